@@ -1,0 +1,43 @@
+// The one way the core opens files: a small handle over CreateFileA/ReadFile/WriteFile on
+// Windows and POSIX natively, so results carry the system's own error numbers. Files are opened
+// without sharing for one operation and closed before it returns (the destructor closes too).
+#pragma once
+
+#include <cstdint>
+
+enum class FileDisposition {
+    kOpenAlways,    // open, or create when missing; never truncates
+    kCreateAlways,  // create, replacing an existing file
+    kOpenExisting,
+};
+
+enum FileAccess : int { kFileRead = 1, kFileWrite = 2, kFileReadWrite = 3 };
+
+class File {
+public:
+    File() = default;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    ~File() { Close(); }
+
+    // 0 or the system error code.
+    int32_t Open(const char* name, int access, FileDisposition disposition);
+    // After kOpenAlways: whether the file was there before the open.
+    bool Existed() const { return existed_; }
+    bool IsOpen() const { return handle_ != kInvalid; }
+    // Read up to n bytes (loops until n or end of file): 0 or the system error code.
+    int32_t Read(void* buffer, uint32_t n, uint32_t* got);
+    // Write n bytes: 0 or the system error code; *written says how many reached the file.
+    int32_t Write(const void* buffer, uint32_t n, uint32_t* written);
+    // 0 or the system error code; closing a closed file does nothing.
+    int32_t Close();
+
+private:
+    static constexpr intptr_t kInvalid = -1;
+    intptr_t handle_ = kInvalid;
+    bool existed_ = false;
+};
+
+// Whole-record helpers: 0, kResultShortTransfer when fewer bytes moved, or the error code.
+int32_t ReadRecord(File& f, void* record, uint32_t size);
+int32_t WriteRecord(File& f, const void* record, uint32_t size);

@@ -1,0 +1,53 @@
+#include <windows.h>
+
+#include "files/file_io.h"
+
+int32_t File::Open(const char* name, int access, FileDisposition disposition) {
+    Close();
+    DWORD desired = 0;
+    if (access & kFileRead) desired |= GENERIC_READ;
+    if (access & kFileWrite) desired |= GENERIC_WRITE;
+    const DWORD how = disposition == FileDisposition::kOpenAlways    ? OPEN_ALWAYS
+                      : disposition == FileDisposition::kCreateAlways ? CREATE_ALWAYS
+                                                                       : OPEN_EXISTING;
+    SetLastError(0);
+    HANDLE h = CreateFileA(name, desired, 0, nullptr, how, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return static_cast<int32_t>(GetLastError());
+    existed_ = disposition == FileDisposition::kOpenExisting ||
+               (disposition == FileDisposition::kOpenAlways && GetLastError() == ERROR_ALREADY_EXISTS);
+    handle_ = reinterpret_cast<intptr_t>(h);
+    return 0;
+}
+
+int32_t File::Read(void* buffer, uint32_t n, uint32_t* got) {
+    *got = 0;
+    auto* p = static_cast<char*>(buffer);
+    while (*got < n) {
+        DWORD r = 0;
+        if (!ReadFile(reinterpret_cast<HANDLE>(handle_), p + *got, n - *got, &r, nullptr))
+            return static_cast<int32_t>(GetLastError());
+        if (r == 0) break;
+        *got += r;
+    }
+    return 0;
+}
+
+int32_t File::Write(const void* buffer, uint32_t n, uint32_t* written) {
+    *written = 0;
+    const auto* p = static_cast<const char*>(buffer);
+    while (*written < n) {
+        DWORD w = 0;
+        if (!WriteFile(reinterpret_cast<HANDLE>(handle_), p + *written, n - *written, &w, nullptr))
+            return static_cast<int32_t>(GetLastError());
+        if (w == 0) break;
+        *written += w;
+    }
+    return 0;
+}
+
+int32_t File::Close() {
+    if (handle_ == kInvalid) return 0;
+    const BOOL ok = CloseHandle(reinterpret_cast<HANDLE>(handle_));
+    handle_ = kInvalid;
+    return ok ? 0 : static_cast<int32_t>(GetLastError());
+}

@@ -1,0 +1,72 @@
+#include "link/frame_codec.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "link/transmit_ring.h"
+
+uint8_t HighNibbleByte(uint8_t b) { return static_cast<uint8_t>((b & 0xF0) | 0x01); }
+uint8_t LowNibbleByte(uint8_t b) { return static_cast<uint8_t>(((b & 0x0F) << 4) | 0x01); }
+
+namespace {
+int BuildFrame(const uint8_t* payload, int count, uint8_t* out) {
+    int n = 0;
+    uint8_t sum = 0;
+    for (int i = 0; i < count; ++i) {
+        out[n] = HighNibbleByte(payload[i]);
+        sum = static_cast<uint8_t>(sum + out[n++]);
+        out[n] = LowNibbleByte(payload[i]);
+        sum = static_cast<uint8_t>(sum + out[n++]);
+    }
+    out[n++] = sum;
+    out[n++] = 0x0D;
+    return n;
+}
+
+uint8_t Nib(uint8_t x, uint8_t y) { return static_cast<uint8_t>((x & 0xF0) | (y >> 4)); }
+}  // namespace
+
+int BuildCodeFrame(uint8_t code, uint8_t out[kCodeFrameSize]) { return BuildFrame(&code, 1, out); }
+
+int BuildWordFrame(uint16_t word, uint8_t out[kWordFrameSize]) {
+    const uint8_t payload[2] = {static_cast<uint8_t>(word >> 8), static_cast<uint8_t>(word & 0xFF)};
+    return BuildFrame(payload, 2, out);
+}
+
+bool SendCodeFrame(uint8_t code) {
+    uint8_t frame[kCodeFrameSize];
+    return PutTransmitBytes(frame, BuildCodeFrame(code, frame));
+}
+
+bool SendWordFrame(uint16_t word) {
+    uint8_t frame[kWordFrameSize];
+    return PutTransmitBytes(frame, BuildWordFrame(word, frame));
+}
+
+bool LineIsValid(const uint8_t* line) {
+    const std::size_t len = std::strlen(reinterpret_cast<const char*>(line));
+    if (len == 0) return false;
+    uint8_t sum = 0;
+    for (std::size_t i = 0; i + 1 < len; ++i) sum = static_cast<uint8_t>(sum + line[i]);
+    return sum == line[len - 1];
+}
+
+uint16_t DecodeLine(const uint8_t* line) {
+    const std::size_t len = std::strlen(reinterpret_cast<const char*>(line));
+    // A valid line has at least one byte; a second byte may be the terminator (value 0).
+    const uint8_t b0 = line[0];
+    const uint8_t b1 = len >= 2 ? line[1] : 0;
+    if (len == 5) return static_cast<uint16_t>((Nib(b0, b1) << 8) | Nib(line[2], line[3]));
+    return Nib(b0, b1);
+}
+
+void FormatLine(const uint8_t* line, char out[kFormattedLineSize]) {
+    out[0] = '\0';
+    std::size_t used = 0;
+    for (std::size_t i = 0; line[i] != 0 && i < kMaxLineLength; ++i) {
+        const int n = std::snprintf(out + used, kFormattedLineSize - used, i == 0 ? "%u" : "-%u",
+                                    static_cast<unsigned>(line[i]));
+        if (n < 0 || used + static_cast<std::size_t>(n) >= kFormattedLineSize) break;
+        used += static_cast<std::size_t>(n);
+    }
+}

@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "files/config.h"
+#include "files/results.h"
+#include "temp_dir.h"
+
+namespace {
+
+class ConfigTest : public ::testing::Test {
+protected:
+    void SetUp() override { PresetConfiguration(); }
+    TempWorkDir dir;
+};
+
+TEST_F(ConfigTest, FirstStartCreatesTheFileWithTheDefaults) {
+    ASSERT_EQ(LoadConfiguration(), 0);
+    const auto bytes = ReadAll(kConfigurationFileName);
+    ASSERT_EQ(bytes.size(), 280u);
+    EXPECT_EQ(bytes[0], 1);  // port 1, little-endian
+    EXPECT_EQ(bytes[1], 0);
+    EXPECT_STREQ(&bytes[2], "Default.$$$");
+    for (int i = 2 + 12; i < 258; ++i) ASSERT_EQ(bytes[i], 0) << i;
+    EXPECT_EQ(bytes[258], 2);  // view: parameter table
+    EXPECT_EQ(bytes[260], 0);  // English
+    for (int i = 262; i < 280; ++i) ASSERT_EQ(bytes[i], 0) << i;
+}
+
+TEST_F(ConfigTest, SaveThenLoadRoundTripsAndKeepsReservedBytes) {
+    gConfig.PortNumber = 17;  // COM 7 with the not-open marker
+    std::strcpy(gConfig.statisticsFileName, "C:\\data\\mill.$$$");
+    gConfig.DisplayMode = 1;
+    gConfig.languageBase = 400;
+    gConfig.reserved[5] = 0xAB;
+    ASSERT_EQ(SaveConfiguration(), 0);
+    PresetConfiguration();
+    ASSERT_EQ(LoadConfiguration(), 0);
+    EXPECT_EQ(gConfig.PortNumber, 17);
+    EXPECT_STREQ(gConfig.statisticsFileName, "C:\\data\\mill.$$$");
+    EXPECT_EQ(gConfig.DisplayMode, 1);
+    EXPECT_EQ(gConfig.languageBase, 400);
+    EXPECT_EQ(gConfig.reserved[5], 0xAB);
+}
+
+TEST_F(ConfigTest, ShortFileGives30007AndKeepsThePresets) {
+    std::vector<char> bytes(100, 0);
+    bytes[0] = 5;
+    bytes[2] = 'X';
+    WriteAll(kConfigurationFileName, bytes);
+    EXPECT_EQ(LoadConfiguration(), kResultShortTransfer);
+    EXPECT_EQ(gConfig.PortNumber, 1);
+    EXPECT_STREQ(gConfig.statisticsFileName, "Default.$$$");
+    EXPECT_EQ(ReadAll(kConfigurationFileName).size(), 100u);  // not rewritten by the load
+}
+
+TEST_F(ConfigTest, LongerFileLoadsAndSaveKeepsItsTail) {
+    std::vector<char> bytes(300, 0);
+    bytes[0] = 3;
+    std::strcpy(&bytes[2], "a.$$$");
+    bytes[290] = 'T';
+    WriteAll(kConfigurationFileName, bytes);
+    ASSERT_EQ(LoadConfiguration(), 0);
+    EXPECT_EQ(gConfig.PortNumber, 3);
+    gConfig.PortNumber = 4;
+    ASSERT_EQ(SaveConfiguration(), 0);
+    const auto after = ReadAll(kConfigurationFileName);
+    ASSERT_EQ(after.size(), 300u);
+    EXPECT_EQ(after[0], 4);
+    EXPECT_EQ(after[290], 'T');
+}
+
+// A damaged record must not lead to reads outside the language table or the name field.
+TEST_F(ConfigTest, InvalidLanguageViewNameAndPortAreMended) {
+    std::vector<char> bytes(280, 'Q');  // no terminating zero anywhere in the name
+    bytes[0] = 0;
+    bytes[1] = 1;  // port 256
+    bytes[258] = 7;
+    bytes[259] = 0;  // view 7
+    bytes[260] = 100;
+    bytes[261] = 0;  // language 100
+    WriteAll(kConfigurationFileName, bytes);
+    ASSERT_EQ(LoadConfiguration(), 0);
+    EXPECT_EQ(gConfig.PortNumber, 1);
+    EXPECT_EQ(gConfig.DisplayMode, 2);
+    EXPECT_EQ(gConfig.languageBase, 0);
+    EXPECT_STREQ(gConfig.statisticsFileName, "Default.$$$");
+}
+
+TEST_F(ConfigTest, ValidRecordIsLeftAlone) {
+    ConfigurationRecord r{};
+    r.PortNumber = 26;
+    std::strcpy(r.statisticsFileName, "x");
+    r.DisplayMode = 0;
+    r.languageBase = 200;
+    EXPECT_FALSE(ValidateConfiguration(r));
+    EXPECT_EQ(r.PortNumber, 26);
+}
+
+TEST_F(ConfigTest, UnopenableFileGivesTheSystemErrorNumber) {
+    std::filesystem::create_directory(kConfigurationFileName);  // a folder of that name
+    EXPECT_NE(LoadConfiguration(), 0);
+    EXPECT_NE(SaveConfiguration(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,115 @@
+// The fixed screen layout: every coordinate of the views, regions and child windows, for the
+// 640x480 (index 0) and 800x600 (index 1) window. Chosen once at window creation.
+#pragma once
+
+#include <cstdint>
+
+enum LayoutEntry : int {
+    kWindowWidth,
+    kWindowHeight,
+    kCurveLeft,
+    kCurveBaseline,
+    kCurveAxisTop,
+    kAxisRight,
+    kBoxTop,
+    kWorkBoxLeft,
+    kWorkBoxRight,
+    kBoxBottom,
+    kPeakBoxLeft,
+    kPeakBoxRight,
+    kBoxCaptionY,
+    kBoxNumberY,
+    kWorkBoxCentre,
+    kPeakBoxCentre,
+    kLampLabelX,
+    kCommLampY,
+    kBreakLampY,
+    kBluntLampY,
+    kMissingLampY,
+    kBreakLabelX,
+    kBluntLabelX,
+    kMissingLabelX,
+    kPowerBarLeft,
+    kPowerBarWidth,
+    kPowerBarTop,
+    kPowerBarRight,
+    kCommLampX,
+    kBreakLampX,
+    kBluntLampX,
+    kMissingLampX,
+    kSignalLampY,
+    kSignalLampX,
+    kPanelTop,
+    kPanelMargin,
+    kTableFontHeight,
+    kColumn1X,
+    kColumn2X,
+    kColumn3X,
+    kRow1Y,
+    kRow2Y,
+    kRow3Y,
+    kRow4Y,
+    kRow5Y,
+    kRow6Y,
+    kRow7Y,
+    kRow8Y,
+    kRow9Y,
+    kRow10Y,
+    kRow11Y,
+    kColumnBottom,
+    kStatsBaseline,
+    kStatsAxisTop,
+    kPartsTextX,
+    kPartsTextY,
+    kLegendOffsetX,
+    kLegendOffsetY,
+    kZoomCaptionX,
+    kZoomCaptionY,
+    kLayoutEntryCount
+};
+static_assert(kLayoutEntryCount == 60);
+
+struct LayoutPair {
+    int32_t small;  // 640x480
+    int32_t large;  // 800x600
+};
+extern const LayoutPair ScreenLayout[kLayoutEntryCount];
+
+// 0: 640x480, 1: 800x600. Set once at window creation, before any view draws.
+extern int LayoutIndex;
+
+// Entry of the current layout.
+int32_t L(LayoutEntry e);
+int32_t LayoutValue(LayoutEntry e, int layoutIndex);
+
+struct Rect {
+    int32_t left, top, right, bottom;  // right and bottom exclusive
+    bool operator==(const Rect&) const = default;
+};
+
+enum class Region : int {
+    kWholeWindow,
+    kPanel,
+    kCurve,
+    kPowerBar,
+    kPowerScale,
+    kLed,
+    kSignalLamp,
+    kParamColumn1,
+    kParamColumn2,
+    kParamColumn3,
+};
+constexpr int kRegionCount = 10;
+
+// Rectangles of the nine regions for a layout (kWholeWindow gives the window's outer size).
+Rect RegionRect(Region r, int layoutIndex);
+Rect RegionRect(Region r);
+const char* RegionName(Region r);
+
+// Choose the layout for a screen size: 1 when at least 800x600; tooSmall below 640x480.
+struct LayoutChoice {
+    int layoutIndex;
+    int x, y;  // window position
+    bool tooSmall;
+};
+LayoutChoice ChooseLayout(int screenWidth, int screenHeight);
