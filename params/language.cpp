@@ -1,0 +1,11 @@
+#include "params/language.h"
+
+#include "files/config.h"
+
+const char* GetTextIn(uint16_t languageBase, TextId id) {
+    if (languageBase != kLanguageGerman && languageBase != kLanguageDanish) languageBase = kLanguageEnglish;
+    if (id >= 200) return "";
+    return LanguageTable[languageBase + id];
+}
+
+const char* GetText(TextId id) { return GetTextIn(gConfig.languageBase, id); }

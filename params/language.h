@@ -1,0 +1,21 @@
+// The built-in texts in three languages, addressed by TextId (0..199); the language in use is
+// the configuration's languageBase (0 English, 200 German, 400 Danish).
+#pragma once
+
+#include <cstdint>
+
+constexpr int kLanguageEntries = 600;
+constexpr int kTextSize = 64;  // zero-terminated, at most 63 characters
+constexpr uint16_t kLanguageEnglish = 0;
+constexpr uint16_t kLanguageGerman = 200;
+constexpr uint16_t kLanguageDanish = 400;
+
+using TextId = uint16_t;
+
+extern const char LanguageTable[kLanguageEntries][kTextSize];
+
+// Text of a TextId in the language in use; an unknown language base reads as English and a
+// TextId beyond 199 as the empty text, so a lookup never leaves the table.
+const char* GetText(TextId id);
+// Text of a TextId in a given language base.
+const char* GetTextIn(uint16_t languageBase, TextId id);
