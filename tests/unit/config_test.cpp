@@ -104,3 +104,15 @@ TEST_F(ConfigTest, UnopenableFileGivesTheSystemErrorNumber) {
 }
 
 }  // namespace
+
+#include "files/display_name.h"
+
+namespace {
+TEST(DisplayFileNameTest, LastComponentOrWholeName) {
+    EXPECT_STREQ(DisplayFileName("C:\\data\\mill\\cut.$$$"), "cut.$$$");
+    EXPECT_STREQ(DisplayFileName("Default.$$$"), "Default.$$$");
+    EXPECT_STREQ(DisplayFileName("\\only.$$$"), "\\only.$$$");
+    EXPECT_STREQ(DisplayFileName("dir\\"), "");
+    EXPECT_STREQ(DisplayFileName(""), "");
+}
+}  // namespace
