@@ -58,5 +58,3 @@ void UploadProgressDialog(HWND owner, UploadProgressAction action) {
 }
 
 HWND UploadProgressWindow() { return gProgressDialog; }
-
-void UploadProgressOnMainWindow(UploadProgressAction action) { UploadProgressDialog(gMainWindow, action); }

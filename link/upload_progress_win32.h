@@ -16,7 +16,5 @@ constexpr int kUploadProgressText2 = 1050;
 void UploadProgressDialog(HWND owner, UploadProgressAction action);
 // The dialog while it exists, else null.
 HWND UploadProgressWindow();
-// The seam target for gUploadProgressDialog: the dialog owned by the main window.
-void UploadProgressOnMainWindow(UploadProgressAction action);
 
 INT_PTR CALLBACK UploadProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
