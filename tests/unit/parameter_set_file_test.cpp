@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -305,38 +304,6 @@ TEST_F(ParameterSetFileTest, FailedSaveDoesNotReportSuccess) {
 #endif
     std::filesystem::create_directory("folder.kvd");
     EXPECT_NE(WriteParameterSetFile("folder.kvd"), 0);
-}
-
-struct FieldCase {
-    const char* text;
-    bool ok;
-    int32_t value;
-};
-
-// Each case through one field reading: accepted with its value, or rejected.
-void ExpectReadings(bool (*parse)(const char*, int, int32_t*), std::initializer_list<FieldCase> cases) {
-    for (const FieldCase& c : cases) {
-        int32_t value = -99;
-        EXPECT_EQ(parse(c.text, static_cast<int>(std::strlen(c.text)), &value), c.ok) << c.text;
-        if (c.ok) {
-            EXPECT_EQ(value, c.value) << c.text;
-        }
-    }
-}
-
-TEST(ParameterSetFields, IntegerForms) {
-    ExpectReadings(ParseIntegerField,
-                   {{"0", true, 0}, {"65535", true, 65535}, {"+5", true, 5}, {"-5", true, -5}, {" 7\r", true, 7},
-                    {"", false, 0}, {" ", false, 0}, {"-", false, 0}, {"1.5", false, 0}, {"5 5", false, 0},
-                    {"x1", false, 0},
-                    {"1234567890123", false, 0}});  // more digits than a number can hold
-}
-
-TEST(ParameterSetFields, TenthsForms) {
-    ExpectReadings(ParseTenthsField,
-                   {{"0.1", true, 1}, {"2.5", true, 25}, {"12.5", true, 125}, {"25.0", true, 250}, {"99.9", true, 999},
-                    {"2", false, 0}, {"2.", false, 0}, {".2", false, 0}, {"100.0", false, 0}, {"1.25", false, 0},
-                    {"1,5", false, 0}, {"-1.0", false, 0}, {"", false, 0}});
 }
 
 TEST(ParameterSetFields, RangeFormsWithoutADefinedReadingAreRejected) {

@@ -96,15 +96,4 @@ TEST(UploadProgressDialogProc, TextsRangeAndSteps) {
     gConfig.languageBase = kLanguageEnglish;
 }
 
-// Without template 135 nothing opens, and stepping or closing nothing is harmless.
-TEST(UploadProgressDialog, WithoutTheTemplateNothingOpens) {
-    if (FindResourceA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kUploadProgressDialog), MAKEINTRESOURCEA(5)))
-        GTEST_SKIP() << "this program has the template";
-    UploadProgressDialog(nullptr, UploadProgressAction::kOpen);
-    EXPECT_EQ(UploadProgressWindow(), nullptr);
-    UploadProgressDialog(nullptr, UploadProgressAction::kStep);
-    UploadProgressDialog(nullptr, UploadProgressAction::kClose);
-    EXPECT_EQ(UploadProgressWindow(), nullptr);
-}
-
 }  // namespace
