@@ -8,6 +8,21 @@
 
 #include <cstdint>
 
+// <windows.h> and <windowsx.h> define some of the method names below as macros; the canvas means
+// its own methods wherever it is included.
+#ifdef TextOut
+#undef TextOut
+#endif
+#ifdef SelectPen
+#undef SelectPen
+#endif
+#ifdef SelectBrush
+#undef SelectBrush
+#endif
+#ifdef SelectFont
+#undef SelectFont
+#endif
+
 // A colour in the COLORREF layout: 0x00BBGGRR.
 using Colour = uint32_t;
 constexpr Colour Rgb(int r, int g, int b) {
