@@ -24,6 +24,12 @@ bool InsideEllipse(int x, int y, int l, int t, int r, int b) {
     return dx * dx + dy * dy <= 1.0;
 }
 
+// GDI accepts the corners of a box in any order (a bar drawn up from its baseline).
+void Normalise(int& left, int& top, int& right, int& bottom) {
+    if (left > right) std::swap(left, right);
+    if (top > bottom) std::swap(top, bottom);
+}
+
 }  // namespace
 
 RasterCanvas::RasterCanvas(int width, int height, Colour fill)
@@ -74,8 +80,7 @@ void RasterCanvas::LineTo(int x, int y) {
 }
 
 void RasterCanvas::Rectangle(int left, int top, int right, int bottom) {
-    if (left > right) std::swap(left, right);
-    if (top > bottom) std::swap(top, bottom);
+    Normalise(left, top, right, bottom);
     const Colour pen = PenColour(), brush = BrushColour();
     for (int y = top; y < bottom; ++y)
         for (int x = left; x < right; ++x) {
@@ -85,8 +90,7 @@ void RasterCanvas::Rectangle(int left, int top, int right, int bottom) {
 }
 
 void RasterCanvas::Ellipse(int left, int top, int right, int bottom) {
-    if (left > right) std::swap(left, right);
-    if (top > bottom) std::swap(top, bottom);
+    Normalise(left, top, right, bottom);
     const Colour pen = PenColour(), brush = BrushColour();
     for (int y = top; y < bottom; ++y)
         for (int x = left; x < right; ++x) {
