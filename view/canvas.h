@@ -9,7 +9,8 @@
 #include <cstdint>
 
 // <windows.h> and <windowsx.h> define some of the method names below as macros; the canvas means
-// its own methods wherever it is included.
+// its own methods wherever it is included. A Win32 file that calls these methods itself includes
+// <windows.h> first, so that the macros are gone by then.
 #ifdef TextOut
 #undef TextOut
 #endif
