@@ -9,7 +9,6 @@
 SerialLink gSerialLink;
 std::atomic<HANDLE> gAnswerEvent{nullptr};
 std::atomic<bool> gLinkClosing{false};
-LinkFactory gLinkFactory = DefaultLinkFactory();
 void (*gReceiveBytes)(const uint8_t* bytes, int32_t count) = nullptr;
 
 namespace {
@@ -81,6 +80,7 @@ bool FailOpen() {
 }  // namespace
 
 LinkFactory DefaultLinkFactory() { return {CreateLinkEvent, CreateLinkThread}; }
+LinkFactory gLinkFactory{CreateLinkEvent, CreateLinkThread};
 
 bool OpenLink(int portNumber) {
     if (LinkIsOpen() || LinkIsClosing()) {

@@ -24,7 +24,7 @@ void ResetAnswerEvent();
 bool WaitForAnswer(DWORD milliseconds);
 
 // Called by the reader thread with every completed read of at least one byte (1..4 bytes).
-// Set it while no link is open.
+// Written by the UI thread while no link is open; read by the reader thread.
 extern void (*gReceiveBytes)(const uint8_t* bytes, int32_t count);
 
 // The end-of-cycle request as the reader thread makes it: command 30000 to the main window,
