@@ -12,7 +12,7 @@ namespace {
 // The line carries 1920 bytes a second; the unit keeps to about 1500 of them: samples first,
 // then parameter reports with what is left (a margin stays for the event codes).
 constexpr int kLineBudgetBytes = 1500;
-constexpr int kCodeMarginBytes = 60;
+constexpr int kCodeMarginBytes = 100;
 constexpr int kMinReportBytes = 120;
 constexpr uint8_t kCodeCycleEnd = 200, kCodePoWindow = 201, kCodeBreak = 202,
                   kCodeMissing = 203, kCodeBlunt = 204, kCodeAlarmReset = 205,
@@ -170,7 +170,9 @@ void UnitSimulator::ObserveSample(const Step& step) {
     const int s = step.value;
     const int po = script_->unitPo;
 
-    if (p.breakLimit > 0 && s > po + p.breakLimit) {
+    // Power above the break limit is the break detector's business, not a blunt tool's.
+    const bool breakLevel = p.breakLimit > 0 && s > po + p.breakLimit;
+    if (breakLevel) {
         if (++breakRun_ >= std::max(1, SamplesInTenths(p.breakDelay, config_.rate)) && !breakRaised_) {
             breakRaised_ = true;
             RaiseAlarm(kAlarmBreak, kCodeBreak, "break");
@@ -184,8 +186,8 @@ void UnitSimulator::ObserveSample(const Step& step) {
                       samplesSinceStart_ <= SamplesInTenths(p.ta + p.ts, config_.rate) + poCount_;
     if (inTa && s > po) workSum_ += static_cast<uint32_t>(s - po);
 
-    if (!bluntDetected_ && p.bluntLimit > 4) {
-        const bool over = p.bluntMode == 0 ? s - po > p.bluntLimit
+    if (!bluntDetected_ && !breakRaised_ && p.bluntLimit > 4) {
+        const bool over = p.bluntMode == 0 ? s - po > p.bluntLimit && !breakLevel
                                            : WorkPercent(workSum_, p.workDivisor) > p.bluntLimit;
         if (over) {
             bluntDetected_ = true;

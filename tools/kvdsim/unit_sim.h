@@ -51,6 +51,7 @@ public:
 
     const UnitParameters& Parameters() const { return params_; }
     int32_t AlarmBits() const { return alarmBits_; }
+    bool Error1() const { return error1_; }
     int BluntCounter(int cut) const { return bluntCounter_[cut]; }
     int MissingCounter(int cut) const { return missingCounter_[cut]; }
 
