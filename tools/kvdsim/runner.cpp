@@ -72,8 +72,14 @@ void RunUnit(const RunSettings& settings, UnitSimulator& sim, LinePort& port,
         const bool peer = port.PeerPresent();
         if (peer != peerWas) {
             note(peer ? "line opened" : "line closed");
-            // Bytes the last reader left unread would reach the next one stale.
-            if (!peer) port.DiscardUnread();
+            if (peer) {
+                // A program opened the line: tell it every value at once rather than over the
+                // minute the slow unprompted reports take (a pty shows us the opening).
+                sim.ReportAll();
+            } else {
+                // Bytes the last reader left unread would reach the next one stale.
+                port.DiscardUnread();
+            }
             peerWas = peer;
         }
         peerSeen |= peer;

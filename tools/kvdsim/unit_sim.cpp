@@ -40,6 +40,10 @@ UnitSimulator::UnitSimulator(const SimConfig& config)
                              kLineBudgetBytes - kCodeFrameSize * config.rate - kCodeMarginBytes)),
       idleLeft_(TicksOfMs(config.idleMs, config.rate)) {
     if (config_.cuts.empty()) config_.cuts.push_back(0);
+    ReportAll();
+}
+
+void UnitSimulator::ReportAll() {
     const std::vector<uint16_t> all = AllParameterReports(params_);
     bulk_.assign(all.begin(), all.end());
 }
@@ -331,8 +335,7 @@ void UnitSimulator::HandleValue(uint16_t v) {
             heldCodes_.push_back(kCodeAlarmReset);
             Note("alarms acknowledged");
         } else if (v == kCodeReportAll) {
-            const std::vector<uint16_t> all = AllParameterReports(params_);
-            bulk_.assign(all.begin(), all.end());
+            ReportAll();
             Note("reporting all parameters");
         }
         return;

@@ -41,6 +41,8 @@ public:
     void Tick();
     // Bytes from the monitor, in any chunking.
     void Receive(const uint8_t* bytes, std::size_t count);
+    // Queue the reports of every parameter (after start, on code 47, when the line is opened).
+    void ReportAll();
 
     OutputQueue& Output() { return output_; }
     // Every cycle of a bounded run has been played to its end.
