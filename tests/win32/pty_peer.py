@@ -1,51 +1,18 @@
 #!/usr/bin/env python3
-"""A stand-in unit on a pseudo-terminal for the serial link tests.
+"""A unit that never takes what it is sent, for the serial link tests.
 
-Creates a pty, links PATH to its slave side (map a COM port to PATH), streams a short cycle of
-frames unprompted and logs every frame it receives, decoded ("code 205", "word 8508"). With
---hold-output the slave's output is stopped, so that the monitor's writes stay pending.
+Creates a pty, links PATH to its slave side (map a COM port to PATH) and stops the slave's output,
+so every write of the monitor stays pending. Logs any frame that does arrive, decoded ("code 47",
+"word 8508"), so the test can check that none did.
 """
 import argparse
 import errno
-import fcntl
 import os
 import select
 import signal
-import struct
 import sys
 import termios
-import time
 import tty
-
-
-def frame(payload):
-    out = bytearray()
-    for b in payload:
-        out.append((b & 0xF0) | 0x01)
-        out.append(((b & 0x0F) << 4) | 0x01)
-    out.append(sum(out) & 0xFF)
-    out.append(0x0D)
-    return bytes(out)
-
-
-def code(c):
-    return frame([c])
-
-
-def word(w):
-    return frame([w >> 8, w & 0xFF])
-
-
-# Break Limit report of cut 2 (value 60), cut start 2, a sample, the Po window, work, cycle end.
-STREAM = [word(8508), code(222), code(10), code(201), code(20), code(201), code(50), code(200)]
-
-
-BACKLOG = 512
-
-
-def waiting(fd):
-    """Bytes queued for the reader of the slave side."""
-    return struct.unpack("i", fcntl.ioctl(fd, termios.TIOCINQ, b"\0\0\0\0"))[0]
 
 
 def describe(line):
@@ -63,15 +30,13 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--link", required=True, help="path to link to the pty slave")
     parser.add_argument("--log", required=True, help="file to log the received frames to")
-    parser.add_argument("--period", type=float, default=10.0, help="ms between sent frames (0: none)")
-    parser.add_argument("--hold-output", action="store_true", help="stop the slave's output")
     args = parser.parse_args()
 
+    # The master stays open for the whole run (the pty would vanish with it); the slave too, so
+    # that its stopped output survives the monitor's opens and closes.
     master, slave = os.openpty()
     tty.setraw(slave)
-    os.set_blocking(master, False)
-    if args.hold_output:
-        termios.tcflow(slave, termios.TCOOFF)
+    termios.tcflow(slave, termios.TCOOFF)
     if os.path.lexists(args.link):
         os.unlink(args.link)
     os.symlink(os.ttyname(slave), args.link)
@@ -80,22 +45,16 @@ def main():
     signal.signal(signal.SIGTERM, lambda *_: running.__setitem__(0, False))
     signal.signal(signal.SIGINT, lambda *_: running.__setitem__(0, False))
 
-    log = open(args.log, "w", buffering=1)
-    line = bytearray()
-    period = args.period / 1000.0
-    next_send = time.monotonic()
-    index = 0
-    while running[0]:
-        timeout = max(0.0, next_send - time.monotonic()) if period > 0 else 0.1
-        try:
-            readable, _, _ = select.select([master], [], [], timeout)
-        except InterruptedError:
-            continue
-        if readable:
+    with open(args.log, "w", buffering=1) as log:
+        line = bytearray()
+        while running[0]:
             try:
-                data = os.read(master, 256)
+                readable, _, _ = select.select([master], [], [], 0.1)
+                data = os.read(master, 256) if readable else b""
+            except InterruptedError:
+                continue
             except OSError as e:
-                if e.errno not in (errno.EAGAIN, errno.EIO):
+                if e.errno != errno.EIO:
                     raise
                 data = b""
             for b in data:
@@ -104,17 +63,6 @@ def main():
                     line.clear()
                 elif len(line) < 7:
                     line.append(b)
-        if period > 0 and time.monotonic() >= next_send:
-            try:
-                # While no one reads the slave, stop at a small backlog rather than cut frames.
-                if waiting(slave) > BACKLOG:
-                    raise OSError(errno.EAGAIN, "backlog")
-                os.write(master, STREAM[index % len(STREAM)])
-                index += 1
-            except OSError as e:
-                if e.errno != errno.EAGAIN:
-                    raise
-            next_send += period
     os.unlink(args.link)
     return 0
 

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Runs the serial link tests against stand-in units on pseudo-terminals, mapped to COM ports of
 # the build's private Wine prefix, then checks what the units logged.
-# Usage: run_link_tests.sh WINE_RUN PREFIX TEST_PROGRAM WORK_DIR [UNIT_PROGRAM]
-#   COM1: UNIT_PROGRAM (the simulated unit) or, without it, pty_peer.py streaming frames
-#   COM2: pty_peer.py with its input stopped (writes stay pending)
+# Usage: run_link_tests.sh WINE_RUN PREFIX TEST_PROGRAM WORK_DIR KVDSIM
+#   COM1: kvdsim, the simulated unit (streams frames, logs what it receives)
+#   COM2: pty_peer.py, a unit that takes nothing (writes stay pending)
 #   COM3: /dev/null (opens, but is no serial device); COM16: mapped to nothing
 set -euo pipefail
 wine_run=$1 prefix=$2 tests=$3 work=$4 unit=${5:-}
+[ -x "$unit" ] || { echo "no simulated unit at '$unit': build the native preset first" >&2; exit 1; }
 here=$(cd "$(dirname "$0")" && pwd)
 python=python3
 [ -x /usr/bin/python3 ] && python=/usr/bin/python3  # a version manager's shim costs a second a start
@@ -21,18 +22,13 @@ stop_units() {
 }
 trap stop_units EXIT
 
-if [ -n "$unit" ]; then
-    [ -x "$unit" ] || { echo "no simulated unit at $unit: build the native preset first" >&2; exit 1; }
-    "$unit" --link "$work/com1" --log "$work/com1.log" >"$work/com1.out" 2>&1 &
-else
-    "$python" "$here/pty_peer.py" --link "$work/com1" --log "$work/com1.log" &
-fi
+"$unit" --link "$work/com1" --log "$work/com1.log" >"$work/com1.out" 2>&1 &
 pids+=($!)
-"$python" "$here/pty_peer.py" --link "$work/com2" --log "$work/com2.log" --period 0 --hold-output &
+"$python" "$here/pty_peer.py" --link "$work/com2" --log "$work/com2.log" &
 pids+=($!)
-# While the units start: the registry holds the mapping for the next start of the prefix; the dosdevices links serve a
-# wineserver that is already running (it resolves COMn through them), so no restart is needed
-# and other tests in the same prefix are not disturbed.
+# While the units start, map the ports. The registry holds the mapping for the next start of the
+# prefix; the dosdevices links serve a wineserver that is already running (it resolves COMn
+# through them), so no restart is needed and other tests in the same prefix are not disturbed.
 cat >"$work/ports.reg" <<REG
 REGEDIT4
 

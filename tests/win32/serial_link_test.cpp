@@ -1,6 +1,6 @@
-// The serial link against stand-in units on pseudo-terminals (started by run_link_tests.sh):
-// COM1 streams frames and logs what it receives, COM2 never lets a write through, COM3 is not a
-// serial device, COM16 is mapped to nothing.
+// The serial link against units on pseudo-terminals (started by run_link_tests.sh): COM1 is the
+// simulated unit (streams frames, logs what it receives), COM2 a pty that takes nothing (writes
+// stay pending), COM3 is not a serial device, COM16 is mapped to nothing.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -196,8 +196,8 @@ TEST_F(SerialLink, FramesPutWhileClosedAreDroppedAtOpen) {
 }
 
 TEST_F(SerialLink, CloseEndsAPendingWrite) {
-    // COM2's unit has stopped its input, so the write stays pending (the script checks that
-    // its log stays empty).
+    // COM2's pty has its output stopped, so the write stays pending (the script checks that
+    // nothing reached the other end).
     ASSERT_TRUE(OpenLink(kHoldingPort)) << "error " << GetLastError();
     EXPECT_TRUE(SendCodeFrame(47));
     EXPECT_TRUE(WaitForRingEmpty(1000));  // the writer took it and is waiting for the port
