@@ -47,13 +47,19 @@ enum class Wait { kStop, kDone, kFailed };
 // pending); kFailed: the wait itself failed.
 Wait AwaitPending(HANDLE stop, HANDLE port, OVERLAPPED& overlapped, DWORD& transferred, bool& ok) {
     const HANDLE waitSet[2] = {stop, overlapped.hEvent};
+    const auto finished = [&] {
+        ok = GetOverlappedResult(port, &overlapped, &transferred, FALSE) != FALSE;
+        return ok || GetLastError() != ERROR_IO_INCOMPLETE;
+    };
     for (;;) {
         const DWORD result = WaitForMultipleObjects(2, waitSet, FALSE, INFINITE);
         if (result == WAIT_OBJECT_0) return Wait::kStop;
         if (result != WAIT_OBJECT_0 + 1) return Wait::kFailed;
-        ok = GetOverlappedResult(port, &overlapped, &transferred, FALSE) != FALSE;
-        // Signalled but not finished cannot happen with an event of its own; wait on if it does.
-        if (ok || GetLastError() != ERROR_IO_INCOMPLETE) return Wait::kDone;
+        if (finished()) return Wait::kDone;
+        // A signal without a finished operation (not expected from an event of its own): clear it
+        // rather than spin on it, and look again in case the real one came in between.
+        ResetEvent(overlapped.hEvent);
+        if (finished()) return Wait::kDone;
     }
 }
 
