@@ -3,7 +3,7 @@
 # snapshot at that moment): 20 starts and closes against a unit that ends a cycle every ~0.1 s.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-mkdir -p "$WORK/run"
+rm -rf "$WORK"; mkdir -p "$WORK/run"
 ensure_prefix
 start_display 1024 768
 start_unit --speed 40 --idle-ms 0 --machining-ms 300

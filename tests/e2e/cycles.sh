@@ -3,7 +3,7 @@
 # cut, with the peaks and work values the unit produced; Space reaches the unit as code 205.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-mkdir -p "$WORK/run"
+rm -rf "$WORK"; mkdir -p "$WORK/run"
 ensure_prefix
 start_display 1024 768
 cycles=6

@@ -4,7 +4,7 @@
 # the file's port; a language switch rewrites the configuration.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-mkdir -p "$WORK/run"
+rm -rf "$WORK"; mkdir -p "$WORK/run"
 ensure_prefix
 start_display 1024 768
 start_unit --cycles 1000 --speed 4
