@@ -69,6 +69,10 @@ struct WorkedCycleCase {
     uint8_t work;
 };
 
+void PrintTo(const WorkedCycleCase& c, std::ostream* os) {
+    *os << "workDivisor " << c.workDivisor << ", chunks of " << c.chunk;
+}
+
 class WorkedCycle : public InterpreterFixture, public ::testing::WithParamInterface<WorkedCycleCase> {};
 
 TEST_P(WorkedCycle, CutTwoFromStartToItsStatisticsEntry) {
@@ -218,6 +222,8 @@ struct TaCase {
     uint32_t workSum;
     int32_t peak;
 };
+
+void PrintTo(const TaCase& c, std::ostream* os) { *os << "ta " << c.ta << ", taOnBlunt " << c.taOnBlunt; }
 
 class TaWindow : public InterpreterFixture, public ::testing::WithParamInterface<TaCase> {};
 

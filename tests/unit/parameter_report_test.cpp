@@ -58,6 +58,8 @@ const Expected kExpected[] = {
     {"unitOptions", 3401, 15, true, nullptr, &CommonParameters::unitOptions, {"ParamColumn3Rect+erase"}, {}},
 };
 
+void PrintTo(const Expected& e, std::ostream* os) { *os << e.name; }
+
 class ParameterReport : public InterpreterFixture, public ::testing::WithParamInterface<Expected> {
 protected:
     static constexpr int kActive = 3;
