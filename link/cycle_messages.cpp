@@ -71,8 +71,9 @@ int32_t OnSample(int32_t value) {
     if (cycle.CycleState == kStateIdle) return kNoPoint;
 
     const bool running = cycle.CycleState == kStateRunning;
-    if (running && value > cycle.po &&
-        (!TaWindowOver() || gModel.activeCutParameters.taOnBlunt == 0))
+    // pointCount does not move before the point is stored, so one test serves work and peak.
+    const bool windowOver = running && TaWindowOver();
+    if (running && value > cycle.po && (!windowOver || gModel.activeCutParameters.taOnBlunt == 0))
         AddWork(static_cast<uint32_t>(value - cycle.po));
 
     c.sampleSum += value;
@@ -82,7 +83,7 @@ int32_t OnSample(int32_t value) {
 
     c.sampleCount = 0;
     const int32_t a = c.sampleSum / perPoint;
-    if (running && !TaWindowOver() && a - cycle.po > cycle.peak) Store(cycle.peak, a - cycle.po);
+    if (running && !windowOver && a - cycle.po > cycle.peak) Store(cycle.peak, a - cycle.po);
 
     int32_t at = c.pointCount;
     if (at < 0 || at >= kCompressAt) at = 0;  // never outside the curve, whatever came before

@@ -104,7 +104,8 @@ void CloseLine() {
     ReceiveLine& r = gReceiveLine;
     r.bytes[r.length] = 0;
     const bool debug = Load(gDebugLog.debugFlag) != 0;  // one decision for the whole line
-    char rendering[kFormattedLineSize] = "";
+    char rendering[kFormattedLineSize];
+    rendering[0] = '\0';
     if (debug) FormatLine(r.bytes, rendering);
     char text[kDebugLineSize];
     if (!LineIsValid(r.bytes)) {
