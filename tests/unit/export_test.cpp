@@ -9,10 +9,7 @@
 #include "link/model.h"
 #include "temp_dir.h"
 
-#ifndef _WIN32
-#include <csignal>
-#include <sys/resource.h>
-#endif
+#include "file_size_limit.h"
 
 namespace {
 
@@ -88,14 +85,11 @@ TEST_F(Export, CreateFailureGivesTheSystemsCode) {
 // A write that fails part-way: its error code, and the lines written before it stay.
 TEST_F(Export, FailedWriteKeepsTheLinesWrittenSoFar) {
     for (int i = 0; i < 5; ++i) AppendStatisticsEntry(gStatistics, 1, {100, 0});
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 8;  // room for two lines "100\n"
-    setrlimit(RLIMIT_FSIZE, &small);
-    const int32_t r = WriteStatisticsExport("out.xls", kPowerStatistics, 1);
-    setrlimit(RLIMIT_FSIZE, &old);
+    int32_t r;
+    {
+        FileSizeLimit full(8);  // room for two lines "100\n"
+        r = WriteStatisticsExport("out.xls", kPowerStatistics, 1);
+    }
     EXPECT_EQ(r, EFBIG);
     const auto bytes = ReadAll("out.xls");
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "100\n100\n");

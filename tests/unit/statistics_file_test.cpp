@@ -10,10 +10,7 @@
 #include "interpreter_support.h"
 #include "temp_dir.h"
 
-#ifndef _WIN32
-#include <csignal>
-#include <sys/resource.h>
-#endif
+#include "file_size_limit.h"
 
 namespace {
 
@@ -167,14 +164,11 @@ TEST_F(StatisticsFile, FailedLoadKeepsTheFileInUse) {
 #ifndef _WIN32
 // A full disk while saving: the system's code, never success.
 TEST_F(StatisticsFile, FullDiskIsReported) {
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 1000;
-    setrlimit(RLIMIT_FSIZE, &small);
-    const int32_t r = SaveStatisticsFile("full.$$$");
-    setrlimit(RLIMIT_FSIZE, &old);
+    int32_t r;
+    {
+        FileSizeLimit full(1000);
+        r = SaveStatisticsFile("full.$$$");
+    }
     EXPECT_EQ(r, EFBIG);
 }
 #endif
