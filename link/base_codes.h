@@ -1,25 +1,22 @@
-// The base codes of the unit's parameters. A CommandWord and a parameter report carry the cut in
-// their top 4 bits and base + value in the low 12 bits; the table maps a code back to its
-// parameter and bounds the value that may be sent. Shared by the interpreter and the upload.
+// The base-code table: where each parameter's values start in the 12-bit code of a command word
+// or a parameter report. A parameter's values run from its base to the next base minus one, so a
+// value beyond maxValue would be read by the unit as another parameter.
 #pragma once
 
 #include <cstdint>
 
+constexpr int kBaseCodeCount = 25;
+
 struct BaseCode {
-    uint16_t base;      // lowest code of the parameter (value 0)
-    uint16_t maxValue;  // highest value the unit accepts
-    bool common;        // true: a CommonParameters word, the cut bits do not matter
-    int8_t word;        // word index in CutParameters (0..17) or CommonParameters (0..6)
+    uint16_t base;
+    uint16_t maxValue;  // values 0..maxValue
+    bool common;        // a CommonParameters word rather than a CutParameters word
+    int8_t word;        // word index in CutParameters, or in CommonParameters when common
 };
 
-constexpr int kBaseCodeCount = 25;
-// In ascending order of base. Each parameter's codes reach up to the next base code (the last
-// one up to kHighestParameterCode), so base + maxValue + 1 is always the next base.
+// Indexed by the parameter index (0 breakLimit .. 24 unitOptions), in ascending base order.
 extern const BaseCode kBaseCodes[kBaseCodeCount];
 
-constexpr uint16_t kLowestParameterCode = 256;
-constexpr uint16_t kHighestParameterCode = 3416;
-
-// Index of the parameter that a 12-bit code belongs to, or -1 when the code belongs to none
-// (below 256, above 3416).
+// Parameter index of a 12-bit code (base + value), or -1 when the code belongs to no parameter
+// (below 256 or above 3416).
 int FindBaseCode(uint16_t code);

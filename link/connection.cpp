@@ -1,0 +1,135 @@
+#include "link/connection.h"
+
+#include "files/config.h"
+#include "link/model.h"
+#include "link/platform_seam.h"
+
+PortSeam gPortSeam{};
+PortState gPort{1, false};
+
+namespace {
+
+constexpr TextId kTextPortFailed = 114;     // "Comm Port occupied or non-existing"
+constexpr TextId kTextNotFound = 125;       // "KVD not found on any COM-port"
+constexpr TextId kTextConfigFailed = 111;   // "Error opening configuration file"
+constexpr TextId kCaptionCommunication = 8;
+constexpr TextId kCaptionError = 53;
+constexpr unsigned kAnswerWaitMs = 2000;
+constexpr int kPortCount = 16;
+
+int32_t gKeyHeld = 0;
+
+void Show(TextId message, TextId caption, int32_t number) {
+    if (gPortSeam.showMessage != nullptr) gPortSeam.showMessage(message, caption, number);
+}
+
+void SetPort(int port, bool failed) {
+    gPort = {port, failed};
+    gConfig.PortNumber = EncodePortNumber(port, failed);
+}
+
+bool Open(int port) { return gPortSeam.openLink != nullptr && gPortSeam.openLink(port); }
+void Close() {
+    if (gPortSeam.closeLink != nullptr) gPortSeam.closeLink();
+}
+void MoveCheck(int from, int to) {
+    if (gPortSeam.moveCheckMark != nullptr) gPortSeam.moveCheckMark(from, to);
+}
+
+void SaveAfterChoice() {
+    const int32_t r = gPortSeam.saveConfiguration != nullptr ? gPortSeam.saveConfiguration() : 0;
+    if (r != 0) Show(kTextConfigFailed, kCaptionError, r);
+}
+
+}  // namespace
+
+uint16_t EncodePortNumber(int port, bool failed) {
+    if (port > 10) return static_cast<uint16_t>(port + 10);
+    return static_cast<uint16_t>(failed ? port + 10 : port);
+}
+
+int DecodePortNumber(uint16_t stored) {
+    const int port = stored > 10 ? stored - 10 : stored;
+    return port >= 1 && port <= kPortCount ? port : 1;
+}
+
+void OpenPortAtStart() {
+    const int port = DecodePortNumber(gConfig.PortNumber);
+    MoveCheck(0, port);
+    const bool ok = Open(port);
+    SetPort(port, !ok);
+    // The configuration file is not written here: the marker reaches it with the next save.
+    if (!ok) Show(kTextPortFailed, kCaptionCommunication, 0);
+}
+
+void ChoosePort(int port) {
+    if (port < 1 || port > kPortCount) return;
+    // Choosing the open port does nothing; choosing a port that failed tries it again.
+    if (port == gPort.port && !gPort.failed) return;
+    if (!gPort.failed) Close();
+    MoveCheck(gPort.port, port);
+    if (Open(port)) {
+        SetPort(port, false);
+        SaveAfterChoice();
+    } else {
+        SetPort(port, true);
+        Show(kTextPortFailed, kCaptionCommunication, 0);
+    }
+}
+
+void ScanPorts() {
+    if (gPortSeam.waitCursor != nullptr) gPortSeam.waitCursor(true);
+    const bool wasOpen = !gPort.failed;
+    if (wasOpen) Close();
+    int found = 0;
+    for (int p = 1; p <= kPortCount && found == 0; ++p) {
+        if (!Open(p)) continue;
+        if (gPortSeam.resetAnswer != nullptr) gPortSeam.resetAnswer();
+        const bool answered = gPortSeam.waitAnswer != nullptr && gPortSeam.waitAnswer(kAnswerWaitMs);
+        if (gPortSeam.resetAnswer != nullptr) gPortSeam.resetAnswer();
+        if (answered)
+            found = p;
+        else
+            Close();
+    }
+    if (gPortSeam.waitCursor != nullptr) gPortSeam.waitCursor(false);
+    if (found != 0) {
+        MoveCheck(gPort.port, found);
+        SetPort(found, false);
+        SaveAfterChoice();
+        return;
+    }
+    // No unit anywhere: the port that was open before is opened again.
+    if (wasOpen && !Open(gPort.port)) SetPort(gPort.port, true);
+    Show(kTextNotFound, kCaptionCommunication, 0);
+}
+
+void WatchConnection() {
+    auto& c = gModel.connection;
+    // SilenceTicks is cleared by the reader thread at every valid frame: one atomic increment
+    // here, so a clear racing with it costs at most one tick.
+    const int32_t ticks = std::atomic_ref<int32_t>(c.SilenceTicks).fetch_add(1, std::memory_order_relaxed) + 1;
+    if (ticks >= kSilenceLimit) {
+        Store(c.SilenceTicks, kSilenceLimit);
+        if (Load(c.NotConnected) == 0) {
+            Store(c.NotConnected, 1);
+            Store(gModel.cycle.lastSample, 0);
+            Invalidate(Region::kLed, false);
+        }
+    } else if (Load(c.NotConnected) == 1) {
+        Store(c.NotConnected, 0);
+        Store(gModel.alarms.AlarmBits, 0);
+        Invalidate(Region::kLed, false);
+    }
+}
+
+KeyAction HandleKeyDown(int virtualKey) {
+    if (gKeyHeld != 0) return KeyAction::kNone;
+    gKeyHeld = 1;
+    if (virtualKey == kKeySpace) return KeyAction::kSendAcknowledge;
+    if (virtualKey == kKeyPause) return KeyAction::kToggleFreeze;
+    return KeyAction::kNone;
+}
+
+void HandleKeyUp() { gKeyHeld = 0; }
+void ResetKeyState() { gKeyHeld = 0; }

@@ -1,0 +1,7 @@
+// The main window's command table (WM_COMMAND).
+#pragma once
+
+#include <windows.h>
+
+// Carries out a command; false for an id the table does not know.
+bool RunCommand(HWND hwnd, int id);

@@ -1,0 +1,17 @@
+// What the debug window shows of the DebugLog: the lines the interpreter logged since the last
+// paint, bottom-aligned, the newest at the bottom.
+#pragma once
+
+#include <functional>
+
+struct DebugLogReader {
+    int readIndex;     // next log line to show, 0..49
+    int visibleLines;  // client height / line height
+    bool running;      // a left click pauses the display (not the logging)
+};
+
+void StartDebugLogReader(DebugLogReader& reader, int visibleLines);
+// For every new line: draw the lines before it and the new line itself, each with its row counted
+// upward from the bottom of the window (0: the new line). Does nothing while the reader is paused.
+void ShowNewDebugLines(DebugLogReader& reader,
+                       const std::function<void(int rowsAboveBottom, const char* text)>& draw);

@@ -1,0 +1,92 @@
+#include "shell/debug_window_win32.h"
+
+#include <cstring>
+
+#include "link/interpreter.h"
+#include "link/model.h"
+#include "shell/debug_view.h"
+#include "shell/platform_win32.h"
+#include "view/layout.h"
+
+const char kDebugClassName[] = "DEBUG";
+
+namespace {
+
+// Per window: kept in the window's user data (each command creates a further window).
+struct DebugWindowState {
+    DebugLogReader reader;
+    int lineHeight;
+    int clientHeight;
+};
+
+DebugWindowState* StateOf(HWND hwnd) {
+    return reinterpret_cast<DebugWindowState*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+}
+
+void OnCreate(HWND hwnd) {
+    auto* state = new DebugWindowState{};
+    HDC dc = GetDC(hwnd);
+    TEXTMETRICA tm{};
+    GetTextMetricsA(dc, &tm);
+    ReleaseDC(hwnd, dc);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    state->lineHeight = tm.tmHeight > 0 ? tm.tmHeight : 16;
+    state->clientHeight = client.bottom;
+    StartDebugLogReader(state->reader, state->clientHeight / state->lineHeight);
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
+    Store(gDebugLog.debugFlag, 1);
+}
+
+void OnPaint(HWND hwnd) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    DebugWindowState* state = StateOf(hwnd);
+    if (dc != nullptr && state != nullptr) {
+        const UINT oldAlign = SetTextAlign(dc, TA_BOTTOM | TA_LEFT);
+        // Lines are drawn over the old picture, bottom-aligned: the newest at the bottom.
+        ShowNewDebugLines(state->reader, [&](int rowsAboveBottom, const char* text) {
+            const int y = state->clientHeight - rowsAboveBottom * state->lineHeight;
+            TextOutA(dc, 1, y, text, static_cast<int>(std::strlen(text)));
+        });
+        SetTextAlign(dc, oldAlign);
+    }
+    EndPaint(hwnd, &ps);
+}
+
+}  // namespace
+
+LRESULT CALLBACK DebugWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_CREATE:
+            OnCreate(hwnd);
+            return 0;
+        case WM_PAINT:
+            OnPaint(hwnd);
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;  // never erased: new lines are drawn over the old picture
+        case WM_LBUTTONDOWN:
+            if (DebugWindowState* s = StateOf(hwnd)) s->reader.running = !s->reader.running;
+            return DefWindowProcA(hwnd, msg, wParam, lParam);
+        case WM_CLOSE:
+            Store(gDebugLog.debugFlag, 0);
+            return DefWindowProcA(hwnd, msg, wParam, lParam);
+        case WM_NCDESTROY:
+            delete StateOf(hwnd);
+            SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+            return DefWindowProcA(hwnd, msg, wParam, lParam);
+        default:
+            return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+}
+
+HWND OpenDebugWindow(HWND mainWindow) {
+    RECT client;
+    GetClientRect(mainWindow, &client);
+    const int top = L(kCurveBaseline) + 20;
+    HWND w = CreateWindowExA(0, kDebugClassName, "", WS_CHILD | WS_CAPTION | WS_VSCROLL | WS_SYSMENU, 0, top,
+                             client.right, client.bottom - top, mainWindow, nullptr, gInstance, nullptr);
+    if (w != nullptr) ShowWindow(w, SW_SHOW);
+    return w;
+}

@@ -1,0 +1,10 @@
+// The debug window: a child window below the curve listing the frames the unit sent.
+#pragma once
+
+#include <windows.h>
+
+extern const char kDebugClassName[];  // "DEBUG"
+
+LRESULT CALLBACK DebugWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// Command 32777: creates a further debug window each time.
+HWND OpenDebugWindow(HWND mainWindow);

@@ -1,0 +1,63 @@
+#include "shell/legend_window_win32.h"
+
+#include "params/language.h"
+#include "shell/platform_win32.h"
+#include "view/gdi_canvas_win32.h"
+#include "view/layout.h"
+#include "view/legend_view.h"
+
+const char kLegendClassName[] = "LEGEND";
+
+namespace {
+constexpr TextId kTextLegend = 20;
+constexpr int kLegendSize = 150;
+HWND gLegend = nullptr;  // UI thread only; null while closed
+
+void SetLegendCheck(HWND mainWindow, bool on) {
+    CheckMenuItem(GetMenu(mainWindow), kLegendCommand, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+}
+}  // namespace
+
+HWND LegendWindow() { return gLegend; }
+
+LRESULT CALLBACK LegendWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hwnd, &ps);
+            if (dc != nullptr) {
+                GdiCanvas canvas(dc);
+                DrawLegend(canvas);
+            }
+            EndPaint(hwnd, &ps);
+            return 0;
+        }
+        case WM_CLOSE:
+            SetLegendCheck(GetWindow(hwnd, GW_OWNER), false);
+            gLegend = nullptr;
+            return DefWindowProcA(hwnd, msg, wParam, lParam);
+        default:
+            return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+}
+
+void ToggleLegendWindow(HWND mainWindow) {
+    if (gLegend != nullptr) {
+        HWND legend = gLegend;
+        gLegend = nullptr;
+        DestroyWindow(legend);
+        SetLegendCheck(mainWindow, false);
+        return;
+    }
+    RECT r;
+    GetWindowRect(mainWindow, &r);
+    gLegend = CreateWindowExA(0, kLegendClassName, GetText(kTextLegend), WS_POPUPWINDOW | WS_DLGFRAME,
+                              r.left + L(kLegendOffsetX), r.top + L(kLegendOffsetY), kLegendSize,
+                              kLegendSize, mainWindow, nullptr, gInstance, nullptr);
+    if (gLegend != nullptr) {
+        // Shown without taking the focus: Space and Pause keep working in the main window.
+        ShowWindow(gLegend, SW_SHOWNOACTIVATE);
+        SetFocus(mainWindow);
+    }
+    SetLegendCheck(mainWindow, true);  // also when creation failed, as the menu has always done
+}

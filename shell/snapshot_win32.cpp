@@ -1,0 +1,47 @@
+#include "shell/snapshot_win32.h"
+
+#include "shell/main_window_win32.h"
+
+namespace {
+// UI thread only.
+HDC gSnapshotDC = nullptr;
+HBITMAP gSnapshotBitmap = nullptr;
+HGDIOBJ gSnapshotOldBitmap = nullptr;
+}  // namespace
+
+void DeleteCycleSnapshot() {
+    if (gSnapshotDC != nullptr) {
+        SelectObject(gSnapshotDC, gSnapshotOldBitmap);
+        DeleteDC(gSnapshotDC);
+    }
+    if (gSnapshotBitmap != nullptr) DeleteObject(gSnapshotBitmap);
+    gSnapshotDC = nullptr;
+    gSnapshotBitmap = nullptr;
+    gSnapshotOldBitmap = nullptr;
+}
+
+bool HaveCycleSnapshot() { return gSnapshotBitmap != nullptr; }
+HDC CycleSnapshotDC() { return gSnapshotDC; }
+HBITMAP CycleSnapshotBitmap() { return gSnapshotBitmap; }
+
+void TakeCycleSnapshot(HWND hwnd) {
+    if (gFrozen) return;  // the previous snapshot stays
+    DeleteCycleSnapshot();
+    RECT r;
+    if (!GetWindowRect(hwnd, &r)) return;
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    HDC display = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    if (display == nullptr) return;
+    HDC memory = CreateCompatibleDC(display);
+    HBITMAP bitmap = memory != nullptr ? CreateCompatibleBitmap(display, w, h) : nullptr;
+    if (bitmap == nullptr) {
+        if (memory != nullptr) DeleteDC(memory);
+        DeleteDC(display);
+        return;
+    }
+    gSnapshotDC = memory;
+    gSnapshotBitmap = bitmap;
+    gSnapshotOldBitmap = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, w, h, display, r.left, r.top, SRCCOPY);
+    DeleteDC(display);
+}

@@ -1,0 +1,10 @@
+// CycleSnapshot: the window as it looked at the end of the last cycle (command 30000).
+#pragma once
+
+#include <windows.h>
+
+void TakeCycleSnapshot(HWND hwnd);
+void DeleteCycleSnapshot();
+bool HaveCycleSnapshot();
+HDC CycleSnapshotDC();
+HBITMAP CycleSnapshotBitmap();

@@ -1,0 +1,81 @@
+# Shared steps of the end-to-end tests and the demo: a display, the simulated unit on a pty,
+# the COM mapping in a private Wine prefix, the program and its driver.
+# Needs: ZAVIZE_BUILD (the win64 build folder), ZAVIZE_KVDSIM (the native kvdsim), WORK (a folder).
+
+set -u
+E2E_PIDS=()
+E2E_PREFIX=${E2E_PREFIX:-$ZAVIZE_BUILD/wineprefix-e2e}
+export WINEPREFIX=$E2E_PREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+log() { printf '[e2e %s] %s\n' "$(date +%T)" "$*" >&2; }
+fail() { log "FAIL: $*"; exit 1; }
+
+e2e_cleanup() {
+  wineserver -k >/dev/null 2>&1 || true
+  for pid in "${E2E_PIDS[@]}"; do kill "$pid" >/dev/null 2>&1 || true; done
+  for pid in "${E2E_PIDS[@]}"; do wait "$pid" >/dev/null 2>&1 || true; done
+  E2E_PIDS=()
+}
+trap e2e_cleanup EXIT
+
+# The prefix is made once (a few seconds) and shared by the e2e tests, which run one at a time.
+ensure_prefix() {
+  if [ ! -f "$E2E_PREFIX/system.reg" ]; then
+    log "creating Wine prefix $E2E_PREFIX"
+    wineboot -i >/dev/null 2>&1
+    wineserver -w
+  fi
+}
+
+# start_display WIDTH HEIGHT: a private X server; sets DISPLAY.
+start_display() {
+  local fd_file="$WORK/xvfb.display"
+  rm -f "$fd_file"
+  Xvfb -displayfd 3 -screen 0 "${1}x${2}x24" -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 &
+  E2E_PIDS+=($!)
+  for _ in $(seq 100); do [ -s "$fd_file" ] && break; sleep 0.05; done
+  [ -s "$fd_file" ] || fail "Xvfb did not start"
+  export DISPLAY=":$(head -n1 "$fd_file")"
+  log "display $DISPLAY ${1}x${2}"
+}
+
+# start_unit ARGS...: kvdsim on a pty linked at $WORK/com1.
+start_unit() {
+  rm -f "$WORK/com1"
+  "$ZAVIZE_KVDSIM" --link "$WORK/com1" "$@" >"$WORK/kvdsim.out" 2>&1 &
+  UNIT_PID=$!
+  E2E_PIDS+=($UNIT_PID)
+  for _ in $(seq 100); do [ -e "$WORK/com1" ] && break; sleep 0.05; done
+  [ -e "$WORK/com1" ] || fail "kvdsim did not create its pty"
+}
+
+# map_port COMn PATH: Wine reads the port mapping from the registry when its server starts.
+map_port() {
+  wine reg add 'HKLM\Software\Wine\Ports' /v "$1" /d "$2" /f >/dev/null 2>&1
+  wineserver -w
+}
+unmap_port() {
+  wine reg delete 'HKLM\Software\Wine\Ports' /v "$1" /f >/dev/null 2>&1 || true
+  wineserver -w
+}
+
+# start_program FOLDER: zavize.exe with FOLDER as working directory (its configuration lives there).
+start_program() {
+  (cd "$1" && exec wine "$ZAVIZE_BUILD/zavize.exe") >"$WORK/zavize.out" 2>&1 &
+  PROGRAM_PID=$!
+  E2E_PIDS+=($PROGRAM_PID)
+  driver wait-window 30 || fail "the main window did not appear"
+}
+
+driver() { wine "$ZAVIZE_BUILD/tests/zavize_driver.exe" "$@"; }
+
+# stop_program: closes the main window and waits for the process (fails on a hang).
+stop_program() {
+  driver close >/dev/null 2>&1 || true
+  for _ in $(seq 200); do kill -0 "$PROGRAM_PID" 2>/dev/null || return 0; sleep 0.05; done
+  fail "zavize.exe did not end within 10 s after WM_CLOSE"
+}
+
+screenshot() { import -window root "$1"; }
+
+file_size() { stat -c %s "$1"; }

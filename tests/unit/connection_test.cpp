@@ -1,0 +1,199 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "files/config.h"
+#include "link/connection.h"
+#include "link/model.h"
+#include "link/platform_seam.h"
+
+namespace {
+
+// A scripted platform: which ports exist, which answer, and a log of everything done.
+struct FakePorts {
+    std::set<int> present;
+    std::set<int> answering;
+    int open = 0;
+    int saves = 0;
+    int32_t saveResult = 0;
+    std::vector<std::string> log;
+};
+FakePorts* fake = nullptr;
+
+class PortRulesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fake = &ports;
+        PresetConfiguration();
+        gPort = {1, false};
+        gPortSeam.openLink = [](int p) {
+            fake->log.push_back("open " + std::to_string(p));
+            EXPECT_EQ(fake->open, 0) << "a link was opened over another";
+            if (!fake->present.count(p)) return false;
+            fake->open = p;
+            return true;
+        };
+        gPortSeam.closeLink = [] {
+            fake->log.push_back("close " + std::to_string(fake->open));
+            fake->open = 0;
+        };
+        gPortSeam.resetAnswer = [] {};
+        gPortSeam.waitAnswer = [](unsigned ms) {
+            EXPECT_EQ(ms, 2000u);
+            return fake->answering.count(fake->open) > 0;
+        };
+        gPortSeam.moveCheckMark = [](int from, int to) {
+            fake->log.push_back("check " + std::to_string(from) + "->" + std::to_string(to));
+        };
+        gPortSeam.showMessage = [](TextId m, TextId c, int32_t n) {
+            fake->log.push_back("message " + std::to_string(m) + "/" + std::to_string(c) + "/" + std::to_string(n));
+        };
+        gPortSeam.waitCursor = [](bool on) { fake->log.push_back(on ? "wait" : "arrow"); };
+        gPortSeam.saveConfiguration = [] {
+            ++fake->saves;
+            return fake->saveResult;
+        };
+    }
+    void TearDown() override {
+        gPortSeam = {};
+        fake = nullptr;
+    }
+    FakePorts ports;
+};
+
+TEST_F(PortRulesTest, StartOpensTheConfiguredPortOrSetsTheMarker) {
+    ports.present = {3};
+    gConfig.PortNumber = 13;  // COM 3 that failed last time: the marker is removed first
+    OpenPortAtStart();
+    EXPECT_EQ(ports.open, 3);
+    EXPECT_EQ(gConfig.PortNumber, 3);
+    EXPECT_EQ(ports.saves, 0);
+
+    ports.open = 0;
+    gConfig.PortNumber = 5;
+    OpenPortAtStart();
+    EXPECT_EQ(gConfig.PortNumber, 15);
+    EXPECT_TRUE(gPort.failed);
+    EXPECT_EQ(ports.log.back(), "message 114/8/0");
+    EXPECT_EQ(ports.saves, 0);  // the file is not written at start
+}
+
+TEST_F(PortRulesTest, ChoosingTheOpenPortDoesNothingButAFailedOneIsTriedAgain) {
+    ports.present = {5};
+    gConfig.PortNumber = 5;
+    OpenPortAtStart();
+    ports.log.clear();
+    ChoosePort(5);
+    EXPECT_TRUE(ports.log.empty());
+
+    ports.present = {};
+    ChoosePort(7);  // fails: check stays on 7, marker set, file not written
+    EXPECT_EQ(gConfig.PortNumber, 17);
+    EXPECT_EQ(ports.saves, 0);
+    ports.present = {7};
+    ports.log.clear();
+    ChoosePort(7);  // tried again, no close because nothing is open
+    EXPECT_EQ(ports.log, (std::vector<std::string>{"check 7->7", "open 7"}));
+    EXPECT_EQ(gConfig.PortNumber, 7);
+    EXPECT_EQ(ports.saves, 1);
+}
+
+TEST_F(PortRulesTest, FailedSaveAfterAChoiceIsReportedAndTheLinkStays) {
+    ports.present = {1, 2};
+    OpenPortAtStart();
+    ports.saveResult = 5;
+    ChoosePort(2);
+    EXPECT_EQ(ports.open, 2);
+    EXPECT_EQ(ports.log.back(), "message 111/53/5");
+}
+
+TEST_F(PortRulesTest, HighPortsSurviveARestart) {
+    ports.present = {12};
+    ChoosePort(12);
+    EXPECT_EQ(ports.open, 12);
+    EXPECT_FALSE(gPort.failed);
+    const uint16_t stored = gConfig.PortNumber;
+    EXPECT_EQ(stored, 22);
+    // Next start reads it back as COM 12, not as COM 2 that failed.
+    ports.open = 0;
+    gPort = {1, false};
+    OpenPortAtStart();
+    EXPECT_EQ(ports.open, 12);
+    // Ports 1..10 keep the stored rule.
+    EXPECT_EQ(EncodePortNumber(10, false), 10);
+    EXPECT_EQ(EncodePortNumber(10, true), 20);
+    EXPECT_EQ(DecodePortNumber(20), 10);
+    EXPECT_EQ(DecodePortNumber(26), 16);
+}
+
+// Scenario: the unit is on COM 7 while COM 3 is open.
+TEST_F(PortRulesTest, ScanClosesTheOpenPortAndFindsTheAnsweringOne) {
+    ports.present = {2, 3, 5, 7, 9};
+    ports.answering = {7};
+    gConfig.PortNumber = 3;
+    OpenPortAtStart();
+    ports.log.clear();
+    ScanPorts();
+    const std::vector<std::string> expected = {
+        "wait", "close 3", "open 1", "open 2", "close 2", "open 3", "close 3", "open 4",
+        "open 5", "close 5", "open 6", "open 7", "arrow", "check 3->7"};
+    EXPECT_EQ(ports.log, expected);
+    EXPECT_EQ(ports.open, 7);
+    EXPECT_EQ(gConfig.PortNumber, 7);
+    EXPECT_EQ(ports.saves, 1);
+}
+
+TEST_F(PortRulesTest, ScanWithoutAUnitReopensThePreviousPort) {
+    ports.present = {10};
+    gConfig.PortNumber = 10;
+    OpenPortAtStart();
+    ScanPorts();
+    EXPECT_EQ(ports.open, 10);
+    EXPECT_EQ(gConfig.PortNumber, 10);
+    EXPECT_EQ(ports.log.back(), "message 125/8/0");
+    EXPECT_EQ(ports.saves, 0);
+}
+
+TEST(WatchConnectionTest, LostAfterTenSilentTicksBackAfterAFrame) {
+    ResetModel();
+    std::vector<std::pair<Region, bool>> calls;
+    static std::vector<std::pair<Region, bool>>* sink;
+    sink = &calls;
+    gPlatform.invalidate = [](Region r, bool e) { sink->push_back({r, e}); };
+    gModel.cycle.lastSample = 40;
+    gModel.alarms.AlarmBits = 3;
+    WatchConnection();  // the first tick clears NotConnected and the alarms
+    EXPECT_EQ(gModel.connection.NotConnected, 0);
+    EXPECT_EQ(gModel.alarms.AlarmBits, 0);
+    for (int t = 2; t < 10; ++t) WatchConnection();
+    EXPECT_EQ(gModel.connection.NotConnected, 0);
+    WatchConnection();  // tenth silent tick
+    EXPECT_EQ(gModel.connection.NotConnected, 1);
+    EXPECT_EQ(gModel.cycle.lastSample, 0);
+    EXPECT_EQ(gModel.connection.SilenceTicks, 10);
+    WatchConnection();
+    EXPECT_EQ(gModel.connection.SilenceTicks, 10);
+    gModel.connection.SilenceTicks = 0;  // a valid frame arrived
+    WatchConnection();
+    EXPECT_EQ(gModel.connection.NotConnected, 0);
+    EXPECT_EQ(calls, (std::vector<std::pair<Region, bool>>{
+                         {Region::kLed, false}, {Region::kLed, false}, {Region::kLed, false}}));
+    gPlatform = {};
+}
+
+TEST(KeyRuleTest, OneActionPerPress) {
+    ResetKeyState();
+    EXPECT_EQ(HandleKeyDown(kKeySpace), KeyAction::kSendAcknowledge);
+    EXPECT_EQ(HandleKeyDown(kKeySpace), KeyAction::kNone);  // auto-repeat while held
+    EXPECT_EQ(HandleKeyDown(kKeyPause), KeyAction::kNone);  // second key while the first is held
+    HandleKeyUp();
+    EXPECT_EQ(HandleKeyDown(kKeyPause), KeyAction::kToggleFreeze);
+    HandleKeyUp();
+    EXPECT_EQ(HandleKeyDown('A'), KeyAction::kNone);
+    EXPECT_EQ(HandleKeyDown(kKeySpace), KeyAction::kNone);  // 'A' is still held
+    HandleKeyUp();
+}
+
+}  // namespace

@@ -1,0 +1,63 @@
+// The views read what the reader thread writes without a lock. Here a thread plays the reader's
+// part (points, cycle state, statistics, parameter reports, all with Store) while this thread
+// paints; the ThreadSanitizer build checks every access, every build that painting ends.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "tests/unit/view_fixture.h"
+#include "view/curve_view.h"
+#include "view/statistics_view.h"
+#include "view/table_view.h"
+
+namespace {
+
+using ViewConcurrencyTest = ViewTest;
+
+void PlayReader(const std::atomic<bool>& stop) {
+    int round = 0;
+    while (!stop.load()) {
+        ++round;
+        Store(gModel.curve.pointCount, 0);
+        for (int i = 0; i < kCompressAt && !stop.load(); ++i) {
+            CurvePoint& p = gModel.curve.points[i];
+            Store(p.value, (i + round) % 106);
+            Store(p.state, i < 20 ? kStateCutAnnounced : kStateRunning);
+            Store(p.po, 15);
+            Store(p.slot, i % 3 == 0 ? -1 : 0);
+            Store(gModel.curve.pointCount, i + 1);
+            Store(gModel.cycle.lastSample, i % 106);
+            Store(gModel.cycle.peak, i % 100);
+            Store(gModel.cycle.workSum, static_cast<uint32_t>(i) * 1000u);
+        }
+        Store(gModel.curve.CycleStart[0], round % 50);
+        Store(gModel.cycle.po, round % 40);
+        Store(gModel.activeCutParameters.breakLimit, round % 100);
+        Store(gModel.cutParameters[0].bluntMode, round % 2);
+        Store(gModel.alarms.AlarmBits, round % 8);
+        Store(gModel.alarms.RelaysDisabledTicks, round % 5);
+        Store(gModel.ActiveCut, round % 2);
+        AppendStatisticsEntry(gStatistics, round % 2, {static_cast<uint8_t>(round % 106), 50});
+    }
+}
+
+TEST_F(ViewConcurrencyTest, PaintingWhileTheReaderWrites) {
+    std::atomic<bool> stop{false};
+    std::thread reader(PlayReader, std::cref(stop));
+    for (int paint = 0; paint < 200; ++paint) {
+        canvas.Clear();
+        DrawCurveFrame(canvas, Target::kScreen);
+        DrawCurvePoints(canvas, Target::kScreen);
+        DrawPowerBar(canvas);
+        DrawStatisticsFrame(canvas, paint % 2, Target::kScreen);
+        DrawStatisticsBars(canvas, paint % 2);
+        DrawParameterTable(canvas, 794);
+        ASSERT_GE(NextPointToDraw(), 0);
+        ASSERT_LT(NextPointToDraw(), kCurvePoints);
+    }
+    stop.store(true);
+    reader.join();
+}
+
+}  // namespace

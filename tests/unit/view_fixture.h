@@ -1,0 +1,51 @@
+// Common start state of the view tests: a fresh model with the parameter defaults, the English
+// configuration presets, the 800x600 layout, and a recorder of invalidated regions.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "files/config.h"
+#include "link/model.h"
+#include "link/platform_seam.h"
+#include "tests/unit/recording_canvas.h"
+#include "view/layout.h"
+#include "view/statistics_view.h"
+
+struct Invalidation {
+    Region region;
+    bool erase;
+};
+
+class ViewTest : public ::testing::Test {
+protected:
+    static inline std::vector<Invalidation> invalidations;
+
+    void SetUp() override {
+        ResetModel();
+        WriteParameterDefaults();
+        gModel.activeCutParameters = DefaultCutParameters();
+        gModel.connection.NotConnected = 0;
+        PresetConfiguration();
+        LayoutIndex = 1;
+        ResetStatisticsBarScale();
+        invalidations.clear();
+        gPlatform = PlatformSeam{};
+        gPlatform.invalidate = [](Region r, bool erase) { invalidations.push_back({r, erase}); };
+    }
+    void TearDown() override {
+        gPlatform = PlatformSeam{};
+        LayoutIndex = 1;
+        PresetConfiguration();
+    }
+
+    // Both the mirror and the array record of the active cut.
+    template <class Change>
+    void SetActiveCutParameters(Change change) {
+        change(gModel.activeCutParameters);
+        change(gModel.cutParameters[gModel.ActiveCut]);
+    }
+
+    RecordingCanvas canvas;
+};

@@ -1,0 +1,11 @@
+// The active cut as the views read it while the reader thread may change it.
+#pragma once
+
+#include "link/model.h"
+
+// ActiveCut, kept inside 0..15 so that a view never indexes outside the per-cut arrays.
+int ActiveCutIndex();
+// The active cut's record of the CutParameters array (not the mirror), read field by field.
+CutParameters ActiveCutRecord();
+// The mirror of the active cut's parameters, read field by field.
+CutParameters ActiveCutMirror();

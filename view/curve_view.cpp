@@ -1,0 +1,249 @@
+#include "view/curve_view.h"
+
+#include <algorithm>
+
+#include "link/model.h"
+#include "params/language.h"
+#include "view/active_cut.h"
+#include "view/layout.h"
+
+namespace {
+
+// Index of the next point to draw; the frame restarts it at 0, the points operation advances it.
+int gNextPoint = 0;
+
+constexpr int kLampSize = 14;
+
+bool LargeLayout() { return LayoutIndex == 1; }
+
+// y of a power value on the curve: 100 % lies 200 pixels above the baseline.
+int LevelY(int level) { return L(kCurveBaseline) - 2 * level; }
+
+// A limit lies at Po + limit (a 16-bit sum, as the unit adds it), never above 100 %.
+int LimitLevel(uint16_t po, uint16_t limit) {
+    return std::min<int>(static_cast<uint16_t>(po + limit), 100);
+}
+
+struct LimitSetting {
+    uint16_t breakLimit, bluntLimit, missingLimit, bluntMode, tw, ta, taOnBlunt, cyclesPerScreen;
+};
+
+LimitSetting ReadLimits() {
+    const CutParameters p = ActiveCutMirror();
+    return {p.breakLimit, p.bluntLimit, p.missingLimit, p.bluntMode, p.tw, p.ta, p.taOnBlunt, p.cyclesPerScreen};
+}
+
+bool BreakDrawn(const LimitSetting& s) { return s.breakLimit != 0; }
+bool BluntDrawn(const LimitSetting& s) { return s.bluntLimit > 4 && s.bluntMode == 0; }
+bool MissingDrawn(const LimitSetting& s) { return s.missingLimit > 4; }
+// The window ends apply only while one cycle fills the curve screen (0 acts as 1).
+bool OneCyclePerScreen(const LimitSetting& s) { return s.cyclesPerScreen <= 1; }
+
+void DrawAxes(Canvas& c) {
+    const int left = L(kCurveLeft), base = L(kCurveBaseline), top = L(kCurveAxisTop), right = L(kAxisRight);
+    DrawLine(c, left - 1, top, left - 1, base + 6);
+    DrawLine(c, left - 6, top + 5, left - 1, top);
+    c.LineTo(left + 4, top + 5);
+    DrawLine(c, left - 6, base + 1, right, base + 1);
+    c.LineTo(right - 5, base - 4);
+    DrawLine(c, right, base + 1, right - 5, base + 6);
+}
+
+void DrawScales(Canvas& c) {
+    const int left = L(kCurveLeft), base = L(kCurveBaseline);
+    c.SetTextAlign(kAlignCenter | kAlignTop);
+    const int samplesPerPoint = Load(gModel.curve.samplesPerPoint);
+    for (int i = 1; i <= 6; ++i) {
+        const int x = left + 100 * i;  // one point is one pixel wide
+        DrawLine(c, x, base + 2, x, base + 5);
+        DrawFormatted(c, x, base + 5, "%d", i * samplesPerPoint);
+    }
+    if (LargeLayout()) {
+        c.SetTextAlign(kAlignCenter | kAlignBottom);
+        c.TextOut(L(kZoomCaptionX), L(kZoomCaptionY), GetText(14));
+        const CutParameters p = ActiveCutMirror();
+        c.SetTextAlign(kAlignRight | kAlignBottom);
+        DrawFormatted(c, L(kPowerBarLeft) - 5, base + 2, "%d", p.p1Min);
+        c.SetTextAlign(kAlignRight | kAlignTop);
+        DrawFormatted(c, L(kPowerBarLeft) - 5, L(kPowerBarTop) - 2, "%d", p.p1Max);
+    }
+    c.SetTextAlign(kAlignRight | kAlignBottom);
+    for (int k = 1; k <= 4; ++k) {
+        const int y = base - 50 * k;
+        DrawLine(c, left - 5, y, left - 1, y);
+        if (LargeLayout()) DrawFormatted(c, left - 7, y + 7, "%d", 25 * k);
+    }
+    c.SetTextAlign(kAlignCenter | kAlignBottom);
+    c.TextOut(left, L(kCurveAxisTop) - 4, "[%]");
+    c.SetTextAlign(kAlignLeft | kAlignTop);
+    c.TextOut(LargeLayout() ? L(kAxisRight) + 2 : L(kAxisRight) - 40, base + 5, "[s]");
+}
+
+void DrawLimitLines(Canvas& c) {
+    const LimitSetting s = ReadLimits();
+    const uint16_t po = Load(gModel.cycle.po);
+    const int taEnd = Load(gModel.curve.taWindowEnd), twEnd = Load(gModel.curve.twWindowEnd);
+    const int left = L(kCurveLeft), right = L(kAxisRight);
+    // The Break and Missing alarms end with the Ta window while one cycle fills the screen.
+    const int xEnd = s.ta != 0 && taEnd <= kCurvePoints && OneCyclePerScreen(s) ? left + taEnd : right;
+    if (BreakDrawn(s)) {
+        c.SelectPen(kPaletteRed);
+        const int y = LevelY(LimitLevel(po, s.breakLimit));
+        DrawLine(c, left, y, xEnd, y);
+    }
+    if (BluntDrawn(s)) {
+        c.SelectPen(kPaletteMagenta);
+        const int y = LevelY(LimitLevel(po, s.bluntLimit));
+        DrawLine(c, left, y, s.taOnBlunt != 0 ? xEnd : right, y);
+    }
+    if (MissingDrawn(s)) {
+        const bool twEndsFirst = s.tw != 0 && left + twEnd < xEnd && OneCyclePerScreen(s);
+        c.SelectPen(kPaletteDarkGreen);
+        const int y = LevelY(LimitLevel(po, s.missingLimit));
+        DrawLine(c, left, y, twEndsFirst ? left + twEnd : xEnd, y);
+    }
+}
+
+void DrawBoxEdges(Canvas& c, int left, int right) {
+    const int top = L(kBoxTop), bottom = L(kBoxBottom);
+    // Sunken: dark upper-left edges, light lower-right edges.
+    c.SelectPen(kPaletteBlack);
+    DrawLine(c, left, bottom, left, top);
+    c.LineTo(right, top);
+    c.SelectPen(kPaletteWhite);
+    c.LineTo(right, bottom);
+    c.LineTo(left, bottom);
+}
+
+void DrawLampLabelsAndBoxes(Canvas& c) {
+    c.SetTextAlign(kAlignLeft | kAlignTop);
+    c.TextOut(L(kLampLabelX), L(kCommLampY), GetText(7));
+    c.TextOut(L(kBreakLabelX), L(kBreakLampY), GetText(66));
+    c.TextOut(L(kBluntLabelX), L(kBluntLampY), GetText(67));
+    c.TextOut(L(kMissingLabelX), L(kMissingLampY), GetText(68));
+    if ((Load(gModel.alarms.Err1Flag) & 1) != 0) c.TextOut(L(kLampLabelX), L(kSignalLampY), GetText(54));
+    DrawBoxEdges(c, L(kWorkBoxLeft), L(kWorkBoxRight));
+    DrawBoxEdges(c, L(kPeakBoxLeft), L(kPeakBoxRight));
+}
+
+// One vertical line of the curve at point index `index`, with the limit dots of the running cycle.
+void DrawPoint(Canvas& c, int index, const LimitSetting& s, uint16_t po, int taEnd, int twEnd) {
+    const CurvePoint& p = gModel.curve.points[index];
+    const int value = Load(p.value), state = Load(p.state), pointPo = Load(p.po), slot = Load(p.slot);
+    const int base = L(kCurveBaseline);
+    const int x = L(kCurveLeft) + index;
+    const int yValue = base - 2 * value - 1;
+    const int yPo = base - 2 * pointPo - 1;
+    if (state == kStateRunning) {
+        c.MoveTo(x, base);
+        c.SelectPen(kPaletteGrey);
+        c.SelectBrush(kPaletteGrey);
+        // A point stored before the first cut start has no cycle slot; like the interpreter, which
+        // then counts work without a Ta window, it is never shown as past Ta.
+        const bool slotKnown = slot >= 0 && slot < kCycleSlots;
+        const bool pastTaWindow = slotKnown && s.ta != 0 && s.taOnBlunt != 0 &&
+                                  index - Load(gModel.curve.CycleStart[slot]) > taEnd;
+        if (!pastTaWindow && yValue < yPo) {
+            c.LineTo(x, yPo);
+            c.SelectPen(kPaletteBlue);
+            c.SelectBrush(kPaletteBlue);
+        }
+    } else {
+        // 201 Po measurement yellow, 207 cut announced grey; any other code grey as well.
+        const int colour = state > 200 && state - 200 < kPaletteSize ? state - 200 : kPaletteGrey;
+        c.SelectPen(colour);
+        c.SelectBrush(colour);
+        c.MoveTo(x, base);
+    }
+    c.LineTo(x, yValue);
+
+    const bool windowsApply = OneCyclePerScreen(s);
+    const bool pastTa = s.ta != 0 && index > taEnd && windowsApply;
+    if (!pastTa) {
+        if (BreakDrawn(s)) c.SetPixel(x, LevelY(LimitLevel(po, s.breakLimit)), kPaletteColours[kPaletteRed]);
+        const bool pastTw = s.tw != 0 && index > twEnd && windowsApply;
+        if (MissingDrawn(s) && !pastTw)
+            c.SetPixel(x, LevelY(LimitLevel(po, s.missingLimit)), kPaletteColours[kPaletteDarkGreen]);
+    }
+    if ((!pastTa || s.taOnBlunt == 0) && BluntDrawn(s))
+        c.SetPixel(x, LevelY(LimitLevel(po, s.bluntLimit)), kPaletteColours[kPaletteMagenta]);
+}
+
+void DrawNumbers(Canvas& c, Target target) {
+    TextStateGuard keep(c);
+    c.SelectFont(CanvasFont::kNumber);
+    c.SetTextAlign(kAlignCenter | kAlignBottom);
+    c.SetBackgroundColour(TextBackground(target));
+    DrawFormatted(c, L(kPeakBoxCentre), L(kBoxNumberY), " %02d ", static_cast<int>(Load(gModel.cycle.peak)));
+    // The work number belongs to the active cut's own record, not to the mirror.
+    const CutParameters record = ActiveCutRecord();
+    if (record.bluntMode == 1) {
+        const int work = WorkPercent(Load(gModel.cycle.workSum), record.workDivisor);
+        DrawFormatted(c, L(kWorkBoxCentre), L(kBoxNumberY), " %02d ", work);
+    } else {
+        c.TextOut(L(kWorkBoxCentre), L(kBoxNumberY), " --- ");
+    }
+}
+
+void DrawLamp(Canvas& c, int x, int y, bool on) {
+    c.SelectBrush(on ? kPaletteRed : kPaletteGreen);
+    c.Ellipse(x, y, x + kLampSize, y + kLampSize);
+}
+
+void DrawLamps(Canvas& c) {
+    c.SelectPen(kPaletteBlack);
+    const int32_t alarms = Load(gModel.alarms.AlarmBits);
+    DrawLamp(c, L(kCommLampX), L(kCommLampY), Load(gModel.connection.NotConnected) != 0);
+    DrawLamp(c, L(kBreakLampX), L(kBreakLampY), (alarms & kAlarmBreak) != 0);
+    DrawLamp(c, L(kBluntLampX), L(kBluntLampY), (alarms & kAlarmBlunt) != 0);
+    DrawLamp(c, L(kMissingLampX), L(kMissingLampY), (alarms & kAlarmMissing) != 0);
+    if ((Load(gModel.alarms.Err1Flag) & 1) != 0) DrawLamp(c, L(kSignalLampX), L(kSignalLampY), true);
+}
+
+}  // namespace
+
+void DrawCurveFrame(Canvas& canvas, Target target) {
+    {
+        TextStateGuard keep(canvas);
+        DrawAxes(canvas);  // in the surface's current pen
+        canvas.SetBackgroundColour(TextBackground(target));
+        DrawScales(canvas);
+        DrawLimitLines(canvas);
+        if (target == Target::kScreen) DrawLampLabelsAndBoxes(canvas);
+        canvas.SelectFont(CanvasFont::kCaption);
+        canvas.SetTextAlign(kAlignCenter | kAlignTop);
+        canvas.TextOut(L(kWorkBoxCentre), L(kBoxCaptionY), GetText(4));
+        canvas.TextOut(L(kPeakBoxCentre), L(kBoxCaptionY), GetText(5));
+    }
+    gNextPoint = 0;
+}
+
+void DrawCurvePoints(Canvas& canvas, Target target) {
+    const LimitSetting limits = ReadLimits();
+    const uint16_t po = Load(gModel.cycle.po);
+    const int taEnd = Load(gModel.curve.taWindowEnd), twEnd = Load(gModel.curve.twWindowEnd);
+    int index = gNextPoint;
+    // pointCount is read again after every point: the reader may append meanwhile, or halve the
+    // curve, after which the index wraps round to the new end. One call draws every slot at most
+    // once, so a pointCount outside 0..599 cannot keep the painter going.
+    for (int drawn = 0; drawn < kCurvePoints && index != Load(gModel.curve.pointCount); ++drawn) {
+        DrawPoint(canvas, index, limits, po, taEnd, twEnd);
+        index = index + 1 < kCurvePoints ? index + 1 : 0;
+    }
+    gNextPoint = index;
+    DrawNumbers(canvas, target);
+    if (target == Target::kScreen) DrawLamps(canvas);
+}
+
+void DrawPowerBar(Canvas& canvas) {
+    const int base = L(kCurveBaseline);
+    const int y = base - 2 * Load(gModel.cycle.lastSample);  // up to 105 %: not clipped
+    canvas.SelectPen(kPaletteBlue);
+    canvas.SelectBrush(kPaletteBlue);
+    canvas.Rectangle(L(kPowerBarLeft), y, L(kPowerBarRight), base);
+    canvas.SelectPen(kPaletteWhite);
+    canvas.SelectBrush(kPaletteWhite);
+    canvas.Rectangle(L(kPowerBarLeft), L(kPowerBarTop), L(kPowerBarRight), y);
+}
+
+int NextPointToDraw() { return gNextPoint; }

@@ -1,0 +1,74 @@
+#include "view/gdi_canvas_win32.h"
+
+#include <cstring>
+
+#include "view/drawing_resources_win32.h"
+
+static_assert(kAlignRight == TA_RIGHT && kAlignCenter == TA_CENTER && kAlignBottom == TA_BOTTOM &&
+              kAlignLeft == TA_LEFT && kAlignTop == TA_TOP);
+static_assert(Rgb(1, 2, 3) == RGB(1, 2, 3));
+
+GdiCanvas::GdiCanvas(HDC dc)
+    : dc_(dc),
+      surfacePen_(GetCurrentObject(dc, OBJ_PEN)),
+      surfaceBrush_(GetCurrentObject(dc, OBJ_BRUSH)),
+      surfaceFont_(GetCurrentObject(dc, OBJ_FONT)),
+      backgroundModeBefore_(SetBkMode(dc, OPAQUE)) {}
+
+GdiCanvas::~GdiCanvas() {
+    SelectObject(dc_, surfacePen_);
+    SelectObject(dc_, surfaceBrush_);
+    SelectObject(dc_, surfaceFont_);
+    if (backgroundModeBefore_ != 0) SetBkMode(dc_, backgroundModeBefore_);
+}
+
+void GdiCanvas::SelectPen(int paletteIndex) {
+    pen_ = paletteIndex;
+    HGDIOBJ pen = paletteIndex == kSurfaceObject ? surfacePen_ : PalettePen(paletteIndex);
+    if (pen != nullptr) SelectObject(dc_, pen);
+}
+
+void GdiCanvas::SelectBrush(int paletteIndex) {
+    brush_ = paletteIndex;
+    HGDIOBJ brush = paletteIndex == kSurfaceObject ? surfaceBrush_ : PaletteBrush(paletteIndex);
+    if (brush != nullptr) SelectObject(dc_, brush);
+}
+
+void GdiCanvas::SelectFont(CanvasFont font) {
+    font_ = font;
+    HGDIOBJ handle = surfaceFont_;
+    if (font == CanvasFont::kCaption) handle = CaptionFont();
+    if (font == CanvasFont::kNumber) handle = NumberFont();
+    if (font == CanvasFont::kTable) handle = TableFont();
+    if (handle != nullptr) SelectObject(dc_, handle);
+}
+
+void GdiCanvas::MoveTo(int x, int y) { MoveToEx(dc_, x, y, nullptr); }
+void GdiCanvas::LineTo(int x, int y) { ::LineTo(dc_, x, y); }
+void GdiCanvas::Rectangle(int left, int top, int right, int bottom) { ::Rectangle(dc_, left, top, right, bottom); }
+void GdiCanvas::Ellipse(int left, int top, int right, int bottom) { ::Ellipse(dc_, left, top, right, bottom); }
+
+void GdiCanvas::Polygon(const CanvasPoint* points, int count) {
+    if (count < 1 || count > kMaxPolygonPoints) return;
+    POINT corners[kMaxPolygonPoints];
+    for (int i = 0; i < count; ++i) corners[i] = {points[i].x, points[i].y};
+    ::Polygon(dc_, corners, count);
+}
+
+void GdiCanvas::SetPixel(int x, int y, Colour colour) { ::SetPixel(dc_, x, y, colour); }
+
+unsigned GdiCanvas::TextAlign() const { return GetTextAlign(dc_); }
+void GdiCanvas::SetTextAlign(unsigned align) { ::SetTextAlign(dc_, align); }
+Colour GdiCanvas::BackgroundColour() const { return GetBkColor(dc_); }
+void GdiCanvas::SetBackgroundColour(Colour colour) { SetBkColor(dc_, colour); }
+Colour GdiCanvas::TextColour() const { return GetTextColor(dc_); }
+void GdiCanvas::SetTextColour(Colour colour) { SetTextColor(dc_, colour); }
+
+void GdiCanvas::TextOut(int x, int y, const char* text) {
+    TextOutA(dc_, x, y, text, static_cast<int>(std::strlen(text)));
+}
+
+int GdiCanvas::AverageCharWidth() {
+    TEXTMETRICA metrics{};
+    return GetTextMetricsA(dc_, &metrics) ? metrics.tmAveCharWidth : 0;
+}

@@ -1,0 +1,17 @@
+#include "view/palette.h"
+
+#include "view/layout.h"
+
+FontDescription DescribeFont(CanvasFont font) {
+    switch (font) {
+        case CanvasFont::kCaption:
+            return {20, 400, kFixedPitchModern, kFontFace};
+        case CanvasFont::kNumber:
+            return {25, 700, kFixedPitchModern, kFontFace};
+        case CanvasFont::kTable:
+            return {L(kTableFontHeight), 400, kFixedPitchModern, kFontFace};
+        case CanvasFont::kSurface:
+            break;
+    }
+    return {0, 0, 0, ""};
+}

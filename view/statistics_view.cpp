@@ -1,0 +1,137 @@
+#include "view/statistics_view.h"
+
+#include <algorithm>
+
+#include "files/config.h"
+#include "files/display_name.h"
+#include "link/model.h"
+#include "link/platform_seam.h"
+#include "params/language.h"
+#include "view/active_cut.h"
+#include "view/layout.h"
+
+namespace {
+
+constexpr BarScale kStartScale{8, 1};
+// The scale the last chart was drawn in; a change repaints the panel on a clean background.
+BarScale gLastScale = kStartScale;
+
+// The chart is 1 pixel per percent in the 640x480 layout and 2 in the 800x600 layout.
+int HeightOf(int value) { return L(kStatsBaseline) - (LayoutIndex == 1 ? 2 * value : value); }
+
+// Held entries by the reader rule; indexes of a damaged file can claim more than the ring holds.
+int HeldEntriesOfCut(int cut) { return std::min(HeldEntries(gStatistics, cut), kStatisticsEntries); }
+
+uint8_t EntryValue(int cut, int index, int kind) {
+    const StatisticsEntry& e = gStatistics.entries[cut][index];
+    return kind == kPowerStatistics ? Load(e.peak) : Load(e.work);
+}
+
+// The largest value of the entries first .. first + count - 1 (all inside the ring).
+uint8_t GroupValue(int cut, int first, int count, int kind) {
+    uint8_t largest = 0;
+    for (int i = first; i < first + count; ++i) largest = std::max(largest, EntryValue(cut, i, kind));
+    return largest;
+}
+
+void DrawAxes(Canvas& c) {
+    const int left = L(kCurveLeft), base = L(kStatsBaseline), top = L(kStatsAxisTop), right = L(kAxisRight);
+    c.SelectPen(kPaletteBlack);
+    DrawLine(c, left - 1, top, left - 1, base + 6);
+    DrawLine(c, left - 6, top + 5, left - 1, top);
+    c.LineTo(left + 4, top + 5);
+    DrawLine(c, left - 6, base, right, base);
+    c.LineTo(right - 5, base - 5);
+    DrawLine(c, right, base, right - 5, base + 5);
+}
+
+void DrawScale(Canvas& c) {
+    const int left = L(kCurveLeft);
+    c.SetTextAlign(kAlignRight | kAlignBottom);
+    for (int k = 1; k <= 4; ++k) {
+        const int y = HeightOf(25 * k);
+        DrawLine(c, left - 5, y, left - 1, y);
+        // In the small layout "100" would run into the axis; the top label reads 99 there.
+        const int label = k == 4 && LayoutIndex == 0 ? 99 : 25 * k;
+        DrawFormatted(c, left - 5, y + 7, "%d", label);
+    }
+    c.TextOut(left, L(kStatsAxisTop) - 4, "[%]");
+}
+
+void DrawLimitLine(Canvas& c, int paletteIndex, int limit) {
+    c.SelectPen(paletteIndex);
+    const int h = HeightOf(limit);
+    DrawLine(c, L(kCurveLeft), h, L(kCurveLeft) + 600, h);
+}
+
+}  // namespace
+
+BarScale BarScaleFor(int heldEntries) {
+    if (heldEntries <= 75) return {8, 1};
+    if (heldEntries <= 150) return {4, 1};
+    if (heldEntries <= 300) return {2, 1};
+    return {1, heldEntries / 600 + 1};
+}
+
+void ResetStatisticsBarScale() { gLastScale = kStartScale; }
+
+void DrawStatisticsFrame(Canvas& canvas, int kind, Target target) {
+    TextStateGuard keep(canvas);
+    const int cut = ActiveCutIndex();
+    if (target == Target::kScreen) {
+        canvas.SelectPen(kPaletteBlack);
+        DrawLine(canvas, L(kPanelMargin), L(kPanelTop), L(kWindowWidth) - L(kPanelMargin), L(kPanelTop));
+    }
+    canvas.SetBackgroundColour(TextBackground(target));
+    canvas.SetTextAlign(kAlignCenter | kAlignBottom);
+    DrawFormatted(canvas, L(kWindowWidth) / 2, L(kPanelTop) + L(kTableFontHeight) / 2, " %s %s, %s %d ",
+                  GetText(kind == kPowerStatistics ? 48 : 49), GetText(16), GetText(13), cut + 1);
+    DrawAxes(canvas);
+    DrawScale(canvas);
+    canvas.SetTextAlign(kAlignLeft | kAlignBottom);
+    DrawFormatted(canvas, L(kPartsTextX), L(kPartsTextY), "%s: %d", GetText(6), HeldEntriesOfCut(cut));
+    DrawFormatted(canvas, L(kCurveLeft) + 15, L(kStatsAxisTop) - 4, "%s: %s", GetText(17),
+                  DisplayFileName(gConfig.statisticsFileName));
+}
+
+void DrawStatisticsBars(Canvas& canvas, int kind) {
+    const int cut = ActiveCutIndex();
+    const uint16_t writeIndex = Load(gStatistics.writeIndex[cut]);
+    const uint16_t wrapMarker = Load(gStatistics.wrapMarker[cut]);
+    const int held = std::min(HeldEntries(writeIndex, wrapMarker), kStatisticsEntries);
+    const BarScale scale = BarScaleFor(held);
+    if (!(scale == gLastScale)) {
+        gLastScale = scale;
+        Invalidate(Region::kPanel, true);
+    }
+    canvas.SelectPen(kPaletteBlue);
+    canvas.SelectBrush(kPaletteBlue);
+    const bool wrapped = wrapMarker > writeIndex;
+    const int group = scale.entriesPerBar;
+    for (int s = 0; s < held; s += group) {
+        // Bars stand at their ring position, so on a wrapped ring the oldest and the newest
+        // cycles meet at the write position.
+        const int n = wrapped ? (wrapMarker + s) % kStatisticsEntries : s;
+        const int position = n / group;
+        const int x = L(kCurveLeft) + scale.width * position;
+        if (scale.width == 1) {
+            if (n + group > held) continue;  // a group reaching past the held range
+            DrawLine(canvas, x, L(kStatsBaseline), x, HeightOf(GroupValue(cut, n, group, kind)));
+        } else {
+            if (scale.width == 8) {
+                const int colour = position % 2 != 0 ? kPaletteBlue : kPaletteYellow;
+                canvas.SelectPen(colour);
+                canvas.SelectBrush(colour);
+            }
+            canvas.Rectangle(x, L(kStatsBaseline), x + scale.width, HeightOf(EntryValue(cut, n, kind)));
+        }
+    }
+    // Peak and work are stored relative to Po, so the limits stand at their own value.
+    const CutParameters record = ActiveCutRecord();
+    if (kind == kPowerStatistics) {
+        DrawLimitLine(canvas, kPaletteRed, record.breakLimit);
+        if (record.bluntMode == 0) DrawLimitLine(canvas, kPaletteMagenta, record.bluntLimit);
+    } else if (record.bluntMode == 1) {
+        DrawLimitLine(canvas, kPaletteMagenta, record.bluntLimit);
+    }
+}

@@ -1,0 +1,25 @@
+// The statistics views in the lower panel: the power (kind 0) or work (kind 1) percentages of the
+// active cut's held cycles as a bar chart, with its limit line, the "Parts" count and the file name.
+#pragma once
+
+#include "view/canvas.h"
+#include "view/palette.h"
+
+constexpr int kPowerStatistics = 0;
+constexpr int kWorkStatistics = 1;
+
+// Title, axes, scale, "Parts" count and file name; the panel line on the screen only.
+void DrawStatisticsFrame(Canvas& canvas, int kind, Target target);
+// The bars and the limit lines. When the bar scale differs from the one last drawn, asks for a
+// repaint of the panel with a clean background (Invalidate(Region::kPanel, true)).
+void DrawStatisticsBars(Canvas& canvas, int kind);
+
+// How many held entries one bar shows and how wide it is.
+struct BarScale {
+    int width;       // 8, 4, 2 or 1 pixels
+    int entriesPerBar;
+    bool operator==(const BarScale&) const = default;
+};
+BarScale BarScaleFor(int heldEntries);
+// Forget the scale last drawn (back to the start value, 8 pixels with one entry per bar).
+void ResetStatisticsBarScale();
