@@ -19,6 +19,26 @@ void BuildFilter(const FileType& type, char (&filter)[kFilterSize]) {
     std::memcpy(filter + d + 1, type.pattern, p);
 }
 
+// The dialogs may move the working directory to the folder the user browsed to (the open dialog
+// of some systems ignores OFN_NOCHANGEDIR); the configuration and a relative statistics file in
+// use live in the working directory, so it is put back.
+class KeepWorkingDirectory {
+public:
+    KeepWorkingDirectory() {
+        const DWORD length = GetCurrentDirectoryA(sizeof directory_, directory_);
+        kept_ = length > 0 && length < sizeof directory_;
+    }
+    ~KeepWorkingDirectory() {
+        if (kept_) SetCurrentDirectoryA(directory_);
+    }
+    KeepWorkingDirectory(const KeepWorkingDirectory&) = delete;
+    KeepWorkingDirectory& operator=(const KeepWorkingDirectory&) = delete;
+
+private:
+    char directory_[MAX_PATH];
+    bool kept_;
+};
+
 int32_t Ask(HWND owner, const FileType& type, DWORD flags, bool save, char name[kFileNameBufferSize]) {
     char filter[kFilterSize];
     BuildFilter(type, filter);
@@ -31,7 +51,8 @@ int32_t Ask(HWND owner, const FileType& type, DWORD flags, bool save, char name[
     ofn.lpstrFile = name;
     ofn.nMaxFile = kFileNameBufferSize;
     ofn.lpstrDefExt = type.extension;
-    ofn.Flags = flags;
+    ofn.Flags = flags | OFN_NOCHANGEDIR;
+    KeepWorkingDirectory keep;
     const BOOL chosen = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
     if (chosen) return kResultOk;
     name[0] = '\0';

@@ -1,5 +1,6 @@
 // The common file dialogs as every file operation of the program uses them: one file type
-// (filter entry and default extension), an empty initial name, a 256-byte name buffer.
+// (filter entry and default extension), an empty initial name, a 256-byte name buffer. The
+// working directory is the same after the dialog as before it, wherever the user browsed.
 #pragma once
 
 #include <windows.h>

@@ -88,9 +88,12 @@ protected:
     std::filesystem::path old_, dir_;
 };
 
+// The configuration and the autosave of a relative name live in the working directory: a file
+// chosen in another folder must not move it there.
 TEST_F(FileDialogs, SaveStatisticsAsWritesTheChosenFileAndMakesItTheFileInUse) {
     AppendStatisticsEntry(gStatistics, 0, {42, 4});
-    const std::string target = Path("shift2");  // the dialog adds ".$$$"
+    std::filesystem::create_directory(dir_ / "sub");
+    const std::string target = (dir_ / "sub" / "shift2").string();  // the dialog adds ".$$$"
     int32_t r;
     {
         DialogUser user(target.c_str());
@@ -100,7 +103,8 @@ TEST_F(FileDialogs, SaveStatisticsAsWritesTheChosenFileAndMakesItTheFileInUse) {
     EXPECT_EQ(r, 0);
     EXPECT_EQ(std::filesystem::file_size(target + ".$$$"), kStatisticsBlockSize);
     EXPECT_EQ(std::string(gConfig.statisticsFileName), target + ".$$$");
-    EXPECT_TRUE(std::filesystem::exists(kConfigurationFileName));
+    EXPECT_TRUE(std::filesystem::exists(dir_ / kConfigurationFileName));
+    EXPECT_EQ(std::filesystem::current_path(), dir_);
 }
 
 TEST_F(FileDialogs, CancelledSaveIsNoFailureCancelledLoadIs30006) {
