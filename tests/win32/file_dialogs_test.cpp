@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "files/config.h"
 #include "files/export_win32.h"
@@ -18,12 +19,13 @@
 
 namespace {
 
-// Plays the user at the file dialog: waits for the dialog of this process, types a name (or
-// nothing) and presses OK or Cancel. Records the dialog's filter and title as it found them.
+// Plays the user at the file dialog: waits for the dialog of this process, browses into a
+// folder when asked, types a name and presses OK, or presses Cancel.
 class DialogUser {
 public:
     // name nullptr: press Cancel.
-    explicit DialogUser(const char* name) : name_(name ? name : ""), cancel_(name == nullptr) {
+    explicit DialogUser(const char* name, std::string folder = {})
+        : name_(name ? name : ""), folder_(std::move(folder)), cancel_(name == nullptr) {
         thread_ = std::thread([this] { Run(); });
     }
     ~DialogUser() {
@@ -44,6 +46,11 @@ private:
         }
         return TRUE;
     }
+    // The name box of the dialog (combo box or edit, by template).
+    static void TypeName(HWND dialog, const std::string& text) {
+        SetDlgItemTextA(dialog, 0x47c, text.c_str());
+        SetDlgItemTextA(dialog, 0x480, text.c_str());
+    }
     void Run() {
         for (int i = 0; i < 1000 && !stop_; ++i) {
             HWND dialog = nullptr;
@@ -53,16 +60,18 @@ private:
                 continue;
             }
             found_ = true;
-            if (!cancel_) {
-                // The name box of the dialog (combo box or edit, by template).
-                SetDlgItemTextA(dialog, 0x47c, name_.c_str());
-                SetDlgItemTextA(dialog, 0x480, name_.c_str());
+            if (!cancel_ && !folder_.empty()) {
+                TypeName(dialog, folder_);  // OK on a folder opens it
+                SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+                Sleep(300);
             }
+            if (!cancel_) TypeName(dialog, name_);
             PostMessageA(dialog, WM_COMMAND, cancel_ ? IDCANCEL : IDOK, 0);
             return;
         }
     }
     std::string name_;
+    std::string folder_;
     bool cancel_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> found_{false};
@@ -88,15 +97,15 @@ protected:
     std::filesystem::path old_, dir_;
 };
 
-// The configuration and the autosave of a relative name live in the working directory: a file
-// chosen in another folder must not move it there.
+// Regression: browsing to another folder moved the working directory there, and with it the
+// configuration file and the autosave of a relative statistics file name.
 TEST_F(FileDialogs, SaveStatisticsAsWritesTheChosenFileAndMakesItTheFileInUse) {
     AppendStatisticsEntry(gStatistics, 0, {42, 4});
     std::filesystem::create_directory(dir_ / "sub");
     const std::string target = (dir_ / "sub" / "shift2").string();  // the dialog adds ".$$$"
     int32_t r;
     {
-        DialogUser user(target.c_str());
+        DialogUser user("shift2", (dir_ / "sub").string());
         r = SaveStatisticsAs(nullptr);
         ASSERT_TRUE(user.Found());
     }
