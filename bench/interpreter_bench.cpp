@@ -1,0 +1,87 @@
+// Interpreter speed against the line it serves, and the cost of one cycle end with the real
+// autosave of the 1.6 MB statistics block.
+//
+// Targets: at least 100,000 times the line rate (1,920 bytes/s), so the reader thread is idle
+// almost all the time; a cycle end well under 50 ms, since the bytes that arrive meanwhile wait
+// in the 1,500-byte driver buffer (about 0.8 s of traffic), which also has to cover the snapshot.
+// The statistics file is written in the working directory (run it where the program's files
+// would live, not on a RAM disk, for a fair number).
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "files/config.h"
+#include "files/statistics_file.h"
+#include "link/frame_codec.h"
+#include "link/interpreter.h"
+#include "link/model.h"
+#include "link/platform_seam.h"
+
+namespace {
+
+constexpr double kLineBytesPerSecond = 1920.0;
+
+void AddFrame(std::vector<uint8_t>& s, uint16_t v) {
+    uint8_t f[kWordFrameSize];
+    const int n = v < 256 ? BuildCodeFrame(static_cast<uint8_t>(v), f) : BuildWordFrame(v, f);
+    s.insert(s.end(), f, f + n);
+}
+
+// What the unit sends for a few typical cycles: mostly samples, some events and reports.
+std::vector<uint8_t> TypicalStream() {
+    std::vector<uint8_t> s;
+    for (int k = 0; k < 16; ++k) {
+        const int cut = k % 4;
+        AddFrame(s, static_cast<uint16_t>(220 + cut));
+        for (int i = 0; i < 20; ++i) AddFrame(s, 12);
+        AddFrame(s, 201);
+        for (int i = 0; i < 10; ++i) AddFrame(s, 20);
+        AddFrame(s, 201);
+        for (int i = 0; i < 400; ++i) AddFrame(s, static_cast<uint16_t>(20 + (i * 13) % 80));
+        AddFrame(s, static_cast<uint16_t>((cut << 12) | (383 + k % 50)));
+        AddFrame(s, 207);
+        AddFrame(s, 200);
+    }
+    return s;
+}
+
+void Start() {
+    ResetModel();
+    WriteParameterDefaults();
+    ResetInterpreter();
+    PresetConfiguration();
+}
+
+void BM_InterpreterThroughput(benchmark::State& state) {
+    Start();
+    gPlatform = PlatformSeam{};
+    gPlatform.invalidate = [](Region, bool) {};
+    gPlatform.saveStatistics = [] {};  // the file write is measured on its own below
+    const auto stream = TypicalStream();
+    for (auto _ : state) {
+        for (size_t i = 0; i < stream.size(); i += 4)
+            InterpretBytes(stream.data() + i, static_cast<int32_t>(std::min<size_t>(4, stream.size() - i)));
+        benchmark::ClobberMemory();
+    }
+    const double bytes = static_cast<double>(stream.size()) * static_cast<double>(state.iterations());
+    state.SetBytesProcessed(static_cast<int64_t>(bytes));
+    state.counters["x_line_rate"] = benchmark::Counter(bytes / kLineBytesPerSecond, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_InterpreterThroughput);
+
+void BM_CycleEndWithAutosave(benchmark::State& state) {
+    Start();
+    std::snprintf(gConfig.statisticsFileName, sizeof gConfig.statisticsFileName, "bench-autosave.$$$");
+    gPlatform = PlatformSeam{};
+    gPlatform.saveStatistics = SaveStatisticsInUse;
+    std::vector<uint8_t> cycleEnd;
+    AddFrame(cycleEnd, 200);
+    InterpretBytes(cycleEnd.data(), static_cast<int32_t>(cycleEnd.size()));  // the file exists from here
+    for (auto _ : state) InterpretBytes(cycleEnd.data(), static_cast<int32_t>(cycleEnd.size()));
+    std::remove(gConfig.statisticsFileName);
+    gPlatform = PlatformSeam{};
+}
+BENCHMARK(BM_CycleEndWithAutosave)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace

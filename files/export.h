@@ -1,0 +1,16 @@
+// The spreadsheet export: one cut's power or work statistics as text, one number per line
+// ("%d\n"), oldest cycle first. The file is named ".xls" so a spreadsheet opens it directly.
+#pragma once
+
+#include <cstdint>
+
+enum StatisticsKind : int { kPowerStatistics = 0, kWorkStatistics = 1 };
+
+// Result for a kind or cut the menu never asks for (nothing is written); the number the system
+// uses for an invalid parameter.
+constexpr int32_t kExportBadRequest = 87;
+
+// Write the export of a cut (0..15) to path, replacing the file. 0, or the system error code of
+// the create or of the first failed write (the lines written so far stay in the file).
+// The cut's indexes are taken once, at the start; entries appended meanwhile are not exported.
+int32_t WriteStatisticsExport(const char* path, int kind, int cut);

@@ -1,0 +1,10 @@
+// Menu File / Export / Power statistics and Work statistics: the save dialog, then the export.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+// kind 0 power, 1 work; cut 0..15. 0 on success or when the user cancelled, the dialog's error
+// code, or a result of WriteStatisticsExport.
+int32_t ExportStatistics(HWND owner, int kind, int cut);

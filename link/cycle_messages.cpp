@@ -1,0 +1,173 @@
+#include "link/cycle_messages.h"
+
+#include <limits>
+#include <mutex>
+
+#include "link/model.h"
+#include "link/platform_seam.h"
+
+// Fields that only this thread writes are read here plainly; every write that the UI thread may
+// read goes through Store.
+
+namespace {
+
+constexpr int32_t kPointsAfterCompression = kCompressAt / 2 + 1;  // point 0 and 299 even ones
+
+// cyclesPerScreen 0 acts as 1; more slots than CycleStart holds are never used.
+int32_t SlotsPerScreen(uint16_t cyclesPerScreen) {
+    if (cyclesPerScreen < 1) return 1;
+    return cyclesPerScreen > kCycleSlots ? kCycleSlots : cyclesPerScreen;
+}
+
+// First point of the running cycle. Before the first cut start there is no slot, and the
+// window tests then count from the current point.
+int32_t CurrentCycleStart() {
+    const LiveCurve& c = gModel.curve;
+    if (c.CycleSlot < 0 || c.CycleSlot >= kCycleSlots) return c.pointCount;
+    return c.CycleStart[c.CycleSlot];
+}
+
+bool TaWindowOver() {
+    return gModel.activeCutParameters.ta != 0 &&
+           gModel.curve.pointCount > CurrentCycleStart() + gModel.curve.taWindowEnd;
+}
+
+void AddWork(uint32_t amount) {
+    // A sum that would wrap would turn the longest cycles into the smallest work values.
+    const uint32_t sum = gModel.cycle.workSum;
+    const uint32_t room = std::numeric_limits<uint32_t>::max() - sum;
+    Store(gModel.cycle.workSum, amount > room ? std::numeric_limits<uint32_t>::max() : sum + amount);
+}
+
+void StorePoint(int32_t at, const CurvePoint& p) {
+    CurvePoint& to = gModel.curve.points[at];
+    Store(to.value, p.value);
+    Store(to.state, p.state);
+    Store(to.po, p.po);
+    Store(to.slot, p.slot);
+}
+
+// The screen is full: halve it, keeping every second point, so the cycle goes on at half the
+// horizontal resolution.
+void CompressCurve() {
+    LiveCurve& c = gModel.curve;
+    Store(c.compressing, 1);
+    for (int32_t s = 0; s <= c.CycleSlot && s < kCycleSlots; ++s) Store(c.CycleStart[s], c.CycleStart[s] / 2);
+    Store(c.taWindowEnd, c.taWindowEnd >> 1);
+    Store(c.twWindowEnd, c.twWindowEnd >> 1);
+    for (int32_t i = 1; i < kPointsAfterCompression; ++i) StorePoint(i, c.points[2 * i]);
+    Store(c.pointCount, kPointsAfterCompression);
+    if (c.samplesPerPoint < kMaxSamplesPerPoint) Store(c.samplesPerPoint, c.samplesPerPoint * 2);
+    Invalidate(Region::kCurve, true);
+    Store(c.compressing, 0);
+}
+
+}  // namespace
+
+int32_t OnSample(int32_t value) {
+    CycleStateRecord& cycle = gModel.cycle;
+    LiveCurve& c = gModel.curve;
+    Store(cycle.lastSample, value);
+    if (cycle.CycleState == kStateIdle) return kNoPoint;
+
+    const bool running = cycle.CycleState == kStateRunning;
+    // pointCount does not move before the point is stored, so one test serves work and peak.
+    const bool windowOver = running && TaWindowOver();
+    if (running && value > cycle.po && (!windowOver || gModel.activeCutParameters.taOnBlunt == 0))
+        AddWork(static_cast<uint32_t>(value - cycle.po));
+
+    c.sampleSum += value;
+    ++c.sampleCount;
+    const int32_t perPoint = c.samplesPerPoint > 0 ? c.samplesPerPoint : 1;
+    if (c.sampleCount < perPoint) return kNoPoint;
+
+    c.sampleCount = 0;
+    const int32_t a = c.sampleSum / perPoint;
+    if (running && !windowOver && a - cycle.po > cycle.peak) Store(cycle.peak, a - cycle.po);
+
+    int32_t at = c.pointCount;
+    if (at < 0 || at >= kCompressAt) at = 0;  // never outside the curve, whatever came before
+    StorePoint(at, {a, cycle.CycleState, cycle.po, c.CycleSlot});
+    c.sampleSum = 0;
+    Store(c.pointCount, at + 1);
+    if (at + 1 >= kCompressAt) CompressCurve();
+    return a;
+}
+
+void OnPoWindow() {
+    CycleStateRecord& cycle = gModel.cycle;
+    if (cycle.CycleState != kStatePoMeasurement) {
+        Store(cycle.CycleState, kStatePoMeasurement);
+        return;
+    }
+    Store(cycle.workSum, 0);
+    Store(cycle.peak, 0);
+    const LiveCurve& c = gModel.curve;
+    int32_t sum = 0;
+    int32_t count = 0;
+    if (c.CycleSlot >= 0 && c.CycleSlot < kCycleSlots) {
+        const int32_t first = c.CycleStart[c.CycleSlot] > 0 ? c.CycleStart[c.CycleSlot] : 0;
+        for (int32_t i = first; i < c.pointCount && i < kCurvePoints; ++i) {
+            if (c.points[i].state != kStatePoMeasurement) continue;
+            sum += c.points[i].value;
+            ++count;
+        }
+    }
+    Store(cycle.poPoints, count);
+    Store(cycle.po, count > 0 ? sum / count : 0);
+    Store(cycle.CycleState, kStateRunning);
+    Invalidate(Region::kCurve, true);
+}
+
+void OnCutStart(int cut) {
+    Store(gModel.ActiveCut, cut);
+    CutParameters& mirror = gModel.activeCutParameters;
+    for (int w = 0; w < kCutWordCount; ++w) Store(CutWord(mirror, w), CutWord(gModel.cutParameters[cut], w));
+
+    LiveCurve& c = gModel.curve;
+    const int32_t slots = SlotsPerScreen(mirror.cyclesPerScreen);
+    int32_t slot = c.CycleSlot;
+    if (cut != gModel.LastAnnouncedCut) {
+        slot = slots;  // another cut: its cycles start on a fresh screen
+        Invalidate(Region::kWholeWindow, true);
+        if (gModel.common.unitOptions == 0) {
+            Store(gModel.alarms.BluntCounter[cut], 0);
+            Store(gModel.alarms.MissingCounter[cut], 0);
+        }
+    }
+    Store(gModel.LastAnnouncedCut, cut);
+    Store(gModel.cycle.CycleState, kStateCutAnnounced);
+    Store(gModel.cycle.peak, 0);
+
+    ++slot;
+    if (slot >= slots) {
+        slot = 0;
+        const uint16_t poSamples = gModel.common.poSamples;
+        Store(c.pointCount, 0);
+        Store(c.twWindowEnd, (mirror.tw + mirror.ts) * 10 + poSamples);
+        Store(c.taWindowEnd, (mirror.ta + mirror.ts) * 10 + poSamples);
+        Store(c.samplesPerPoint, 1);
+        Invalidate(Region::kCurve, true);
+    }
+    c.sampleSum = 0;
+    c.sampleCount = 0;
+    // The start before the slot, so a reader never pairs a new slot with an old start.
+    Store(c.CycleStart[slot], c.pointCount);
+    Store(c.CycleSlot, slot);
+}
+
+void OnCycleEnd() {
+    CycleStateRecord& cycle = gModel.cycle;
+    Store(cycle.CycleState, kStateIdle);
+    const int cut = gModel.ActiveCut;
+    const StatisticsEntry entry{static_cast<uint8_t>(cycle.peak & 0xFF),
+                                WorkPercent(cycle.workSum, gModel.cutParameters[cut].workDivisor)};
+    {
+        // The file in use must hold this entry; a load or reset on the UI thread waits.
+        std::lock_guard<std::mutex> lock(gStatisticsMutex);
+        AppendStatisticsEntry(gStatistics, cut, entry);
+        if (gPlatform.saveStatistics != nullptr) gPlatform.saveStatistics();
+    }
+    if (gPlatform.requestEndOfCycle != nullptr) gPlatform.requestEndOfCycle();
+    Invalidate(Region::kPanel, false);
+}

@@ -1,0 +1,19 @@
+// The cycle messages of the unit's stream and what they do to the running cycle, the live curve
+// and the statistics: samples, the Po window, cut start and cycle end. Reader thread only.
+#pragma once
+
+#include <cstdint>
+
+// Never doubled beyond this, so a point's sample sum (at most 105 per sample) stays within 32
+// bits however long a cycle runs without a new curve screen.
+constexpr int32_t kMaxSamplesPerPoint = 1 << 24;
+constexpr int32_t kNoPoint = -1;
+
+// A power sample 0..105. Returns the value of the point it completed, or kNoPoint.
+int32_t OnSample(int32_t value);
+// 201: first of the pair starts the Po measurement, the second computes Po.
+void OnPoWindow();
+// 220..235.
+void OnCutStart(int cut);
+// 200: statistics entry, autosave, end-of-cycle request, lower panel repaint.
+void OnCycleEnd();

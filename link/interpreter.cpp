@@ -1,0 +1,154 @@
+#include "link/interpreter.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "link/cycle_messages.h"
+#include "link/model.h"
+#include "link/parameter_reports.h"
+#include "link/platform_seam.h"
+
+ReceiveLine gReceiveLine;
+DebugLog gDebugLog;
+
+namespace {
+
+constexpr uint8_t kCarriageReturn = 0x0D;
+constexpr int32_t kRelaysDisabledShowTicks = 5;
+
+void SetAlarmBit(int32_t bit) {
+    // The watchdog clears AlarmBits on the UI thread, so read it atomically too.
+    Store(gModel.alarms.AlarmBits, Load(gModel.alarms.AlarmBits) | bit);
+    Invalidate(Region::kLed, false);
+}
+
+void ResetAlarms() {
+    AlarmState& a = gModel.alarms;
+    const int cut = gModel.ActiveCut;
+    Store(a.AlarmBits, 0);
+    Store(a.BluntCounter[cut], 0);
+    Store(a.MissingCounter[cut], 0);
+    Invalidate(Region::kParamColumn1, false);
+    Invalidate(Region::kParamColumn2, false);
+    Invalidate(Region::kLed, false);
+    if (a.Err1Flag != 0) {
+        Store(a.Err1Flag, 0);
+        Invalidate(Region::kSignalLamp, true);
+    }
+}
+
+void CountUp(int32_t* counters, Region column) {
+    Store(counters[gModel.ActiveCut], counters[gModel.ActiveCut] + 1);
+    Invalidate(column, false);
+}
+
+void ClearCounter(int32_t* counters, Region column) {
+    Store(counters[gModel.ActiveCut], 0);
+    Invalidate(column, false);
+}
+
+void RelaysDisabled() {
+    // The timer counts it down on the UI thread.
+    if (Load(gModel.alarms.RelaysDisabledTicks) == 0) Invalidate(Region::kParamColumn3, false);
+    Store(gModel.alarms.RelaysDisabledTicks, kRelaysDisabledShowTicks);
+}
+
+// Apply one decoded message; returns the number the DEBUG window shows for it.
+int32_t Dispatch(uint16_t v) {
+    AlarmState& a = gModel.alarms;
+    if (v <= 105) {
+        const int32_t point = OnSample(v);
+        return point != kNoPoint ? point : v;
+    }
+    if (v >= 256) {
+        ApplyParameterReport(v);
+        return v & 0x0FFF;
+    }
+    if (v >= 220 && v <= 235) {
+        OnCutStart(v - 220);
+        return v;
+    }
+    switch (v) {
+        case 200: OnCycleEnd(); break;
+        case 201: OnPoWindow(); break;
+        case 202: SetAlarmBit(kAlarmBreak); break;
+        case 203: SetAlarmBit(kAlarmMissing); break;
+        case 204: SetAlarmBit(kAlarmBlunt); break;
+        case 205: ResetAlarms(); break;
+        case 206:
+            Store(a.Err1Flag, a.Err1Flag | 1);
+            Store(gModel.cycle.workSum, 0);
+            Invalidate(Region::kSignalLamp, false);
+            break;
+        case 207: CountUp(a.BluntCounter, Region::kParamColumn1); break;
+        case 208: CountUp(a.MissingCounter, Region::kParamColumn2); break;
+        case 209: ClearCounter(a.BluntCounter, Region::kParamColumn1); break;
+        case 210: ClearCounter(a.MissingCounter, Region::kParamColumn2); break;
+        case 211: RelaysDisabled(); break;
+        default: break;  // no meaning: ignored
+    }
+    return v;
+}
+
+int32_t DebugLineAt(int32_t line) { return ((line % kDebugLines) + kDebugLines) % kDebugLines; }
+
+void WriteDebugLine(const char* text) {
+    const int32_t at = DebugLineAt(Load(gDebugLog.lineIndex));
+    char line[kDebugLineSize] = {};
+    std::snprintf(line, sizeof line, "%s", text);
+    // Byte by byte, so the DEBUG window may read the line meanwhile without a data race.
+    for (int i = 0; i < kDebugLineSize; ++i) Store(gDebugLog.lines[at][i], line[i]);
+}
+
+void CloseLine() {
+    ReceiveLine& r = gReceiveLine;
+    r.bytes[r.length] = 0;
+    const bool debug = Load(gDebugLog.debugFlag) != 0;  // one decision for the whole line
+    char rendering[kFormattedLineSize];
+    rendering[0] = '\0';
+    if (debug) FormatLine(r.bytes, rendering);
+    char text[kDebugLineSize];
+    if (!LineIsValid(r.bytes)) {
+        if (debug) {
+            std::snprintf(text, sizeof text, "%s, ERR", rendering);
+            WriteDebugLine(text);
+        }
+    } else {
+        Store(gModel.connection.SilenceTicks, 0);
+        const int32_t shown = Dispatch(DecodeLine(r.bytes));
+        if (debug) {
+            std::snprintf(text, sizeof text, "%s, %i, OK    ", rendering, static_cast<int>(shown));
+            WriteDebugLine(text);
+        }
+    }
+    if (debug) Store(gDebugLog.lineIndex, DebugLineAt(DebugLineAt(Load(gDebugLog.lineIndex)) + 1));
+    r.length = 0;
+}
+
+}  // namespace
+
+int32_t InterpretBytes(const uint8_t* bytes, int32_t count) {
+    ReceiveLine& r = gReceiveLine;
+    if (bytes == nullptr) return r.length;
+    for (int32_t i = 0; i < count; ++i) {
+        if (bytes[i] == kCarriageReturn) {
+            CloseLine();
+            continue;
+        }
+        // A line longer than 7 bytes keeps its first 7; later bytes overwrite the spare slot.
+        r.bytes[r.length] = bytes[i];
+        if (++r.length > kMaxLineLength) r.length = kMaxLineLength;
+    }
+    return r.length;
+}
+
+void ReadDebugLine(int line, char out[kDebugLineSize]) {
+    const int32_t at = DebugLineAt(line);
+    for (int i = 0; i < kDebugLineSize; ++i) out[i] = Load(gDebugLog.lines[at][i]);
+    out[kDebugLineSize - 1] = '\0';
+}
+
+void ResetInterpreter() {
+    std::memset(&gReceiveLine, 0, sizeof gReceiveLine);
+    std::memset(&gDebugLog, 0, sizeof gDebugLog);
+}

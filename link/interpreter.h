@@ -1,0 +1,40 @@
+// The message interpreter: the single consumer of the unit's stream. The serial reader thread
+// hands it every chunk it reads; it gathers the bytes into lines, checks and decodes them and
+// applies each message to the model (link/model.h), telling the UI thread what changed through
+// gPlatform (invalidated regions, the end-of-cycle request, the AnswerEvent, the autosave).
+#pragma once
+
+#include <cstdint>
+
+#include "link/frame_codec.h"
+
+// The line being received. It survives between calls, so a frame may arrive in several chunks
+// (and a partial line of a closed port is completed by the first bytes of the next one).
+struct ReceiveLine {
+    uint8_t bytes[kMaxLineLength + 1];  // room for the terminating zero
+    int32_t length;                     // 0..7
+};
+extern ReceiveLine gReceiveLine;
+
+// The received frames as the DEBUG window lists them, written only while debugFlag is set.
+// Threads: the reader thread writes lines and lineIndex, the DEBUG window (UI thread) sets
+// debugFlag and reads; use Load/Store on lineIndex and debugFlag and ReadDebugLine for a line.
+// A line is complete before lineIndex moves past it.
+constexpr int kDebugLines = 50;
+constexpr int kDebugLineSize = 50;
+struct DebugLog {
+    char lines[kDebugLines][kDebugLineSize];
+    int32_t lineIndex;  // 0..49: the line written next
+    int32_t debugFlag;  // non-zero while the DEBUG window is open
+};
+extern DebugLog gDebugLog;
+
+// Feed received bytes (count 1..4 from the reader; below 1 nothing happens). Returns the length
+// of the ReceiveLine afterwards.
+int32_t InterpretBytes(const uint8_t* bytes, int32_t count);
+
+// Copy one DebugLog line for display (any thread); out is always zero-terminated.
+void ReadDebugLine(int line, char out[kDebugLineSize]);
+
+// Empty ReceiveLine and DebugLog (start of the program, tests).
+void ResetInterpreter();

@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "files/export.h"
+#include "files/statistics_file.h"
+#include "link/model.h"
+#include "temp_dir.h"
+
+#include "file_size_limit.h"
+
+namespace {
+
+std::vector<std::string> ExportedLines(int kind, int cut) {
+    EXPECT_EQ(WriteStatisticsExport("out.xls", kind, cut), 0);
+    const auto bytes = ReadAll("out.xls");
+    std::vector<std::string> lines;
+    std::string line;
+    for (char c : bytes) {
+        if (c == '\n') {
+            lines.push_back(line);
+            line.clear();
+        } else {
+            line += c;
+        }
+    }
+    EXPECT_TRUE(line.empty()) << "every line ends with a line feed";
+    return lines;
+}
+
+class Export : public ::testing::Test {
+protected:
+    void SetUp() override { ResetModel(); }
+    TempWorkDir dir;
+};
+
+TEST_F(Export, CyclesInTheOrderTheyEndedPowerOrWork) {
+    AppendStatisticsEntry(gStatistics, 2, {39, 34});
+    AppendStatisticsEntry(gStatistics, 2, {100, 0});
+    AppendStatisticsEntry(gStatistics, 2, {5, 100});
+    AppendStatisticsEntry(gStatistics, 3, {1, 1});
+    EXPECT_EQ(ExportedLines(kPowerStatistics, 2), (std::vector<std::string>{"39", "100", "5"}));
+    EXPECT_EQ(ExportedLines(kWorkStatistics, 2), (std::vector<std::string>{"34", "0", "100"}));
+    EXPECT_EQ(ReadAll("out.xls"), (std::vector<char>{'3', '4', '\n', '0', '\n', '1', '0', '0', '\n'}));
+}
+
+TEST_F(Export, AfterAResetTheFileIsEmptyAndReplacesAnOldOne) {
+    WriteAll("out.xls", std::vector<char>(50, 'x'));
+    AppendStatisticsEntry(gStatistics, 0, {9, 9});
+    ResetCutStatistics(gStatistics, 0);
+    EXPECT_TRUE(ExportedLines(kPowerStatistics, 0).empty());
+    EXPECT_EQ(std::filesystem::file_size("out.xls"), 0u);
+}
+
+// After the wrap the oldest entry is the one at wrapMarker, and the one at writeIndex (the next
+// to be overwritten) is left out.
+TEST_F(Export, AfterTheWrapOldestFirstAndTheNextToBeOverwrittenLeftOut) {
+    const int cut = 15;
+    for (int i = 0; i < 50001; ++i)
+        AppendStatisticsEntry(gStatistics, cut, {static_cast<uint8_t>(i % 100), static_cast<uint8_t>(i % 7)});
+    ASSERT_EQ(gStatistics.writeIndex[cut], 1);
+    ASSERT_EQ(gStatistics.wrapMarker[cut], 2);
+    const auto lines = ExportedLines(kPowerStatistics, cut);
+    ASSERT_EQ(lines.size(), 49999u);
+    EXPECT_EQ(lines.front(), std::to_string(2 % 100));       // cycle 2, at entry 2
+    EXPECT_EQ(lines[49997], std::to_string(49999 % 100));    // cycle 49,999, at entry 49,999
+    EXPECT_EQ(lines.back(), std::to_string(50000 % 100));    // cycle 50,000, at entry 0
+}
+
+TEST_F(Export, RequestsTheMenuNeverMakesWriteNothing) {
+    EXPECT_EQ(WriteStatisticsExport("out.xls", 2, 0), kExportBadRequest);
+    EXPECT_EQ(WriteStatisticsExport("out.xls", 0, 16), kExportBadRequest);
+    EXPECT_EQ(WriteStatisticsExport("out.xls", 0, -1), kExportBadRequest);
+    EXPECT_FALSE(std::filesystem::exists("out.xls"));
+}
+
+TEST_F(Export, CreateFailureGivesTheSystemsCode) {
+    std::filesystem::create_directory("dir.xls");
+    EXPECT_NE(WriteStatisticsExport("dir.xls", 0, 0), 0);
+}
+
+#ifndef _WIN32
+// A write that fails part-way: its error code, and the lines written before it stay.
+TEST_F(Export, FailedWriteKeepsTheLinesWrittenSoFar) {
+    for (int i = 0; i < 5; ++i) AppendStatisticsEntry(gStatistics, 1, {100, 0});
+    int32_t r;
+    {
+        FileSizeLimit full(8);  // room for two lines "100\n"
+        r = WriteStatisticsExport("out.xls", kPowerStatistics, 1);
+    }
+    EXPECT_EQ(r, EFBIG);
+    const auto bytes = ReadAll("out.xls");
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "100\n100\n");
+}
+#endif
+
+}  // namespace

@@ -1,0 +1,448 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <mutex>
+
+#include "interpreter_support.h"
+#include "link/cycle_messages.h"
+#include "model_invariants.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class Interpreter : public InterpreterFixture {};
+
+// ---- line assembly --------------------------------------------------------------------------
+
+TEST_F(Interpreter, FrameSplitOverTwoReadsIsDecodedOnceAtItsCr) {
+    const auto frame = FrameOf(Report(0, 383, 40));  // 6 bytes
+    EXPECT_EQ(InterpretBytes(frame.data(), 4), 4);
+    EXPECT_EQ(gModel.cutParameters[0].bluntLimit, 30);  // nothing decoded yet
+    EXPECT_EQ(InterpretBytes(frame.data() + 4, 2), 0);
+    EXPECT_EQ(gModel.cutParameters[0].bluntLimit, 40);
+    EXPECT_EQ(gRecord.Invalidations(), Lines({"CurveRect+erase", "ParamColumn1Rect+erase"}));
+}
+
+TEST_F(Interpreter, CountBelowOneChangesNothing) {
+    const auto frame = FrameOf(50);
+    InterpretBytes(frame.data(), 2);
+    EXPECT_EQ(InterpretBytes(frame.data(), 0), 2);
+    EXPECT_EQ(InterpretBytes(frame.data(), -4), 2);
+    InterpretBytes(frame.data() + 2, 2);
+    EXPECT_EQ(gModel.cycle.lastSample, 50);
+}
+
+// A line longer than 7 bytes keeps its first 7: the two extra bytes must not take the place of
+// the checksum.
+TEST_F(Interpreter, NineByteLineIsJudgedOnItsFirstSeven) {
+    std::vector<uint8_t> line = {HighNibbleByte(50), LowNibbleByte(50), 0x01, 0x01, 0x01, 0x01};
+    uint8_t sum = 0;
+    for (uint8_t b : line) sum = static_cast<uint8_t>(sum + b);
+    line.push_back(sum);
+    line.push_back(0x55);
+    line.push_back(0x66);
+    EXPECT_EQ(InterpretBytes(line.data(), 9), 7);
+    const uint8_t cr = 0x0D;
+    EXPECT_EQ(InterpretBytes(&cr, 1), 0);
+    EXPECT_EQ(gModel.cycle.lastSample, 50);
+}
+
+TEST_F(Interpreter, InvalidLineIsDroppedAndTheNextOneStillCounts) {
+    gModel.connection.SilenceTicks = 7;
+    auto bad = FrameOf(60);
+    bad[2] ^= 0x10;  // checksum no longer matches
+    Feed(bad);
+    EXPECT_EQ(gModel.cycle.lastSample, 0);
+    EXPECT_EQ(gModel.connection.SilenceTicks, 7);  // only a valid frame shows the unit is there
+    EXPECT_EQ(gReceiveLine.length, 0);
+    Send({61});
+    EXPECT_EQ(gModel.cycle.lastSample, 61);
+    EXPECT_EQ(gModel.connection.SilenceTicks, 0);
+}
+
+// ---- the worked cycle -------------------------------------------------------------------------
+
+struct WorkedCycleCase {
+    uint16_t workDivisor;
+    int chunk;
+    uint8_t work;
+};
+
+void PrintTo(const WorkedCycleCase& c, std::ostream* os) {
+    *os << "workDivisor " << c.workDivisor << ", chunks of " << c.chunk;
+}
+
+class WorkedCycle : public InterpreterFixture, public ::testing::WithParamInterface<WorkedCycleCase> {};
+
+TEST_P(WorkedCycle, CutTwoFromStartToItsStatisticsEntry) {
+    const WorkedCycleCase p = GetParam();
+    gModel.cutParameters[2].workDivisor = p.workDivisor;
+    auto feed = [&](std::initializer_list<uint16_t> v) { Feed(FramesOf(v), p.chunk); };
+
+    feed({222});  // cut start: a new curve screen
+    EXPECT_EQ(gModel.ActiveCut, 2);
+    EXPECT_EQ(gModel.cycle.CycleState, 207);
+    EXPECT_EQ(gModel.curve.pointCount, 0);
+    EXPECT_EQ(gModel.curve.CycleSlot, 0);
+    EXPECT_EQ(gModel.curve.CycleStart[0], 0);
+
+    feed({10, 12});  // samples before Po: points of state 207
+    EXPECT_EQ(gModel.curve.points[1].value, 12);
+    EXPECT_EQ(gModel.curve.points[1].state, 207);
+
+    feed({201, 20, 22, 21});  // Po measurement
+    EXPECT_EQ(gModel.curve.points[4].state, 201);
+    EXPECT_EQ(gModel.cycle.CycleState, 201);
+
+    feed({201});  // Po computed from the three points of state 201
+    EXPECT_EQ(gModel.cycle.po, 21);
+    EXPECT_EQ(gModel.cycle.poPoints, 3);
+    EXPECT_EQ(gModel.cycle.CycleState, 200);
+
+    feed({50, 60});  // running: work and peak above Po
+    EXPECT_EQ(gModel.cycle.workSum, 68u);
+    EXPECT_EQ(gModel.cycle.peak, 39);
+    EXPECT_EQ(gModel.curve.points[6].po, 21);
+
+    gRecord.Clear();
+    feed({200});
+    EXPECT_EQ(gModel.cycle.CycleState, 0);
+    EXPECT_EQ(gStatistics.entries[2][0].peak, 39);
+    EXPECT_EQ(gStatistics.entries[2][0].work, p.work);
+    EXPECT_EQ(gStatistics.writeIndex[2], 1);
+    // Autosave, then the snapshot request, then the lower panel.
+    EXPECT_EQ(gRecord.calls, Lines({"save", "end of cycle", "PanelRect"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(DivisorsAndChunks, WorkedCycle,
+                         ::testing::Values(WorkedCycleCase{0, 4, 34}, WorkedCycleCase{9, 4, 0},
+                                           WorkedCycleCase{0, 1, 34}, WorkedCycleCase{0, 3, 34}));
+
+TEST_F(Interpreter, AutosaveRunsUnderTheStatisticsLockWithTheEntryInPlace) {
+    static bool locked;
+    static uint16_t indexAtSave;
+    gPlatform.saveStatistics = [] {
+        locked = !gStatisticsMutex.try_lock();
+        if (!locked) gStatisticsMutex.unlock();
+        indexAtSave = gStatistics.writeIndex[4];
+    };
+    Send({224, 200});
+    EXPECT_TRUE(locked);
+    EXPECT_EQ(indexAtSave, 1);
+}
+
+// ---- Po ----------------------------------------------------------------------------------------
+
+TEST_F(Interpreter, TwoPoWindowsWithoutPointsGivePoZero) {
+    Send({223, 30, 31, 201, 201});
+    EXPECT_EQ(gModel.cycle.po, 0);
+    EXPECT_EQ(gModel.cycle.poPoints, 0);
+    EXPECT_EQ(gModel.cycle.CycleState, 200);
+}
+
+// Before the first cut start there is no cycle slot to count from.
+TEST_F(Interpreter, PoWindowBeforeAnyCutStartGivesPoZero) {
+    Send({201, 40, 42, 201, 50});
+    EXPECT_EQ(gModel.curve.CycleSlot, -1);
+    EXPECT_EQ(gModel.curve.pointCount, 3);
+    EXPECT_EQ(gModel.cycle.po, 0);
+    EXPECT_EQ(gModel.cycle.workSum, 50u);
+    EXPECT_EQ(BrokenModelInvariant(), nullptr);
+}
+
+// ---- curve compression -------------------------------------------------------------------------
+
+TEST_F(Interpreter, The599thPointHalvesTheCurve) {
+    // ta 1, ts 20, tw 0, poSamples 5: window ends 215 and 205, both odd.
+    gModel.cutParameters[0].ta = 1;
+    gModel.common.poSamples = 5;
+    gModel.cutParameters[0].cyclesPerScreen = 3;
+    Send({220, 200, 220, 200, 220});  // three cycles on one screen, all starting at point 0
+    EXPECT_EQ(gModel.curve.taWindowEnd, 215);
+    EXPECT_EQ(gModel.curve.twWindowEnd, 205);
+    ASSERT_EQ(gModel.curve.CycleSlot, 2);
+    for (int i = 0; i < 598; ++i) SendRepeated(static_cast<uint16_t>(i % 100), 1);
+    gModel.curve.CycleStart[1] = 301;  // an odd start, to see it halved (rounding down)
+    gModel.curve.CycleStart[2] = 598;
+
+    static int compressingDuringRepaint;
+    compressingDuringRepaint = -1;
+    gPlatform.invalidate = [](Region r, bool erase) {
+        if (r == Region::kCurve && erase) compressingDuringRepaint = gModel.curve.compressing;
+    };
+    Send({98});  // point 598: the 599th
+    EXPECT_EQ(gModel.curve.pointCount, 300);
+    EXPECT_EQ(gModel.curve.samplesPerPoint, 2);
+    EXPECT_EQ(gModel.curve.taWindowEnd, 107);
+    EXPECT_EQ(gModel.curve.twWindowEnd, 102);
+    EXPECT_EQ(gModel.curve.CycleStart[0], 0);
+    EXPECT_EQ(gModel.curve.CycleStart[1], 150);
+    EXPECT_EQ(gModel.curve.CycleStart[2], 299);
+    for (int i = 0; i < 300; ++i) ASSERT_EQ(gModel.curve.points[i].value, (2 * i) % 100) << i;
+    EXPECT_EQ(compressingDuringRepaint, 1);
+    EXPECT_EQ(gModel.curve.compressing, 0);
+
+    Send({10, 21});  // two samples now make one point, their average
+    EXPECT_EQ(gModel.curve.pointCount, 301);
+    EXPECT_EQ(gModel.curve.points[300].value, 15);
+}
+
+// The chunk that ends the 599th point's frame also carries the start of the next frame.
+TEST_F(Interpreter, CompressionInTheMiddleOfAChunkKeepsTheRestOfTheChunk) {
+    std::vector<uint8_t> stream = FrameOf(Report(9, 256, 3));  // 6 bytes: later frames straddle chunks
+    const auto start = FrameOf(221);
+    stream.insert(stream.end(), start.begin(), start.end());
+    for (int i = 0; i < 599; ++i) {
+        const auto f = FrameOf(static_cast<uint16_t>(i % 50));
+        stream.insert(stream.end(), f.begin(), f.end());
+    }
+    const size_t compressingChunk = (stream.size() - 1) / 4;  // holds the 599th point's CR
+    const auto next = FrameOf(77);
+    stream.insert(stream.end(), next.begin(), next.end());
+    ASSERT_NE(stream.size() % 4, 0u);
+
+    for (size_t i = 0; i < stream.size(); i += 4) {
+        const int32_t n = static_cast<int32_t>(std::min<size_t>(4, stream.size() - i));
+        const int32_t left = InterpretBytes(stream.data() + i, n);
+        if (i / 4 == compressingChunk) {
+            EXPECT_EQ(gModel.curve.pointCount, 300);
+            EXPECT_EQ(left, 2);  // the first two bytes of the next frame wait in the line
+        }
+    }
+    EXPECT_EQ(gModel.cycle.lastSample, 77);
+    EXPECT_EQ(gModel.curve.sampleCount, 1);  // the first sample of a two-sample point
+}
+
+// ---- windows, work and peak ------------------------------------------------------------------
+
+struct TaCase {
+    uint16_t ta;
+    uint16_t taOnBlunt;
+    uint32_t workSum;
+    int32_t peak;
+};
+
+void PrintTo(const TaCase& c, std::ostream* os) { *os << "ta " << c.ta << ", taOnBlunt " << c.taOnBlunt; }
+
+class TaWindow : public InterpreterFixture, public ::testing::WithParamInterface<TaCase> {};
+
+// ts 0, poSamples 0 and ta 1 give a window of 10 points from the cycle start: samples taken
+// while pointCount is 10 or less count, later ones do not.
+TEST_P(TaWindow, WorkAndPeakInsideAndAfterTheWindow) {
+    const TaCase p = GetParam();
+    CutParameters& cut = gModel.cutParameters[1];
+    cut.ts = 0;
+    cut.ta = p.ta;
+    cut.taOnBlunt = p.taOnBlunt;
+    gModel.common.poSamples = 0;
+    Send({221, 201, 20, 20, 201});  // po 20, two points
+    ASSERT_EQ(gModel.cycle.po, 20);
+    SendRepeated(30, 9);  // points 2..10: inside the window, 10 above Po each
+    SendRepeated(90, 5);  // points 11..15: after it
+    EXPECT_EQ(gModel.cycle.workSum, p.workSum);
+    EXPECT_EQ(gModel.cycle.peak, p.peak);
+}
+
+INSTANTIATE_TEST_SUITE_P(TaAndTaOnBlunt, TaWindow,
+                         ::testing::Values(TaCase{1, 1, 90, 10},    // work and peak stop at the window
+                                           TaCase{1, 0, 440, 10},   // work goes on, peak stops
+                                           TaCase{0, 1, 440, 70}));  // no window
+
+TEST_F(Interpreter, WorkQuotientFarAbove100IsStoredAs100) {
+    gModel.cutParameters[6].workDivisor = 0;
+    Send({226, 201, 201});
+    SendRepeated(105, 2000);  // 210,000 / 2
+    Send({200});
+    EXPECT_EQ(gStatistics.entries[6][0].work, 100);
+}
+
+// Regression: a work sum that wrapped past 2^32 turned the longest cycle into a small number.
+TEST_F(Interpreter, WorkSumSaturatesInsteadOfWrapping) {
+    gModel.cutParameters[0].workDivisor = 15;
+    Send({220, 201, 201});
+    gModel.cycle.workSum = 0xFFFFFFFFu - 10;
+    Send({105, 200});
+    EXPECT_EQ(gStatistics.entries[0][0].work, 100);
+}
+
+TEST_F(Interpreter, SamplesWhileIdleOnlySetLastSample) {
+    Send({220, 200, 44});
+    EXPECT_EQ(gModel.cycle.lastSample, 44);
+    EXPECT_EQ(gModel.curve.pointCount, 0);
+}
+
+// ---- cut start and curve screens -------------------------------------------------------------
+
+TEST_F(Interpreter, CutChangeRepaintsAllAndClearsCountersUnlessTheUnitSaysOtherwise) {
+    gModel.alarms.BluntCounter[3] = 4;
+    gModel.alarms.MissingCounter[3] = 2;
+    Send({223});
+    EXPECT_EQ(gRecord.Invalidations(), Lines({"Whole+erase", "CurveRect+erase"}));
+    EXPECT_EQ(gModel.alarms.BluntCounter[3], 0);
+    EXPECT_EQ(gModel.alarms.MissingCounter[3], 0);
+
+    gRecord.Clear();
+    Send({223});  // the same cut again: a new screen (one cycle per screen), no full repaint
+    EXPECT_EQ(gRecord.Invalidations(), Lines({"CurveRect+erase"}));
+
+    gModel.common.unitOptions = 1;
+    gModel.alarms.BluntCounter[4] = 4;
+    Send({224});
+    EXPECT_EQ(gModel.alarms.BluntCounter[4], 4);
+}
+
+TEST_F(Interpreter, CyclesPerScreenZeroStartsAScreenAtEveryCutStart) {
+    gModel.cutParameters[0].cyclesPerScreen = 0;
+    Send({220, 5, 5});
+    gRecord.Clear();
+    Send({220});
+    EXPECT_EQ(gModel.curve.pointCount, 0);
+    EXPECT_EQ(gModel.curve.CycleSlot, 0);
+    EXPECT_EQ(gRecord.Invalidations(), Lines({"CurveRect+erase"}));
+}
+
+TEST_F(Interpreter, CyclesShareAScreenUpToCyclesPerScreen) {
+    gModel.cutParameters[0].cyclesPerScreen = 3;
+    Send({220, 5, 5, 200, 220, 6, 200, 220});
+    EXPECT_EQ(gModel.curve.CycleSlot, 2);
+    EXPECT_EQ(gModel.curve.CycleStart[1], 2);
+    EXPECT_EQ(gModel.curve.CycleStart[2], 3);
+    EXPECT_EQ(gModel.curve.points[2].slot, 1);
+    Send({220});  // the fourth cycle opens a new screen
+    EXPECT_EQ(gModel.curve.CycleSlot, 0);
+    EXPECT_EQ(gModel.curve.pointCount, 0);
+}
+
+// More cycles per screen than there are slots (a value no report can carry) must not reach
+// beyond CycleStart.
+TEST_F(Interpreter, CyclesPerScreenAboveEightUsesEightSlots) {
+    gModel.cutParameters[0].cyclesPerScreen = 15;
+    for (int i = 0; i < 12; ++i) Send({220, 3, 200});
+    EXPECT_EQ(BrokenModelInvariant(), nullptr);
+    EXPECT_EQ(gModel.curve.CycleSlot, 12 % 8 - 1);
+}
+
+// ---- alarms and counters -----------------------------------------------------------------------
+
+TEST_F(Interpreter, AlarmsCountersAndResets) {
+    Send({225});  // cut 5 active
+    gRecord.Clear();
+    Send({202, 202});
+    EXPECT_EQ(gModel.alarms.AlarmBits, 1);
+    Send({203, 204});
+    EXPECT_EQ(gModel.alarms.AlarmBits, 7);
+    EXPECT_EQ(gRecord.Invalidations(), Lines(4, "LedRect"));
+
+    gRecord.Clear();
+    Send({207, 207, 208});
+    EXPECT_EQ(gModel.alarms.BluntCounter[5], 2);
+    EXPECT_EQ(gModel.alarms.MissingCounter[5], 1);
+    Send({209});
+    EXPECT_EQ(gModel.alarms.BluntCounter[5], 0);
+    EXPECT_EQ(gModel.alarms.MissingCounter[5], 1);
+    Send({210});
+    EXPECT_EQ(gModel.alarms.MissingCounter[5], 0);
+    EXPECT_EQ(gRecord.Invalidations(), Lines({"ParamColumn1Rect", "ParamColumn1Rect", "ParamColumn2Rect",
+                                              "ParamColumn1Rect", "ParamColumn2Rect"}));
+
+    gModel.cycle.workSum = 99;
+    gRecord.Clear();
+    Send({206, 207});
+    EXPECT_EQ(gModel.alarms.Err1Flag, 1);
+    EXPECT_EQ(gModel.cycle.workSum, 0u);
+    Send({205});  // alarm reset
+    EXPECT_EQ(gModel.alarms.AlarmBits, 0);
+    EXPECT_EQ(gModel.alarms.BluntCounter[5], 0);
+    EXPECT_EQ(gModel.alarms.Err1Flag, 0);
+    EXPECT_EQ(gRecord.Invalidations(), Lines({"SignalLampRect", "ParamColumn1Rect", "ParamColumn1Rect",
+                                              "ParamColumn2Rect", "LedRect", "SignalLampRect+erase"}));
+    gRecord.Clear();
+    Send({205});  // without the error flag the signal lamp stays as it is
+    EXPECT_EQ(gRecord.Invalidations().size(), 3u);
+}
+
+TEST_F(Interpreter, RelaysDisabledRepaintsOnlyWhenTheTextIsNotShownYet) {
+    Send({211});
+    EXPECT_EQ(gModel.alarms.RelaysDisabledTicks, 5);
+    gModel.alarms.RelaysDisabledTicks = 2;
+    Send({211});
+    EXPECT_EQ(gModel.alarms.RelaysDisabledTicks, 5);
+    EXPECT_EQ(gRecord.Invalidations(), Lines({"ParamColumn3Rect"}));
+}
+
+TEST_F(Interpreter, ValuesWithoutMeaningAreIgnored) {
+    Send({223, 5});
+    const std::vector<uint8_t> before(reinterpret_cast<uint8_t*>(&gModel),
+                                      reinterpret_cast<uint8_t*>(&gModel) + sizeof gModel);
+    gModel.connection.SilenceTicks = 0;
+    gRecord.Clear();
+    Send({106, 150, 199, 212, 219, 236, 255});
+    EXPECT_TRUE(std::memcmp(before.data(), &gModel, sizeof gModel) == 0);
+    EXPECT_TRUE(gRecord.calls.empty());
+}
+
+// ---- statistics through the interpreter -----------------------------------------------------
+
+TEST_F(Interpreter, RingWrapsAt50000CyclesOfACut) {
+    gPlatform.saveStatistics = [] { ++gRecord.saves; };  // a counter, not a 1.6 MB write each
+    gPlatform.invalidate = nullptr;
+    gPlatform.requestEndOfCycle = nullptr;
+    Send({227});
+    SendRepeated(200, 49999);
+    EXPECT_EQ(gStatistics.writeIndex[7], 49999);
+    EXPECT_EQ(gStatistics.wrapMarker[7], 0);
+    Send({200});  // the 50,000th
+    EXPECT_EQ(gStatistics.writeIndex[7], 0);
+    EXPECT_EQ(gStatistics.wrapMarker[7], 1);
+    EXPECT_EQ(HeldEntries(gStatistics, 7), 50000);
+    Send({201, 201, 60, 200});  // the 50,001st overwrites the oldest entry
+    EXPECT_EQ(gStatistics.writeIndex[7], 1);
+    EXPECT_EQ(gStatistics.wrapMarker[7], 2);
+    EXPECT_EQ(gStatistics.entries[7][0].peak, 60);
+    EXPECT_EQ(gRecord.saves, 50001);
+    EXPECT_EQ(HeldEntries(gStatistics, 6), 0);
+}
+
+// ---- DEBUG window log ---------------------------------------------------------------------------
+
+TEST_F(Interpreter, DebugLogOnlyWhileTheFlagIsSet) {
+    Send({50});
+    EXPECT_EQ(gDebugLog.lineIndex, 0);
+    EXPECT_EQ(gDebugLog.lines[0][0], '\0');
+
+    gDebugLog.debugFlag = 1;
+    Send({200});
+    auto bad = FrameOf(47);
+    bad[2] ^= 1;
+    Feed(bad);
+    Send({Report(1, 256, 44)});
+    char line[kDebugLineSize];
+    ReadDebugLine(0, line);
+    EXPECT_STREQ(line, "193-129-66, 200, OK    ");
+    ReadDebugLine(1, line);
+    EXPECT_STREQ(line, "33-241-19, ERR");
+    ReadDebugLine(2, line);
+    EXPECT_STREQ(line, "17-17-33-193-4, 300, OK    ");  // the report's low 12 bits
+    EXPECT_EQ(gDebugLog.lineIndex, 3);
+}
+
+TEST_F(Interpreter, DebugLogShowsTheCompletedPointAndWraps) {
+    gDebugLog.debugFlag = 1;
+    Send({220});
+    gModel.curve.samplesPerPoint = 2;
+    Send({10, 21});
+    char line[kDebugLineSize];
+    ReadDebugLine(1, line);
+    EXPECT_STREQ(line, "1-161-162, 10, OK    ");  // the sample itself: no point yet
+    ReadDebugLine(2, line);
+    EXPECT_STREQ(line, "17-81-98, 15, OK    ");  // the point it completed: (10 + 21) / 2
+    SendRepeated(106, 47);
+    EXPECT_EQ(gDebugLog.lineIndex, 0);
+    Send({107});
+    EXPECT_EQ(gDebugLog.lineIndex, 1);
+    ReadDebugLine(0, line);
+    EXPECT_STREQ(line, "97-177-18, 107, OK    ");
+}
+
+}  // namespace
