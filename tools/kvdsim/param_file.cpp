@@ -4,6 +4,8 @@
 #include <sstream>
 #include <vector>
 
+#include "text_fields.h"
+
 namespace kvdsim {
 
 namespace {
@@ -12,17 +14,6 @@ constexpr int kLabelledLines = 5;
 constexpr int kHeaderLines = 1;
 constexpr int kFirstRow = kLabelledLines + kHeaderLines;  // 0-based index of the Break Limit row
 constexpr int kLineCount = kFirstRow + kCutWordCount;
-
-std::vector<std::string> Split(const std::string& s, char sep) {
-    std::vector<std::string> parts;
-    std::string::size_type start = 0;
-    for (;;) {
-        const auto at = s.find(sep, start);
-        parts.push_back(s.substr(start, at - start));
-        if (at == std::string::npos) return parts;
-        start = at + 1;
-    }
-}
 
 std::string Trim(const std::string& s) {
     const auto first = s.find_first_not_of(" \t\r");
@@ -104,7 +95,7 @@ private:
 }  // namespace
 
 bool ParseParameterText(const std::string& text, UnitParameters& params, std::string& error) {
-    std::vector<std::string> lines = Split(text, '\n');
+    std::vector<std::string> lines = SplitFields(text, '\n');
     if (static_cast<int>(lines.size()) < kLineCount)
         return Reader(error).Fail(static_cast<int>(lines.size()), 0,
                                   "the file ends early: a parameter set has " +
@@ -115,7 +106,7 @@ bool ParseParameterText(const std::string& text, UnitParameters& params, std::st
     // Lines 1..4: unit ID, average, Po samples, debounce (written as the displayed value + 1).
     const int labelledWords[4] = {2, 0, 1, 3};
     for (int i = 0; i < kLabelledLines; ++i) {
-        const std::vector<std::string> fields = Split(lines[static_cast<std::size_t>(i)], '\t');
+        const std::vector<std::string> fields = SplitFields(lines[static_cast<std::size_t>(i)], '\t');
         if (fields.size() < 2) return reader.Fail(i + 1, 0, "no tab after the label");
         if (i == 4) {
             if (!reader.Range(fields[1], i + 1, p.common)) return false;
@@ -141,7 +132,7 @@ bool ParseParameterText(const std::string& text, UnitParameters& params, std::st
     // Rows 7..24: one row per record word, one cell per cut.
     for (int w = 0; w < kCutWordCount; ++w) {
         const int lineNumber = kFirstRow + w + 1;
-        const std::vector<std::string> fields = Split(lines[static_cast<std::size_t>(kFirstRow + w)], '\t');
+        const std::vector<std::string> fields = SplitFields(lines[static_cast<std::size_t>(kFirstRow + w)], '\t');
         int cells = static_cast<int>(fields.size()) - 1;
         while (cells > kCutCount && Trim(fields[static_cast<std::size_t>(cells)]).empty()) --cells;
         if (cells != kCutCount)
