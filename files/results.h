@@ -12,3 +12,6 @@ constexpr int32_t kResultBadIntegerCell = 30004;
 constexpr int32_t kResultBadTenthsCell = 30005;
 constexpr int32_t kResultCancelled = 30006;
 constexpr int32_t kResultShortTransfer = 30007;
+// A parameter-set file holds a value beyond its parameter's range (it would be sent as a word of
+// another parameter).
+constexpr int32_t kResultValueOutOfRange = 30008;

@@ -1,0 +1,91 @@
+#include "link/command_queue.h"
+
+#include "link/base_codes.h"
+#include "link/frame_codec.h"
+#include "link/model.h"
+
+CommandQueue gCommandQueue;
+int32_t UploadProgress = 0;
+void (*gUploadProgressDialog)(UploadProgressAction action) = nullptr;
+
+namespace {
+
+constexpr int kUnitOptionsIndex = 24;
+
+// The common words of a whole set, in the order the unit takes them.
+constexpr int kCommonUploadIndexes[6] = {20, 17, 18, 21, 23, 22};
+// Parameter index of each CutParameters word 0..17.
+constexpr int kCutUploadIndexes[kCutWordCount] = {0, 2, 9, 1, 5, 10, 4, 6, 7, 12, 11, 13, 14, 3, 8, 15, 16, 19};
+
+int Next(int i) { return (i + 1) % kCommandQueueSize; }
+
+void ShowProgress(UploadProgressAction action) {
+    if (gUploadProgressDialog != nullptr) gUploadProgressDialog(action);
+}
+
+bool CanSend(int cut, int index, uint16_t value) {
+    return cut >= 0 && cut < kCutCount && index >= 0 && index < kUnitOptionsIndex &&
+           value <= kBaseCodes[index].maxValue;
+}
+
+uint16_t LoadedCommonValue(const LoadedParameterSet& set, int commonWord) {
+    const uint16_t words[6] = {set.average, set.poSamples, set.unitId, set.debounce, set.rangeDecimals,
+                               set.rangeValue};
+    return words[commonWord];
+}
+
+}  // namespace
+
+uint16_t CommandWord(int cut, int index, uint16_t value) {
+    return static_cast<uint16_t>(cut * 4096 + kBaseCodes[index].base + value);
+}
+
+int QueuedWords() {
+    return (gCommandQueue.writeIndex - gCommandQueue.readIndex + kCommandQueueSize) % kCommandQueueSize;
+}
+
+bool QueueParameter(int cut, int index, uint16_t value) {
+    if (!CanSend(cut, index, value) || QueuedWords() == kCommandQueueSize - 1) {
+        ++gCommandQueue.refusedWords;
+        return false;
+    }
+    gCommandQueue.words[gCommandQueue.writeIndex] = CommandWord(cut, index, value);
+    gCommandQueue.writeIndex = Next(gCommandQueue.writeIndex);
+    return true;
+}
+
+bool UploadParameterSet() {
+    const LoadedParameterSet& set = gModel.loadedParameterSet;
+    // Check everything first: half a set in the unit is worse than none.
+    if (QueuedWords() + kParameterSetWords > kCommandQueueSize - 1) return false;
+    for (int index : kCommonUploadIndexes)
+        if (!CanSend(0, index, LoadedCommonValue(set, kBaseCodes[index].word))) return false;
+    for (const CutParameters& cut : set.cuts)
+        for (int w = 0; w < kCutWordCount; ++w)
+            if (!CanSend(0, kCutUploadIndexes[w], CutWordValue(cut, w))) return false;
+
+    ShowProgress(UploadProgressAction::kOpen);
+    for (int index : kCommonUploadIndexes) QueueParameter(0, index, LoadedCommonValue(set, kBaseCodes[index].word));
+    for (int c = 0; c < kCutCount; ++c)
+        for (int w = 0; w < kCutWordCount; ++w) QueueParameter(c, kCutUploadIndexes[w], CutWordValue(set.cuts[c], w));
+    return true;
+}
+
+void PumpCommandQueue() {
+    if (gCommandQueue.readIndex != gCommandQueue.writeIndex) {
+        // A full TransmitRing takes nothing: the word waits for a later tick.
+        if (!SendWordFrame(gCommandQueue.words[gCommandQueue.readIndex])) return;
+        gCommandQueue.readIndex = Next(gCommandQueue.readIndex);
+        if (UploadProgress) ShowProgress(UploadProgressAction::kStep);
+        return;
+    }
+    if (UploadProgress) {
+        UploadProgress = 0;
+        ShowProgress(UploadProgressAction::kClose);
+    }
+}
+
+void ResetCommandQueue() {
+    gCommandQueue = CommandQueue{};
+    UploadProgress = 0;
+}

@@ -1,0 +1,48 @@
+// Command words to the unit: one parameter value per 16-bit word (cut in bits 15..12, base code
+// plus value in bits 11..0). Words wait in the CommandQueue and the 30 ms timer sends one per tick
+// as a word frame, which paces the unit. Only the UI thread touches anything here.
+#pragma once
+
+#include <cstdint>
+
+constexpr int kCommandQueueSize = 300;  // empty when the indexes are equal: 299 words can wait
+constexpr int kParameterSetWords = 294;  // 6 common words + 16 cuts x 18 words
+
+struct CommandQueue {
+    uint16_t words[kCommandQueueSize];
+    int32_t writeIndex;  // 0..299
+    int32_t readIndex;   // 0..299
+    int32_t refusedWords;  // words QueueParameter would not queue (full, or not a valid value)
+};
+
+extern CommandQueue gCommandQueue;
+// Set by the caller of UploadParameterSet while a whole set is shown in the progress display.
+extern int32_t UploadProgress;
+
+enum class UploadProgressAction { kOpen, kStep, kClose };
+// The progress display of a whole-set upload; the Win32 layer points it at the modeless dialog,
+// tests at a recorder. Null: nothing is shown.
+extern void (*gUploadProgressDialog)(UploadProgressAction action);
+
+// cut << 12 | (base + value), for a parameter index 0..24.
+uint16_t CommandWord(int cut, int index, uint16_t value);
+
+// Queue one word. Refuses (counts in refusedWords, returns false) a cut outside 0..15, an index
+// that is not sent (outside 0..23), a value beyond the parameter's range, or a full queue: such a
+// word would set another parameter, or overwrite words that still wait.
+bool QueueParameter(int cut, int index, uint16_t value);
+// Words waiting in the queue.
+int QueuedWords();
+
+// Open the progress display and queue the LoadedParameterSet (294 words: the common words with
+// cut 0, then each cut's 18 words in word order). All or nothing: false, with nothing queued and
+// nothing opened, when the queue has no room for the whole set or a value is out of range.
+bool UploadParameterSet();
+
+// The last step of every timer tick: send the word at the read index as a word frame. A word the
+// TransmitRing had no room for stays at the read index for the next tick. On the first tick that
+// finds the queue empty, a shown upload ends: UploadProgress is cleared and the display closed.
+void PumpCommandQueue();
+
+// Empty queue, no upload shown (program start, tests).
+void ResetCommandQueue();

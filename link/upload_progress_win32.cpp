@@ -1,0 +1,60 @@
+#include "link/upload_progress_win32.h"
+
+#include <commctrl.h>
+
+#include "params/language.h"
+#include "shell/platform_win32.h"
+
+namespace {
+HWND gProgressDialog = nullptr;  // UI thread only
+}
+
+INT_PTR CALLBACK UploadProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_INITDIALOG:
+            SetDlgItemTextA(dialog, kUploadProgressText1, GetText(40));
+            SetDlgItemTextA(dialog, kUploadProgressText2, GetText(41));
+            SendDlgItemMessageA(dialog, kUploadProgressBar, PBM_SETRANGE, 0, MAKELPARAM(0, kParameterSetWords));
+            SendDlgItemMessageA(dialog, kUploadProgressBar, PBM_SETSTEP, 1, 0);
+            return TRUE;
+        case WM_SIZE:
+            return TRUE;
+        case PBM_SETSTEP:
+        case PBM_STEPIT:
+            // The bar's answer (the previous step or position) is the dialog's answer.
+            SetWindowLongPtrA(dialog, DWLP_MSGRESULT,
+                              SendDlgItemMessageA(dialog, kUploadProgressBar, message, wParam, lParam));
+            return TRUE;
+        case WM_NCDESTROY:
+            // Destroyed with its owner or otherwise: never step a handle that is gone.
+            if (dialog == gProgressDialog) gProgressDialog = nullptr;
+            return FALSE;
+        default:
+            return FALSE;
+    }
+}
+
+void UploadProgressDialog(HWND owner, UploadProgressAction action) {
+    switch (action) {
+        case UploadProgressAction::kOpen:
+            if (gProgressDialog == nullptr) {
+                HINSTANCE module = gInstance != nullptr ? gInstance : GetModuleHandleA(nullptr);
+                gProgressDialog = CreateDialogParamA(module, MAKEINTRESOURCEA(kUploadProgressDialog), owner,
+                                                     UploadProgressDialogProc, 0);
+                if (gProgressDialog != nullptr) ShowWindow(gProgressDialog, SW_SHOW);
+            }
+            break;
+        case UploadProgressAction::kStep:
+            if (gProgressDialog != nullptr) SendMessageA(gProgressDialog, PBM_STEPIT, 0, 0);
+            break;
+        case UploadProgressAction::kClose:
+            if (gProgressDialog != nullptr) {
+                HWND dialog = gProgressDialog;
+                gProgressDialog = nullptr;
+                DestroyWindow(dialog);
+            }
+            break;
+    }
+}
+
+HWND UploadProgressWindow() { return gProgressDialog; }

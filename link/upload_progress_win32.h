@@ -1,0 +1,20 @@
+// The modeless progress dialog of a whole-set upload (dialog resource 135): a progress bar over
+// the 294 words and two texts. Used only on the UI thread.
+#pragma once
+
+#include <windows.h>
+
+#include "link/command_queue.h"
+
+constexpr int kUploadProgressDialog = 135;
+constexpr int kUploadProgressBar = 1030;
+constexpr int kUploadProgressText1 = 1049;
+constexpr int kUploadProgressText2 = 1050;
+
+// Open creates the dialog, owned by owner, unless it exists; step advances the bar by one; close
+// destroys it and forgets its handle.
+void UploadProgressDialog(HWND owner, UploadProgressAction action);
+// The dialog while it exists, else null.
+HWND UploadProgressWindow();
+
+INT_PTR CALLBACK UploadProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

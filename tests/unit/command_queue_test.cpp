@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "link/base_codes.h"
+#include "link/command_queue.h"
+#include "link/model.h"
+#include "link/transmit_ring.h"
+#include "sent_words.h"
+
+namespace {
+
+std::vector<UploadProgressAction> gShown;
+void RecordProgress(UploadProgressAction action) { gShown.push_back(action); }
+int Count(UploadProgressAction action) {
+    int n = 0;
+    for (UploadProgressAction a : gShown) n += a == action;
+    return n;
+}
+
+class CommandQueueTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetModel();
+        ResetCommandQueue();
+        gTransmitRing = TransmitRing{};
+        gTransmitSignal = nullptr;
+        gShown.clear();
+        gUploadProgressDialog = RecordProgress;
+    }
+    void TearDown() override { gUploadProgressDialog = nullptr; }
+};
+
+// Every field of the staged set gets a value of its own, so a word sent for the wrong field or
+// the wrong cut shows.
+void StageDistinctSet() {
+    LoadedParameterSet& set = gModel.loadedParameterSet;
+    for (int c = 0; c < kCutCount; ++c)
+        for (int w = 0; w < kCutWordCount; ++w) {
+            const int index = [w] {
+                for (int i = 0; i < kBaseCodeCount; ++i)
+                    if (!kBaseCodes[i].common && kBaseCodes[i].word == w) return i;
+                return -1;
+            }();
+            CutWord(set.cuts[c], w) = static_cast<uint16_t>((c + w) % (kBaseCodes[index].maxValue + 1));
+        }
+    set.unitId = 201;
+    set.average = 17;
+    set.poSamples = 23;
+    set.debounce = 6;
+    set.rangeValue = 987;
+    set.rangeDecimals = 1;
+}
+
+// Parameter index and value of a 12-bit code.
+struct Decoded {
+    int cut, index, value;
+};
+Decoded Decode(uint16_t word) {
+    const int index = FindBaseCode(word & 0x0FFF);
+    return {word >> 12, index, index < 0 ? -1 : (word & 0x0FFF) - kBaseCodes[index].base};
+}
+
+TEST(BaseCodeTable, RangesFollowOneAnotherAndEndAt3416) {
+    EXPECT_EQ(kBaseCodes[0].base, 256);
+    for (int i = 1; i < kBaseCodeCount; ++i)
+        EXPECT_EQ(kBaseCodes[i].base, kBaseCodes[i - 1].base + kBaseCodes[i - 1].maxValue + 1) << i;
+    EXPECT_EQ(kBaseCodes[24].base + kBaseCodes[24].maxValue, 3416);
+}
+
+TEST(BaseCodeTable, FindBaseCodeAtTheEdges) {
+    const struct {
+        uint16_t code;
+        int index;
+    } cases[] = {
+        {0, -1}, {255, -1}, {256, 0}, {356, 0}, {357, 1}, {485, 3}, {486, 4},
+        {2400, 22}, {2401, 23}, {3400, 23}, {3401, 24}, {3416, 24}, {3417, -1}, {4095, -1},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FindBaseCode(c.code), c.index) << c.code;
+}
+
+TEST_F(CommandQueueTest, WorkedExampleCut2BreakLimit60) {
+    EXPECT_EQ(CommandWord(2, 0, 60), 8508);
+    ASSERT_TRUE(QueueParameter(2, 0, 60));
+    EXPECT_EQ(PumpTicks(1), std::vector<uint16_t>{8508});
+}
+
+// A sheet Apply of three fields of cut 5 (and a common one from the sheet of cut 4): one word per
+// tick, in the order queued.
+TEST_F(CommandQueueTest, OneWordPerTickInQueueOrder) {
+    QueueParameter(5, 0, 60);
+    QueueParameter(5, 5, 250);
+    QueueParameter(5, 19, 8);
+    QueueParameter(4, 17, 25);
+    for (uint16_t expected : {5 * 4096 + 256 + 60, 5 * 4096 + 488 + 250, 5 * 4096 + 2124 + 8, 4 * 4096 + 2072 + 25})
+        EXPECT_EQ(PumpTicks(1), std::vector<uint16_t>{expected});
+    EXPECT_TRUE(PumpTicks(1).empty());
+    EXPECT_TRUE(gShown.empty());  // no whole-set upload: no progress display
+}
+
+TEST_F(CommandQueueTest, WordsThatWouldSetAnotherParameterAreRefused) {
+    EXPECT_FALSE(QueueParameter(0, 0, 101));   // Break Limit 101 would be Break Delay 0
+    EXPECT_FALSE(QueueParameter(0, 16, 91));   // P1Min above 90
+    EXPECT_FALSE(QueueParameter(16, 0, 10));   // cut 16 would wrap to cut 0
+    EXPECT_FALSE(QueueParameter(0, 24, 1));    // unitOptions is never sent
+    EXPECT_FALSE(QueueParameter(0, 25, 0));
+    EXPECT_EQ(gCommandQueue.refusedWords, 5);
+    EXPECT_EQ(QueuedWords(), 0);
+    EXPECT_TRUE(QueueParameter(15, 23, 999));  // the largest word that may be sent
+    EXPECT_EQ(PumpTicks(1), std::vector<uint16_t>{15 * 4096 + 3400});
+}
+
+// Regression: a 300th word used to make the indexes equal, so 299 waiting words looked like an
+// empty queue and were never sent.
+TEST_F(CommandQueueTest, FullQueueRefusesTheNextWordAndKeepsTheWaitingOnes) {
+    for (int i = 0; i < kCommandQueueSize - 1; ++i) ASSERT_TRUE(QueueParameter(i % 16, 0, 1));
+    EXPECT_FALSE(QueueParameter(0, 0, 2));
+    EXPECT_EQ(QueuedWords(), kCommandQueueSize - 1);
+    const auto sent = PumpTicks(kCommandQueueSize);
+    ASSERT_EQ(sent.size(), static_cast<size_t>(kCommandQueueSize - 1));
+    EXPECT_EQ(sent.back(), (298 % 16) * 4096 + 257);
+}
+
+TEST_F(CommandQueueTest, WholeSetIs294WordsInUploadOrderWithAProgressStepEach) {
+    StageDistinctSet();
+    // Step 1: the menu command sets the flag and starts the upload; the display opens first.
+    UploadProgress = 1;
+    ASSERT_TRUE(UploadParameterSet());
+    ASSERT_EQ(gShown.size(), 1u);
+    EXPECT_EQ(gShown[0], UploadProgressAction::kOpen);
+    EXPECT_EQ(QueuedWords(), kParameterSetWords);
+
+    // Step 2: 294 ticks send the set, one word frame per tick.
+    const LoadedParameterSet& set = gModel.loadedParameterSet;
+    std::vector<uint16_t> sent;
+    for (int t = 0; t < kParameterSetWords; ++t) {
+        PumpCommandQueue();
+        const auto words = TakeSentWords();
+        ASSERT_EQ(words.size(), 1u) << "tick " << t;
+        sent.push_back(words[0]);
+    }
+    ASSERT_EQ(sent.size(), 294u);
+    const int commonOrder[6] = {20, 17, 18, 21, 23, 22};
+    const int commonValue[6] = {201, 17, 23, 6, 987, 1};
+    for (int i = 0; i < 6; ++i) {
+        const Decoded d = Decode(sent[i]);
+        EXPECT_EQ(d.cut, 0);
+        EXPECT_EQ(d.index, commonOrder[i]);
+        EXPECT_EQ(d.value, commonValue[i]);
+    }
+    const int cutOrder[18] = {0, 2, 9, 1, 5, 10, 4, 6, 7, 12, 11, 13, 14, 3, 8, 15, 16, 19};
+    for (int c = 0; c < kCutCount; ++c)
+        for (int w = 0; w < kCutWordCount; ++w) {
+            const Decoded d = Decode(sent[6 + c * 18 + w]);
+            EXPECT_EQ(d.cut, c);
+            EXPECT_EQ(d.index, cutOrder[w]);
+            EXPECT_EQ(d.value, CutWordValue(set.cuts[c], w)) << "cut " << c << " word " << w;
+        }
+    EXPECT_EQ(Count(UploadProgressAction::kStep), 294);
+    EXPECT_EQ(Count(UploadProgressAction::kClose), 0);  // the bar stands at its end
+
+    // Step 3: the first empty tick ends the upload.
+    PumpCommandQueue();
+    EXPECT_EQ(UploadProgress, 0);
+    EXPECT_EQ(gShown.back(), UploadProgressAction::kClose);
+    PumpCommandQueue();
+    EXPECT_EQ(Count(UploadProgressAction::kClose), 1);
+}
+
+TEST_F(CommandQueueTest, WordsQueuedDuringTheUploadFollowTheSetAndStepTheBar) {
+    StageDistinctSet();
+    UploadProgress = 1;
+    ASSERT_TRUE(UploadParameterSet());
+    auto sent = PumpTicks(10);
+    QueueParameter(3, 0, 77);  // an Apply in the sheet while the set is being sent
+    for (uint16_t w : PumpTicks(kParameterSetWords - 10 + 1)) sent.push_back(w);
+    ASSERT_EQ(sent.size(), 295u);
+    EXPECT_EQ(sent.back(), 3 * 4096 + 256 + 77);
+    EXPECT_EQ(Count(UploadProgressAction::kStep), 295);
+    EXPECT_EQ(Count(UploadProgressAction::kClose), 0);
+    PumpTicks(1);
+    EXPECT_EQ(Count(UploadProgressAction::kClose), 1);
+}
+
+TEST_F(CommandQueueTest, WordWaitsWhileTheTransmitRingIsFull) {
+    // No port is open: nothing drains the ring, which holds five word frames (30 of 31 bytes).
+    for (int i = 0; i < 7; ++i) QueueParameter(0, 0, static_cast<uint16_t>(i));
+    for (int t = 0; t < 7; ++t) PumpCommandQueue();
+    EXPECT_EQ(QueuedWords(), 2);
+    EXPECT_EQ(TakeSentWords(), (std::vector<uint16_t>{256, 257, 258, 259, 260}));
+    // The port opens and drains: the waiting words follow, none lost, none twice.
+    EXPECT_EQ(PumpTicks(3), (std::vector<uint16_t>{261, 262}));
+}
+
+TEST_F(CommandQueueTest, UploadIsAllOrNothing) {
+    StageDistinctSet();
+    // Not enough room behind waiting words: nothing is queued and nothing is shown.
+    for (int i = 0; i < 6; ++i) QueueParameter(0, 0, 1);
+    EXPECT_FALSE(UploadParameterSet());
+    EXPECT_EQ(QueuedWords(), 6);
+    EXPECT_TRUE(gShown.empty());
+    PumpTicks(6);
+    // A value beyond its range (possible only if the set was not read by the file reader).
+    gModel.loadedParameterSet.cuts[15].p1Min = 91;
+    EXPECT_FALSE(UploadParameterSet());
+    EXPECT_EQ(QueuedWords(), 0);
+    gModel.loadedParameterSet.cuts[15].p1Min = 90;
+    EXPECT_TRUE(UploadParameterSet());
+    EXPECT_EQ(QueuedWords(), kParameterSetWords);
+}
+
+}  // namespace

@@ -1,0 +1,55 @@
+// kvdfile write FILE [en|de|da]: write a parameter set file of a sample set (every cut different).
+// kvdfile read FILE [en|de|da]:  read a parameter set file; prints the result number, exits 0 on 0.
+#include <cstdio>
+#include <cstring>
+
+#include "files/config.h"
+#include "files/parameter_set_file.h"
+#include "link/model.h"
+#include "params/language.h"
+
+namespace {
+
+int Usage() {
+    std::fprintf(stderr, "usage: kvdfile write|read FILE [en|de|da]\n");
+    return 2;
+}
+
+void StageSampleSet() {
+    WriteParameterDefaults();
+    for (int c = 0; c < kCutCount; ++c) {
+        CutParameters& p = gModel.cutParameters[c];
+        p.breakLimit = static_cast<uint16_t>(40 + c);
+        p.breakDelay = static_cast<uint16_t>(c + 1);
+        p.bluntDelay = static_cast<uint16_t>(95 + 10 * c);
+        p.bluntMode = static_cast<uint16_t>(c % 2);
+        p.ts = static_cast<uint16_t>(5 * c);
+    }
+    gModel.common.unitId = 12;
+    gModel.common.rangeDecimals = 1;
+    gModel.common.rangeValue = 150;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3 || argc > 4) return Usage();
+    PresetConfiguration();
+    ResetModel();
+    if (argc == 4) {
+        if (std::strcmp(argv[3], "de") == 0) gConfig.languageBase = kLanguageGerman;
+        else if (std::strcmp(argv[3], "da") == 0) gConfig.languageBase = kLanguageDanish;
+        else if (std::strcmp(argv[3], "en") != 0) return Usage();
+    }
+    int32_t result = 0;
+    if (std::strcmp(argv[1], "write") == 0) {
+        StageSampleSet();
+        result = WriteParameterSetFile(argv[2]);
+    } else if (std::strcmp(argv[1], "read") == 0) {
+        result = ReadParameterSetFile(argv[2]);
+    } else {
+        return Usage();
+    }
+    std::printf("result %ld\n", static_cast<long>(result));
+    return result == 0 ? 0 : 1;
+}
