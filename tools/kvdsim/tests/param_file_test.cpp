@@ -4,32 +4,25 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 #include "files/config.h"
 #include "files/parameter_set_file.h"
 #include "param_file.h"
 #include "params/language.h"
+#include "tests/unit/temp_dir.h"
 
 namespace kvdsim {
 namespace {
 
 class ParamFile : public ::testing::Test {
 protected:
-    ParamFile() {
-        std::random_device rd;
-        dir_ = std::filesystem::temp_directory_path() / ("kvdsim-params-" + std::to_string(rd()));
-        std::filesystem::create_directories(dir_);
-    }
     ~ParamFile() override {
         ResetModel();
         gConfig.languageBase = kLanguageEnglish;
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
     }
-    std::string Path(const char* name) const { return (dir_ / name).string(); }
+    std::string Path(const char* name) const { return (dir_.path() / name).string(); }
 
-    std::filesystem::path dir_;
+    TempWorkDir dir_;
 };
 
 // A set saved by the monitor in German is the unit's set after loading, every word of every cut.

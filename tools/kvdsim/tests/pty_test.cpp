@@ -10,12 +10,12 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <thread>
 
 #include "frame_reader.h"
 #include "line_port.h"
 #include "runner.h"
+#include "tests/unit/temp_dir.h"
 
 namespace kvdsim {
 namespace {
@@ -24,19 +24,8 @@ using namespace test;
 
 class PtyTest : public ::testing::Test {
 protected:
-    PtyTest() {
-        std::random_device rd;
-        dir_ = std::filesystem::temp_directory_path() / ("kvdsim-test-" + std::to_string(rd()));
-        std::filesystem::create_directories(dir_);
-        link_ = (dir_ / "com1").string();
-    }
-    ~PtyTest() override {
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
-    }
-
-    std::filesystem::path dir_;
-    std::string link_;
+    TempWorkDir dir_;
+    std::string link_ = (dir_.path() / "com1").string();
 };
 
 void WriteAll(int fd, const std::vector<uint8_t>& bytes) {
