@@ -26,6 +26,7 @@ public:
 
     int Fd() const { return fd_; }
     bool IsOpen() const { return fd_ >= 0; }
+    bool IsPty() const { return pty_; }
     const std::string& SlaveName() const { return slave_; }
     // "/tmp/kvd-com1 -> /dev/pts/3", or the device.
     std::string Description() const;

@@ -77,7 +77,8 @@ int main(int argc, char** argv) {
     run.speed = options.sim.speed;
     run.exitAfter = options.exitAfter;
     run.waitPeer = options.waitPeer;
-    RunUnit(run, sim, port, gStop, notes);
+    const RunEnd end = RunUnit(run, sim, port, gStop, notes);
     port.Close();
+    if (end == RunEnd::LineLost) return Fail(1, options.ttyDevice + ": the device failed; the unit stops");
     return 0;
 }

@@ -109,7 +109,7 @@ std::optional<MirrorEntry> MonitorMirror::CycleEnd() {
 void MonitorMirror::Report(uint16_t word) {
     const CommandWordFields f = SplitCommandWord(word);
     if (f.parameter < 0) return;
-    const ParameterInfo& info = kParameters[f.parameter];
+    const BaseCode& info = kBaseCodes[f.parameter];
     if (info.common) {
         CommonWord(common_, info.word) = f.value;
         return;

@@ -1,34 +1,19 @@
 #include "options.h"
 
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
+#include "text_fields.h"
 
 namespace kvdsim {
 
 namespace {
 
-bool ParseLong(const std::string& s, long lo, long hi, long& out) {
-    if (s.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(s.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || v < lo || v > hi) return false;
-    out = v;
-    return true;
-}
-
 bool ParseCuts(const std::string& s, std::vector<int>& cuts) {
     cuts.clear();
-    std::string::size_type start = 0;
-    for (;;) {
-        const auto comma = s.find(',', start);
+    for (const std::string& field : SplitFields(s, ',')) {
         long cut = 0;
-        if (!ParseLong(s.substr(start, comma - start), 1, kCutCount, cut)) return false;
+        if (!ParseLong(field, 1, kCutCount, cut)) return false;
         cuts.push_back(static_cast<int>(cut - 1));
-        if (comma == std::string::npos) return true;
-        start = comma + 1;
     }
+    return true;
 }
 
 }  // namespace
@@ -107,13 +92,10 @@ bool ParseOptions(int argc, const char* const* argv, Options& out, std::string& 
             out.sim.rate = static_cast<int>(n);
         } else if (arg == "--speed") {
             if (!value(v)) return false;
-            char* end = nullptr;
-            const double x = std::strtod(v.c_str(), &end);
-            if (v.empty() || *end != '\0' || !std::isfinite(x) || x < 0.5 || x > 1000) {
+            if (!ParseFraction(v, 0.5, 1000, out.sim.speed)) {
                 error = "--speed " + v + ": expected a factor 0.5..1000";
                 return false;
             }
-            out.sim.speed = x;
         } else if (arg == "--cycles") {
             if (!number(1, 100000000, n)) return false;
             out.sim.cycles = n;
@@ -125,14 +107,10 @@ bool ParseOptions(int argc, const char* const* argv, Options& out, std::string& 
             out.sim.machiningMs = static_cast<int>(n);
         } else if (arg == "--seed") {
             if (!value(v)) return false;
-            char* end = nullptr;
-            errno = 0;
-            const unsigned long long seed = std::strtoull(v.c_str(), &end, 10);
-            if (v.empty() || v[0] == '-' || *end != '\0' || errno != 0) {
+            if (!ParseUnsigned64(v, out.sim.seed)) {
                 error = "--seed " + v + ": expected a whole number";
                 return false;
             }
-            out.sim.seed = seed;
         } else if (arg == "--scenario") {
             if (!value(v)) return false;
             Scenario s{};

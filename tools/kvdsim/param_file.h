@@ -1,7 +1,6 @@
-// Reads a parameter-set file (.kvd, tab-separated) into the unit's parameters: five labelled
-// lines (unit ID, average, Po samples, debounce as displayed, range), a header row, then 18 rows
-// of 16 cells in the word order of a cut record. Labels may be in any language: only their
-// position counts. Every value must lie in its parameter's range.
+// Starts the unit with the parameter set of a .kvd file, read by the monitor's own reader (so
+// kvdsim accepts exactly the files the monitor accepts). Labels may be in any of the three
+// languages: only the first, the same in all of them, is compared.
 #pragma once
 
 #include <string>
@@ -10,9 +9,8 @@
 
 namespace kvdsim {
 
-// On failure returns false, leaves params as they were and says what is wrong in error
-// ("line 9 cell 4: ...").
-bool ParseParameterText(const std::string& text, UnitParameters& params, std::string& error);
+// On failure returns false, leaves params as they were and says what is wrong in error.
+// unitOptions is not in a parameter set and stays as it was.
 bool LoadParameterFile(const std::string& path, UnitParameters& params, std::string& error);
 
 }  // namespace kvdsim

@@ -55,7 +55,7 @@ private:
 
 }  // namespace
 
-void RunUnit(const RunSettings& settings, UnitSimulator& sim, LinePort& port,
+RunEnd RunUnit(const RunSettings& settings, UnitSimulator& sim, LinePort& port,
              const std::atomic<bool>& stop, const LineSink& notes) {
     const auto note = [&](const std::string& s) {
         if (notes) notes(s);
@@ -108,6 +108,7 @@ void RunUnit(const RunSettings& settings, UnitSimulator& sim, LinePort& port,
                 const std::size_t n = out.Writable();
                 if (n == 0) break;
                 const long written = port.Write(out.Data(), n);
+                if (written < 0 && !port.IsPty()) return RunEnd::LineLost;
                 if (written <= 0) break;
                 out.Consume(static_cast<std::size_t>(written));
             }
@@ -118,7 +119,7 @@ void RunUnit(const RunSettings& settings, UnitSimulator& sim, LinePort& port,
                 flushing = true;
                 flushDeadline = now + std::chrono::milliseconds(settings.flushTimeoutMs);
             }
-            if (!peer || port.UnreadByPeer() <= 0 || now >= flushDeadline) break;
+            if (!peer || port.UnreadByPeer() <= 0 || now >= flushDeadline) return RunEnd::CyclesDone;
         }
 
         // Sleep until the next period, a byte from the monitor, room on the line or the end of
@@ -133,8 +134,13 @@ void RunUnit(const RunSettings& settings, UnitSimulator& sim, LinePort& port,
             uint8_t buf[256];
             const long n = port.Read(buf, sizeof buf);
             if (n > 0) sim.Receive(buf, static_cast<std::size_t>(n));
+            if (n < 0 && !port.IsPty()) return RunEnd::LineLost;
         }
+        // A pty's hang-up only means no one listens; a serial device that fails is gone.
+        if (ready > 0 && !port.IsPty() && (p.revents & (POLLERR | POLLHUP | POLLNVAL)))
+            return RunEnd::LineLost;
     }
+    return RunEnd::Stopped;
 }
 
 }  // namespace kvdsim

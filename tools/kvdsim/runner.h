@@ -20,8 +20,11 @@ struct RunSettings {
     int flushTimeoutMs = 5000;  // at the end: how long to wait for a reader that does not read
 };
 
-// Returns when stop becomes true, or (exitAfter) when the cycles are done and flushed.
-void RunUnit(const RunSettings& settings, UnitSimulator& sim, LinePort& port,
+enum class RunEnd { Stopped, CyclesDone, LineLost };
+
+// Returns when stop becomes true, (exitAfter) when the cycles are done and flushed, or when a
+// serial device fails (unplugged).
+RunEnd RunUnit(const RunSettings& settings, UnitSimulator& sim, LinePort& port,
              const std::atomic<bool>& stop, const LineSink& notes);
 
 }  // namespace kvdsim

@@ -1,51 +1,20 @@
 #include "scenario.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdlib>
+
+#include "text_fields.h"
 
 namespace kvdsim {
 
 namespace {
-
-std::vector<std::string> SplitColons(const std::string& text) {
-    std::vector<std::string> parts;
-    std::string::size_type start = 0;
-    for (;;) {
-        const auto colon = text.find(':', start);
-        parts.push_back(text.substr(start, colon - start));
-        if (colon == std::string::npos) return parts;
-        start = colon + 1;
-    }
-}
-
-bool ParseLong(const std::string& s, long lo, long hi, long& out) {
-    if (s.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(s.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || v < lo || v > hi) return false;
-    out = v;
-    return true;
-}
-
-bool ParseFraction(const std::string& s, double lo, double hi, double& out) {
-    if (s.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    const double v = std::strtod(s.c_str(), &end);
-    if (errno != 0 || *end != '\0' || !std::isfinite(v) || v < lo || v > hi) return false;
-    out = v;
-    return true;
-}
 
 constexpr long kMaxCycle = 100000000;
 
 }  // namespace
 
 bool ParseScenario(const std::string& text, Scenario& out, std::string& error) {
-    const std::vector<std::string> parts = SplitColons(text);
+    const std::vector<std::string> parts = SplitFields(text, ':');
     const std::string& name = parts[0];
     const std::size_t n = parts.size();
     out = Scenario{};

@@ -2,27 +2,22 @@
 
 namespace kvdsim {
 
-// Table index order: the order of the monitor's base-code table.
-const ParameterInfo kParameters[kParameterCount] = {
-    {"breakLimit", 256, 100, false, 0},     {"breakDelay", 357, 25, false, 3},
-    {"bluntLimit", 383, 100, false, 1},     {"taOnBlunt", 484, 1, false, 13},
-    {"bluntMode", 486, 1, false, 6},        {"bluntDelay", 488, 250, false, 4},
-    {"bluntAlarmMode", 739, 1, false, 7},   {"bluntCount", 741, 8, false, 8},
-    {"workDivisor", 750, 15, false, 14},    {"missingLimit", 766, 100, false, 2},
-    {"missingDelay", 867, 250, false, 5},   {"tw", 1118, 250, false, 10},
-    {"missingCount", 1369, 8, false, 9},    {"ts", 1378, 250, false, 11},
-    {"ta", 1629, 250, false, 12},           {"p1Max", 1880, 100, false, 15},
-    {"p1Min", 1981, 90, false, 16},         {"average", 2072, 25, true, 0},
-    {"poSamples", 2098, 25, true, 1},       {"cyclesPerScreen", 2124, 8, false, 17},
-    {"unitId", 2133, 255, true, 2},         {"debounce", 2389, 8, true, 3},
-    {"rangeDecimals", 2398, 2, true, 4},    {"rangeValue", 2401, 999, true, 5},
-    {"unitOptions", 3401, 15, true, 6},
+namespace {
+const char* const kNames[kParameterCount] = {
+    "breakLimit",   "breakDelay",  "bluntLimit", "taOnBlunt",       "bluntMode",
+    "bluntDelay",   "bluntAlarmMode", "bluntCount", "workDivisor",  "missingLimit",
+    "missingDelay", "tw",          "missingCount", "ts",            "ta",
+    "p1Max",        "p1Min",       "average",    "poSamples",       "cyclesPerScreen",
+    "unitId",       "debounce",    "rangeDecimals", "rangeValue",   "unitOptions",
 };
+}  // namespace
+
+const char* ParameterName(int parameter) { return kNames[parameter]; }
 
 namespace {
 int FindParameter(bool common, int word) {
     for (int i = 0; i < kParameterCount; ++i)
-        if (kParameters[i].common == common && kParameters[i].word == word) return i;
+        if (kBaseCodes[i].common == common && kBaseCodes[i].word == word) return i;
     return -1;
 }
 }  // namespace
@@ -39,13 +34,13 @@ UnitParameters DefaultUnitParameters() {
 }
 
 uint16_t ParameterValue(const UnitParameters& p, int cut, int parameter) {
-    const ParameterInfo& info = kParameters[parameter];
+    const BaseCode& info = kBaseCodes[parameter];
     return info.common ? CommonWordValue(p.common, info.word)
                        : CutWordValue(p.cuts[cut], info.word);
 }
 
 void SetParameterValue(UnitParameters& p, int cut, int parameter, uint16_t value) {
-    const ParameterInfo& info = kParameters[parameter];
+    const BaseCode& info = kBaseCodes[parameter];
     if (info.common)
         CommonWord(p.common, info.word) = value;
     else
@@ -54,21 +49,13 @@ void SetParameterValue(UnitParameters& p, int cut, int parameter, uint16_t value
 
 CommandWordFields SplitCommandWord(uint16_t word) {
     CommandWordFields f{word >> 12, static_cast<uint16_t>(word & 0x0FFF), -1, 0};
-    if (f.code < kFirstParameterCode || f.code > kLastParameterCode) return f;
-    for (int i = kParameterCount - 1; i >= 0; --i) {
-        if (kParameters[i].base <= f.code) {
-            const auto value = static_cast<uint16_t>(f.code - kParameters[i].base);
-            if (value > kParameters[i].maxValue) break;  // beyond the range: no parameter
-            f.parameter = i;
-            f.value = value;
-            break;
-        }
-    }
+    f.parameter = FindBaseCode(f.code);
+    if (f.parameter >= 0) f.value = static_cast<uint16_t>(f.code - kBaseCodes[f.parameter].base);
     return f;
 }
 
 uint16_t MakeCommandWord(int cut, int parameter, uint16_t value) {
-    return static_cast<uint16_t>((cut << 12) | (kParameters[parameter].base + value));
+    return static_cast<uint16_t>((cut << 12) | (kBaseCodes[parameter].base + value));
 }
 
 uint16_t ReportWord(const UnitParameters& p, int cut, int parameter) {

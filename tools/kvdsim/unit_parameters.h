@@ -6,23 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "link/base_codes.h"
 #include "link/model.h"
 
 namespace kvdsim {
 
-// One entry of the base-code table. A parameter's range is the gap to the next base code.
-struct ParameterInfo {
-    const char* name;  // the field name, as the log shows it
-    uint16_t base;
-    uint16_t maxValue;
-    bool common;       // a common word (cut bits ignored) or a per-cut word
-    int word;          // index of the word in its record
-};
-
-constexpr int kParameterCount = 25;
+constexpr int kParameterCount = kBaseCodeCount;
 constexpr uint16_t kFirstParameterCode = 256;
-constexpr uint16_t kLastParameterCode = 3416;
-extern const ParameterInfo kParameters[kParameterCount];
+
+// The field name of a parameter index (0..24), as the log shows it.
+const char* ParameterName(int parameter);
 
 // The parameter index of a per-cut record word (0..17) and of a common word (0..6).
 int CutWordParameter(int word);

@@ -348,7 +348,7 @@ void UnitSimulator::HandleValue(uint16_t v) {
     }
     SetParameterValue(params_, f.cut, f.parameter, f.value);
     replies_.push_back(MakeCommandWord(f.cut, f.parameter, f.value));
-    const std::string text = head + " param " + kParameters[f.parameter].name + " value " +
+    const std::string text = head + " param " + ParameterName(f.parameter) + " value " +
                              std::to_string(f.value) + " applied";
     if (log_) log_(text);
     Note(text);

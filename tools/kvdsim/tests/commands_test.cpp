@@ -35,13 +35,13 @@ TEST_F(Commands, WorkedExampleIsAppliedLoggedAndReportedBack) {
 // Every parameter at the top of its range: applied, and reported back with the same word.
 TEST_F(Commands, EveryParameterAcceptsItsWholeRange) {
     for (int i = 0; i < kParameterCount; ++i) {
-        const ParameterInfo& info = kParameters[i];
+        const BaseCode& info = kBaseCodes[i];
         const int cut = 5;
         const uint16_t word = MakeCommandWord(cut, i, info.maxValue);
         Send(sim, WordFrame(word));
-        EXPECT_EQ(ParameterValue(sim.Parameters(), cut, i), info.maxValue) << info.name;
-        EXPECT_TRUE(Contains(Next(3), word)) << info.name;
-        EXPECT_EQ(log.lines.back(), "word " + std::to_string(word) + " cut 5 param " + info.name +
+        EXPECT_EQ(ParameterValue(sim.Parameters(), cut, i), info.maxValue) << ParameterName(i);
+        EXPECT_TRUE(Contains(Next(3), word)) << ParameterName(i);
+        EXPECT_EQ(log.lines.back(), "word " + std::to_string(word) + " cut 5 param " + ParameterName(i) +
                                         " value " + std::to_string(info.maxValue) + " applied");
     }
     // A common word sent with cut 5 applies to every cut.

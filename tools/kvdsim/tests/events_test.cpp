@@ -105,11 +105,11 @@ private:
         const int code = v & 0x0FFF;
         if (code < 256 || code > 3416) return;
         int i = kParameterCount - 1;
-        while (kParameters[i].base > code) --i;
-        const uint16_t value = static_cast<uint16_t>(code - kParameters[i].base);
-        if (!kParameters[i].common)
-            CutWord(cuts_[v >> 12], kParameters[i].word) = value;
-        else if (kParameters[i].word == 1)
+        while (kBaseCodes[i].base > code) --i;
+        const uint16_t value = static_cast<uint16_t>(code - kBaseCodes[i].base);
+        if (!kBaseCodes[i].common)
+            CutWord(cuts_[v >> 12], kBaseCodes[i].word) = value;
+        else if (kBaseCodes[i].word == 1)
             poSamples_ = value;
     }
 

@@ -38,16 +38,6 @@ TEST(Options, EveryOptionReachesItsField) {
     EXPECT_EQ(o.eventsFile, "e.txt");
 }
 
-TEST(Options, DefaultsToThePtyAtTheUsualPath) {
-    Options o;
-    std::string error;
-    ASSERT_TRUE(Parse({}, o, error));
-    EXPECT_EQ(o.linkPath, kDefaultLinkPath);
-    EXPECT_TRUE(o.ttyDevice.empty());
-    EXPECT_EQ(o.sim.cuts, std::vector<int>{0});
-    EXPECT_EQ(o.sim.cycles, 0);
-}
-
 TEST(Options, BadCommandLinesAreRefusedWithAReason) {
     const std::vector<std::vector<const char*>> cases = {
         {"--cuts", "0"},          {"--cuts", "1,,2"},     {"--cuts", "17"},
@@ -104,26 +94,6 @@ TEST(Scenarios, Syntax) {
         EXPECT_EQ(s.silenceMs, c.silenceMs) << c.text;
         EXPECT_EQ(s.noisePpm, c.ppm) << c.text;
     }
-}
-
-TEST(Scenarios, FaultsOfACycle) {
-    const std::vector<Scenario> s = {{ScenarioKind::Blunt, 3, 4},
-                                     {ScenarioKind::Missing, 5, 5, 2},
-                                     {ScenarioKind::Relays, 4},
-                                     {ScenarioKind::Break, 2}};
-    EXPECT_EQ(FaultsOfCycle(s, 2).broken, true);
-    EXPECT_EQ(FaultsOfCycle(s, 3).broken, false);
-    EXPECT_EQ(FaultsOfCycle(s, 2).bluntRise, 0);
-    EXPECT_EQ(FaultsOfCycle(s, 3).bluntRise, 4);
-    EXPECT_EQ(FaultsOfCycle(s, 5).bluntRise, 12);
-    EXPECT_FALSE(FaultsOfCycle(s, 4).missing);
-    EXPECT_TRUE(FaultsOfCycle(s, 5).missing);
-    EXPECT_TRUE(FaultsOfCycle(s, 6).missing);
-    EXPECT_FALSE(FaultsOfCycle(s, 7).missing);
-    EXPECT_FALSE(FaultsOfCycle(s, 3).relaysDisabled);
-    EXPECT_TRUE(FaultsOfCycle(s, 4).relaysDisabledNow);
-    EXPECT_TRUE(FaultsOfCycle(s, 9).relaysDisabled);
-    EXPECT_FALSE(FaultsOfCycle(s, 9).relaysDisabledNow);
 }
 
 }  // namespace

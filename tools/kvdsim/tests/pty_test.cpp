@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <stdlib.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -9,12 +10,12 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <thread>
 
 #include "frame_reader.h"
 #include "line_port.h"
 #include "runner.h"
+#include "tests/unit/temp_dir.h"
 
 namespace kvdsim {
 namespace {
@@ -23,19 +24,8 @@ using namespace test;
 
 class PtyTest : public ::testing::Test {
 protected:
-    PtyTest() {
-        std::random_device rd;
-        dir_ = std::filesystem::temp_directory_path() / ("kvdsim-test-" + std::to_string(rd()));
-        std::filesystem::create_directories(dir_);
-        link_ = (dir_ / "com1").string();
-    }
-    ~PtyTest() override {
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
-    }
-
-    std::filesystem::path dir_;
-    std::string link_;
+    TempWorkDir dir_;
+    std::string link_ = (dir_.path() / "com1").string();
 };
 
 void WriteAll(int fd, const std::vector<uint8_t>& bytes) {
@@ -60,8 +50,9 @@ TEST_F(PtyTest, FramesTravelBothWaysAndTheLinkGoesAtTheEnd) {
     run.exitAfter = true;
     run.waitPeer = true;
     std::atomic<bool> stop{false}, finished{false};
+    RunEnd end = RunEnd::Stopped;
     std::thread unit([&] {
-        RunUnit(run, sim, port, stop, nullptr);
+        end = RunUnit(run, sim, port, stop, nullptr);
         finished = true;
     });
 
@@ -85,6 +76,7 @@ TEST_F(PtyTest, FramesTravelBothWaysAndTheLinkGoesAtTheEnd) {
     close(fd);
 
     EXPECT_TRUE(finished);
+    EXPECT_EQ(end, RunEnd::CyclesDone);
     EXPECT_EQ(got.invalidLines, 0);
     EXPECT_TRUE(std::count(got.values.begin(), got.values.end(), 200) == 1);
     EXPECT_TRUE(std::count(got.values.begin(), got.values.end(), 205) == 1);
@@ -128,6 +120,33 @@ TEST_F(PtyTest, AnythingButASymlinkAtTheLinkPathIsLeftAlone) {
     std::filesystem::create_symlink("/dev/pts/999999", link_);
     EXPECT_TRUE(port.OpenPty(link_, error)) << error;
     EXPECT_EQ(std::filesystem::read_symlink(link_).string(), port.SlaveName());
+}
+
+// A serial device that goes away (here: the other end of a pty closes) ends the run, never a
+// spin on a dead descriptor.
+TEST_F(PtyTest, AVanishedSerialDeviceEndsTheRun) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    LinePort port;
+    std::string error;
+    ASSERT_TRUE(port.OpenTty(ptsname(master), error)) << error;
+    EXPECT_TRUE(port.PeerPresent());
+
+    UnitSimulator sim(SimConfig{});
+    std::atomic<bool> stop{false}, finished{false};
+    RunEnd end = RunEnd::Stopped;
+    std::thread unit([&] {
+        end = RunUnit(RunSettings{}, sim, port, stop, nullptr);
+        finished = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    close(master);
+    for (int i = 0; i < 500 && !finished; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    stop = true;  // only if it did not notice
+    unit.join();
+    EXPECT_EQ(end, RunEnd::LineLost);
 }
 
 }  // namespace
