@@ -9,7 +9,7 @@ ensure_prefix
 start_display 1024 768
 start_unit --cycles 1000 --speed 4
 map_port COM1 "$WORK/com1"
-unmap_port COM2
+map_port COM2 "$WORK/absent-com2"   # a device that does not exist
 start_program "$WORK/run"
 
 driver no-message 4 || fail "a message appeared at the first start"
@@ -35,9 +35,11 @@ python3 -c "import sys; b=open(sys.argv[1],'rb').read(); assert b[0]==1 and b[1]
 log "absent COM 2: message 114, file keeps COM 1"
 
 driver command 34200   # Language / German
-sleep 1
-python3 -c "import sys,struct; b=open(sys.argv[1],'rb').read(); assert struct.unpack_from('<H',b,260)[0]==200" "$WORK/run/ZAVIze.cnf" \
-  || fail "the language switch did not rewrite the configuration"
+language_saved() {
+  python3 -c "import sys,struct; b=open(sys.argv[1],'rb').read(); sys.exit(struct.unpack_from('<H',b,260)[0]!=200)" "$WORK/run/ZAVIze.cnf"
+}
+for _ in $(seq 100); do language_saved && break; sleep 0.1; done
+language_saved || fail "the language switch did not rewrite the configuration"
 log "language switch: configuration rewritten with German"
 stop_program
 log "PASS"
