@@ -3,16 +3,6 @@
 #include "link/interpreter.h"
 #include "link/model.h"
 
-namespace {
-constexpr int kLines = 50;
-constexpr int kLineSize = 50;
-
-// The interpreter writes lines on the reader thread: copy one byte by byte with relaxed loads.
-void CopyLine(int index, char (&out)[kLineSize]) {
-    for (int i = 0; i < kLineSize; ++i) out[i] = Load(gDebugLog.lines[index][i]);
-    out[kLineSize - 1] = '\0';
-}
-}  // namespace
 
 void StartDebugLogReader(DebugLogReader& reader, int visibleLines) {
     reader.readIndex = Load(gDebugLog.lineIndex);
@@ -22,7 +12,7 @@ void StartDebugLogReader(DebugLogReader& reader, int visibleLines) {
 
 void ShowNewDebugLines(DebugLogReader& reader, const std::function<void(int, const char*)>& draw) {
     if (!reader.running) return;
-    char line[kLineSize];
+    char line[kDebugLineSize];
     while (reader.readIndex != Load(gDebugLog.lineIndex)) {
         // The window holds v rows: the new line and up to v - 1 lines before it (the log is not
         // followed back across its wrap, as the window has always done).
@@ -31,11 +21,11 @@ void ShowNewDebugLines(DebugLogReader& reader, const std::function<void(int, con
         const int first = reader.readIndex - k;
         // Oldest first, each one row higher than the next, so the window scrolls upward.
         for (int i = 0; i < k; ++i) {
-            CopyLine(first + i, line);
+            ReadDebugLine(first + i, line);
             draw(k - i, line);
         }
-        CopyLine(reader.readIndex, line);
+        ReadDebugLine(reader.readIndex, line);
         draw(0, line);
-        reader.readIndex = (reader.readIndex + 1) % kLines;
+        reader.readIndex = (reader.readIndex + 1) % kDebugLines;
     }
 }
