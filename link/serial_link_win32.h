@@ -1,0 +1,38 @@
+// The serial link: the COM port, its reader thread (received chunks go to gReceiveBytes) and its
+// writer thread (drains the TransmitRing). Opened and closed on the user-interface thread only.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+// Port 1..16 at 19200 8N1, no flow control. False (GetLastError tells why) leaves nothing open.
+// Refused while a link is open: close it first.
+bool OpenLink(int portNumber);
+// Stops both threads and releases every handle. Does nothing when no link is open.
+void CloseLink();
+bool LinkIsOpen();
+// True while CloseLink runs: the reader then skips requests that would wait for the UI thread.
+bool LinkIsClosing();
+
+// The AnswerEvent (manual-reset): set by the interpreter on a Break Limit report, reset and
+// awaited by the port scan. All three do nothing (WaitForAnswer returns false) without a link.
+void SetAnswerEvent();
+void ResetAnswerEvent();
+// True when the AnswerEvent was signalled within the time. Serves messages sent to this thread
+// meanwhile, so a reader waiting for the end-of-cycle snapshot keeps the data flowing.
+bool WaitForAnswer(DWORD milliseconds);
+
+// Called by the reader thread with every completed read of at least one byte (1..4 bytes).
+// Written by the UI thread while no link is open; read by the reader thread.
+extern void (*gReceiveBytes)(const uint8_t* bytes, int32_t count);
+
+// The end-of-cycle request as the reader thread makes it: command 30000 to the main window,
+// which takes the snapshot while the reader waits; skipped while the link is closing.
+void RequestEndOfCycle(HWND mainWindow);
+
+// Waits for one (waitAll false) or all of the handles while serving the messages other threads
+// send to this thread. Returns WAIT_OBJECT_0 + index (of the handle that ended a wait for one;
+// WAIT_OBJECT_0 when all ended), WAIT_TIMEOUT, or WAIT_FAILED. At most 63 handles.
+DWORD WaitServingSentMessages(DWORD count, const HANDLE* handles, BOOL waitAll,
+                              DWORD milliseconds = INFINITE);

@@ -1,0 +1,43 @@
+// What the serial link's three threads share, and the two thread functions.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+
+#include "link/handle_win32.h"
+
+// Written only by the user-interface thread: OpenLink fills the fields before it starts the
+// threads, CloseLink clears them after both threads have ended. The reader and writer threads
+// only read them while they run; thread start and thread end order those accesses.
+struct SerialLink {
+    OwnedHandle port;
+    OwnedHandle readerStop;    // auto-reset; set by the UI thread, consumed by the reader
+    OwnedHandle writerStop;    // auto-reset; set by the UI thread, consumed by the writer
+    OwnedHandle transmit;      // manual-reset; set on every put (UI thread), reset by the writer
+    OwnedHandle readerThread;
+    OwnedHandle writerThread;
+    DWORD readerThreadId;
+    DWORD writerThreadId;
+};
+extern SerialLink gSerialLink;
+
+// Created after the threads have started, so the reader (SetAnswerEvent) reads it atomically.
+// Written by the UI thread only.
+extern std::atomic<HANDLE> gAnswerEvent;
+
+// Set by the UI thread for as long as CloseLink (or a failed open) stops the threads; read by the
+// reader thread before it asks the UI thread for anything.
+extern std::atomic<bool> gLinkClosing;
+
+// How OpenLink creates its events and threads: CreateEventA / CreateThread, replaced by tests
+// that make one creation fail. UI thread only, set while no link is open.
+struct LinkFactory {
+    HANDLE (*createEvent)(BOOL manualReset);
+    HANDLE (*createThread)(LPTHREAD_START_ROUTINE start, DWORD* threadId);
+};
+extern LinkFactory gLinkFactory;
+LinkFactory DefaultLinkFactory();
+
+DWORD WINAPI SerialReaderThread(LPVOID);
+DWORD WINAPI SerialWriterThread(LPVOID);

@@ -1,0 +1,165 @@
+// The reader thread (port -> gReceiveBytes) and the writer thread (TransmitRing -> port).
+#include <algorithm>
+
+#include "link/model.h"
+#include "link/serial_link_win32.h"
+#include "link/serial_state_win32.h"
+#include "link/transmit_ring.h"
+
+namespace {
+
+constexpr DWORD kReadSize = 4;
+constexpr DWORD kLongestPause = 100;  // well within the 0.8 s the driver's input queue holds
+
+// Pause after an attempt that brought nothing: 1, 2, 4 .. 100 ms, reset by any success. Keeps
+// a port that fails at once from spinning a core while the stop event is still watched.
+class RetryPause {
+public:
+    void Succeeded() { pause_ = 0; }
+    // Waits on stop for the next pause; true when stop was signalled (the thread must end).
+    bool WaitOn(HANDLE stop) {
+        pause_ = std::min(pause_ == 0 ? 1 : pause_ * 2, kLongestPause);
+        const DWORD result = WaitForSingleObject(stop, pause_);
+        if (result == WAIT_FAILED) Sleep(pause_);
+        return result == WAIT_OBJECT_0;
+    }
+
+private:
+    DWORD pause_ = 0;
+};
+
+void Deliver(const uint8_t* bytes, DWORD count) {
+    const auto receive = Load(gReceiveBytes);
+    if (count > 0 && receive != nullptr) receive(bytes, static_cast<int32_t>(count));
+}
+
+// Ends an overlapped operation that is still pending before its buffer and OVERLAPPED go away.
+void AbandonPending(HANDLE port, OVERLAPPED& overlapped) {
+    CancelIo(port);
+    DWORD ignored = 0;
+    GetOverlappedResult(port, &overlapped, &ignored, TRUE);
+}
+
+enum class Wait { kStop, kDone, kFailed };
+
+// Waits for the pending operation or the stop event. kDone: the operation ended (its result is
+// in transferred, or it failed); kStop: the stop event came first (the operation is still
+// pending); kFailed: the wait itself failed.
+Wait AwaitPending(HANDLE stop, HANDLE port, OVERLAPPED& overlapped, DWORD& transferred, bool& ok) {
+    const HANDLE waitSet[2] = {stop, overlapped.hEvent};
+    const auto finished = [&] {
+        ok = GetOverlappedResult(port, &overlapped, &transferred, FALSE) != FALSE;
+        return ok || GetLastError() != ERROR_IO_INCOMPLETE;
+    };
+    for (;;) {
+        const DWORD result = WaitForMultipleObjects(2, waitSet, FALSE, INFINITE);
+        if (result == WAIT_OBJECT_0) return Wait::kStop;
+        if (result != WAIT_OBJECT_0 + 1) return Wait::kFailed;
+        if (finished()) return Wait::kDone;
+        // A signal without a finished operation (not expected from an event of its own): clear it
+        // rather than spin on it, and look again in case the real one came in between.
+        ResetEvent(overlapped.hEvent);
+        if (finished()) return Wait::kDone;
+    }
+}
+
+}  // namespace
+
+DWORD WINAPI SerialReaderThread(LPVOID) {
+    const HANDLE port = gSerialLink.port.Get();
+    const HANDLE stop = gSerialLink.readerStop.Get();
+    OwnedHandle readEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (!readEvent) {
+        WaitForSingleObject(stop, INFINITE);
+        return 0;
+    }
+    uint8_t buffer[kReadSize];
+    RetryPause pause;
+    // A stream that keeps completing at once never reaches the wait below, so the stop event is
+    // looked at before every read.
+    while (WaitForSingleObject(stop, 0) != WAIT_OBJECT_0) {
+        OVERLAPPED overlapped{};
+        overlapped.hEvent = readEvent.Get();
+        DWORD got = 0;
+        bool ok = ReadFile(port, buffer, kReadSize, &got, &overlapped) != FALSE;
+        if (!ok && GetLastError() == ERROR_IO_PENDING) {
+            const Wait wait = AwaitPending(stop, port, overlapped, got, ok);
+            if (wait == Wait::kStop) {
+                AbandonPending(port, overlapped);
+                break;
+            }
+            if (wait == Wait::kFailed) {
+                AbandonPending(port, overlapped);
+                ok = false;
+            }
+            ResetEvent(readEvent.Get());
+        }
+        // A read that ended without bytes (failed at once, or completed with an error) is issued
+        // again after a pause, so reception goes on once the port recovers.
+        if (ok && got > 0) {
+            pause.Succeeded();
+            Deliver(buffer, got);
+        } else if (pause.WaitOn(stop)) {
+            break;
+        }
+    }
+    return 0;
+}
+
+namespace {
+
+// Writes what waits in the ring until it is empty. Returns true when the writer-stop event came
+// during a write (the writer must end). A failed or short write drops the bytes it held.
+bool Drain(HANDLE port, HANDLE stop) {
+    OwnedHandle writeEvent(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    if (!writeEvent) return false;
+    uint8_t bytes[kTransmitRingSize];
+    for (;;) {
+        const int count = TakeTransmitBytes(bytes);
+        if (count == 0) return false;
+        OVERLAPPED overlapped{};
+        overlapped.hEvent = writeEvent.Get();
+        DWORD written = 0;
+        bool ok = WriteFile(port, bytes, static_cast<DWORD>(count), &written, &overlapped) != FALSE;
+        if (!ok && GetLastError() == ERROR_IO_PENDING) {
+            const Wait wait = AwaitPending(stop, port, overlapped, written, ok);
+            if (wait == Wait::kStop) {
+                PurgeComm(port, PURGE_TXABORT);
+                AbandonPending(port, overlapped);
+                return true;
+            }
+            if (wait == Wait::kFailed) {
+                AbandonPending(port, overlapped);
+                ok = false;
+            }
+        }
+        if (!ok) {
+            // Clear the port's error state so that the next frames can go out.
+            DWORD errors = 0;
+            ClearCommError(port, &errors, nullptr);
+            return false;
+        }
+        if (written < static_cast<DWORD>(count)) return false;
+    }
+}
+
+}  // namespace
+
+DWORD WINAPI SerialWriterThread(LPVOID) {
+    const HANDLE port = gSerialLink.port.Get();
+    const HANDLE stop = gSerialLink.writerStop.Get();
+    const HANDLE transmit = gSerialLink.transmit.Get();
+    const HANDLE waitSet[2] = {stop, transmit};
+    for (;;) {
+        const DWORD result = WaitForMultipleObjects(2, waitSet, FALSE, INFINITE);
+        if (result == WAIT_OBJECT_0) return 0;
+        if (result == WAIT_OBJECT_0 + 1) {
+            // Reset before the drain: a put during the drain sets it again, so no frame waits
+            // in the ring for the next put.
+            ResetEvent(transmit);
+            if (Drain(port, stop)) return 0;
+        } else if (WaitForSingleObject(stop, 10) == WAIT_OBJECT_0) {
+            return 0;  // the wait failed; do not spin, and still honour the stop event
+        }
+    }
+}

@@ -1,0 +1,49 @@
+#include "params/language_switch_win32.h"
+
+#include "files/config.h"
+#include "params/language.h"
+#include "params/message.h"
+#include "params/message_win32.h"
+#include "res/resource.h"
+
+namespace {
+
+constexpr TextId kTextConfigurationFailed = 111;
+constexpr int kMenuOffset = 200;  // menu resource of a language: languageBase + 200
+constexpr int kPorts = 16;
+constexpr uint16_t kViews = 3;
+
+uint16_t KnownLanguage(uint16_t languageBase) {
+    return languageBase == kLanguageGerman || languageBase == kLanguageDanish ? languageBase : kLanguageEnglish;
+}
+
+void Check(HMENU menu, int id) { CheckMenuItem(menu, static_cast<UINT>(id), MF_BYCOMMAND | MF_CHECKED); }
+
+}  // namespace
+
+HMENU LoadLanguageMenu(uint16_t languageBase) {
+    return LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(KnownLanguage(languageBase) + kMenuOffset));
+}
+
+void SetMenuChecks(HMENU menu, int comPort, uint16_t languageBase, uint16_t displayMode) {
+    if (comPort >= 1 && comPort <= kPorts) Check(menu, IDM_COM_FIRST - 1 + comPort);
+    Check(menu, IDM_LANGUAGE_ENGLISH + KnownLanguage(languageBase));
+    if (displayMode < kViews) Check(menu, IDM_SHOW_POWER + displayMode);
+}
+
+void SwitchLanguage(HWND window, uint16_t languageBase, int comPort) {
+    gConfig.languageBase = KnownLanguage(languageBase);
+    // The new menu is attached before the old one is destroyed: the window never holds a
+    // destroyed menu, and keeps its old one should the new one fail to load.
+    HMENU old = GetMenu(window);
+    if (HMENU menu = LoadLanguageMenu(gConfig.languageBase)) {
+        if (SetMenu(window, menu)) {
+            if (old != nullptr) DestroyMenu(old);
+            SetMenuChecks(menu, comPort, gConfig.languageBase, gConfig.DisplayMode);
+        } else {
+            DestroyMenu(menu);
+        }
+    }
+    if (const int32_t r = SaveConfiguration()) ShowMessage(window, kTextConfigurationFailed, kCaptionError, r);
+    InvalidateRect(window, nullptr, TRUE);
+}

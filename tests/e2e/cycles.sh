@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# After the unit has played N cycles of cut 3, Default.$$$ holds exactly those N entries for that
+# cut, with the peaks and work values the unit produced; Space reaches the unit as code 205.
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+rm -rf "$WORK"; mkdir -p "$WORK/run"
+ensure_prefix
+start_display 1024 768
+cycles=6
+start_unit --wait-peer --cuts 3 --cycles "$cycles" --speed 5 --log "$WORK/unit.log" --events "$WORK/events.txt"
+map_port COM1 "$WORK/com1"
+start_program "$WORK/run"
+driver no-message 2 || fail "a message appeared at start"
+
+for _ in $(seq 300); do
+  [ "$(wc -l <"$WORK/events.txt" 2>/dev/null || echo 0)" -ge "$cycles" ] && break
+  sleep 0.1
+done
+[ "$(wc -l <"$WORK/events.txt")" -ge "$cycles" ] || fail "the unit did not play $cycles cycles"
+sleep 2   # the last cycle end and its autosave
+
+driver key 32
+for _ in $(seq 50); do grep -q '^code 205' "$WORK/unit.log" && break; sleep 0.1; done
+grep -q '^code 205' "$WORK/unit.log" || fail "Space did not reach the unit as code 205"
+log "Space reached the unit as code 205"
+
+python3 - "$WORK/run/Default.\$\$\$" "$WORK/events.txt" <<'PY'
+import re, struct, sys
+block = open(sys.argv[1], 'rb').read()
+events = [tuple(map(int, re.match(r'cycle (\d+) cut (\d+) peak (\d+) work (\d+)', l).groups()))
+          for l in open(sys.argv[2])]
+cut = 2  # cut 3 as users number it
+write_index = struct.unpack_from('<16H', block, 32)
+wrap = struct.unpack_from('<16H', block, 64)
+assert write_index[cut] == len(events), (write_index, len(events))
+assert wrap[cut] == 0
+assert all(write_index[c] == 0 for c in range(16) if c != cut), write_index
+for i, (_, c, peak, work) in enumerate(events):
+    assert c == 3
+    off = 96 + cut * 100000 + 2 * i
+    got = (block[off], block[off + 1])
+    assert got == (peak, work), (i, got, (peak, work))
+print("entries match the unit's cycles:", [(e[2], e[3]) for e in events])
+PY
+stop_program
+log "PASS"

@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+
+#include <utility>
+#include <vector>
+
+#include "link/command_queue.h"
+#include "link/model.h"
+#include "link/platform_seam.h"
+#include "link/transmit_ring.h"
+#include "shell/timer_tick.h"
+
+namespace {
+
+std::vector<std::pair<Region, bool>>* gCalls = nullptr;
+
+class TimerTickTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetModel();
+        ResetTimerTick();
+        ResetCommandQueue();
+        gTransmitRing = {};
+        gCalls = &calls;
+        gPlatform = {};
+        gPlatform.invalidate = [](Region r, bool erase) { gCalls->push_back({r, erase}); };
+        gModel.connection.NotConnected = 0;  // the watchdog stays quiet for the first ticks
+    }
+    void TearDown() override { gPlatform = {}; }
+    std::vector<std::pair<Region, bool>> calls;
+};
+
+TEST_F(TimerTickTest, PowerBarOnlyWhenTheSampleChangedCurveEveryTick) {
+    gModel.cycle.lastSample = 40;
+    TimerTick();
+    TimerTick();
+    const std::vector<std::pair<Region, bool>> expected = {
+        {Region::kPowerBar, false}, {Region::kCurve, false}, {Region::kCurve, false}};
+    EXPECT_EQ(calls, expected);
+}
+
+TEST_F(TimerTickTest, NothingOfTheCurveWhileCompressing) {
+    gModel.cycle.lastSample = 40;
+    gModel.curve.compressing = 1;
+    TimerTick();
+    EXPECT_TRUE(calls.empty());
+    gModel.curve.compressing = 0;
+    TimerTick();  // the changed sample is still noticed afterwards
+    EXPECT_EQ(calls.front(), (std::pair<Region, bool>{Region::kPowerBar, false}));
+}
+
+TEST_F(TimerTickTest, RelaysWarningErasedOnTheTickThatReachesZero) {
+    gModel.alarms.RelaysDisabledTicks = 5;
+    for (int t = 0; t < 4; ++t) TimerTick();
+    EXPECT_EQ(gModel.alarms.RelaysDisabledTicks, 1);
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), std::pair<Region, bool>{Region::kParamColumn3, true}), 0);
+    TimerTick();
+    EXPECT_EQ(gModel.alarms.RelaysDisabledTicks, 0);
+    EXPECT_EQ(calls.back(), (std::pair<Region, bool>{Region::kParamColumn3, true}));
+    calls.clear();
+    TimerTick();  // stays at 0, no further erase
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), std::pair<Region, bool>{Region::kParamColumn3, true}), 0);
+}
+
+TEST_F(TimerTickTest, PumpSendsOneWordPerTickAfterTheWatchdog) {
+    QueueParameter(5, 0, 60);
+    QueueParameter(5, 2, 40);
+    TimerTick();
+    EXPECT_EQ(PendingTransmitBytes(), 6);
+    TimerTick();
+    EXPECT_EQ(PendingTransmitBytes(), 12);
+    TimerTick();
+    EXPECT_EQ(PendingTransmitBytes(), 12);
+    // The watchdog ran on every tick before the pump.
+    EXPECT_EQ(gModel.connection.SilenceTicks, 3);
+}
+
+}  // namespace

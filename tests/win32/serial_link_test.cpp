@@ -1,0 +1,278 @@
+// The serial link against units on pseudo-terminals (started by run_link_tests.sh): COM1 is the
+// simulated unit (streams frames, logs what it receives), COM2 a pty that takes nothing (writes
+// stay pending), COM3 is not a serial device, COM16 is mapped to nothing.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+
+#include "link/frame_codec.h"
+#include "link/serial_link_win32.h"
+#include "link/serial_state_win32.h"
+#include "link/transmit_ring.h"
+#include "tests/win32/received_lines.h"
+#include "tests/win32/snapshot_window.h"
+
+namespace {
+
+constexpr int kStreamingPort = 1;
+constexpr int kHoldingPort = 2;
+constexpr int kNotSerialPort = 3;
+constexpr int kMissingPort = 16;
+
+bool IsBreakLimitReport(uint16_t value) {
+    const int code = value & 0x0FFF;
+    return value >= 256 && code >= 256 && code < 357;
+}
+
+bool WaitForRingEmpty(int milliseconds) {
+    for (int waited = 0; PendingTransmitBytes() != 0; waited += 5) {
+        if (waited >= milliseconds) return false;
+        Sleep(5);
+    }
+    return true;
+}
+
+// Handles the process holds. Wine answers GetProcessHandleCount with 0, so there the handle
+// values are probed instead: Wine hands out the lowest free value (from 4 up, in steps of 4),
+// so a long run of unused values ends the table.
+DWORD HandleCount() {
+    DWORD count = 0;
+    if (GetProcessHandleCount(GetCurrentProcess(), &count) && count > 0) return count;
+    int unused = 0;
+    for (uintptr_t value = 4; unused < 256; value += 4) {
+        DWORD flags = 0;
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) {
+            ++count;
+            unused = 0;
+        } else {
+            ++unused;
+        }
+    }
+    return count;
+}
+
+class SerialLink : public ::testing::Test {
+protected:
+    void SetUp() override {
+        gOnChunk = nullptr;
+        gOnLine = nullptr;
+        StartCollecting();
+    }
+    void TearDown() override {
+        CloseLink();
+        gLinkFactory = DefaultLinkFactory();
+        gOnChunk = nullptr;
+        gOnLine = nullptr;
+        gReceiveBytes = nullptr;
+    }
+};
+
+TEST_F(SerialLink, ExchangesFramesWithTheUnit) {
+    // 1. Open COM1: the unit's stream arrives without being asked for.
+    ASSERT_TRUE(OpenLink(kStreamingPort)) << "error " << GetLastError();
+    EXPECT_TRUE(LinkIsOpen());
+    const ReceivedSummary got = WaitForReceived(
+        [](const ReceivedSummary& s) { return s.wordFrames >= 2 && s.codeFrames >= 4; }, 3000);
+
+    // 2. Every read asks for 4 bytes, so a word frame (6 bytes) spans two reads and is whole
+    //    again only at its CR. Only the first line may be a fragment (opened mid-frame).
+    EXPECT_GE(got.wordFrames, 2);
+    EXPECT_GE(got.codeFrames, 4);
+    EXPECT_GE(got.smallestChunk, 1);
+    EXPECT_LE(got.largestChunk, 4);
+    EXPECT_LE(got.invalidLines, 1);
+    EXPECT_TRUE(std::any_of(got.values.begin(), got.values.end(), IsBreakLimitReport));
+
+    // 3. Send as the UI thread does, one frame per timer tick; the unit logs them (checked by
+    //    the script): code 47, word 8508, code 205.
+    EXPECT_TRUE(SendCodeFrame(47));
+    Sleep(30);
+    EXPECT_TRUE(SendWordFrame(8508));
+    Sleep(30);
+    EXPECT_TRUE(SendCodeFrame(205));
+    EXPECT_TRUE(WaitForRingEmpty(1000));
+    Sleep(100);  // the last write leaves the port
+
+    // 4. Close: the reader has ended, nothing more arrives.
+    CloseLink();
+    EXPECT_FALSE(LinkIsOpen());
+    const int chunks = CollectedSoFar().chunks;
+    Sleep(100);
+    EXPECT_EQ(CollectedSoFar().chunks, chunks);
+}
+
+TEST_F(SerialLink, CloseReleasesEverythingAndTwiceDoesNothing) {
+    const DWORD before = HandleCount();
+    ASSERT_TRUE(OpenLink(kStreamingPort)) << "error " << GetLastError();
+    EXPECT_GT(HandleCount(), before);
+    // A second open while one is open is refused and leaves the first one working.
+    EXPECT_FALSE(OpenLink(kStreamingPort));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BUSY));
+    EXPECT_TRUE(LinkIsOpen());
+
+    CloseLink();
+    EXPECT_FALSE(LinkIsOpen());
+    EXPECT_EQ(HandleCount(), before);
+    CloseLink();
+    EXPECT_FALSE(LinkIsOpen());
+    EXPECT_EQ(HandleCount(), before);
+
+    // The port is free again.
+    ASSERT_TRUE(OpenLink(kStreamingPort)) << "error " << GetLastError();
+    EXPECT_TRUE(WaitForReceived([](const ReceivedSummary& s) { return s.validLines > 0; }, 3000).validLines > 0);
+}
+
+// (A port in use by another program cannot be staged here: Wine does not refuse a second open
+// of a COM port.)
+TEST_F(SerialLink, FailedOpenLeavesNothingOpen) {
+    struct Case {
+        int port;
+        const char* what;
+    };
+    const Case cases[] = {
+        {kMissingPort, "mapped to nothing"},
+        {kNotSerialPort, "not a serial device: the port settings fail after CreateFileA"},
+        {0, "below 1"},
+        {17, "above 16"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const DWORD before = HandleCount();
+        SetLastError(0);
+        EXPECT_FALSE(OpenLink(c.port));
+        EXPECT_NE(GetLastError(), 0u);
+        EXPECT_FALSE(LinkIsOpen());
+        EXPECT_EQ(HandleCount(), before);
+    }
+}
+
+// Creations of an open in order: reader-stop, writer-stop, transmit, reader thread, writer
+// thread, AnswerEvent. The n-th one fails in turn.
+int gCreationsLeft = 0;
+HANDLE FailingEvent(BOOL manualReset) {
+    if (gCreationsLeft-- == 0) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    return DefaultLinkFactory().createEvent(manualReset);
+}
+HANDLE FailingThread(LPTHREAD_START_ROUTINE start, DWORD* threadId) {
+    if (gCreationsLeft-- == 0) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    return DefaultLinkFactory().createThread(start, threadId);
+}
+
+TEST_F(SerialLink, OpenFailingAfterThePortReleasesWhatItCreated) {
+    for (int failing = 0; failing < 6; ++failing) {
+        SCOPED_TRACE(failing);
+        gLinkFactory = {FailingEvent, FailingThread};
+        gCreationsLeft = failing;
+        const DWORD before = HandleCount();
+        EXPECT_FALSE(OpenLink(kStreamingPort));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+        EXPECT_FALSE(LinkIsOpen());
+        EXPECT_EQ(HandleCount(), before);
+    }
+    // The port itself was released too: it opens again.
+    gLinkFactory = DefaultLinkFactory();
+    EXPECT_TRUE(OpenLink(kStreamingPort)) << "error " << GetLastError();
+}
+
+TEST_F(SerialLink, FramesPutWhileClosedAreDroppedAtOpen) {
+    // 1. No port is open: the frame stays in the ring (no writer drains it).
+    ASSERT_FALSE(LinkIsOpen());
+    EXPECT_TRUE(SendCodeFrame(99));
+    EXPECT_EQ(PendingTransmitBytes(), kCodeFrameSize);
+    // 2. Opening drops it: the unit never sees code 99 (the script checks its log).
+    ASSERT_TRUE(OpenLink(kStreamingPort)) << "error " << GetLastError();
+    EXPECT_EQ(PendingTransmitBytes(), 0);
+    // 3. A frame put now goes out: the log holds code 48.
+    EXPECT_TRUE(SendCodeFrame(48));
+    EXPECT_TRUE(WaitForRingEmpty(1000));
+    Sleep(100);
+}
+
+TEST_F(SerialLink, CloseEndsAPendingWrite) {
+    // COM2's pty has its output stopped, so the write stays pending (the script checks that
+    // nothing reached the other end).
+    ASSERT_TRUE(OpenLink(kHoldingPort)) << "error " << GetLastError();
+    EXPECT_TRUE(SendCodeFrame(47));
+    EXPECT_TRUE(WaitForRingEmpty(1000));  // the writer took it and is waiting for the port
+    Sleep(100);
+    const ULONGLONG start = GetTickCount64();
+    CloseLink();
+    EXPECT_LT(GetTickCount64() - start, 2000u);
+    EXPECT_FALSE(LinkIsOpen());
+}
+
+HWND gSnapshotWindow = nullptr;
+HANDLE gRequestMade = nullptr;
+
+void RequestSnapshotAfterChunk() {
+    SetEvent(gRequestMade);
+    RequestEndOfCycle(gSnapshotWindow);
+}
+
+TEST_F(SerialLink, CloseWhileTheReaderWaitsForTheSnapshotReturns) {
+    gSnapshotWindow = CreateSnapshotWindow();
+    ASSERT_NE(gSnapshotWindow, nullptr);
+    OwnedHandle requestMade(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    gRequestMade = requestMade.Get();
+    gSnapshotsTaken = 0;
+    gOnChunk = RequestSnapshotAfterChunk;
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE(round);
+        ResetEvent(gRequestMade);
+        ASSERT_TRUE(OpenLink(kStreamingPort)) << "error " << GetLastError();
+        // The reader asks for a snapshot of the UI thread, which does not serve messages now:
+        // the reader blocks in SendMessageA, as at a cycle end...
+        ASSERT_EQ(WaitForSingleObject(gRequestMade, 3000), WAIT_OBJECT_0);
+        Sleep(round % 2 == 0 ? 0 : 5);
+        // ...exactly when the UI thread closes the link and waits for the reader.
+        CloseLink();
+        EXPECT_FALSE(LinkIsOpen());
+    }
+    // The close served requests of a blocked reader (not only skipped late ones).
+    EXPECT_GT(gSnapshotsTaken.load(), 0);
+    gOnChunk = nullptr;
+    DestroyWindow(gSnapshotWindow);
+}
+
+void SnapshotOrAnswer(uint16_t value) {
+    if (IsBreakLimitReport(value)) {
+        SetAnswerEvent();
+    } else {
+        RequestEndOfCycle(gSnapshotWindow);
+    }
+}
+
+TEST_F(SerialLink, ScanWaitForTheAnswerServesSnapshotRequests) {
+    EXPECT_FALSE(WaitForAnswer(0));  // no link, no AnswerEvent
+    gSnapshotWindow = CreateSnapshotWindow();
+    ASSERT_NE(gSnapshotWindow, nullptr);
+    gSnapshotsTaken = 0;
+    gOnLine = SnapshotOrAnswer;
+    ASSERT_TRUE(OpenLink(kStreamingPort)) << "error " << GetLastError();
+    // By now the reader waits in a snapshot request; the Break Limit reports behind it arrive
+    // only if the wait for the answer serves that request.
+    Sleep(200);
+    ResetAnswerEvent();
+    EXPECT_TRUE(WaitForAnswer(2500));
+    EXPECT_GT(gSnapshotsTaken.load(), 0);
+    CloseLink();
+    gOnLine = nullptr;
+    DestroyWindow(gSnapshotWindow);
+}
+
+TEST_F(SerialLink, WaitForAnswerTimesOutWhenNoReportComes) {
+    ASSERT_TRUE(OpenLink(kHoldingPort)) << "error " << GetLastError();  // sends nothing
+    ResetAnswerEvent();
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_FALSE(WaitForAnswer(300));
+    EXPECT_GE(GetTickCount64() - start, 250u);
+}
+
+}  // namespace

@@ -1,0 +1,61 @@
+// Opens one box of the program in German so that a script can photograph it:
+//
+//   zavize_screens about|message FOLDER
+//
+// Once the box is on screen, FOLDER\ready receives its screen rectangle ("x y width height");
+// the box is closed when FOLDER\done appears (or after 60 s).
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "files/config.h"
+#include "params/about_win32.h"
+#include "params/message_win32.h"
+#include "tests/win32/dialog_watcher.h"
+
+namespace {
+
+constexpr TextId kTextNoUnitNoLoad = 112;  // two lines, an umlaut, the error icon
+constexpr TextId kCaptionError = 53;
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void ReportAndWait(HWND box, const std::string& folder) {
+    RECT r;
+    GetWindowRect(box, &r);
+    const std::string ready = folder + "\\ready";
+    const std::string partial = ready + ".part";
+    if (FILE* f = std::fopen(partial.c_str(), "w")) {
+        std::fprintf(f, "%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+        std::fclose(f);
+        MoveFileA(partial.c_str(), ready.c_str());  // the script never reads half a line
+    }
+    for (int i = 0; i < 600 && !Exists(folder + "\\done"); ++i) Sleep(100);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3 || (std::strcmp(argv[1], "about") != 0 && std::strcmp(argv[1], "message") != 0)) {
+        std::fprintf(stderr, "usage: zavize_screens about|message FOLDER\n");
+        return 2;
+    }
+    InitCommonControls();
+    PresetConfiguration();
+    gConfig.languageBase = 200;  // German
+    const bool about = std::strcmp(argv[1], "about") == 0;
+    const std::string folder = argv[2];
+    const SeenDialog seen = WatchDialog(
+        [&] {
+            if (about)
+                ShowAboutBox(nullptr);
+            else
+                ShowMessage(nullptr, kTextNoUnitNoLoad, kCaptionError, 0);
+        },
+        IDOK, [&](HWND box) { ReportAndWait(box, folder); });
+    return seen.found ? 0 : 1;
+}
