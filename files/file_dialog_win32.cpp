@@ -69,3 +69,16 @@ int32_t AskSaveFileName(HWND owner, const FileType& type, char name[kFileNameBuf
 int32_t AskOpenFileName(HWND owner, const FileType& type, char name[kFileNameBufferSize]) {
     return Ask(owner, type, OFN_HIDEREADONLY | OFN_CREATEPROMPT, false, name);
 }
+
+int32_t SaveThroughDialog(HWND owner, const FileType& type, const FileOperation& save) {
+    char name[kFileNameBufferSize];
+    const int32_t asked = AskSaveFileName(owner, type, name);
+    if (asked == kResultCancelled) return kResultOk;
+    return asked != kResultOk ? asked : save(name);
+}
+
+int32_t OpenThroughDialog(HWND owner, const FileType& type, const FileOperation& open) {
+    char name[kFileNameBufferSize];
+    const int32_t asked = AskOpenFileName(owner, type, name);
+    return asked != kResultOk ? asked : open(name);
+}

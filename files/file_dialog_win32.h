@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 
 constexpr int kFileNameBufferSize = 256;
 
@@ -21,3 +22,10 @@ int32_t AskSaveFileName(HWND owner, const FileType& type, char name[kFileNameBuf
 // Open dialog, read-only box hidden, offering to create a file that does not exist. Results as
 // for AskSaveFileName.
 int32_t AskOpenFileName(HWND owner, const FileType& type, char name[kFileNameBufferSize]);
+
+// A file operation on the chosen name: 0 or a result number.
+using FileOperation = std::function<int32_t(const char* name)>;
+// Save-type menu commands: the save dialog, then the operation. 0 also when the user cancelled.
+int32_t SaveThroughDialog(HWND owner, const FileType& type, const FileOperation& save);
+// Load-type menu commands: the open dialog, then the operation. 30006 when the user cancelled.
+int32_t OpenThroughDialog(HWND owner, const FileType& type, const FileOperation& open);

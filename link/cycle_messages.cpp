@@ -82,7 +82,7 @@ int32_t OnSample(int32_t value) {
     if (c.sampleCount < perPoint) return kNoPoint;
 
     c.sampleCount = 0;
-    const int32_t a = c.sampleSum / perPoint;
+    const int32_t a = perPoint == 1 ? c.sampleSum : c.sampleSum / perPoint;  // 1 most of the time
     if (running && !windowOver && a - cycle.po > cycle.peak) Store(cycle.peak, a - cycle.po);
 
     int32_t at = c.pointCount;

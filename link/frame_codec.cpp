@@ -43,16 +43,22 @@ bool SendWordFrame(uint16_t word) {
     return PutTransmitBytes(frame, BuildWordFrame(word, frame));
 }
 
+// One pass over the line, without a library strlen: this runs for every received frame, and
+// the lines are a few bytes long.
 bool LineIsValid(const uint8_t* line) {
-    const std::size_t len = std::strlen(reinterpret_cast<const char*>(line));
-    if (len == 0) return false;
-    uint8_t sum = 0;
-    for (std::size_t i = 0; i + 1 < len; ++i) sum = static_cast<uint8_t>(sum + line[i]);
-    return sum == line[len - 1];
+    if (line[0] == 0) return false;
+    uint8_t sum = 0;  // of every byte before the last
+    uint8_t last = line[0];
+    for (std::size_t i = 1; line[i] != 0; ++i) {
+        sum = static_cast<uint8_t>(sum + last);
+        last = line[i];
+    }
+    return sum == last;
 }
 
 uint16_t DecodeLine(const uint8_t* line) {
-    const std::size_t len = std::strlen(reinterpret_cast<const char*>(line));
+    std::size_t len = 0;  // only whether it is 0, 1, 5 or other matters
+    while (len < 6 && line[len] != 0) ++len;
     // A valid line has at least one byte; a second byte may be the terminator (value 0).
     const uint8_t b0 = line[0];
     const uint8_t b1 = len >= 2 ? line[1] : 0;

@@ -64,7 +64,7 @@ void ShowView(HWND hwnd, int mode) {
     HMENU menu = GetMenu(hwnd);
     CheckMenuItem(menu, kViewItemBase + gConfig.DisplayMode, MF_BYCOMMAND | MF_UNCHECKED);
     CheckMenuItem(menu, kViewItemBase + mode, MF_BYCOMMAND | MF_CHECKED);
-    gConfig.DisplayMode = static_cast<uint16_t>(mode);
+    Store(gConfig.DisplayMode, mode);  // the reader thread reads it for parameter reports
     SaveConfiguration();  // the view survives restarts; a failed write changes nothing here
     InvalidateRegion(hwnd, Region::kPanel, true);
 }
