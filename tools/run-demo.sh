@@ -2,7 +2,7 @@
 # Runs the monitor against the simulated unit: installs what is missing, builds, starts kvdsim on a
 # pseudo-terminal, maps it to COM1 in a private Wine prefix and runs zavize.exe. On your display
 # when there is one, else under Xvfb with a screenshot every few seconds in build/demo/screens.
-# Ctrl-C ends both. Extra arguments go to kvdsim (e.g. --cuts 1,2,3 --scenario ...).
+# Ctrl-C ends both (they run in sessions of their own, so only this script sees the signal). Extra arguments go to kvdsim (e.g. --cuts 1,2,3 --scenario ...).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
@@ -25,7 +25,7 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then headless=0; fi
 start_unit "$@"
 map_port COM1 "$WORK/com1"
 log "kvdsim: $(head -n1 "$WORK/kvdsim.out")"
-(cd "$WORK/run" && exec wine "$ZAVIZE_BUILD/zavize.exe") &
+(cd "$WORK/run" && exec setsid wine "$ZAVIZE_BUILD/zavize.exe") &
 PROGRAM_PID=$!
 E2E_PIDS+=($PROGRAM_PID)
 stop() { log "stopping"; e2e_cleanup; exit 0; }

@@ -31,7 +31,7 @@ ensure_prefix() {
 start_display() {
   local fd_file="$WORK/xvfb.display"
   rm -f "$fd_file"
-  Xvfb -displayfd 3 -screen 0 "${1}x${2}x24" -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 &
+  setsid Xvfb -displayfd 3 -screen 0 "${1}x${2}x24" -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 &
   E2E_PIDS+=($!)
   for _ in $(seq 100); do [ -s "$fd_file" ] && break; sleep 0.05; done
   [ -s "$fd_file" ] || fail "Xvfb did not start"
@@ -42,7 +42,7 @@ start_display() {
 # start_unit ARGS...: kvdsim on a pty linked at $WORK/com1.
 start_unit() {
   rm -f "$WORK/com1"
-  "$ZAVIZE_KVDSIM" --link "$WORK/com1" "$@" >"$WORK/kvdsim.out" 2>&1 &
+  setsid "$ZAVIZE_KVDSIM" --link "$WORK/com1" "$@" >"$WORK/kvdsim.out" 2>&1 &
   UNIT_PID=$!
   E2E_PIDS+=($UNIT_PID)
   for _ in $(seq 100); do [ -e "$WORK/com1" ] && break; sleep 0.05; done
@@ -61,7 +61,7 @@ unmap_port() {
 
 # start_program FOLDER: zavize.exe with FOLDER as working directory (its configuration lives there).
 start_program() {
-  (cd "$1" && exec wine "$ZAVIZE_BUILD/zavize.exe") >"$WORK/zavize.out" 2>&1 &
+  (cd "$1" && exec setsid wine "$ZAVIZE_BUILD/zavize.exe") >"$WORK/zavize.out" 2>&1 &
   PROGRAM_PID=$!
   E2E_PIDS+=($PROGRAM_PID)
   driver wait-window 30 || fail "the main window did not appear"
