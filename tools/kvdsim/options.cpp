@@ -31,7 +31,7 @@ const char* UsageText() {
            "  --exit-after       with --cycles: exit once the cycles are played and sent\n"
            "  --idle-ms N        simulated pause between cycles (default 500)\n"
            "  --machining-ms N   simulated length of the machining phase (default 1500)\n"
-           "  --scenario SPEC    a fault to play (repeatable):\n"
+           "  --scenario WHAT    a fault to play (repeatable):\n"
            "                       break:N          broken tool in cycle N\n"
            "                       blunt:N[:STEP]   blunt from cycle N, load +STEP % a cycle (5)\n"
            "                       missing:N[:K]    no load from cycle N (for K cycles)\n"
