@@ -12,11 +12,7 @@ map_port COM1 "$WORK/com1"
 start_program "$WORK/run"
 driver no-message 2 || fail "a message appeared at start"
 
-for _ in $(seq 300); do
-  [ "$(wc -l <"$WORK/events.txt" 2>/dev/null || echo 0)" -ge "$cycles" ] && break
-  sleep 0.1
-done
-[ "$(wc -l <"$WORK/events.txt")" -ge "$cycles" ] || fail "the unit did not play $cycles cycles"
+wait_cycles "$WORK/events.txt" "$cycles"
 sleep 2   # the last cycle end and its autosave
 
 driver key 32

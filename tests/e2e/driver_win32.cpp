@@ -9,8 +9,15 @@
 //   zavize_driver message SECONDS           print the caption and text of the first message box
 //                                           owned by the program, then press its OK button
 //   zavize_driver no-message SECONDS        exit 1 if a message box appears within SECONDS
-//   zavize_driver window-rect               print the main window's screen rectangle
-//   zavize_driver client-origin             print the screen position of the client area's (0, 0)
+//   zavize_driver window-rect [CLASS]       print the screen rectangle of the main window, or of the
+//                                           program's window of that class (a popup or a child of
+//                                           the main window: "LEGEND", "DEBUG")
+//   zavize_driver client-origin [CLASS]     print the screen position of that window's client (0, 0)
+//   zavize_driver client-rect [CLASS]       print that window's client area as a screen rectangle
+//
+// With ZAVIZE_DESKTOP set to NAME, the program runs in the Wine virtual desktop NAME (started as
+// `explorer /desktop=NAME,WxH zavize.exe`, which draws title bars for screenshots); the driver joins
+// that desktop first, since windows are only found on the caller's own desktop.
 #include <windows.h>
 
 #include <cstdio>
@@ -74,10 +81,53 @@ int Fail(const char* what) {
     return 1;
 }
 
+// The desktop appears a moment after explorer starts, so it is waited for like the main window.
+// Once joined, its handle stays open for the life of the process, as the thread uses it.
+bool JoinDesktop() {
+    const char* name = std::getenv("ZAVIZE_DESKTOP");
+    if (name == nullptr || *name == '\0') return true;
+    for (int i = 0; i < 30 * 20; ++i) {
+        if (HDESK desktop = OpenDesktopA(name, 0, FALSE, GENERIC_ALL)) {
+            if (SetThreadDesktop(desktop)) return true;
+            CloseDesktop(desktop);
+            return false;
+        }
+        Sleep(50);
+    }
+    return false;
+}
+
+// A popup of the program (the legend) is top-level; the debug window is a child of the main window.
+HWND WindowOfClass(HWND main, const char* cls) {
+    if (HWND w = FindWindowA(cls, nullptr)) return w;
+    return FindWindowExA(main, nullptr, cls, nullptr);
+}
+
+int PrintGeometry(const char* verb, HWND w) {
+    RECT r;
+    if (std::strcmp(verb, "window-rect") == 0) {
+        GetWindowRect(w, &r);
+    } else {
+        POINT origin{0, 0};
+        ClientToScreen(w, &origin);
+        GetClientRect(w, &r);
+        OffsetRect(&r, origin.x, origin.y);
+        if (std::strcmp(verb, "client-origin") == 0) {
+            std::printf("%ld %ld\n", r.left, r.top);
+            return 0;
+        }
+    }
+    std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) return Fail("usage: zavize_driver wait-window|command|key|close|wait-gone|message|no-message|window-rect");
+    if (argc < 2)
+        return Fail("usage: zavize_driver wait-window|command|key|close|wait-gone|message|no-message|"
+                    "window-rect|client-origin|client-rect");
+    if (!JoinDesktop()) return Fail("cannot join the desktop named by ZAVIZE_DESKTOP");
     const char* verb = argv[1];
     const double arg = argc > 2 ? std::atof(argv[2]) : 10;
     if (std::strcmp(verb, "wait-window") == 0) return WaitMainWindow(arg) ? 0 : Fail("no main window");
@@ -116,17 +166,11 @@ int main(int argc, char** argv) {
         return PostMessageA(main, WM_KEYUP, static_cast<WPARAM>(arg), 0xC0000001) ? 0 : 1;
     }
     if (std::strcmp(verb, "close") == 0) return PostMessageA(main, WM_CLOSE, 0, 0) ? 0 : 1;
-    if (std::strcmp(verb, "window-rect") == 0) {
-        RECT r;
-        GetWindowRect(main, &r);
-        std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
-        return 0;
-    }
-    if (std::strcmp(verb, "client-origin") == 0) {
-        POINT p{0, 0};
-        ClientToScreen(main, &p);
-        std::printf("%ld %ld\n", p.x, p.y);
-        return 0;
+    if (std::strcmp(verb, "window-rect") == 0 || std::strcmp(verb, "client-origin") == 0 ||
+        std::strcmp(verb, "client-rect") == 0) {
+        HWND w = argc > 2 ? WindowOfClass(main, argv[2]) : main;
+        if (w == nullptr) return Fail("no window of that class");
+        return PrintGeometry(verb, w);
     }
     return Fail("unknown verb");
 }

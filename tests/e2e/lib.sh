@@ -49,6 +49,21 @@ start_unit() {
   [ -e "$WORK/com1" ] || fail "kvdsim did not create its pty"
 }
 
+# stop_unit: ends the unit started last (its link goes with it).
+stop_unit() {
+  kill "$UNIT_PID" >/dev/null 2>&1 || true
+  wait "$UNIT_PID" >/dev/null 2>&1 || true
+}
+
+# wait_cycles EVENTS N: until the unit's events file lists N cycles (30 s at most).
+wait_cycles() {
+  for _ in $(seq 300); do
+    [ "$(wc -l <"$1" 2>/dev/null || echo 0)" -ge "$2" ] && return 0
+    sleep 0.1
+  done
+  fail "the unit did not play $2 cycles"
+}
+
 # map_port COMn PATH: Wine reads the port mapping from the registry when its server starts.
 map_port() {
   wine reg add 'HKLM\Software\Wine\Ports' /v "$1" /d "$2" /f >/dev/null 2>&1
@@ -60,14 +75,20 @@ unmap_port() {
 }
 
 # start_program FOLDER: zavize.exe with FOLDER as working directory (its configuration lives there).
+# With ZAVIZE_DESKTOP=NAME it runs in a Wine virtual desktop of DESKTOP_SIZE (WxH, 1024x768 when
+# unset): the program takes that for its screen, and Wine draws the title bars (there is no window
+# manager on the display). The driver joins the same desktop through ZAVIZE_DESKTOP.
 start_program() {
-  (cd "$1" && exec setsid wine "$ZAVIZE_BUILD/zavize.exe") >"$WORK/zavize.out" 2>&1 &
+  local launcher=()
+  [ -n "${ZAVIZE_DESKTOP:-}" ] && launcher=(explorer "/desktop=$ZAVIZE_DESKTOP,${DESKTOP_SIZE:-1024x768}")
+  (cd "$1" && exec setsid wine "${launcher[@]}" "$ZAVIZE_BUILD/zavize.exe") >"$WORK/zavize.out" 2>&1 &
   PROGRAM_PID=$!
   E2E_PIDS+=($PROGRAM_PID)
   driver wait-window 30 || fail "the main window did not appear"
 }
 
-driver() { wine "$ZAVIZE_BUILD/tests/zavize_driver.exe" "$@"; }
+# The driver's lines end in CR LF (a Win32 console program's text output).
+driver() { wine "$ZAVIZE_BUILD/tests/zavize_driver.exe" "$@" | tr -d '\r'; }
 
 # stop_program: closes the main window and waits for the process (fails on a hang).
 stop_program() {

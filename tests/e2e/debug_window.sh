@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Command 32777 opens the DEBUG window: a child in the lower part of the main window, from
+# CurveBaseline + 20 to the bottom, as wide as the client area; the frames received while it is
+# open are drawn into it as the cycles end (the end of a cycle repaints the lower panel).
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+rm -rf "$WORK"; mkdir -p "$WORK/run"
+ensure_prefix
+start_display 1024 768
+start_unit --wait-peer --cuts 1 --speed 4 --cycles 3 --events "$WORK/events.txt"
+map_port COM1 "$WORK/com1"
+start_program "$WORK/run"
+wait_cycles "$WORK/events.txt" 1
+
+driver command 32777
+sleep 0.5
+read -r cl ct cr cb < <(driver client-rect)
+read -r dl dt dr db < <(driver window-rect DEBUG) || true
+[ -n "${dl:-}" ] || fail "no DEBUG window after command 32777"
+baseline=270   # CurveBaseline of the 800x600 layout (a 1024x768 screen)
+[ "$dl $dt $dr $db" = "$cl $((ct + baseline + 20)) $cr $cb" ] \
+  || fail "DEBUG window at $dl $dt $dr $db, expected $cl $((ct + baseline + 20)) $cr $cb"
+log "DEBUG window at $dl $dt $dr $db: below the curve, across the client area"
+
+# The left edge of its client area, before and after two more cycles: the lines start at x = 1, and
+# the main window draws nothing there (its table starts at x = 55).
+read -r xl xt xr xb < <(driver client-rect DEBUG)
+area="50x$((xb - xt))+$xl+$xt"
+screenshot "$WORK/before.png"
+wait_cycles "$WORK/events.txt" 3
+sleep 1   # the repaint after the last cycle
+screenshot "$WORK/after.png"
+convert "$WORK/before.png" -crop "$area" +repage "$WORK/debug-before.png"
+convert "$WORK/after.png" -crop "$area" +repage "$WORK/debug-after.png"
+changed=$(compare -metric AE "$WORK/debug-before.png" "$WORK/debug-after.png" null: 2>&1 || true)
+[ "${changed%% *}" -gt 100 ] 2>/dev/null || fail "the DEBUG window did not change over two cycles ($changed pixels)"
+log "DEBUG window: $changed pixels changed over two cycles"
+stop_program
+log "PASS"
