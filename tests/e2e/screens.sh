@@ -67,8 +67,9 @@ ensure_prefix
 start_display 1024 768
 map_port COM1 "$WORK/com1"
 # One server for all sessions, its output aside: a server that ends on its own once a program has
-# gone lists every object left over, thousands of lines.
-wineserver -p 2>/dev/null
+# gone lists every object left over, thousands of lines. It lingers 30 s after its last client, so
+# a run that is killed before its clean-up leaves no server behind for long.
+wineserver -p30 2>/dev/null || true
 screens kvd "$WORK/unit.kvd" >/dev/null
 
 # A screen below 800x600 gives the 640x480 layout. The second cycle's curve, frozen by Pause.
