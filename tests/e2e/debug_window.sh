@@ -7,7 +7,7 @@ source "$(dirname "$0")/lib.sh"
 rm -rf "$WORK"; mkdir -p "$WORK/run"
 ensure_prefix
 start_display 1024 768
-start_unit --wait-peer --cuts 1 --speed 4 --cycles 3 --events "$WORK/events.txt"
+start_unit --wait-peer --cuts 1 --speed 4 --events "$WORK/events.txt"
 map_port COM1 "$WORK/com1"
 start_program "$WORK/run"
 wait_cycles "$WORK/events.txt" 1
@@ -27,7 +27,8 @@ log "DEBUG window at $dl $dt $dr $db: below the curve, across the client area"
 read -r xl xt xr xb < <(driver client-rect DEBUG)
 area="50x$((xb - xt))+$xl+$xt"
 screenshot "$WORK/before.png"
-wait_cycles "$WORK/events.txt" 3
+played=$(wc -l <"$WORK/events.txt")
+wait_cycles "$WORK/events.txt" $((played + 2))
 sleep 1   # the repaint after the last cycle
 screenshot "$WORK/after.png"
 convert "$WORK/before.png" -crop "$area" +repage "$WORK/debug-before.png"

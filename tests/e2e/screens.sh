@@ -59,7 +59,9 @@ photo() {
 keep() {
   local l t r b
   read -r l t r b < <(driver window-rect ${2:-})
-  convert "$WORK/$1.png" -crop "$((r - l))x$((b - t))+$l+$t" +repage "$WORK/shots/$1.png"
+  # Without the time stamps, a picture that did not change stays the same file.
+  convert "$WORK/$1.png" -crop "$((r - l))x$((b - t))+$l+$t" +repage \
+    -define png:exclude-chunks=date,time "$WORK/shots/$1.png"
   [ -z "$out" ] || cp "$WORK/shots/$1.png" "$out/$1.png"
 }
 
@@ -67,15 +69,20 @@ ensure_prefix
 start_display 1024 768
 map_port COM1 "$WORK/com1"
 # One server for all sessions, its output aside: a server that ends on its own once a program has
-# gone lists every object left over, thousands of lines.
-wineserver -p 2>/dev/null
+# gone lists every object left over, thousands of lines. It lingers 30 s after its last client, so
+# a run that is killed before its clean-up leaves no server behind for long.
+wineserver -p30 2>/dev/null || true
 screens kvd "$WORK/unit.kvd" >/dev/null
 
-# A screen below 800x600 gives the 640x480 layout. The second cycle's curve, frozen by Pause.
-session s640 720x560 0 2 2
+# A screen below 800x600 gives the 640x480 layout. The second cycle's curve, frozen by Pause; then
+# the power chart of this layout, one pixel per percent (not kept as a picture).
+session s640 720x560 60 2 2
 driver key 19
 photo curve-640x480 curve 640 "$ox" "$oy"
 keep curve-640x480
+driver key 19
+driver command 32796
+photo power-640x480 bars 640 "$ox" "$oy" 0 "$run" 60
 end_session
 
 # 800x600 with 60 cycles seeded: 62 after the unit's two, drawn as 8-pixel bars.
