@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-enum StatisticsKind : int { kPowerStatistics = 0, kWorkStatistics = 1 };
+#include "link/model.h"
 
 // Result for a kind or cut the menu never asks for (nothing is written); the number the system
 // uses for an invalid parameter.

@@ -186,6 +186,9 @@ void WriteParameterDefaults();
 // Start values of everything in the model (statistics block zeroed too).
 void ResetModel();
 
+// Which byte of an entry a chart or an export shows (also the statistics views' DisplayMode 0, 1).
+enum StatisticsKind : int { kPowerStatistics = 0, kWorkStatistics = 1 };
+
 // ---- statistics rules ----------------------------------------------------------------------
 // Writer rule: store the entry at writeIndex of the cut, then advance writeIndex/wrapMarker.
 void AppendStatisticsEntry(CutStatistics& s, int cut, StatisticsEntry e);

@@ -92,8 +92,8 @@ void Export(HWND hwnd, int kind, int cut) {
     const int32_t r = ExportStatistics(hwnd, kind, cut);
     if (r != kResultOk && r != kResultCancelled) ShowMessage(hwnd, kTextExportFailed, kCaptionError, r);
 }
-void ExportPower(HWND hwnd, int cut) { Export(hwnd, 0, cut); }
-void ExportWork(HWND hwnd, int cut) { Export(hwnd, 1, cut); }
+void ExportPower(HWND hwnd, int cut) { Export(hwnd, kPowerStatistics, cut); }
+void ExportWork(HWND hwnd, int cut) { Export(hwnd, kWorkStatistics, cut); }
 
 void Language(HWND hwnd, int offset) {
     SwitchLanguage(hwnd, static_cast<uint16_t>(offset), gPort.port);

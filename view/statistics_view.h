@@ -2,11 +2,9 @@
 // active cut's held cycles as a bar chart, with its limit line, the "Parts" count and the file name.
 #pragma once
 
+#include "link/model.h"
 #include "view/canvas.h"
 #include "view/palette.h"
-
-constexpr int kPowerStatistics = 0;
-constexpr int kWorkStatistics = 1;
 
 // Title, axes, scale, "Parts" count and file name; the panel line on the screen only.
 void DrawStatisticsFrame(Canvas& canvas, int kind, Target target);
