@@ -21,7 +21,8 @@ fi
 work=$(mktemp -d)
 driver_pid=
 cleanup() {
-  [ -n "$driver_pid" ] && kill "$driver_pid" 2>/dev/null || true
+  # On a failure the box may still be up: end the prefix's Wine processes with it.
+  [ -n "$driver_pid" ] && { kill "$driver_pid" 2>/dev/null; WINEPREFIX=$prefix wineserver -k 2>/dev/null; } || true
   rm -rf "$work"
 }
 trap cleanup EXIT
