@@ -72,8 +72,12 @@ void WriteParameterDefaults() {
 }
 
 void ResetModel() {
-    std::memset(&gModel, 0, sizeof gModel);
     std::memset(&gStatistics, 0, sizeof gStatistics);
+    ResetUnitModel();
+}
+
+void ResetUnitModel() {
+    std::memset(&gModel, 0, sizeof gModel);
     gModel.activeCutParameters = DefaultCutParameters();
     gModel.LastAnnouncedCut = 117;
     gModel.curve.CycleSlot = -1;

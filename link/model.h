@@ -185,6 +185,8 @@ void WriteParameterDefaults();
 
 // Start values of everything in the model (statistics block zeroed too).
 void ResetModel();
+// The same without touching the 1.6 MB statistics block.
+void ResetUnitModel();
 
 // Which byte of an entry a chart or an export shows (also the statistics views' DisplayMode 0, 1).
 enum StatisticsKind : int { kPowerStatistics = 0, kWorkStatistics = 1 };

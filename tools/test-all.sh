@@ -26,7 +26,7 @@ done
 if [ -f tests/fuzz/CMakeLists.txt ]; then
   step "fuzz (bounded)"
   cmake --preset fuzz >/dev/null
-  cmake --build --preset fuzz -j "$jobs" --target fuzz_interpreter
-  tools/run-fuzz.sh "${ZAVIZE_FUZZ_SECONDS:-30}"
+  cmake --build --preset fuzz -j "$jobs" --target fuzz_interpreter fuzz_config fuzz_statistics fuzz_parameter_set
+  tools/run-fuzz.sh "${ZAVIZE_FUZZ_SECONDS:-60}"
 fi
 step "all tests passed"

@@ -1,9 +1,12 @@
 #!/usr/bin/env python3
-"""Writes the seed streams of the interpreter fuzz target into tests/fuzz/corpus/.
+"""Writes the seed inputs of the fuzz targets into tests/fuzz/corpus/<target>/.
 
-Each file: a chunk-pattern byte, a scene byte (see interpreter_fuzz.cpp), then unit frames.
+interpreter: a chunk-pattern byte, a scene byte (see interpreter_fuzz.cpp), then unit frames.
+config: configuration files. statistics: a shape byte (see statistics_fuzz.cpp), then the start
+of a statistics file. parameter_set: parameter set files.
 """
 import pathlib
+import struct
 
 
 def frame(value):
@@ -42,7 +45,59 @@ seeds = {
     "long_lines": (0x8D, 0x01, b"\x31\x21\x01\x01\x01\x01\x56\x66\x77\x0D" + frames([222, 99])),
 }
 
-corpus = pathlib.Path(__file__).resolve().parent / "corpus"
-corpus.mkdir(exist_ok=True)
-for name, (chunks, scene, stream) in seeds.items():
-    (corpus / name).write_bytes(bytes([chunks, scene]) + stream)
+
+def config(port, name, view, language, size=280):
+    record = struct.pack("<H256sHH18s", port, name, view, language, bytes(18))
+    return record[:size]
+
+
+configs = {
+    "defaults": config(1, b"Default.$$$", 2, 0),
+    "german_port_marked": config(17, b"C:\\data\\line 3.$$$", 0, 200),
+    "short": config(1, b"Default.$$$", 2, 0, size=100),
+    "longer": config(4, b"\\x.$$$", 1, 400) + b"tail",
+    "out_of_range": config(40, b"A" * 256, 9, 300),
+}
+
+
+def statistics(shape, writes, wraps, entries):
+    header = bytes(32) + struct.pack("<16H", *writes) + struct.pack("<16H", *wraps)
+    return bytes([shape]) + header + entries
+
+
+statistics_seeds = {
+    "three_cycles_cut_1": statistics(1, [3] + [0] * 15, [0] * 16, bytes([50, 20, 55, 21, 60, 22])),
+    "wrapped_and_broken": statistics(0x41, [1, 60000] + [0] * 14, [2, 0, 50001] + [0] * 13, bytes([99, 1] * 40)),
+    "short": statistics(0, [5] * 16, [0] * 16, bytes(range(200))),
+}
+
+
+def parameter_set(newline=b"\n", debounce=b"2", cell=b"50"):
+    def row(label, cells):
+        return label + b"".join(b"\t" + c for c in cells) + newline
+    rows = [b"KVD-ID       \t0" + newline, b"Average      \t4" + newline, b"Po [samples] \t4" + newline,
+            b"Debounce     \t" + debounce + newline, b"Range [kW]   \t1.50" + newline,
+            b"".join(b"\t%d" % c for c in range(1, 17)) + newline]
+    cut_rows = [(b"Break Limit  ", cell), (b"Blunt Limit  ", b"30"), (b"Missing Limit", b"10"),
+                (b"Break Delay  ", b"0.1"), (b"Blunt Delay  ", b"10.0"), (b"Missing Delay", b"5.0"),
+                (b"Blunt Mode   ", b"0"), (b"Blunt Alarm  ", b"0"), (b"Blunt Count  ", b"1"),
+                (b"Missing Count", b"1"), (b"Tw           ", b"0.0"), (b"Ts           ", b"2.0"),
+                (b"Ta           ", b"0.0"), (b"Ta on Blunt  ", b"1"), (b"Work Divisor ", b"9"),
+                (b"P1Max        ", b"100"), (b"P1Min        ", b"0"), (b"Cycles/Screen", b"1")]
+    return b"".join(rows) + b"".join(row(label, [c] * 16) for label, c in cut_rows)
+
+
+parameter_sets = {
+    "defaults": parameter_set(),
+    "carriage_returns": parameter_set(newline=b"\r\n"),
+    "seven_digit_cell": parameter_set(cell=b"1234567"),
+    "debounce_out_of_range": parameter_set(debounce=b"30001"),
+}
+
+root = pathlib.Path(__file__).resolve().parent / "corpus"
+for target, files in [("interpreter", {n: bytes([c, s]) + st for n, (c, s, st) in seeds.items()}),
+                      ("config", configs), ("statistics", statistics_seeds), ("parameter_set", parameter_sets)]:
+    folder = root / target
+    folder.mkdir(parents=True, exist_ok=True)
+    for name, content in files.items():
+        (folder / name).write_bytes(content)
