@@ -3,10 +3,10 @@
 #include <cstring>
 
 #include "files/config.h"
-#include "files/display_name.h"
+#include "text/display_name.h"
 #include "files/results.h"
 #include "fuzz_file.h"
-#include "params/language.h"
+#include "text/language.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     WriteFuzzFile(kConfigurationFileName, data, size);

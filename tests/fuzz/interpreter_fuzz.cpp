@@ -12,8 +12,8 @@
 
 #include "files/config.h"
 #include "link/interpreter.h"
-#include "link/model.h"
-#include "link/platform_seam.h"
+#include "model/model.h"
+#include "services_reset.h"
 #include "model_invariants.h"
 
 namespace {
@@ -101,7 +101,10 @@ void SetScene(uint8_t scene) {
         gStatistics.wrapMarker[cut] = (scene & 8) ? kStatisticsEntries - 2 : 0;
     }
     std::memcpy(gExpectedIndexes, &gStatistics, sizeof gExpectedIndexes);
-    gPlatform = PlatformSeam{CheckRegion, CheckSnapshotRequest, nullptr, CheckAppend};
+    ResetServices();
+    gWindowService.invalidate = CheckRegion;
+    gWindowService.requestEndOfCycle = CheckSnapshotRequest;
+    gStorageService.saveStatistics = CheckAppend;
 }
 
 }  // namespace

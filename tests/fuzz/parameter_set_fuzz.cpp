@@ -6,8 +6,8 @@
 #include "files/parameter_set_file.h"
 #include "files/results.h"
 #include "fuzz_file.h"
-#include "link/base_codes.h"
-#include "link/model.h"
+#include "model/base_codes.h"
+#include "model/model.h"
 
 namespace {
 

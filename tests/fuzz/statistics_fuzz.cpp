@@ -8,7 +8,7 @@
 #include "files/results.h"
 #include "files/statistics_file.h"
 #include "fuzz_file.h"
-#include "link/model.h"
+#include "model/model.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "link/interpreter.h"
-#include "link/model.h"
+#include "model/model.h"
 
 inline const char* BrokenModelInvariant(int firstPoint = 0) {
     const LiveCurve& c = gModel.curve;
