@@ -42,11 +42,12 @@ int32_t WriteStatisticsExport(const char* path, int kind, int cut) {
     const int end = writeIndex < kStatisticsEntries ? writeIndex : 0;
     const int oldest = wrapMarker < kStatisticsEntries ? wrapMarker : 0;
 
-    File f;
-    if (const int32_t r = f.Open(path, kFileWrite, FileDisposition::kCreateAlways)) return r;
+    // Written beside the chosen file, which is replaced only once every line is on the disk.
+    ReplacingFile f;
+    if (const int32_t r = f.Open(path)) return r;
     int32_t r = kResultOk;
-    if (oldest != 0) r = WriteRange(f, kind, cut, oldest, kStatisticsEntries);
-    if (r == kResultOk) r = WriteRange(f, kind, cut, 0, end);
-    const int32_t c = f.Close();
-    return r != kResultOk ? r : c;
+    if (oldest != 0) r = WriteRange(f.file(), kind, cut, oldest, kStatisticsEntries);
+    if (r == kResultOk) r = WriteRange(f.file(), kind, cut, 0, end);
+    if (r != kResultOk) return r;
+    return f.Commit();
 }

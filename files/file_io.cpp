@@ -2,6 +2,9 @@
 
 #include "files/results.h"
 
+#include <cstdio>
+#include <cstring>
+
 int32_t ReadRecord(File& f, void* record, uint32_t size) {
     uint32_t got = 0;
     const int32_t r = f.Read(record, size, &got);
@@ -14,4 +17,31 @@ int32_t WriteRecord(File& f, const void* record, uint32_t size) {
     const int32_t r = f.Write(record, size, &written);
     if (r != 0) return r;
     return written == size ? kResultOk : kResultShortTransfer;
+}
+
+int32_t ReplacingFile::Open(const char* name) {
+    Abandon();
+    std::snprintf(target_, sizeof target_, "%s", name);
+    std::snprintf(temporary_, sizeof temporary_, "%s.tmp", name);
+    if (const int32_t r = file_.Open(temporary_, kFileWrite, FileDisposition::kCreateAlways)) return r;
+    pending_ = true;
+    return kResultOk;
+}
+
+int32_t ReplacingFile::Commit() {
+    if (!pending_) return kResultShortTransfer;
+    int32_t r = file_.Flush();
+    const int32_t closed = file_.Close();  // a failed close may mean the bytes never reached the disk
+    if (r == kResultOk) r = closed;
+    if (r == kResultOk) r = ReplaceFileWith(temporary_, target_);
+    if (r != kResultOk) RemoveFile(temporary_);
+    pending_ = false;
+    return r;
+}
+
+void ReplacingFile::Abandon() {
+    if (!pending_) return;
+    file_.Close();
+    RemoveFile(temporary_);
+    pending_ = false;
 }

@@ -29,6 +29,10 @@ public:
     int32_t Read(void* buffer, uint32_t n, uint32_t* got);
     // Write n bytes: 0 or the system error code; *written says how many reached the file.
     int32_t Write(const void* buffer, uint32_t n, uint32_t* written);
+    // Move to a byte offset from the start: 0 or the system error code.
+    int32_t Seek(uint32_t offset);
+    // Bytes written so far reach the disk before this returns: 0 or the system error code.
+    int32_t Flush();
     // 0 or the system error code; closing a closed file does nothing.
     int32_t Close();
 
@@ -41,3 +45,38 @@ private:
 // Whole-record helpers: 0, kResultShortTransfer when fewer bytes moved, or the error code.
 int32_t ReadRecord(File& f, void* record, uint32_t size);
 int32_t WriteRecord(File& f, const void* record, uint32_t size);
+
+// Whether an open failed because the file (or its folder) does not exist.
+[[nodiscard]] bool IsMissingFile(int32_t openResult);
+// Put `from` in place of `to` (replacing it) in one step, written through: 0 or the system error
+// code. Both name files in the same folder.
+[[nodiscard]] int32_t ReplaceFileWith(const char* from, const char* to);
+// Delete a file; a failure is of no consequence to the callers.
+void RemoveFile(const char* name);
+
+// A file the user chose, written so that a failed or interrupted write never empties or cuts it:
+// the bytes go to "<name>.tmp" beside it, which takes its place only once complete and flushed.
+// Until Commit() succeeds the old file stays as it was; an uncommitted temporary is removed.
+class ReplacingFile {
+public:
+    ReplacingFile() = default;
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+    ~ReplacingFile() { Abandon(); }
+
+    // Create the temporary beside `name`: 0 or the system error code.
+    [[nodiscard]] int32_t Open(const char* name);
+    File& file() { return file_; }
+    // Flush, close and replace the named file: 0 or the system error code (the old file is then
+    // untouched and the temporary gone).
+    [[nodiscard]] int32_t Commit();
+    // Drop the temporary; the named file stays as it was.
+    void Abandon();
+
+private:
+    static constexpr int kNameSize = 512;  // a 255-character name, its ".tmp", and room to spare
+    File file_;
+    char target_[kNameSize] = {};
+    char temporary_[kNameSize] = {};
+    bool pending_ = false;
+};

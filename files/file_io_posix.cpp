@@ -1,4 +1,5 @@
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -61,6 +62,21 @@ int32_t File::Write(const void* buffer, uint32_t n, uint32_t* written) {
     }
     return 0;
 }
+
+int32_t File::Seek(uint32_t offset) {
+    return ::lseek(static_cast<int>(handle_), static_cast<off_t>(offset), SEEK_SET) < 0 ? errno : 0;
+}
+
+int32_t File::Flush() { return ::fsync(static_cast<int>(handle_)) == 0 ? 0 : errno; }
+
+bool IsMissingFile(int32_t openResult) { return openResult == ENOENT; }
+
+int32_t ReplaceFileWith(const char* from, const char* to) {
+    if (std::rename(from, to) != 0) return errno;
+    return 0;
+}
+
+void RemoveFile(const char* name) { ::unlink(name); }
 
 int32_t File::Close() {
     if (handle_ == kInvalid) return 0;

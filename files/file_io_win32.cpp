@@ -45,6 +45,29 @@ int32_t File::Write(const void* buffer, uint32_t n, uint32_t* written) {
     return 0;
 }
 
+int32_t File::Seek(uint32_t offset) {
+    if (SetFilePointer(reinterpret_cast<HANDLE>(handle_), static_cast<LONG>(offset), nullptr, FILE_BEGIN) ==
+        INVALID_SET_FILE_POINTER)
+        return static_cast<int32_t>(GetLastError());
+    return 0;
+}
+
+int32_t File::Flush() {
+    return FlushFileBuffers(reinterpret_cast<HANDLE>(handle_)) ? 0 : static_cast<int32_t>(GetLastError());
+}
+
+bool IsMissingFile(int32_t openResult) {
+    return openResult == ERROR_FILE_NOT_FOUND || openResult == ERROR_PATH_NOT_FOUND;
+}
+
+int32_t ReplaceFileWith(const char* from, const char* to) {
+    if (!MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return static_cast<int32_t>(GetLastError());
+    return 0;
+}
+
+void RemoveFile(const char* name) { DeleteFileA(name); }
+
 int32_t File::Close() {
     if (handle_ == kInvalid) return 0;
     const BOOL ok = CloseHandle(reinterpret_cast<HANDLE>(handle_));

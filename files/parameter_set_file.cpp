@@ -244,12 +244,13 @@ int32_t ReadParameterSet(ByteReader& in, LoadedParameterSet& set) {
 }  // namespace
 
 int32_t WriteParameterSetFile(const char* path) {
-    File file;
-    if (const int32_t r = file.Open(path, kFileWrite, FileDisposition::kCreateAlways)) return r;
-    LineWriter out(file);
+    // Written beside the chosen file, which is replaced only once all 24 lines are on the disk.
+    ReplacingFile file;
+    if (const int32_t r = file.Open(path)) return r;
+    LineWriter out(file.file());
     WriteLines(out);
-    const int32_t closed = file.Close();  // a failed close may mean the bytes never reached the disk
-    return out.result() != kResultOk ? out.result() : closed;
+    if (out.result() != kResultOk) return out.result();
+    return file.Commit();
 }
 
 int32_t ReadParameterSetFile(const char* path) {

@@ -14,24 +14,57 @@ namespace {
 // gStatisticsMutex; static because 1.6 MB never goes on a stack.
 CutStatistics gLoadScratch;
 
-// The caller holds gStatisticsMutex.
-int32_t WriteBlock(const char* name) {
-    File f;
-    if (const int32_t r = f.Open(name, kFileWrite, FileDisposition::kOpenAlways)) return r;
-    const int32_t w = WriteRecord(f, &gStatistics, sizeof gStatistics);
-    const int32_t c = f.Close();  // a failed close may mean the bytes never reached the disk
-    return w != kResultOk ? w : c;
+// Set when the file in use failed to load: the block then is not that file's image, and writing
+// it there would destroy the history the file holds. Cleared by the user's own choice: a load or
+// save that succeeds, or a reset. Guarded by gStatisticsMutex (the autosave reads it).
+bool gAutosaveHeld = false;
+
+// Bytes of an existing file beyond the block are carried over into its replacement.
+int32_t CopyTail(const char* name, File& to) {
+    File from;
+    if (from.Open(name, kFileRead, FileDisposition::kOpenExisting) != kResultOk) return kResultOk;  // no old file
+    if (const int32_t r = from.Seek(static_cast<uint32_t>(sizeof gStatistics))) return r;
+    char buffer[4096];
+    for (;;) {
+        uint32_t got = 0;
+        if (const int32_t r = from.Read(buffer, sizeof buffer, &got)) return r;
+        if (got == 0) return kResultOk;
+        if (const int32_t r = WriteRecord(to, buffer, got)) return r;
+    }
 }
 
-// The file in use changes: under the lock, since the autosave reads the name.
-void UseStatisticsFile(const char* name) {
-    if (std::strcmp(name, gConfig.statisticsFileName) == 0) return;
-    {
-        std::lock_guard<std::mutex> lock(gStatisticsMutex);
-        std::memset(gConfig.statisticsFileName, 0, sizeof gConfig.statisticsFileName);
-        std::strncpy(gConfig.statisticsFileName, name, sizeof gConfig.statisticsFileName - 1);
-    }
-    static_cast<void>(SaveConfiguration());  // the statistics are safe either way; not reported
+// The whole block to the file: written beside it and put in its place once complete, so a full
+// disk or a killed program leaves the previous image whole. The caller holds gStatisticsMutex.
+int32_t WriteBlock(const char* name) {
+    ReplacingFile f;
+    if (const int32_t r = f.Open(name)) return r;
+    if (const int32_t r = WriteRecord(f.file(), &gStatistics, sizeof gStatistics)) return r;
+    if (const int32_t r = CopyTail(name, f.file())) return r;
+    return f.Commit();
+}
+
+// The caller holds gStatisticsMutex.
+int32_t LoadLocked(const char* name) {
+    File f;
+    const int32_t opened = f.Open(name, kFileRead, FileDisposition::kOpenExisting);
+    if (IsMissingFile(opened)) return WriteBlock(name);  // a new name starts with the block held now
+    if (opened != kResultOk) return opened;
+    if (const int32_t r = ReadRecord(f, &gLoadScratch, sizeof gLoadScratch)) return r;
+    MendStatisticsIndexes(gLoadScratch);
+    // The UI thread's readers run on this thread, and the reader thread touches the block only
+    // under the lock held here.
+    std::memcpy(&gStatistics, &gLoadScratch, sizeof gStatistics);
+    return kResultOk;
+}
+
+// The file in use changes; the caller holds gStatisticsMutex (the autosave reads the name).
+// Returns whether the name changed.
+bool UseLocked(const char* name) {
+    gAutosaveHeld = false;
+    if (std::strcmp(name, gConfig.statisticsFileName) == 0) return false;
+    std::memset(gConfig.statisticsFileName, 0, sizeof gConfig.statisticsFileName);
+    std::strncpy(gConfig.statisticsFileName, name, sizeof gConfig.statisticsFileName - 1);
+    return true;
 }
 
 }  // namespace
@@ -49,20 +82,14 @@ int MendStatisticsIndexes(CutStatistics& s) {
 
 int32_t LoadStatisticsFile(const char* name) {
     std::lock_guard<std::mutex> lock(gStatisticsMutex);
-    File f;
-    if (const int32_t r = f.Open(name, kFileReadWrite, FileDisposition::kOpenAlways)) return r;
-    if (!f.Existed()) {
-        // A new name: the file starts with the statistics held now.
-        const int32_t w = WriteRecord(f, &gStatistics, sizeof gStatistics);
-        const int32_t c = f.Close();
-        return w != kResultOk ? w : c;
-    }
-    if (const int32_t r = ReadRecord(f, &gLoadScratch, sizeof gLoadScratch)) return r;
-    MendStatisticsIndexes(gLoadScratch);
-    // The UI thread's readers run on this thread, and the reader thread touches the block only
-    // under the lock held here.
-    std::memcpy(&gStatistics, &gLoadScratch, sizeof gStatistics);
-    return kResultOk;
+    return LoadLocked(name);
+}
+
+int32_t LoadStatisticsInUse() {
+    std::lock_guard<std::mutex> lock(gStatisticsMutex);
+    const int32_t r = LoadLocked(gConfig.statisticsFileName);
+    gAutosaveHeld = r != kResultOk;
+    return r;
 }
 
 int32_t SaveStatisticsFile(const char* name) {
@@ -75,19 +102,45 @@ int32_t ResetStatistics(int cut) {
     std::lock_guard<std::mutex> lock(gStatisticsMutex);
     for (int c = 0; c < kCutCount; ++c)
         if (cut == kAllCuts || c == cut) ResetCutStatistics(gStatistics, c);
+    gAutosaveHeld = false;  // the user chose to start the file in use afresh
     return WriteBlock(gConfig.statisticsFileName);
 }
 
-void SaveStatisticsInUse() { WriteBlock(gConfig.statisticsFileName); }
+void SaveStatisticsInUse() {
+    if (!gAutosaveHeld) static_cast<void>(WriteBlock(gConfig.statisticsFileName));
+}
+
+bool StatisticsAutosaveHeld() {
+    std::lock_guard<std::mutex> lock(gStatisticsMutex);
+    return gAutosaveHeld;
+}
 
 int32_t SaveStatisticsAndUse(const char* name) {
-    if (const int32_t r = SaveStatisticsFile(name)) return r;
-    UseStatisticsFile(name);
+    bool renamed = false;
+    {
+        // Saved and made the file in use under one hold of the lock: a cycle end in between would
+        // autosave into the old name a block the new file already has, or the other way round.
+        std::lock_guard<std::mutex> lock(gStatisticsMutex);
+        if (const int32_t r = WriteBlock(name)) return r;
+        renamed = UseLocked(name);
+    }
+    if (renamed) static_cast<void>(SaveConfiguration());  // the statistics are safe either way
     return kResultOk;
 }
 
 int32_t LoadStatisticsAndUse(const char* name) {
-    if (const int32_t r = LoadStatisticsFile(name)) return r;
-    UseStatisticsFile(name);
+    bool renamed = false;
+    {
+        // Loaded and made the file in use under one hold of the lock: a cycle end in between
+        // would autosave the newly loaded block under the old name.
+        std::lock_guard<std::mutex> lock(gStatisticsMutex);
+        if (const int32_t r = LoadLocked(name)) {
+            // The file in use failed to load again: the block is still not its image.
+            if (std::strcmp(name, gConfig.statisticsFileName) == 0) gAutosaveHeld = true;
+            return r;
+        }
+        renamed = UseLocked(name);
+    }
+    if (renamed) static_cast<void>(SaveConfiguration());
     return kResultOk;
 }

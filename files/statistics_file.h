@@ -15,21 +15,30 @@
 // error code of the open or read. The file is created holding the current block when it does not
 // exist. On any failure the block keeps its old content; indexes outside a ring are mended.
 int32_t LoadStatisticsFile(const char* name);
-// Write the block at the start of the file (created when missing; a longer file keeps its
-// tail): 0, 30007 or the system error code.
+// Start-up: LoadStatisticsFile on the file in use. When it fails, the autosave is held: the file
+// keeps its bytes (its history) until the user loads, saves or resets statistics.
+int32_t LoadStatisticsInUse();
+// Whether cycles are not being saved because the file in use failed to load.
+[[nodiscard]] bool StatisticsAutosaveHeld();
+// Write the block as the start of the file (created when missing; a longer file keeps its
+// tail): 0, 30007 or the system error code. The block goes to a file beside it first, which
+// replaces it only once complete: a failed save leaves the old file as it was.
 int32_t SaveStatisticsFile(const char* name);
 
 // Reset one cut (0..15), or all with kAllCuts: indexes to 0, entries kept, then one save to the
-// file in use. Callers ignore the result. An unknown cut changes and writes nothing.
+// file in use (which resumes a held autosave). Callers ignore the result. An unknown cut changes
+// and writes nothing.
 constexpr int kAllCuts = -1;
 int32_t ResetStatistics(int cut);
 
 // The cycle-end autosave (gStorageService.saveStatistics): the block to the file in use, result
-// dropped. The caller holds gStatisticsMutex.
+// dropped; nothing is written while the autosave is held. The caller holds gStatisticsMutex.
 void SaveStatisticsInUse();
 
 // Save statistics / Load statistics once a name was chosen: the file operation, and on success
-// the file becomes the one in use (the configuration file is rewritten when the name changed).
+// the file becomes the one in use (the configuration file is rewritten when the name changed) and
+// a held autosave resumes. Each runs under one hold of gStatisticsMutex. A failed load of the
+// file in use holds the autosave; a failed load of another file leaves the file in use as it was.
 int32_t SaveStatisticsAndUse(const char* name);
 int32_t LoadStatisticsAndUse(const char* name);
 

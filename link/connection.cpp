@@ -7,7 +7,7 @@
 #include "link/user_service.h"
 #include "model/window_service.h"
 
-PortState gPort{1, false};
+PortState gPort{1, false, false};
 
 namespace {
 
@@ -20,13 +20,14 @@ constexpr unsigned kAnswerWaitMs = 2000;
 constexpr int kPortCount = 16;
 
 int32_t gKeyHeld = 0;
+int gReopenCountdown = 0;  // ticks until the next attempt to open a lost port
 
 void Show(TextId message, TextId caption, int32_t number) {
     gUserService.showMessage(message, caption, number);
 }
 
 void SetPort(int port, bool failed) {
-    gPort = {port, failed};
+    gPort = {port, failed, false};
     gConfig.PortNumber = EncodePortNumber(port, failed);
 }
 
@@ -52,6 +53,9 @@ int DecodePortNumber(uint16_t stored) {
 }
 
 void OpenPortAtStart() {
+    // The defaults go in before the port opens: a report that arrives at once then lands on them
+    // instead of being overwritten, and the reader thread is the only writer from here on.
+    WriteParameterDefaults();
     const int port = DecodePortNumber(gConfig.PortNumber);
     MoveCheck(0, port);
     const bool ok = Open(port);
@@ -77,7 +81,8 @@ void ChoosePort(int port) {
 
 void ScanPorts() {
     gUserService.waitCursor(true);
-    const bool wasOpen = !gPort.failed;
+    const bool wasOpen = !gPort.failed;  // a lost port counts as open: it is tried again at the end
+    gPort.lost = false;
     if (wasOpen) Close();
     int found = 0;
     for (int p = 1; p <= kPortCount && found == 0; ++p) {
@@ -100,6 +105,21 @@ void ScanPorts() {
     // No unit anywhere: the port that was open before is opened again.
     if (wasOpen && !Open(gPort.port)) SetPort(gPort.port, true);
     Show(kTextNotFound, kCaptionCommunication, 0);
+}
+
+void WatchPort() {
+    if (!gPort.lost) {
+        if (gPort.failed || !gPortService.portLost()) return;
+        // Closing ends the reader that kept failing; the port is the chosen one still, so neither
+        // the check mark nor the configuration changes.
+        Close();
+        gPort.lost = true;
+        gReopenCountdown = kReopenTicks;
+        return;
+    }
+    if (--gReopenCountdown > 0) return;
+    gReopenCountdown = kReopenTicks;
+    if (Open(gPort.port)) gPort.lost = false;
 }
 
 void WatchConnection() {

@@ -13,13 +13,15 @@
 struct PortState {
     int port;     // 1..16
     bool failed;  // the last attempt to open it failed: no link is open
+    bool lost;    // it opened, then went away: closed, and opened again about once a second
 };
 extern PortState gPort;
 
 uint16_t EncodePortNumber(int port, bool failed);
 int DecodePortNumber(uint16_t stored);
 
-// Start-up: take the port from the configuration, check its item, open it (TextId 114 on failure).
+// Start-up: write the parameter defaults of all cuts, then take the port from the configuration,
+// check its item and open it (TextId 114 on failure).
 void OpenPortAtStart();
 // Communication / COM n.
 void ChoosePort(int port);
@@ -29,6 +31,12 @@ void ScanPorts();
 // One step of every timer tick: the unit counts as lost after 10 silent ticks.
 constexpr int32_t kSilenceLimit = 10;
 void WatchConnection();
+
+// One step of every timer tick: a port that went away while open is closed, then opened again
+// every kReopenTicks ticks until it opens (no message: the Comm lamp shows the loss meanwhile).
+// A port choice or a scan takes over from it.
+constexpr int kReopenTicks = 33;  // about a second of 30 ms ticks
+void WatchPort();
 
 // Key rule: one action per press; a second key pressed while the first is held is ignored.
 enum class KeyAction { kNone, kSendAcknowledge, kToggleFreeze };

@@ -10,6 +10,7 @@
 SerialLink gSerialLink;
 std::atomic<HANDLE> gAnswerEvent{nullptr};
 std::atomic<bool> gLinkClosing{false};
+std::atomic<bool> gPortLost{false};
 
 namespace {
 
@@ -92,6 +93,7 @@ bool OpenLink(int portNumber) {
         return false;
     }
     SerialLink& link = gSerialLink;
+    gPortLost.store(false);
     // The device namespace path: the only one that reaches COM10 and above, and valid for all.
     char name[16];
     std::snprintf(name, sizeof name, "\\\\.\\COM%d", portNumber);
@@ -131,6 +133,8 @@ void CloseLink() {
 bool LinkIsOpen() { return static_cast<bool>(gSerialLink.port); }
 
 bool LinkIsClosing() { return gLinkClosing.load(); }
+
+bool LinkPortLost() { return LinkIsOpen() && gPortLost.load(); }
 
 void SetAnswerEvent() {
     if (HANDLE answer = gAnswerEvent.load()) SetEvent(answer);

@@ -15,6 +15,8 @@ void CloseLink();
 bool LinkIsOpen();
 // True while CloseLink runs: the reader then skips requests that would wait for the UI thread.
 bool LinkIsClosing();
+// True when the open link's reads have kept failing for about a second: its port has gone.
+bool LinkPortLost();
 
 // The AnswerEvent (manual-reset): set by the interpreter on a Break Limit report, reset and
 // awaited by the port scan. All three do nothing (WaitForAnswer returns false) without a link.

@@ -30,6 +30,10 @@ extern std::atomic<HANDLE> gAnswerEvent;
 // reader thread before it asks the UI thread for anything.
 extern std::atomic<bool> gLinkClosing;
 
+// Set by the reader thread when its reads have kept failing for a second (the port has gone);
+// cleared by OpenLink. Read by the UI thread's timer through gPortService.portLost.
+extern std::atomic<bool> gPortLost;
+
 // How OpenLink creates its events and threads: CreateEventA / CreateThread, replaced by tests
 // that make one creation fail. UI thread only, set while no link is open.
 struct LinkFactory {

@@ -11,6 +11,7 @@ namespace {
 
 constexpr DWORD kReadSize = 4;
 constexpr DWORD kLongestPause = 100;  // well within the 0.8 s the driver's input queue holds
+constexpr DWORD kLostAfterMs = 1000;
 
 // Pause after an attempt that brought nothing: 1, 2, 4 .. 100 ms, reset by any success. Keeps
 // a port that fails at once from spinning a core while the stop event is still watched.
@@ -75,6 +76,8 @@ DWORD WINAPI SerialReaderThread(LPVOID) {
     }
     uint8_t buffer[kReadSize];
     RetryPause pause;
+    DWORD failingSince = 0;  // GetTickCount of the first failed read in a row; 0 while reads succeed
+    bool failing = false;
     // A stream that keeps completing at once never reaches the wait below, so the stop event is
     // looked at before every read.
     while (WaitForSingleObject(stop, 0) != WAIT_OBJECT_0) {
@@ -98,10 +101,21 @@ DWORD WINAPI SerialReaderThread(LPVOID) {
         // again after a pause, so reception goes on once the port recovers.
         if (ok && got > 0) {
             pause.Succeeded();
+            failing = false;
             Deliver(buffer, got);
-        } else if (pause.WaitOn(stop)) {
-            break;
+            continue;
         }
+        // Reads that keep failing for a second mean the port itself has gone (an adapter pulled,
+        // the other end closed): the UI thread's timer then closes the link and opens it again.
+        // A unit that is merely silent leaves its read pending and never comes here.
+        const DWORD now = GetTickCount();
+        if (!failing) {
+            failing = true;
+            failingSince = now;
+        } else if (now - failingSince >= kLostAfterMs) {
+            gPortLost.store(true);
+        }
+        if (pause.WaitOn(stop)) break;
     }
     return 0;
 }

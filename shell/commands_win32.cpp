@@ -146,3 +146,9 @@ bool RunCommand(HWND hwnd, int id) {
     }
     return false;
 }
+
+CommandRoute RouteOf(int id) {
+    for (const CommandRange& c : kCommands)
+        if (id >= c.first && id <= c.last) return c.run == Inert ? CommandRoute::kInert : CommandRoute::kHandled;
+    return CommandRoute::kUnknown;
+}

@@ -31,11 +31,28 @@ constexpr TextId kTextScreenTooSmall = 122;
 constexpr TextId kTextConfigFailed = 111;
 constexpr TextId kTextStatisticsFailed = 123;
 constexpr TextId kCaptionError = 53;
+constexpr TextId kTextStatisticsNotSaved = 124;  // "Failed saving statistics"
 constexpr int kTitleSize = 101;  // string resources of up to 100 characters
 
 char gCaption[kTitleSize];
 char gClassName[kTitleSize];
 bool gScreenTooSmall = false;
+
+// The caption says when cycles are not being saved (the file in use failed to load), in the
+// language in use; it changes only on the UI thread's own commands, so it is checked after each.
+void ShowAutosaveState(HWND hwnd) {
+    static int shown = -1;  // the language base whose "not saved" caption is up, -1 none, -2 plain
+    const bool held = StatisticsAutosaveHeld();
+    const int wanted = held ? gConfig.languageBase : -2;
+    if (wanted == shown) return;
+    shown = wanted;
+    char caption[kTitleSize + kTextSize + 3];
+    if (held)
+        wsprintfA(caption, "%s - %s", gCaption, GetText(kTextStatisticsNotSaved));
+    else
+        lstrcpyA(caption, gCaption);
+    SetWindowTextA(hwnd, caption);
+}
 
 LRESULT OnCreate(HWND hwnd) {
     if (gScreenTooSmall && !AskYesNo(hwnd, kTextScreenTooSmall)) {
@@ -43,16 +60,16 @@ LRESULT OnCreate(HWND hwnd) {
         return 0;
     }
     if (const int32_t r = LoadConfiguration()) ShowMessage(hwnd, kTextConfigFailed, kCaptionError, r);
-    if (const int32_t r = LoadStatisticsFile(gConfig.statisticsFileName))
-        ShowMessage(hwnd, kTextStatisticsFailed, kCaptionError, r);
+    // A file in use that fails to load is left as it is: the autosave waits for the user.
+    if (const int32_t r = LoadStatisticsInUse()) ShowMessage(hwnd, kTextStatisticsFailed, kCaptionError, r);
+    ShowAutosaveState(hwnd);
     gMainWindow = hwnd;
     InstallPlatformSeams();
     SetMenu(hwnd, LoadLanguageMenu(gConfig.languageBase));
     SetMenuChecks(GetMenu(hwnd), 0, gConfig.languageBase, gConfig.DisplayMode);
-    OpenPortAtStart();
+    OpenPortAtStart();  // writes the parameter defaults first
     SetTimer(hwnd, kTimerId, kTimerPeriodMs, nullptr);
     CreateDrawingResources();
-    WriteParameterDefaults();
     return 0;
 }
 
@@ -133,7 +150,10 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
             if (wParam == kTimerId) TimerTick();
             return 0;
         case WM_COMMAND:
-            if (RunCommand(hwnd, LOWORD(wParam))) return 0;
+            if (RunCommand(hwnd, LOWORD(wParam))) {
+                ShowAutosaveState(hwnd);
+                return 0;
+            }
             return DefWindowProcA(hwnd, msg, wParam, lParam);
         default:
             return DefWindowProcA(hwnd, msg, wParam, lParam);

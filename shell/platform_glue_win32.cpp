@@ -35,6 +35,7 @@ void InstallPlatformSeams() {
     gPortService.resetAnswer = ResetAnswerEvent;
     gPortService.waitAnswer = [](unsigned ms) { return WaitForAnswer(ms); };
     gPortService.setAnswer = SetAnswerEvent;
+    gPortService.portLost = LinkPortLost;
     gPortService.receiveBytes = [](const uint8_t* bytes, int32_t count) { InterpretBytes(bytes, count); };
 
     gUserService.showMessage = [](TextId m, TextId c, int32_t n) { ShowMessage(gMainWindow, m, c, n); };

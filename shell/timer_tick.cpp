@@ -35,6 +35,7 @@ void TimerTick() {
         Invalidate(Region::kCurve, false);
     }
     WatchConnection();
+    WatchPort();
     if (CountRelaysDown()) Invalidate(Region::kParamColumn3, true);
     PumpCommandQueue();
 }

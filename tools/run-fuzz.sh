@@ -23,7 +23,7 @@ run() {  # target, seconds, max_len
   cp tests/fuzz/corpus/"$1"/* "$work/$1"/
   echo "--- fuzz_$1: $2 s"
   "$target" -max_total_time="$2" -max_len="$3" -print_final_stats=1 \
-    -artifact_prefix="build/fuzz/artifacts/$1-" "$work/$1" 2>&1 |
+    -artifact_prefix="$PWD/build/fuzz/artifacts/$1-" "$work/$1" 2>&1 |
     grep -E '^(#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units|stat::peak_rss|==|SUMMARY|broken|model invariant)' || true
   # grep hides the fuzzer's chatter; its own exit status decides.
   return "${PIPESTATUS[0]}"

@@ -1,5 +1,6 @@
 // The file readers are fuzzed through real files: each input is written to a file in a folder
-// of its own (in memory when /dev/shm exists), which is the working directory of the target.
+// of its own (in memory when /dev/shm exists), which is the working directory of the target from
+// the first input on: give the fuzzer absolute paths for its corpus and artifacts.
 #pragma once
 
 #include <cstdint>

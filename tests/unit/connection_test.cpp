@@ -7,6 +7,8 @@
 #include "files/config.h"
 #include "link/connection.h"
 #include "model/model.h"
+#include "interpreter_support.h"
+#include "model/base_codes.h"
 #include "services_reset.h"
 
 namespace {
@@ -27,7 +29,7 @@ protected:
     void SetUp() override {
         fake = &ports;
         PresetConfiguration();
-        gPort = {1, false};
+        gPort = {1, false, false};
         gPortService.openLink = [](int p) {
             fake->log.push_back("open " + std::to_string(p));
             EXPECT_EQ(fake->open, 0) << "a link was opened over another";
@@ -118,7 +120,7 @@ TEST_F(PortRulesTest, HighPortsSurviveARestart) {
     EXPECT_EQ(stored, 22);
     // Next start reads it back as COM 12, not as COM 2 that failed.
     ports.open = 0;
-    gPort = {1, false};
+    gPort = {1, false, false};
     OpenPortAtStart();
     EXPECT_EQ(ports.open, 12);
     // Ports 1..10 keep the stored rule.
@@ -154,6 +156,68 @@ TEST_F(PortRulesTest, ScanWithoutAUnitReopensThePreviousPort) {
     EXPECT_EQ(gConfig.PortNumber, 10);
     EXPECT_EQ(ports.log.back(), "message 125/8/0");
     EXPECT_EQ(ports.saves, 0);
+}
+
+// Scenario: the adapter is pulled while the link is open and put back three seconds later.
+TEST_F(PortRulesTest, LostPortIsClosedAndOpenedAgainAboutOnceASecond) {
+    static bool lost = false;
+    gPortService.portLost = [] { return lost && fake->open != 0; };
+    ports.present = {4};
+    gConfig.PortNumber = 4;
+    OpenPortAtStart();
+    ports.log.clear();
+
+    // Reads fail for a second: the next tick closes the link, quietly.
+    lost = true;
+    ports.present = {};
+    WatchPort();
+    EXPECT_EQ(ports.log, std::vector<std::string>{"close 4"});
+    EXPECT_TRUE(gPort.lost);
+
+    // One attempt per kReopenTicks ticks while the port is missing; no message, no check mark
+    // moved, the configuration untouched (the port is still the chosen one).
+    for (int tick = 0; tick < 3 * kReopenTicks; ++tick) WatchPort();
+    EXPECT_EQ(ports.log, (std::vector<std::string>{"close 4", "open 4", "open 4", "open 4"}));
+
+    // Back: the next attempt opens it, and the link stays open from then on.
+    lost = false;
+    ports.present = {4};
+    for (int tick = 0; tick < 2 * kReopenTicks; ++tick) WatchPort();
+    EXPECT_EQ(ports.open, 4);
+    EXPECT_FALSE(gPort.lost);
+    EXPECT_EQ(ports.log.size(), 5u);
+    EXPECT_EQ(gConfig.PortNumber, 4);
+    EXPECT_EQ(ports.saves, 0);
+
+    // A port that never opened is not a lost one: nothing is tried behind the user's back.
+    lost = true;
+    gPort = {4, true, false};
+    ports.open = 0;
+    ports.log.clear();
+    for (int tick = 0; tick < 2 * kReopenTicks; ++tick) WatchPort();
+    EXPECT_TRUE(ports.log.empty());
+}
+
+// The defaults go in before the port opens: a report the unit sends the moment the port opens
+// must stay, not be overwritten by the defaults (which also kept the table wrong until the
+// unit's next report).
+TEST_F(PortRulesTest, ParameterDefaultsAreWrittenBeforeThePortOpens) {
+    ResetModel();  // no defaults yet: every word 0
+    ResetInterpreter();
+    ports.present = {1};
+    static uint16_t breakLimitAtOpen = 0;
+    gPortService.openLink = [](int p) {
+        breakLimitAtOpen = gModel.cutParameters[2].breakLimit;
+        // The unit reports cut 3's Break Limit as 44 at once.
+        Send({Report(2, kBaseCodes[0].base, 44)});
+        fake->open = p;
+        return true;
+    };
+    OpenPortAtStart();
+    EXPECT_EQ(breakLimitAtOpen, 50);                       // defaults were in place
+    EXPECT_EQ(gModel.cutParameters[2].breakLimit, 44);     // the report survived
+    EXPECT_EQ(gModel.cutParameters[0].bluntDelay, 100);    // the other defaults are there
+    EXPECT_EQ(gModel.common.average, 4);
 }
 
 TEST(WatchConnectionTest, LostAfterTenSilentTicksBackAfterAFrame) {

@@ -82,9 +82,11 @@ TEST_F(Export, CreateFailureGivesTheSystemsCode) {
 }
 
 #ifndef _WIN32
-// A write that fails part-way: its error code, and the lines written before it stay.
-TEST_F(Export, FailedWriteKeepsTheLinesWrittenSoFar) {
+// A write that fails part-way: its error code, and an export that was there stays as it was
+// (before, the first lines replaced it and the rest was lost).
+TEST_F(Export, FailedWriteLeavesTheOldFileAsItWas) {
     for (int i = 0; i < 5; ++i) AppendStatisticsEntry(gStatistics, 1, {100, 0});
+    WriteAll("out.xls", {'4', '2', '\n'});
     int32_t r;
     {
         FileSizeLimit full(8);  // room for two lines "100\n"
@@ -92,7 +94,8 @@ TEST_F(Export, FailedWriteKeepsTheLinesWrittenSoFar) {
     }
     EXPECT_EQ(r, EFBIG);
     const auto bytes = ReadAll("out.xls");
-    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "100\n100\n");
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "42\n");
+    EXPECT_FALSE(std::filesystem::exists("out.xls.tmp"));
 }
 #endif
 

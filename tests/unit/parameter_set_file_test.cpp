@@ -15,6 +15,7 @@
 #include "text/language.h"
 #include "sent_words.h"
 #include "temp_dir.h"
+#include "file_size_limit.h"
 
 namespace {
 
@@ -298,9 +299,21 @@ TEST_F(ParameterSetFileTest, CarriageReturnsBeforeTheLineFeedsAreHarmless) {
     ExpectLoadedEqualsLive();
 }
 
+// A failed save reports the failure and leaves a set saved before as it was: the lines go to a
+// file beside it, which replaces it only once complete.
 TEST_F(ParameterSetFileTest, FailedSaveDoesNotReportSuccess) {
 #ifndef _WIN32
-    EXPECT_EQ(WriteParameterSetFile("/dev/full"), ENOSPC);  // every write fails: the disk is full
+    ASSERT_EQ(WriteParameterSetFile("old.kvd"), 0);
+    const auto before = ReadAll("old.kvd");
+    gModel.cutParameters[0].breakLimit = 77;
+    int32_t r;
+    {
+        FileSizeLimit full(100);  // the disk fills after 100 bytes
+        r = WriteParameterSetFile("old.kvd");
+    }
+    EXPECT_EQ(r, EFBIG);
+    EXPECT_EQ(ReadAll("old.kvd"), before);
+    EXPECT_FALSE(std::filesystem::exists("old.kvd.tmp"));
 #endif
     std::filesystem::create_directory("folder.kvd");
     EXPECT_NE(WriteParameterSetFile("folder.kvd"), 0);

@@ -2,7 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <atomic>
 #include <filesystem>
+#include <mutex>
+#include <string>
+#include <thread>
 
 #include "files/config.h"
 #include "files/results.h"
@@ -162,15 +166,117 @@ TEST_F(StatisticsFile, FailedLoadKeepsTheFileInUse) {
     EXPECT_FALSE(std::filesystem::exists(kConfigurationFileName));
 }
 
+// A file in use that fails to load holds its history: cycles end, and the autosave leaves it as
+// it was, until the user decides. Each decision resumes the autosave. Run for a file cut short
+// and for one that cannot be read, against each decision.
+TEST_F(StatisticsFile, FileInUseThatFailedToLoadIsLeftAloneUntilTheUserDecides) {
+    enum Decision { kLoadGoodFile, kSaveAs, kReset };
+    for (const bool cutShort : {true, false}) {
+        for (const Decision decision : {kLoadGoodFile, kSaveAs, kReset}) {
+            SCOPED_TRACE(std::string(cutShort ? "cut short" : "unreadable") + ", decision " + std::to_string(decision));
+            std::filesystem::remove_all("Default.$$$");
+            ResetModel();
+            PresetConfiguration();
+            if (cutShort)
+                WriteAll("Default.$$$", std::vector<char>(kBlock - 3, 0x11));
+            else
+                std::filesystem::create_directory("Default.$$$");  // opens, but every read fails
+            AppendStatisticsEntry(gStatistics, 0, {9, 9});
+            WriteAll("good.$$$", BlockBytes());
+
+            // Start: the load fails and the autosave is held.
+            ResetModel();
+            EXPECT_NE(LoadStatisticsInUse(), 0);
+            EXPECT_TRUE(StatisticsAutosaveHeld());
+            // Cycles end as the interpreter ends them; a failed Load statistics of the same file
+            // changes nothing either.
+            for (int cycle = 0; cycle < 3; ++cycle) {
+                std::lock_guard<std::mutex> lock(gStatisticsMutex);
+                AppendStatisticsEntry(gStatistics, 1, {50, 5});
+                SaveStatisticsInUse();
+            }
+            EXPECT_NE(LoadStatisticsAndUse("Default.$$$"), 0);
+            EXPECT_TRUE(StatisticsAutosaveHeld());
+            if (cutShort) {
+                EXPECT_EQ(ReadAll("Default.$$$"), std::vector<char>(kBlock - 3, 0x11));
+            } else {
+                EXPECT_TRUE(std::filesystem::is_directory("Default.$$$"));
+            }
+            EXPECT_FALSE(std::filesystem::exists("Default.$$$.tmp"));
+
+            // The user decides; the next cycle is saved into the file in use.
+            switch (decision) {
+                case kLoadGoodFile: ASSERT_EQ(LoadStatisticsAndUse("good.$$$"), 0); break;
+                case kSaveAs: ASSERT_EQ(SaveStatisticsAndUse("saved.$$$"), 0); break;
+                case kReset: ResetStatistics(kAllCuts); break;
+            }
+            EXPECT_FALSE(StatisticsAutosaveHeld());
+            {
+                std::lock_guard<std::mutex> lock(gStatisticsMutex);
+                AppendStatisticsEntry(gStatistics, 1, {61, 6});
+                SaveStatisticsInUse();
+            }
+            if (decision != kReset || cutShort) {
+                const auto inUse = ReadAll(gConfig.statisticsFileName);
+                ASSERT_EQ(inUse.size(), kBlock);
+                EXPECT_EQ(inUse, BlockBytes());
+            }
+            if (decision != kReset && cutShort) {
+                EXPECT_EQ(ReadAll("Default.$$$").size(), kBlock - 3);
+            }
+        }
+    }
+}
+
+// A cycle end between loading a file and making it the file in use would save the new block
+// under the old name. The reader side here checks, at every moment it gets the lock, that the
+// block it would save belongs to the name in use.
+TEST_F(StatisticsFile, LoadAndSwitchHappenUnderOneHoldOfTheLock) {
+    gStatistics.reserved[0] = 'a';
+    ASSERT_EQ(SaveStatisticsFile("a.$$$"), 0);
+    gStatistics.reserved[0] = 'b';
+    ASSERT_EQ(SaveStatisticsFile("b.$$$"), 0);
+    ASSERT_EQ(LoadStatisticsAndUse("a.$$$"), 0);
+
+    std::atomic<bool> done{false};
+    std::atomic<int> mismatches{0}, looks{0};
+    std::thread reader([&] {
+        while (!done) {
+            // Spins for the lock like a reader with a cycle end ready, so it takes any gap.
+            if (!gStatisticsMutex.try_lock()) continue;
+            const char name = gConfig.statisticsFileName[0];
+            if (gStatistics.reserved[0] != name) ++mismatches;
+            ++looks;
+            gStatisticsMutex.unlock();
+        }
+    });
+    // The gap, where there was one, is a few instructions wide: many switches to find it.
+    int failedLoads = 0;
+    for (int i = 0; i < 2000; ++i)
+        if (LoadStatisticsAndUse(i % 2 ? "a.$$$" : "b.$$$") != 0) ++failedLoads;
+    done = true;
+    reader.join();
+    EXPECT_EQ(failedLoads, 0);
+    EXPECT_GT(looks.load(), 0);
+    EXPECT_EQ(mismatches.load(), 0);
+}
+
 #ifndef _WIN32
-// A full disk while saving: the system's code, never success.
-TEST_F(StatisticsFile, FullDiskIsReported) {
+// A full disk while saving: the system's code, never success, and the file saved before stays
+// whole (before, it was cut to what fitted, and the next start failed to load it).
+TEST_F(StatisticsFile, FullDiskIsReportedAndTheOldFileStaysWhole) {
+    AppendStatisticsEntry(gStatistics, 3, {40, 4});
+    ASSERT_EQ(SaveStatisticsFile("full.$$$"), 0);
+    const auto before = ReadAll("full.$$$");
+    AppendStatisticsEntry(gStatistics, 3, {41, 4});
     int32_t r;
     {
         FileSizeLimit full(1000);
         r = SaveStatisticsFile("full.$$$");
     }
     EXPECT_EQ(r, EFBIG);
+    EXPECT_EQ(ReadAll("full.$$$"), before);
+    EXPECT_FALSE(std::filesystem::exists("full.$$$.tmp"));
 }
 #endif
 

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "link/frame_codec.h"
 #include "link/serial_link_win32.h"
@@ -104,6 +105,36 @@ TEST_F(SerialLink, ExchangesFramesWithTheUnit) {
     const int chunks = CollectedSoFar().chunks;
     Sleep(100);
     EXPECT_EQ(CollectedSoFar().chunks, chunks);
+}
+
+// What the port runs at, read back from the port itself: 19200 baud 8N1, no flow control of any
+// kind, and no time-outs (a read completes only when its 4 bytes have come).
+TEST_F(SerialLink, PortRunsAt19200EightNoneOneWithoutFlowControlOrTimeouts) {
+    ASSERT_TRUE(OpenLink(kStreamingPort)) << "error " << GetLastError();
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    ASSERT_TRUE(GetCommState(gSerialLink.port.Get(), &dcb)) << "error " << GetLastError();
+    EXPECT_EQ(dcb.BaudRate, 19200u);
+    EXPECT_EQ(dcb.ByteSize, 8);
+    EXPECT_EQ(dcb.Parity, NOPARITY);
+    EXPECT_EQ(dcb.StopBits, ONESTOPBIT);
+    EXPECT_TRUE(dcb.fBinary);
+    EXPECT_FALSE(dcb.fParity);
+    EXPECT_FALSE(dcb.fOutxCtsFlow);
+    EXPECT_FALSE(dcb.fOutxDsrFlow);
+    EXPECT_FALSE(dcb.fOutX);
+    EXPECT_FALSE(dcb.fInX);
+    EXPECT_NE(dcb.fRtsControl, static_cast<DWORD>(RTS_CONTROL_HANDSHAKE));
+    EXPECT_NE(dcb.fDtrControl, static_cast<DWORD>(DTR_CONTROL_HANDSHAKE));
+
+    COMMTIMEOUTS timeouts;
+    std::memset(&timeouts, 0xFF, sizeof timeouts);
+    ASSERT_TRUE(GetCommTimeouts(gSerialLink.port.Get(), &timeouts)) << "error " << GetLastError();
+    EXPECT_EQ(timeouts.ReadIntervalTimeout, 0u);
+    EXPECT_EQ(timeouts.ReadTotalTimeoutMultiplier, 0u);
+    EXPECT_EQ(timeouts.ReadTotalTimeoutConstant, 0u);
+    EXPECT_EQ(timeouts.WriteTotalTimeoutMultiplier, 0u);
+    EXPECT_EQ(timeouts.WriteTotalTimeoutConstant, 0u);
 }
 
 TEST_F(SerialLink, CloseReleasesEverythingAndTwiceDoesNothing) {
