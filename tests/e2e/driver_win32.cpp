@@ -14,6 +14,10 @@
 //                                           the main window: "LEGEND", "DEBUG")
 //   zavize_driver client-origin [CLASS]     print the screen position of that window's client (0, 0)
 //   zavize_driver client-rect [CLASS]       print that window's client area as a screen rectangle
+//   zavize_driver caption                   print the main window's caption
+//   zavize_driver file-dialog SECONDS NAME  type NAME into the program's file dialog and press OK
+//   zavize_driver hold SECONDS FILE         open FILE without sharing (as another program may) and
+//                                           keep it open for SECONDS; prints "held" once it is open
 //
 // With ZAVIZE_DESKTOP set to NAME, the program runs in the Wine virtual desktop NAME (started as
 // `explorer /desktop=NAME,WxH zavize.exe`, which draws title bars for screenshots); the driver joins
@@ -75,6 +79,9 @@ BOOL CALLBACK PrintStatic(HWND w, LPARAM) {
     if (lstrcmpiA(cls, "Static") == 0 && GetWindowTextA(w, text, sizeof text) > 0) std::printf("text=%s\n", text);
     return TRUE;
 }
+
+// The name box of a file dialog: a combo box or an edit, by template.
+bool IsFileDialog(HWND w) { return GetDlgItem(w, 0x47c) != nullptr || GetDlgItem(w, 0x480) != nullptr; }
 
 int Fail(const char* what) {
     std::fprintf(stderr, "zavize_driver: %s\n", what);
@@ -138,6 +145,16 @@ int main(int argc, char** argv) {
         }
         return Fail("main window still there");
     }
+    if (std::strcmp(verb, "hold") == 0) {
+        if (argc < 4) return Fail("usage: zavize_driver hold SECONDS FILE");
+        HANDLE file = CreateFileA(argv[3], GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return Fail("cannot open the file to hold");
+        std::printf("held\n");
+        std::fflush(stdout);
+        Sleep(static_cast<DWORD>(arg * 1000));
+        CloseHandle(file);
+        return 0;
+    }
     HWND main = WaitMainWindow(10);
     if (std::strcmp(verb, "message") == 0 || std::strcmp(verb, "no-message") == 0) {
         HWND box = WaitMessageBox(arg);
@@ -158,7 +175,22 @@ int main(int argc, char** argv) {
         PostMessageA(box, WM_COMMAND, IDOK, 0);
         return 0;
     }
+    if (std::strcmp(verb, "file-dialog") == 0) {
+        if (argc < 4) return Fail("usage: zavize_driver file-dialog SECONDS NAME");
+        HWND box = WaitMessageBox(arg);
+        if (box == nullptr || !IsFileDialog(box)) return Fail("no file dialog");
+        SetDlgItemTextA(box, 0x47c, argv[3]);
+        SetDlgItemTextA(box, 0x480, argv[3]);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        return 0;
+    }
     if (main == nullptr) return Fail("no main window");
+    if (std::strcmp(verb, "caption") == 0) {
+        char caption[256] = {};
+        GetWindowTextA(main, caption, sizeof caption);
+        std::printf("%s\n", caption);
+        return 0;
+    }
     if (std::strcmp(verb, "command") == 0) return PostMessageA(main, WM_COMMAND, static_cast<WPARAM>(arg), 0) ? 0 : 1;
     if (std::strcmp(verb, "key") == 0) {
         PostMessageA(main, WM_KEYDOWN, static_cast<WPARAM>(arg), 1);

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# The line comes back by itself: the unit goes away while cycles run (its pty closes, as a pulled
+# USB adapter's port does), the Comm lamp shows the loss, and once the unit is back on the same
+# link its cycles reach Default.$$$ again without a restart. Closing the program while the port
+# is gone ends it at once.
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+stats() { python3 "$(dirname "$0")/stats_file.py" "$@"; }
+rm -rf "$WORK"; mkdir -p "$WORK/run"
+ensure_prefix
+start_display 1024 768
+unit_args=(--cuts 1 --speed 20 --idle-ms 0 --machining-ms 300)
+start_unit "${unit_args[@]}" --events "$WORK/events1.txt"
+map_port COM1 "$WORK/com1"
+start_program "$WORK/run"
+wait_cycles "$WORK/events1.txt" 3
+sleep 1
+
+lamps() {  # the lamps of the 800x600 layout, the named ones red
+  screenshot "$WORK/screen.png"
+  read -r ox oy < <(driver client-origin)
+  python3 "$(dirname "$0")/screens.py" lamps "$WORK/screen.png" 800 "$ox" "$oy" "$@"
+}
+lamps >/dev/null || fail "the Comm lamp is not green while the unit plays"
+
+stop_unit
+sleep 2
+lamps comm >/dev/null || fail "the Comm lamp does not show the loss"
+before=$(stats index "$WORK/run/Default.\$\$\$" 1)
+log "unit gone: Comm lamp red, $before cycles saved"
+
+start_unit "${unit_args[@]}" --events "$WORK/events2.txt"
+wait_cycles "$WORK/events2.txt" 4
+sleep 1
+after=$(stats index "$WORK/run/Default.\$\$\$" 1)
+[ "$after" -ge $(( before + 2 )) ] || fail "cycles after the return did not reach Default.\$\$\$ ($before -> $after)"
+lamps >/dev/null || fail "the Comm lamp is not green again"
+log "unit back on the same link: $before -> $after cycles saved, Comm lamp green"
+
+stop_unit
+sleep 2
+start=$(date +%s%N)
+stop_program
+log "closed while the port was gone in $(( ($(date +%s%N) - start) / 1000000 )) ms"
+log "PASS"

@@ -1,0 +1,183 @@
+// The failure message of every file and port command, where the program shows it: the command
+// runs as the main window runs it, a file dialog on the way is answered with a name that makes
+// the command fail, and the message box that follows is read and closed.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "files/config.h"
+#include "link/connection.h"
+#include "link/port_service.h"
+#include "link/serial_link_win32.h"
+#include "link/user_service.h"
+#include "model/model.h"
+#include "res/resource.h"
+#include "shell/commands_win32.h"
+#include "text/message.h"
+#include "text/message_win32.h"
+
+namespace {
+
+// Answers what the command opens: a file dialog gets the name and OK, the question whether to
+// replace an existing file Yes; the first other message box is read (caption and text) and closed.
+class UserAtTheScreen {
+public:
+    explicit UserAtTheScreen(std::string name) : name_(std::move(name)) {
+        thread_ = std::thread([this] { Run(); });
+    }
+    ~UserAtTheScreen() {
+        stop_ = true;
+        thread_.join();
+    }
+    std::string caption, text;
+
+private:
+    static BOOL CALLBACK Find(HWND w, LPARAM p) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        char cls[32] = "";
+        GetClassNameA(w, cls, sizeof cls);
+        if (pid == GetCurrentProcessId() && std::string(cls) == "#32770" && IsWindowVisible(w)) {
+            *reinterpret_cast<HWND*>(p) = w;
+            return FALSE;
+        }
+        return TRUE;
+    }
+    static BOOL CALLBACK ReadStatic(HWND w, LPARAM p) {
+        char cls[32] = "", t[256] = "";
+        GetClassNameA(w, cls, sizeof cls);
+        if (lstrcmpiA(cls, "Static") == 0 && GetWindowTextA(w, t, sizeof t) > 0) *reinterpret_cast<std::string*>(p) = t;
+        return TRUE;
+    }
+    void Run() {
+        HWND answered = nullptr;
+        for (int i = 0; i < 1500 && !stop_; ++i) {
+            HWND w = nullptr;
+            EnumWindows(Find, reinterpret_cast<LPARAM>(&w));
+            if (w == nullptr || w == answered) {
+                Sleep(10);
+                continue;
+            }
+            answered = w;
+            if (GetDlgItem(w, 0x47c) != nullptr || GetDlgItem(w, 0x480) != nullptr) {
+                SetDlgItemTextA(w, 0x47c, name_.c_str());
+                SetDlgItemTextA(w, 0x480, name_.c_str());
+                PostMessageA(w, WM_COMMAND, IDOK, 0);
+                continue;
+            }
+            if (GetDlgItem(w, IDYES) != nullptr) {
+                PostMessageA(w, WM_COMMAND, IDYES, 0);
+                continue;
+            }
+            char c[128] = "";
+            GetWindowTextA(w, c, sizeof c);
+            caption = c;
+            EnumChildWindows(w, ReadStatic, reinterpret_cast<LPARAM>(&text));
+            PostMessageA(w, WM_COMMAND, IDOK, 0);
+            return;
+        }
+    }
+    std::string name_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+std::string Expected(TextId message, TextId caption, int32_t number) {
+    const ComposedMessage m = ComposeMessage(message, caption, number);
+    return std::string(m.caption) + " | " + m.text;
+}
+
+class CommandMessages : public ::testing::Test {
+protected:
+    void SetUp() override {
+        old_ = std::filesystem::current_path();
+        dir_ = std::filesystem::temp_directory_path() / ("zavize-messages-" + std::to_string(GetCurrentProcessId()));
+        std::filesystem::create_directories(dir_);
+        std::filesystem::current_path(dir_);
+        ResetModel();
+        PresetConfiguration();
+        gPortService.openLink = OpenLink;
+        gPortService.closeLink = CloseLink;
+        gPortService.waitAnswer = [](unsigned ms) { return WaitForAnswer(ms); };
+        gUserService.showMessage = [](TextId m, TextId c, int32_t n) { ShowMessage(nullptr, m, c, n); };
+        gPort = {1, true, false};  // no port open
+    }
+    void TearDown() override {
+        CloseLink();
+        gPortService = {};
+        gUserService = {};
+        std::filesystem::current_path(old_);
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
+    }
+    std::filesystem::path old_, dir_;
+};
+
+void WriteText(const char* name, const std::string& text) { std::ofstream(name, std::ios::binary) << text; }
+
+TEST_F(CommandMessages, EveryFileAndPortCommandShowsItsFailure) {
+    WriteText("letter.kvd", "Dear operator,\n");
+    WriteText("long.kvd", "KVD-ID       \t1234567\n");
+    WriteText("short.$$$", std::string(100, '\0'));
+    // Files another program holds open without sharing: a save cannot replace them.
+    HANDLE held[3];
+    int heldCount = 0;
+    for (const char* name : {"held.kvd", "held.xls", "held.$$$"}) {
+        WriteText(name, "old");
+        held[heldCount++] = CreateFileA(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held[heldCount - 1], INVALID_HANDLE_VALUE);
+    }
+
+    struct Case {
+        const char* what;
+        int command;
+        bool connected;
+        const char* name;  // typed into the file dialog
+        TextId message;
+        int32_t number;    // -1: some system error number, not checked
+    };
+    const Case cases[] = {
+        {"load a set without a unit", IDM_LOAD_PARAMETERSET, false, "", 112, 0},
+        {"load a set that is no set", IDM_LOAD_PARAMETERSET, true, "letter.kvd", 113, 0},
+        {"load a set with a malformed field", IDM_LOAD_PARAMETERSET, true, "long.kvd", 116, 30002},
+        {"save a set where it cannot go", IDM_SAVE_PARAMETERSET, true, "held.kvd", 117, 0},
+        {"export where it cannot go", IDM_EXPORT_POWER_FIRST, true, "held.xls", 110, -1},
+        {"load statistics cut short", IDM_LOAD_STATISTICS, true, "short.$$$", 123, 30007},
+        {"save statistics where they cannot go", IDM_SAVE_STATISTICS, true, "held.$$$", 124, 0},
+        {"choose a port that does not exist", IDM_COM_LAST, true, "", 114, 0},
+        {"auto connect without a unit", IDM_AUTO_CONNECT, true, "", 125, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Store(gModel.connection.NotConnected, c.connected ? 0 : 1);
+        std::string seen;
+        {
+            UserAtTheScreen user(c.name);
+            ASSERT_TRUE(RunCommand(nullptr, c.command));
+            Sleep(100);
+            seen = user.caption + " | " + user.text;
+        }
+        const TextId caption = c.message == 114 || c.message == 125 ? kCaptionCommunication : kCaptionError;
+        if (c.number >= 0) {
+            EXPECT_EQ(seen, Expected(c.message, caption, c.number));
+        } else {
+            const std::string start = Expected(c.message, caption, 0) + ": ";
+            EXPECT_EQ(seen.substr(0, start.size()), start) << seen;
+        }
+    }
+    for (HANDLE h : held) CloseHandle(h);
+    // The files the failed saves would have replaced are as they were.
+    for (const char* name : {"held.kvd", "held.xls", "held.$$$"}) {
+        std::ifstream in(name, std::ios::binary);
+        EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()), "old") << name;
+    }
+    EXPECT_EQ(std::filesystem::current_path(), dir_);
+}
+
+}  // namespace
