@@ -20,10 +20,15 @@ expect_message() {
   local got; got=$(driver message 15) || fail "no message box (expected '$1')"
   grep -qF "text=$1" <<<"$got" || fail "message was '$got', expected '$1'"
 }
-expect_caption() {  # yes|no: whether the caption says that cycles are not saved
-  local caption; caption=$(driver caption)
-  if grep -qF "$marker" <<<"$caption"; then [ "$1" = yes ]; else [ "$1" = no ]; fi ||
-    fail "caption '$caption' (marker expected: $1)"
+expect_caption() {  # yes|no: whether the caption says that cycles are not saved (within 5 s)
+  local caption has
+  for _ in $(seq 10); do
+    caption=$(driver caption)
+    if grep -qF "$marker" <<<"$caption"; then has=yes; else has=no; fi
+    [ "$has" = "$1" ] && return 0
+    sleep 0.5
+  done
+  fail "caption '$caption' (marker expected: $1)"
 }
 cycles_now() { wc -l <"$WORK/events.txt"; }
 wait_more_cycles() { wait_cycles "$WORK/events.txt" $(( $(cycles_now) + $1 )); }
