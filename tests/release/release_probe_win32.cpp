@@ -52,7 +52,8 @@ int PrintLink(const char* path) {
         } else if (FAILED(hr = link->GetIconLocation(icon, MAX_PATH, &iconIndex))) {
             rc = Fail("GetIconLocation", hr);
         } else {
-            std::printf("target=%s\nargs=%s\nworkdir=%s\nicon=%s,%d\n", target, args, workdir, icon, iconIndex);
+            std::printf("target=%s\nargs=%s\nworkdir=%s\nicon=%s,%d\n", target, args, workdir, icon,
+                        iconIndex);
             rc = 0;
         }
     }
@@ -64,14 +65,19 @@ int PrintLink(const char* path) {
 
 // One string of the version information's first translation.
 std::string VersionString(const std::vector<char>& info, const char* name) {
-    struct Translation { WORD language; WORD codePage; };
+    struct Translation {
+        WORD language;
+        WORD codePage;
+    };
     Translation* translation = nullptr;
     UINT size = 0;
-    if (!VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &size) ||
+    if (!VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
+                        &size) ||
         size < sizeof(Translation))
         return "";
     char key[96];
-    std::snprintf(key, sizeof key, "\\StringFileInfo\\%04x%04x\\%s", translation->language, translation->codePage, name);
+    std::snprintf(key, sizeof key, "\\StringFileInfo\\%04x%04x\\%s", translation->language,
+                  translation->codePage, name);
     char* value = nullptr;
     if (!VerQueryValueA(info.data(), key, reinterpret_cast<void**>(&value), &size) || size == 0) return "";
     return std::string(value);
@@ -86,7 +92,8 @@ int PrintVersion(const char* path) {
         return Fail("GetFileVersionInfoA", HRESULT_FROM_WIN32(GetLastError()));
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT fixedSize = 0;
-    if (!VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &fixedSize) || fixedSize < sizeof *fixed)
+    if (!VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &fixedSize) ||
+        fixedSize < sizeof *fixed)
         return Fail("VerQueryValueA(fixed)", E_FAIL);
     std::printf("fixed=%lu.%lu.%lu.%lu\nfile=%s\nproduct=%s\n",
                 static_cast<unsigned long>(HIWORD(fixed->dwFileVersionMS)),
