@@ -9,6 +9,9 @@ cd "$(dirname "$0")/.."
 jobs=${ZAVIZE_JOBS:-$(nproc)}
 step() { printf '\n=== %s ===\n' "$*"; }
 
+step "format"
+tools/check-format.sh
+
 for preset in native asan tsan win64; do
   step "configure and build: $preset"
   cmake --preset "$preset" >/dev/null
@@ -22,6 +25,10 @@ for preset in native asan tsan win64; do
   step "tests: $preset"
   ctest --preset "$preset"
 done
+
+step "release: installer and zips, tested under Wine"
+tools/make-release.sh
+tests/release/test-release.sh
 
 if [ -f tests/fuzz/CMakeLists.txt ]; then
   step "fuzz (bounded)"

@@ -21,6 +21,7 @@
 #include "shell/commands_win32.h"
 #include "text/message.h"
 #include "text/message_win32.h"
+#include "text/text_ids.h"
 
 namespace {
 
@@ -143,15 +144,15 @@ TEST_F(CommandMessages, EveryFileAndPortCommandShowsItsFailure) {
         int32_t number;    // -1: some system error number, not checked
     };
     const Case cases[] = {
-        {"load a set without a unit", IDM_LOAD_PARAMETERSET, false, "", 112, 0},
-        {"load a set that is no set", IDM_LOAD_PARAMETERSET, true, "letter.kvd", 113, 0},
-        {"load a set with a malformed field", IDM_LOAD_PARAMETERSET, true, "long.kvd", 116, 30002},
-        {"save a set where it cannot go", IDM_SAVE_PARAMETERSET, true, "held.kvd", 117, 0},
-        {"export where it cannot go", IDM_EXPORT_POWER_FIRST, true, "held.xls", 110, -1},
-        {"load statistics cut short", IDM_LOAD_STATISTICS, true, "short.$$$", 123, 30007},
-        {"save statistics where they cannot go", IDM_SAVE_STATISTICS, true, "held.$$$", 124, 0},
-        {"choose a port that does not exist", IDM_COM_LAST, true, "", 114, 0},
-        {"auto connect without a unit", IDM_AUTO_CONNECT, true, "", 125, 0},
+        {"load a set without a unit", IDM_LOAD_PARAMETERSET, false, "", kTextNoUnitNoLoad, 0},
+        {"load a set that is no set", IDM_LOAD_PARAMETERSET, true, "letter.kvd", kTextNotAParameterFile, 0},
+        {"load a set with a malformed field", IDM_LOAD_PARAMETERSET, true, "long.kvd", kTextParametersNotRead, 30002},
+        {"save a set where it cannot go", IDM_SAVE_PARAMETERSET, true, "held.kvd", kTextParametersNotSaved, 0},
+        {"export where it cannot go", IDM_EXPORT_POWER_FIRST, true, "held.xls", kTextExportFailed, -1},
+        {"load statistics cut short", IDM_LOAD_STATISTICS, true, "short.$$$", kTextStatisticsNotLoaded, 30007},
+        {"save statistics where they cannot go", IDM_SAVE_STATISTICS, true, "held.$$$", kTextStatisticsNotSaved, 0},
+        {"choose a port that does not exist", IDM_COM_LAST, true, "", kTextPortFailed, 0},
+        {"auto connect without a unit", IDM_AUTO_CONNECT, true, "", kTextUnitNotFound, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -163,7 +164,8 @@ TEST_F(CommandMessages, EveryFileAndPortCommandShowsItsFailure) {
             Sleep(100);
             seen = user.caption + " | " + user.text;
         }
-        const TextId caption = c.message == 114 || c.message == 125 ? kCaptionCommunication : kCaptionError;
+        const TextId caption =
+            c.message == kTextPortFailed || c.message == kTextUnitNotFound ? kCaptionCommunication : kCaptionError;
         if (c.number >= 0) {
             EXPECT_EQ(seen, Expected(c.message, caption, c.number));
         } else {
