@@ -22,7 +22,8 @@ bool gAutosaveHeld = false;
 // Bytes of an existing file beyond the block are carried over into its replacement.
 int32_t CopyTail(const char* name, File& to) {
     File from;
-    if (from.Open(name, kFileRead, FileDisposition::kOpenExisting) != kResultOk) return kResultOk;  // no old file
+    if (from.Open(name, kFileRead, FileDisposition::kOpenExisting) != kResultOk)
+        return kResultOk;  // no old file
     if (const int32_t r = from.Seek(static_cast<uint32_t>(sizeof gStatistics))) return r;
     char buffer[4096];
     for (;;) {

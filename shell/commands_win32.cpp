@@ -140,6 +140,7 @@ bool RunCommand(HWND hwnd, int id) {
 
 CommandRoute RouteOf(int id) {
     for (const CommandRange& c : kCommands)
-        if (id >= c.first && id <= c.last) return c.run == Inert ? CommandRoute::kInert : CommandRoute::kHandled;
+        if (id >= c.first && id <= c.last)
+            return c.run == Inert ? CommandRoute::kInert : CommandRoute::kHandled;
     return CommandRoute::kUnknown;
 }

@@ -45,7 +45,8 @@ void ShowAutosaveState(HWND hwnd) {
     shown = wanted;
     char caption[kTitleSize + kTextSize + 3];
     if (held)
-        wsprintfA(caption, "%s - %s", gCaption, GetText(kTextStatisticsNotSaved));  // "Failed saving statistics"
+        wsprintfA(caption, "%s - %s", gCaption,
+                  GetText(kTextStatisticsNotSaved));  // "Failed saving statistics"
     else
         lstrcpyA(caption, gCaption);
     SetWindowTextA(hwnd, caption);
@@ -58,7 +59,8 @@ LRESULT OnCreate(HWND hwnd) {
     }
     if (const int32_t r = LoadConfiguration()) ShowMessage(hwnd, kTextConfigurationFailed, kCaptionError, r);
     // A file in use that fails to load is left as it is: the autosave waits for the user.
-    if (const int32_t r = LoadStatisticsInUse()) ShowMessage(hwnd, kTextStatisticsNotLoaded, kCaptionError, r);
+    if (const int32_t r = LoadStatisticsInUse())
+        ShowMessage(hwnd, kTextStatisticsNotLoaded, kCaptionError, r);
     ShowAutosaveState(hwnd);
     gMainWindow = hwnd;
     InstallPlatformSeams();

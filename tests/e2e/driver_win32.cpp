@@ -149,7 +149,8 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(verb, "hold") == 0) {
         if (argc < 4) return Fail("usage: zavize_driver hold SECONDS FILE");
-        HANDLE file = CreateFileA(argv[3], GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file =
+            CreateFileA(argv[3], GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) return Fail("cannot open the file to hold");
         std::printf("held\n");
         std::fflush(stdout);

@@ -26,9 +26,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Use the record as the program does: texts of its language, the name on the chart.
     if (gConfig.languageBase > kLanguageEntries - 200) FuzzFail("a language of the table");
     for (TextId id = 0; id < 200; ++id)
-        if (GetText(id) != LanguageTable[gConfig.languageBase + id]) FuzzFail("texts of the configured language");
+        if (GetText(id) != LanguageTable[gConfig.languageBase + id])
+            FuzzFail("texts of the configured language");
     const size_t nameLength = strnlen(gConfig.statisticsFileName, kStatisticsFileNameSize);
-    if (nameLength == 0 || nameLength == kStatisticsFileNameSize) FuzzFail("a terminated, non-empty file name");
+    if (nameLength == 0 || nameLength == kStatisticsFileNameSize)
+        FuzzFail("a terminated, non-empty file name");
     const char* shown = DisplayFileName(gConfig.statisticsFileName);
     if (shown < gConfig.statisticsFileName || shown > gConfig.statisticsFileName + nameLength)
         FuzzFail("the displayed name lies within the file name");

@@ -39,9 +39,7 @@ unsigned gRuns = 0;
     std::abort();
 }
 
-bool HeaderAsExpected() {
-    return std::memcmp(gExpectedIndexes, &gStatistics, sizeof gExpectedIndexes) == 0;
-}
+bool HeaderAsExpected() { return std::memcmp(gExpectedIndexes, &gStatistics, sizeof gExpectedIndexes) == 0; }
 
 // Called by the interpreter right after each append, under the statistics lock.
 void CheckAppend() {
@@ -65,7 +63,9 @@ void CheckWholeBlock() {
     }
     std::memcpy(&gPristine, gExpectedIndexes, sizeof gExpectedIndexes);
     if (std::memcmp(&gPristine, &gStatistics, sizeof gStatistics) != 0)
-        Fail("statistics changed only at the writeIndex of the active cut (this input or one of the 63 before)");
+        Fail(
+            "statistics changed only at the writeIndex of the active cut (this input or one of the 63 "
+            "before)");
     for (int i = 0; i < gTouchedCount; ++i) gPristine.entries[gTouched[i].cut][gTouched[i].at] = {};
 }
 
@@ -122,7 +122,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         i += n;
         // Points completed since the last chunk; all of them after the curve was halved or begun anew.
         const int count = gModel.curve.pointCount;
-        if (const char* broken = BrokenModelInvariant(count >= checkedPoints ? checkedPoints - 1 : 0)) Fail(broken);
+        if (const char* broken = BrokenModelInvariant(count >= checkedPoints ? checkedPoints - 1 : 0))
+            Fail(broken);
         checkedPoints = count;
     }
     if (const char* broken = BrokenModelInvariant()) Fail(broken);

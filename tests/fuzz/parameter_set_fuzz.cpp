@@ -13,7 +13,8 @@ namespace {
 
 uint16_t StagedWord(const LoadedParameterSet& set, const BaseCode& b, int cut) {
     if (!b.common) return CutWordValue(set.cuts[cut], b.word);
-    const uint16_t common[] = {set.average, set.poSamples, set.unitId, set.debounce, set.rangeDecimals, set.rangeValue};
+    const uint16_t common[] = {set.average,  set.poSamples,     set.unitId,
+                               set.debounce, set.rangeDecimals, set.rangeValue};
     return b.word < 6 ? common[b.word] : 0;
 }
 

@@ -38,12 +38,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int32_t r = LoadStatisticsFile("stats.$$$");
     if (!full) {
         if (r != kResultShortTransfer) FuzzFail("a file shorter than the block gives 30007");
-        if (std::memcmp(&gStatistics, &gBefore, sizeof gStatistics) != 0) FuzzFail("a failed load leaves the block");
+        if (std::memcmp(&gStatistics, &gBefore, sizeof gStatistics) != 0)
+            FuzzFail("a failed load leaves the block");
         return 0;
     }
     if (r != kResultOk) FuzzFail("a file of the block's size loads");
     // Entries and reserved words as in the file; indexes as in the file unless mended.
-    if (std::memcmp(gStatistics.reserved, bytes, count < 32 ? count : 32) != 0) FuzzFail("reserved words kept");
+    if (std::memcmp(gStatistics.reserved, bytes, count < 32 ? count : 32) != 0)
+        FuzzFail("reserved words kept");
     const auto* loaded = reinterpret_cast<const uint8_t*>(&gStatistics.entries);
     const size_t entriesInInput = count > 96 ? count - 96 : 0;
     if (std::memcmp(loaded, bytes + 96, entriesInInput) != 0) FuzzFail("entries as in the file");

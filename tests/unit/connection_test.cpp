@@ -215,9 +215,9 @@ TEST_F(PortRulesTest, ParameterDefaultsAreWrittenBeforeThePortOpens) {
         return true;
     };
     OpenPortAtStart();
-    EXPECT_EQ(breakLimitAtOpen, 50);                       // defaults were in place
-    EXPECT_EQ(gModel.cutParameters[2].breakLimit, 44);     // the report survived
-    EXPECT_EQ(gModel.cutParameters[0].bluntDelay, 100);    // the other defaults are there
+    EXPECT_EQ(breakLimitAtOpen, 50);                     // defaults were in place
+    EXPECT_EQ(gModel.cutParameters[2].breakLimit, 44);   // the report survived
+    EXPECT_EQ(gModel.cutParameters[0].bluntDelay, 100);  // the other defaults are there
     EXPECT_EQ(gModel.common.average, 4);
 }
 

@@ -174,7 +174,8 @@ TEST_F(StatisticsFile, FileInUseThatFailedToLoadIsLeftAloneUntilTheUserDecides) 
     enum Decision { kLoadGoodFile, kSaveAs, kReset };
     for (const bool cutShort : {true, false}) {
         for (const Decision decision : {kLoadGoodFile, kSaveAs, kReset}) {
-            SCOPED_TRACE(std::string(cutShort ? "cut short" : "unreadable") + ", decision " + std::to_string(decision));
+            SCOPED_TRACE(std::string(cutShort ? "cut short" : "unreadable") + ", decision " +
+                         std::to_string(decision));
             std::filesystem::remove_all("Default.$$$");
             ResetModel();
             PresetConfiguration();
@@ -207,9 +208,15 @@ TEST_F(StatisticsFile, FileInUseThatFailedToLoadIsLeftAloneUntilTheUserDecides) 
 
             // The user decides; the next cycle is saved into the file in use.
             switch (decision) {
-                case kLoadGoodFile: ASSERT_EQ(LoadStatisticsAndUse("good.$$$"), 0); break;
-                case kSaveAs: ASSERT_EQ(SaveStatisticsAndUse("saved.$$$"), 0); break;
-                case kReset: ResetStatistics(kAllCuts); break;
+                case kLoadGoodFile:
+                    ASSERT_EQ(LoadStatisticsAndUse("good.$$$"), 0);
+                    break;
+                case kSaveAs:
+                    ASSERT_EQ(SaveStatisticsAndUse("saved.$$$"), 0);
+                    break;
+                case kReset:
+                    ResetStatistics(kAllCuts);
+                    break;
             }
             EXPECT_FALSE(StatisticsAutosaveHeld());
             {

@@ -53,7 +53,8 @@ private:
     static BOOL CALLBACK ReadStatic(HWND w, LPARAM p) {
         char cls[32] = "", t[256] = "";
         GetClassNameA(w, cls, sizeof cls);
-        if (lstrcmpiA(cls, "Static") == 0 && GetWindowTextA(w, t, sizeof t) > 0) *reinterpret_cast<std::string*>(p) = t;
+        if (lstrcmpiA(cls, "Static") == 0 && GetWindowTextA(w, t, sizeof t) > 0)
+            *reinterpret_cast<std::string*>(p) = t;
         return TRUE;
     }
     void Run() {
@@ -98,7 +99,8 @@ class CommandMessages : public ::testing::Test {
 protected:
     void SetUp() override {
         old_ = std::filesystem::current_path();
-        dir_ = std::filesystem::temp_directory_path() / ("zavize-messages-" + std::to_string(GetCurrentProcessId()));
+        dir_ = std::filesystem::temp_directory_path() /
+               ("zavize-messages-" + std::to_string(GetCurrentProcessId()));
         std::filesystem::create_directories(dir_);
         std::filesystem::current_path(dir_);
         ResetModel();
@@ -141,16 +143,20 @@ TEST_F(CommandMessages, EveryFileAndPortCommandShowsItsFailure) {
         bool connected;
         const char* name;  // typed into the file dialog
         TextId message;
-        int32_t number;    // -1: some system error number, not checked
+        int32_t number;  // -1: some system error number, not checked
     };
     const Case cases[] = {
         {"load a set without a unit", IDM_LOAD_PARAMETERSET, false, "", kTextNoUnitNoLoad, 0},
         {"load a set that is no set", IDM_LOAD_PARAMETERSET, true, "letter.kvd", kTextNotAParameterFile, 0},
-        {"load a set with a malformed field", IDM_LOAD_PARAMETERSET, true, "long.kvd", kTextParametersNotRead, 30002},
-        {"save a set where it cannot go", IDM_SAVE_PARAMETERSET, true, "held.kvd", kTextParametersNotSaved, 0},
+        {"load a set with a malformed field", IDM_LOAD_PARAMETERSET, true, "long.kvd", kTextParametersNotRead,
+         30002},
+        {"save a set where it cannot go", IDM_SAVE_PARAMETERSET, true, "held.kvd", kTextParametersNotSaved,
+         0},
         {"export where it cannot go", IDM_EXPORT_POWER_FIRST, true, "held.xls", kTextExportFailed, -1},
-        {"load statistics cut short", IDM_LOAD_STATISTICS, true, "short.$$$", kTextStatisticsNotLoaded, 30007},
-        {"save statistics where they cannot go", IDM_SAVE_STATISTICS, true, "held.$$$", kTextStatisticsNotSaved, 0},
+        {"load statistics cut short", IDM_LOAD_STATISTICS, true, "short.$$$", kTextStatisticsNotLoaded,
+         30007},
+        {"save statistics where they cannot go", IDM_SAVE_STATISTICS, true, "held.$$$",
+         kTextStatisticsNotSaved, 0},
         {"choose a port that does not exist", IDM_COM_LAST, true, "", kTextPortFailed, 0},
         {"auto connect without a unit", IDM_AUTO_CONNECT, true, "", kTextUnitNotFound, 0},
     };
@@ -164,8 +170,9 @@ TEST_F(CommandMessages, EveryFileAndPortCommandShowsItsFailure) {
             Sleep(100);
             seen = user.caption + " | " + user.text;
         }
-        const TextId caption =
-            c.message == kTextPortFailed || c.message == kTextUnitNotFound ? kCaptionCommunication : kCaptionError;
+        const TextId caption = c.message == kTextPortFailed || c.message == kTextUnitNotFound
+                                   ? kCaptionCommunication
+                                   : kCaptionError;
         if (c.number >= 0) {
             EXPECT_EQ(seen, Expected(c.message, caption, c.number));
         } else {
@@ -177,7 +184,8 @@ TEST_F(CommandMessages, EveryFileAndPortCommandShowsItsFailure) {
     // The files the failed saves would have replaced are as they were.
     for (const char* name : {"held.kvd", "held.xls", "held.$$$"}) {
         std::ifstream in(name, std::ios::binary);
-        EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()), "old") << name;
+        EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()), "old")
+            << name;
     }
     EXPECT_EQ(std::filesystem::current_path(), dir_);
 }

@@ -24,7 +24,8 @@ void CollectIds(HMENU menu, std::set<int>& ids) {
         info.cbSize = sizeof info;
         info.fMask = MIIM_FTYPE;
         GetMenuItemInfoA(menu, i, TRUE, &info);
-        if (!(info.fType & MFT_SEPARATOR) && id != 0 && id != static_cast<UINT>(-1)) ids.insert(static_cast<int>(id));
+        if (!(info.fType & MFT_SEPARATOR) && id != 0 && id != static_cast<UINT>(-1))
+            ids.insert(static_cast<int>(id));
     }
 }
 
