@@ -103,7 +103,11 @@ int32_t ResetStatistics(int cut) {
     std::lock_guard<std::mutex> lock(gStatisticsMutex);
     for (int c = 0; c < kCutCount; ++c)
         if (cut == kAllCuts || c == cut) ResetCutStatistics(gStatistics, c);
-    gAutosaveHeld = false;  // the user chose to start the file in use afresh
+    // Reset All starts the file in use afresh: the user's choice, which ends a held autosave. A
+    // reset of one cut is no such choice: writing the block would replace the other cuts' history
+    // in a file that never loaded, so nothing is written while the autosave is held.
+    if (cut == kAllCuts) gAutosaveHeld = false;
+    if (gAutosaveHeld) return kResultOk;
     return WriteBlock(gConfig.statisticsFileName);
 }
 

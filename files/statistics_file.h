@@ -26,8 +26,8 @@ int32_t LoadStatisticsInUse();
 int32_t SaveStatisticsFile(const char* name);
 
 // Reset one cut (0..15), or all with kAllCuts: indexes to 0, entries kept, then one save to the
-// file in use (which resumes a held autosave). Callers ignore the result. An unknown cut changes
-// and writes nothing.
+// file in use. Reset All resumes a held autosave; a reset of one cut while it is held writes
+// nothing. Callers ignore the result. An unknown cut changes and writes nothing.
 constexpr int kAllCuts = -1;
 int32_t ResetStatistics(int cut);
 

@@ -199,6 +199,9 @@ TEST_F(StatisticsFile, FileInUseThatFailedToLoadIsLeftAloneUntilTheUserDecides) 
             }
             EXPECT_NE(LoadStatisticsAndUse("Default.$$$"), 0);
             EXPECT_TRUE(StatisticsAutosaveHeld());
+            // Resetting one cut is no decision about the whole file.
+            ResetStatistics(1);
+            EXPECT_TRUE(StatisticsAutosaveHeld());
             if (cutShort) {
                 EXPECT_EQ(ReadAll("Default.$$$"), std::vector<char>(kBlock - 3, 0x11));
             } else {
