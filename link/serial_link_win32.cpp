@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "link/command_queue.h"
 #include "link/serial_state_win32.h"
 #include "link/transmit_ring.h"
 
@@ -50,6 +51,7 @@ HANDLE CreateLinkThread(LPTHREAD_START_ROUTINE start, DWORD* threadId) {
 void ReleaseLink() {
     gLinkClosing.store(true);
     gTransmitSignal = nullptr;  // puts from now on only fill the ring; the next open drops them
+    gTransmitPortOpen = false;  // and the pump keeps its words
     SerialLink& link = gSerialLink;
     if (link.readerStop) SetEvent(link.readerStop.Get());
     if (link.writerStop) SetEvent(link.writerStop.Get());
@@ -59,6 +61,8 @@ void ReleaseLink() {
     if (link.writerThread) threads[count++] = link.writerThread.Get();
     // The reader may be waiting in SendMessageA for this thread: serve it while waiting.
     if (count > 0) WaitServingSentMessages(count, threads, TRUE);
+    // No writer runs now: words it never took go back to the queue for the next port.
+    ReclaimUnsentWords();
     link.readerStop.Close();
     link.writerStop.Close();
     link.transmit.Close();
@@ -119,6 +123,7 @@ bool OpenLink(int portNumber) {
     if (answer == nullptr) return FailOpen();
     gAnswerEvent.store(answer);
     gTransmitSignal = SignalTransmit;
+    gTransmitPortOpen = true;
     return true;
 }
 

@@ -4,6 +4,7 @@
 
 TransmitRing gTransmitRing;
 void (*gTransmitSignal)() = nullptr;
+bool gTransmitPortOpen = false;
 
 namespace {
 int Next(int i) { return (i + 1) % kTransmitRingSize; }

@@ -10,6 +10,7 @@
 #include "files/statistics_file.h"
 #include "link/command_queue.h"
 #include "link/connection.h"
+#include "link/frame_codec.h"
 #include "link/model.h"
 #include "params/about_win32.h"
 #include "params/language_switch_win32.h"
@@ -17,6 +18,8 @@
 #include "shell/debug_window_win32.h"
 #include "shell/legend_window_win32.h"
 #include "shell/paint_win32.h"
+#include "sheet/sheet_fields.h"
+#include "sheet/sheet_win32.h"
 #include "shell/snapshot_win32.h"
 
 namespace {
@@ -47,13 +50,26 @@ void LoadParameters(HWND hwnd, int) {
     }
     const int32_t r = LoadParameterSet(hwnd);
     if (r == kResultOk) {
+        const int32_t shown = UploadProgress;
         UploadProgress = 1;
-        UploadParameterSet();
+        // Refused only for a value beyond its range, which the file reader already rejects.
+        if (!UploadParameterSet()) {
+            UploadProgress = shown;
+            ShowMessage(hwnd, kTextParametersNotRead, kCaptionError, 0);
+        }
     } else if (r == kResultNotParameterSet) {
         ShowMessage(hwnd, kTextNotAParameterFile, kCaptionError, 0);
     } else if (r != kResultCancelled) {
         ShowMessage(hwnd, kTextParametersNotRead, kCaptionError, r);
     }
+}
+
+// Parameters / Cut n: the unit is asked for its values (code 47) before the sheet shows them.
+void ParameterSheet(HWND hwnd, int cut) {
+    if (Load(gModel.connection.NotConnected) != 0 && !AskYesNo(hwnd, kTextNotConnectedQuestion)) return;
+    (void)SendCodeFrame(kSheetOpensCode);  // a full ring drops it; the sheet opens all the same
+    if (OpenParameterSheet(hwnd, cut) == -1)
+        ShowMessage(hwnd, kTextSheetNotCreated, kCaptionError, static_cast<int32_t>(GetLastError()));
 }
 
 void SaveParameters(HWND hwnd, int) {
@@ -104,8 +120,8 @@ struct CommandRange {
     void (*run)(HWND, int offset);  // offset = id - first
 };
 
-// Parameter sheet (32778..32793), printing (32819..32822) and the screen dump (32879) have no
-// work behind them in this version: their ids are known and do nothing.
+// Printing (32819..32822) and the screen dump (32879) have no work behind them in this version:
+// their ids are known and do nothing.
 void Inert(HWND, int) {}
 
 const CommandRange kCommands[] = {
@@ -113,7 +129,7 @@ const CommandRange kCommands[] = {
     {105, 105, Exit},
     {30000, 30000, Snapshot},
     {32777, 32777, Debug},
-    {32778, 32793, Inert},
+    {32778, 32793, ParameterSheet},
     {32794, 32794, LoadParameters},
     {32795, 32795, SaveParameters},
     {32796, 32798, ShowView},
