@@ -120,8 +120,12 @@ protected:
         WriteParameterDefaults();
         ResetCommandQueue();
         gTransmitRing = TransmitRing{};
+        gTransmitPortOpen = true;  // the pump hands the words over as to an open port
     }
-    void TearDown() override { gConfig.languageBase = kLanguageEnglish; }
+    void TearDown() override {
+        gTransmitPortOpen = false;
+        gConfig.languageBase = kLanguageEnglish;
+    }
 };
 
 // English, cut 16: typing, Apply, page changes and OK, and the words each of them sends.
