@@ -161,8 +161,10 @@ int SheetVerb(int argc, char** argv) {
     HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
     HWND control = GetDlgItem(page, std::atoi(argv[3]));
     if (control == nullptr) return Fail("no such control on the page");
-    if (std::strcmp(verb, "sheet-set") == 0 && argc > 4) return SetWindowTextA(control, argv[4]) ? 0 : 1;
-    GetWindowTextA(control, text, sizeof text);
+    // Messages, not Get/SetWindowText: those do not reach a control of another process.
+    if (std::strcmp(verb, "sheet-set") == 0 && argc > 4)
+        return SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4])) ? 0 : 1;
+    SendMessageA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
     std::printf("%s\n", text);
     return 0;
 }

@@ -26,7 +26,7 @@ driver command $CUT3
 caption=$(driver sheet 10) || fail "the sheet did not open"
 [ "$caption" = "caption=KVD settings, Cut# 3" ] || fail "sheet caption: $caption"
 wait_log '^code 47'
-[ "$(sheet_value 0 $BREAK_LIMIT)" = 50 ] || fail "Break Limit does not show the unit's 50"
+v=$(sheet_value 0 $BREAK_LIMIT); [ "$v" = 50 ] || fail "Break Limit shows \"$v\", not the unit's 50"
 
 # Step 2: Break Limit 65 and Blunt Delay 2.5 s, then OK: exactly those two words reach the unit.
 driver sheet-set 0 $BREAK_LIMIT 65
