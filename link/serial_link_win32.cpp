@@ -5,12 +5,12 @@
 
 #include "link/command_queue.h"
 #include "link/serial_state_win32.h"
+#include "link/port_service.h"
 #include "link/transmit_ring.h"
 
 SerialLink gSerialLink;
 std::atomic<HANDLE> gAnswerEvent{nullptr};
 std::atomic<bool> gLinkClosing{false};
-void (*gReceiveBytes)(const uint8_t* bytes, int32_t count) = nullptr;
 
 namespace {
 
@@ -50,7 +50,7 @@ HANDLE CreateLinkThread(LPTHREAD_START_ROUTINE start, DWORD* threadId) {
 // as the clean-up of an open that failed half-way (which no CloseLink follows).
 void ReleaseLink() {
     gLinkClosing.store(true);
-    gTransmitSignal = nullptr;  // puts from now on only fill the ring; the next open drops them
+    gPortService.signalTransmit = PortService{}.signalTransmit;  // puts only fill the ring now; the next open drops them
     gTransmitPortOpen = false;  // and the pump keeps its words
     SerialLink& link = gSerialLink;
     if (link.readerStop) SetEvent(link.readerStop.Get());
@@ -122,7 +122,7 @@ bool OpenLink(int portNumber) {
     HANDLE answer = make.createEvent(TRUE);
     if (answer == nullptr) return FailOpen();
     gAnswerEvent.store(answer);
-    gTransmitSignal = SignalTransmit;
+    gPortService.signalTransmit = SignalTransmit;
     gTransmitPortOpen = true;
     return true;
 }

@@ -5,7 +5,7 @@
 #include <commctrl.h>
 #include <prsht.h>
 
-#include "params/language.h"
+#include "text/language.h"
 #include "sheet/sheet_fields.h"
 #include "sheet/sheet_state.h"
 

@@ -1,6 +1,6 @@
 #include "sheet/sheet_fields.h"
 
-#include "link/base_codes.h"
+#include "model/base_codes.h"
 #include "res/resource.h"
 
 namespace {

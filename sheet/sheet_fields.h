@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "params/language.h"
+#include "text/language.h"
 
 // Where a page field's value lives in the sheet's copy: the 18 words of the edited cut's
 // CutParameters followed by the 7 words of CommonParameters.

@@ -1,8 +1,8 @@
 #include "sheet/sheet_state.h"
 
-#include "link/base_codes.h"
+#include "model/base_codes.h"
 #include "link/command_queue.h"
-#include "link/model.h"
+#include "model/model.h"
 
 SheetState gSheet;
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "link/base_codes.h"
+#include "model/base_codes.h"
 #include "link/command_queue.h"
-#include "link/model.h"
+#include "model/model.h"
 #include "res/resource.h"
 #include "sheet/field_values.h"
 #include "sheet/sheet_state.h"

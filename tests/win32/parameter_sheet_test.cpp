@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "files/config.h"
-#include "link/base_codes.h"
+#include "model/base_codes.h"
 #include "link/command_queue.h"
-#include "link/model.h"
+#include "model/model.h"
 #include "link/transmit_ring.h"
-#include "params/language.h"
+#include "text/language.h"
 #include "res/resource.h"
 #include "sheet/sheet_win32.h"
 #include "../unit/sent_words.h"

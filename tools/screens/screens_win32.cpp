@@ -17,10 +17,10 @@
 #include <string>
 
 #include "files/config.h"
-#include "link/model.h"
-#include "params/about_win32.h"
-#include "params/message_win32.h"
+#include "model/model.h"
 #include "sheet/sheet_win32.h"
+#include "shell/about_win32.h"
+#include "text/message_win32.h"
 #include "tests/win32/dialog_watcher.h"
 
 namespace {
