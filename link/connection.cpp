@@ -11,9 +11,9 @@ PortState gPort{1, false};
 
 namespace {
 
-constexpr TextId kTextPortFailed = 114;     // "Comm Port occupied or non-existing"
-constexpr TextId kTextNotFound = 125;       // "KVD not found on any COM-port"
-constexpr TextId kTextConfigFailed = 111;   // "Error opening configuration file"
+constexpr TextId kTextPortFailed = 114;    // "Comm Port occupied or non-existing"
+constexpr TextId kTextNotFound = 125;      // "KVD not found on any COM-port"
+constexpr TextId kTextConfigFailed = 111;  // "Error opening configuration file"
 constexpr TextId kCaptionCommunication = 8;
 constexpr TextId kCaptionError = 53;
 constexpr unsigned kAnswerWaitMs = 2000;
@@ -106,7 +106,8 @@ void WatchConnection() {
     auto& c = gModel.connection;
     // SilenceTicks is cleared by the reader thread at every valid frame: one atomic increment
     // here, so a clear racing with it costs at most one tick.
-    const int32_t ticks = std::atomic_ref<int32_t>(c.SilenceTicks).fetch_add(1, std::memory_order_relaxed) + 1;
+    const int32_t ticks =
+        std::atomic_ref<int32_t>(c.SilenceTicks).fetch_add(1, std::memory_order_relaxed) + 1;
     if (ticks >= kSilenceLimit) {
         Store(c.SilenceTicks, kSilenceLimit);
         if (Load(c.NotConnected) == 0) {

@@ -112,9 +112,7 @@ void Export(HWND hwnd, int kind, int cut) {
 void ExportPower(HWND hwnd, int cut) { Export(hwnd, kPowerStatistics, cut); }
 void ExportWork(HWND hwnd, int cut) { Export(hwnd, kWorkStatistics, cut); }
 
-void Language(HWND hwnd, int offset) {
-    SwitchLanguage(hwnd, static_cast<uint16_t>(offset), gPort.port);
-}
+void Language(HWND hwnd, int offset) { SwitchLanguage(hwnd, static_cast<uint16_t>(offset), gPort.port); }
 
 struct CommandRange {
     int first, last;

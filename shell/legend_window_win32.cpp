@@ -52,8 +52,8 @@ void ToggleLegendWindow(HWND mainWindow) {
     RECT r;
     GetWindowRect(mainWindow, &r);
     gLegend = CreateWindowExA(0, kLegendClassName, GetText(kTextLegend), WS_POPUPWINDOW | WS_DLGFRAME,
-                              r.left + L(kLegendOffsetX), r.top + L(kLegendOffsetY), kLegendSize,
-                              kLegendSize, mainWindow, nullptr, gInstance, nullptr);
+                              r.left + L(kLegendOffsetX), r.top + L(kLegendOffsetY), kLegendSize, kLegendSize,
+                              mainWindow, nullptr, gInstance, nullptr);
     if (gLegend != nullptr) {
         // Shown without taking the focus: Space and Pause keep working in the main window.
         ShowWindow(gLegend, SW_SHOWNOACTIVATE);
