@@ -52,7 +52,7 @@ void ReleaseLink() {
     gLinkClosing.store(true);
     gPortService.signalTransmit =
         PortService{}.signalTransmit;  // puts only fill the ring now; the next open drops them
-    gTransmitPortOpen = false;  // and the pump keeps its words
+    gTransmitPortOpen = false;         // and the pump keeps its words
     SerialLink& link = gSerialLink;
     if (link.readerStop) SetEvent(link.readerStop.Get());
     if (link.writerStop) SetEvent(link.writerStop.Get());

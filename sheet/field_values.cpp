@@ -58,32 +58,32 @@ bool InFieldRange(const SheetField& field, int32_t typed) {
 bool ReadFieldValue(const SheetField& field, const FieldInput& input, int32_t other, uint16_t& value) {
     int32_t typed = 0;
     switch (field.kind) {
-    case FieldKind::kWhole:
-    case FieldKind::kWholePlusOne:
-        typed = ReadWholeNumber(input.text);
-        break;
-    case FieldKind::kTenths:
-        typed = ParseTenths(input.text, static_cast<int>(strnlen(input.text, 4)));
-        break;
-    case FieldKind::kChoice:
-        if (input.selection < 0) return false;
-        typed = input.selection;
-        break;
-    case FieldKind::kFixedText:
-        return false;
+        case FieldKind::kWhole:
+        case FieldKind::kWholePlusOne:
+            typed = ReadWholeNumber(input.text);
+            break;
+        case FieldKind::kTenths:
+            typed = ParseTenths(input.text, static_cast<int>(strnlen(input.text, 4)));
+            break;
+        case FieldKind::kChoice:
+            if (input.selection < 0) return false;
+            typed = input.selection;
+            break;
+        case FieldKind::kFixedText:
+            return false;
     }
     if (!InFieldRange(field, typed)) return false;
     if (field.spacing == Spacing::kAboveOther && typed < other + kP1Spacing) return false;
     if (field.spacing == Spacing::kBelowOther && typed > other - kP1Spacing) return false;
     switch (field.conversion) {
-    case Conversion::kNone:
-        break;
-    case Conversion::kSmallToZero:
-        if (typed <= 4) typed = 0;
-        break;
-    case Conversion::kMinusOne:
-        typed -= 1;
-        break;
+        case Conversion::kNone:
+            break;
+        case Conversion::kSmallToZero:
+            if (typed <= 4) typed = 0;
+            break;
+        case Conversion::kMinusOne:
+            typed -= 1;
+            break;
     }
     value = static_cast<uint16_t>(typed);
     return true;

@@ -77,7 +77,8 @@ void ShowEntryValues(HWND hwnd, int page) {
     for (int k = 0; k < p.fieldCount; ++k) {
         const SheetField& f = p.fields[k];
         if (f.kind == FieldKind::kChoice) {
-            SendDlgItemMessageA(hwnd, f.control, CB_SETCURSEL, static_cast<WPARAM>(EntrySelection(page, k)), 0);
+            SendDlgItemMessageA(hwnd, f.control, CB_SETCURSEL, static_cast<WPARAM>(EntrySelection(page, k)),
+                                0);
         } else {
             char text[kFieldTextSize];
             EntryText(page, k, text);
@@ -92,7 +93,8 @@ void OnCommand(HWND hwnd, int page, int control, int code) {
     const SheetField& f = kSheetPages[page].fields[k];
     if (f.kind == FieldKind::kChoice) {
         const LRESULT selected = SendDlgItemMessageA(hwnd, control, CB_GETCURSEL, 0, 0);
-        if (selected != CB_ERR && ChooseEntry(page, k, static_cast<int>(selected))) PostToSheet(hwnd, PSM_CHANGED);
+        if (selected != CB_ERR && ChooseEntry(page, k, static_cast<int>(selected)))
+            PostToSheet(hwnd, PSM_CHANGED);
     } else if (f.kind != FieldKind::kFixedText && code == EN_CHANGE) {
         PostToSheet(hwnd, PSM_CHANGED);
     } else if (f.kind != FieldKind::kFixedText && code == EN_KILLFOCUS) {
@@ -110,24 +112,24 @@ INT_PTR Answer(HWND hwnd, LONG_PTR result) {
 
 INT_PTR OnNotify(HWND hwnd, int page, const NMHDR& n) {
     switch (n.code) {
-    case PSN_SETACTIVE:
-        ShowEntryValues(hwnd, page);
-        PostToSheet(hwnd, PSM_UNCHANGED);  // after the EN_CHANGE notices of the texts just set
-        return Answer(hwnd, 0);
-    case PSN_KILLACTIVE:
-        PostToSheet(hwnd, PSM_UNCHANGED);
-        return Answer(hwnd, FALSE);
-    case PSN_APPLY: {
-        PageInputs in;
-        ReadControls(hwnd, page, in);
-        ApplyPage(page, in.inputs);
-        return Answer(hwnd, PSNRET_NOERROR);
-    }
-    case PSN_RESET:
-        CancelPage(page);
-        return Answer(hwnd, 0);
-    default:
-        return FALSE;
+        case PSN_SETACTIVE:
+            ShowEntryValues(hwnd, page);
+            PostToSheet(hwnd, PSM_UNCHANGED);  // after the EN_CHANGE notices of the texts just set
+            return Answer(hwnd, 0);
+        case PSN_KILLACTIVE:
+            PostToSheet(hwnd, PSM_UNCHANGED);
+            return Answer(hwnd, FALSE);
+        case PSN_APPLY: {
+            PageInputs in;
+            ReadControls(hwnd, page, in);
+            ApplyPage(page, in.inputs);
+            return Answer(hwnd, PSNRET_NOERROR);
+        }
+        case PSN_RESET:
+            CancelPage(page);
+            return Answer(hwnd, 0);
+        default:
+            return FALSE;
     }
 }
 
@@ -135,25 +137,25 @@ INT_PTR OnNotify(HWND hwnd, int page, const NMHDR& n) {
 
 INT_PTR CALLBACK SheetPageProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG: {
-        const auto* sheetPage = reinterpret_cast<const PROPSHEETPAGEA*>(lParam);
-        const int page = PageOfDialog(reinterpret_cast<ULONG_PTR>(sheetPage->pszTemplate));
-        if (page < 0) return FALSE;
-        SetWindowLongPtrA(hwnd, DWLP_USER, page + 1);
-        CreatePageControls(hwnd, page, static_cast<int>(sheetPage->lParam));
-        return TRUE;
-    }
-    case WM_COMMAND: {
-        const int page = PageOf(hwnd);
-        if (page >= 0) OnCommand(hwnd, page, LOWORD(wParam), HIWORD(wParam));
-        return FALSE;
-    }
-    case WM_NOTIFY: {
-        const int page = PageOf(hwnd);
-        if (page < 0) return FALSE;
-        return OnNotify(hwnd, page, *reinterpret_cast<const NMHDR*>(lParam));
-    }
-    default:
-        return FALSE;
+        case WM_INITDIALOG: {
+            const auto* sheetPage = reinterpret_cast<const PROPSHEETPAGEA*>(lParam);
+            const int page = PageOfDialog(reinterpret_cast<ULONG_PTR>(sheetPage->pszTemplate));
+            if (page < 0) return FALSE;
+            SetWindowLongPtrA(hwnd, DWLP_USER, page + 1);
+            CreatePageControls(hwnd, page, static_cast<int>(sheetPage->lParam));
+            return TRUE;
+        }
+        case WM_COMMAND: {
+            const int page = PageOf(hwnd);
+            if (page >= 0) OnCommand(hwnd, page, LOWORD(wParam), HIWORD(wParam));
+            return FALSE;
+        }
+        case WM_NOTIFY: {
+            const int page = PageOf(hwnd);
+            if (page < 0) return FALSE;
+            return OnNotify(hwnd, page, *reinterpret_cast<const NMHDR*>(lParam));
+        }
+        default:
+            return FALSE;
     }
 }

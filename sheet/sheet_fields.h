@@ -35,19 +35,19 @@ constexpr int kP1Spacing = 10;
 constexpr int kNoOffRule = -1;
 
 struct SheetField {
-    uint16_t control;      // edit field or drop-down list
-    uint16_t labelControl; // 0: the label is fixed text in the dialog
-    TextId labelText;      // set into labelControl when the page is created
-    uint16_t unitControl;  // 0: the unit (if any) is fixed text in the dialog
+    uint16_t control;       // edit field or drop-down list
+    uint16_t labelControl;  // 0: the label is fixed text in the dialog
+    TextId labelText;       // set into labelControl when the page is created
+    uint16_t unitControl;   // 0: the unit (if any) is fixed text in the dialog
     TextId unitText;
     FieldKind kind;
     int8_t parameterIndex;  // QueueParameter's index; -1 for the field that sends nothing
     uint16_t minAccepted;   // accepted values, as read and before the conversion
     uint16_t maxAccepted;
-    int16_t offUpTo;        // stored values 0..offUpTo show "Off"; kNoOffRule: always the number
+    int16_t offUpTo;  // stored values 0..offUpTo show "Off"; kNoOffRule: always the number
     Conversion conversion;
     Spacing spacing;
-    TextId choices[2];      // list entries 0 and 1 (kChoice)
+    TextId choices[2];  // list entries 0 and 1 (kChoice)
 };
 
 // A label of a page that belongs to no field (the heading above the common parameters).

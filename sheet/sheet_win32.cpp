@@ -35,7 +35,8 @@ INT_PTR OpenParameterSheet(HWND owner, int cut) {
         page.lParam = cut;
     }
     char caption[3 * kTextSize];
-    std::snprintf(caption, sizeof caption, "%s, %s %d", GetText(kTextSheetTitle), GetText(kTextSheetCut), cut + 1);
+    std::snprintf(caption, sizeof caption, "%s, %s %d", GetText(kTextSheetTitle), GetText(kTextSheetCut),
+                  cut + 1);
 
     PROPSHEETHEADERA header = {};
     header.dwSize = sizeof header;

@@ -87,13 +87,15 @@ TEST(ParseTenths, ReadsTheFirstFourCharactersWithOneDigitAfterTheSeparator) {
         const char* text;
         int32_t tenths;
     } cases[] = {
-        {"", 0},     {".", 0},       {",", 0},      {".5", 5},     {".55", 5},  {"5.", 50},
-        {"2.5", 25}, {"2,5", 25},    {"2.56", 25},  {"12.", 120},  {"12.5", 125}, {"12.34", 123},
-        {"25", 250}, {"3", 30},      {"abc", 0},    {"Off", 0},    {"-5", -50}, {"-.5", -5},
-        {"6554", 65540},  // too large for 16 bits: kept whole, so the range check refuses it
+        {"", 0},     {".", 0},     {",", 0},     {".5", 5},     {".55", 5},      {"5.", 50},  {"2.5", 25},
+        {"2,5", 25}, {"2.56", 25}, {"12.", 120}, {"12.5", 125}, {"12.34", 123},  {"25", 250}, {"3", 30},
+        {"abc", 0},  {"Off", 0},   {"-5", -50},  {"-.5", -5},   {"6554", 65540},  // too large for 16 bits:
+                                                                                  // kept whole, so the range
+                                                                                  // check refuses it
     };
     for (const auto& c : cases)
-        EXPECT_EQ(ParseTenths(c.text, static_cast<int>(std::strlen(c.text))), c.tenths) << '"' << c.text << '"';
+        EXPECT_EQ(ParseTenths(c.text, static_cast<int>(std::strlen(c.text))), c.tenths)
+            << '"' << c.text << '"';
 }
 
 TEST(ReadWholeNumber, NeverWrapsAndReadsAMinusSignAsOutsideEveryRange) {
@@ -101,8 +103,15 @@ TEST(ReadWholeNumber, NeverWrapsAndReadsAMinusSignAsOutsideEveryRange) {
         const char* text;
         int32_t value;
     } cases[] = {
-        {"7", 7},     {"  42x", 42},  {"abc", 0},  {"Off", 0}, {"", 0}, {"+5", 0},
-        {"65537", 65537}, {"99999999999999999999", kOutsideEveryRange}, {"-3", kOutsideEveryRange},
+        {"7", 7},
+        {"  42x", 42},
+        {"abc", 0},
+        {"Off", 0},
+        {"", 0},
+        {"+5", 0},
+        {"65537", 65537},
+        {"99999999999999999999", kOutsideEveryRange},
+        {"-3", kOutsideEveryRange},
         {" -0", kOutsideEveryRange},
     };
     for (const auto& c : cases) EXPECT_EQ(ReadWholeNumber(c.text), c.value) << '"' << c.text << '"';
@@ -143,18 +152,19 @@ TEST_F(SheetTest, FieldRulesOnApply) {
         {kMeasurement, IDC_WORK_DIVISOR, "16", 15, "16"},
         {kMeasurement, IDC_WORK_DIVISOR, "17", -1, "10"},
         {kMisc, IDC_DEBOUNCE, "1", 0, "1"},
-        {kBreak, IDC_BREAK_DELAY, "abc", 0, "0.0"},      // no digits: 0, in range
-        {kBlunt, IDC_BLUNT_DELAY, "abc", -1, "10.0"},    // 0 is outside 1..250
+        {kBreak, IDC_BREAK_DELAY, "abc", 0, "0.0"},    // no digits: 0, in range
+        {kBlunt, IDC_BLUNT_DELAY, "abc", -1, "10.0"},  // 0 is outside 1..250
         {kBreak, IDC_BREAK_DELAY, "2,5", 25, "2.5"},
-        {kBlunt, IDC_BLUNT_COUNT, "65537", -1, "1"},     // not wrapped into 1..8
-        {kBlunt, IDC_BLUNT_COUNT, "65544", -1, "1"},     // would wrap to 8 in 16 bits
+        {kBlunt, IDC_BLUNT_COUNT, "65537", -1, "1"},  // not wrapped into 1..8
+        {kBlunt, IDC_BLUNT_COUNT, "65544", -1, "1"},  // would wrap to 8 in 16 bits
         {kMisc, IDC_UNIT_ID, "-3", -1, "0"},
-        {kBlunt, IDC_BLUNT_DELAY, "6554", -1, "10.0"},   // 65540 tenths would wrap to 4
-        {kMeasurement, IDC_P1MIN, "90", 90, "90"},       // P1Max 100 on the page: 90 is 10 below
+        {kBlunt, IDC_BLUNT_DELAY, "6554", -1, "10.0"},  // 65540 tenths would wrap to 4
+        {kMeasurement, IDC_P1MIN, "90", 90, "90"},      // P1Max 100 on the page: 90 is 10 below
         {kMeasurement, IDC_P1MAX, "9", -1, "100"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "page " << c.page << " control " << c.control << " \"" << c.typed << '"');
+        SCOPED_TRACE(testing::Message()
+                     << "page " << c.page << " control " << c.control << " \"" << c.typed << '"');
         ResetCommandQueue();
         OpenSheetCopy(15);
         CreatePage(c.page, 15);
@@ -166,7 +176,8 @@ TEST_F(SheetTest, FieldRulesOnApply) {
         if (c.sent < 0) {
             EXPECT_TRUE(sent.empty());
         } else {
-            EXPECT_EQ(sent, std::vector<Word>({{15, kSheetPages[c.page].fields[field].parameterIndex, c.sent}}));
+            EXPECT_EQ(sent,
+                      std::vector<Word>({{15, kSheetPages[c.page].fields[field].parameterIndex, c.sent}}));
         }
         EXPECT_EQ(Shown(c.page, field), c.shown);
     }
@@ -215,7 +226,8 @@ TEST_F(SheetTest, ApplyAndCancelScenario) {
     blunt.selections[FieldAt(kBlunt, IDC_BLUNT_ALARM_MODE)] = 1;
     PageControls(kBreak).Apply();  // unchanged page: nothing
     blunt.Apply();
-    EXPECT_EQ(TakeQueued(), std::vector<Word>({{cut, 2, 20}, {cut, 5, 55}, {cut, 7, 3}, {cut, 6, 1}, {cut, 4, 1}}));
+    EXPECT_EQ(TakeQueued(),
+              std::vector<Word>({{cut, 2, 20}, {cut, 5, 55}, {cut, 7, 3}, {cut, 6, 1}, {cut, 4, 1}}));
 
     // Step 2: a second Apply without changes sends nothing.
     blunt.Apply();
@@ -236,7 +248,8 @@ TEST_F(SheetTest, ApplyAndCancelScenario) {
     // the confirmed Blunt values go back in the Cancel order; Blunt Count (not confirmed) and the
     // unvisited Missing page send nothing.
     for (int p = 0; p < kPageCount; ++p) CancelPage(p);
-    EXPECT_EQ(TakeQueued(), std::vector<Word>({{cut, 0, 50}, {cut, 2, 30}, {cut, 5, 100}, {cut, 4, 0}, {cut, 6, 0}}));
+    EXPECT_EQ(TakeQueued(),
+              std::vector<Word>({{cut, 0, 50}, {cut, 2, 30}, {cut, 5, 100}, {cut, 4, 0}, {cut, 6, 0}}));
 }
 
 // A word the full queue refuses is not recorded as sent: the next Apply tries it again.

@@ -83,7 +83,9 @@ struct User {
     std::string Shown(int control) const { return Text(Page(), control); }
     bool ApplyEnabled() const { return IsWindowEnabled(GetDlgItem(sheet, kApplyButton)) != FALSE; }
     // Posted messages (the pages' change notices) are handled before the condition is looked at.
-    bool ApplyBecomes(bool enabled) const { return WaitFor([&] { return ApplyEnabled() == enabled; }); }
+    bool ApplyBecomes(bool enabled) const {
+        return WaitFor([&] { return ApplyEnabled() == enabled; });
+    }
     void Apply() const { SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_APPLYNOW, 0); }
     void Close(int button) const { PostMessageA(sheet, PSM_PRESSBUTTON, static_cast<WPARAM>(button), 0); }
 };

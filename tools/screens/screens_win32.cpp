@@ -47,7 +47,8 @@ void ReportAndWait(HWND box, const std::string& folder) {
 
 int main(int argc, char** argv) {
     const bool sheet = argc == 5 && std::strcmp(argv[1], "sheet") == 0;
-    if (!sheet && (argc != 3 || (std::strcmp(argv[1], "about") != 0 && std::strcmp(argv[1], "message") != 0))) {
+    if (!sheet &&
+        (argc != 3 || (std::strcmp(argv[1], "about") != 0 && std::strcmp(argv[1], "message") != 0))) {
         std::fprintf(stderr, "usage: zavize_screens about|message FOLDER | sheet LANGUAGE PAGE FOLDER\n");
         return 2;
     }
@@ -67,7 +68,8 @@ int main(int argc, char** argv) {
             else
                 ShowMessage(nullptr, kTextNoUnitNoLoad, kCaptionError, 0);
         },
-        IDOK, [&](HWND box) {
+        IDOK,
+        [&](HWND box) {
             if (sheet) SendMessageA(box, PSM_SETCURSEL, static_cast<WPARAM>(std::atoi(argv[3])), 0);
             ReportAndWait(box, folder);
         });
