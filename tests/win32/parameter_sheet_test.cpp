@@ -200,4 +200,36 @@ TEST_F(ParameterSheet, CancelSendsBackWhatTheUnitConfirmed) {
     EXPECT_EQ(SentWords(), std::vector<Word>({{15, 0, 60}, {15, 1, 25}, {15, 0, 50}}));
 }
 
+// Every label, unit and heading of every page fits its control in all three languages.
+TEST_F(ParameterSheet, EveryLabelFitsInEveryLanguage) {
+    for (uint16_t language : {kLanguageEnglish, kLanguageGerman, kLanguageDanish}) {
+        gConfig.languageBase = language;
+        int measured = 0;
+        RunSheet(0, [&](User& user) {
+            for (int p = 0; p < 6; ++p) {
+                user.GoTo(p);
+                for (HWND c = GetWindow(user.Page(), GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+                    char name[16] = "";
+                    GetClassNameA(c, name, sizeof name);
+                    const std::string text = Text(c);
+                    if (std::string(name) != "Static" || text.empty()) continue;
+                    HDC dc = GetDC(c);
+                    HGDIOBJ old =
+                        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(c, WM_GETFONT, 0, 0)));
+                    SIZE size{};
+                    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+                    SelectObject(dc, old);
+                    ReleaseDC(c, dc);
+                    RECT r;
+                    GetClientRect(c, &r);
+                    EXPECT_LE(size.cx, r.right) << language << " page " << p << " \"" << text << '"';
+                    ++measured;
+                }
+            }
+            user.Close(PSBTN_CANCEL);
+        });
+        EXPECT_GE(measured, 30) << language;  // the labels were there to be measured
+    }
+}
+
 }  // namespace
