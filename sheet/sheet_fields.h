@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "text/language.h"
+#include "text/text_ids.h"
 
 // Where a page field's value lives in the sheet's copy: the 18 words of the edited cut's
 // CutParameters followed by the 7 words of CommonParameters.
@@ -72,11 +73,5 @@ extern const SheetPage kSheetPages[kPageCount];
 // Word of the sheet's copy that holds a parameter (0..17 cut words, 18..24 common words).
 int SheetCopyWord(int parameterIndex);
 
-// Texts the sheet takes from the language table.
-constexpr TextId kTextOff = 3;
-constexpr TextId kTextSheetTitle = 11;
-constexpr TextId kTextSheetCut = 13;
-constexpr TextId kTextNotConnectedQuestion = 100;
-constexpr TextId kTextSheetNotCreated = 121;
 // What the disabled kW-Range field always shows.
 constexpr const char kRangeFieldText[] = "0.00";

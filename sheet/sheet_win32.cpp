@@ -35,7 +35,7 @@ INT_PTR OpenParameterSheet(HWND owner, int cut) {
         page.lParam = cut;
     }
     char caption[3 * kTextSize];
-    std::snprintf(caption, sizeof caption, "%s, %s %d", GetText(kTextSheetTitle), GetText(kTextSheetCut),
+    std::snprintf(caption, sizeof caption, "%s, %s %d", GetText(kTextKvdSettings), GetText(kTextCutNumber),
                   cut + 1);
 
     PROPSHEETHEADERA header = {};

@@ -1,6 +1,8 @@
 // Each menu command either changes display state here or calls the module that does the work and
 // shows its failure with the message the command table names.
 #include "shell/commands_win32.h"
+#include "text/message.h"
+#include "text/text_ids.h"
 
 #include "files/config.h"
 #include "files/export_win32.h"
@@ -13,7 +15,6 @@
 #include "link/frame_codec.h"
 #include "model/model.h"
 #include "res/resource.h"
-#include "sheet/sheet_fields.h"
 #include "sheet/sheet_win32.h"
 #include "shell/about_win32.h"
 #include "shell/debug_window_win32.h"
@@ -24,15 +25,6 @@
 #include "text/message_win32.h"
 
 namespace {
-
-constexpr TextId kCaptionError = 53;
-constexpr TextId kTextExportFailed = 110;
-constexpr TextId kTextNoUnitNoLoad = 112;
-constexpr TextId kTextNotAParameterFile = 113;
-constexpr TextId kTextParametersNotRead = 116;
-constexpr TextId kTextParametersNotSaved = 117;
-constexpr TextId kTextStatisticsNotLoaded = 123;
-constexpr TextId kTextStatisticsNotSaved = 124;
 
 void About(HWND hwnd, int) { ShowAboutBox(hwnd); }
 void Exit(HWND hwnd, int) { DestroyWindow(hwnd); }
@@ -66,10 +58,10 @@ void LoadParameters(HWND hwnd, int) {
 
 // Parameters / Cut n: the unit is asked for its values (code 47) before the sheet shows them.
 void ParameterSheet(HWND hwnd, int cut) {
-    if (Load(gModel.connection.NotConnected) != 0 && !AskYesNo(hwnd, kTextNotConnectedQuestion)) return;
+    if (Load(gModel.connection.NotConnected) != 0 && !AskYesNo(hwnd, kTextNotConnectedContinue)) return;
     (void)SendCodeFrame(kSheetOpensCode);  // a full ring drops it; the sheet opens all the same
     if (OpenParameterSheet(hwnd, cut) == -1)
-        ShowMessage(hwnd, kTextSheetNotCreated, kCaptionError, static_cast<int32_t>(GetLastError()));
+        ShowMessage(hwnd, kTextSheetFailed, kCaptionError, static_cast<int32_t>(GetLastError()));
 }
 
 void SaveParameters(HWND hwnd, int) {
