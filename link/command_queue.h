@@ -26,7 +26,7 @@ uint16_t CommandWord(int cut, int index, uint16_t value);
 // Queue one word. Refuses (counts in refusedWords, returns false) a cut outside 0..15, an index
 // that is not sent (outside 0..23), a value beyond the parameter's range, or a full queue: such a
 // word would set another parameter, or overwrite words that still wait.
-bool QueueParameter(int cut, int index, uint16_t value);
+[[nodiscard]] bool QueueParameter(int cut, int index, uint16_t value);
 // Words waiting in the queue.
 int QueuedWords();
 

@@ -90,10 +90,10 @@ TEST_F(CommandQueueTest, WorkedExampleCut2BreakLimit60) {
 // A sheet Apply of three fields of cut 5 (and a common one from the sheet of cut 4): one word per
 // tick, in the order queued.
 TEST_F(CommandQueueTest, OneWordPerTickInQueueOrder) {
-    QueueParameter(5, 0, 60);
-    QueueParameter(5, 5, 250);
-    QueueParameter(5, 19, 8);
-    QueueParameter(4, 17, 25);
+    ASSERT_TRUE(QueueParameter(5, 0, 60));
+    ASSERT_TRUE(QueueParameter(5, 5, 250));
+    ASSERT_TRUE(QueueParameter(5, 19, 8));
+    ASSERT_TRUE(QueueParameter(4, 17, 25));
     for (uint16_t expected :
          {5 * 4096 + 256 + 60, 5 * 4096 + 488 + 250, 5 * 4096 + 2124 + 8, 4 * 4096 + 2072 + 25})
         EXPECT_EQ(PumpTicks(1), std::vector<uint16_t>{expected});
@@ -175,7 +175,7 @@ TEST_F(CommandQueueTest, WordsQueuedDuringTheUploadFollowTheSetAndStepTheBar) {
     UploadProgress = 1;
     ASSERT_TRUE(UploadParameterSet());
     auto sent = PumpTicks(10);
-    QueueParameter(3, 0, 77);  // an Apply in the sheet while the set is being sent
+    ASSERT_TRUE(QueueParameter(3, 0, 77));  // an Apply in the sheet while the set is being sent
     for (uint16_t w : PumpTicks(kParameterSetWords - 10 + 1)) sent.push_back(w);
     ASSERT_EQ(sent.size(), 295u);
     EXPECT_EQ(sent.back(), 3 * 4096 + 256 + 77);
@@ -187,7 +187,7 @@ TEST_F(CommandQueueTest, WordsQueuedDuringTheUploadFollowTheSetAndStepTheBar) {
 
 TEST_F(CommandQueueTest, WordWaitsWhileTheTransmitRingIsFull) {
     // The writer does not drain the ring, which holds five word frames (30 of 31 bytes).
-    for (int i = 0; i < 7; ++i) QueueParameter(0, 0, static_cast<uint16_t>(i));
+    for (int i = 0; i < 7; ++i) ASSERT_TRUE(QueueParameter(0, 0, static_cast<uint16_t>(i)));
     for (int t = 0; t < 7; ++t) PumpCommandQueue();
     EXPECT_EQ(QueuedWords(), 2);
     EXPECT_EQ(TakeSentWords(), (std::vector<uint16_t>{256, 257, 258, 259, 260}));
@@ -197,7 +197,7 @@ TEST_F(CommandQueueTest, WordWaitsWhileTheTransmitRingIsFull) {
 
 TEST_F(CommandQueueTest, UploadOfAValueOutOfRangeQueuesNothing) {
     StageDistinctSet();
-    QueueParameter(0, 0, 1);
+    ASSERT_TRUE(QueueParameter(0, 0, 1));
     // A value beyond its range (possible only if the set was not read by the file reader).
     gModel.loadedParameterSet.cuts[15].p1Min = 91;
     EXPECT_FALSE(UploadParameterSet());
@@ -216,7 +216,7 @@ TEST_F(CommandQueueTest, ANewerSetReplacesTheWordsStillWaiting) {
     UploadProgress = 1;
     ASSERT_TRUE(UploadParameterSet());
     PumpTicks(100);
-    QueueParameter(3, 0, 77);  // a sheet word behind the first set
+    ASSERT_TRUE(QueueParameter(3, 0, 77));  // a sheet word behind the first set
 
     // The second set: only its 294 words leave from now on, the first of them a common word.
     gModel.loadedParameterSet.unitId = 99;
@@ -252,7 +252,7 @@ TEST_F(CommandQueueTest, ASetInterruptedByAChangeOfPortArrivesWholeAfterTheNextO
     EXPECT_EQ(PendingTransmitBytes(), 0);
 
     // No port: a code frame may wait in the ring, words stay in the queue.
-    SendCodeFrame(47);
+    ASSERT_TRUE(SendCodeFrame(47));
     PumpCommandQueue();
     PumpCommandQueue();
     EXPECT_EQ(QueuedWords(), kParameterSetWords - 50);
