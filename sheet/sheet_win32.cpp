@@ -5,9 +5,10 @@
 
 #include <cstdio>
 
-#include "text/language.h"
+#include "model/model.h"
 #include "sheet/sheet_fields.h"
 #include "sheet/sheet_state.h"
+#include "text/language.h"
 
 namespace {
 
@@ -22,6 +23,10 @@ void RecordSheetWindow(HWND sheet) {
 }
 
 INT_PTR OpenParameterSheet(HWND owner, int cut) {
+    if (cut < 0 || cut >= kCutCount) {  // no such record to edit
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return -1;
+    }
     HINSTANCE instance = GetModuleHandleA(nullptr);
     PROPSHEETPAGEA pages[kPageCount] = {};
     for (int p = 0; p < kPageCount; ++p) {
