@@ -1,12 +1,13 @@
 #include "view/statistics_view.h"
+#include "text/text_ids.h"
 
 #include <algorithm>
 
-#include "files/config.h"
-#include "files/display_name.h"
-#include "link/model.h"
-#include "link/platform_seam.h"
-#include "params/language.h"
+#include "model/settings.h"
+#include "text/display_name.h"
+#include "model/model.h"
+#include "model/window_service.h"
+#include "text/language.h"
 #include "view/active_cut.h"
 #include "view/layout.h"
 
@@ -85,12 +86,14 @@ void DrawStatisticsFrame(Canvas& canvas, int kind, Target target) {
     canvas.SetBackgroundColour(TextBackground(target));
     canvas.SetTextAlign(kAlignCenter | kAlignBottom);
     DrawFormatted(canvas, L(kWindowWidth) / 2, L(kPanelTop) + L(kTableFontHeight) / 2, " %s %s, %s %d ",
-                  GetText(kind == kPowerStatistics ? 48 : 49), GetText(16), GetText(13), cut + 1);
+                  GetText(kind == kPowerStatistics ? 48 : 49), GetText(kTextStatistics),
+                  GetText(kTextCutNumber), cut + 1);
     DrawAxes(canvas);
     DrawScale(canvas);
     canvas.SetTextAlign(kAlignLeft | kAlignBottom);
-    DrawFormatted(canvas, L(kPartsTextX), L(kPartsTextY), "%s: %d", GetText(6), HeldEntriesOfCut(cut));
-    DrawFormatted(canvas, L(kCurveLeft) + 15, L(kStatsAxisTop) - 4, "%s: %s", GetText(17),
+    DrawFormatted(canvas, L(kPartsTextX), L(kPartsTextY), "%s: %d", GetText(kTextParts),
+                  HeldEntriesOfCut(cut));
+    DrawFormatted(canvas, L(kCurveLeft) + 15, L(kStatsAxisTop) - 4, "%s: %s", GetText(kTextFile),
                   DisplayFileName(gConfig.statisticsFileName));
 }
 
