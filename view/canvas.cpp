@@ -6,7 +6,8 @@
 #include "view/palette.h"
 
 void Canvas::Lines(const CanvasLine* lines, int count) {
-    for (int i = 0; i < count; ++i) DrawLine(*this, lines[i].from.x, lines[i].from.y, lines[i].to.x, lines[i].to.y);
+    for (int i = 0; i < count; ++i)
+        DrawLine(*this, lines[i].from.x, lines[i].from.y, lines[i].to.x, lines[i].to.y);
 }
 
 void Canvas::DotRow(int left, int right, int y, int paletteIndex) {
