@@ -10,7 +10,7 @@ namespace kvdstat {
 
 namespace {
 
-void Append(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void Append(std::string& out, const char* format, ...) __attribute__((format(gnu_printf, 2, 3)));
 void Append(std::string& out, const char* format, ...) {
     char buffer[512];
     va_list args;
