@@ -2,7 +2,7 @@
 // the 30 ms timer repaint does, on a canvas that only counts and on the recording canvas.
 #include <benchmark/benchmark.h>
 
-#include "link/model.h"
+#include "model/model.h"
 #include "tests/unit/recording_canvas.h"
 #include "view/curve_view.h"
 #include "view/layout.h"

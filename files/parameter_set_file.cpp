@@ -8,9 +8,9 @@
 #include "files/file_io.h"
 #include "files/parameter_set_fields.h"
 #include "files/results.h"
-#include "link/base_codes.h"
-#include "link/model.h"
-#include "params/language.h"
+#include "model/base_codes.h"
+#include "model/model.h"
+#include "text/language.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 #include "link/command_queue.h"
 
-#include "link/base_codes.h"
+#include "model/base_codes.h"
 #include "link/frame_codec.h"
-#include "link/model.h"
+#include "link/user_service.h"
+#include "model/model.h"
 
 CommandQueue gCommandQueue;
 int32_t UploadProgress = 0;
-void (*gUploadProgressDialog)(UploadProgressAction action) = nullptr;
 
 namespace {
 
@@ -19,9 +19,7 @@ constexpr int kCutUploadIndexes[kCutWordCount] = {0, 2, 9, 1, 5, 10, 4, 6, 7, 12
 
 int Next(int i) { return (i + 1) % kCommandQueueSize; }
 
-void ShowProgress(UploadProgressAction action) {
-    if (gUploadProgressDialog != nullptr) gUploadProgressDialog(action);
-}
+void ShowProgress(UploadProgressAction action) { gUserService.uploadProgress(action); }
 
 bool CanSend(int cut, int index, uint16_t value) {
     return cut >= 0 && cut < kCutCount && index >= 0 && index < kUnitOptionsIndex &&

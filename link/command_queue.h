@@ -19,11 +19,6 @@ extern CommandQueue gCommandQueue;
 // Set by the caller of UploadParameterSet while a whole set is shown in the progress display.
 extern int32_t UploadProgress;
 
-enum class UploadProgressAction { kOpen, kStep, kClose };
-// The progress display of a whole-set upload; the Win32 layer points it at the modeless dialog,
-// tests at a recorder. Null: nothing is shown.
-extern void (*gUploadProgressDialog)(UploadProgressAction action);
-
 // cut << 12 | (base + value), for a parameter index 0..24.
 uint16_t CommandWord(int cut, int index, uint16_t value);
 

@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "link/cycle_messages.h"
-#include "link/model.h"
+#include "model/model.h"
 #include "link/parameter_reports.h"
-#include "link/platform_seam.h"
+#include "model/window_service.h"
 
 ReceiveLine gReceiveLine;
 DebugLog gDebugLog;

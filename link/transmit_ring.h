@@ -15,10 +15,7 @@ struct TransmitRing {
 
 extern TransmitRing gTransmitRing;
 
-// Signal that bytes are waiting; the serial link sets it to its transmit event while open.
-extern void (*gTransmitSignal)();
-
-// Put all count bytes, then signal. A put that would overrun the ring puts nothing, counts a
+// Put all count bytes, then signal (gPortService.signalTransmit). A put that would overrun the ring puts nothing, counts a
 // dropped frame and returns false.
 bool PutTransmitBytes(const uint8_t* bytes, int count);
 // Take every waiting byte into out (room for 32); returns how many (0..31).

@@ -1,6 +1,6 @@
 #include "shell/legend_window_win32.h"
 
-#include "params/language.h"
+#include "text/language.h"
 #include "shell/platform_win32.h"
 #include "view/gdi_canvas_win32.h"
 #include "view/layout.h"

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "link/model.h"
-#include "params/language.h"
+#include "model/model.h"
+#include "text/language.h"
 #include "view/active_cut.h"
 #include "view/layout.h"
 

@@ -94,14 +94,6 @@ Rect RegionRect(Region r, int li) {
 
 Rect RegionRect(Region r) { return RegionRect(r, LayoutIndex); }
 
-const char* RegionName(Region r) {
-    static const char* const names[kRegionCount] = {
-        "Whole", "PanelRect", "CurveRect", "PowerBarRect", "PowerScaleRect",
-        "LedRect", "SignalLampRect", "ParamColumn1Rect", "ParamColumn2Rect", "ParamColumn3Rect"};
-    const int i = static_cast<int>(r);
-    return i >= 0 && i < kRegionCount ? names[i] : "?";
-}
-
 LayoutChoice ChooseLayout(int w, int h) {
     if (w >= 800 && h >= 600) return {1, (w - 800) / 2, (h - 600) / 2, false};
     return {0, 0, 0, w < 640 || h < 480};

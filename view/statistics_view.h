@@ -2,7 +2,7 @@
 // active cut's held cycles as a bar chart, with its limit line, the "Parts" count and the file name.
 #pragma once
 
-#include "link/model.h"
+#include "model/model.h"
 #include "view/canvas.h"
 #include "view/palette.h"
 

@@ -4,8 +4,8 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "link/model.h"
-#include "params/language.h"
+#include "model/model.h"
+#include "text/language.h"
 #include "view/active_cut.h"
 #include "view/layout.h"
 #include "view/palette.h"

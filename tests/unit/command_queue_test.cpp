@@ -2,11 +2,12 @@
 
 #include <vector>
 
-#include "link/base_codes.h"
+#include "model/base_codes.h"
 #include "link/command_queue.h"
-#include "link/model.h"
+#include "model/model.h"
 #include "link/transmit_ring.h"
 #include "sent_words.h"
+#include "services_reset.h"
 
 namespace {
 
@@ -24,11 +25,11 @@ protected:
         ResetModel();
         ResetCommandQueue();
         gTransmitRing = TransmitRing{};
-        gTransmitSignal = nullptr;
+        gPortService.signalTransmit = PortService{}.signalTransmit;
         gShown.clear();
-        gUploadProgressDialog = RecordProgress;
+        gUserService.uploadProgress = RecordProgress;
     }
-    void TearDown() override { gUploadProgressDialog = nullptr; }
+    void TearDown() override { gUserService.uploadProgress = UserService{}.uploadProgress; }
 };
 
 // Every field of the staged set gets a value of its own, so a word sent for the wrong field or

@@ -6,7 +6,7 @@
 
 #include "files/export.h"
 #include "files/statistics_file.h"
-#include "link/model.h"
+#include "model/model.h"
 #include "temp_dir.h"
 
 #include "file_size_limit.h"

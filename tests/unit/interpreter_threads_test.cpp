@@ -12,6 +12,7 @@
 #include "interpreter_support.h"
 #include "model_invariants.h"
 #include "temp_dir.h"
+#include "services_reset.h"
 
 namespace {
 
@@ -103,13 +104,13 @@ TEST(InterpreterThreads, ReaderThreadAndUiThreadShareTheModel) {
     gSaves = 0;
     gSnapshots = 0;
     gSnapshotRequested = false;
-    gPlatform = PlatformSeam{};
-    gPlatform.invalidate = [](Region, bool) {};
-    gPlatform.saveStatistics = [] {
+    ResetServices();
+    gWindowService.invalidate = [](Region, bool) {};
+    gStorageService.saveStatistics = [] {
         SaveStatisticsInUse();
         ++gSaves;
     };
-    gPlatform.requestEndOfCycle = RequestSnapshotAndWait;
+    gWindowService.requestEndOfCycle = RequestSnapshotAndWait;
     ASSERT_EQ(LoadStatisticsFile(gConfig.statisticsFileName), 0);
 
     constexpr int kCycles = 120;
@@ -154,7 +155,7 @@ TEST(InterpreterThreads, ReaderThreadAndUiThreadShareTheModel) {
     EXPECT_EQ(gSaves.load(), kCycles);
     EXPECT_EQ(gSnapshots.load(), kCycles);
     EXPECT_EQ(BrokenModelInvariant(), nullptr);
-    gPlatform = PlatformSeam{};
+    ResetServices();
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "files/config.h"
-#include "params/language.h"
+#include "text/language.h"
 
 namespace {
 

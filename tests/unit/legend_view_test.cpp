@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "params/language.h"
+#include "text/language.h"
 #include "tests/unit/view_fixture.h"
 #include "view/legend_view.h"
 #include "view/palette.h"

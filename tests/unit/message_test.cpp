@@ -5,8 +5,8 @@
 #include <string>
 
 #include "files/config.h"
-#include "params/language.h"
-#include "params/message.h"
+#include "text/language.h"
+#include "text/message.h"
 
 namespace {
 

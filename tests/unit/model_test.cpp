@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "link/model.h"
+#include "model/model.h"
 
 namespace {
 

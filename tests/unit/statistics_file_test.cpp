@@ -11,6 +11,7 @@
 #include "temp_dir.h"
 
 #include "file_size_limit.h"
+#include "services_reset.h"
 
 namespace {
 
@@ -96,7 +97,7 @@ TEST_F(StatisticsFile, OpenFailureGivesTheSystemsCode) {
 // Scenario: the ring of a cut wraps while the real autosave writes the file in use.
 TEST_F(StatisticsFile, AutosaveAfterTheWrapHoldsTheIndexesAtTheirOffsets) {
     for (int i = 0; i < 50000; ++i) AppendStatisticsEntry(gStatistics, 6, {1, 1});
-    gPlatform.saveStatistics = SaveStatisticsInUse;
+    gStorageService.saveStatistics = SaveStatisticsInUse;
     Send({226, 201, 201, 90, 200});  // the 50,001st cycle of cut 6
     const auto bytes = ReadAll("Default.$$$");
     ASSERT_EQ(bytes.size(), kBlock);
@@ -140,7 +141,7 @@ TEST_F(StatisticsFile, SavingUnderANewNameMakesItTheFileInUse) {
     EXPECT_STREQ(&config[2], "mill.$$$");
     EXPECT_EQ(ReadAll("mill.$$$")[96 + 100000], 44);
 
-    gPlatform.saveStatistics = SaveStatisticsInUse;  // later cycles go to the new file
+    gStorageService.saveStatistics = SaveStatisticsInUse;  // later cycles go to the new file
     Send({221, 200});
     EXPECT_EQ(WordAt(ReadAll("mill.$$$"), 32 + 2), 2);
 }

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "params/language.h"
+#include "text/language.h"
 #include "tests/unit/view_fixture.h"
 #include "view/palette.h"
 #include "view/table_view.h"

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "link/command_queue.h"
-#include "link/model.h"
-#include "link/platform_seam.h"
+#include "model/model.h"
+#include "services_reset.h"
 #include "link/transmit_ring.h"
 #include "shell/timer_tick.h"
 
@@ -21,11 +21,11 @@ protected:
         ResetCommandQueue();
         gTransmitRing = {};
         gCalls = &calls;
-        gPlatform = {};
-        gPlatform.invalidate = [](Region r, bool erase) { gCalls->push_back({r, erase}); };
+        ResetServices();
+        gWindowService.invalidate = [](Region r, bool erase) { gCalls->push_back({r, erase}); };
         gModel.connection.NotConnected = 0;  // the watchdog stays quiet for the first ticks
     }
-    void TearDown() override { gPlatform = {}; }
+    void TearDown() override { ResetServices(); }
     std::vector<std::pair<Region, bool>> calls;
 };
 

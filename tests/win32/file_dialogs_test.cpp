@@ -15,7 +15,7 @@
 #include "files/results.h"
 #include "files/statistics_dialogs_win32.h"
 #include "files/statistics_file.h"
-#include "link/model.h"
+#include "model/model.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "files/config.h"
-#include "link/model.h"
+#include "model/model.h"
 #include "view/curve_view.h"
 #include "view/drawing_resources_win32.h"
 #include "view/gdi_canvas_win32.h"

@@ -10,7 +10,7 @@
 
 #include "dialog_watcher.h"
 #include "files/config.h"
-#include "params/language_switch_win32.h"
+#include "shell/language_switch_win32.h"
 #include "tests/unit/temp_dir.h"
 
 namespace {

@@ -11,8 +11,8 @@
 
 #include "dialog_watcher.h"
 #include "files/config.h"
-#include "params/about_win32.h"
-#include "params/message_win32.h"
+#include "shell/about_win32.h"
+#include "text/message_win32.h"
 #include "res/resource.h"
 
 namespace {

@@ -7,6 +7,10 @@
 #include <atomic>
 #include <cstdint>
 #include <vector>
+#include "link/port_service.h"
+#include "link/storage_service.h"
+#include "link/user_service.h"
+#include "model/window_service.h"
 
 struct ReceivedSummary {
     int chunks = 0;
@@ -19,7 +23,7 @@ struct ReceivedSummary {
     std::vector<uint16_t> values;  // decoded values of the valid lines, in order
 };
 
-// Clears what was collected and points gReceiveBytes at the collector.
+// Clears what was collected and points gPortService.receiveBytes at the collector.
 void StartCollecting();
 ReceivedSummary CollectedSoFar();
 // Polls CollectedSoFar until done(summary) holds or the time is up; returns the last summary.

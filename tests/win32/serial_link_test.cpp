@@ -12,6 +12,10 @@
 #include "link/transmit_ring.h"
 #include "tests/win32/received_lines.h"
 #include "tests/win32/snapshot_window.h"
+#include "link/port_service.h"
+#include "link/storage_service.h"
+#include "link/user_service.h"
+#include "model/window_service.h"
 
 namespace {
 
@@ -64,7 +68,7 @@ protected:
         gLinkFactory = DefaultLinkFactory();
         gOnChunk = nullptr;
         gOnLine = nullptr;
-        gReceiveBytes = nullptr;
+        gPortService.receiveBytes = PortService{}.receiveBytes;
     }
 };
 

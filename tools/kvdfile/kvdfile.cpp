@@ -5,8 +5,8 @@
 
 #include "files/config.h"
 #include "files/parameter_set_file.h"
-#include "link/model.h"
-#include "params/language.h"
+#include "model/model.h"
+#include "text/language.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "link/model.h"
+#include "model/model.h"
 #include "prng.h"
 #include "scenario.h"
 

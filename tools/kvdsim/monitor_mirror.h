@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "link/model.h"
+#include "model/model.h"
 
 namespace kvdsim {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "files/config.h"
-#include "link/model.h"
+#include "model/model.h"
 #include "view/curve_view.h"
 #include "view/layout.h"
 #include "view/legend_view.h"

@@ -1,4 +1,4 @@
-#include "link/model.h"
+#include "model/model.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "link/base_codes.h"
+#include "model/base_codes.h"
 
 const BaseCode kBaseCodes[kBaseCodeCount] = {
     {256, 100, false, 0},   // 0  breakLimit

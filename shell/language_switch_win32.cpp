@@ -1,9 +1,9 @@
-#include "params/language_switch_win32.h"
+#include "shell/language_switch_win32.h"
 
 #include "files/config.h"
-#include "params/language.h"
-#include "params/message.h"
-#include "params/message_win32.h"
+#include "text/language.h"
+#include "text/message.h"
+#include "text/message_win32.h"
 #include "res/resource.h"
 
 namespace {
