@@ -17,6 +17,7 @@ constexpr uint8_t kCarriageReturn = 0x0D;
 constexpr int32_t kRelaysDisabledShowTicks = 5;
 
 void SetAlarmBit(int32_t bit) {
+    gModel.cycle.alarmsOfCycle |= bit;
     // The watchdog clears AlarmBits on the UI thread, so read it atomically too.
     Store(gModel.alarms.AlarmBits, Load(gModel.alarms.AlarmBits) | bit);
     Invalidate(Region::kLed, false);
@@ -76,6 +77,7 @@ int32_t Dispatch(uint16_t v) {
         case 204: SetAlarmBit(kAlarmBlunt); break;
         case 205: ResetAlarms(); break;
         case 206:
+            gModel.cycle.alarmsOfCycle |= kCycleError1;
             Store(a.Err1Flag, a.Err1Flag | 1);
             Store(gModel.cycle.workSum, 0);
             Invalidate(Region::kSignalLamp, false);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cstring>
 #include <filesystem>
@@ -10,6 +11,8 @@
 #include "journal/journal_line.h"
 #include "journal/journal_reader.h"
 #include "journal/journal_writer.h"
+#include "interpreter_support.h"
+#include "shell/cycle_journal.h"
 #include "temp_dir.h"
 
 namespace {
@@ -202,6 +205,57 @@ TEST(JournalWriter, FailedWritesAreCountedNotFatal) {
     EXPECT_NE(WriteJournalRecord(fake, longName.c_str(), Record(kNewYear2026Ms, 0, 0, 1)), 0);
     EXPECT_EQ(appendCalls, 0);
     EXPECT_EQ(JournalWriteFailures() - before, 1u);
+}
+
+// The monitor's cycle ends through the interpreter: one line per cycle, with the cycle's own
+// alarms, the counters, and the limits of its cut as they stood.
+class CycleJournal : public InterpreterFixture {
+protected:
+    TempWorkDir dir;
+};
+
+TEST_F(CycleJournal, OneLinePerCycleWithItsAlarmsCountersAndLimits) {
+    gStorageService.journalCycle = JournalFinishedCycle;
+    // Cut 3 (index 2) gets a Break limit of 45 from the unit before its first cycle.
+    Send({Report(2, 256, 45)});
+    // Cycle 1: Po (20 + 22 + 21) / 3 = 21, peak 60 - 21 = 39, work (29 + 39) / 1024 = 0; a
+    // break alarm, a blunt detection and error 1 arrive before the cycle end.
+    Send({222, 10, 12, 201, 20, 22, 21, 201, 50, 60, 202, 207, 206, 200});
+    // Cycle 2: the lamps are still on, but no alarm message came: the line has none.
+    Send({222, 201, 30, 201, 40, 200});
+    // Cycle 3 of cut 1 after an acknowledge: its counters are its own.
+    Send({205, 220, 201, 10, 201, 12, 203, 208, 200});
+
+    std::vector<std::filesystem::path> files;
+    for (const auto& e : std::filesystem::directory_iterator("journal")) files.push_back(e.path());
+    std::sort(files.begin(), files.end());  // two day files when the test runs over midnight
+    JournalText read;
+    for (const auto& f : files) ReadJournalText(FileText(f), read);
+    EXPECT_TRUE(read.issues.empty());
+    ASSERT_EQ(read.records.size(), 3u);
+    const JournalRecord& a = read.records[0];
+    EXPECT_EQ(a.cut, 2);
+    EXPECT_EQ(a.peak, 39);
+    EXPECT_EQ(a.work, 0);
+    EXPECT_EQ(a.po, 21);
+    EXPECT_EQ(a.alarms, kJournalBreak | kJournalErr1);
+    EXPECT_EQ(a.bluntCounter, 1);
+    EXPECT_EQ(a.breakLimit, 45);
+    EXPECT_EQ(a.bluntLimit, 30);
+    EXPECT_EQ(a.missingLimit, 10);
+    const JournalRecord& b = read.records[1];
+    EXPECT_EQ(b.po, 30);
+    EXPECT_EQ(b.peak, 10);
+    EXPECT_EQ(b.alarms, 0);
+    const JournalRecord& c = read.records[2];
+    EXPECT_EQ(c.cut, 0);
+    EXPECT_EQ(c.alarms, kJournalMissing);
+    EXPECT_EQ(c.missingCounter, 1);
+    EXPECT_EQ(c.breakLimit, 50);
+    EXPECT_LE(a.time.unixMs, c.time.unixMs);
+    // The statistics entries and the journal agree.
+    EXPECT_EQ(gStatistics.entries[2][0].peak, 39);
+    EXPECT_EQ(gStatistics.entries[2][1].peak, 10);
 }
 
 }  // namespace
