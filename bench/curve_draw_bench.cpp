@@ -71,7 +71,8 @@ void BM_CurveScreenOnCountingCanvas(benchmark::State& state) {
         DrawPowerBar(canvas);
     }
     benchmark::DoNotOptimize(canvas.calls);
-    state.counters["calls/screen"] = static_cast<double>(canvas.calls) / static_cast<double>(state.iterations());
+    state.counters["calls/screen"] =
+        static_cast<double>(canvas.calls) / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_CurveScreenOnCountingCanvas);
 

@@ -74,7 +74,8 @@ void BM_InterpreterThroughput(benchmark::State& state) {
     }
     const double bytes = static_cast<double>(stream.size()) * static_cast<double>(state.iterations());
     state.SetBytesProcessed(static_cast<int64_t>(bytes));
-    state.counters["x_line_rate"] = benchmark::Counter(bytes / kLineBytesPerSecond, benchmark::Counter::kIsRate);
+    state.counters["x_line_rate"] =
+        benchmark::Counter(bytes / kLineBytesPerSecond, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_InterpreterThroughput);
 

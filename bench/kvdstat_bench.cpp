@@ -25,7 +25,8 @@ std::vector<uint8_t> FullBlock() {
         b[64 + 2 * c] = static_cast<uint8_t>(1235 & 0xFF);
         b[65 + 2 * c] = static_cast<uint8_t>(1235 >> 8);
         for (int k = 0; k < kvdstat::kRingEntries; ++k) {
-            const std::size_t at = 96 + static_cast<std::size_t>(c) * 100000 + 2 * static_cast<std::size_t>(k);
+            const std::size_t at =
+                96 + static_cast<std::size_t>(c) * 100000 + 2 * static_cast<std::size_t>(k);
             b[at] = static_cast<uint8_t>(30 + (k % 5000) / 500 + noise(random));
             b[at + 1] = static_cast<uint8_t>(b[at] / 2);
         }
@@ -82,7 +83,8 @@ void JournalLineAtCycleEnd(benchmark::State& state) {
     const JournalFiles files = SystemJournalFiles();
     int64_t ms = 1767225600000LL;
     for (auto _ : state) {
-        if (WriteJournalRecord(files, statistics.c_str(), ARecord(ms += 1000)) != 0) state.SkipWithError("write failed");
+        if (WriteJournalRecord(files, statistics.c_str(), ARecord(ms += 1000)) != 0)
+            state.SkipWithError("write failed");
     }
     std::filesystem::remove_all(folder);
 }

@@ -24,8 +24,7 @@ int32_t LoadConfiguration() {
 
 int32_t SaveConfiguration() {
     File f;
-    if (const int32_t r = f.Open(kConfigurationFileName, kFileWrite, FileDisposition::kOpenAlways))
-        return r;
+    if (const int32_t r = f.Open(kConfigurationFileName, kFileWrite, FileDisposition::kOpenAlways)) return r;
     const int32_t w = WriteRecord(f, &gConfig, sizeof gConfig);
     const int32_t c = f.Close();  // a failed close may mean the bytes never reached the disk
     return w != kResultOk ? w : c;

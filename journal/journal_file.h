@@ -8,9 +8,9 @@
 #include "journal/journal_record.h"
 
 // Opens (creating when missing) and appends `line` (at most kJournalLineMax bytes) with one
-// write. A new or empty file gets the header row first, in the same write. When the file does not end with a line feed (a write cut
-// short by a kill or a power loss), the unfinished last line is cut off first, so the file holds
-// only whole lines. Others may read the file meanwhile. 0 or the system error code.
+// write. A new or empty file gets the header row first, in the same write. When the file does not end with a
+// line feed (a write cut short by a kill or a power loss), the unfinished last line is cut off first, so the
+// file holds only whole lines. Others may read the file meanwhile. 0 or the system error code.
 int32_t AppendJournalFile(const char* path, std::string_view line);
 // Creates a folder; one that exists already is no failure. 0 or the system error code.
 int32_t MakeJournalFolder(const char* path);

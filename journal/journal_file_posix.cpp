@@ -40,8 +40,10 @@ int32_t AppendJournalFile(const char* path, std::string_view line) {
         result = errno;
     } else {
         const off_t keep = WholeLinesLength(fd, st.st_size);
-        if (keep < 0) result = errno != 0 ? errno : EIO;
-        else if (keep != st.st_size && ftruncate(fd, keep) != 0) result = errno;
+        if (keep < 0)
+            result = errno != 0 ? errno : EIO;
+        else if (keep != st.st_size && ftruncate(fd, keep) != 0)
+            result = errno;
         if (result == 0) {
             char buffer[kJournalHeader.size() + 1 + kJournalLineMax];
             std::size_t n = 0;
@@ -54,8 +56,10 @@ int32_t AppendJournalFile(const char* path, std::string_view line) {
             std::memcpy(buffer + n, line.data(), take);
             n += take;
             const ssize_t written = pwrite(fd, buffer, n, keep);
-            if (written < 0) result = errno;
-            else if (static_cast<std::size_t>(written) != n) result = ENOSPC;
+            if (written < 0)
+                result = errno;
+            else if (static_cast<std::size_t>(written) != n)
+                result = ENOSPC;
         }
     }
     if (close(fd) != 0 && result == 0) result = errno;

@@ -21,7 +21,8 @@ int64_t WholeLinesLength(HANDLE h, int64_t size) {
     if (!ReadAt(h, size - 1, &last, 1)) return -1;
     if (last == '\n') return size;
     char tail[kJournalLineMax + 1];
-    const int64_t from = size > static_cast<int64_t>(sizeof tail) ? size - static_cast<int64_t>(sizeof tail) : 0;
+    const int64_t from =
+        size > static_cast<int64_t>(sizeof tail) ? size - static_cast<int64_t>(sizeof tail) : 0;
     if (!ReadAt(h, from, tail, static_cast<DWORD>(size - from))) return -1;
     for (int64_t i = size - from - 1; i >= 0; --i)
         if (tail[i] == '\n') return from + i + 1;
@@ -65,8 +66,10 @@ int32_t AppendJournalFile(const char* path, std::string_view line) {
             std::memcpy(buffer + n, line.data(), take);
             n += static_cast<DWORD>(take);
             DWORD written = 0;
-            if (!WriteFile(h, buffer, n, &written, nullptr)) result = static_cast<int32_t>(GetLastError());
-            else if (written != n) result = ERROR_DISK_FULL;
+            if (!WriteFile(h, buffer, n, &written, nullptr))
+                result = static_cast<int32_t>(GetLastError());
+            else if (written != n)
+                result = ERROR_DISK_FULL;
         }
     }
     if (!CloseHandle(h) && result == 0) result = static_cast<int32_t>(GetLastError());

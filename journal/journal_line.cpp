@@ -50,9 +50,7 @@ char* Digits(char* p, unsigned value, int width) {
     return p + width;
 }
 
-char* Number(char* p, int64_t value) {
-    return std::to_chars(p, p + 24, value).ptr;
-}
+char* Number(char* p, int64_t value) { return std::to_chars(p, p + 24, value).ptr; }
 
 bool IsLeap(int64_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
@@ -157,8 +155,8 @@ bool ParseJournalTime(std::string_view s, JournalTime& out) {
     } else {
         return false;
     }
-    if (mo < 1 || mo > 12 || d < 1 || d > DaysInMonth(y, mo) || h > 23 || mi > 59 || se > 59 ||
-        oh > 14 || om > 59)
+    if (mo < 1 || mo > 12 || d < 1 || d > DaysInMonth(y, mo) || h > 23 || mi > 59 || se > 59 || oh > 14 ||
+        om > 59)
         return false;
     out.offsetMinutes = sign * static_cast<int32_t>(oh * 60 + om);
     const int64_t local = ((DaysFromCivil(y, mo, d) * 24 + h) * 60 + mi) * 60000 + int64_t{se} * 1000 + ms;
@@ -193,14 +191,22 @@ bool ParseJournalLine(std::string_view line, JournalRecord& out, const char** er
         return false;
     }
     int64_t v[13];
-    static constexpr int64_t kHigh[13] = {16, 255, 255, 65535, 1, 1, 1, 1, 2147483647, 2147483647, 65535, 65535, 65535};
+    static constexpr int64_t kHigh[13] = {16, 255,        255,        65535, 1,     1,    1,
+                                          1,  2147483647, 2147483647, 65535, 65535, 65535};
     static constexpr int64_t kLow[13] = {1, 0, 0, 0, 0, 0, 0, 0, -2147483647 - 1, -2147483647 - 1, 0, 0, 0};
-    static constexpr const char* kWhat[13] = {
-        "cut is not 1..16",          "peak is not 0..255",       "work is not 0..255",
-        "po is not 0..65535",        "break is not 0 or 1",      "blunt is not 0 or 1",
-        "missing is not 0 or 1",     "err1 is not 0 or 1",       "blunt_counter is not a number",
-        "missing_counter is not a number", "break_limit is not 0..65535", "blunt_limit is not 0..65535",
-        "missing_limit is not 0..65535"};
+    static constexpr const char* kWhat[13] = {"cut is not 1..16",
+                                              "peak is not 0..255",
+                                              "work is not 0..255",
+                                              "po is not 0..65535",
+                                              "break is not 0 or 1",
+                                              "blunt is not 0 or 1",
+                                              "missing is not 0 or 1",
+                                              "err1 is not 0 or 1",
+                                              "blunt_counter is not a number",
+                                              "missing_counter is not a number",
+                                              "break_limit is not 0..65535",
+                                              "blunt_limit is not 0..65535",
+                                              "missing_limit is not 0..65535"};
     for (int i = 0; i < 13; ++i) {
         if (!Field(f[i + 1], kLow[i], kHigh[i], v[i])) {
             *error = kWhat[i];

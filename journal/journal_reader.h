@@ -11,7 +11,7 @@
 #include "journal/journal_record.h"
 
 struct JournalIssue {
-    std::size_t line;     // 1-based
+    std::size_t line;  // 1-based
     std::string message;
 };
 

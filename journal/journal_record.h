@@ -18,15 +18,15 @@ struct JournalTime {
 
 struct JournalRecord {
     JournalTime time;
-    int cut;                 // 0..15 (written as 1..16)
-    uint8_t peak;            // % (the statistics entry)
-    uint8_t work;            // %
-    uint16_t po;             // %
-    uint8_t alarms;          // kJournal* bits
-    int32_t bluntCounter;    // the cut's counters at the cycle end
+    int cut;               // 0..15 (written as 1..16)
+    uint8_t peak;          // % (the statistics entry)
+    uint8_t work;          // %
+    uint16_t po;           // %
+    uint8_t alarms;        // kJournal* bits
+    int32_t bluntCounter;  // the cut's counters at the cycle end
     int32_t missingCounter;
-    uint16_t breakLimit;     // the cut's limits at the cycle end
+    uint16_t breakLimit;  // the cut's limits at the cycle end
     uint16_t bluntLimit;
     uint16_t missingLimit;
-    uint16_t bluntMode;      // 0 power, 1 work
+    uint16_t bluntMode;  // 0 power, 1 work
 };

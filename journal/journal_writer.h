@@ -24,7 +24,8 @@ constexpr std::size_t kJournalPathMax = 300;
 // "<folder of the statistics file>journal" into out; returns false when it does not fit.
 [[nodiscard]] bool JournalFolder(const char* statisticsFile, char* out, std::size_t size);
 // The day file of a moment: "<journal folder><separator>YYYY-MM-DD.csv".
-[[nodiscard]] bool JournalDayFile(const char* statisticsFile, const JournalTime& t, char* out, std::size_t size);
+[[nodiscard]] bool JournalDayFile(const char* statisticsFile, const JournalTime& t, char* out,
+                                  std::size_t size);
 
 // Appends the record's line to its day file (the folder is made when missing): 0 or the system
 // error code. A failure adds one to JournalWriteFailures().

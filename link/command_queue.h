@@ -5,13 +5,13 @@
 
 #include <cstdint>
 
-constexpr int kCommandQueueSize = 300;  // empty when the indexes are equal: 299 words can wait
+constexpr int kCommandQueueSize = 300;   // empty when the indexes are equal: 299 words can wait
 constexpr int kParameterSetWords = 294;  // 6 common words + 16 cuts x 18 words
 
 struct CommandQueue {
     uint16_t words[kCommandQueueSize];
-    int32_t writeIndex;  // 0..299
-    int32_t readIndex;   // 0..299
+    int32_t writeIndex;    // 0..299
+    int32_t readIndex;     // 0..299
     int32_t refusedWords;  // words QueueParameter would not queue (full, or not a valid value)
 };
 

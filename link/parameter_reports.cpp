@@ -23,8 +23,7 @@ struct ShownIn {
 constexpr ShownIn kShownIn[kBaseCodeCount] = {
     // breakLimit: limit line of the curve and of the power chart (the chart would otherwise keep
     // the old line until the next erase of the panel)
-    {256, true, false, 1, true},
-    {357, false, false, 1, false},   // breakDelay
+    {256, true, false, 1, true},    {357, false, false, 1, false},  // breakDelay
     {383, true, false, 1, true},     // bluntLimit: limit lines of curve and charts
     {484, false, false, 1, false},   // taOnBlunt
     {486, true, false, 1, true},     // bluntMode: which chart shows the blunt limit

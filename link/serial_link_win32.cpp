@@ -49,7 +49,8 @@ HANDLE CreateLinkThread(LPTHREAD_START_ROUTINE start, DWORD* threadId) {
 // as the clean-up of an open that failed half-way (which no CloseLink follows).
 void ReleaseLink() {
     gLinkClosing.store(true);
-    gPortService.signalTransmit = PortService{}.signalTransmit;  // puts only fill the ring now; the next open drops them
+    gPortService.signalTransmit =
+        PortService{}.signalTransmit;  // puts only fill the ring now; the next open drops them
     SerialLink& link = gSerialLink;
     if (link.readerStop) SetEvent(link.readerStop.Get());
     if (link.writerStop) SetEvent(link.writerStop.Get());

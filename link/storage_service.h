@@ -10,13 +10,13 @@
 
 // A cycle as it ended: its statistics entry and what the monitor knew of its cut at that moment.
 struct FinishedCycle {
-    int cut;                       // 0..15
+    int cut;  // 0..15
     StatisticsEntry entry;
     uint16_t po;
-    int32_t alarms;                // alarm messages since the previous cycle end: AlarmBits values,
-                                   // and kCycleError1 for error 1
+    int32_t alarms;  // alarm messages since the previous cycle end: AlarmBits values,
+                     // and kCycleError1 for error 1
     int32_t bluntCounter, missingCounter;
-    CutParameters parameters;      // the cut's record (its limits and Blunt Mode)
+    CutParameters parameters;  // the cut's record (its limits and Blunt Mode)
 };
 
 struct StorageService {

@@ -7,7 +7,7 @@ TransmitRing gTransmitRing;
 
 namespace {
 int Next(int i) { return (i + 1) % kTransmitRingSize; }
-}
+}  // namespace
 
 int PendingTransmitBytes() {
     const int put = std::atomic_ref<int32_t>(gTransmitRing.put).load(std::memory_order_acquire);

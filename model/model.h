@@ -88,8 +88,8 @@ struct CycleStateRecord {
     uint16_t po;         // baseline power of the running cycle
     int32_t poPoints;
     uint32_t workSum;
-    int32_t peak;        // never below 0
-    int32_t lastSample;  // 0..105, any state
+    int32_t peak;           // never below 0
+    int32_t lastSample;     // 0..105, any state
     int32_t alarmsOfCycle;  // alarm messages since the last cycle end (AlarmBits values and
                             // kCycleError1); reader thread only, for the cycle journal
 };
@@ -116,7 +116,7 @@ struct LiveCurve {
     int32_t sampleCount;
     uint16_t taWindowEnd;  // points from the cycle's start
     uint16_t twWindowEnd;
-    uint8_t compressing;   // 1 while the curve is being halved
+    uint8_t compressing;  // 1 while the curve is being halved
 };
 
 // ---- statistics block: the exact 1,600,096-byte image of a statistics file -----------------

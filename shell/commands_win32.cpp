@@ -1,6 +1,8 @@
 // Each menu command either changes display state here or calls the module that does the work and
 // shows its failure with the message the command table names.
 #include "shell/commands_win32.h"
+#include "text/message.h"
+#include "text/text_ids.h"
 
 #include "files/config.h"
 #include "files/export_win32.h"
@@ -21,15 +23,6 @@
 #include "shell/snapshot_win32.h"
 
 namespace {
-
-constexpr TextId kCaptionError = 53;
-constexpr TextId kTextExportFailed = 110;
-constexpr TextId kTextNoUnitNoLoad = 112;
-constexpr TextId kTextNotAParameterFile = 113;
-constexpr TextId kTextParametersNotRead = 116;
-constexpr TextId kTextParametersNotSaved = 117;
-constexpr TextId kTextStatisticsNotLoaded = 123;
-constexpr TextId kTextStatisticsNotSaved = 124;
 
 void About(HWND hwnd, int) { ShowAboutBox(hwnd); }
 void Exit(HWND hwnd, int) { DestroyWindow(hwnd); }
@@ -96,9 +89,7 @@ void Export(HWND hwnd, int kind, int cut) {
 void ExportPower(HWND hwnd, int cut) { Export(hwnd, kPowerStatistics, cut); }
 void ExportWork(HWND hwnd, int cut) { Export(hwnd, kWorkStatistics, cut); }
 
-void Language(HWND hwnd, int offset) {
-    SwitchLanguage(hwnd, static_cast<uint16_t>(offset), gPort.port);
-}
+void Language(HWND hwnd, int offset) { SwitchLanguage(hwnd, static_cast<uint16_t>(offset), gPort.port); }
 
 struct CommandRange {
     int first, last;

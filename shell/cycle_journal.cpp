@@ -11,10 +11,9 @@ JournalRecord JournalRecordOf(const FinishedCycle& c, const JournalTime& time) {
     r.peak = c.entry.peak;
     r.work = c.entry.work;
     r.po = c.po;
-    r.alarms = static_cast<uint8_t>(((c.alarms & kAlarmBreak) ? kJournalBreak : 0) |
-                                    ((c.alarms & kAlarmBlunt) ? kJournalBlunt : 0) |
-                                    ((c.alarms & kAlarmMissing) ? kJournalMissing : 0) |
-                                    ((c.alarms & kCycleError1) ? kJournalErr1 : 0));
+    r.alarms = static_cast<uint8_t>(
+        ((c.alarms & kAlarmBreak) ? kJournalBreak : 0) | ((c.alarms & kAlarmBlunt) ? kJournalBlunt : 0) |
+        ((c.alarms & kAlarmMissing) ? kJournalMissing : 0) | ((c.alarms & kCycleError1) ? kJournalErr1 : 0));
     r.bluntCounter = c.bluntCounter;
     r.missingCounter = c.missingCounter;
     r.breakLimit = c.parameters.breakLimit;
@@ -26,5 +25,6 @@ JournalRecord JournalRecordOf(const FinishedCycle& c, const JournalTime& time) {
 
 void JournalFinishedCycle(const FinishedCycle& cycle) {
     // The result is counted inside; the cycle end goes on whatever it was.
-    (void)WriteJournalRecord(SystemJournalFiles(), gConfig.statisticsFileName, JournalRecordOf(cycle, JournalNow()));
+    (void)WriteJournalRecord(SystemJournalFiles(), gConfig.statisticsFileName,
+                             JournalRecordOf(cycle, JournalNow()));
 }

@@ -5,7 +5,6 @@
 #include "link/interpreter.h"
 #include "model/model.h"
 
-
 void StartDebugLogReader(DebugLogReader& reader, int visibleLines) {
     reader.readIndex = Load(gDebugLog.lineIndex);
     reader.visibleLines = visibleLines > 0 ? visibleLines : 1;

@@ -8,13 +8,13 @@
 
 namespace {
 
-constexpr TextId kTextConfigurationFailed = 111;
 constexpr int kMenuOffset = 200;  // menu resource of a language: languageBase + 200
 constexpr int kPorts = 16;
 constexpr uint16_t kViews = 3;
 
 uint16_t KnownLanguage(uint16_t languageBase) {
-    return languageBase == kLanguageGerman || languageBase == kLanguageDanish ? languageBase : kLanguageEnglish;
+    return languageBase == kLanguageGerman || languageBase == kLanguageDanish ? languageBase
+                                                                              : kLanguageEnglish;
 }
 
 void Check(HMENU menu, int id) { CheckMenuItem(menu, static_cast<UINT>(id), MF_BYCOMMAND | MF_CHECKED); }
@@ -44,6 +44,7 @@ void SwitchLanguage(HWND window, uint16_t languageBase, int comPort) {
             DestroyMenu(menu);
         }
     }
-    if (const int32_t r = SaveConfiguration()) ShowMessage(window, kTextConfigurationFailed, kCaptionError, r);
+    if (const int32_t r = SaveConfiguration())
+        ShowMessage(window, kTextConfigurationFailed, kCaptionError, r);
     InvalidateRect(window, nullptr, TRUE);
 }

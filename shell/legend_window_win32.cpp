@@ -1,4 +1,5 @@
 #include "shell/legend_window_win32.h"
+#include "text/text_ids.h"
 
 #include "text/language.h"
 #include "shell/platform_win32.h"
@@ -9,7 +10,6 @@
 const char kLegendClassName[] = "LEGEND";
 
 namespace {
-constexpr TextId kTextLegend = 20;
 constexpr int kLegendSize = 150;
 HWND gLegend = nullptr;  // UI thread only; null while closed
 
@@ -52,8 +52,8 @@ void ToggleLegendWindow(HWND mainWindow) {
     RECT r;
     GetWindowRect(mainWindow, &r);
     gLegend = CreateWindowExA(0, kLegendClassName, GetText(kTextLegend), WS_POPUPWINDOW | WS_DLGFRAME,
-                              r.left + L(kLegendOffsetX), r.top + L(kLegendOffsetY), kLegendSize,
-                              kLegendSize, mainWindow, nullptr, gInstance, nullptr);
+                              r.left + L(kLegendOffsetX), r.top + L(kLegendOffsetY), kLegendSize, kLegendSize,
+                              mainWindow, nullptr, gInstance, nullptr);
     if (gLegend != nullptr) {
         // Shown without taking the focus: Space and Pause keep working in the main window.
         ShowWindow(gLegend, SW_SHOWNOACTIVATE);

@@ -1,4 +1,5 @@
 #include "view/curve_view.h"
+#include "text/text_ids.h"
 
 #include <algorithm>
 
@@ -20,9 +21,7 @@ bool LargeLayout() { return LayoutIndex == 1; }
 int LevelY(int level) { return L(kCurveBaseline) - 2 * level; }
 
 // A limit lies at Po + limit (a 16-bit sum, as the unit adds it), never above 100 %.
-int LimitLevel(uint16_t po, uint16_t limit) {
-    return std::min<int>(static_cast<uint16_t>(po + limit), 100);
-}
+int LimitLevel(uint16_t po, uint16_t limit) { return std::min<int>(static_cast<uint16_t>(po + limit), 100); }
 
 struct LimitSetting {
     uint16_t breakLimit, bluntLimit, missingLimit, bluntMode, tw, ta, taOnBlunt, cyclesPerScreen;
@@ -30,7 +29,8 @@ struct LimitSetting {
 
 LimitSetting ReadLimits() {
     const CutParameters p = ActiveCutMirror();
-    return {p.breakLimit, p.bluntLimit, p.missingLimit, p.bluntMode, p.tw, p.ta, p.taOnBlunt, p.cyclesPerScreen};
+    return {p.breakLimit, p.bluntLimit, p.missingLimit, p.bluntMode,
+            p.tw,         p.ta,         p.taOnBlunt,    p.cyclesPerScreen};
 }
 
 bool BreakDrawn(const LimitSetting& s) { return s.breakLimit != 0; }
@@ -60,7 +60,7 @@ void DrawScales(Canvas& c) {
     }
     if (LargeLayout()) {
         c.SetTextAlign(kAlignCenter | kAlignBottom);
-        c.TextOut(L(kZoomCaptionX), L(kZoomCaptionY), GetText(14));
+        c.TextOut(L(kZoomCaptionX), L(kZoomCaptionY), GetText(kTextZoom));
         const CutParameters p = ActiveCutMirror();
         c.SetTextAlign(kAlignRight | kAlignBottom);
         DrawFormatted(c, L(kPowerBarLeft) - 5, base + 2, "%d", p.p1Min);
@@ -117,11 +117,12 @@ void DrawBoxEdges(Canvas& c, int left, int right) {
 
 void DrawLampLabelsAndBoxes(Canvas& c) {
     c.SetTextAlign(kAlignLeft | kAlignTop);
-    c.TextOut(L(kLampLabelX), L(kCommLampY), GetText(7));
-    c.TextOut(L(kBreakLabelX), L(kBreakLampY), GetText(66));
-    c.TextOut(L(kBluntLabelX), L(kBluntLampY), GetText(67));
-    c.TextOut(L(kMissingLabelX), L(kMissingLampY), GetText(68));
-    if ((Load(gModel.alarms.Err1Flag) & 1) != 0) c.TextOut(L(kLampLabelX), L(kSignalLampY), GetText(54));
+    c.TextOut(L(kLampLabelX), L(kCommLampY), GetText(kTextComm));
+    c.TextOut(L(kBreakLabelX), L(kBreakLampY), GetText(kTextBreak));
+    c.TextOut(L(kBluntLabelX), L(kBluntLampY), GetText(kTextBlunt));
+    c.TextOut(L(kMissingLabelX), L(kMissingLampY), GetText(kTextMissingShort));
+    if ((Load(gModel.alarms.Err1Flag) & 1) != 0)
+        c.TextOut(L(kLampLabelX), L(kSignalLampY), GetText(kTextErr1));
     DrawBoxEdges(c, L(kWorkBoxLeft), L(kWorkBoxRight));
     DrawBoxEdges(c, L(kPeakBoxLeft), L(kPeakBoxRight));
 }
@@ -141,8 +142,8 @@ void DrawPoint(Canvas& c, int index, const LimitSetting& s, uint16_t po, int taE
         // A point stored before the first cut start has no cycle slot; like the interpreter, which
         // then counts work without a Ta window, it is never shown as past Ta.
         const bool slotKnown = slot >= 0 && slot < kCycleSlots;
-        const bool pastTaWindow = slotKnown && s.ta != 0 && s.taOnBlunt != 0 &&
-                                  index - Load(gModel.curve.CycleStart[slot]) > taEnd;
+        const bool pastTaWindow =
+            slotKnown && s.ta != 0 && s.taOnBlunt != 0 && index - Load(gModel.curve.CycleStart[slot]) > taEnd;
         if (!pastTaWindow && yValue < yPo) {
             c.LineTo(x, yPo);
             c.SelectPen(kPaletteBlue);
@@ -212,8 +213,8 @@ void DrawCurveFrame(Canvas& canvas, Target target) {
         if (target == Target::kScreen) DrawLampLabelsAndBoxes(canvas);
         canvas.SelectFont(CanvasFont::kCaption);
         canvas.SetTextAlign(kAlignCenter | kAlignTop);
-        canvas.TextOut(L(kWorkBoxCentre), L(kBoxCaptionY), GetText(4));
-        canvas.TextOut(L(kPeakBoxCentre), L(kBoxCaptionY), GetText(5));
+        canvas.TextOut(L(kWorkBoxCentre), L(kBoxCaptionY), GetText(kTextWorkPercent));
+        canvas.TextOut(L(kPeakBoxCentre), L(kBoxCaptionY), GetText(kTextPeakPercent));
     }
     gNextPoint = 0;
 }

@@ -89,7 +89,6 @@ struct Rect {
     bool operator==(const Rect&) const = default;
 };
 
-
 // Rectangles of the nine regions for a layout (kWholeWindow gives the window's outer size).
 Rect RegionRect(Region r, int layoutIndex);
 Rect RegionRect(Region r);

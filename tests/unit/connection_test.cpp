@@ -48,7 +48,8 @@ protected:
             fake->log.push_back("check " + std::to_string(from) + "->" + std::to_string(to));
         };
         gUserService.showMessage = [](TextId m, TextId c, int32_t n) {
-            fake->log.push_back("message " + std::to_string(m) + "/" + std::to_string(c) + "/" + std::to_string(n));
+            fake->log.push_back("message " + std::to_string(m) + "/" + std::to_string(c) + "/" +
+                                std::to_string(n));
         };
         gUserService.waitCursor = [](bool on) { fake->log.push_back(on ? "wait" : "arrow"); };
         gStorageService.saveConfiguration = [] {
@@ -136,9 +137,9 @@ TEST_F(PortRulesTest, ScanClosesTheOpenPortAndFindsTheAnsweringOne) {
     OpenPortAtStart();
     ports.log.clear();
     ScanPorts();
-    const std::vector<std::string> expected = {
-        "wait", "close 3", "open 1", "open 2", "close 2", "open 3", "close 3", "open 4",
-        "open 5", "close 5", "open 6", "open 7", "arrow", "check 3->7"};
+    const std::vector<std::string> expected = {"wait",   "close 3", "open 1", "open 2",    "close 2",
+                                               "open 3", "close 3", "open 4", "open 5",    "close 5",
+                                               "open 6", "open 7",  "arrow",  "check 3->7"};
     EXPECT_EQ(ports.log, expected);
     EXPECT_EQ(ports.open, 7);
     EXPECT_EQ(gConfig.PortNumber, 7);

@@ -246,8 +246,8 @@ TEST_P(TaWindow, WorkAndPeakInsideAndAfterTheWindow) {
 }
 
 INSTANTIATE_TEST_SUITE_P(TaAndTaOnBlunt, TaWindow,
-                         ::testing::Values(TaCase{1, 1, 90, 10},    // work and peak stop at the window
-                                           TaCase{1, 0, 440, 10},   // work goes on, peak stops
+                         ::testing::Values(TaCase{1, 1, 90, 10},     // work and peak stop at the window
+                                           TaCase{1, 0, 440, 10},    // work goes on, peak stops
                                            TaCase{0, 1, 440, 70}));  // no window
 
 TEST_F(Interpreter, WorkQuotientFarAbove100IsStoredAs100) {

@@ -110,7 +110,8 @@ TEST(JournalReader, ReportsEachMalformedLineAndReadsTheRest) {
         {3, "cut is not 1..16"}, {4, "fewer than 15 fields"}, {5, "time is not"}, {6, "blunt is not 0 or 1"}};
     for (std::size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(read.issues[i].line, expected[i].first);
-        EXPECT_NE(read.issues[i].message.find(expected[i].second), std::string::npos) << read.issues[i].message;
+        EXPECT_NE(read.issues[i].message.find(expected[i].second), std::string::npos)
+            << read.issues[i].message;
     }
     EXPECT_TRUE(read.unfinishedLastLine);
 
@@ -180,7 +181,7 @@ int32_t FakeFolder(const char*) {
 TEST(JournalWriter, FailedWritesAreCountedNotFatal) {
     const JournalFiles fake{FakeAppend, FakeFolder};
     struct Case {
-        int failures;       // appends that fail in a row
+        int failures;  // appends that fail in a row
         int32_t result;
         int appends, folders;
         uint32_t counted;

@@ -18,7 +18,8 @@ namespace {
 constexpr size_t kBlock = kStatisticsBlockSize;
 
 uint16_t WordAt(const std::vector<char>& bytes, size_t offset) {
-    return static_cast<uint16_t>(static_cast<uint8_t>(bytes[offset]) | static_cast<uint8_t>(bytes[offset + 1]) << 8);
+    return static_cast<uint16_t>(static_cast<uint8_t>(bytes[offset]) | static_cast<uint8_t>(bytes[offset + 1])
+                                                                           << 8);
 }
 
 std::vector<char> BlockBytes() {
@@ -51,8 +52,8 @@ TEST_F(StatisticsFile, ShortFileGives30007AndTheBlockKeepsItsContent) {
 
 TEST_F(StatisticsFile, LongerFileLoadsAndASaveKeepsItsTail) {
     std::vector<char> bytes(kBlock + 10, 0);
-    bytes[0] = 0x21;  // reserved word 0: carried through
-    bytes[32 + 2 * 4] = 3;  // writeIndex of cut 4
+    bytes[0] = 0x21;                      // reserved word 0: carried through
+    bytes[32 + 2 * 4] = 3;                // writeIndex of cut 4
     bytes[96 + 4 * 100000 + 2 * 2] = 66;  // cut 4, entry 2, peak
     bytes[kBlock + 5] = 'T';
     WriteAll("long.$$$", bytes);

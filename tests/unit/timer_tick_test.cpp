@@ -52,13 +52,15 @@ TEST_F(TimerTickTest, RelaysWarningErasedOnTheTickThatReachesZero) {
     gModel.alarms.RelaysDisabledTicks = 5;
     for (int t = 0; t < 4; ++t) TimerTick();
     EXPECT_EQ(gModel.alarms.RelaysDisabledTicks, 1);
-    EXPECT_EQ(std::count(calls.begin(), calls.end(), std::pair<Region, bool>{Region::kParamColumn3, true}), 0);
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), std::pair<Region, bool>{Region::kParamColumn3, true}),
+              0);
     TimerTick();
     EXPECT_EQ(gModel.alarms.RelaysDisabledTicks, 0);
     EXPECT_EQ(calls.back(), (std::pair<Region, bool>{Region::kParamColumn3, true}));
     calls.clear();
     TimerTick();  // stays at 0, no further erase
-    EXPECT_EQ(std::count(calls.begin(), calls.end(), std::pair<Region, bool>{Region::kParamColumn3, true}), 0);
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), std::pair<Region, bool>{Region::kParamColumn3, true}),
+              0);
 }
 
 TEST_F(TimerTickTest, PumpSendsOneWordPerTickAfterTheWatchdog) {

@@ -34,7 +34,9 @@ std::string Text(HMENU menu, UINT item, UINT by) {
     return text;
 }
 
-bool Checked(HMENU menu, UINT command) { return (GetMenuState(menu, command, MF_BYCOMMAND) & MF_CHECKED) != 0; }
+bool Checked(HMENU menu, UINT command) {
+    return (GetMenuState(menu, command, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
 
 // The items of a menu that carry a check mark, by command id.
 std::vector<UINT> CheckedItems(HMENU menu) {

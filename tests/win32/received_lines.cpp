@@ -16,9 +16,9 @@ std::atomic<void (*)(uint16_t value)> gOnLine{nullptr};
 namespace {
 
 std::mutex gMutex;
-ReceivedSummary gSummary;                  // guarded by gMutex
-uint8_t gLine[kMaxLineLength + 1];         // reader thread only
-int gLineLength = 0;                       // reader thread only
+ReceivedSummary gSummary;           // guarded by gMutex
+uint8_t gLine[kMaxLineLength + 1];  // reader thread only
+int gLineLength = 0;                // reader thread only
 
 // Gathers bytes into a line as the interpreter does (at most 7 kept) and judges it at CR.
 void CloseLine() {

@@ -18,8 +18,8 @@ struct ReceivedSummary {
     int largestChunk = 0;
     int validLines = 0;
     int invalidLines = 0;
-    int codeFrames = 0;  // valid lines of 3 bytes
-    int wordFrames = 0;  // valid lines of 5 bytes
+    int codeFrames = 0;            // valid lines of 3 bytes
+    int wordFrames = 0;            // valid lines of 5 bytes
     std::vector<uint16_t> values;  // decoded values of the valid lines, in order
 };
 

@@ -124,7 +124,8 @@ TEST_F(SerialLink, CloseReleasesEverythingAndTwiceDoesNothing) {
 
     // The port is free again.
     ASSERT_TRUE(OpenLink(kStreamingPort)) << "error " << GetLastError();
-    EXPECT_TRUE(WaitForReceived([](const ReceivedSummary& s) { return s.validLines > 0; }, 3000).validLines > 0);
+    EXPECT_TRUE(WaitForReceived([](const ReceivedSummary& s) { return s.validLines > 0; }, 3000).validLines >
+                0);
 }
 
 // (A port in use by another program cannot be staged here: Wine does not refuse a second open

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "files/config.h"
+#include "text/text_ids.h"
 #include "res/resource.h"
 #include "shell/upload_progress_win32.h"
 #include "text/language.h"
@@ -35,7 +36,8 @@ private:
     void Word(WORD w) { words_.push_back(w); }
     void Dword(DWORD d) { Word(LOWORD(d)), Word(HIWORD(d)); }
     void String(const wchar_t* s) {
-        do Word(static_cast<WORD>(*s)); while (*s++ != 0);
+        do Word(static_cast<WORD>(*s));
+        while (*s++ != 0);
     }
     void Item(WORD id, short x, short y, WORD atom, const wchar_t* className) {
         if (words_.size() % 2) Word(0);  // items start on a DWORD boundary
@@ -74,11 +76,12 @@ TEST(UploadProgressDialogProc, TextsRangeAndSteps) {
     PresetConfiguration();
     gConfig.languageBase = kLanguageGerman;
     ProgressTemplate t;
-    HWND dialog = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), t.get(), nullptr, UploadProgressDialogProc, 0);
+    HWND dialog =
+        CreateDialogIndirectParamA(GetModuleHandleA(nullptr), t.get(), nullptr, UploadProgressDialogProc, 0);
     ASSERT_NE(dialog, nullptr) << GetLastError();
 
     // WM_INITDIALOG: the texts of the language in use, the bar over the 294 words of a set.
-    EXPECT_EQ(Text(dialog, IDC_UPLOAD_TEXT), GetText(40));
+    EXPECT_EQ(Text(dialog, IDC_UPLOAD_TEXT), GetText(kTextSendingParameters));
     EXPECT_EQ(Text(dialog, IDC_UPLOAD_WAIT), "Bitte warten...");
     HWND bar = GetDlgItem(dialog, IDC_UPLOAD_BAR);
     PBRANGE range{};

@@ -37,9 +37,12 @@ int main(int argc, char** argv) {
     PresetConfiguration();
     ResetModel();
     if (argc == 4) {
-        if (std::strcmp(argv[3], "de") == 0) gConfig.languageBase = kLanguageGerman;
-        else if (std::strcmp(argv[3], "da") == 0) gConfig.languageBase = kLanguageDanish;
-        else if (std::strcmp(argv[3], "en") != 0) return Usage();
+        if (std::strcmp(argv[3], "de") == 0)
+            gConfig.languageBase = kLanguageGerman;
+        else if (std::strcmp(argv[3], "da") == 0)
+            gConfig.languageBase = kLanguageDanish;
+        else if (std::strcmp(argv[3], "en") != 0)
+            return Usage();
     }
     int32_t result = 0;
     if (std::strcmp(argv[1], "write") == 0) {

@@ -13,7 +13,7 @@
 namespace kvdsim {
 
 struct MirrorEntry {
-    int cut;   // 0..15
+    int cut;  // 0..15
     uint8_t peak;
     uint8_t work;
 };

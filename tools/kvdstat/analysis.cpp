@@ -92,7 +92,8 @@ JournalSpan DescribeSpan(const CutSeries& s) {
     span.lastMs = s.records.back().time.unixMs;
     const double hours = static_cast<double>(span.lastMs - span.firstMs) / 3.6e6;
     // n cycles ending within the span make n - 1 intervals between cycle ends.
-    if (span.lastMs - span.firstMs >= 1000) span.cyclesPerHour = static_cast<double>(s.records.size() - 1) / hours;
+    if (span.lastMs - span.firstMs >= 1000)
+        span.cyclesPerHour = static_cast<double>(s.records.size() - 1) / hours;
     for (const JournalRecord& r : s.records)
         for (int k = 0; k < 4; ++k)
             if (r.alarms & (1u << k)) ++span.alarms[k];
@@ -171,11 +172,14 @@ const char* AlarmName(int kind) {
 
 bool Crosses(int kind, const Limits& l, int peak, int work) {
     switch (kind) {
-    case kBreak: return l.breakLimit > 0 && peak > l.breakLimit;
-    // Blunt limits 0..4 are Off.
-    case kBlunt: return l.bluntLimit > 4 && (l.bluntMode == 0 ? peak > l.bluntLimit : work > l.bluntLimit);
-    // The tool never rose above Po + Missing limit.
-    default: return peak <= l.missingLimit;
+        case kBreak:
+            return l.breakLimit > 0 && peak > l.breakLimit;
+        // Blunt limits 0..4 are Off.
+        case kBlunt:
+            return l.bluntLimit > 4 && (l.bluntMode == 0 ? peak > l.bluntLimit : work > l.bluntLimit);
+        // The tool never rose above Po + Missing limit.
+        default:
+            return peak <= l.missingLimit;
     }
 }
 
@@ -198,25 +202,28 @@ int LimitOf(int kind, const Limits& l) {
 std::string WhyNoAlarm(int kind, const JournalRecord& r, const Limits& tested) {
     const Limits own = LimitsOf(r);
     if (!Crosses(kind, own, r.peak, r.work))
-        return std::string("the unit's ") + AlarmName(kind) + " limit then was " + std::to_string(LimitOf(kind, own));
+        return std::string("the unit's ") + AlarmName(kind) + " limit then was " +
+               std::to_string(LimitOf(kind, own));
     switch (kind) {
-    case kBreak:
-        return "Break Delay: the unit alarms only when the power stays above the limit that long; "
-               "the peak cannot show how long it did";
-    case kBlunt:
-        if (tested.bluntMode == 0 && own.breakLimit > 0 && r.peak > own.breakLimit)
-            return "the power went above the Break limit, which the unit leaves to the break detector";
-        if (r.bluntCounter > 0)
-            return "Blunt Count: detection " + std::to_string(r.bluntCounter) +
-                   " was counted, the alarm waits for more detections";
-        return tested.bluntMode == 0 ? "Blunt Delay: the unit needs the power above the limit for that long; "
-                                       "the peak cannot show how long it was"
-                                     : "the unit compares the work summed within its own windows";
-    default:
-        if (r.missingCounter > 0)
-            return "Missing Count: detection " + std::to_string(r.missingCounter) +
-                   " was counted, the alarm waits for more detections";
-        return "Missing Delay: the unit watches the samples only within that time; the peak covers the whole cycle";
+        case kBreak:
+            return "Break Delay: the unit alarms only when the power stays above the limit that long; "
+                   "the peak cannot show how long it did";
+        case kBlunt:
+            if (tested.bluntMode == 0 && own.breakLimit > 0 && r.peak > own.breakLimit)
+                return "the power went above the Break limit, which the unit leaves to the break detector";
+            if (r.bluntCounter > 0)
+                return "Blunt Count: detection " + std::to_string(r.bluntCounter) +
+                       " was counted, the alarm waits for more detections";
+            return tested.bluntMode == 0
+                       ? "Blunt Delay: the unit needs the power above the limit for that long; "
+                         "the peak cannot show how long it was"
+                       : "the unit compares the work summed within its own windows";
+        default:
+            if (r.missingCounter > 0)
+                return "Missing Count: detection " + std::to_string(r.missingCounter) +
+                       " was counted, the alarm waits for more detections";
+            return "Missing Delay: the unit watches the samples only within that time; the peak covers the "
+                   "whole cycle";
     }
 }
 
@@ -242,8 +249,10 @@ WhatIf ComputeWhatIf(const CutSeries& s, const Limits& given) {
             const bool alarm = timed && (s.records[i].alarms & (1u << k)) != 0;
             WhatIfKind& kind = w.kinds[k];
             if (alarm) ++kind.unitAlarms;
-            if (crosses) kind.counted.push_back({i, alarm, timed && !alarm ? WhyNoAlarm(k, s.records[i], l) : ""});
-            else if (alarm) kind.uncounted.push_back({i, true, WhyAlarm(k, s.records[i], l)});
+            if (crosses)
+                kind.counted.push_back({i, alarm, timed && !alarm ? WhyNoAlarm(k, s.records[i], l) : ""});
+            else if (alarm)
+                kind.uncounted.push_back({i, true, WhyAlarm(k, s.records[i], l)});
         }
     }
     return w;
@@ -273,7 +282,8 @@ Suggestion Suggest(const CutSeries& s, int mode) {
     }
     g.enough = true;
     const Histogram hp(peak);
-    const int p1 = hp.Percentile(1), p50 = hp.Percentile(50), p99 = hp.Percentile(99), top = hp.Percentile(100);
+    const int p1 = hp.Percentile(1), p50 = hp.Percentile(50), p99 = hp.Percentile(99),
+              top = hp.Percentile(100);
     const int spread = std::max(2, p99 - p50);
 
     const std::vector<uint8_t>& bluntSeries = mode == 0 ? peak : work;
@@ -293,19 +303,25 @@ Suggestion Suggest(const CutSeries& s, int mode) {
     g.missingFalse = CountIf(peak, [&](uint8_t v) { return v <= g.missingLimit; });
 
     if (g.cycles < 300)
-        g.cannotTell.push_back(std::to_string(g.cycles) +
-                               " cycles: fewer than 3 lie above the 99th percentile the Blunt limit rests on");
+        g.cannotTell.push_back(
+            std::to_string(g.cycles) +
+            " cycles: fewer than 3 lie above the 99th percentile the Blunt limit rests on");
     if (!s.Timed())
-        g.cannotTell.push_back("a statistics file holds no alarms: cycles cut with a blunt or broken tool "
-                               "are part of this history, and the limits the cut ran with are unknown");
+        g.cannotTell.push_back(
+            "a statistics file holds no alarms: cycles cut with a blunt or broken tool "
+            "are part of this history, and the limits the cut ran with are unknown");
     const LineFit all = FitWindow(peak, 0, peak.size());
     if (RisingSignificantly(all) && all.slope * static_cast<double>(peak.size()) > 2)
-        g.cannotTell.push_back("the peaks rise over this history (" + std::to_string(all.slope * 100).substr(0, 5) +
-                               " % per 100 cycles): it spans tool wear, so the limits sit where a worn tool already was");
-    if (top + 2 * spread > 100) g.cannotTell.push_back("the peaks come close to the top of the range: no Break limit lies well above them");
+        g.cannotTell.push_back(
+            "the peaks rise over this history (" + std::to_string(all.slope * 100).substr(0, 5) +
+            " % per 100 cycles): it spans tool wear, so the limits sit where a worn tool already was");
+    if (top + 2 * spread > 100)
+        g.cannotTell.push_back(
+            "the peaks come close to the top of the range: no Break limit lies well above them");
     if (p1 - spread <= 0) g.cannotTell.push_back("some cycles barely rise above Po: the Missing limit is 0");
-    g.cannotTell.push_back("the delays and counts (Break Delay, Blunt Delay, Blunt Count, Missing Count) cannot be "
-                           "judged from peaks and work: whatif shows the cycles where they mattered");
+    g.cannotTell.push_back(
+        "the delays and counts (Break Delay, Blunt Delay, Blunt Count, Missing Count) cannot be "
+        "judged from peaks and work: whatif shows the cycles where they mattered");
     return g;
 }
 

@@ -49,8 +49,8 @@ Forecast ForecastLimit(const LineFit& fit, int limit);
 
 struct Trend {
     std::size_t window = 0;
-    LineFit peak, work;                 // the latest window
-    std::vector<LineFit> peakHistory;   // windows spread over the history, oldest first
+    LineFit peak, work;                // the latest window
+    std::vector<LineFit> peakHistory;  // windows spread over the history, oldest first
     std::vector<LineFit> workHistory;
     // First cycle of the run of windows, up to the latest, whose peak drift is significantly
     // positive (more than two standard errors); -1 when the latest window's is not.
@@ -74,9 +74,9 @@ bool Crosses(int kind, const Limits& l, int peak, int work);
 
 struct WhatIfCycle {
     std::size_t index;
-    bool unitAlarm;       // the unit raised this kind of alarm in the cycle (journal)
-    std::string reason;   // why the unit raised none although the cycle crossed, or why it did
-                          // although it did not
+    bool unitAlarm;      // the unit raised this kind of alarm in the cycle (journal)
+    std::string reason;  // why the unit raised none although the cycle crossed, or why it did
+                         // although it did not
 };
 struct WhatIfKind {
     std::vector<WhatIfCycle> counted;    // cycles that cross the limit
@@ -92,10 +92,10 @@ WhatIf ComputeWhatIf(const CutSeries& s, const Limits& given);
 
 // ---- suggest ------------------------------------------------------------------------------------
 struct Suggestion {
-    bool enough = false;          // false: too few cycles, no limits are given
-    std::size_t cycles = 0;       // cycles the limits come from
-    std::size_t excluded = 0;     // cycles left out because the unit raised an alarm in them
-    int mode = 0;                 // blunt mode the Blunt limit is for
+    bool enough = false;       // false: too few cycles, no limits are given
+    std::size_t cycles = 0;    // cycles the limits come from
+    std::size_t excluded = 0;  // cycles left out because the unit raised an alarm in them
+    int mode = 0;              // blunt mode the Blunt limit is for
     int breakLimit = 0, bluntLimit = 0, missingLimit = 0;
     int breakMargin = 0, bluntMargin = 0, missingMargin = 0;  // distance to the statistic named below
     std::size_t breakFalse = 0, bluntFalse = 0, missingFalse = 0;

@@ -39,7 +39,8 @@ ChartStroke Series(const std::vector<uint8_t>& v, Rgb24 colour, int left, int wi
     if (n == 0) return s;
     if (n <= static_cast<std::size_t>(width)) {
         for (std::size_t i = 0; i < n; ++i) {
-            const int x = left + (n == 1 ? 0 : static_cast<int>(i * static_cast<std::size_t>(width - 1) / (n - 1)));
+            const int x =
+                left + (n == 1 ? 0 : static_cast<int>(i * static_cast<std::size_t>(width - 1) / (n - 1)));
             s.points.push_back({x, yOf(v[i])});
         }
         return s;
@@ -47,7 +48,8 @@ ChartStroke Series(const std::vector<uint8_t>& v, Rgb24 colour, int left, int wi
     for (int col = 0; col < width; ++col) {
         const std::size_t from = static_cast<std::size_t>(col) * n / static_cast<std::size_t>(width);
         const std::size_t to = static_cast<std::size_t>(col + 1) * n / static_cast<std::size_t>(width);
-        const auto [lo, hi] = std::minmax_element(v.begin() + static_cast<long>(from), v.begin() + static_cast<long>(to));
+        const auto [lo, hi] =
+            std::minmax_element(v.begin() + static_cast<long>(from), v.begin() + static_cast<long>(to));
         s.points.push_back({left + col, yOf(*lo)});
         s.points.push_back({left + col, yOf(*hi)});
     }
@@ -63,14 +65,20 @@ Chart LayoutChart(const CutSeries& s, int cut, const Limits& limits, int width, 
     const auto yOf = [&](int value) { return bottom - value * (ph - 1) / kTopValue; };
 
     for (int v = 0; v <= 100; v += 25) {
-        c.strokes.push_back({v == 0 ? kAxisColour : kGridColour, {{kLeft, yOf(v)}, {kLeft + pw - 1, yOf(v)}}});
-        c.labels.push_back({kLeft - 6, yOf(v) - kRasterGlyphHeight / 2, true, kAxisColour, std::to_string(v)});
+        c.strokes.push_back(
+            {v == 0 ? kAxisColour : kGridColour, {{kLeft, yOf(v)}, {kLeft + pw - 1, yOf(v)}}});
+        c.labels.push_back(
+            {kLeft - 6, yOf(v) - kRasterGlyphHeight / 2, true, kAxisColour, std::to_string(v)});
     }
     c.strokes.push_back({kAxisColour, {{kLeft, kTop}, {kLeft, bottom}}});
     c.strokes.push_back(Series(s.work, kWorkColour, kLeft, pw, yOf));
     c.strokes.push_back(Series(s.peak, kPeakColour, kLeft, pw, yOf));
 
-    struct LimitLine { int value; Rgb24 colour; const char* name; };
+    struct LimitLine {
+        int value;
+        Rgb24 colour;
+        const char* name;
+    };
     const LimitLine lines[3] = {{limits.breakLimit, kBreakColour, "Break"},
                                 {limits.bluntLimit > 4 ? limits.bluntLimit : 0, kBluntColour, "Blunt"},
                                 {limits.missingLimit, kMissingColour, "Missing"}};
@@ -98,8 +106,8 @@ Chart LayoutChart(const CutSeries& s, int cut, const Limits& limits, int width, 
         const int y = bottom + 8;
         c.labels.push_back({kLeft, y, false, kAxisColour, CycleLabel(s, 0)});
         c.labels.push_back({kLeft + pw - 1, y, true, kAxisColour, CycleLabel(s, s.Size() - 1)});
-        c.labels.push_back({kLeft + pw / 2 - 6 * kRasterGlyphWidth, y + kRasterGlyphHeight + 2, false, kAxisColour,
-                            s.Timed() ? "cycle end time" : "cycles, oldest first"});
+        c.labels.push_back({kLeft + pw / 2 - 6 * kRasterGlyphWidth, y + kRasterGlyphHeight + 2, false,
+                            kAxisColour, s.Timed() ? "cycle end time" : "cycles, oldest first"});
     }
     return c;
 }
@@ -107,14 +115,16 @@ Chart LayoutChart(const CutSeries& s, int cut, const Limits& limits, int width, 
 std::string ChartSvg(const Chart& chart) {
     std::string out;
     char b[160];
-    std::snprintf(b, sizeof b,
-                  "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" viewBox=\"0 0 %d %d\">\n"
-                  "<rect width=\"100%%\" height=\"100%%\" fill=\"#ffffff\"/>\n",
-                  chart.width, chart.height, chart.width, chart.height);
+    std::snprintf(
+        b, sizeof b,
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" viewBox=\"0 0 %d %d\">\n"
+        "<rect width=\"100%%\" height=\"100%%\" fill=\"#ffffff\"/>\n",
+        chart.width, chart.height, chart.width, chart.height);
     out += b;
     for (const ChartStroke& s : chart.strokes) {
         if (s.points.empty()) continue;
-        std::snprintf(b, sizeof b, "<polyline fill=\"none\" stroke=\"#%06x\" stroke-width=\"1\" points=\"", s.colour);
+        std::snprintf(b, sizeof b, "<polyline fill=\"none\" stroke=\"#%06x\" stroke-width=\"1\" points=\"",
+                      s.colour);
         out += b;
         for (const auto& [x, y] : s.points) {
             std::snprintf(b, sizeof b, "%d.5,%d.5 ", x, y);
@@ -123,13 +133,17 @@ std::string ChartSvg(const Chart& chart) {
         out += "\"/>\n";
     }
     for (const ChartLabel& l : chart.labels) {
-        std::snprintf(b, sizeof b, "<text x=\"%d\" y=\"%d\" fill=\"#%06x\" font-family=\"monospace\" font-size=\"13\"%s>",
+        std::snprintf(b, sizeof b,
+                      "<text x=\"%d\" y=\"%d\" fill=\"#%06x\" font-family=\"monospace\" font-size=\"13\"%s>",
                       l.x, l.y + 11, l.colour, l.rightAligned ? " text-anchor=\"end\"" : "");
         out += b;
         for (const char ch : l.text) {
-            if (ch == '<') out += "&lt;";
-            else if (ch == '&') out += "&amp;";
-            else out += ch;
+            if (ch == '<')
+                out += "&lt;";
+            else if (ch == '&')
+                out += "&amp;";
+            else
+                out += ch;
         }
         out += "</text>\n";
     }
@@ -152,7 +166,8 @@ std::vector<uint8_t> RenderChart(const Chart& chart) {
         canvas.SetTextAlign((l.rightAligned ? kAlignRight : kAlignLeft) | kAlignTop);
         canvas.TextOut(l.x, l.y, l.text.c_str());
     }
-    std::vector<uint8_t> rgb(static_cast<std::size_t>(chart.width) * static_cast<std::size_t>(chart.height) * 3);
+    std::vector<uint8_t> rgb(static_cast<std::size_t>(chart.width) * static_cast<std::size_t>(chart.height) *
+                             3);
     std::size_t at = 0;
     for (int y = 0; y < chart.height; ++y) {
         for (int x = 0; x < chart.width; ++x) {

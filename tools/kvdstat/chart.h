@@ -18,7 +18,7 @@ struct ChartStroke {
     std::vector<std::pair<int, int>> points;  // a polyline in pixels, y downwards
 };
 struct ChartLabel {
-    int x, y;        // top left, or top right when rightAligned
+    int x, y;  // top left, or top right when rightAligned
     bool rightAligned;
     Rgb24 colour;
     std::string text;

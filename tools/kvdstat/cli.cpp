@@ -45,14 +45,16 @@ constexpr CommandHelp kHelp[] = {
      "(nearest rank) and maximum. With a journal also the time span, cycles per hour and the number of\n"
      "cycles with each kind of alarm.\n"},
     {"trend",
-     "usage: kvdstat trend [--cut N] [--window N] [--points N] [--break L] [--blunt L] [--mode power|work] FILE|FOLDER...\n"
+     "usage: kvdstat trend [--cut N] [--window N] [--points N] [--break L] [--blunt L] [--mode power|work] "
+     "FILE|FOLDER...\n"
      "Per cut: the drift of peak and work (least squares slope over the latest window of N cycles,\n"
      "default 200, with two standard errors), the drift over the history (--points windows, default 8),\n"
      "since when the peaks rise, and the cycles left until the Blunt and Break limits at the latest\n"
      "drift with the range its uncertainty leaves. The limits are the journal's latest for the cut,\n"
      "or the given ones; a statistics file holds none, so the unit's defaults stand in.\n"},
     {"whatif",
-     "usage: kvdstat whatif [--cut N] [--break L] [--blunt L] [--missing L] [--mode power|work] [--list N] FILE|FOLDER...\n"
+     "usage: kvdstat whatif [--cut N] [--break L] [--blunt L] [--missing L] [--mode power|work] [--list N] "
+     "FILE|FOLDER...\n"
      "Counts the stored cycles that cross each limit (Break: peak above it; Blunt: peak, or work in\n"
      "work mode, above it, 0..4 is Off; Missing: peak not above it) and lists them (--list N per\n"
      "kind, default 50) with their journal time. A limit not given is the one each cycle was cut\n"
@@ -70,7 +72,8 @@ constexpr CommandHelp kHelp[] = {
      "The entries in cycle order, oldest first, with cut (1..16) and index (0 = oldest); from a\n"
      "journal also time, Po and alarms. Written to FILE, or to standard output.\n"},
     {"plot",
-     "usage: kvdstat plot --out FILE.png|FILE.svg [--cut N] [--width W] [--height H] [--break L] [--blunt L] [--missing L] [--mode power|work] FILE|FOLDER...\n"
+     "usage: kvdstat plot --out FILE.png|FILE.svg [--cut N] [--width W] [--height H] [--break L] [--blunt L] "
+     "[--missing L] [--mode power|work] FILE|FOLDER...\n"
      "A chart of peak (blue) and work (orange) over the cycles of one cut, with the Break, Blunt and\n"
      "Missing limit lines (the journal's latest, the given ones, or the unit's defaults). Long\n"
      "histories are drawn as the band between the lowest and highest value per pixel column.\n"
@@ -116,7 +119,8 @@ bool Parse(const std::vector<std::string>& args, Arguments& a, std::string& erro
         int n = 0;
         const auto number = [&](int low, int high, int& to) {
             if (ParseInt(v, low, high, to)) return true;
-            error = arg + " " + v + ": expected a whole number " + std::to_string(low) + ".." + std::to_string(high);
+            error = arg + " " + v + ": expected a whole number " + std::to_string(low) + ".." +
+                    std::to_string(high);
             return false;
         };
         if (arg == "--cut") {
@@ -133,8 +137,10 @@ bool Parse(const std::vector<std::string>& args, Arguments& a, std::string& erro
         } else if (arg == "--missing") {
             if (!number(0, 100, a.limits.missingLimit)) return false;
         } else if (arg == "--mode") {
-            if (v == "power") a.limits.bluntMode = 0;
-            else if (v == "work") a.limits.bluntMode = 1;
+            if (v == "power")
+                a.limits.bluntMode = 0;
+            else if (v == "work")
+                a.limits.bluntMode = 1;
             else {
                 error = "--mode " + v + ": expected power or work";
                 return false;
@@ -279,8 +285,10 @@ int RunKvdstat(const std::vector<std::string>& args, std::string& out, std::stri
             out += SuggestText(s, a.cut, a.limits.bluntMode);
         } else if (a.command == "export") {
             const std::string text = a.format == "json" ? ExportJson(s, a.cut) : ExportCsv(s, a.cut);
-            if (a.outFile.empty()) out += text;
-            else if (!WriteText(a.outFile, text, err)) return kExitFailed;
+            if (a.outFile.empty())
+                out += text;
+            else if (!WriteText(a.outFile, text, err))
+                return kExitFailed;
         } else if (a.command == "plot") {
             const int result = Plot(a, s, out, err);
             if (result != kExitDone) return result;

@@ -26,7 +26,8 @@ struct Sink {
 
 void WriteChunk(void* context, void* data, int size) {
     Sink& sink = *static_cast<Sink*>(context);
-    if (!sink.failed && std::fwrite(data, 1, static_cast<std::size_t>(size), sink.file) != static_cast<std::size_t>(size))
+    if (!sink.failed &&
+        std::fwrite(data, 1, static_cast<std::size_t>(size), sink.file) != static_cast<std::size_t>(size))
         sink.failed = true;
 }
 
@@ -39,7 +40,8 @@ bool WriteChartPng(const Chart& chart, const std::string& path, std::string& err
         error = path + ": " + std::strerror(errno);
         return false;
     }
-    const int ok = stbi_write_png_to_func(WriteChunk, &sink, chart.width, chart.height, 3, rgb.data(), chart.width * 3);
+    const int ok =
+        stbi_write_png_to_func(WriteChunk, &sink, chart.width, chart.height, 3, rgb.data(), chart.width * 3);
     const bool closed = std::fclose(sink.file) == 0;
     if (!ok || sink.failed || !closed) {
         error = path + ": the picture could not be written";

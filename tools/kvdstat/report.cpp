@@ -25,7 +25,9 @@ std::string TimeText(const JournalTime& t) {
     return {text, FormatJournalTime(t, text)};
 }
 
-bool Shown(const Source& s, int cut, int c) { return (cut == kAllCutsShown || cut == c) && s.cuts[c].Size() > 0; }
+bool Shown(const Source& s, int cut, int c) {
+    return (cut == kAllCutsShown || cut == c) && s.cuts[c].Size() > 0;
+}
 
 void Header(std::string& out, const Source& s, const char* what) {
     Append(out, "%s of %s (%s)\n", what, s.name.c_str(), s.journal ? "journal" : "statistics file");
@@ -43,8 +45,8 @@ void NoCycles(std::string& out, const Source& s, int cut) {
 
 std::string DistributionText(const Distribution& d) {
     char b[160];
-    std::snprintf(b, sizeof b, "min %3d  mean %6.2f  p50 %3d  p90 %3d  p99 %3d  max %3d", d.min, d.mean, d.p50,
-                  d.p90, d.p99, d.max);
+    std::snprintf(b, sizeof b, "min %3d  mean %6.2f  p50 %3d  p90 %3d  p99 %3d  max %3d", d.min, d.mean,
+                  d.p50, d.p90, d.p99, d.max);
     return b;
 }
 
@@ -56,13 +58,18 @@ std::string CyclesText(double cycles) {
 
 std::string ForecastText(const Forecast& f, int limit) {
     switch (f.kind) {
-    case Forecast::kNoLimit: return "limit Off";
-    case Forecast::kAlreadyAbove: return "the fitted line is above the limit " + std::to_string(limit) + " already";
-    case Forecast::kNotRising: return "not reached at this drift (no rise)";
-    case Forecast::kReached: break;
+        case Forecast::kNoLimit:
+            return "limit Off";
+        case Forecast::kAlreadyAbove:
+            return "the fitted line is above the limit " + std::to_string(limit) + " already";
+        case Forecast::kNotRising:
+            return "not reached at this drift (no rise)";
+        case Forecast::kReached:
+            break;
     }
     std::string text = "limit " + std::to_string(limit) + " in about " + CyclesText(f.cycles) + " cycles (" +
-                       CyclesText(f.low) + " .. " + (f.high < 0 ? std::string("never: the drift may be zero") : CyclesText(f.high)) + ")";
+                       CyclesText(f.low) + " .. " +
+                       (f.high < 0 ? std::string("never: the drift may be zero") : CyclesText(f.high)) + ")";
     return text;
 }
 
@@ -84,11 +91,12 @@ std::string SummaryText(const Source& s, int cut) {
         Append(out, "  work %%  %s\n", DistributionText(Describe(series.work)).c_str());
         if (series.Timed()) {
             const JournalSpan span = DescribeSpan(series);
-            Append(out, "  from %s to %s (%.2f h), %.1f cycles per hour\n", TimeText(series.records.front().time).c_str(),
-                   TimeText(series.records.back().time).c_str(), static_cast<double>(span.lastMs - span.firstMs) / 3.6e6,
-                   span.cyclesPerHour);
-            Append(out, "  alarms: break %zu, blunt %zu, missing %zu, err1 %zu\n", span.alarms[0], span.alarms[1],
-                   span.alarms[2], span.alarms[3]);
+            Append(out, "  from %s to %s (%.2f h), %.1f cycles per hour\n",
+                   TimeText(series.records.front().time).c_str(),
+                   TimeText(series.records.back().time).c_str(),
+                   static_cast<double>(span.lastMs - span.firstMs) / 3.6e6, span.cyclesPerHour);
+            Append(out, "  alarms: break %zu, blunt %zu, missing %zu, err1 %zu\n", span.alarms[0],
+                   span.alarms[1], span.alarms[2], span.alarms[3]);
         }
     }
     NoCycles(out, s, cut);
@@ -113,8 +121,8 @@ std::string TrendText(const Source& s, int cut, const TrendOptions& o) {
         out += "  drift over the history (window ending at, peak and work per 100 cycles):\n";
         for (std::size_t k = 0; k < t.peakHistory.size(); ++k) {
             const LineFit& p = t.peakHistory[k];
-            Append(out, "    %-30s %+8.2f %+8.2f\n", CycleLabel(series, p.first + p.n - 1).c_str(), 100 * p.slope,
-                   100 * t.workHistory[k].slope);
+            Append(out, "    %-30s %+8.2f %+8.2f\n", CycleLabel(series, p.first + p.n - 1).c_str(),
+                   100 * p.slope, 100 * t.workHistory[k].slope);
         }
         if (t.risingSince >= 0)
             Append(out, "  peaks rising since %s (every window from there on rises beyond its uncertainty)\n",
@@ -126,10 +134,12 @@ std::string TrendText(const Source& s, int cut, const TrendOptions& o) {
         if (o.limits.bluntLimit >= 0) l.bluntLimit = o.limits.bluntLimit;
         if (o.limits.bluntMode >= 0) l.bluntMode = o.limits.bluntMode;
         if (!series.Timed() && (o.limits.breakLimit < 0 || o.limits.bluntLimit < 0))
-            out += "  (a statistics file holds no limits: the unit's defaults stand in where none is given)\n";
+            out +=
+                "  (a statistics file holds no limits: the unit's defaults stand in where none is given)\n";
         const LineFit& bluntFit = l.bluntMode == 0 ? t.peak : t.work;
-        Append(out, "  Blunt (%s): %s\n", l.bluntMode == 0 ? "power" : "work",
-               ForecastText(ForecastLimit(bluntFit, l.bluntLimit > 4 ? l.bluntLimit : 0), l.bluntLimit).c_str());
+        Append(
+            out, "  Blunt (%s): %s\n", l.bluntMode == 0 ? "power" : "work",
+            ForecastText(ForecastLimit(bluntFit, l.bluntLimit > 4 ? l.bluntLimit : 0), l.bluntLimit).c_str());
         Append(out, "  Break: %s\n", ForecastText(ForecastLimit(t.peak, l.breakLimit), l.breakLimit).c_str());
     }
     NoCycles(out, s, cut);
@@ -148,22 +158,34 @@ std::string WhatIfText(const Source& s, int cut, const WhatIfOptions& o) {
         const int tested[3] = {o.limits.breakLimit, o.limits.bluntLimit, o.limits.missingLimit};
         for (int k = 0; k < 3; ++k) {
             const WhatIfKind& kind = w.kinds[k];
-            std::string limit = tested[k] >= 0 ? std::to_string(tested[k])
-                                               : series.Timed() ? std::string("each cycle's own")
-                                                                : std::to_string(k == 0 ? cur.breakLimit : k == 1 ? cur.bluntLimit : cur.missingLimit);
-            if (k == kBlunt) limit += (o.limits.bluntMode >= 0 ? o.limits.bluntMode : cur.bluntMode) == 0 ? ", power" : ", work";
-            if (k == kBlunt && o.limits.bluntMode < 0 && series.Timed()) limit = "each cycle's own, in its own mode";
-            Append(out, "  %s limit (%s): %zu cycles cross it", AlarmName(k), limit.c_str(), kind.counted.size());
-            if (series.Timed()) Append(out, "; the unit raised the alarm in %zu cycles\n", kind.unitAlarms);
-            else out += "\n";
+            std::string limit = tested[k] >= 0   ? std::to_string(tested[k])
+                                : series.Timed() ? std::string("each cycle's own")
+                                                 : std::to_string(k == 0   ? cur.breakLimit
+                                                                  : k == 1 ? cur.bluntLimit
+                                                                           : cur.missingLimit);
+            if (k == kBlunt)
+                limit += (o.limits.bluntMode >= 0 ? o.limits.bluntMode : cur.bluntMode) == 0 ? ", power"
+                                                                                             : ", work";
+            if (k == kBlunt && o.limits.bluntMode < 0 && series.Timed())
+                limit = "each cycle's own, in its own mode";
+            Append(out, "  %s limit (%s): %zu cycles cross it", AlarmName(k), limit.c_str(),
+                   kind.counted.size());
+            if (series.Timed())
+                Append(out, "; the unit raised the alarm in %zu cycles\n", kind.unitAlarms);
+            else
+                out += "\n";
             std::size_t listed = 0;
             for (const WhatIfCycle& wc : kind.counted) {
                 if (listed++ == o.listed) {
-                    Append(out, "    ... %zu more (kvdstat export lists every cycle)\n", kind.counted.size() - o.listed);
+                    Append(out, "    ... %zu more (kvdstat export lists every cycle)\n",
+                           kind.counted.size() - o.listed);
                     break;
                 }
-                Append(out, "    %-30s peak %3d work %3d  %s%s\n", CycleLabel(series, wc.index).c_str(), series.peak[wc.index],
-                       series.work[wc.index], !series.Timed() ? "" : wc.unitAlarm ? "unit alarm" : "no unit alarm: ",
+                Append(out, "    %-30s peak %3d work %3d  %s%s\n", CycleLabel(series, wc.index).c_str(),
+                       series.peak[wc.index], series.work[wc.index],
+                       !series.Timed() ? ""
+                       : wc.unitAlarm  ? "unit alarm"
+                                       : "no unit alarm: ",
                        wc.reason.c_str());
             }
             if (!kind.uncounted.empty())
@@ -171,8 +193,8 @@ std::string WhatIfText(const Source& s, int cut, const WhatIfOptions& o) {
             listed = 0;
             for (const WhatIfCycle& wc : kind.uncounted) {
                 if (listed++ == o.listed) break;
-                Append(out, "    %-30s peak %3d work %3d  %s\n", CycleLabel(series, wc.index).c_str(), series.peak[wc.index],
-                       series.work[wc.index], wc.reason.c_str());
+                Append(out, "    %-30s peak %3d work %3d  %s\n", CycleLabel(series, wc.index).c_str(),
+                       series.peak[wc.index], series.work[wc.index], wc.reason.c_str());
             }
         }
         if (!series.Timed()) out += "  (a statistics file holds no alarms: the unit's cannot be compared)\n";
@@ -193,9 +215,14 @@ std::string SuggestText(const Source& s, int cut, int mode) {
         if (g.enough) {
             Append(out, "  Break   %3d  %2d above the highest peak; %zu of these cycles would have alarmed\n",
                    g.breakLimit, g.breakMargin, g.breakFalse);
-            Append(out, "  Blunt   %3d  (%s) %2d above the 99th percentile of the %s; %zu of these cycles would have alarmed\n",
-                   g.bluntLimit, m == 0 ? "power" : "work", g.bluntMargin, m == 0 ? "peaks" : "work values", g.bluntFalse);
-            Append(out, "  Missing %3d  %2d below the 1st percentile of the peaks; %zu of these cycles would have alarmed\n",
+            Append(out,
+                   "  Blunt   %3d  (%s) %2d above the 99th percentile of the %s; %zu of these cycles would "
+                   "have alarmed\n",
+                   g.bluntLimit, m == 0 ? "power" : "work", g.bluntMargin, m == 0 ? "peaks" : "work values",
+                   g.bluntFalse);
+            Append(out,
+                   "  Missing %3d  %2d below the 1st percentile of the peaks; %zu of these cycles would have "
+                   "alarmed\n",
                    g.missingLimit, g.missingMargin, g.missingFalse);
         }
         for (const std::string& t : g.cannotTell) Append(out, "  note: %s\n", t.c_str());
@@ -205,7 +232,8 @@ std::string SuggestText(const Source& s, int cut, int mode) {
 }
 
 std::string ExportCsv(const Source& s, int cut) {
-    std::string out = s.journal ? "cut,index,time,peak,work,po,break,blunt,missing,err1\n" : "cut,index,peak,work\n";
+    std::string out =
+        s.journal ? "cut,index,time,peak,work,po,break,blunt,missing,err1\n" : "cut,index,peak,work\n";
     for (int c = 0; c < kCuts; ++c) {
         if (!Shown(s, cut, c)) continue;
         const CutSeries& series = s.cuts[c];
@@ -215,9 +243,9 @@ std::string ExportCsv(const Source& s, int cut) {
                 continue;
             }
             const JournalRecord& r = series.records[i];
-            Append(out, "%d,%zu,%s,%d,%d,%d,%d,%d,%d,%d\n", c + 1, i, TimeText(r.time).c_str(), r.peak, r.work, r.po,
-                   (r.alarms & kJournalBreak) != 0, (r.alarms & kJournalBlunt) != 0, (r.alarms & kJournalMissing) != 0,
-                   (r.alarms & kJournalErr1) != 0);
+            Append(out, "%d,%zu,%s,%d,%d,%d,%d,%d,%d,%d\n", c + 1, i, TimeText(r.time).c_str(), r.peak,
+                   r.work, r.po, (r.alarms & kJournalBreak) != 0, (r.alarms & kJournalBlunt) != 0,
+                   (r.alarms & kJournalMissing) != 0, (r.alarms & kJournalErr1) != 0);
         }
     }
     return out;
@@ -238,7 +266,8 @@ std::string ExportJson(const Source& s, int cut) {
         for (std::size_t i = 0; i < series.Size(); ++i) {
             out += first ? "\n  " : ",\n  ";
             first = false;
-            Append(out, "{\"cut\": %d, \"index\": %zu, \"peak\": %d, \"work\": %d", c + 1, i, series.peak[i], series.work[i]);
+            Append(out, "{\"cut\": %d, \"index\": %zu, \"peak\": %d, \"work\": %d", c + 1, i, series.peak[i],
+                   series.work[i]);
             if (series.Timed()) {
                 const JournalRecord& r = series.records[i];
                 Append(out, ", \"time\": \"%s\", \"po\": %d, \"alarms\": [", TimeText(r.time).c_str(), r.po);

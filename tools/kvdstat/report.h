@@ -18,7 +18,7 @@ struct TrendOptions {
 
 struct WhatIfOptions {
     Limits limits{-1, -1, -1, -1};  // < 0: each cycle's own limits
-    std::size_t listed = 50;         // cycles listed per kind and group
+    std::size_t listed = 50;        // cycles listed per kind and group
 };
 
 // cut: 0..15, or kAllCutsShown for every cut that holds cycles.

@@ -18,8 +18,9 @@ uint16_t WordAt(const uint8_t* bytes, std::size_t offset) {
 }
 
 bool EndsWith(const std::string& s, const std::string& tail) {
-    return s.size() >= tail.size() && std::equal(tail.rbegin(), tail.rend(), s.rbegin(),
-                                                 [](char a, char b) { return std::tolower(a) == std::tolower(b); });
+    return s.size() >= tail.size() && std::equal(tail.rbegin(), tail.rend(), s.rbegin(), [](char a, char b) {
+               return std::tolower(a) == std::tolower(b);
+           });
 }
 
 bool ReadFile(const std::filesystem::path& p, std::string& out) {
@@ -36,12 +37,14 @@ void ReadStatisticsBlock(const uint8_t* bytes, std::size_t size, const std::stri
     out.name = name;
     out.journal = false;
     if (size < kBlockBytes) {
-        problems.push_back({name, "not a statistics file: " + std::to_string(size) + " bytes, a statistics file holds " +
-                                      std::to_string(kBlockBytes)});
+        problems.push_back({name, "not a statistics file: " + std::to_string(size) +
+                                      " bytes, a statistics file holds " + std::to_string(kBlockBytes)});
         return;
     }
     if (size > kBlockBytes)
-        problems.push_back({name, std::to_string(size - kBlockBytes) + " bytes after the statistics block are ignored", true});
+        problems.push_back(
+            {name, std::to_string(size - kBlockBytes) + " bytes after the statistics block are ignored",
+             true});
     for (int c = 0; c < kCuts; ++c) {
         const unsigned write = WordAt(bytes, 32 + 2 * static_cast<std::size_t>(c));
         const unsigned wrap = WordAt(bytes, 64 + 2 * static_cast<std::size_t>(c));
@@ -69,7 +72,8 @@ void ReadStatisticsBlock(const uint8_t* bytes, std::size_t size, const std::stri
     }
 }
 
-void AddJournalText(const std::string& text, const std::string& name, Source& out, std::vector<Problem>& problems) {
+void AddJournalText(const std::string& text, const std::string& name, Source& out,
+                    std::vector<Problem>& problems) {
     out.journal = true;
     JournalText read;
     ReadJournalText(text, read);
@@ -85,11 +89,13 @@ void AddJournalText(const std::string& text, const std::string& name, Source& ou
 
 void SortJournal(Source& s) {
     for (CutSeries& c : s.cuts) {
-        if (std::is_sorted(c.records.begin(), c.records.end(),
-                           [](const JournalRecord& a, const JournalRecord& b) { return a.time.unixMs < b.time.unixMs; }))
+        if (std::is_sorted(
+                c.records.begin(), c.records.end(),
+                [](const JournalRecord& a, const JournalRecord& b) { return a.time.unixMs < b.time.unixMs; }))
             continue;
-        std::stable_sort(c.records.begin(), c.records.end(),
-                         [](const JournalRecord& a, const JournalRecord& b) { return a.time.unixMs < b.time.unixMs; });
+        std::stable_sort(
+            c.records.begin(), c.records.end(),
+            [](const JournalRecord& a, const JournalRecord& b) { return a.time.unixMs < b.time.unixMs; });
         for (std::size_t i = 0; i < c.records.size(); ++i) {
             c.peak[i] = c.records[i].peak;
             c.work[i] = c.records[i].work;
@@ -117,8 +123,10 @@ std::vector<Source> LoadSources(const std::vector<std::string>& paths, std::vect
             if (files.empty() && !ec) problems.push_back({path, "the folder holds no journal files (*.csv)"});
             for (const fs::path& f : files) {
                 std::string text;
-                if (!ReadFile(f, text)) problems.push_back({f.string(), "cannot be read"});
-                else addJournal(f.string(), text);
+                if (!ReadFile(f, text))
+                    problems.push_back({f.string(), "cannot be read"});
+                else
+                    addJournal(f.string(), text);
             }
             continue;
         }
@@ -136,8 +144,9 @@ std::vector<Source> LoadSources(const std::vector<std::string>& paths, std::vect
         if (bytes.size() >= kBlockBytes) sources.push_back(std::move(s));
     }
     if (!journalNames.empty()) {
-        journal.name = journalNames.size() == 1 ? journalNames.front()
-                                                : "journal (" + std::to_string(journalNames.size()) + " files)";
+        journal.name = journalNames.size() == 1
+                           ? journalNames.front()
+                           : "journal (" + std::to_string(journalNames.size()) + " files)";
         SortJournal(journal);
         sources.push_back(std::move(journal));
     }

@@ -16,9 +16,9 @@ constexpr int kRingEntries = 50000;
 constexpr std::size_t kBlockBytes = 1600096;
 
 struct CutSeries {
-    std::vector<uint8_t> peak;             // one per cycle, oldest first
+    std::vector<uint8_t> peak;  // one per cycle, oldest first
     std::vector<uint8_t> work;
-    std::vector<JournalRecord> records;    // journals only: records[i] is cycle i
+    std::vector<JournalRecord> records;  // journals only: records[i] is cycle i
     bool Timed() const { return !records.empty(); }
     std::size_t Size() const { return peak.size(); }
 };
@@ -42,7 +42,8 @@ void ReadStatisticsBlock(const uint8_t* bytes, std::size_t size, const std::stri
                          std::vector<Problem>& problems);
 
 // Adds the text of one journal file; malformed lines are reported and skipped.
-void AddJournalText(const std::string& text, const std::string& name, Source& out, std::vector<Problem>& problems);
+void AddJournalText(const std::string& text, const std::string& name, Source& out,
+                    std::vector<Problem>& problems);
 // Puts every cut's cycles in time order (files may be named in any order).
 void SortJournal(Source& s);
 

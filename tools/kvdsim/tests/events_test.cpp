@@ -38,21 +38,28 @@ public:
             return list.empty() ? std::string("-") : list;
         };
         for (uint16_t v : values) {
-            if (v <= 105) Sample(v);
-            else if (v == 200) {
+            if (v <= 105) {
+                Sample(v);
+            } else if (v == 200) {
                 entries.push_back(End());
                 entries.back().alarms = names();
                 std::fill(std::begin(raised), std::end(raised), false);
-            } else if (v == 201) Po();
-            else if (v == 202) raised[0] = true;
-            else if (v == 204) raised[1] = true;
-            else if (v == 203) raised[2] = true;
-            else if (v == 206) {
+            } else if (v == 201) {
+                Po();
+            } else if (v == 202) {
+                raised[0] = true;
+            } else if (v == 204) {
+                raised[1] = true;
+            } else if (v == 203) {
+                raised[2] = true;
+            } else if (v == 206) {
                 work_ = 0;
                 raised[3] = true;
+            } else if (v >= 220 && v <= 235) {
+                Start(v - 220);
+            } else if (v >= 256) {
+                Report(v);
             }
-            else if (v >= 220 && v <= 235) Start(v - 220);
-            else if (v >= 256) Report(v);
         }
         return entries;
     }
@@ -147,12 +154,12 @@ std::vector<Entry> Parse(const std::vector<std::string>& lines) {
     std::vector<Entry> entries;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         std::istringstream s(lines[i]);
-        std::string cycle, cut, peak, work, alarms, list;
+        std::string cycle, cut, peak, work, alarms;
         long n = 0;
         Entry e{};
         s >> cycle >> n >> cut >> e.cut >> peak >> e.peak >> work >> e.work >> alarms >> e.alarms;
-        EXPECT_TRUE(cycle == "cycle" && cut == "cut" && peak == "peak" && work == "work" && alarms == "alarms" &&
-                    s.eof())
+        EXPECT_TRUE(cycle == "cycle" && cut == "cut" && peak == "peak" && work == "work" &&
+                    alarms == "alarms" && s.eof())
             << lines[i];
         EXPECT_EQ(n, static_cast<long>(i) + 1);
         entries.push_back(e);
@@ -193,9 +200,13 @@ const Case kCases[] = {
      [](SimConfig& c) {
          c.cuts = {0, 5, 9};
          c.parameters.cuts[5].workDivisor = 2;
-         c.scenarios = {{ScenarioKind::Break, 2}, {ScenarioKind::Error1, 3}, {ScenarioKind::Missing, 5, 5, 1}};
+         c.scenarios = {
+             {ScenarioKind::Break, 2}, {ScenarioKind::Error1, 3}, {ScenarioKind::Missing, 5, 5, 1}};
      }},
-    {"line noise", [](SimConfig& c) { c.scenarios = {{ScenarioKind::Noise, 1, 5, 0, 0, 150000}}; }},
+    {"line noise",
+     [](SimConfig& c) {
+         c.scenarios = {{ScenarioKind::Noise, 1, 5, 0, 0, 150000}};
+     }},
     {"Po samples and rate",
      [](SimConfig& c) {
          c.parameters.common.poSamples = 9;

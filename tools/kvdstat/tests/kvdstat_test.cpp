@@ -34,8 +34,8 @@ struct Block {
         bytes[97 + static_cast<std::size_t>(cut) * 100000 + 2 * k] = work;
     }
     void Save(const std::string& name) const {
-        std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                    static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }
 };
 
@@ -77,7 +77,8 @@ TEST(KvdstatBlock, CycleOrderOfWrappedResetAndDamagedCuts) {
     // Cut 1 wrapped: 50,000 + 3 cycles written, cycle n at entry n mod 50,000 with peak n mod 100.
     // The 3 newest overwrote entries 0..2, so the oldest held is cycle 3 at entry 3.
     for (std::size_t k = 0; k < kRingEntries; ++k) b.Entry(0, k, static_cast<uint8_t>(k % 100), 7);
-    for (std::size_t n = 50000; n < 50003; ++n) b.Entry(0, n % kRingEntries, static_cast<uint8_t>(n % 100), 8);
+    for (std::size_t n = 50000; n < 50003; ++n)
+        b.Entry(0, n % kRingEntries, static_cast<uint8_t>(n % 100), 8);
     b.Indexes(0, 3, 4);
     // Cut 2 was reset after 10 cycles: the bytes stay, the cut holds nothing.
     for (std::size_t k = 0; k < 10; ++k) b.Entry(1, k, 40, 20);
@@ -93,11 +94,11 @@ TEST(KvdstatBlock, CycleOrderOfWrappedResetAndDamagedCuts) {
     ReadStatisticsBlock(b.bytes.data(), b.bytes.size(), "b.$$$", s, problems);
     const CutSeries& wrapped = s.cuts[0];
     ASSERT_EQ(wrapped.Size(), 50000u);
-    EXPECT_EQ(wrapped.peak.front(), 3);         // cycle 3
-    EXPECT_EQ(wrapped.peak[49996], 99);         // cycle 49,999 at entry 49,999
-    EXPECT_EQ(wrapped.peak[49997], 0);          // cycle 50,000 at entry 0
+    EXPECT_EQ(wrapped.peak.front(), 3);  // cycle 3
+    EXPECT_EQ(wrapped.peak[49996], 99);  // cycle 49,999 at entry 49,999
+    EXPECT_EQ(wrapped.peak[49997], 0);   // cycle 50,000 at entry 0
     EXPECT_EQ(wrapped.work[49997], 8);
-    EXPECT_EQ(wrapped.peak.back(), 2);          // cycle 50,002 at entry 2
+    EXPECT_EQ(wrapped.peak.back(), 2);  // cycle 50,002 at entry 2
     EXPECT_EQ(s.cuts[1].Size(), 0u);
     EXPECT_EQ(s.cuts[2].peak, (std::vector<uint8_t>{10, 20, 30, 40, 50}));
     EXPECT_EQ(s.cuts[3].Size(), 0u);
@@ -134,7 +135,9 @@ TEST(KvdstatSummary, PercentilesByNearestRankAndTheJournalsSpan) {
     EXPECT_EQ(span.alarms[1], 2u);
     const std::string text = SummaryText(s, kAllCutsShown);
     EXPECT_NE(text.find("cut 3: 10 cycles"), std::string::npos) << text;
-    EXPECT_NE(text.find("from 2026-01-01T01:00:00.000+01:00 to 2026-01-01T01:54:00.000+01:00"), std::string::npos) << text;
+    EXPECT_NE(text.find("from 2026-01-01T01:00:00.000+01:00 to 2026-01-01T01:54:00.000+01:00"),
+              std::string::npos)
+        << text;
     EXPECT_NE(text.find("alarms: break 1, blunt 2, missing 0, err1 0"), std::string::npos) << text;
 }
 
@@ -175,14 +178,14 @@ TEST(KvdstatTrend, LeastSquaresDriftAndForecast) {
 
 TEST(KvdstatWhatIf, CyclesAgainstTheUnitsAlarmsWithReasons) {
     const std::vector<JournalRecord> records = {
-        Cycle(0, 25),                                     // 0: nothing
-        Cycle(1, 35, kJournalBlunt, 1),                   // 1: blunt, alarmed
-        Cycle(2, 35, 0, 1),                               // 2: blunt detected, count not reached
-        Cycle(3, 55, kJournalBreak),                      // 3: break, alarmed; above blunt too
-        Cycle(4, 52, 0),                                  // 4: break level without an alarm
-        Cycle(5, 28, kJournalBlunt),                      // 5: alarm the peak does not show
-        Cycle(6, 8, kJournalMissing),                     // 6: missing tool
-        Cycle(7, 47, kJournalBlunt, 1),                   // 7: blunt; a Break of 45 would count it
+        Cycle(0, 25),                    // 0: nothing
+        Cycle(1, 35, kJournalBlunt, 1),  // 1: blunt, alarmed
+        Cycle(2, 35, 0, 1),              // 2: blunt detected, count not reached
+        Cycle(3, 55, kJournalBreak),     // 3: break, alarmed; above blunt too
+        Cycle(4, 52, 0),                 // 4: break level without an alarm
+        Cycle(5, 28, kJournalBlunt),     // 5: alarm the peak does not show
+        Cycle(6, 8, kJournalMissing),    // 6: missing tool
+        Cycle(7, 47, kJournalBlunt, 1),  // 7: blunt; a Break of 45 would count it
     };
     const Source s = FromJournal(records);
     const CutSeries& c = s.cuts[2];
@@ -214,7 +217,8 @@ TEST(KvdstatWhatIf, CyclesAgainstTheUnitsAlarmsWithReasons) {
     EXPECT_EQ(lower.kinds[kBreak].counted[2].index, 7u);
     EXPECT_NE(lower.kinds[kBreak].counted[2].reason.find("Break limit then was 50"), std::string::npos);
     const std::string text = WhatIfText(s, 2, {{45, -1, -1, -1}, 50});
-    EXPECT_NE(text.find("Break limit (45): 3 cycles cross it; the unit raised the alarm in 1 cycles"), std::string::npos)
+    EXPECT_NE(text.find("Break limit (45): 3 cycles cross it; the unit raised the alarm in 1 cycles"),
+              std::string::npos)
         << text;
     EXPECT_NE(text.find("2026-01-01T01:07:00.000+01:00"), std::string::npos) << text;
 }
@@ -280,7 +284,10 @@ TEST(KvdstatCommandLine, ErrorsExitCodesHelpAndCharts) {
         {{"summary", "damaged.$$$"}, kExitInputProblems, "cut 1: 40 cycles", "cut 2: damaged index"},
         {{"summary", "day.csv"}, kExitInputProblems, "cut 3: 3 cycles", "day.csv:4: peak is not 0..255"},
         {{"summary", "missing.$$$"}, kExitFailed, "", "missing.$$$: cannot be read"},
-        {{"export", "--format", "json", "day.csv"}, kExitInputProblems, "\"time\": \"2026-01-01T01:03:00.000+01:00\"", ""},
+        {{"export", "--format", "json", "day.csv"},
+         kExitInputProblems,
+         "\"time\": \"2026-01-01T01:03:00.000+01:00\"",
+         ""},
         {{"trend", "--window", "2", "good.$$$"}, kExitFailed, "", "--window 2: expected a whole number 3.."},
         {{"whatif", "--help"}, kExitDone, "usage: kvdstat whatif", ""},
         {{"frobnicate", "good.$$$"}, kExitFailed, "", "unknown command frobnicate"},
