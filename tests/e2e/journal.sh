@@ -59,6 +59,21 @@ for kind in ('Break', 'Blunt'):
 print("whatif finds every alarmed cycle and gives a reason for the others")
 PY
 
+# 2b. A Break limit of 40 instead of 50: exactly the cycles above 40 count, none of which the unit
+#     alarmed, each with the limit it really ran with as the reason.
+kvdstat whatif --break 40 --list 1000 "${journal[@]}" >"$WORK/whatif40.txt"
+python3 - "$WORK/whatif40.txt" "${journal[@]}" <<'PY'
+import csv, re, sys
+text = open(sys.argv[1]).read()
+rows = [r for f in sys.argv[2:] for r in csv.DictReader(open(f, newline=''))]
+part = text.split('Break limit (40): ')[1].split(' limit (')[0]
+listed = dict(re.findall(r'^    (\S+)\s+peak\s+\d+ work\s+\d+  (.*)$', part, re.M))
+expected = {r['time'] for r in rows if int(r['peak']) > 40}
+assert expected and set(listed) == expected, (sorted(listed), sorted(expected))
+assert all(m == "no unit alarm: the unit's Break limit then was 50" for m in listed.values()), listed
+print(len(listed), "cycles above a Break limit of 40, each with its reason")
+PY
+
 # 3. trend on the first 12 cycles, the load rising from the second on: the drift is the
 #    scenario's step, and the range it forecasts for a Blunt limit of 40 holds the cycles the
 #    tool then took to reach 40.
