@@ -4,6 +4,8 @@
 
 void ReadJournalText(std::string_view text, JournalText& into) {
     std::size_t number = 0;
+    // A file saved again by a spreadsheet may start with a byte order mark.
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
         ++number;

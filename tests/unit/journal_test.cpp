@@ -115,6 +115,14 @@ TEST(JournalReader, ReportsEachMalformedLineAndReadsTheRest) {
     }
     EXPECT_TRUE(read.unfinishedLastLine);
 
+    // Saved again by a spreadsheet: a byte order mark and CR LF line ends.
+    JournalText resaved;
+    std::string crlf = good;
+    crlf.insert(crlf.size() - 1, "\r");
+    ReadJournalText("\xEF\xBB\xBF" + std::string(kJournalHeader) + "\r\n" + crlf, resaved);
+    EXPECT_EQ(resaved.records.size(), 1u);
+    EXPECT_TRUE(resaved.issues.empty());
+
     JournalText other;
     ReadJournalText("peak,work\n1,2\n", other);
     ASSERT_EQ(other.issues.size(), 1u);
