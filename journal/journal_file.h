@@ -11,8 +11,8 @@
 // write. A new or empty file gets the header row first, in the same write. When the file does not end with a
 // line feed (a write cut short by a kill or a power loss), the unfinished last line is cut off first, so the
 // file holds only whole lines. Others may read the file meanwhile. 0 or the system error code.
-int32_t AppendJournalFile(const char* path, std::string_view line);
+[[nodiscard]] int32_t AppendJournalFile(const char* path, std::string_view line);
 // Creates a folder; one that exists already is no failure. 0 or the system error code.
-int32_t MakeJournalFolder(const char* path);
+[[nodiscard]] int32_t MakeJournalFolder(const char* path);
 // The current moment with the local UTC offset.
 JournalTime JournalNow();

@@ -6,6 +6,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev libstb-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine wine64 xvfb xdotool imagemagick x11-utils xauth procps util-linux
+  nsis zip unzip
 )
 missing=()
 for p in "${packages[@]}"; do

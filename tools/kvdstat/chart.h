@@ -35,7 +35,7 @@ Chart LayoutChart(const CutSeries& s, int cut, const Limits& limits, int width, 
 
 std::string ChartSvg(const Chart& chart);
 // 0 on success, else a message in error.
-bool WriteChartPng(const Chart& chart, const std::string& path, std::string& error);
+[[nodiscard]] bool WriteChartPng(const Chart& chart, const std::string& path, std::string& error);
 
 // The chart's pixels as 8-bit RGB rows (what the PNG holds).
 std::vector<uint8_t> RenderChart(const Chart& chart);

@@ -10,6 +10,6 @@ namespace kvdstat {
 // 2 nothing done (wrong arguments, no readable input, an output that could not be written).
 constexpr int kExitDone = 0, kExitInputProblems = 1, kExitFailed = 2;
 
-int RunKvdstat(const std::vector<std::string>& args, std::string& out, std::string& err);
+[[nodiscard]] int RunKvdstat(const std::vector<std::string>& args, std::string& out, std::string& err);
 
 }  // namespace kvdstat
