@@ -14,16 +14,16 @@
 // Read the file over the block: 0, 30007 when it holds fewer bytes than the block, or the system
 // error code of the open or read. The file is created holding the current block when it does not
 // exist. On any failure the block keeps its old content; indexes outside a ring are mended.
-int32_t LoadStatisticsFile(const char* name);
+[[nodiscard]] int32_t LoadStatisticsFile(const char* name);
 // Start-up: LoadStatisticsFile on the file in use. When it fails, the autosave is held: the file
 // keeps its bytes (its history) until the user loads, saves or resets statistics.
-int32_t LoadStatisticsInUse();
+[[nodiscard]] int32_t LoadStatisticsInUse();
 // Whether cycles are not being saved because the file in use failed to load.
 [[nodiscard]] bool StatisticsAutosaveHeld();
 // Write the block as the start of the file (created when missing; a longer file keeps its
 // tail): 0, 30007 or the system error code. The block goes to a file beside it first, which
 // replaces it only once complete: a failed save leaves the old file as it was.
-int32_t SaveStatisticsFile(const char* name);
+[[nodiscard]] int32_t SaveStatisticsFile(const char* name);
 
 // Reset one cut (0..15), or all with kAllCuts: indexes to 0, entries kept, then one save to the
 // file in use. Reset All resumes a held autosave; a reset of one cut while it is held writes
@@ -39,8 +39,8 @@ void SaveStatisticsInUse();
 // the file becomes the one in use (the configuration file is rewritten when the name changed) and
 // a held autosave resumes. Each runs under one hold of gStatisticsMutex. A failed load of the
 // file in use holds the autosave; a failed load of another file leaves the file in use as it was.
-int32_t SaveStatisticsAndUse(const char* name);
-int32_t LoadStatisticsAndUse(const char* name);
+[[nodiscard]] int32_t SaveStatisticsAndUse(const char* name);
+[[nodiscard]] int32_t LoadStatisticsAndUse(const char* name);
 
 // Make a loaded block safe for every reader: a cut whose writeIndex or wrapMarker lies outside
 // its ring is shown empty (both indexes 0; entries kept). Returns the number of cuts mended.

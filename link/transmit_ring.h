@@ -15,9 +15,15 @@ struct TransmitRing {
 
 extern TransmitRing gTransmitRing;
 
+// True while an open port's writer thread drains the ring: the serial link sets it at the end of
+// an open and clears it first thing when it closes. The command pump hands words over only then,
+// so that while no port is open they wait in the CommandQueue rather than in the ring, which the
+// next open empties. UI thread only.
+extern bool gTransmitPortOpen;
+
 // Put all count bytes, then signal (gPortService.signalTransmit). A put that would overrun the ring puts
 // nothing, counts a dropped frame and returns false.
-bool PutTransmitBytes(const uint8_t* bytes, int count);
+[[nodiscard]] bool PutTransmitBytes(const uint8_t* bytes, int count);
 // Take every waiting byte into out (room for 32); returns how many (0..31).
 int TakeTransmitBytes(uint8_t out[kTransmitRingSize]);
 // Bytes waiting now (as seen by the calling thread).

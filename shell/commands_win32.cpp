@@ -12,15 +12,17 @@
 #include "files/statistics_file.h"
 #include "link/command_queue.h"
 #include "link/connection.h"
+#include "link/frame_codec.h"
 #include "model/model.h"
-#include "shell/about_win32.h"
-#include "shell/language_switch_win32.h"
-#include "text/message_win32.h"
 #include "res/resource.h"
+#include "sheet/sheet_win32.h"
+#include "shell/about_win32.h"
 #include "shell/debug_window_win32.h"
+#include "shell/language_switch_win32.h"
 #include "shell/legend_window_win32.h"
 #include "shell/paint_win32.h"
 #include "shell/snapshot_win32.h"
+#include "text/message_win32.h"
 
 namespace {
 
@@ -40,13 +42,26 @@ void LoadParameters(HWND hwnd, int) {
     }
     const int32_t r = LoadParameterSet(hwnd);
     if (r == kResultOk) {
+        const int32_t shown = UploadProgress;
         UploadProgress = 1;
-        UploadParameterSet();
+        // Refused only for a value beyond its range, which the file reader already rejects.
+        if (!UploadParameterSet()) {
+            UploadProgress = shown;
+            ShowMessage(hwnd, kTextParametersNotRead, kCaptionError, 0);
+        }
     } else if (r == kResultNotParameterSet) {
         ShowMessage(hwnd, kTextNotAParameterFile, kCaptionError, 0);
     } else if (r != kResultCancelled) {
         ShowMessage(hwnd, kTextParametersNotRead, kCaptionError, r);
     }
+}
+
+// Parameters / Cut n: the unit is asked for its values (code 47) before the sheet shows them.
+void ParameterSheet(HWND hwnd, int cut) {
+    if (Load(gModel.connection.NotConnected) != 0 && !AskYesNo(hwnd, kTextNotConnectedContinue)) return;
+    (void)SendCodeFrame(kSheetOpensCode);  // a full ring drops it; the sheet opens all the same
+    if (OpenParameterSheet(hwnd, cut) == -1)
+        ShowMessage(hwnd, kTextSheetFailed, kCaptionError, static_cast<int32_t>(GetLastError()));
 }
 
 void SaveParameters(HWND hwnd, int) {
@@ -96,8 +111,8 @@ struct CommandRange {
     void (*run)(HWND, int offset);  // offset = id - first
 };
 
-// Parameter sheet (32778..32793), printing (32819..32822) and the screen dump (32879) have no
-// work behind them in this version: their ids are known and do nothing.
+// Printing (32819..32822) and the screen dump (32879) have no work behind them in this version:
+// their ids are known and do nothing.
 void Inert(HWND, int) {}
 
 const CommandRange kCommands[] = {
@@ -105,7 +120,7 @@ const CommandRange kCommands[] = {
     {IDM_EXIT, IDM_EXIT, Exit},
     {IDM_CYCLE_END, IDM_CYCLE_END, Snapshot},
     {IDM_DEBUG, IDM_DEBUG, Debug},
-    {IDM_PARAMETERS_FIRST, IDM_PARAMETERS_LAST, Inert},
+    {IDM_PARAMETERS_FIRST, IDM_PARAMETERS_LAST, ParameterSheet},
     {IDM_LOAD_PARAMETERSET, IDM_LOAD_PARAMETERSET, LoadParameters},
     {IDM_SAVE_PARAMETERSET, IDM_SAVE_PARAMETERSET, SaveParameters},
     {IDM_SHOW_POWER, IDM_SHOW_PARAMETERS, ShowView},

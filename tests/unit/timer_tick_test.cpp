@@ -20,12 +20,16 @@ protected:
         ResetTimerTick();
         ResetCommandQueue();
         gTransmitRing = {};
+        gTransmitPortOpen = true;  // the pump hands words only to an open port
         gCalls = &calls;
         ResetServices();
         gWindowService.invalidate = [](Region r, bool erase) { gCalls->push_back({r, erase}); };
         gModel.connection.NotConnected = 0;  // the watchdog stays quiet for the first ticks
     }
-    void TearDown() override { ResetServices(); }
+    void TearDown() override {
+        ResetServices();
+        gTransmitPortOpen = false;
+    }
     std::vector<std::pair<Region, bool>> calls;
 };
 
@@ -64,8 +68,8 @@ TEST_F(TimerTickTest, RelaysWarningErasedOnTheTickThatReachesZero) {
 }
 
 TEST_F(TimerTickTest, PumpSendsOneWordPerTickAfterTheWatchdog) {
-    QueueParameter(5, 0, 60);
-    QueueParameter(5, 2, 40);
+    ASSERT_TRUE(QueueParameter(5, 0, 60));
+    ASSERT_TRUE(QueueParameter(5, 2, 40));
     TimerTick();
     EXPECT_EQ(PendingTransmitBytes(), 6);
     TimerTick();
