@@ -41,7 +41,7 @@ int32_t ReplacingFile::Commit() {
 
 void ReplacingFile::Abandon() {
     if (!pending_) return;
-    file_.Close();
+    static_cast<void>(file_.Close());  // the temporary goes anyway
     RemoveFile(temporary_);
     pending_ = false;
 }
