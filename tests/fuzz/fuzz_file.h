@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <unistd.h>
 
 [[noreturn]] inline void FuzzFail(const char* what) {
@@ -25,6 +26,13 @@ inline void EnterFuzzFolder() {
     if (made == nullptr) made = mkdtemp(fallback);
     if (made == nullptr || chdir(made) != 0) FuzzFail("a working folder for the fuzz files");
     entered = true;
+    // The folder goes when the fuzzer ends normally (a finding aborts and leaves it to look at).
+    static char folderMade[64];
+    std::snprintf(folderMade, sizeof folderMade, "%s", made);
+    std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(folderMade, ignored);
+    });
 }
 
 // The file holds exactly these bytes, then `size` is extended with zero bytes to `length` when
