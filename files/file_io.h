@@ -41,3 +41,8 @@ private:
 // Whole-record helpers: 0, kResultShortTransfer when fewer bytes moved, or the error code.
 int32_t ReadRecord(File& f, void* record, uint32_t size);
 int32_t WriteRecord(File& f, const void* record, uint32_t size);
+
+// Renames a complete file over another, replacing it in one step: 0 or the system error code.
+int32_t MoveFileOver(const char* from, const char* to);
+// Removes a file; a missing file is no error worth reporting.
+void RemoveFile(const char* name);

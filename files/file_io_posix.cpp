@@ -2,6 +2,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdio>
+
 #include "files/file_io.h"
 
 int32_t File::Open(const char* name, int access, FileDisposition disposition) {
@@ -68,3 +70,7 @@ int32_t File::Close() {
     handle_ = kInvalid;
     return r == 0 ? 0 : errno;
 }
+
+int32_t MoveFileOver(const char* from, const char* to) { return ::rename(from, to) == 0 ? 0 : errno; }
+
+void RemoveFile(const char* name) { ::unlink(name); }

@@ -51,3 +51,9 @@ int32_t File::Close() {
     handle_ = kInvalid;
     return ok ? 0 : static_cast<int32_t>(GetLastError());
 }
+
+int32_t MoveFileOver(const char* from, const char* to) {
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) ? 0 : static_cast<int32_t>(GetLastError());
+}
+
+void RemoveFile(const char* name) { DeleteFileA(name); }

@@ -1,0 +1,111 @@
+#include "print/parameter_page.h"
+
+#include <algorithm>
+
+#include "link/model.h"
+#include "params/language.h"
+#include "view/layout.h"
+
+namespace {
+
+constexpr int kLeft = 20;
+constexpr int kLabelChars = 13;
+constexpr int kColumnChars = 5;
+constexpr int kRowPitch = 15;
+constexpr int kFirstRowY = 240;
+
+constexpr TextId kTextNo = 1, kTextYes = 2, kTextParameters = 9, kTextCommon = 10, kTextHead = 18,
+                 kTextPrinted = 19, kTextPwr = 60, kTextWrk = 61, kTextEnd = 62, kTextImm = 63;
+
+enum class Cell { kNumber, kTenths, kPlusOne, kChoice };
+
+struct Row {
+    TextId label;
+    uint16_t CutParameters::*field;
+    Cell cell;
+    TextId zero = 0, other = 0;  // kChoice: the words for 0 and anything else
+};
+
+// In printing order, kRowPitch apart from kFirstRowY down.
+constexpr Row kRows[] = {
+    {70, &CutParameters::breakLimit, Cell::kNumber},
+    {72, &CutParameters::bluntLimit, Cell::kNumber},
+    {77, &CutParameters::missingLimit, Cell::kNumber},
+    {71, &CutParameters::breakDelay, Cell::kTenths},
+    {74, &CutParameters::bluntDelay, Cell::kTenths},
+    {78, &CutParameters::missingDelay, Cell::kTenths},
+    {73, &CutParameters::bluntMode, Cell::kChoice, kTextPwr, kTextWrk},
+    {75, &CutParameters::bluntAlarmMode, Cell::kChoice, kTextEnd, kTextImm},
+    {76, &CutParameters::bluntCount, Cell::kNumber},
+    {79, &CutParameters::missingCount, Cell::kNumber},
+    {80, &CutParameters::tw, Cell::kTenths},
+    {81, &CutParameters::ts, Cell::kTenths},
+    {82, &CutParameters::ta, Cell::kTenths},
+    {83, &CutParameters::taOnBlunt, Cell::kChoice, kTextNo, kTextYes},
+    {90, &CutParameters::workDivisor, Cell::kPlusOne},
+    {84, &CutParameters::p1Max, Cell::kNumber},
+    {85, &CutParameters::p1Min, Cell::kNumber},
+    {87, &CutParameters::cyclesPerScreen, Cell::kNumber},
+};
+static_assert(sizeof kRows / sizeof kRows[0] == kCutWordCount);
+
+void DrawCell(Canvas& c, int x, int y, const Row& row, unsigned value) {
+    switch (row.cell) {
+        case Cell::kNumber: DrawFormatted(c, x, y, "%u", value); break;
+        case Cell::kTenths: DrawFormatted(c, x, y, "%u.%u", value / 10, value % 10); break;
+        case Cell::kPlusOne: DrawFormatted(c, x, y, "%u", value + 1); break;
+        case Cell::kChoice: c.TextOut(x, y, GetText(value != 0 ? row.other : row.zero)); break;
+    }
+}
+
+void DrawCommonParameters(Canvas& c) {
+    const CommonParameters& common = gModel.common;
+    c.TextOut(kLeft, 105, GetText(kTextCommon));
+    DrawFormatted(c, kLeft, 120, "%s: %d", GetText(88), Load(common.unitId));
+    DrawFormatted(c, kLeft, 135, "%s: %d", GetText(86), Load(common.average));
+    DrawFormatted(c, kLeft, 150, "%s: %d", GetText(89), Load(common.poSamples));
+    DrawFormatted(c, kLeft, 165, "%s: %d", GetText(91), Load(common.debounce) + 1);
+    const int value = Load(common.rangeValue), decimals = Load(common.rangeDecimals);
+    if (decimals == 0)
+        DrawFormatted(c, kLeft, 180, "%s: %d.%02d", GetText(92), value / 100, value % 100);
+    else if (decimals == 1)
+        DrawFormatted(c, kLeft, 180, "%s: %d.%d", GetText(92), value / 10, value % 10);
+    else
+        DrawFormatted(c, kLeft, 180, "%s: %d", GetText(92), value);
+}
+
+}  // namespace
+
+int ParameterPageCharWidth(int layoutIndex) {
+    const int columns = kLabelChars + kColumnChars * kCutCount;
+    return (LayoutValue(kWindowWidth, layoutIndex) - 2 * kLeft) / columns;
+}
+
+void DrawParameterPage(Canvas& c, const char* date, const char* time) {
+    TextStateGuard guard(c);
+    c.SetTextAlign(kAlignBottom | kAlignLeft);
+    DrawFormatted(c, kLeft, 30, "%s: %s, %s", GetText(kTextPrinted), date, time);
+    const int w = std::max(1, std::min(c.AverageCharWidth(), ParameterPageCharWidth(LayoutIndex)));
+    const int x0 = kLabelChars * w + kLeft;
+    auto columnRight = [&](int cut) { return x0 + kColumnChars * w * (cut + 1); };
+
+    c.SetTextAlign(kAlignBottom | kAlignCenter);
+    c.TextOut(L(kWindowWidth) / 2, 75, GetText(kTextParameters));
+    c.SetTextAlign(kAlignBottom | kAlignLeft);
+    DrawCommonParameters(c);
+
+    c.TextOut(kLeft, 210, GetText(kTextHead));
+    c.SetTextAlign(kAlignBottom | kAlignRight);
+    for (int cut = 0; cut < kCutCount; ++cut) DrawFormatted(c, columnRight(cut), 210, "%d", cut + 1);
+
+    int y = kFirstRowY;
+    for (const Row& row : kRows) {
+        c.SetTextAlign(kAlignBottom | kAlignLeft);
+        c.TextOut(kLeft, y, GetText(row.label));
+        c.SetTextAlign(kAlignBottom | kAlignRight);
+        // What the unit last reported for each cut (the array, not the active cut's mirror).
+        for (int cut = 0; cut < kCutCount; ++cut)
+            DrawCell(c, columnRight(cut), y, row, Load(gModel.cutParameters[cut].*row.field));
+        y += kRowPitch;
+    }
+}
