@@ -1,7 +1,6 @@
 #include "print/print_job_win32.h"
 
-#include <algorithm>
-
+#include "print/page_fonts_win32.h"
 #include "print/page_mapping.h"
 #include "print/parameter_page.h"
 #include "print/print_calls_win32.h"
@@ -63,48 +62,36 @@ int32_t PrintOnePage(HDC dc, PageKind kind, Draw draw) {
     return 0;
 }
 
-// The page font: 15 layout pixels high, and narrow enough in layout pixels for the sixteen
-// columns to stay on the page however the mapping stretches it. Not every system scales a font's
-// width with the horizontal stretch of the mapping, so the width is measured in layout pixels
-// and the font made again narrower when it came out too wide.
-HFONT CreateFontOfWidth(int width) {
+// The parameter page's font: 15 layout pixels high, and narrow enough in layout pixels for the
+// sixteen columns to stay on the page however the mapping stretches it.
+HFONT CreateParameterPageFont(HDC dc) {
     LOGFONTA font{};
     font.lfHeight = kParameterPageFontHeight;
-    font.lfWidth = width;
     font.lfWeight = kParameterPageFontWeight;
     font.lfCharSet = DEFAULT_CHARSET;
     font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
     lstrcpynA(font.lfFaceName, kParameterPageFontFace, LF_FACESIZE);
-    return CreateFontIndirectA(&font);
+    return CreateFontOfWidth(dc, font, ParameterPageCharWidth(LayoutIndex));
 }
 
-// Width of one character of a font on the page, in layout pixels (0 when unknown).
-int MeasuredCharWidth(HDC dc, HFONT font) {
-    constexpr char kSample[] = "0000000000";
-    HGDIOBJ previous = SelectObject(dc, font);
-    SIZE extent{};
-    const BOOL ok = GetTextExtentPoint32A(dc, kSample, 10, &extent);
-    SelectObject(dc, previous);
-    return ok ? extent.cx / 10 : 0;
-}
-
-HFONT CreatePageFont(HDC dc) {
-    const int wanted = ParameterPageCharWidth(LayoutIndex);
-    HFONT font = CreateFontOfWidth(wanted);
-    if (font == nullptr) return nullptr;
-    const int measured = MeasuredCharWidth(dc, font);
-    if (measured <= wanted) return font;
-    HFONT narrower = CreateFontOfWidth(std::max(1, wanted * wanted / measured));
-    if (narrower == nullptr) return font;
-    DeleteObject(font);
-    return narrower;
+// Draws a page of the screen's views with fonts made for the page.
+template <class Draw>
+void DrawWithPageFonts(HDC dc, Draw draw) {
+    PageFonts fonts = CreatePageFonts(dc);
+    HGDIOBJ previous = fonts.surface != nullptr ? SelectObject(dc, fonts.surface) : nullptr;
+    {
+        GdiCanvas canvas(dc, GdiCanvas::Fonts{fonts.caption, fonts.number, fonts.table});
+        draw(canvas);
+    }
+    if (previous != nullptr) SelectObject(dc, previous);
+    DeletePageFonts(fonts);
 }
 
 void DrawParameterPageOn(HDC dc) {
     char date[64] = "", time[64] = "";
     GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, date, sizeof date);
     GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, nullptr, nullptr, time, sizeof time);
-    HFONT font = CreatePageFont(dc);
+    HFONT font = CreateParameterPageFont(dc);
     HGDIOBJ previous = font != nullptr ? SelectObject(dc, font) : nullptr;
     {
         GdiCanvas canvas(dc);  // the page font is the surface's font while it draws
@@ -118,17 +105,19 @@ void DrawParameterPageOn(HDC dc) {
 
 int32_t PrintActiveCut(HDC dc) {
     return PrintOnePage(dc, PageKind::kActiveCut, [](HDC page) {
-        GdiCanvas canvas(page);
-        DrawCurveFrame(canvas, Target::kPrinter);
-        DrawCurvePoints(canvas, Target::kPrinter);
+        DrawWithPageFonts(page, [](Canvas& canvas) {
+            DrawCurveFrame(canvas, Target::kPrinter);
+            DrawCurvePoints(canvas, Target::kPrinter);
+        });
     });
 }
 
 int32_t PrintStatistics(HDC dc, int kind) {
     return PrintOnePage(dc, PageKind::kStatistics, [kind](HDC page) {
-        GdiCanvas canvas(page);
-        DrawStatisticsFrame(canvas, kind, Target::kPrinter);
-        DrawStatisticsBars(canvas, kind);
+        DrawWithPageFonts(page, [kind](Canvas& canvas) {
+            DrawStatisticsFrame(canvas, kind, Target::kPrinter);
+            DrawStatisticsBars(canvas, kind);
+        });
     });
 }
 

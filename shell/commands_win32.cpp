@@ -2,6 +2,7 @@
 // shows its failure with the message the command table names.
 #include "shell/commands_win32.h"
 
+#include "files/bitmap_win32.h"
 #include "files/config.h"
 #include "files/export_win32.h"
 #include "files/parameter_set_dialogs_win32.h"
@@ -13,15 +14,18 @@
 #include "link/model.h"
 #include "params/about_win32.h"
 #include "params/language_switch_win32.h"
+#include "params/message.h"
 #include "params/message_win32.h"
+#include "print/print_commands_win32.h"
 #include "shell/debug_window_win32.h"
 #include "shell/legend_window_win32.h"
+#include "shell/main_window_win32.h"
 #include "shell/paint_win32.h"
 #include "shell/snapshot_win32.h"
 
 namespace {
 
-constexpr TextId kCaptionError = 53;
+constexpr TextId kTextNoCurvePresent = 101;
 constexpr TextId kTextExportFailed = 110;
 constexpr TextId kTextNoUnitNoLoad = 112;
 constexpr TextId kTextNotAParameterFile = 113;
@@ -99,13 +103,28 @@ void Language(HWND hwnd, int offset) {
     SwitchLanguage(hwnd, static_cast<uint16_t>(offset), gPort.port);
 }
 
+void Print(HWND hwnd, int offset) { RunPrintCommand(hwnd, static_cast<PrintCommand>(offset)); }
+
+// The snapshot of the last cycle end as a bitmap file; afterwards the display runs again,
+// whatever came of the dump.
+void ScreenDump(HWND hwnd, int) {
+    if (!HaveCycleSnapshot()) {
+        ShowMessage(hwnd, kTextNoCurvePresent, kCaptionScreenDump, 0);
+        return;
+    }
+    if (std::unique_ptr<BitmapHeader> header = BuildBitmapHeader(hwnd, CycleSnapshotBitmap()))
+        WriteScreenDump(hwnd, *header, CycleSnapshotBitmap(), CycleSnapshotDC());
+    gFrozen = false;
+    InvalidateRegion(hwnd, Region::kWholeWindow, true);
+}
+
 struct CommandRange {
     int first, last;
     void (*run)(HWND, int offset);  // offset = id - first
 };
 
-// Parameter sheet (32778..32793), printing (32819..32822) and the screen dump (32879) have no
-// work behind them in this version: their ids are known and do nothing.
+// The parameter sheet (32778..32793) has no work behind it in this version: its ids are known and
+// do nothing.
 void Inert(HWND, int) {}
 
 const CommandRange kCommands[] = {
@@ -121,14 +140,14 @@ const CommandRange kCommands[] = {
     {32800, 32800, LoadStatistics},
     {32802, 32817, ResetOne},
     {32818, 32818, ResetAll},
-    {32819, 32822, Inert},
+    {32819, 32822, Print},
     {32825, 32840, ExportPower},
     {32841, 32856, ExportWork},
     {32857, 32857, Refresh},
     {32858, 32858, Legend},
     {32862, 32877, Port},
     {32878, 32878, Scan},
-    {32879, 32879, Inert},
+    {32879, 32879, ScreenDump},
     {34000, 34000, Language},
     {34200, 34200, [](HWND h, int) { Language(h, 200); }},
     {34400, 34400, [](HWND h, int) { Language(h, 400); }},
