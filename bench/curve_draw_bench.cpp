@@ -2,7 +2,7 @@
 // the 30 ms timer repaint does, on a canvas that only counts and on the recording canvas.
 #include <benchmark/benchmark.h>
 
-#include "link/model.h"
+#include "model/model.h"
 #include "tests/unit/recording_canvas.h"
 #include "view/curve_view.h"
 #include "view/layout.h"
@@ -71,7 +71,8 @@ void BM_CurveScreenOnCountingCanvas(benchmark::State& state) {
         DrawPowerBar(canvas);
     }
     benchmark::DoNotOptimize(canvas.calls);
-    state.counters["calls/screen"] = static_cast<double>(canvas.calls) / static_cast<double>(state.iterations());
+    state.counters["calls/screen"] =
+        static_cast<double>(canvas.calls) / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_CurveScreenOnCountingCanvas);
 

@@ -15,10 +15,18 @@
 #include "files/statistics_file.h"
 #include "link/frame_codec.h"
 #include "link/interpreter.h"
-#include "link/model.h"
-#include "link/platform_seam.h"
+#include "model/model.h"
+#include "link/port_service.h"
+#include "link/storage_service.h"
+#include "link/user_service.h"
+#include "model/window_service.h"
 
 namespace {
+
+void ResetServices() {
+    gWindowService = {};
+    gStorageService = {};
+}
 
 constexpr double kLineBytesPerSecond = 1920.0;
 
@@ -55,9 +63,9 @@ void Start() {
 
 void BM_InterpreterThroughput(benchmark::State& state) {
     Start();
-    gPlatform = PlatformSeam{};
-    gPlatform.invalidate = [](Region, bool) {};
-    gPlatform.saveStatistics = [] {};  // the file write is measured on its own below
+    ResetServices();
+    gWindowService.invalidate = [](Region, bool) {};
+    gStorageService.saveStatistics = [] {};  // the file write is measured on its own below
     const auto stream = TypicalStream();
     for (auto _ : state) {
         for (size_t i = 0; i < stream.size(); i += 4)
@@ -66,21 +74,22 @@ void BM_InterpreterThroughput(benchmark::State& state) {
     }
     const double bytes = static_cast<double>(stream.size()) * static_cast<double>(state.iterations());
     state.SetBytesProcessed(static_cast<int64_t>(bytes));
-    state.counters["x_line_rate"] = benchmark::Counter(bytes / kLineBytesPerSecond, benchmark::Counter::kIsRate);
+    state.counters["x_line_rate"] =
+        benchmark::Counter(bytes / kLineBytesPerSecond, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_InterpreterThroughput);
 
 void BM_CycleEndWithAutosave(benchmark::State& state) {
     Start();
     std::snprintf(gConfig.statisticsFileName, sizeof gConfig.statisticsFileName, "bench-autosave.$$$");
-    gPlatform = PlatformSeam{};
-    gPlatform.saveStatistics = SaveStatisticsInUse;
+    ResetServices();
+    gStorageService.saveStatistics = SaveStatisticsInUse;
     std::vector<uint8_t> cycleEnd;
     AddFrame(cycleEnd, 200);
     InterpretBytes(cycleEnd.data(), static_cast<int32_t>(cycleEnd.size()));  // the file exists from here
     for (auto _ : state) InterpretBytes(cycleEnd.data(), static_cast<int32_t>(cycleEnd.size()));
     std::remove(gConfig.statisticsFileName);
-    gPlatform = PlatformSeam{};
+    ResetServices();
 }
 BENCHMARK(BM_CycleEndWithAutosave)->Unit(benchmark::kMillisecond)->UseRealTime();
 

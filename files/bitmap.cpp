@@ -31,7 +31,8 @@ void BuildBitmapInfo(BitmapHeader& header, int32_t width, int32_t height, int pl
 }
 
 uint32_t BitmapRowBytes(const BitmapInfoHeader& info) {
-    const uint64_t bits = static_cast<uint64_t>(info.biBitCount) * static_cast<uint32_t>(info.biWidth < 0 ? 0 : info.biWidth);
+    const uint64_t bits =
+        static_cast<uint64_t>(info.biBitCount) * static_cast<uint32_t>(info.biWidth < 0 ? 0 : info.biWidth);
     return static_cast<uint32_t>(((bits + 31) & ~uint64_t{31}) / 8);
 }
 

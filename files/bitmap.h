@@ -6,7 +6,8 @@
 #include <bit>
 #include <cstdint>
 
-static_assert(std::endian::native == std::endian::little, "the bitmap records are written as they lie in memory");
+static_assert(std::endian::native == std::endian::little,
+              "the bitmap records are written as they lie in memory");
 
 // The bitmap information header, laid out as the file holds it (40 bytes, little-endian).
 struct BitmapInfoHeader {

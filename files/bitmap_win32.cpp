@@ -2,8 +2,8 @@
 
 #include "files/file_dialog_win32.h"
 #include "files/results.h"
-#include "params/message.h"
-#include "params/message_win32.h"
+#include "text/message.h"
+#include "text/message_win32.h"
 
 namespace {
 
@@ -69,10 +69,17 @@ void WriteScreenDump(HWND owner, BitmapHeader& header, HBITMAP snapshot, HDC sna
     }
     const BitmapWriteResult written = WriteBitmapFile(name, header, pixels.get());
     switch (written.failed) {
-        case BitmapWriteStep::kNone: break;
+        case BitmapWriteStep::kNone:
+            break;
         case BitmapWriteStep::kCreate:
-        case BitmapWriteStep::kReplace: Report(owner, kTextCannotCreate, written.code); break;
-        case BitmapWriteStep::kWrite: Report(owner, kTextCannotWrite, 0); break;
-        case BitmapWriteStep::kClose: Report(owner, kTextCannotClose, 0); break;
+        case BitmapWriteStep::kReplace:
+            Report(owner, kTextCannotCreate, written.code);
+            break;
+        case BitmapWriteStep::kWrite:
+            Report(owner, kTextCannotWrite, 0);
+            break;
+        case BitmapWriteStep::kClose:
+            Report(owner, kTextCannotClose, 0);
+            break;
     }
 }

@@ -5,7 +5,7 @@
 
 #include "files/file_io.h"
 #include "files/results.h"
-#include "link/model.h"
+#include "model/model.h"
 
 namespace {
 

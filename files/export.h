@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "link/model.h"
+#include "model/model.h"
 
 // Result for a kind or cut the menu never asks for (nothing is written); the number the system
 // uses for an invalid parameter.

@@ -5,6 +5,7 @@
 
 int32_t ExportStatistics(HWND owner, int kind, int cut) {
     static const FileType kSpreadsheetType{"Spreadsheet output (*.xls)", "*.xls", "xls"};
-    return SaveThroughDialog(owner, kSpreadsheetType,
-                             [kind, cut](const char* name) { return WriteStatisticsExport(name, kind, cut); });
+    return SaveThroughDialog(owner, kSpreadsheetType, [kind, cut](const char* name) {
+        return WriteStatisticsExport(name, kind, cut);
+    });
 }

@@ -7,9 +7,9 @@ int32_t File::Open(const char* name, int access, FileDisposition disposition) {
     DWORD desired = 0;
     if (access & kFileRead) desired |= GENERIC_READ;
     if (access & kFileWrite) desired |= GENERIC_WRITE;
-    const DWORD how = disposition == FileDisposition::kOpenAlways    ? OPEN_ALWAYS
+    const DWORD how = disposition == FileDisposition::kOpenAlways     ? OPEN_ALWAYS
                       : disposition == FileDisposition::kCreateAlways ? CREATE_ALWAYS
-                                                                       : OPEN_EXISTING;
+                                                                      : OPEN_EXISTING;
     SetLastError(0);
     HANDLE h = CreateFileA(name, desired, 0, nullptr, how, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return static_cast<int32_t>(GetLastError());

@@ -50,7 +50,8 @@ bool ParseTenthsField(const char* text, int length, int32_t* value) {
     int32_t number = 0;
     int point = 0;
     // One or two digits before the point, exactly one after it.
-    if (!ReadDigits(text, length, &number, &point) || point < 1 || point > 2 || point != length - 2) return false;
+    if (!ReadDigits(text, length, &number, &point) || point < 1 || point > 2 || point != length - 2)
+        return false;
     *value = number;
     return true;
 }

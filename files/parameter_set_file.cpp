@@ -8,9 +8,9 @@
 #include "files/file_io.h"
 #include "files/parameter_set_fields.h"
 #include "files/results.h"
-#include "link/base_codes.h"
-#include "link/model.h"
-#include "params/language.h"
+#include "model/base_codes.h"
+#include "model/model.h"
+#include "text/language.h"
 
 namespace {
 
@@ -76,9 +76,15 @@ void WriteLines(LineWriter& out) {
 
     const unsigned range = Load(common.rangeValue);
     switch (Load(common.rangeDecimals)) {
-        case 0: out.Add("%s\t%u.%02u", GetText(92), range / 100, range % 100); break;
-        case 1: out.Add("%s\t%u.%u", GetText(92), range / 10, range % 10); break;
-        default: out.Add("%s\t%u", GetText(92), range); break;
+        case 0:
+            out.Add("%s\t%u.%02u", GetText(92), range / 100, range % 100);
+            break;
+        case 1:
+            out.Add("%s\t%u.%u", GetText(92), range / 10, range % 10);
+            break;
+        default:
+            out.Add("%s\t%u", GetText(92), range);
+            break;
     }
     out.EndLine();
 
@@ -165,7 +171,8 @@ int32_t ReadLabelledValue(ByteReader& in, bool signature, int32_t low, int32_t h
     const FieldEnd labelEnd = ReadField(in, true, kLabelLength, label, &labelLength);
     if (signature) {
         const char* expected = GetText(kSignatureLabel);
-        const bool same = labelEnd == FieldEnd::kTab && labelLength == static_cast<int>(std::strlen(expected)) &&
+        const bool same = labelEnd == FieldEnd::kTab &&
+                          labelLength == static_cast<int>(std::strlen(expected)) &&
                           std::memcmp(label, expected, static_cast<std::size_t>(labelLength)) == 0;
         if (!same) return in.ReadError() != 0 ? in.ReadError() : kResultNotParameterSet;
     } else if (labelEnd == FieldEnd::kEndOfFile) {
@@ -178,7 +185,8 @@ int32_t ReadLabelledValue(ByteReader& in, bool signature, int32_t low, int32_t h
     const FieldEnd end = ReadField(in, false, kFieldLength, text, &length);
     if (end == FieldEnd::kEndOfFile) return in.EndResult();
     int32_t value = 0;
-    if (end != FieldEnd::kLineFeed || !ParseIntegerField(text, length, &value)) return kResultBadLabelledValue;
+    if (end != FieldEnd::kLineFeed || !ParseIntegerField(text, length, &value))
+        return kResultBadLabelledValue;
     if (!InRange(value, low, high)) return kResultValueOutOfRange;
     *out = static_cast<uint16_t>(value);
     return kResultOk;
@@ -220,7 +228,8 @@ int32_t ReadRow(ByteReader& in, int word, bool lastRow, LoadedParameterSet& set)
         if (!InRange(value, 0, high)) return kResultValueOutOfRange;
         CutWord(set.cuts[cut], word) = static_cast<uint16_t>(value);
         // Cells beyond the 16th belong to no cut.
-        if (end == FieldEnd::kTab && cut == kCutCount - 1 && !lastRow && Skip(in, false) == FieldEnd::kEndOfFile)
+        if (end == FieldEnd::kTab && cut == kCutCount - 1 && !lastRow &&
+            Skip(in, false) == FieldEnd::kEndOfFile)
             return in.EndResult();
     }
     return kResultOk;

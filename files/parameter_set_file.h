@@ -16,4 +16,3 @@ int32_t WriteParameterSetFile(const char* path);
 // malformed field; 30007 the file ends early; 30008 a value beyond its parameter's range; or the
 // system error code.
 int32_t ReadParameterSetFile(const char* path);
-

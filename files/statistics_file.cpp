@@ -31,7 +31,7 @@ void UseStatisticsFile(const char* name) {
         std::memset(gConfig.statisticsFileName, 0, sizeof gConfig.statisticsFileName);
         std::strncpy(gConfig.statisticsFileName, name, sizeof gConfig.statisticsFileName - 1);
     }
-    SaveConfiguration();  // the statistics are safe either way; a failure here is not reported
+    static_cast<void>(SaveConfiguration());  // the statistics are safe either way; not reported
 }
 
 }  // namespace

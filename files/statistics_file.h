@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "link/model.h"
+#include "model/model.h"
 
 // Read the file over the block: 0, 30007 when it holds fewer bytes than the block, or the system
 // error code of the open or read. The file is created holding the current block when it does not
@@ -24,7 +24,7 @@ int32_t SaveStatisticsFile(const char* name);
 constexpr int kAllCuts = -1;
 int32_t ResetStatistics(int cut);
 
-// The cycle-end autosave (gPlatform.saveStatistics): the block to the file in use, result
+// The cycle-end autosave (gStorageService.saveStatistics): the block to the file in use, result
 // dropped. The caller holds gStatisticsMutex.
 void SaveStatisticsInUse();
 

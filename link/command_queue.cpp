@@ -1,12 +1,12 @@
 #include "link/command_queue.h"
 
-#include "link/base_codes.h"
+#include "model/base_codes.h"
 #include "link/frame_codec.h"
-#include "link/model.h"
+#include "link/user_service.h"
+#include "model/model.h"
 
 CommandQueue gCommandQueue;
 int32_t UploadProgress = 0;
-void (*gUploadProgressDialog)(UploadProgressAction action) = nullptr;
 
 namespace {
 
@@ -15,13 +15,12 @@ constexpr int kUnitOptionsIndex = 24;
 // The common words of a whole set, in the order the unit takes them.
 constexpr int kCommonUploadIndexes[6] = {20, 17, 18, 21, 23, 22};
 // Parameter index of each CutParameters word 0..17.
-constexpr int kCutUploadIndexes[kCutWordCount] = {0, 2, 9, 1, 5, 10, 4, 6, 7, 12, 11, 13, 14, 3, 8, 15, 16, 19};
+constexpr int kCutUploadIndexes[kCutWordCount] = {0,  2,  9,  1,  5, 10, 4,  6,  7,
+                                                  12, 11, 13, 14, 3, 8,  15, 16, 19};
 
 int Next(int i) { return (i + 1) % kCommandQueueSize; }
 
-void ShowProgress(UploadProgressAction action) {
-    if (gUploadProgressDialog != nullptr) gUploadProgressDialog(action);
-}
+void ShowProgress(UploadProgressAction action) { gUserService.uploadProgress(action); }
 
 bool CanSend(int cut, int index, uint16_t value) {
     return cut >= 0 && cut < kCutCount && index >= 0 && index < kUnitOptionsIndex &&
@@ -29,8 +28,8 @@ bool CanSend(int cut, int index, uint16_t value) {
 }
 
 uint16_t LoadedCommonValue(const LoadedParameterSet& set, int commonWord) {
-    const uint16_t words[6] = {set.average, set.poSamples, set.unitId, set.debounce, set.rangeDecimals,
-                               set.rangeValue};
+    const uint16_t words[6] = {set.average,  set.poSamples,     set.unitId,
+                               set.debounce, set.rangeDecimals, set.rangeValue};
     return words[commonWord];
 }
 
@@ -65,9 +64,11 @@ bool UploadParameterSet() {
             if (!CanSend(0, kCutUploadIndexes[w], CutWordValue(cut, w))) return false;
 
     ShowProgress(UploadProgressAction::kOpen);
-    for (int index : kCommonUploadIndexes) QueueParameter(0, index, LoadedCommonValue(set, kBaseCodes[index].word));
+    for (int index : kCommonUploadIndexes)
+        QueueParameter(0, index, LoadedCommonValue(set, kBaseCodes[index].word));
     for (int c = 0; c < kCutCount; ++c)
-        for (int w = 0; w < kCutWordCount; ++w) QueueParameter(c, kCutUploadIndexes[w], CutWordValue(set.cuts[c], w));
+        for (int w = 0; w < kCutWordCount; ++w)
+            QueueParameter(c, kCutUploadIndexes[w], CutWordValue(set.cuts[c], w));
     return true;
 }
 

@@ -5,24 +5,19 @@
 
 #include <cstdint>
 
-constexpr int kCommandQueueSize = 300;  // empty when the indexes are equal: 299 words can wait
+constexpr int kCommandQueueSize = 300;   // empty when the indexes are equal: 299 words can wait
 constexpr int kParameterSetWords = 294;  // 6 common words + 16 cuts x 18 words
 
 struct CommandQueue {
     uint16_t words[kCommandQueueSize];
-    int32_t writeIndex;  // 0..299
-    int32_t readIndex;   // 0..299
+    int32_t writeIndex;    // 0..299
+    int32_t readIndex;     // 0..299
     int32_t refusedWords;  // words QueueParameter would not queue (full, or not a valid value)
 };
 
 extern CommandQueue gCommandQueue;
 // Set by the caller of UploadParameterSet while a whole set is shown in the progress display.
 extern int32_t UploadProgress;
-
-enum class UploadProgressAction { kOpen, kStep, kClose };
-// The progress display of a whole-set upload; the Win32 layer points it at the modeless dialog,
-// tests at a recorder. Null: nothing is shown.
-extern void (*gUploadProgressDialog)(UploadProgressAction action);
 
 // cut << 12 | (base + value), for a parameter index 0..24.
 uint16_t CommandWord(int cut, int index, uint16_t value);

@@ -1,17 +1,19 @@
 #include "link/connection.h"
 
-#include "files/config.h"
-#include "link/model.h"
-#include "link/platform_seam.h"
+#include "model/settings.h"
+#include "model/model.h"
+#include "link/port_service.h"
+#include "link/storage_service.h"
+#include "link/user_service.h"
+#include "model/window_service.h"
 
-PortSeam gPortSeam{};
 PortState gPort{1, false};
 
 namespace {
 
-constexpr TextId kTextPortFailed = 114;     // "Comm Port occupied or non-existing"
-constexpr TextId kTextNotFound = 125;       // "KVD not found on any COM-port"
-constexpr TextId kTextConfigFailed = 111;   // "Error opening configuration file"
+constexpr TextId kTextPortFailed = 114;    // "Comm Port occupied or non-existing"
+constexpr TextId kTextNotFound = 125;      // "KVD not found on any COM-port"
+constexpr TextId kTextConfigFailed = 111;  // "Error opening configuration file"
 constexpr TextId kCaptionCommunication = 8;
 constexpr TextId kCaptionError = 53;
 constexpr unsigned kAnswerWaitMs = 2000;
@@ -20,7 +22,7 @@ constexpr int kPortCount = 16;
 int32_t gKeyHeld = 0;
 
 void Show(TextId message, TextId caption, int32_t number) {
-    if (gPortSeam.showMessage != nullptr) gPortSeam.showMessage(message, caption, number);
+    gUserService.showMessage(message, caption, number);
 }
 
 void SetPort(int port, bool failed) {
@@ -28,16 +30,12 @@ void SetPort(int port, bool failed) {
     gConfig.PortNumber = EncodePortNumber(port, failed);
 }
 
-bool Open(int port) { return gPortSeam.openLink != nullptr && gPortSeam.openLink(port); }
-void Close() {
-    if (gPortSeam.closeLink != nullptr) gPortSeam.closeLink();
-}
-void MoveCheck(int from, int to) {
-    if (gPortSeam.moveCheckMark != nullptr) gPortSeam.moveCheckMark(from, to);
-}
+bool Open(int port) { return gPortService.openLink(port); }
+void Close() { gPortService.closeLink(); }
+void MoveCheck(int from, int to) { gUserService.moveCheckMark(from, to); }
 
 void SaveAfterChoice() {
-    const int32_t r = gPortSeam.saveConfiguration != nullptr ? gPortSeam.saveConfiguration() : 0;
+    const int32_t r = gStorageService.saveConfiguration();
     if (r != 0) Show(kTextConfigFailed, kCaptionError, r);
 }
 
@@ -78,21 +76,21 @@ void ChoosePort(int port) {
 }
 
 void ScanPorts() {
-    if (gPortSeam.waitCursor != nullptr) gPortSeam.waitCursor(true);
+    gUserService.waitCursor(true);
     const bool wasOpen = !gPort.failed;
     if (wasOpen) Close();
     int found = 0;
     for (int p = 1; p <= kPortCount && found == 0; ++p) {
         if (!Open(p)) continue;
-        if (gPortSeam.resetAnswer != nullptr) gPortSeam.resetAnswer();
-        const bool answered = gPortSeam.waitAnswer != nullptr && gPortSeam.waitAnswer(kAnswerWaitMs);
-        if (gPortSeam.resetAnswer != nullptr) gPortSeam.resetAnswer();
+        gPortService.resetAnswer();
+        const bool answered = gPortService.waitAnswer(kAnswerWaitMs);
+        gPortService.resetAnswer();
         if (answered)
             found = p;
         else
             Close();
     }
-    if (gPortSeam.waitCursor != nullptr) gPortSeam.waitCursor(false);
+    gUserService.waitCursor(false);
     if (found != 0) {
         MoveCheck(gPort.port, found);
         SetPort(found, false);
@@ -108,7 +106,8 @@ void WatchConnection() {
     auto& c = gModel.connection;
     // SilenceTicks is cleared by the reader thread at every valid frame: one atomic increment
     // here, so a clear racing with it costs at most one tick.
-    const int32_t ticks = std::atomic_ref<int32_t>(c.SilenceTicks).fetch_add(1, std::memory_order_relaxed) + 1;
+    const int32_t ticks =
+        std::atomic_ref<int32_t>(c.SilenceTicks).fetch_add(1, std::memory_order_relaxed) + 1;
     if (ticks >= kSilenceLimit) {
         Store(c.SilenceTicks, kSilenceLimit);
         if (Load(c.NotConnected) == 0) {

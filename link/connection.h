@@ -4,20 +4,7 @@
 
 #include <cstdint>
 
-#include "params/language.h"
-
-// What the port rules need from the platform; the main window fills it in, tests record it.
-struct PortSeam {
-    bool (*openLink)(int port);
-    void (*closeLink)();
-    void (*resetAnswer)();
-    bool (*waitAnswer)(unsigned milliseconds);
-    void (*moveCheckMark)(int fromPort, int toPort);  // COM menu items; fromPort 0: none
-    void (*showMessage)(TextId message, TextId caption, int32_t number);
-    void (*waitCursor)(bool on);
-    int32_t (*saveConfiguration)();
-};
-extern PortSeam gPortSeam;
+// The platform is reached through gPortService, gUserService and gStorageService.
 
 // The chosen port and whether it failed to open, as held in memory. The configuration's
 // PortNumber is derived from it: ports 1..10 keep the stored rule (+10 while not open); ports

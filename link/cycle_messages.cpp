@@ -3,8 +3,9 @@
 #include <limits>
 #include <mutex>
 
-#include "link/model.h"
-#include "link/platform_seam.h"
+#include "model/model.h"
+#include "link/storage_service.h"
+#include "model/window_service.h"
 
 // Fields that only this thread writes are read here plainly; every write that the UI thread may
 // read goes through Store.
@@ -166,8 +167,8 @@ void OnCycleEnd() {
         // The file in use must hold this entry; a load or reset on the UI thread waits.
         std::lock_guard<std::mutex> lock(gStatisticsMutex);
         AppendStatisticsEntry(gStatistics, cut, entry);
-        if (gPlatform.saveStatistics != nullptr) gPlatform.saveStatistics();
+        gStorageService.saveStatistics();
     }
-    if (gPlatform.requestEndOfCycle != nullptr) gPlatform.requestEndOfCycle();
+    gWindowService.requestEndOfCycle();
     Invalidate(Region::kPanel, false);
 }

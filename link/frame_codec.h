@@ -6,7 +6,7 @@
 
 constexpr int kCodeFrameSize = 4;
 constexpr int kWordFrameSize = 6;
-constexpr int kMaxLineLength = 7;     // bytes of a received line kept before its CR
+constexpr int kMaxLineLength = 7;       // bytes of a received line kept before its CR
 constexpr int kFormattedLineSize = 32;  // longest rendering is 27 characters
 
 uint8_t HighNibbleByte(uint8_t b);

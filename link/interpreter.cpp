@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "link/cycle_messages.h"
-#include "link/model.h"
+#include "model/model.h"
 #include "link/parameter_reports.h"
-#include "link/platform_seam.h"
+#include "model/window_service.h"
 
 ReceiveLine gReceiveLine;
 DebugLog gDebugLog;
@@ -69,23 +69,46 @@ int32_t Dispatch(uint16_t v) {
         return v;
     }
     switch (v) {
-        case 200: OnCycleEnd(); break;
-        case 201: OnPoWindow(); break;
-        case 202: SetAlarmBit(kAlarmBreak); break;
-        case 203: SetAlarmBit(kAlarmMissing); break;
-        case 204: SetAlarmBit(kAlarmBlunt); break;
-        case 205: ResetAlarms(); break;
+        case 200:
+            OnCycleEnd();
+            break;
+        case 201:
+            OnPoWindow();
+            break;
+        case 202:
+            SetAlarmBit(kAlarmBreak);
+            break;
+        case 203:
+            SetAlarmBit(kAlarmMissing);
+            break;
+        case 204:
+            SetAlarmBit(kAlarmBlunt);
+            break;
+        case 205:
+            ResetAlarms();
+            break;
         case 206:
             Store(a.Err1Flag, a.Err1Flag | 1);
             Store(gModel.cycle.workSum, 0);
             Invalidate(Region::kSignalLamp, false);
             break;
-        case 207: CountUp(a.BluntCounter, Region::kParamColumn1); break;
-        case 208: CountUp(a.MissingCounter, Region::kParamColumn2); break;
-        case 209: ClearCounter(a.BluntCounter, Region::kParamColumn1); break;
-        case 210: ClearCounter(a.MissingCounter, Region::kParamColumn2); break;
-        case 211: RelaysDisabled(); break;
-        default: break;  // no meaning: ignored
+        case 207:
+            CountUp(a.BluntCounter, Region::kParamColumn1);
+            break;
+        case 208:
+            CountUp(a.MissingCounter, Region::kParamColumn2);
+            break;
+        case 209:
+            ClearCounter(a.BluntCounter, Region::kParamColumn1);
+            break;
+        case 210:
+            ClearCounter(a.MissingCounter, Region::kParamColumn2);
+            break;
+        case 211:
+            RelaysDisabled();
+            break;
+        default:
+            break;  // no meaning: ignored
     }
     return v;
 }

@@ -1,7 +1,8 @@
 // The message interpreter: the single consumer of the unit's stream. The serial reader thread
 // hands it every chunk it reads; it gathers the bytes into lines, checks and decodes them and
 // applies each message to the model (link/model.h), telling the UI thread what changed through
-// gPlatform (invalidated regions, the end-of-cycle request, the AnswerEvent, the autosave).
+// gWindowService (invalidated regions, the end-of-cycle request), gPortService (the AnswerEvent)
+// and gStorageService (the autosave).
 #pragma once
 
 #include <cstdint>

@@ -1,14 +1,14 @@
 #include "link/parameter_reports.h"
 
-#include "files/config.h"
-#include "link/base_codes.h"
-#include "link/model.h"
-#include "link/platform_seam.h"
+#include "model/base_codes.h"
+#include "model/model.h"
+#include "link/port_service.h"
+#include "model/settings.h"
+#include "model/window_service.h"
 
 namespace {
 
 constexpr uint16_t kBreakLimitBase = 256;
-constexpr uint16_t kDisplayModeTable = 2;
 
 // What shows a parameter: a region that always shows it, the parameter column of the table
 // (1..3, 0 none), and whether the statistics panel shows it while the table is not shown.
@@ -23,8 +23,7 @@ struct ShownIn {
 constexpr ShownIn kShownIn[kBaseCodeCount] = {
     // breakLimit: limit line of the curve and of the power chart (the chart would otherwise keep
     // the old line until the next erase of the panel)
-    {256, true, false, 1, true},
-    {357, false, false, 1, false},   // breakDelay
+    {256, true, false, 1, true},    {357, false, false, 1, false},  // breakDelay
     {383, true, false, 1, true},     // bluntLimit: limit lines of curve and charts
     {484, false, false, 1, false},   // taOnBlunt
     {486, true, false, 1, true},     // bluntMode: which chart shows the blunt limit
@@ -58,7 +57,7 @@ void InvalidateWhereShown(uint16_t base) {
         if (s.curve) Invalidate(Region::kCurve, true);
         if (s.powerScale) Invalidate(Region::kPowerScale, true);
         // DisplayMode belongs to the UI thread.
-        if (Load(gConfig.DisplayMode) == kDisplayModeTable) {
+        if (CurrentDisplay() == Display::kParameterTable) {
             if (s.column >= 1 && s.column <= 3) Invalidate(kColumns[s.column - 1], true);
         } else if (s.panelOutsideTable) {
             Invalidate(Region::kPanel, true);
@@ -76,7 +75,7 @@ void ApplyParameterReport(uint16_t report) {
     const BaseCode& code = kBaseCodes[index];
     const uint16_t value = static_cast<uint16_t>((report & 0x0FFF) - code.base);
     // Auto connect waits for this report, whatever it says.
-    if (code.base == kBreakLimitBase && gPlatform.setAnswerEvent != nullptr) gPlatform.setAnswerEvent();
+    if (code.base == kBreakLimitBase) gPortService.setAnswer();
 
     if (code.common) {
         uint16_t& field = CommonWord(gModel.common, code.word);

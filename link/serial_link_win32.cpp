@@ -4,12 +4,12 @@
 #include <cstdio>
 
 #include "link/serial_state_win32.h"
+#include "link/port_service.h"
 #include "link/transmit_ring.h"
 
 SerialLink gSerialLink;
 std::atomic<HANDLE> gAnswerEvent{nullptr};
 std::atomic<bool> gLinkClosing{false};
-void (*gReceiveBytes)(const uint8_t* bytes, int32_t count) = nullptr;
 
 namespace {
 
@@ -49,7 +49,8 @@ HANDLE CreateLinkThread(LPTHREAD_START_ROUTINE start, DWORD* threadId) {
 // as the clean-up of an open that failed half-way (which no CloseLink follows).
 void ReleaseLink() {
     gLinkClosing.store(true);
-    gTransmitSignal = nullptr;  // puts from now on only fill the ring; the next open drops them
+    gPortService.signalTransmit =
+        PortService{}.signalTransmit;  // puts only fill the ring now; the next open drops them
     SerialLink& link = gSerialLink;
     if (link.readerStop) SetEvent(link.readerStop.Get());
     if (link.writerStop) SetEvent(link.writerStop.Get());
@@ -118,7 +119,7 @@ bool OpenLink(int portNumber) {
     HANDLE answer = make.createEvent(TRUE);
     if (answer == nullptr) return FailOpen();
     gAnswerEvent.store(answer);
-    gTransmitSignal = SignalTransmit;
+    gPortService.signalTransmit = SignalTransmit;
     return true;
 }
 

@@ -1,4 +1,5 @@
-// The serial link: the COM port, its reader thread (received chunks go to gReceiveBytes) and its
+// The serial link: the COM port, its reader thread (received chunks go to
+// gPortService.receiveBytes) and its
 // writer thread (drains the TransmitRing). Opened and closed on the user-interface thread only.
 #pragma once
 
@@ -22,10 +23,6 @@ void ResetAnswerEvent();
 // True when the AnswerEvent was signalled within the time. Serves messages sent to this thread
 // meanwhile, so a reader waiting for the end-of-cycle snapshot keeps the data flowing.
 bool WaitForAnswer(DWORD milliseconds);
-
-// Called by the reader thread with every completed read of at least one byte (1..4 bytes).
-// Written by the UI thread while no link is open; read by the reader thread.
-extern void (*gReceiveBytes)(const uint8_t* bytes, int32_t count);
 
 // The end-of-cycle request as the reader thread makes it: command 30000 to the main window,
 // which takes the snapshot while the reader waits; skipped while the link is closing.

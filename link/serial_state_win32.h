@@ -12,9 +12,9 @@
 // only read them while they run; thread start and thread end order those accesses.
 struct SerialLink {
     OwnedHandle port;
-    OwnedHandle readerStop;    // auto-reset; set by the UI thread, consumed by the reader
-    OwnedHandle writerStop;    // auto-reset; set by the UI thread, consumed by the writer
-    OwnedHandle transmit;      // manual-reset; set on every put (UI thread), reset by the writer
+    OwnedHandle readerStop;  // auto-reset; set by the UI thread, consumed by the reader
+    OwnedHandle writerStop;  // auto-reset; set by the UI thread, consumed by the writer
+    OwnedHandle transmit;    // manual-reset; set on every put (UI thread), reset by the writer
     OwnedHandle readerThread;
     OwnedHandle writerThread;
     DWORD readerThreadId;

@@ -1,7 +1,8 @@
-// The reader thread (port -> gReceiveBytes) and the writer thread (TransmitRing -> port).
+// The reader thread (port -> gPortService.receiveBytes) and the writer thread (TransmitRing -> port).
 #include <algorithm>
 
-#include "link/model.h"
+#include "model/model.h"
+#include "link/port_service.h"
 #include "link/serial_link_win32.h"
 #include "link/serial_state_win32.h"
 #include "link/transmit_ring.h"
@@ -29,8 +30,7 @@ private:
 };
 
 void Deliver(const uint8_t* bytes, DWORD count) {
-    const auto receive = Load(gReceiveBytes);
-    if (count > 0 && receive != nullptr) receive(bytes, static_cast<int32_t>(count));
+    if (count > 0) Load(gPortService.receiveBytes)(bytes, static_cast<int32_t>(count));
 }
 
 // Ends an overlapped operation that is still pending before its buffer and OVERLAPPED go away.

@@ -1,13 +1,13 @@
 #include "link/transmit_ring.h"
 
-#include "link/model.h"
+#include "link/port_service.h"
+#include "model/model.h"
 
 TransmitRing gTransmitRing;
-void (*gTransmitSignal)() = nullptr;
 
 namespace {
 int Next(int i) { return (i + 1) % kTransmitRingSize; }
-}
+}  // namespace
 
 int PendingTransmitBytes() {
     const int put = std::atomic_ref<int32_t>(gTransmitRing.put).load(std::memory_order_acquire);
@@ -28,7 +28,7 @@ bool PutTransmitBytes(const uint8_t* bytes, int count) {
         put = Next(put);
     }
     std::atomic_ref<int32_t>(gTransmitRing.put).store(put, std::memory_order_release);
-    if (gTransmitSignal != nullptr) gTransmitSignal();
+    gPortService.signalTransmit();
     return true;
 }
 

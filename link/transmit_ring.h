@@ -8,18 +8,15 @@ constexpr int kTransmitRingSize = 32;
 
 struct TransmitRing {
     uint8_t bytes[kTransmitRingSize];
-    int32_t put;   // written by the UI thread only
-    int32_t take;  // written by the writer thread only
+    int32_t put;            // written by the UI thread only
+    int32_t take;           // written by the writer thread only
     int32_t droppedFrames;  // frames refused because they did not fit whole (UI thread)
 };
 
 extern TransmitRing gTransmitRing;
 
-// Signal that bytes are waiting; the serial link sets it to its transmit event while open.
-extern void (*gTransmitSignal)();
-
-// Put all count bytes, then signal. A put that would overrun the ring puts nothing, counts a
-// dropped frame and returns false.
+// Put all count bytes, then signal (gPortService.signalTransmit). A put that would overrun the ring puts
+// nothing, counts a dropped frame and returns false.
 bool PutTransmitBytes(const uint8_t* bytes, int count);
 // Take every waiting byte into out (room for 32); returns how many (0..31).
 int TakeTransmitBytes(uint8_t out[kTransmitRingSize]);

@@ -27,7 +27,8 @@ PageMapping MapPage(PageKind kind, int layoutIndex, int32_t horzRes, int32_t ver
             // the baseline lands on the page's top row, the window's bottom on its last row.
             const int32_t top = LayoutValue(kCurveBaseline, layoutIndex);
             m.windowExtentY = height - top;
-            m.viewportOriginY = static_cast<int32_t>(-(static_cast<int64_t>(top) * vertRes) / m.windowExtentY);
+            m.viewportOriginY =
+                static_cast<int32_t>(-(static_cast<int64_t>(top) * vertRes) / m.windowExtentY);
             break;
         }
         case PageKind::kParameters:

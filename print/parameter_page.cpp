@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "link/model.h"
-#include "params/language.h"
+#include "model/model.h"
+#include "text/language.h"
 #include "view/layout.h"
 
 namespace {
@@ -51,10 +51,18 @@ static_assert(sizeof kRows / sizeof kRows[0] == kCutWordCount);
 
 void DrawCell(Canvas& c, int x, int y, const Row& row, unsigned value) {
     switch (row.cell) {
-        case Cell::kNumber: DrawFormatted(c, x, y, "%u", value); break;
-        case Cell::kTenths: DrawFormatted(c, x, y, "%u.%u", value / 10, value % 10); break;
-        case Cell::kPlusOne: DrawFormatted(c, x, y, "%u", value + 1); break;
-        case Cell::kChoice: c.TextOut(x, y, GetText(value != 0 ? row.other : row.zero)); break;
+        case Cell::kNumber:
+            DrawFormatted(c, x, y, "%u", value);
+            break;
+        case Cell::kTenths:
+            DrawFormatted(c, x, y, "%u.%u", value / 10, value % 10);
+            break;
+        case Cell::kPlusOne:
+            DrawFormatted(c, x, y, "%u", value + 1);
+            break;
+        case Cell::kChoice:
+            c.TextOut(x, y, GetText(value != 0 ? row.other : row.zero));
+            break;
     }
 }
 

@@ -1,22 +1,27 @@
 // The printer choice and the GDI calls that frame a print job, behind one narrow seam so that a
-// test can make any step fail or print onto a memory device context of a page's size. Set to
-// the system's calls at start; only the user-interface thread prints.
+// test can make any step fail or print onto a memory device context of a page's size. Only the
+// user-interface thread prints.
 #pragma once
 
 #include <windows.h>
 
 #include "print/printer_win32.h"
 
+// HORZRES by VERTRES of a device context.
+SIZE PrintableArea(HDC dc);
+
 struct PrintCalls {
-    PrinterChoice (*choosePrinter)(HWND owner);
-    int (*startDoc)(HDC dc, const DOCINFOA* info);
-    int (*startPage)(HDC dc);
-    int (*endPage)(HDC dc);
-    int (*endDoc)(HDC dc);
-    int (*abortDoc)(HDC dc);
-    // The printable area in device pixels (HORZRES, VERTRES).
-    SIZE (*printableArea)(HDC dc);
+    PrinterChoice (*choosePrinter)(HWND owner) = ChoosePrinter;
+    int (*startDoc)(HDC dc, const DOCINFOA* info) = [](HDC dc, const DOCINFOA* info) {
+        return StartDocA(dc, info);
+    };
+    int (*startPage)(HDC dc) = [](HDC dc) { return StartPage(dc); };
+    int (*endPage)(HDC dc) = [](HDC dc) { return EndPage(dc); };
+    int (*endDoc)(HDC dc) = [](HDC dc) { return EndDoc(dc); };
+    int (*abortDoc)(HDC dc) = [](HDC dc) { return AbortDoc(dc); };
+    // The printable area in device pixels.
+    SIZE (*printableArea)(HDC dc) = PrintableArea;
 };
 
-PrintCalls SystemPrintCalls();
+// The system's calls unless a test put others in.
 extern PrintCalls gPrintCalls;

@@ -1,7 +1,7 @@
 #include "print/print_commands_win32.h"
 
-#include "params/message.h"
-#include "params/message_win32.h"
+#include "text/message.h"
+#include "text/message_win32.h"
 #include "print/print_job_win32.h"
 #include "print/print_calls_win32.h"
 
@@ -17,7 +17,8 @@ constexpr TextId kTextErrorPrintingStatistics = 120;
 void RunPrintCommand(HWND owner, PrintCommand command) {
     const PrinterChoice printer = gPrintCalls.choosePrinter(owner);
     // Only the statistics commands tell the printer's error number.
-    const bool statistics = command == PrintCommand::kPowerStatistics || command == PrintCommand::kWorkStatistics;
+    const bool statistics =
+        command == PrintCommand::kPowerStatistics || command == PrintCommand::kWorkStatistics;
     if (printer.result != 0) {
         if (printer.dc != nullptr) DeleteDC(printer.dc);
         ShowMessage(owner, kTextUnableToOpenPrinter, kCaptionError, statistics ? printer.result : 0);
@@ -31,8 +32,12 @@ void RunPrintCommand(HWND owner, PrintCommand command) {
             r = PrintActiveCut(printer.dc);
             failure = kTextErrorPrintingActiveCut;
             break;
-        case PrintCommand::kPowerStatistics: r = PrintStatistics(printer.dc, 0); break;
-        case PrintCommand::kWorkStatistics: r = PrintStatistics(printer.dc, 1); break;
+        case PrintCommand::kPowerStatistics:
+            r = PrintStatistics(printer.dc, 0);
+            break;
+        case PrintCommand::kWorkStatistics:
+            r = PrintStatistics(printer.dc, 1);
+            break;
         case PrintCommand::kParameters:
             r = PrintParameters(printer.dc);
             failure = kTextErrorPrintingParameters;

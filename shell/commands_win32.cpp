@@ -11,17 +11,18 @@
 #include "files/statistics_file.h"
 #include "link/command_queue.h"
 #include "link/connection.h"
-#include "link/model.h"
-#include "params/about_win32.h"
-#include "params/language_switch_win32.h"
-#include "params/message.h"
-#include "params/message_win32.h"
+#include "model/model.h"
 #include "print/print_commands_win32.h"
+#include "res/resource.h"
+#include "shell/about_win32.h"
 #include "shell/debug_window_win32.h"
+#include "shell/language_switch_win32.h"
 #include "shell/legend_window_win32.h"
 #include "shell/main_window_win32.h"
 #include "shell/paint_win32.h"
 #include "shell/snapshot_win32.h"
+#include "text/message.h"
+#include "text/message_win32.h"
 
 namespace {
 
@@ -33,7 +34,6 @@ constexpr TextId kTextParametersNotRead = 116;
 constexpr TextId kTextParametersNotSaved = 117;
 constexpr TextId kTextStatisticsNotLoaded = 123;
 constexpr TextId kTextStatisticsNotSaved = 124;
-constexpr int kViewItemBase = 32796;
 
 void About(HWND hwnd, int) { ShowAboutBox(hwnd); }
 void Exit(HWND hwnd, int) { DestroyWindow(hwnd); }
@@ -66,10 +66,11 @@ void SaveParameters(HWND hwnd, int) {
 
 void ShowView(HWND hwnd, int mode) {
     HMENU menu = GetMenu(hwnd);
-    CheckMenuItem(menu, kViewItemBase + gConfig.DisplayMode, MF_BYCOMMAND | MF_UNCHECKED);
-    CheckMenuItem(menu, kViewItemBase + mode, MF_BYCOMMAND | MF_CHECKED);
-    Store(gConfig.DisplayMode, mode);  // the reader thread reads it for parameter reports
-    SaveConfiguration();  // the view survives restarts; a failed write changes nothing here
+    CheckMenuItem(menu, IDM_SHOW_POWER + static_cast<int>(CurrentDisplay()), MF_BYCOMMAND | MF_UNCHECKED);
+    CheckMenuItem(menu, IDM_SHOW_POWER + mode, MF_BYCOMMAND | MF_CHECKED);
+    SetDisplay(static_cast<Display>(mode));
+    // The view survives restarts; a failed write changes nothing here.
+    static_cast<void>(SaveConfiguration());
     InvalidateRegion(hwnd, Region::kPanel, true);
 }
 
@@ -87,7 +88,7 @@ void LoadStatistics(HWND hwnd, int) {
 
 void Reset(HWND hwnd, int cutOrAll) {
     ResetStatistics(cutOrAll);  // the autosave's result is not reported
-    if (gConfig.DisplayMode != 2) InvalidateRegion(hwnd, Region::kPanel, true);
+    if (CurrentDisplay() != Display::kParameterTable) InvalidateRegion(hwnd, Region::kPanel, true);
 }
 void ResetOne(HWND hwnd, int cut) { Reset(hwnd, cut); }
 void ResetAll(HWND hwnd, int) { Reset(hwnd, -1); }
@@ -99,9 +100,7 @@ void Export(HWND hwnd, int kind, int cut) {
 void ExportPower(HWND hwnd, int cut) { Export(hwnd, kPowerStatistics, cut); }
 void ExportWork(HWND hwnd, int cut) { Export(hwnd, kWorkStatistics, cut); }
 
-void Language(HWND hwnd, int offset) {
-    SwitchLanguage(hwnd, static_cast<uint16_t>(offset), gPort.port);
-}
+void Language(HWND hwnd, int offset) { SwitchLanguage(hwnd, static_cast<uint16_t>(offset), gPort.port); }
 
 void Print(HWND hwnd, int offset) { RunPrintCommand(hwnd, static_cast<PrintCommand>(offset)); }
 
@@ -128,29 +127,29 @@ struct CommandRange {
 void Inert(HWND, int) {}
 
 const CommandRange kCommands[] = {
-    {104, 104, About},
-    {105, 105, Exit},
-    {30000, 30000, Snapshot},
-    {32777, 32777, Debug},
-    {32778, 32793, Inert},
-    {32794, 32794, LoadParameters},
-    {32795, 32795, SaveParameters},
-    {32796, 32798, ShowView},
-    {32799, 32799, SaveStatistics},
-    {32800, 32800, LoadStatistics},
-    {32802, 32817, ResetOne},
-    {32818, 32818, ResetAll},
-    {32819, 32822, Print},
-    {32825, 32840, ExportPower},
-    {32841, 32856, ExportWork},
-    {32857, 32857, Refresh},
-    {32858, 32858, Legend},
-    {32862, 32877, Port},
-    {32878, 32878, Scan},
-    {32879, 32879, ScreenDump},
-    {34000, 34000, Language},
-    {34200, 34200, [](HWND h, int) { Language(h, 200); }},
-    {34400, 34400, [](HWND h, int) { Language(h, 400); }},
+    {IDM_ABOUT, IDM_ABOUT, About},
+    {IDM_EXIT, IDM_EXIT, Exit},
+    {IDM_CYCLE_END, IDM_CYCLE_END, Snapshot},
+    {IDM_DEBUG, IDM_DEBUG, Debug},
+    {IDM_PARAMETERS_FIRST, IDM_PARAMETERS_LAST, Inert},
+    {IDM_LOAD_PARAMETERSET, IDM_LOAD_PARAMETERSET, LoadParameters},
+    {IDM_SAVE_PARAMETERSET, IDM_SAVE_PARAMETERSET, SaveParameters},
+    {IDM_SHOW_POWER, IDM_SHOW_PARAMETERS, ShowView},
+    {IDM_SAVE_STATISTICS, IDM_SAVE_STATISTICS, SaveStatistics},
+    {IDM_LOAD_STATISTICS, IDM_LOAD_STATISTICS, LoadStatistics},
+    {IDM_RESET_FIRST, IDM_RESET_LAST, ResetOne},
+    {IDM_RESET_ALL, IDM_RESET_ALL, ResetAll},
+    {IDM_PRINT_ACTIVE_CUT, IDM_PRINT_PARAMETERS, Print},
+    {IDM_EXPORT_POWER_FIRST, IDM_EXPORT_POWER_LAST, ExportPower},
+    {IDM_EXPORT_WORK_FIRST, IDM_EXPORT_WORK_LAST, ExportWork},
+    {IDM_REFRESH, IDM_REFRESH, Refresh},
+    {IDM_LEGEND, IDM_LEGEND, Legend},
+    {IDM_COM_FIRST, IDM_COM_LAST, Port},
+    {IDM_AUTO_CONNECT, IDM_AUTO_CONNECT, Scan},
+    {IDM_SCREEN_DUMP, IDM_SCREEN_DUMP, ScreenDump},
+    {IDM_LANGUAGE_ENGLISH, IDM_LANGUAGE_ENGLISH, Language},
+    {IDM_LANGUAGE_GERMAN, IDM_LANGUAGE_GERMAN, [](HWND h, int) { Language(h, kLanguageGerman); }},
+    {IDM_LANGUAGE_DANISH, IDM_LANGUAGE_DANISH, [](HWND h, int) { Language(h, kLanguageDanish); }},
 };
 
 }  // namespace

@@ -1,8 +1,7 @@
 #include "shell/debug_view.h"
 
 #include "link/interpreter.h"
-#include "link/model.h"
-
+#include "model/model.h"
 
 void StartDebugLogReader(DebugLogReader& reader, int visibleLines) {
     reader.readIndex = Load(gDebugLog.lineIndex);

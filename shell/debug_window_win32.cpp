@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "link/interpreter.h"
-#include "link/model.h"
+#include "model/model.h"
 #include "shell/debug_view.h"
 #include "shell/platform_win32.h"
 #include "view/layout.h"

@@ -1,6 +1,6 @@
 #include "shell/legend_window_win32.h"
 
-#include "params/language.h"
+#include "text/language.h"
 #include "shell/platform_win32.h"
 #include "view/gdi_canvas_win32.h"
 #include "view/layout.h"
@@ -52,8 +52,8 @@ void ToggleLegendWindow(HWND mainWindow) {
     RECT r;
     GetWindowRect(mainWindow, &r);
     gLegend = CreateWindowExA(0, kLegendClassName, GetText(kTextLegend), WS_POPUPWINDOW | WS_DLGFRAME,
-                              r.left + L(kLegendOffsetX), r.top + L(kLegendOffsetY), kLegendSize,
-                              kLegendSize, mainWindow, nullptr, gInstance, nullptr);
+                              r.left + L(kLegendOffsetX), r.top + L(kLegendOffsetY), kLegendSize, kLegendSize,
+                              mainWindow, nullptr, gInstance, nullptr);
     if (gLegend != nullptr) {
         // Shown without taking the focus: Space and Pause keep working in the main window.
         ShowWindow(gLegend, SW_SHOWNOACTIVATE);

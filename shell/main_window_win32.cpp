@@ -7,10 +7,10 @@
 #include "files/statistics_file.h"
 #include "link/connection.h"
 #include "link/frame_codec.h"
-#include "link/model.h"
+#include "model/model.h"
 #include "link/serial_link_win32.h"
-#include "params/language_switch_win32.h"
-#include "params/message_win32.h"
+#include "shell/language_switch_win32.h"
+#include "text/message_win32.h"
 #include "res/resource.h"
 #include "shell/commands_win32.h"
 #include "shell/debug_window_win32.h"
@@ -146,17 +146,19 @@ int RunProgram(HINSTANCE instance, int showCommand) {
     ResetModel();
     gInstance = instance;
     if (LoadStringA(instance, IDS_CAPTION, gCaption, sizeof gCaption) == 0) lstrcpyA(gCaption, "ZavIze");
-    if (LoadStringA(instance, IDS_CLASSNAME, gClassName, sizeof gClassName) == 0) lstrcpyA(gClassName, "ZAVIZE");
+    if (LoadStringA(instance, IDS_CLASSNAME, gClassName, sizeof gClassName) == 0)
+        lstrcpyA(gClassName, "ZAVIZE");
 
     HBRUSH background = CreateSolidBrush(RGB(229, 229, 229));
     int exitCode = 0;
     if (RegisterWindowClasses(instance, background)) {
-        const LayoutChoice layout = ChooseLayout(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+        const LayoutChoice layout =
+            ChooseLayout(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
         LayoutIndex = layout.layoutIndex;
         gScreenTooSmall = layout.tooSmall;
-        HWND hwnd = CreateWindowExA(0, gClassName, gCaption, WS_OVERLAPPED | WS_SYSMENU | WS_MINIMIZEBOX,
-                                    layout.x, layout.y, L(kWindowWidth), L(kWindowHeight), nullptr,
-                                    nullptr, instance, nullptr);
+        HWND hwnd =
+            CreateWindowExA(0, gClassName, gCaption, WS_OVERLAPPED | WS_SYSMENU | WS_MINIMIZEBOX, layout.x,
+                            layout.y, L(kWindowWidth), L(kWindowHeight), nullptr, nullptr, instance, nullptr);
         if (hwnd != nullptr) {
             ShowWindow(hwnd, showCommand);
             UpdateWindow(hwnd);

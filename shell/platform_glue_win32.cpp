@@ -5,10 +5,13 @@
 #include "link/command_queue.h"
 #include "link/connection.h"
 #include "link/interpreter.h"
-#include "link/platform_seam.h"
+#include "link/port_service.h"
+#include "link/storage_service.h"
+#include "link/user_service.h"
+#include "model/window_service.h"
 #include "link/serial_link_win32.h"
-#include "link/upload_progress_win32.h"
-#include "params/message_win32.h"
+#include "shell/upload_progress_win32.h"
+#include "text/message_win32.h"
 #include "shell/paint_win32.h"
 #include "shell/platform_win32.h"
 
@@ -24,19 +27,21 @@ void MoveComCheck(int fromPort, int toPort) {
 
 void InstallPlatformSeams() {
     // gMainWindow is set before the reader thread starts and never changes afterwards.
-    gPlatform.invalidate = [](Region r, bool erase) { InvalidateRegion(gMainWindow, r, erase); };
-    gPlatform.requestEndOfCycle = [] { RequestEndOfCycle(gMainWindow); };
-    gPlatform.setAnswerEvent = SetAnswerEvent;
-    gPlatform.saveStatistics = SaveStatisticsInUse;
-    gReceiveBytes = [](const uint8_t* bytes, int32_t count) { InterpretBytes(bytes, count); };
-    gUploadProgressDialog = [](UploadProgressAction a) { UploadProgressDialog(gMainWindow, a); };
+    gWindowService.invalidate = [](Region r, bool erase) { InvalidateRegion(gMainWindow, r, erase); };
+    gWindowService.requestEndOfCycle = [] { RequestEndOfCycle(gMainWindow); };
 
-    gPortSeam.openLink = OpenLink;
-    gPortSeam.closeLink = CloseLink;
-    gPortSeam.resetAnswer = ResetAnswerEvent;
-    gPortSeam.waitAnswer = [](unsigned ms) { return WaitForAnswer(ms); };
-    gPortSeam.moveCheckMark = MoveComCheck;
-    gPortSeam.showMessage = [](TextId m, TextId c, int32_t n) { ShowMessage(gMainWindow, m, c, n); };
-    gPortSeam.waitCursor = [](bool on) { SetCursor(LoadCursorA(nullptr, on ? IDC_WAIT : IDC_ARROW)); };
-    gPortSeam.saveConfiguration = SaveConfiguration;
+    gPortService.openLink = OpenLink;
+    gPortService.closeLink = CloseLink;
+    gPortService.resetAnswer = ResetAnswerEvent;
+    gPortService.waitAnswer = [](unsigned ms) { return WaitForAnswer(ms); };
+    gPortService.setAnswer = SetAnswerEvent;
+    gPortService.receiveBytes = [](const uint8_t* bytes, int32_t count) { InterpretBytes(bytes, count); };
+
+    gUserService.showMessage = [](TextId m, TextId c, int32_t n) { ShowMessage(gMainWindow, m, c, n); };
+    gUserService.moveCheckMark = MoveComCheck;
+    gUserService.waitCursor = [](bool on) { SetCursor(LoadCursorA(nullptr, on ? IDC_WAIT : IDC_ARROW)); };
+    gUserService.uploadProgress = [](UploadProgressAction a) { UploadProgressDialog(gMainWindow, a); };
+
+    gStorageService.saveConfiguration = SaveConfiguration;
+    gStorageService.saveStatistics = SaveStatisticsInUse;
 }

@@ -4,8 +4,8 @@
 
 #include "link/command_queue.h"
 #include "link/connection.h"
-#include "link/model.h"
-#include "link/platform_seam.h"
+#include "model/model.h"
+#include "model/window_service.h"
 
 namespace {
 int32_t gRememberedSample = 0;  // UI thread only

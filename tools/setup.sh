@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, only those that are missing.
 set -euo pipefail
 packages=(
-  build-essential cmake ninja-build git python3 clang libclang-rt-14-dev
+  build-essential cmake ninja-build git python3 clang clang-format libclang-rt-14-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine wine64 xvfb xdotool imagemagick x11-utils xauth procps util-linux

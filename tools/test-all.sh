@@ -9,6 +9,9 @@ cd "$(dirname "$0")/.."
 jobs=${ZAVIZE_JOBS:-$(nproc)}
 step() { printf '\n=== %s ===\n' "$*"; }
 
+step "format"
+tools/check-format.sh
+
 for preset in native asan tsan win64; do
   step "configure and build: $preset"
   cmake --preset "$preset" >/dev/null

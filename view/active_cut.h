@@ -1,7 +1,7 @@
 // The active cut as the views read it while the reader thread may change it.
 #pragma once
 
-#include "link/model.h"
+#include "model/model.h"
 
 // ActiveCut, kept inside 0..15 so that a view never indexes outside the per-cut arrays.
 int ActiveCutIndex();

@@ -86,14 +86,17 @@ public:
 // MoveTo and LineTo: the line from (x1, y1) up to (x2, y2), end point excluded.
 void DrawLine(Canvas& canvas, int x1, int y1, int x2, int y2);
 // TextOut of a printf-formatted text (at most 127 characters are drawn).
-void DrawFormatted(Canvas& canvas, int x, int y, const char* format, ...) __attribute__((format(printf, 4, 5)));
+void DrawFormatted(Canvas& canvas, int x, int y, const char* format, ...)
+    __attribute__((format(printf, 4, 5)));
 
 // Saves the text alignment, background colour and font of a canvas and puts them back when the
 // drawing operation that changed them ends.
 class TextStateGuard {
 public:
     explicit TextStateGuard(Canvas& canvas)
-        : canvas_(canvas), align_(canvas.TextAlign()), background_(canvas.BackgroundColour()),
+        : canvas_(canvas),
+          align_(canvas.TextAlign()),
+          background_(canvas.BackgroundColour()),
           font_(canvas.CurrentFont()) {}
     ~TextStateGuard() {
         canvas_.SetTextAlign(align_);

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "link/model.h"
-#include "params/language.h"
+#include "model/model.h"
+#include "text/language.h"
 #include "view/active_cut.h"
 #include "view/layout.h"
 
@@ -20,9 +20,7 @@ bool LargeLayout() { return LayoutIndex == 1; }
 int LevelY(int level) { return L(kCurveBaseline) - 2 * level; }
 
 // A limit lies at Po + limit (a 16-bit sum, as the unit adds it), never above 100 %.
-int LimitLevel(uint16_t po, uint16_t limit) {
-    return std::min<int>(static_cast<uint16_t>(po + limit), 100);
-}
+int LimitLevel(uint16_t po, uint16_t limit) { return std::min<int>(static_cast<uint16_t>(po + limit), 100); }
 
 struct LimitSetting {
     uint16_t breakLimit, bluntLimit, missingLimit, bluntMode, tw, ta, taOnBlunt, cyclesPerScreen;
@@ -30,7 +28,8 @@ struct LimitSetting {
 
 LimitSetting ReadLimits() {
     const CutParameters p = ActiveCutMirror();
-    return {p.breakLimit, p.bluntLimit, p.missingLimit, p.bluntMode, p.tw, p.ta, p.taOnBlunt, p.cyclesPerScreen};
+    return {p.breakLimit, p.bluntLimit, p.missingLimit, p.bluntMode,
+            p.tw,         p.ta,         p.taOnBlunt,    p.cyclesPerScreen};
 }
 
 bool BreakDrawn(const LimitSetting& s) { return s.breakLimit != 0; }
@@ -141,8 +140,8 @@ void DrawPoint(Canvas& c, int index, const LimitSetting& s, uint16_t po, int taE
         // A point stored before the first cut start has no cycle slot; like the interpreter, which
         // then counts work without a Ta window, it is never shown as past Ta.
         const bool slotKnown = slot >= 0 && slot < kCycleSlots;
-        const bool pastTaWindow = slotKnown && s.ta != 0 && s.taOnBlunt != 0 &&
-                                  index - Load(gModel.curve.CycleStart[slot]) > taEnd;
+        const bool pastTaWindow =
+            slotKnown && s.ta != 0 && s.taOnBlunt != 0 && index - Load(gModel.curve.CycleStart[slot]) > taEnd;
         if (!pastTaWindow && yValue < yPo) {
             c.LineTo(x, yPo);
             c.SelectPen(kPaletteBlue);

@@ -47,8 +47,12 @@ void GdiCanvas::SelectFont(CanvasFont font) {
 
 void GdiCanvas::MoveTo(int x, int y) { MoveToEx(dc_, x, y, nullptr); }
 void GdiCanvas::LineTo(int x, int y) { ::LineTo(dc_, x, y); }
-void GdiCanvas::Rectangle(int left, int top, int right, int bottom) { ::Rectangle(dc_, left, top, right, bottom); }
-void GdiCanvas::Ellipse(int left, int top, int right, int bottom) { ::Ellipse(dc_, left, top, right, bottom); }
+void GdiCanvas::Rectangle(int left, int top, int right, int bottom) {
+    ::Rectangle(dc_, left, top, right, bottom);
+}
+void GdiCanvas::Ellipse(int left, int top, int right, int bottom) {
+    ::Ellipse(dc_, left, top, right, bottom);
+}
 
 void GdiCanvas::Polygon(const CanvasPoint* points, int count) {
     if (count < 1 || count > kMaxPolygonPoints) return;

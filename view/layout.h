@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "model/regions.h"
+
 enum LayoutEntry : int {
     kWindowWidth,
     kWindowHeight,
@@ -87,24 +89,9 @@ struct Rect {
     bool operator==(const Rect&) const = default;
 };
 
-enum class Region : int {
-    kWholeWindow,
-    kPanel,
-    kCurve,
-    kPowerBar,
-    kPowerScale,
-    kLed,
-    kSignalLamp,
-    kParamColumn1,
-    kParamColumn2,
-    kParamColumn3,
-};
-constexpr int kRegionCount = 10;
-
 // Rectangles of the nine regions for a layout (kWholeWindow gives the window's outer size).
 Rect RegionRect(Region r, int layoutIndex);
 Rect RegionRect(Region r);
-const char* RegionName(Region r);
 
 // Choose the layout for a screen size: 1 when at least 800x600; tooSmall below 640x480.
 struct LayoutChoice {

@@ -1,6 +1,6 @@
 #include "view/legend_view.h"
 
-#include "params/language.h"
+#include "text/language.h"
 #include "view/palette.h"
 
 namespace {

@@ -20,8 +20,8 @@ enum PaletteIndex : int {
 constexpr int kPaletteSize = 9;
 
 constexpr Colour kPaletteColours[kPaletteSize] = {
-    Rgb(0, 0, 255),   Rgb(255, 255, 0), Rgb(255, 0, 0),     Rgb(255, 0, 255), Rgb(0, 204, 0),
-    Rgb(0, 0, 0),     Rgb(255, 255, 255), Rgb(153, 153, 153), Rgb(0, 255, 0),
+    Rgb(0, 0, 255), Rgb(255, 255, 0),   Rgb(255, 0, 0),     Rgb(255, 0, 255), Rgb(0, 204, 0),
+    Rgb(0, 0, 0),   Rgb(255, 255, 255), Rgb(153, 153, 153), Rgb(0, 255, 0),
 };
 
 // Background of the main and legend windows, and of every text on the screen.

@@ -33,7 +33,8 @@ void Normalise(int& left, int& top, int& right, int& bottom) {
 }  // namespace
 
 RasterCanvas::RasterCanvas(int width, int height, Colour fill)
-    : width_(std::max(width, 0)), height_(std::max(height, 0)),
+    : width_(std::max(width, 0)),
+      height_(std::max(height, 0)),
       pixels_(static_cast<size_t>(width_) * static_cast<size_t>(height_), fill) {}
 
 Colour RasterCanvas::At(int x, int y) const {
@@ -140,8 +141,10 @@ void RasterCanvas::TextOut(int x, int y, const char* text) {
     const int width = static_cast<int>(std::strlen(text)) * kRasterGlyphWidth * scale;
     const int height = kRasterGlyphHeight * scale;
     const unsigned horizontal = align_ & kAlignCenter;
-    if (horizontal == kAlignCenter) x -= width / 2;
-    else if (horizontal == kAlignRight) x -= width;
+    if (horizontal == kAlignCenter)
+        x -= width / 2;
+    else if (horizontal == kAlignRight)
+        x -= width;
     if ((align_ & kAlignBottom) == kAlignBottom) y -= height;
     for (int i = 0; text[i] != '\0'; ++i) {
         const uint8_t* rows = RasterGlyph(static_cast<unsigned char>(text[i]));
@@ -159,7 +162,8 @@ int32_t WritePixmap(const RasterCanvas& canvas, const char* path) {
     int32_t result = file.Open(path, kFileWrite, FileDisposition::kCreateAlways);
     if (result != 0) return result;
     char header[32];
-    const int headerLength = std::snprintf(header, sizeof header, "P6\n%d %d\n255\n", canvas.Width(), canvas.Height());
+    const int headerLength =
+        std::snprintf(header, sizeof header, "P6\n%d %d\n255\n", canvas.Width(), canvas.Height());
     result = WriteRecord(file, header, static_cast<uint32_t>(headerLength));
     std::vector<uint8_t> row(static_cast<size_t>(canvas.Width()) * 3);
     for (int y = 0; result == 0 && y < canvas.Height(); ++y) {

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "files/config.h"
-#include "files/display_name.h"
-#include "link/model.h"
-#include "link/platform_seam.h"
-#include "params/language.h"
+#include "model/settings.h"
+#include "text/display_name.h"
+#include "model/model.h"
+#include "model/window_service.h"
+#include "text/language.h"
 #include "view/active_cut.h"
 #include "view/layout.h"
 

@@ -2,7 +2,7 @@
 // active cut's held cycles as a bar chart, with its limit line, the "Parts" count and the file name.
 #pragma once
 
-#include "link/model.h"
+#include "model/model.h"
 #include "view/canvas.h"
 #include "view/palette.h"
 
@@ -14,7 +14,7 @@ void DrawStatisticsBars(Canvas& canvas, int kind);
 
 // How many held entries one bar shows and how wide it is.
 struct BarScale {
-    int width;       // 8, 4, 2 or 1 pixels
+    int width;  // 8, 4, 2 or 1 pixels
     int entriesPerBar;
     bool operator==(const BarScale&) const = default;
 };

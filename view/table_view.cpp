@@ -4,8 +4,8 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "link/model.h"
-#include "params/language.h"
+#include "model/model.h"
+#include "text/language.h"
 #include "view/active_cut.h"
 #include "view/layout.h"
 #include "view/palette.h"
@@ -33,7 +33,9 @@ public:
     }
     Line& Word(TextId word) { return Append("%s", GetText(word)); }
     // "%d %%", or the "Off" word when the value is at most offUpTo.
-    Line& Percent(int value, int offUpTo) { return value <= offUpTo ? Word(kTextOff) : Append("%d %%", value); }
+    Line& Percent(int value, int offUpTo) {
+        return value <= offUpTo ? Word(kTextOff) : Append("%d %%", value);
+    }
     Line& Tenths(int value) { return Append("%d.%d s", value / 10, value % 10); }
     Line& TenthsOrOff(int value) { return value == 0 ? Word(kTextOff) : Tenths(value); }
     Line& Choice(int value, TextId zero, TextId other) { return Word(value != 0 ? other : zero); }
@@ -95,9 +97,11 @@ void DrawWarnings(Canvas& c, const CutParameters& p, int cut) {
     if (Load(gModel.alarms.RelaysDisabledTicks) != 0) c.TextOut(L(kColumn3X), L(kRow10Y), GetText(15));
     const int behindLabel = 17 * c.AverageCharWidth();
     if (p.bluntCount > 1)
-        DrawFormatted(c, L(kColumn1X) + behindLabel, L(kRow8Y), "(%d)", Load(gModel.alarms.BluntCounter[cut]));
+        DrawFormatted(c, L(kColumn1X) + behindLabel, L(kRow8Y), "(%d)",
+                      Load(gModel.alarms.BluntCounter[cut]));
     if (p.missingCount > 1)
-        DrawFormatted(c, L(kColumn2X) + behindLabel, L(kRow3Y), "(%d)", Load(gModel.alarms.MissingCounter[cut]));
+        DrawFormatted(c, L(kColumn2X) + behindLabel, L(kRow3Y), "(%d)",
+                      Load(gModel.alarms.MissingCounter[cut]));
 }
 
 }  // namespace

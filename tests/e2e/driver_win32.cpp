@@ -76,7 +76,8 @@ HWND WaitMessageBox(double seconds) {
 BOOL CALLBACK PrintStatic(HWND w, LPARAM) {
     char cls[32] = {}, text[512] = {};
     GetClassNameA(w, cls, sizeof cls);
-    if (lstrcmpiA(cls, "Static") == 0 && GetWindowTextA(w, text, sizeof text) > 0) std::printf("text=%s\n", text);
+    if (lstrcmpiA(cls, "Static") == 0 && GetWindowTextA(w, text, sizeof text) > 0)
+        std::printf("text=%s\n", text);
     return TRUE;
 }
 
@@ -129,8 +130,9 @@ int PrintGeometry(const char* verb, HWND w) {
 
 int main(int argc, char** argv) {
     if (argc < 2)
-        return Fail("usage: zavize_driver wait-window|command|key|close|wait-gone|message|answer|no-message|"
-                    "window-rect|client-origin|client-rect");
+        return Fail(
+            "usage: zavize_driver wait-window|command|key|close|wait-gone|message|answer|no-message|"
+            "window-rect|client-origin|client-rect");
     if (!JoinDesktop()) return Fail("cannot join the desktop named by ZAVIZE_DESKTOP");
     const char* verb = argv[1];
     const double arg = argc > 2 ? std::atof(argv[2]) : 10;
@@ -182,7 +184,8 @@ int main(int argc, char** argv) {
                    : 1;
     }
     if (main == nullptr) return Fail("no main window");
-    if (std::strcmp(verb, "command") == 0) return PostMessageA(main, WM_COMMAND, static_cast<WPARAM>(arg), 0) ? 0 : 1;
+    if (std::strcmp(verb, "command") == 0)
+        return PostMessageA(main, WM_COMMAND, static_cast<WPARAM>(arg), 0) ? 0 : 1;
     if (std::strcmp(verb, "key") == 0) {
         PostMessageA(main, WM_KEYDOWN, static_cast<WPARAM>(arg), 1);
         Sleep(50);

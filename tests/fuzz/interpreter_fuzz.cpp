@@ -12,8 +12,8 @@
 
 #include "files/config.h"
 #include "link/interpreter.h"
-#include "link/model.h"
-#include "link/platform_seam.h"
+#include "model/model.h"
+#include "services_reset.h"
 #include "model_invariants.h"
 
 namespace {
@@ -62,7 +62,10 @@ void SetScene(uint8_t scene) {
         if (scene & 8) gStatistics.wrapMarker[cut] = kStatisticsEntries - 2;
     }
     std::memcpy(&gExpected, &gStatistics, sizeof gStatistics);
-    gPlatform = PlatformSeam{CheckRegion, CheckSnapshotRequest, nullptr, CheckAppend};
+    ResetServices();
+    gWindowService.invalidate = CheckRegion;
+    gWindowService.requestEndOfCycle = CheckSnapshotRequest;
+    gStorageService.saveStatistics = CheckAppend;
 }
 
 }  // namespace

@@ -17,9 +17,9 @@ uint32_t U32(const std::vector<char>& b, size_t at) {
 
 TEST(BitmapTest, HeaderForEachDepth) {
     struct Case {
-        int planes, bits;   // as the display reports them
+        int planes, bits;  // as the display reports them
         int32_t width, height;
-        int c;              // depth in the file
+        int c;  // depth in the file
         uint32_t rowBytes, colours, pixelOffset;
     };
     const Case cases[] = {
@@ -30,7 +30,7 @@ TEST(BitmapTest, HeaderForEachDepth) {
         {1, 15, 3, 3, 16, 8, 65536, 54 + 262144},
         {1, 16, 640, 480, 16, 1280, 65536, 54 + 262144},
         {1, 24, 800, 600, 24, 2400, 0, 54},
-        {1, 24, 5, 1, 24, 16, 0, 54},         // 15 bytes padded to 16
+        {1, 24, 5, 1, 24, 16, 0, 54},  // 15 bytes padded to 16
         {1, 32, 806, 651, 32, 3224, 0, 54},
         {1, 48, 2, 2, 32, 8, 0, 54},
     };
@@ -77,7 +77,7 @@ TEST(BitmapTest, FileLayoutAndAnExistingFileKeptOnFailure) {
     EXPECT_EQ(U32(file, 6), 0u);
     EXPECT_EQ(U32(file, 10), 1078u);
     EXPECT_EQ(U32(file, 14), 40u);
-    EXPECT_EQ(U32(file, 14 + 32), 256u);        // biClrUsed
+    EXPECT_EQ(U32(file, 14 + 32), 256u);  // biClrUsed
     EXPECT_EQ(U32(file, 54 + 4 * 255), 0x00112233u);
     EXPECT_EQ(static_cast<uint8_t>(file[1078]), 1);
     EXPECT_EQ(static_cast<uint8_t>(file[1085]), 8);

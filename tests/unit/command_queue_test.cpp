@@ -2,11 +2,12 @@
 
 #include <vector>
 
-#include "link/base_codes.h"
+#include "model/base_codes.h"
 #include "link/command_queue.h"
-#include "link/model.h"
+#include "model/model.h"
 #include "link/transmit_ring.h"
 #include "sent_words.h"
+#include "services_reset.h"
 
 namespace {
 
@@ -24,11 +25,11 @@ protected:
         ResetModel();
         ResetCommandQueue();
         gTransmitRing = TransmitRing{};
-        gTransmitSignal = nullptr;
+        gPortService.signalTransmit = PortService{}.signalTransmit;
         gShown.clear();
-        gUploadProgressDialog = RecordProgress;
+        gUserService.uploadProgress = RecordProgress;
     }
-    void TearDown() override { gUploadProgressDialog = nullptr; }
+    void TearDown() override { gUserService.uploadProgress = UserService{}.uploadProgress; }
 };
 
 // Every field of the staged set gets a value of its own, so a word sent for the wrong field or
@@ -73,7 +74,7 @@ TEST(BaseCodeTable, FindBaseCodeAtTheEdges) {
         uint16_t code;
         int index;
     } cases[] = {
-        {0, -1}, {255, -1}, {256, 0}, {356, 0}, {357, 1}, {485, 3}, {486, 4},
+        {0, -1},    {255, -1},  {256, 0},   {356, 0},   {357, 1},   {485, 3},   {486, 4},
         {2400, 22}, {2401, 23}, {3400, 23}, {3401, 24}, {3416, 24}, {3417, -1}, {4095, -1},
     };
     for (const auto& c : cases) EXPECT_EQ(FindBaseCode(c.code), c.index) << c.code;
@@ -92,17 +93,18 @@ TEST_F(CommandQueueTest, OneWordPerTickInQueueOrder) {
     QueueParameter(5, 5, 250);
     QueueParameter(5, 19, 8);
     QueueParameter(4, 17, 25);
-    for (uint16_t expected : {5 * 4096 + 256 + 60, 5 * 4096 + 488 + 250, 5 * 4096 + 2124 + 8, 4 * 4096 + 2072 + 25})
+    for (uint16_t expected :
+         {5 * 4096 + 256 + 60, 5 * 4096 + 488 + 250, 5 * 4096 + 2124 + 8, 4 * 4096 + 2072 + 25})
         EXPECT_EQ(PumpTicks(1), std::vector<uint16_t>{expected});
     EXPECT_TRUE(PumpTicks(1).empty());
     EXPECT_TRUE(gShown.empty());  // no whole-set upload: no progress display
 }
 
 TEST_F(CommandQueueTest, WordsThatWouldSetAnotherParameterAreRefused) {
-    EXPECT_FALSE(QueueParameter(0, 0, 101));   // Break Limit 101 would be Break Delay 0
-    EXPECT_FALSE(QueueParameter(0, 16, 91));   // P1Min above 90
-    EXPECT_FALSE(QueueParameter(16, 0, 10));   // cut 16 would wrap to cut 0
-    EXPECT_FALSE(QueueParameter(0, 24, 1));    // unitOptions is never sent
+    EXPECT_FALSE(QueueParameter(0, 0, 101));  // Break Limit 101 would be Break Delay 0
+    EXPECT_FALSE(QueueParameter(0, 16, 91));  // P1Min above 90
+    EXPECT_FALSE(QueueParameter(16, 0, 10));  // cut 16 would wrap to cut 0
+    EXPECT_FALSE(QueueParameter(0, 24, 1));   // unitOptions is never sent
     EXPECT_FALSE(QueueParameter(0, 25, 0));
     EXPECT_EQ(gCommandQueue.refusedWords, 5);
     EXPECT_EQ(QueuedWords(), 0);

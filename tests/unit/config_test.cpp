@@ -105,7 +105,7 @@ TEST_F(ConfigTest, UnopenableFileGivesTheSystemErrorNumber) {
 
 }  // namespace
 
-#include "files/display_name.h"
+#include "text/display_name.h"
 
 namespace {
 TEST(DisplayFileNameTest, LastComponentOrWholeName) {

@@ -6,8 +6,8 @@
 
 #include "files/config.h"
 #include "link/connection.h"
-#include "link/model.h"
-#include "link/platform_seam.h"
+#include "model/model.h"
+#include "services_reset.h"
 
 namespace {
 
@@ -28,36 +28,37 @@ protected:
         fake = &ports;
         PresetConfiguration();
         gPort = {1, false};
-        gPortSeam.openLink = [](int p) {
+        gPortService.openLink = [](int p) {
             fake->log.push_back("open " + std::to_string(p));
             EXPECT_EQ(fake->open, 0) << "a link was opened over another";
             if (!fake->present.count(p)) return false;
             fake->open = p;
             return true;
         };
-        gPortSeam.closeLink = [] {
+        gPortService.closeLink = [] {
             fake->log.push_back("close " + std::to_string(fake->open));
             fake->open = 0;
         };
-        gPortSeam.resetAnswer = [] {};
-        gPortSeam.waitAnswer = [](unsigned ms) {
+        gPortService.resetAnswer = [] {};
+        gPortService.waitAnswer = [](unsigned ms) {
             EXPECT_EQ(ms, 2000u);
             return fake->answering.count(fake->open) > 0;
         };
-        gPortSeam.moveCheckMark = [](int from, int to) {
+        gUserService.moveCheckMark = [](int from, int to) {
             fake->log.push_back("check " + std::to_string(from) + "->" + std::to_string(to));
         };
-        gPortSeam.showMessage = [](TextId m, TextId c, int32_t n) {
-            fake->log.push_back("message " + std::to_string(m) + "/" + std::to_string(c) + "/" + std::to_string(n));
+        gUserService.showMessage = [](TextId m, TextId c, int32_t n) {
+            fake->log.push_back("message " + std::to_string(m) + "/" + std::to_string(c) + "/" +
+                                std::to_string(n));
         };
-        gPortSeam.waitCursor = [](bool on) { fake->log.push_back(on ? "wait" : "arrow"); };
-        gPortSeam.saveConfiguration = [] {
+        gUserService.waitCursor = [](bool on) { fake->log.push_back(on ? "wait" : "arrow"); };
+        gStorageService.saveConfiguration = [] {
             ++fake->saves;
             return fake->saveResult;
         };
     }
     void TearDown() override {
-        gPortSeam = {};
+        ResetServices();
         fake = nullptr;
     }
     FakePorts ports;
@@ -136,9 +137,9 @@ TEST_F(PortRulesTest, ScanClosesTheOpenPortAndFindsTheAnsweringOne) {
     OpenPortAtStart();
     ports.log.clear();
     ScanPorts();
-    const std::vector<std::string> expected = {
-        "wait", "close 3", "open 1", "open 2", "close 2", "open 3", "close 3", "open 4",
-        "open 5", "close 5", "open 6", "open 7", "arrow", "check 3->7"};
+    const std::vector<std::string> expected = {"wait",   "close 3", "open 1", "open 2",    "close 2",
+                                               "open 3", "close 3", "open 4", "open 5",    "close 5",
+                                               "open 6", "open 7",  "arrow",  "check 3->7"};
     EXPECT_EQ(ports.log, expected);
     EXPECT_EQ(ports.open, 7);
     EXPECT_EQ(gConfig.PortNumber, 7);
@@ -161,7 +162,7 @@ TEST(WatchConnectionTest, LostAfterTenSilentTicksBackAfterAFrame) {
     std::vector<std::pair<Region, bool>> calls;
     static std::vector<std::pair<Region, bool>>* sink;
     sink = &calls;
-    gPlatform.invalidate = [](Region r, bool e) { sink->push_back({r, e}); };
+    gWindowService.invalidate = [](Region r, bool e) { sink->push_back({r, e}); };
     gModel.cycle.lastSample = 40;
     gModel.alarms.AlarmBits = 3;
     WatchConnection();  // the first tick clears NotConnected and the alarms
@@ -180,7 +181,7 @@ TEST(WatchConnectionTest, LostAfterTenSilentTicksBackAfterAFrame) {
     EXPECT_EQ(gModel.connection.NotConnected, 0);
     EXPECT_EQ(calls, (std::vector<std::pair<Region, bool>>{
                          {Region::kLed, false}, {Region::kLed, false}, {Region::kLed, false}}));
-    gPlatform = {};
+    ResetServices();
 }
 
 TEST(KeyRuleTest, OneActionPerPress) {

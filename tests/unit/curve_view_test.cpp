@@ -26,7 +26,8 @@ protected:
     std::vector<DrawOp> ColumnLines(int x) const {
         std::vector<DrawOp> found;
         for (const DrawOp& op : canvas.Of(OpKind::kLine)) {
-            const bool pointPen = op.pen == kPaletteGrey || op.pen == kPaletteYellow || op.pen == kPaletteBlue;
+            const bool pointPen =
+                op.pen == kPaletteGrey || op.pen == kPaletteYellow || op.pen == kPaletteBlue;
             if (pointPen && op.x1 == x && op.x2 == x && op.y1 > op.y2) found.push_back(op);
         }
         return found;
@@ -120,7 +121,7 @@ TEST_F(CurveViewTest, WhichLimitsDrawForSmallValues) {
 }
 
 TEST_F(CurveViewTest, PointColoursFollowTheirState) {
-    AddPoint(10, kStateCutAnnounced, 0);  // x 100: grey
+    AddPoint(10, kStateCutAnnounced, 0);   // x 100: grey
     AddPoint(20, kStatePoMeasurement, 0);  // x 101: yellow
     AddPoint(30, kStateRunning, 20);       // x 102: grey up to Po, blue above
     AddPoint(10, kStateRunning, 20);       // x 103: below its Po, all grey
@@ -228,10 +229,8 @@ TEST_F(CurveViewTest, PeakAndWorkNumbers) {
         const char* peakText;
     };
     const Case cases[] = {
-        {0, 1, 0, 10, 7, " --- ", " 07 "},
-        {1, 0, 0, 10, 105, " 05 ", " 105 "},
-        {1, 1, 0, 198, 98, " 99 ", " 98 "},
-        {1, 1, 0, 202, 0, " 100 ", " 00 "},     // quotient 101
+        {0, 1, 0, 10, 7, " --- ", " 07 "},       {1, 0, 0, 10, 105, " 05 ", " 105 "},
+        {1, 1, 0, 198, 98, " 99 ", " 98 "},      {1, 1, 0, 202, 0, " 100 ", " 00 "},  // quotient 101
         {1, 1, 0, 140000, 0, " 100 ", " 00 "},  // quotient 70000, above 65535
         {1, 1, 9, 1024 * 42, 0, " 42 ", " 00 "},
     };
@@ -299,9 +298,9 @@ TEST_F(CurveViewTest, FrameOfTheLargeLayout) {
     });
     DrawCurveFrame(canvas, Target::kScreen);
     // Axes with their arrow heads, in the surface's own pen.
-    for (auto [x1, y1, x2, y2] : {std::array{99, 60, 99, 276}, std::array{94, 65, 99, 60}, std::array{99, 60, 104, 65},
-                                  std::array{94, 271, 710, 271}, std::array{710, 271, 705, 266},
-                                  std::array{710, 271, 705, 276}}) {
+    for (auto [x1, y1, x2, y2] :
+         {std::array{99, 60, 99, 276}, std::array{94, 65, 99, 60}, std::array{99, 60, 104, 65},
+          std::array{94, 271, 710, 271}, std::array{710, 271, 705, 266}, std::array{710, 271, 705, 276}}) {
         const DrawOp* line = canvas.FindLine(x1, y1, x2, y2);
         ASSERT_NE(line, nullptr) << x1 << "," << y1 << " " << x2 << "," << y2;
         EXPECT_EQ(line->pen, kSurfaceObject);
@@ -347,7 +346,8 @@ TEST_F(CurveViewTest, SmallLayoutHasNoZoomNoPowerLabelsAndNoP1Numbers) {
         p.p1Min = 15;
     });
     DrawCurveFrame(canvas, Target::kScreen);
-    for (const char* absent : {"Zoom", "80", "15", "25", "50", "75", "100"}) EXPECT_FALSE(canvas.HasText(absent)) << absent;
+    for (const char* absent : {"Zoom", "80", "15", "25", "50", "75", "100"})
+        EXPECT_FALSE(canvas.HasText(absent)) << absent;
     EXPECT_TRUE(canvas.HasLine(15, 200, 19, 200));  // power ticks are still drawn
     EXPECT_EQ(canvas.FindText("[s]")->x1, 630 - 40);
     EXPECT_TRUE(canvas.HasText("Comm."));
@@ -377,7 +377,7 @@ TEST_F(CurveViewTest, PrinterTargetLeavesOutLampsLabelsAndBoxEdges) {
     canvas.Clear();
     DrawScreen(Target::kScreen);
     for (const DrawOp& t : canvas.Of(OpKind::kText)) EXPECT_EQ(t.background, kWindowBackground) << t.text;
-    EXPECT_TRUE(canvas.HasLine(205, 60, 205, 15));   // work box: black left edge ...
+    EXPECT_TRUE(canvas.HasLine(205, 60, 205, 15));                     // work box: black left edge ...
     EXPECT_EQ(canvas.FindLine(335, 15, 335, 60)->pen, kPaletteWhite);  // ... white right edge
     EXPECT_EQ(canvas.FindLine(465, 60, 465, 15)->pen, kPaletteBlack);
 }

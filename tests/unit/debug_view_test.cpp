@@ -19,7 +19,8 @@ void Log(int count) {
 
 std::vector<std::string> Paint(DebugLogReader& reader) {
     std::vector<std::string> drawn;
-    ShowNewDebugLines(reader, [&](int row, const char* text) { drawn.push_back(std::to_string(row) + ":" + text); });
+    ShowNewDebugLines(reader,
+                      [&](int row, const char* text) { drawn.push_back(std::to_string(row) + ":" + text); });
     return drawn;
 }
 

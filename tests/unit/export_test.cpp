@@ -6,7 +6,7 @@
 
 #include "files/export.h"
 #include "files/statistics_file.h"
-#include "link/model.h"
+#include "model/model.h"
 #include "temp_dir.h"
 
 #include "file_size_limit.h"
@@ -64,9 +64,9 @@ TEST_F(Export, AfterTheWrapOldestFirstAndTheNextToBeOverwrittenLeftOut) {
     ASSERT_EQ(gStatistics.wrapMarker[cut], 2);
     const auto lines = ExportedLines(kPowerStatistics, cut);
     ASSERT_EQ(lines.size(), 49999u);
-    EXPECT_EQ(lines.front(), std::to_string(2 % 100));       // cycle 2, at entry 2
-    EXPECT_EQ(lines[49997], std::to_string(49999 % 100));    // cycle 49,999, at entry 49,999
-    EXPECT_EQ(lines.back(), std::to_string(50000 % 100));    // cycle 50,000, at entry 0
+    EXPECT_EQ(lines.front(), std::to_string(2 % 100));     // cycle 2, at entry 2
+    EXPECT_EQ(lines[49997], std::to_string(49999 % 100));  // cycle 49,999, at entry 49,999
+    EXPECT_EQ(lines.back(), std::to_string(50000 % 100));  // cycle 50,000, at entry 0
 }
 
 TEST_F(Export, RequestsTheMenuNeverMakesWriteNothing) {

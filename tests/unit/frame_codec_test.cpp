@@ -5,6 +5,7 @@
 
 #include "link/frame_codec.h"
 #include "link/transmit_ring.h"
+#include "services_reset.h"
 
 namespace {
 
@@ -108,9 +109,9 @@ protected:
     void SetUp() override {
         std::memset(&gTransmitRing, 0, sizeof gTransmitRing);
         signals = 0;
-        gTransmitSignal = [] { ++signals; };
+        gPortService.signalTransmit = [] { ++signals; };
     }
-    void TearDown() override { gTransmitSignal = nullptr; }
+    void TearDown() override { gPortService.signalTransmit = PortService{}.signalTransmit; }
     static inline int signals = 0;
 };
 

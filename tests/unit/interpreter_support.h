@@ -9,8 +9,8 @@
 #include "files/config.h"
 #include "link/frame_codec.h"
 #include "link/interpreter.h"
-#include "link/model.h"
-#include "link/platform_seam.h"
+#include "model/model.h"
+#include "services_reset.h"
 
 // Everything the interpreter asked of the platform, in order. Invalidations read
 // "CurveRect+erase" or "LedRect"; the other calls "save", "end of cycle", "answer".
@@ -32,18 +32,18 @@ inline PlatformRecord gRecord;
 
 inline void RecordingPlatform() {
     gRecord.Clear();
-    gPlatform.invalidate = [](Region r, bool erase) {
+    gWindowService.invalidate = [](Region r, bool erase) {
         gRecord.calls.push_back(std::string(RegionName(r)) + (erase ? "+erase" : ""));
     };
-    gPlatform.saveStatistics = [] {
+    gStorageService.saveStatistics = [] {
         gRecord.calls.push_back("save");
         ++gRecord.saves;
     };
-    gPlatform.requestEndOfCycle = [] {
+    gWindowService.requestEndOfCycle = [] {
         gRecord.calls.push_back("end of cycle");
         ++gRecord.endOfCycle;
     };
-    gPlatform.setAnswerEvent = [] {
+    gPortService.setAnswer = [] {
         gRecord.calls.push_back("answer");
         ++gRecord.answers;
     };
@@ -93,5 +93,5 @@ protected:
         PresetConfiguration();
         RecordingPlatform();
     }
-    void TearDown() override { gPlatform = PlatformSeam{}; }
+    void TearDown() override { ResetServices(); }
 };

@@ -6,6 +6,7 @@
 #include "interpreter_support.h"
 #include "link/cycle_messages.h"
 #include "model_invariants.h"
+#include "services_reset.h"
 
 namespace {
 
@@ -122,7 +123,7 @@ INSTANTIATE_TEST_SUITE_P(DivisorsAndChunks, WorkedCycle,
 TEST_F(Interpreter, AutosaveRunsUnderTheStatisticsLockWithTheEntryInPlace) {
     static bool locked;
     static uint16_t indexAtSave;
-    gPlatform.saveStatistics = [] {
+    gStorageService.saveStatistics = [] {
         locked = !gStatisticsMutex.try_lock();
         if (!locked) gStatisticsMutex.unlock();
         indexAtSave = gStatistics.writeIndex[4];
@@ -168,7 +169,7 @@ TEST_F(Interpreter, The599thPointHalvesTheCurve) {
 
     static int compressingDuringRepaint;
     compressingDuringRepaint = -1;
-    gPlatform.invalidate = [](Region r, bool erase) {
+    gWindowService.invalidate = [](Region r, bool erase) {
         if (r == Region::kCurve && erase) compressingDuringRepaint = gModel.curve.compressing;
     };
     Send({98});  // point 598: the 599th
@@ -245,8 +246,8 @@ TEST_P(TaWindow, WorkAndPeakInsideAndAfterTheWindow) {
 }
 
 INSTANTIATE_TEST_SUITE_P(TaAndTaOnBlunt, TaWindow,
-                         ::testing::Values(TaCase{1, 1, 90, 10},    // work and peak stop at the window
-                                           TaCase{1, 0, 440, 10},   // work goes on, peak stops
+                         ::testing::Values(TaCase{1, 1, 90, 10},     // work and peak stop at the window
+                                           TaCase{1, 0, 440, 10},    // work goes on, peak stops
                                            TaCase{0, 1, 440, 70}));  // no window
 
 TEST_F(Interpreter, WorkQuotientFarAbove100IsStoredAs100) {
@@ -385,9 +386,9 @@ TEST_F(Interpreter, ValuesWithoutMeaningAreIgnored) {
 // ---- statistics through the interpreter -----------------------------------------------------
 
 TEST_F(Interpreter, RingWrapsAt50000CyclesOfACut) {
-    gPlatform.saveStatistics = [] { ++gRecord.saves; };  // a counter, not a 1.6 MB write each
-    gPlatform.invalidate = nullptr;
-    gPlatform.requestEndOfCycle = nullptr;
+    gStorageService.saveStatistics = [] { ++gRecord.saves; };  // a counter, not a 1.6 MB write each
+    gWindowService.invalidate = WindowService{}.invalidate;
+    gWindowService.requestEndOfCycle = WindowService{}.requestEndOfCycle;
     Send({227});
     SendRepeated(200, 49999);
     EXPECT_EQ(gStatistics.writeIndex[7], 49999);

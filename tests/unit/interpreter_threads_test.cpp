@@ -12,6 +12,7 @@
 #include "interpreter_support.h"
 #include "model_invariants.h"
 #include "temp_dir.h"
+#include "services_reset.h"
 
 namespace {
 
@@ -61,7 +62,8 @@ int64_t ReadLikeTheViews() {
     int32_t count = Load(c.pointCount);
     if (count > kCurvePoints) count = kCurvePoints;
     for (int32_t i = 0; i < count; ++i)
-        seen += Load(c.points[i].value) + Load(c.points[i].state) + Load(c.points[i].po) + Load(c.points[i].slot);
+        seen +=
+            Load(c.points[i].value) + Load(c.points[i].state) + Load(c.points[i].po) + Load(c.points[i].slot);
     const int32_t slot = Load(c.CycleSlot);
     if (slot >= 0 && slot < kCycleSlots) seen += Load(c.CycleStart[slot]);
     seen += Load(c.samplesPerPoint) + Load(c.taWindowEnd) + Load(c.twWindowEnd) + Load(c.compressing);
@@ -103,13 +105,13 @@ TEST(InterpreterThreads, ReaderThreadAndUiThreadShareTheModel) {
     gSaves = 0;
     gSnapshots = 0;
     gSnapshotRequested = false;
-    gPlatform = PlatformSeam{};
-    gPlatform.invalidate = [](Region, bool) {};
-    gPlatform.saveStatistics = [] {
+    ResetServices();
+    gWindowService.invalidate = [](Region, bool) {};
+    gStorageService.saveStatistics = [] {
         SaveStatisticsInUse();
         ++gSaves;
     };
-    gPlatform.requestEndOfCycle = RequestSnapshotAndWait;
+    gWindowService.requestEndOfCycle = RequestSnapshotAndWait;
     ASSERT_EQ(LoadStatisticsFile(gConfig.statisticsFileName), 0);
 
     constexpr int kCycles = 120;
@@ -139,11 +141,20 @@ TEST(InterpreterThreads, ReaderThreadAndUiThreadShareTheModel) {
         Store(gDebugLog.debugFlag, (tick / 50) % 2);  // the DEBUG window opens and closes
         Store(gConfig.DisplayMode, (tick / 30) % 3);  // the view menu
         switch (tick % 40) {
-            case 7: ResetStatistics(tick % kCutCount); break;
-            case 17: EXPECT_EQ(LoadStatisticsFile(gConfig.statisticsFileName), 0); break;
-            case 27: EXPECT_EQ(SaveStatisticsAndUse(tick % 80 < 40 ? "a.$$$" : "b.$$$"), 0); break;
-            case 37: EXPECT_EQ(WriteStatisticsExport("out.xls", tick % 2, tick % 4), 0); break;
-            default: break;
+            case 7:
+                ResetStatistics(tick % kCutCount);
+                break;
+            case 17:
+                EXPECT_EQ(LoadStatisticsFile(gConfig.statisticsFileName), 0);
+                break;
+            case 27:
+                EXPECT_EQ(SaveStatisticsAndUse(tick % 80 < 40 ? "a.$$$" : "b.$$$"), 0);
+                break;
+            case 37:
+                EXPECT_EQ(WriteStatisticsExport("out.xls", tick % 2, tick % 4), 0);
+                break;
+            default:
+                break;
         }
         if (tick % 20 == 0) ResetStatistics(kAllCuts);
         std::this_thread::yield();
@@ -154,7 +165,7 @@ TEST(InterpreterThreads, ReaderThreadAndUiThreadShareTheModel) {
     EXPECT_EQ(gSaves.load(), kCycles);
     EXPECT_EQ(gSnapshots.load(), kCycles);
     EXPECT_EQ(BrokenModelInvariant(), nullptr);
-    gPlatform = PlatformSeam{};
+    ResetServices();
 }
 
 }  // namespace

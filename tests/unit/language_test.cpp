@@ -9,7 +9,7 @@
 #include <string>
 
 #include "files/config.h"
-#include "params/language.h"
+#include "text/language.h"
 
 namespace {
 
@@ -53,7 +53,8 @@ TEST_F(LanguageTest, EntriesAreTerminatedAndPaddedWithZeroBytes) {
         const char* e = LanguageTable[entry];
         const size_t length = strnlen(e, kTextSize);
         ASSERT_LT(length, static_cast<size_t>(kTextSize)) << "entry " << entry << " has no terminator";
-        for (size_t i = length; i < kTextSize; ++i) ASSERT_EQ(e[i], '\0') << "entry " << entry << " byte " << i;
+        for (size_t i = length; i < kTextSize; ++i)
+            ASSERT_EQ(e[i], '\0') << "entry " << entry << " byte " << i;
     }
 }
 
@@ -96,8 +97,8 @@ TEST_F(LanguageTest, NonAsciiLettersAreTheirCodePage1252Bytes) {
         unsigned char byte;
     };
     const Case cases[] = {
-        {kLanguageGerman, 0, 0, 220},   // "Über"
-        {kLanguageGerman, 27, 8, 228},  // "Stumpf Zähler"
+        {kLanguageGerman, 0, 0, 220},     // "Über"
+        {kLanguageGerman, 27, 8, 228},    // "Stumpf Zähler"
         {kLanguageGerman, 131, 18, 223},  // "Fehler beim Schließen der Datei..."
         {kLanguageGerman, 122, 12, 246},  // "Monitor-Auflösung zu klein"
         {kLanguageDanish, 10, 1, 230},    // "Fælles parametre"
@@ -120,17 +121,29 @@ TEST_F(LanguageTest, SpotChecksInAllThreeLanguages) {
         const char* danish;
     };
     const Row rows[] = {
-        {0, "About", "\xdc" "ber", "Omkring"},
-        {15, "Relays disabled!", "Relais blockiert!", "Rel\xe6" "er inaktive!"},
-        {40, "Sending Parameters to KVD", "\xdc" "bertragen Parameter zum KVD", "Sender parametre til KVD"},
+        {0, "About",
+         "\xdc"
+         "ber",
+         "Omkring"},
+        {15, "Relays disabled!", "Relais blockiert!",
+         "Rel\xe6"
+         "er inaktive!"},
+        {40, "Sending Parameters to KVD",
+         "\xdc"
+         "bertragen Parameter zum KVD",
+         "Sender parametre til KVD"},
         {53, "Error!", "Fehler!", "Fejl!"},
         {55, "Screen Dump", "Bildschirm speichern", "Sk\xe6rmdump"},
         {76, "Blunt Count  ", "Stumpf Z\xe4hler", "Slid-t\xe6ller  "},
         {100, "KVD not connected. Parameters can not be transmitted.\nContinue?",
-         "Kein KVD angeschlossen. \xdc" "bertragung nicht m\xf6glich.\nIgnorieren?",
+         "Kein KVD angeschlossen. \xdc"
+         "bertragung nicht m\xf6glich.\nIgnorieren?",
          "KVD ikke forbundet. Parametre kan ikke sendes.\nForts\xe6t?"},
         {125, "KVD not found on any COM-port", "KVD nicht gefunden", "KVD ikke fundet p\xe5 nogen COM-port"},
-        {131, "Error closing file...", "Fehler beim Schlie\xdf" "en der Datei...", "Fejl ved lukning af fil..."},
+        {131, "Error closing file...",
+         "Fehler beim Schlie\xdf"
+         "en der Datei...",
+         "Fejl ved lukning af fil..."},
     };
     for (const Row& r : rows) {
         EXPECT_EQ(Entry(kLanguageEnglish, r.id), r.english) << r.id;

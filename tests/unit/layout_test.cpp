@@ -45,11 +45,14 @@ TEST(ScreenLayoutTest, LampsOutsideLedRectOnlyInTheSmallLayout) {
 }
 
 TEST(ScreenLayoutTest, ChoiceByScreenSize) {
-    struct Case { int w, h, index, x, y; bool tooSmall; };
+    struct Case {
+        int w, h, index, x, y;
+        bool tooSmall;
+    };
     const Case cases[] = {
-        {800, 600, 1, 0, 0, false},   {1024, 768, 1, 112, 84, false}, {1025, 769, 1, 112, 84, false},
-        {799, 600, 0, 0, 0, false},   {800, 599, 0, 0, 0, false},     {640, 480, 0, 0, 0, false},
-        {639, 480, 0, 0, 0, true},    {640, 479, 0, 0, 0, true},
+        {800, 600, 1, 0, 0, false}, {1024, 768, 1, 112, 84, false}, {1025, 769, 1, 112, 84, false},
+        {799, 600, 0, 0, 0, false}, {800, 599, 0, 0, 0, false},     {640, 480, 0, 0, 0, false},
+        {639, 480, 0, 0, 0, true},  {640, 479, 0, 0, 0, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);

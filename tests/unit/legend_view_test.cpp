@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "params/language.h"
+#include "text/language.h"
 #include "tests/unit/view_fixture.h"
 #include "view/legend_view.h"
 #include "view/palette.h"
@@ -46,9 +46,9 @@ TEST_F(LegendViewTest, TextsFollowTheLanguage) {
         unsigned align;
     };
     const Expect texts[] = {
-        {64, 9, 102, kAlignLeft | kAlignTop},     {52, 30, 102, kAlignLeft | kAlignTop},
-        {65, 95, 102, kAlignLeft | kAlignTop},    {66, 97, 35, kAlignLeft | kAlignBottom},
-        {67, 97, 50, kAlignLeft | kAlignBottom},  {68, 97, 80, kAlignLeft | kAlignBottom},
+        {64, 9, 102, kAlignLeft | kAlignTop},    {52, 30, 102, kAlignLeft | kAlignTop},
+        {65, 95, 102, kAlignLeft | kAlignTop},   {66, 97, 35, kAlignLeft | kAlignBottom},
+        {67, 97, 50, kAlignLeft | kAlignBottom}, {68, 97, 80, kAlignLeft | kAlignBottom},
         {49, 97, 65, kAlignLeft | kAlignBottom},
     };
     for (uint16_t language : {kLanguageEnglish, kLanguageGerman}) {

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "files/config.h"
-#include "params/language.h"
-#include "params/message.h"
+#include "text/language.h"
+#include "text/message.h"
 
 namespace {
 
@@ -51,7 +51,9 @@ TEST_F(MessageTest, InformationBelow110ErrorFrom110On) {
 TEST_F(MessageTest, ComposedInTheLanguageInUse) {
     gConfig.languageBase = kLanguageGerman;
     const ComposedMessage m = ComposeMessage(100, kCaptionError, 0);
-    EXPECT_STREQ(m.text, "Kein KVD angeschlossen. \xdc" "bertragung nicht m\xf6glich.\nIgnorieren?");
+    EXPECT_STREQ(m.text,
+                 "Kein KVD angeschlossen. \xdc"
+                 "bertragung nicht m\xf6glich.\nIgnorieren?");
     EXPECT_STREQ(m.caption, "Fehler!");
 
     gConfig.languageBase = kLanguageDanish;

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "link/interpreter.h"
-#include "link/model.h"
+#include "model/model.h"
 
 inline const char* BrokenModelInvariant() {
     const LiveCurve& c = gModel.curve;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "link/model.h"
+#include "model/model.h"
 
 namespace {
 
@@ -25,7 +25,8 @@ TEST_F(ModelTest, DefaultsOfEveryCutAndTheCommonWords) {
     // Word order: breakLimit .. cyclesPerScreen.
     const uint16_t expected[kCutWordCount] = {50, 30, 10, 1, 100, 50, 0, 0, 1, 1, 0, 20, 0, 1, 9, 100, 0, 1};
     for (int c = 0; c < kCutCount; ++c)
-        for (int w = 0; w < kCutWordCount; ++w) EXPECT_EQ(CutWordValue(gModel.cutParameters[c], w), expected[w]);
+        for (int w = 0; w < kCutWordCount; ++w)
+            EXPECT_EQ(CutWordValue(gModel.cutParameters[c], w), expected[w]);
     EXPECT_EQ(gModel.common.average, 4);
     EXPECT_EQ(gModel.common.poSamples, 4);
     EXPECT_EQ(gModel.common.unitId, 0);

@@ -8,11 +8,11 @@
 #include "files/parameter_set_fields.h"
 #include "files/parameter_set_file.h"
 #include "files/results.h"
-#include "link/base_codes.h"
+#include "model/base_codes.h"
 #include "link/command_queue.h"
-#include "link/model.h"
+#include "model/model.h"
 #include "link/transmit_ring.h"
-#include "params/language.h"
+#include "text/language.h"
 #include "sent_words.h"
 #include "temp_dir.h"
 
@@ -42,7 +42,8 @@ int MaxOfCutWord(int word) {
 void StageLiveSet(uint16_t rangeDecimals, uint16_t rangeValue) {
     for (int c = 0; c < kCutCount; ++c)
         for (int w = 0; w < kCutWordCount; ++w)
-            CutWord(gModel.cutParameters[c], w) = static_cast<uint16_t>(MaxOfCutWord(w) - (c * 7 + w) % (MaxOfCutWord(w) + 1));
+            CutWord(gModel.cutParameters[c], w) =
+                static_cast<uint16_t>(MaxOfCutWord(w) - (c * 7 + w) % (MaxOfCutWord(w) + 1));
     gModel.common = CommonParameters{25, 3, 255, 8, rangeDecimals, rangeValue, 9};
 }
 
@@ -50,7 +51,8 @@ void ExpectLoadedEqualsLive() {
     const LoadedParameterSet& set = gModel.loadedParameterSet;
     for (int c = 0; c < kCutCount; ++c)
         for (int w = 0; w < kCutWordCount; ++w)
-            EXPECT_EQ(CutWordValue(set.cuts[c], w), CutWordValue(gModel.cutParameters[c], w)) << "cut " << c << " word " << w;
+            EXPECT_EQ(CutWordValue(set.cuts[c], w), CutWordValue(gModel.cutParameters[c], w))
+                << "cut " << c << " word " << w;
     const CommonParameters& live = gModel.common;
     EXPECT_EQ(set.average, live.average);
     EXPECT_EQ(set.poSamples, live.poSamples);
@@ -156,7 +158,7 @@ TEST_F(ParameterSetFileTest, FileSavedInGermanLoadsInEnglish) {
 TEST_F(ParameterSetFileTest, FilesThatAreNoParameterSet) {
     const std::string good = Saved();
     EXPECT_EQ(Load(WithField(good, 1, 0, "Average      ")), kResultNotParameterSet);
-    EXPECT_EQ(Load(WithField(good, 1, 0, "KVD-ID")), kResultNotParameterSet);  // unpadded
+    EXPECT_EQ(Load(WithField(good, 1, 0, "KVD-ID")), kResultNotParameterSet);          // unpadded
     EXPECT_EQ(Load(WithField(good, 1, 0, "KVD-ID        ")), kResultNotParameterSet);  // 14 characters
     EXPECT_EQ(Load(WithField(WithField(good, 1, 0, "P1Max        "), 1, 1, "1234567")),
               kResultNotParameterSet);  // the label decides, whatever the value
@@ -187,13 +189,14 @@ TEST_F(ParameterSetFileTest, MalformedFieldsGiveTheirReadersNumber) {
         {7, 4, "1.5", kResultBadIntegerCell},
         {15, 16, "12abc", kResultBadIntegerCell},
         {10, 1, "12.3456", kResultBadTenthsCell},
-        {10, 1, "25", kResultBadTenthsCell},     // no point
+        {10, 1, "25", kResultBadTenthsCell},      // no point
         {11, 16, "100.0", kResultBadTenthsCell},  // three digits before the point
         {17, 8, "2.55", kResultBadTenthsCell},
         {18, 3, ".5", kResultBadTenthsCell},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "line " << c.line << " field " << c.field << " '" << c.value << "'");
+        SCOPED_TRACE(testing::Message()
+                     << "line " << c.line << " field " << c.field << " '" << c.value << "'");
         EXPECT_EQ(Load(WithField(good, c.line, c.field, c.value)), c.result);
     }
 }
@@ -204,9 +207,17 @@ TEST_F(ParameterSetFileTest, RangeReadings) {
         const char* text;
         uint16_t mode, value;
     } cases[] = {
-        {"1.50", 0, 150}, {"15.0", 1, 150}, {"150", 2, 150}, {"0.05", 0, 5}, {"9.99", 0, 999},
+        {"1.50", 0, 150},
+        {"15.0", 1, 150},
+        {"150", 2, 150},
+        {"0.05", 0, 5},
+        {"9.99", 0, 999},
         // Regression: 5.0 (mode 1, 50) was read as 0.50 (mode 0, 50), a tenth of the range.
-        {"5.0", 1, 50}, {"1.5", 1, 15}, {"5", 2, 5}, {"50", 2, 50}, {" 1.50\r", 0, 150},
+        {"5.0", 1, 50},
+        {"1.5", 1, 15},
+        {"5", 2, 5},
+        {"50", 2, 50},
+        {" 1.50\r", 0, 150},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "params/language.h"
+#include "text/language.h"
 #include "print/page_mapping.h"
 #include "print/parameter_page.h"
 #include "tests/unit/view_fixture.h"
@@ -48,7 +48,7 @@ TEST(PageMappingTest, EachPageKindInBothLayouts) {
         if (c.kind == PageKind::kStatistics) {
             const int baseline = LayoutValue(kStatsBaseline, c.layout);
             const int panelTop = LayoutValue(kPanelTop, c.layout);
-            EXPECT_GE(DeviceY(m, panelTop - 25), 0);  // room above the panel for the title
+            EXPECT_GE(DeviceY(m, panelTop - 25), 0);          // room above the panel for the title
             EXPECT_LT(DeviceY(m, baseline + 6), kPortraitY);  // the axis below the baseline
         }
     }

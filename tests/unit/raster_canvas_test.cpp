@@ -55,7 +55,7 @@ TEST(RasterCanvasTest, RectanglesAndEllipsesOutlineInThePenFillWithTheBrush) {
     c.Ellipse(10, 10, 24, 24);
     EXPECT_EQ(c.At(17, 17), kPaletteColours[kPaletteGreen]);
     EXPECT_EQ(c.At(10, 17), kPaletteColours[kPaletteBlack]);  // leftmost column of the circle
-    EXPECT_EQ(c.At(10, 10), kPaper);                           // corner of the box
+    EXPECT_EQ(c.At(10, 10), kPaper);                          // corner of the box
     EXPECT_EQ(c.At(24, 17), kPaper);
 }
 

@@ -122,7 +122,8 @@ public:
     bool HasLine(int fx, int fy, int tx, int ty) const { return FindLine(fx, fy, tx, ty) != nullptr; }
     const DrawOp* FindLine(int fx, int fy, int tx, int ty) const {
         for (const DrawOp& op : ops)
-            if (op.kind == OpKind::kLine && op.x1 == fx && op.y1 == fy && op.x2 == tx && op.y2 == ty) return &op;
+            if (op.kind == OpKind::kLine && op.x1 == fx && op.y1 == fy && op.x2 == tx && op.y2 == ty)
+                return &op;
         return nullptr;
     }
     // The first text drawn with exactly this content, or null.

@@ -11,13 +11,15 @@
 #include "temp_dir.h"
 
 #include "file_size_limit.h"
+#include "services_reset.h"
 
 namespace {
 
 constexpr size_t kBlock = kStatisticsBlockSize;
 
 uint16_t WordAt(const std::vector<char>& bytes, size_t offset) {
-    return static_cast<uint16_t>(static_cast<uint8_t>(bytes[offset]) | static_cast<uint8_t>(bytes[offset + 1]) << 8);
+    return static_cast<uint16_t>(static_cast<uint8_t>(bytes[offset]) | static_cast<uint8_t>(bytes[offset + 1])
+                                                                           << 8);
 }
 
 std::vector<char> BlockBytes() {
@@ -50,8 +52,8 @@ TEST_F(StatisticsFile, ShortFileGives30007AndTheBlockKeepsItsContent) {
 
 TEST_F(StatisticsFile, LongerFileLoadsAndASaveKeepsItsTail) {
     std::vector<char> bytes(kBlock + 10, 0);
-    bytes[0] = 0x21;  // reserved word 0: carried through
-    bytes[32 + 2 * 4] = 3;  // writeIndex of cut 4
+    bytes[0] = 0x21;                      // reserved word 0: carried through
+    bytes[32 + 2 * 4] = 3;                // writeIndex of cut 4
     bytes[96 + 4 * 100000 + 2 * 2] = 66;  // cut 4, entry 2, peak
     bytes[kBlock + 5] = 'T';
     WriteAll("long.$$$", bytes);
@@ -96,7 +98,7 @@ TEST_F(StatisticsFile, OpenFailureGivesTheSystemsCode) {
 // Scenario: the ring of a cut wraps while the real autosave writes the file in use.
 TEST_F(StatisticsFile, AutosaveAfterTheWrapHoldsTheIndexesAtTheirOffsets) {
     for (int i = 0; i < 50000; ++i) AppendStatisticsEntry(gStatistics, 6, {1, 1});
-    gPlatform.saveStatistics = SaveStatisticsInUse;
+    gStorageService.saveStatistics = SaveStatisticsInUse;
     Send({226, 201, 201, 90, 200});  // the 50,001st cycle of cut 6
     const auto bytes = ReadAll("Default.$$$");
     ASSERT_EQ(bytes.size(), kBlock);
@@ -140,7 +142,7 @@ TEST_F(StatisticsFile, SavingUnderANewNameMakesItTheFileInUse) {
     EXPECT_STREQ(&config[2], "mill.$$$");
     EXPECT_EQ(ReadAll("mill.$$$")[96 + 100000], 44);
 
-    gPlatform.saveStatistics = SaveStatisticsInUse;  // later cycles go to the new file
+    gStorageService.saveStatistics = SaveStatisticsInUse;  // later cycles go to the new file
     Send({221, 200});
     EXPECT_EQ(WordAt(ReadAll("mill.$$$"), 32 + 2), 2);
 }

@@ -56,8 +56,8 @@ TEST_F(StatisticsViewTest, NoHeldEntriesShowAxesTitlePartsFileAndLimitsOnly) {
     ASSERT_EQ(canvas.LinesIn(kPaletteMagenta).size(), 1u);
     EXPECT_EQ(canvas.LinesIn(kPaletteMagenta)[0].y1, 480);
     // Axes and the panel line in black.
-    for (auto c : {DrawOp::Coords{99, 330, 99, 546}, DrawOp::Coords{94, 540, 710, 540}, DrawOp::Coords{710, 540, 705, 545},
-                   DrawOp::Coords{10, 305, 790, 305}}) {
+    for (auto c : {DrawOp::Coords{99, 330, 99, 546}, DrawOp::Coords{94, 540, 710, 540},
+                   DrawOp::Coords{710, 540, 705, 545}, DrawOp::Coords{10, 305, 790, 305}}) {
         const DrawOp* line = canvas.FindLine(c[0], c[1], c[2], c[3]);
         ASSERT_NE(line, nullptr) << c[0] << "," << c[1];
         EXPECT_EQ(line->pen, kPaletteBlack);
@@ -101,7 +101,7 @@ TEST_F(StatisticsViewTest, ScaleTable) {
     struct Case {
         int held, width, perBar;
     };
-    const Case cases[] = {{0, 8, 1},   {75, 8, 1},   {76, 4, 1},   {150, 4, 1},    {151, 2, 1},
+    const Case cases[] = {{0, 8, 1},   {75, 8, 1},  {76, 4, 1},  {150, 4, 1}, {151, 2, 1},
                           {300, 2, 1}, {301, 1, 1}, {599, 1, 1}, {600, 1, 2}, {50000, 1, 84}};
     for (const Case& c : cases) EXPECT_EQ(BarScaleFor(c.held), (BarScale{c.width, c.perBar})) << c.held;
 }

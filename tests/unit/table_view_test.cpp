@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "params/language.h"
+#include "text/language.h"
 #include "tests/unit/view_fixture.h"
 #include "view/palette.h"
 #include "view/table_view.h"
@@ -35,19 +35,18 @@ TEST_F(TableViewTest, EveryRowOfTheDefaultsInEnglish) {
         const char* text;
     };
     const Row_ rows[] = {
-        {kColumn1, Row(1), "Break Limit  : 50 %"},   {kColumn1, Row(2), "Break Delay  : 0.1 s"},
-        {kColumn1, Row(4), "Blunt Limit  : 30 %"},   {kColumn1, Row(5), "Blunt Mode   : Power"},
-        {kColumn1, Row(6), "Blunt Delay  : 10.0 s"}, {kColumn1, Row(7), "Blunt Alarm  : End        "},
-        {kColumn1, Row(8), "Blunt Count  : 1"},      {kColumn1, Row(9), "Ta on Blunt  : Yes"},
-        {kColumn1, Row(10), "Work Divisor : 1024 (10)"},
-        {kColumn2, Row(1), "Missing Limit: 10 %"},   {kColumn2, Row(2), "Missing Delay: 5.0 s"},
-        {kColumn2, Row(3), "Missing Count: 1"},      {kColumn2, Row(4), "Tw           : Off"},
-        {kColumn2, Row(6), "Ts           : 2.0 s"},  {kColumn2, Row(7), "Ta           : Off"},
-        {kColumn2, Row(8), "P1Max        : 100 %"},  {kColumn2, Row(9), "P1Min        : 0 %"},
-        {kColumn2, Row(11), "Cycles/Screen: 1"},
-        {kColumn3, Row(1), "Common for all cuts:"},  {kColumn3, Row(3), "KVD-ID       : 0"},
-        {kColumn3, Row(4), "Average      : 4"},      {kColumn3, Row(5), "Po [samples] : 4"},
-        {kColumn3, Row(6), "Debounce     : 2"},      {kColumn3, Row(7), "Range [kW]   : ---"},
+        {kColumn1, Row(1), "Break Limit  : 50 %"},       {kColumn1, Row(2), "Break Delay  : 0.1 s"},
+        {kColumn1, Row(4), "Blunt Limit  : 30 %"},       {kColumn1, Row(5), "Blunt Mode   : Power"},
+        {kColumn1, Row(6), "Blunt Delay  : 10.0 s"},     {kColumn1, Row(7), "Blunt Alarm  : End        "},
+        {kColumn1, Row(8), "Blunt Count  : 1"},          {kColumn1, Row(9), "Ta on Blunt  : Yes"},
+        {kColumn1, Row(10), "Work Divisor : 1024 (10)"}, {kColumn2, Row(1), "Missing Limit: 10 %"},
+        {kColumn2, Row(2), "Missing Delay: 5.0 s"},      {kColumn2, Row(3), "Missing Count: 1"},
+        {kColumn2, Row(4), "Tw           : Off"},        {kColumn2, Row(6), "Ts           : 2.0 s"},
+        {kColumn2, Row(7), "Ta           : Off"},        {kColumn2, Row(8), "P1Max        : 100 %"},
+        {kColumn2, Row(9), "P1Min        : 0 %"},        {kColumn2, Row(11), "Cycles/Screen: 1"},
+        {kColumn3, Row(1), "Common for all cuts:"},      {kColumn3, Row(3), "KVD-ID       : 0"},
+        {kColumn3, Row(4), "Average      : 4"},          {kColumn3, Row(5), "Po [samples] : 4"},
+        {kColumn3, Row(6), "Debounce     : 2"},          {kColumn3, Row(7), "Range [kW]   : ---"},
     };
     for (const Row_& r : rows) {
         EXPECT_EQ(TextAt(r.x, r.y), r.text);
@@ -91,19 +90,22 @@ TEST_F(TableViewTest, ValueFormats) {
          "Missing Limit: Off"},
         {"bluntMode 1", [](CutParameters& p, CommonParameters&) { p.bluntMode = 1; }, kColumn1, Row(5),
          "Blunt Mode   : Work"},
-        {"bluntAlarmMode 1", [](CutParameters& p, CommonParameters&) { p.bluntAlarmMode = 1; }, kColumn1, Row(7),
-         "Blunt Alarm  : Immediately"},
+        {"bluntAlarmMode 1", [](CutParameters& p, CommonParameters&) { p.bluntAlarmMode = 1; }, kColumn1,
+         Row(7), "Blunt Alarm  : Immediately"},
         {"taOnBlunt 0", [](CutParameters& p, CommonParameters&) { p.taOnBlunt = 0; }, kColumn1, Row(9),
          "Ta on Blunt  : No"},
         {"workDivisor 0", [](CutParameters& p, CommonParameters&) { p.workDivisor = 0; }, kColumn1, Row(10),
          "Work Divisor : 2 (1)"},
         {"workDivisor 15", [](CutParameters& p, CommonParameters&) { p.workDivisor = 15; }, kColumn1, Row(10),
          "Work Divisor : 65536 (16)"},
-        {"tw 15", [](CutParameters& p, CommonParameters&) { p.tw = 15; }, kColumn2, Row(4), "Tw           : 1.5 s"},
-        {"ts 0", [](CutParameters& p, CommonParameters&) { p.ts = 0; }, kColumn2, Row(6), "Ts           : Off"},
-        {"ta 250", [](CutParameters& p, CommonParameters&) { p.ta = 250; }, kColumn2, Row(7), "Ta           : 25.0 s"},
-        {"range decimals 0", [](CutParameters&, CommonParameters& c) { c.rangeValue = 1234; }, kColumn3, Row(7),
-         "Range [kW]   : 12.34"},
+        {"tw 15", [](CutParameters& p, CommonParameters&) { p.tw = 15; }, kColumn2, Row(4),
+         "Tw           : 1.5 s"},
+        {"ts 0", [](CutParameters& p, CommonParameters&) { p.ts = 0; }, kColumn2, Row(6),
+         "Ts           : Off"},
+        {"ta 250", [](CutParameters& p, CommonParameters&) { p.ta = 250; }, kColumn2, Row(7),
+         "Ta           : 25.0 s"},
+        {"range decimals 0", [](CutParameters&, CommonParameters& c) { c.rangeValue = 1234; }, kColumn3,
+         Row(7), "Range [kW]   : 12.34"},
         {"range small value", [](CutParameters&, CommonParameters& c) { c.rangeValue = 5; }, kColumn3, Row(7),
          "Range [kW]   : 0.05"},
         {"range decimals 1",
@@ -118,8 +120,8 @@ TEST_F(TableViewTest, ValueFormats) {
              c.rangeDecimals = 2;
          },
          kColumn3, Row(7), "Range [kW]   : 1234"},
-        {"range 0 with decimals 1", [](CutParameters&, CommonParameters& c) { c.rangeDecimals = 1; }, kColumn3, Row(7),
-         "Range [kW]   : ---"},
+        {"range 0 with decimals 1", [](CutParameters&, CommonParameters& c) { c.rangeDecimals = 1; },
+         kColumn3, Row(7), "Range [kW]   : ---"},
         {"debounce 0", [](CutParameters&, CommonParameters& c) { c.debounce = 0; }, kColumn3, Row(6),
          "Debounce     : 1"},
         {"poSamples 0", [](CutParameters&, CommonParameters& c) { c.poSamples = 0; }, kColumn3, Row(5),

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "link/command_queue.h"
-#include "link/model.h"
-#include "link/platform_seam.h"
+#include "model/model.h"
+#include "services_reset.h"
 #include "link/transmit_ring.h"
 #include "shell/timer_tick.h"
 
@@ -21,11 +21,11 @@ protected:
         ResetCommandQueue();
         gTransmitRing = {};
         gCalls = &calls;
-        gPlatform = {};
-        gPlatform.invalidate = [](Region r, bool erase) { gCalls->push_back({r, erase}); };
+        ResetServices();
+        gWindowService.invalidate = [](Region r, bool erase) { gCalls->push_back({r, erase}); };
         gModel.connection.NotConnected = 0;  // the watchdog stays quiet for the first ticks
     }
-    void TearDown() override { gPlatform = {}; }
+    void TearDown() override { ResetServices(); }
     std::vector<std::pair<Region, bool>> calls;
 };
 
@@ -52,13 +52,15 @@ TEST_F(TimerTickTest, RelaysWarningErasedOnTheTickThatReachesZero) {
     gModel.alarms.RelaysDisabledTicks = 5;
     for (int t = 0; t < 4; ++t) TimerTick();
     EXPECT_EQ(gModel.alarms.RelaysDisabledTicks, 1);
-    EXPECT_EQ(std::count(calls.begin(), calls.end(), std::pair<Region, bool>{Region::kParamColumn3, true}), 0);
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), std::pair<Region, bool>{Region::kParamColumn3, true}),
+              0);
     TimerTick();
     EXPECT_EQ(gModel.alarms.RelaysDisabledTicks, 0);
     EXPECT_EQ(calls.back(), (std::pair<Region, bool>{Region::kParamColumn3, true}));
     calls.clear();
     TimerTick();  // stays at 0, no further erase
-    EXPECT_EQ(std::count(calls.begin(), calls.end(), std::pair<Region, bool>{Region::kParamColumn3, true}), 0);
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), std::pair<Region, bool>{Region::kParamColumn3, true}),
+              0);
 }
 
 TEST_F(TimerTickTest, PumpSendsOneWordPerTickAfterTheWatchdog) {

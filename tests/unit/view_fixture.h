@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "files/config.h"
-#include "link/model.h"
-#include "link/platform_seam.h"
+#include "model/model.h"
+#include "services_reset.h"
 #include "tests/unit/recording_canvas.h"
 #include "view/layout.h"
 #include "view/statistics_view.h"
@@ -31,11 +31,11 @@ protected:
         LayoutIndex = 1;
         ResetStatisticsBarScale();
         invalidations.clear();
-        gPlatform = PlatformSeam{};
-        gPlatform.invalidate = [](Region r, bool erase) { invalidations.push_back({r, erase}); };
+        ResetServices();
+        gWindowService.invalidate = [](Region r, bool erase) { invalidations.push_back({r, erase}); };
     }
     void TearDown() override {
-        gPlatform = PlatformSeam{};
+        ResetServices();
         LayoutIndex = 1;
         PresetConfiguration();
     }

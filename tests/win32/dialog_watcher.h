@@ -83,7 +83,8 @@ inline SeenDialog Inspect(HWND dialog) {
     seen.caption = WindowText(dialog);
     seen.style = GetWindowLongA(dialog, GWL_STYLE);
     for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
-        SeenControl control{GetDlgCtrlID(c), ClassOf(c), WindowText(c), GetWindowLongA(c, GWL_STYLE), {}, nullptr};
+        SeenControl control{GetDlgCtrlID(c), ClassOf(c), WindowText(c), GetWindowLongA(c, GWL_STYLE), {},
+                            nullptr};
         GetWindowRect(c, &control.rect);
         MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&control.rect), 2);
         if (control.className == "Static" && (control.style & SS_TYPEMASK) == SS_ICON)

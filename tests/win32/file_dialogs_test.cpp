@@ -15,7 +15,7 @@
 #include "files/results.h"
 #include "files/statistics_dialogs_win32.h"
 #include "files/statistics_file.h"
-#include "link/model.h"
+#include "model/model.h"
 
 namespace {
 
@@ -82,7 +82,8 @@ class FileDialogs : public ::testing::Test {
 protected:
     void SetUp() override {
         old_ = std::filesystem::current_path();
-        dir_ = std::filesystem::temp_directory_path() / ("zavize-dialogs-" + std::to_string(GetCurrentProcessId()));
+        dir_ = std::filesystem::temp_directory_path() /
+               ("zavize-dialogs-" + std::to_string(GetCurrentProcessId()));
         std::filesystem::create_directories(dir_);
         std::filesystem::current_path(dir_);
         ResetModel();

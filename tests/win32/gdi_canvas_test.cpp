@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "files/config.h"
-#include "link/model.h"
+#include "model/model.h"
 #include "view/curve_view.h"
 #include "view/drawing_resources_win32.h"
 #include "view/gdi_canvas_win32.h"
@@ -99,7 +99,7 @@ TEST_F(GdiCanvasTest, CurveScreenPixels) {
     EXPECT_EQ(surface.At(300, 229), kBlue);
     EXPECT_EQ(surface.At(300, 150), kBlue);
     EXPECT_EQ(surface.At(300, 149), kWindowBackground);  // the value's own row is the excluded end
-    EXPECT_EQ(surface.At(399, 200), kBlue);  // the last point, index 299
+    EXPECT_EQ(surface.At(399, 200), kBlue);              // the last point, index 299
     EXPECT_EQ(surface.At(399, 260), kGrey);
     EXPECT_EQ(surface.At(400, 200), kWindowBackground);  // no point 300
     // Lamps: the connection lamp red (not connected), the Break lamp green; black outlines.
@@ -132,7 +132,8 @@ TEST_F(GdiCanvasTest, LegendPixels) {
 TEST_F(GdiCanvasTest, StateRoundTripsAndSurfaceObjectsComeBack) {
     MemorySurface surface(20, 20);
     ASSERT_TRUE(surface.Valid());
-    const HGDIOBJ pen = GetCurrentObject(surface.dc(), OBJ_PEN), font = GetCurrentObject(surface.dc(), OBJ_FONT);
+    const HGDIOBJ pen = GetCurrentObject(surface.dc(), OBJ_PEN),
+                  font = GetCurrentObject(surface.dc(), OBJ_FONT);
     {
         GdiCanvas canvas(surface.dc());
         canvas.SetTextAlign(kAlignCenter | kAlignBottom);

@@ -10,7 +10,7 @@
 
 #include "dialog_watcher.h"
 #include "files/config.h"
-#include "params/language_switch_win32.h"
+#include "shell/language_switch_win32.h"
 #include "tests/unit/temp_dir.h"
 
 namespace {
@@ -34,7 +34,9 @@ std::string Text(HMENU menu, UINT item, UINT by) {
     return text;
 }
 
-bool Checked(HMENU menu, UINT command) { return (GetMenuState(menu, command, MF_BYCOMMAND) & MF_CHECKED) != 0; }
+bool Checked(HMENU menu, UINT command) {
+    return (GetMenuState(menu, command, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
 
 // The items of a menu that carry a check mark, by command id.
 std::vector<UINT> CheckedItems(HMENU menu) {

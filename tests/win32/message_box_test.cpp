@@ -11,8 +11,8 @@
 
 #include "dialog_watcher.h"
 #include "files/config.h"
-#include "params/about_win32.h"
-#include "params/message_win32.h"
+#include "shell/about_win32.h"
+#include "text/message_win32.h"
 #include "res/resource.h"
 
 namespace {
@@ -87,7 +87,9 @@ TEST_F(MessageBoxTest, AboutBoxTitleIsTheAboutTextOfTheLanguageInUse) {
     const SeenDialog about = WatchDialog([] { ShowAboutBox(nullptr); }, IDOK);
     ASSERT_TRUE(about.found);
     EXPECT_TRUE(about.closedByAnswer) << "OK ends the box";
-    EXPECT_EQ(about.caption, "\xdc" "ber");
+    EXPECT_EQ(about.caption,
+              "\xdc"
+              "ber");
     const std::vector<std::string> lines = about.StaticTexts();
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], "ZavIze");
@@ -123,8 +125,9 @@ TEST_F(MessageBoxTest, AboutBoxEndsWithEscapeToo) {
 TEST_F(MessageBoxTest, UploadProgressTemplateHasTheBarAndTwoCentredTexts) {
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_PROGRESS_CLASS};
     ASSERT_TRUE(InitCommonControlsEx(&classes));
-    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_UPLOAD_PROGRESS), nullptr,
-                                     [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    HWND dialog = CreateDialogParamA(
+        GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_UPLOAD_PROGRESS), nullptr,
+        [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
     ASSERT_NE(dialog, nullptr);
     const SeenDialog seen = dialog_watcher_detail::Inspect(dialog);
     DestroyWindow(dialog);

@@ -14,8 +14,8 @@
 
 #include "dialog_watcher.h"
 #include "files/config.h"
-#include "link/model.h"
-#include "params/message.h"
+#include "model/model.h"
+#include "text/message.h"
 #include "print/page_mapping.h"
 #include "print/print_calls_win32.h"
 #include "print/print_commands_win32.h"
@@ -83,7 +83,7 @@ int Step(const char* name) {
 }
 
 PrintCalls FakeCalls() {
-    PrintCalls calls = SystemPrintCalls();
+    PrintCalls calls;
     calls.choosePrinter = [](HWND) {
         // A memory device context stands for the printer: the command deletes it afterwards.
         return PrinterChoice{0, CreateCompatibleDC(nullptr)};
@@ -115,7 +115,7 @@ protected:
         gPrintCalls = FakeCalls();
     }
     void TearDown() override {
-        gPrintCalls = SystemPrintCalls();
+        gPrintCalls = PrintCalls{};
         DeleteDrawingResources();
     }
 };
@@ -169,7 +169,8 @@ std::vector<SeenDialog> WatchAllDialogs(const std::function<void()>& show) {
                 continue;
             }
             seen.push_back(Inspect(dialog));
-            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
             for (int i = 0; i < 300 && IsWindow(dialog); ++i) Sleep(10);
             if (IsWindow(dialog)) PostMessageA(dialog, WM_CLOSE, 0, 0);
             for (int i = 0; i < 300 && IsWindow(dialog); ++i) Sleep(10);
@@ -184,7 +185,7 @@ std::vector<SeenDialog> WatchAllDialogs(const std::function<void()>& show) {
 // Wine sees no printer when no print server answers (the test runs with CUPS_SERVER pointing
 // nowhere): every command says so, the statistics commands with the dialog's number.
 TEST_F(PrintTest, WithoutAnyPrinterEveryCommandSaysUnableToOpenPrinter) {
-    gPrintCalls = SystemPrintCalls();
+    gPrintCalls = PrintCalls{};
     DWORD needed = 0, count = 0;
     EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
     ASSERT_EQ(needed, 0u) << "this prefix has a printer";
@@ -197,7 +198,8 @@ TEST_F(PrintTest, WithoutAnyPrinterEveryCommandSaysUnableToOpenPrinter) {
         const SeenDialog& box = boxes.back();
         ASSERT_EQ(box.StaticTexts().size(), 1u);
         const std::string text = box.StaticTexts()[0];
-        const bool statistics = command == PrintCommand::kPowerStatistics || command == PrintCommand::kWorkStatistics;
+        const bool statistics =
+            command == PrintCommand::kPowerStatistics || command == PrintCommand::kWorkStatistics;
         if (statistics)
             EXPECT_EQ(text.rfind("Unable to open printer: ", 0), 0u) << text;
         else
@@ -208,8 +210,12 @@ TEST_F(PrintTest, WithoutAnyPrinterEveryCommandSaysUnableToOpenPrinter) {
 class PrintedPageTest : public PrintTest {
 protected:
     PageSurface page;
-    int X(PageKind kind, int x) const { return DeviceX(MapPage(kind, LayoutIndex, kPageWidth, kPageHeight), x); }
-    int Y(PageKind kind, int y) const { return DeviceY(MapPage(kind, LayoutIndex, kPageWidth, kPageHeight), y); }
+    int X(PageKind kind, int x) const {
+        return DeviceX(MapPage(kind, LayoutIndex, kPageWidth, kPageHeight), x);
+    }
+    int Y(PageKind kind, int y) const {
+        return DeviceY(MapPage(kind, LayoutIndex, kPageWidth, kPageHeight), y);
+    }
 };
 
 TEST_F(PrintedPageTest, StatisticsBarsAndBaselineWhereTheMappingPutsThem) {
@@ -236,7 +242,9 @@ TEST_F(PrintedPageTest, StatisticsBarsAndBaselineWhereTheMappingPutsThem) {
         const int row = Y(k, base);
         ASSERT_LT(row + 2, kPageHeight);
         EXPECT_GT(page.Count(Rgb(0, 0, 0), X(k, left + 100), row - 2, X(k, left + 101), row + 3), 0);
-        EXPECT_EQ(page.CountNot(Rgb(255, 255, 255), X(k, left + 100), Y(k, base + 8), X(k, left + 101), kPageHeight), 0);
+        EXPECT_EQ(page.CountNot(Rgb(255, 255, 255), X(k, left + 100), Y(k, base + 8), X(k, left + 101),
+                                kPageHeight),
+                  0);
         // Printer target: white text backgrounds, nothing of the window's grey.
         EXPECT_EQ(page.Count(kWindowBackground, 0, 0, kPageWidth, kPageHeight), 0);
     }

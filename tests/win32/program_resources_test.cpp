@@ -65,7 +65,8 @@ TEST_F(ProgramResourcesTest, IconGroupHas16And32PixelImages) {
         const int id = LookupIconIdFromDirectoryEx(reinterpret_cast<PBYTE>(group.data()), TRUE, size, size,
                                                    LR_DEFAULTCOLOR);
         ASSERT_NE(id, 0) << size;
-        HICON icon = static_cast<HICON>(LoadImageA(program_, MAKEINTRESOURCEA(107), IMAGE_ICON, size, size, 0));
+        HICON icon =
+            static_cast<HICON>(LoadImageA(program_, MAKEINTRESOURCEA(107), IMAGE_ICON, size, size, 0));
         ASSERT_NE(icon, nullptr) << size;
         ICONINFO info{};
         ASSERT_TRUE(GetIconInfo(icon, &info));
@@ -100,7 +101,8 @@ TEST_F(ProgramResourcesTest, VersionIs1Point9) {
 TEST_F(ProgramResourcesTest, ManifestAsksForCommonControls6AndNoElevation) {
     const std::string manifest = Bytes(MAKEINTRESOURCEA(24), 1);
     ASSERT_FALSE(manifest.empty());
-    EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
+    EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
+              std::string::npos);
     EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
 }
 

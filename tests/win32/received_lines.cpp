@@ -5,6 +5,10 @@
 
 #include "link/frame_codec.h"
 #include "link/serial_link_win32.h"
+#include "link/port_service.h"
+#include "link/storage_service.h"
+#include "link/user_service.h"
+#include "model/window_service.h"
 
 std::atomic<void (*)()> gOnChunk{nullptr};
 std::atomic<void (*)(uint16_t value)> gOnLine{nullptr};
@@ -12,9 +16,9 @@ std::atomic<void (*)(uint16_t value)> gOnLine{nullptr};
 namespace {
 
 std::mutex gMutex;
-ReceivedSummary gSummary;                  // guarded by gMutex
-uint8_t gLine[kMaxLineLength + 1];         // reader thread only
-int gLineLength = 0;                       // reader thread only
+ReceivedSummary gSummary;           // guarded by gMutex
+uint8_t gLine[kMaxLineLength + 1];  // reader thread only
+int gLineLength = 0;                // reader thread only
 
 // Gathers bytes into a line as the interpreter does (at most 7 kept) and judges it at CR.
 void CloseLine() {
@@ -60,7 +64,7 @@ void StartCollecting() {
     std::lock_guard<std::mutex> lock(gMutex);
     gSummary = ReceivedSummary{};
     gLineLength = 0;
-    gReceiveBytes = Collect;
+    gPortService.receiveBytes = Collect;
 }
 
 ReceivedSummary CollectedSoFar() {

@@ -7,6 +7,10 @@
 #include <atomic>
 #include <cstdint>
 #include <vector>
+#include "link/port_service.h"
+#include "link/storage_service.h"
+#include "link/user_service.h"
+#include "model/window_service.h"
 
 struct ReceivedSummary {
     int chunks = 0;
@@ -14,12 +18,12 @@ struct ReceivedSummary {
     int largestChunk = 0;
     int validLines = 0;
     int invalidLines = 0;
-    int codeFrames = 0;  // valid lines of 3 bytes
-    int wordFrames = 0;  // valid lines of 5 bytes
+    int codeFrames = 0;            // valid lines of 3 bytes
+    int wordFrames = 0;            // valid lines of 5 bytes
     std::vector<uint16_t> values;  // decoded values of the valid lines, in order
 };
 
-// Clears what was collected and points gReceiveBytes at the collector.
+// Clears what was collected and points gPortService.receiveBytes at the collector.
 void StartCollecting();
 ReceivedSummary CollectedSoFar();
 // Polls CollectedSoFar until done(summary) holds or the time is up; returns the last summary.

@@ -12,6 +12,10 @@
 #include "link/transmit_ring.h"
 #include "tests/win32/received_lines.h"
 #include "tests/win32/snapshot_window.h"
+#include "link/port_service.h"
+#include "link/storage_service.h"
+#include "link/user_service.h"
+#include "model/window_service.h"
 
 namespace {
 
@@ -64,7 +68,7 @@ protected:
         gLinkFactory = DefaultLinkFactory();
         gOnChunk = nullptr;
         gOnLine = nullptr;
-        gReceiveBytes = nullptr;
+        gPortService.receiveBytes = PortService{}.receiveBytes;
     }
 };
 
@@ -120,7 +124,8 @@ TEST_F(SerialLink, CloseReleasesEverythingAndTwiceDoesNothing) {
 
     // The port is free again.
     ASSERT_TRUE(OpenLink(kStreamingPort)) << "error " << GetLastError();
-    EXPECT_TRUE(WaitForReceived([](const ReceivedSummary& s) { return s.validLines > 0; }, 3000).validLines > 0);
+    EXPECT_TRUE(WaitForReceived([](const ReceivedSummary& s) { return s.validLines > 0; }, 3000).validLines >
+                0);
 }
 
 // (A port in use by another program cannot be staged here: Wine does not refuse a second open

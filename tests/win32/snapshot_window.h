@@ -6,7 +6,7 @@
 
 #include <atomic>
 
-extern std::atomic<int> gSnapshotsTaken;     // command 30000 handled so far
+extern std::atomic<int> gSnapshotsTaken;          // command 30000 handled so far
 extern std::atomic<DWORD> gSnapshotMilliseconds;  // how long each one takes
 
 // Created on the calling thread; destroyed with DestroyWindow.

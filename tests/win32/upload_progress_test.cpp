@@ -10,8 +10,9 @@
 #include <vector>
 
 #include "files/config.h"
-#include "link/upload_progress_win32.h"
-#include "params/language.h"
+#include "res/resource.h"
+#include "shell/upload_progress_win32.h"
+#include "text/language.h"
 
 namespace {
 
@@ -24,9 +25,9 @@ public:
         Word(3);  // controls
         Word(0), Word(0), Word(160), Word(60);
         Word(0), Word(0), Word(0);  // no menu, default class, no title
-        Item(kUploadProgressText1, 10, 5, 0x0082, L"");
-        Item(kUploadProgressText2, 10, 20, 0x0082, L"");
-        Item(kUploadProgressBar, 10, 40, 0, L"msctls_progress32");
+        Item(IDC_UPLOAD_TEXT, 10, 5, 0x0082, L"");
+        Item(IDC_UPLOAD_WAIT, 10, 20, 0x0082, L"");
+        Item(IDC_UPLOAD_BAR, 10, 40, 0, L"msctls_progress32");
     }
     const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
 
@@ -34,7 +35,8 @@ private:
     void Word(WORD w) { words_.push_back(w); }
     void Dword(DWORD d) { Word(LOWORD(d)), Word(HIWORD(d)); }
     void String(const wchar_t* s) {
-        do Word(static_cast<WORD>(*s)); while (*s++ != 0);
+        do Word(static_cast<WORD>(*s));
+        while (*s++ != 0);
     }
     void Item(WORD id, short x, short y, WORD atom, const wchar_t* className) {
         if (words_.size() % 2) Word(0);  // items start on a DWORD boundary
@@ -73,13 +75,14 @@ TEST(UploadProgressDialogProc, TextsRangeAndSteps) {
     PresetConfiguration();
     gConfig.languageBase = kLanguageGerman;
     ProgressTemplate t;
-    HWND dialog = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), t.get(), nullptr, UploadProgressDialogProc, 0);
+    HWND dialog =
+        CreateDialogIndirectParamA(GetModuleHandleA(nullptr), t.get(), nullptr, UploadProgressDialogProc, 0);
     ASSERT_NE(dialog, nullptr) << GetLastError();
 
     // WM_INITDIALOG: the texts of the language in use, the bar over the 294 words of a set.
-    EXPECT_EQ(Text(dialog, kUploadProgressText1), GetText(40));
-    EXPECT_EQ(Text(dialog, kUploadProgressText2), "Bitte warten...");
-    HWND bar = GetDlgItem(dialog, kUploadProgressBar);
+    EXPECT_EQ(Text(dialog, IDC_UPLOAD_TEXT), GetText(40));
+    EXPECT_EQ(Text(dialog, IDC_UPLOAD_WAIT), "Bitte warten...");
+    HWND bar = GetDlgItem(dialog, IDC_UPLOAD_BAR);
     PBRANGE range{};
     SendMessageA(bar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
     EXPECT_EQ(range.iLow, 0);

@@ -5,8 +5,8 @@
 
 #include "files/config.h"
 #include "files/parameter_set_file.h"
-#include "link/model.h"
-#include "params/language.h"
+#include "model/model.h"
+#include "text/language.h"
 
 namespace {
 
@@ -37,9 +37,12 @@ int main(int argc, char** argv) {
     PresetConfiguration();
     ResetModel();
     if (argc == 4) {
-        if (std::strcmp(argv[3], "de") == 0) gConfig.languageBase = kLanguageGerman;
-        else if (std::strcmp(argv[3], "da") == 0) gConfig.languageBase = kLanguageDanish;
-        else if (std::strcmp(argv[3], "en") != 0) return Usage();
+        if (std::strcmp(argv[3], "de") == 0)
+            gConfig.languageBase = kLanguageGerman;
+        else if (std::strcmp(argv[3], "da") == 0)
+            gConfig.languageBase = kLanguageDanish;
+        else if (std::strcmp(argv[3], "en") != 0)
+            return Usage();
     }
     int32_t result = 0;
     if (std::strcmp(argv[1], "write") == 0) {

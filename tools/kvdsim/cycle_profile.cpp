@@ -9,9 +9,7 @@ namespace {
 uint8_t Clamp(int v) { return static_cast<uint8_t>(std::clamp(v, 0, kMaxSample)); }
 
 void Add(CycleScript& s, StepKind kind) { s.steps.push_back({kind, Phase::Running, 0}); }
-void AddSample(CycleScript& s, Phase phase, int v) {
-    s.steps.push_back({StepKind::Sample, phase, Clamp(v)});
-}
+void AddSample(CycleScript& s, Phase phase, int v) { s.steps.push_back({StepKind::Sample, phase, Clamp(v)}); }
 
 // Load levels above Po: the plateau lies halfway between the missing limit and the blunt limit
 // (the break limit, or 40, while blunt is off), its peaks stay below the upper one.

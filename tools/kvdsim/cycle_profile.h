@@ -5,27 +5,27 @@
 #include <cstdint>
 #include <vector>
 
-#include "link/model.h"
+#include "model/model.h"
 #include "prng.h"
 #include "scenario.h"
 
 namespace kvdsim {
 
 enum class StepKind : uint8_t {
-    CutStart,    // code 220 + cut
-    PoWindow,    // code 201 (twice: start and end of the Po measurement)
-    Sample,      // one power sample 0..105
-    Error1,      // code 206
-    Silence,     // the line goes quiet (wall-clock time of the scenario)
-    CycleEnd,    // the end-of-cycle checks, then code 200
+    CutStart,  // code 220 + cut
+    PoWindow,  // code 201 (twice: start and end of the Po measurement)
+    Sample,    // one power sample 0..105
+    Error1,    // code 206
+    Silence,   // the line goes quiet (wall-clock time of the scenario)
+    CycleEnd,  // the end-of-cycle checks, then code 200
 };
 
 enum class Phase : uint8_t { Ts, Po, Running };
 
 struct Step {
     StepKind kind;
-    Phase phase;     // the unit's phase for a sample
-    uint8_t value;   // sample value
+    Phase phase;    // the unit's phase for a sample
+    uint8_t value;  // sample value
 };
 
 struct CycleInput {

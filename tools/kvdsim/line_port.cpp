@@ -112,9 +112,7 @@ void LinePort::Close() {
     link_.clear();
 }
 
-std::string LinePort::Description() const {
-    return pty_ ? link_ + " -> " + slave_ : slave_;
-}
+std::string LinePort::Description() const { return pty_ ? link_ + " -> " + slave_ : slave_; }
 
 bool LinePort::PeerPresent() const {
     if (fd_ < 0) return false;

@@ -8,12 +8,12 @@
 #include <cstdint>
 #include <optional>
 
-#include "link/model.h"
+#include "model/model.h"
 
 namespace kvdsim {
 
 struct MirrorEntry {
-    int cut;   // 0..15
+    int cut;  // 0..15
     uint8_t peak;
     uint8_t work;
 };

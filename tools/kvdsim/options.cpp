@@ -63,8 +63,8 @@ bool ParseOptions(int argc, const char* const* argv, Options& out, std::string& 
             std::string v;
             if (!value(v)) return false;
             if (ParseLong(v, lo, hi, n)) return true;
-            error = arg + " " + v + ": expected a whole number " + std::to_string(lo) + ".." +
-                    std::to_string(hi);
+            error =
+                arg + " " + v + ": expected a whole number " + std::to_string(lo) + ".." + std::to_string(hi);
             return false;
         };
         std::string v;

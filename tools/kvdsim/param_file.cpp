@@ -12,14 +12,22 @@ namespace {
 
 std::string ResultText(int32_t result) {
     switch (result) {
-    case kResultNotParameterSet: return "not a parameter set file (the first label is not KVD-ID)";
-    case kResultBadLabelledValue: return "a malformed value in lines 1..4";
-    case kResultBadRange: return "a malformed range in line 5";
-    case kResultBadIntegerCell: return "a malformed whole-number cell";
-    case kResultBadTenthsCell: return "a malformed time cell (d.d or dd.d)";
-    case kResultShortTransfer: return "the file ends early";
-    case kResultValueOutOfRange: return "a value beyond its parameter's range";
-    default: return std::strerror(result);
+        case kResultNotParameterSet:
+            return "not a parameter set file (the first label is not KVD-ID)";
+        case kResultBadLabelledValue:
+            return "a malformed value in lines 1..4";
+        case kResultBadRange:
+            return "a malformed range in line 5";
+        case kResultBadIntegerCell:
+            return "a malformed whole-number cell";
+        case kResultBadTenthsCell:
+            return "a malformed time cell (d.d or dd.d)";
+        case kResultShortTransfer:
+            return "the file ends early";
+        case kResultValueOutOfRange:
+            return "a value beyond its parameter's range";
+        default:
+            return std::strerror(result);
     }
 }
 

@@ -55,8 +55,8 @@ private:
 
 }  // namespace
 
-RunEnd RunUnit(const RunSettings& settings, UnitSimulator& sim, LinePort& port,
-             const std::atomic<bool>& stop, const LineSink& notes) {
+RunEnd RunUnit(const RunSettings& settings, UnitSimulator& sim, LinePort& port, const std::atomic<bool>& stop,
+               const LineSink& notes) {
     const auto note = [&](const std::string& s) {
         if (notes) notes(s);
     };
@@ -126,7 +126,8 @@ RunEnd RunUnit(const RunSettings& settings, UnitSimulator& sim, LinePort& port,
         // a split pause, but never long, so a stop request is seen at once.
         int64_t waitNs = hold ? kMaxWaitMs * 1'000'000LL : pacer.NsToNext();
         if (gapWaiting) waitNs = std::min<int64_t>(waitNs, (gapEnd - now).count());
-        const int waitMs = static_cast<int>(std::clamp<int64_t>((waitNs + 999'999) / 1'000'000, 1, kMaxWaitMs));
+        const int waitMs =
+            static_cast<int>(std::clamp<int64_t>((waitNs + 999'999) / 1'000'000, 1, kMaxWaitMs));
         pollfd p{port.Fd(), 0, 0};
         if (peer) p.events = static_cast<short>(POLLIN | (out.Writable() > 0 && !gapWaiting ? POLLOUT : 0));
         const int ready = poll(peer ? &p : nullptr, peer ? 1 : 0, waitMs);

@@ -22,8 +22,9 @@ bool ParseScenario(const std::string& text, Scenario& out, std::string& error) {
     double number = 0;
     bool ok = false;
     if (name == "break" || name == "err1" || name == "relays") {
-        out.kind = name == "break" ? ScenarioKind::Break
-                   : name == "err1" ? ScenarioKind::Error1 : ScenarioKind::Relays;
+        out.kind = name == "break"  ? ScenarioKind::Break
+                   : name == "err1" ? ScenarioKind::Error1
+                                    : ScenarioKind::Relays;
         ok = n == 2 && ParseLong(parts[1], 1, kMaxCycle, out.cycle);
     } else if (name == "blunt") {
         out.kind = ScenarioKind::Blunt;
@@ -57,22 +58,27 @@ CycleFaults FaultsOfCycle(const std::vector<Scenario>& scenarios, long cycle) {
     for (const Scenario& s : scenarios) {
         const bool from = cycle >= s.cycle;
         switch (s.kind) {
-        case ScenarioKind::Break: f.broken |= cycle == s.cycle; break;
-        case ScenarioKind::Blunt:
-            if (from) f.bluntRise += s.step * static_cast<int>(std::min(cycle - s.cycle + 1, 100L));
-            break;
-        case ScenarioKind::Missing:
-            f.missing |= from && (s.cycles == 0 || cycle < s.cycle + s.cycles);
-            break;
-        case ScenarioKind::Silence:
-            if (cycle == s.cycle) f.silenceMs += s.silenceMs;
-            break;
-        case ScenarioKind::Noise: break;
-        case ScenarioKind::Error1: f.error1 |= cycle == s.cycle; break;
-        case ScenarioKind::Relays:
-            f.relaysDisabled |= from;
-            f.relaysDisabledNow |= cycle == s.cycle;
-            break;
+            case ScenarioKind::Break:
+                f.broken |= cycle == s.cycle;
+                break;
+            case ScenarioKind::Blunt:
+                if (from) f.bluntRise += s.step * static_cast<int>(std::min(cycle - s.cycle + 1, 100L));
+                break;
+            case ScenarioKind::Missing:
+                f.missing |= from && (s.cycles == 0 || cycle < s.cycle + s.cycles);
+                break;
+            case ScenarioKind::Silence:
+                if (cycle == s.cycle) f.silenceMs += s.silenceMs;
+                break;
+            case ScenarioKind::Noise:
+                break;
+            case ScenarioKind::Error1:
+                f.error1 |= cycle == s.cycle;
+                break;
+            case ScenarioKind::Relays:
+                f.relaysDisabled |= from;
+                f.relaysDisabledNow |= cycle == s.cycle;
+                break;
         }
     }
     return f;

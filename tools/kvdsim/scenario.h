@@ -23,10 +23,10 @@ enum class ScenarioKind { Break, Blunt, Missing, Silence, Noise, Error1, Relays 
 struct Scenario {
     ScenarioKind kind;
     long cycle = 1;
-    int step = 5;          // blunt: % added per cycle
-    long cycles = 0;       // missing: how many cycles, 0 = all from `cycle` on
-    int silenceMs = 0;     // silence: wall-clock milliseconds
-    uint32_t noisePpm = 0; // noise: frames affected, parts per million
+    int step = 5;           // blunt: % added per cycle
+    long cycles = 0;        // missing: how many cycles, 0 = all from `cycle` on
+    int silenceMs = 0;      // silence: wall-clock milliseconds
+    uint32_t noisePpm = 0;  // noise: frames affected, parts per million
 };
 
 // Parses one --scenario argument. On failure returns false with a message in error.
@@ -36,7 +36,7 @@ bool ParseScenario(const std::string& text, Scenario& out, std::string& error);
 struct CycleFaults {
     bool broken = false;
     bool missing = false;
-    int bluntRise = 0;      // % added to the load
+    int bluntRise = 0;  // % added to the load
     int silenceMs = 0;
     bool error1 = false;
     bool relaysDisabled = false;

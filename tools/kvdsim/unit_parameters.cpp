@@ -4,11 +4,31 @@ namespace kvdsim {
 
 namespace {
 const char* const kNames[kParameterCount] = {
-    "breakLimit",   "breakDelay",  "bluntLimit", "taOnBlunt",       "bluntMode",
-    "bluntDelay",   "bluntAlarmMode", "bluntCount", "workDivisor",  "missingLimit",
-    "missingDelay", "tw",          "missingCount", "ts",            "ta",
-    "p1Max",        "p1Min",       "average",    "poSamples",       "cyclesPerScreen",
-    "unitId",       "debounce",    "rangeDecimals", "rangeValue",   "unitOptions",
+    "breakLimit",
+    "breakDelay",
+    "bluntLimit",
+    "taOnBlunt",
+    "bluntMode",
+    "bluntDelay",
+    "bluntAlarmMode",
+    "bluntCount",
+    "workDivisor",
+    "missingLimit",
+    "missingDelay",
+    "tw",
+    "missingCount",
+    "ts",
+    "ta",
+    "p1Max",
+    "p1Min",
+    "average",
+    "poSamples",
+    "cyclesPerScreen",
+    "unitId",
+    "debounce",
+    "rangeDecimals",
+    "rangeValue",
+    "unitOptions",
 };
 }  // namespace
 
@@ -35,8 +55,7 @@ UnitParameters DefaultUnitParameters() {
 
 uint16_t ParameterValue(const UnitParameters& p, int cut, int parameter) {
     const BaseCode& info = kBaseCodes[parameter];
-    return info.common ? CommonWordValue(p.common, info.word)
-                       : CutWordValue(p.cuts[cut], info.word);
+    return info.common ? CommonWordValue(p.common, info.word) : CutWordValue(p.cuts[cut], info.word);
 }
 
 void SetParameterValue(UnitParameters& p, int cut, int parameter, uint16_t value) {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "link/base_codes.h"
-#include "link/model.h"
+#include "model/base_codes.h"
+#include "model/model.h"
 
 namespace kvdsim {
 

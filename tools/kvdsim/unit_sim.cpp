@@ -14,11 +14,10 @@ namespace {
 constexpr int kLineBudgetBytes = 1500;
 constexpr int kCodeMarginBytes = 100;
 constexpr int kMinReportBytes = 120;
-constexpr uint8_t kCodeCycleEnd = 200, kCodePoWindow = 201, kCodeBreak = 202,
-                  kCodeMissing = 203, kCodeBlunt = 204, kCodeAlarmReset = 205,
-                  kCodeError1 = 206, kCodeBluntDetected = 207, kCodeMissingDetected = 208,
-                  kCodeBluntCleared = 209, kCodeMissingCleared = 210, kCodeRelaysDisabled = 211,
-                  kCodeCutStart = 220, kCodeReportAll = 47;
+constexpr uint8_t kCodeCycleEnd = 200, kCodePoWindow = 201, kCodeBreak = 202, kCodeMissing = 203,
+                  kCodeBlunt = 204, kCodeAlarmReset = 205, kCodeError1 = 206, kCodeBluntDetected = 207,
+                  kCodeMissingDetected = 208, kCodeBluntCleared = 209, kCodeMissingCleared = 210,
+                  kCodeRelaysDisabled = 211, kCodeCutStart = 220, kCodeReportAll = 47;
 
 int64_t TicksOfMs(int64_t ms, int rate) { return ms * rate / 1000; }
 
@@ -36,8 +35,8 @@ UnitSimulator::UnitSimulator(const SimConfig& config)
       idleSampleTicks_(std::max(1, config.rate / 10)),
       rollingTicks_(std::max(1, config.rate / 5)),
       reportCost_(kWordFrameSize * config.rate),
-      reportRefill_(std::max(kMinReportBytes,
-                             kLineBudgetBytes - kCodeFrameSize * config.rate - kCodeMarginBytes)),
+      reportRefill_(
+          std::max(kMinReportBytes, kLineBudgetBytes - kCodeFrameSize * config.rate - kCodeMarginBytes)),
       idleLeft_(TicksOfMs(config.idleMs, config.rate)) {
     if (config_.cuts.empty()) config_.cuts.push_back(0);
     ReportAll();
@@ -58,9 +57,7 @@ void UnitSimulator::Note(const std::string& text) {
     if (notes_) notes_(text);
 }
 
-bool UnitSimulator::CyclesDone() const {
-    return config_.cycles > 0 && played_ >= config_.cycles && !script_;
-}
+bool UnitSimulator::CyclesDone() const { return config_.cycles > 0 && played_ >= config_.cycles && !script_; }
 
 // ---- one sample period ------------------------------------------------------------------------
 
@@ -111,31 +108,33 @@ void UnitSimulator::StepCycle() {
     while (pos_ < script_->steps.size()) {
         const Step step = script_->steps[pos_++];
         switch (step.kind) {
-        case StepKind::CutStart:
-            EmitCode(static_cast<uint8_t>(kCodeCutStart + cut_));
-            if (faults_.relaysDisabledNow) EmitCode(kCodeRelaysDisabled);
-            break;
-        case StepKind::PoWindow: EmitCode(kCodePoWindow); break;
-        case StepKind::Sample:
-            EmitCode(step.value);
-            ObserveSample(step);
-            return;
-        case StepKind::Error1:
-            error1_ = true;
-            EmitCode(kCodeError1);
-            Note("error 1");
-            break;
-        case StepKind::Silence:
-            silentTicks_ = std::max<int64_t>(
-                1, std::llround(faults_.silenceMs * config_.rate * config_.speed / 1000.0));
-            Note("line silent for " + std::to_string(faults_.silenceMs) + " ms");
-            return;
-        case StepKind::CycleEnd:
-            EndOfCycleChecks();
-            EmitCode(kCodeCycleEnd);
-            script_.reset();
-            idleLeft_ = TicksOfMs(config_.idleMs, config_.rate);
-            return;
+            case StepKind::CutStart:
+                EmitCode(static_cast<uint8_t>(kCodeCutStart + cut_));
+                if (faults_.relaysDisabledNow) EmitCode(kCodeRelaysDisabled);
+                break;
+            case StepKind::PoWindow:
+                EmitCode(kCodePoWindow);
+                break;
+            case StepKind::Sample:
+                EmitCode(step.value);
+                ObserveSample(step);
+                return;
+            case StepKind::Error1:
+                error1_ = true;
+                EmitCode(kCodeError1);
+                Note("error 1");
+                break;
+            case StepKind::Silence:
+                silentTicks_ = std::max<int64_t>(
+                    1, std::llround(faults_.silenceMs * config_.rate * config_.speed / 1000.0));
+                Note("line silent for " + std::to_string(faults_.silenceMs) + " ms");
+                return;
+            case StepKind::CycleEnd:
+                EndOfCycleChecks();
+                EmitCode(kCodeCycleEnd);
+                script_.reset();
+                idleLeft_ = TicksOfMs(config_.idleMs, config_.rate);
+                return;
         }
     }
 }
@@ -247,21 +246,27 @@ void UnitSimulator::EmitFrame(uint16_t value, bool word, bool corruptible) {
     bool split = false;
     if (noisePpm_ > 0 && noisePrng_.ChancePpm(noisePpm_)) {
         switch (noisePrng_.Range(0, 3)) {
-        case 0:
-            if (corruptible) {
-                // The checksum byte no longer matches; never 0 or CR, which would change the line.
-                const uint8_t good = frame[n - 2];
-                uint8_t bad = static_cast<uint8_t>(good + noisePrng_.Range(1, 200));
-                while (bad == good || bad == 0x00 || bad == 0x0D) bad = static_cast<uint8_t>(bad + 1);
-                frame[n - 2] = bad;
-                valid = false;
-            } else {
+            case 0:
+                if (corruptible) {
+                    // The checksum byte no longer matches; never 0 or CR, which would change the line.
+                    const uint8_t good = frame[n - 2];
+                    uint8_t bad = static_cast<uint8_t>(good + noisePrng_.Range(1, 200));
+                    while (bad == good || bad == 0x00 || bad == 0x0D) bad = static_cast<uint8_t>(bad + 1);
+                    frame[n - 2] = bad;
+                    valid = false;
+                } else {
+                    EmitNoiseLine(noisePrng_.Range(1, kMaxLineLength));
+                }
+                break;
+            case 1:
+                split = true;
+                break;
+            case 2:
                 EmitNoiseLine(noisePrng_.Range(1, kMaxLineLength));
-            }
-            break;
-        case 1: split = true; break;
-        case 2: EmitNoiseLine(noisePrng_.Range(1, kMaxLineLength)); break;
-        default: EmitNoiseLine(noisePrng_.Range(kMaxLineLength + 1, 16)); break;
+                break;
+            default:
+                EmitNoiseLine(noisePrng_.Range(kMaxLineLength + 1, 16));
+                break;
         }
     }
     if (split) {
@@ -273,8 +278,8 @@ void UnitSimulator::EmitFrame(uint16_t value, bool word, bool corruptible) {
     }
     if (!valid) return;
     if (const auto entry = mirror_.Feed(value); entry && events_) {
-        events_("cycle " + std::to_string(played_) + " cut " + std::to_string(entry->cut + 1) +
-                " peak " + std::to_string(entry->peak) + " work " + std::to_string(entry->work));
+        events_("cycle " + std::to_string(played_) + " cut " + std::to_string(entry->cut + 1) + " peak " +
+                std::to_string(entry->peak) + " work " + std::to_string(entry->work));
     }
 }
 
@@ -348,8 +353,8 @@ void UnitSimulator::HandleValue(uint16_t v) {
     }
     SetParameterValue(params_, f.cut, f.parameter, f.value);
     replies_.push_back(MakeCommandWord(f.cut, f.parameter, f.value));
-    const std::string text = head + " param " + ParameterName(f.parameter) + " value " +
-                             std::to_string(f.value) + " applied";
+    const std::string text =
+        head + " param " + ParameterName(f.parameter) + " value " + std::to_string(f.value) + " applied";
     if (log_) log_(text);
     Note(text);
 }

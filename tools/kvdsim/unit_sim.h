@@ -80,8 +80,8 @@ private:
 
     SimConfig config_;
     UnitParameters params_;
-    Prng prng_;        // power profiles
-    Prng noisePrng_;   // line noise, so noise does not change the profiles
+    Prng prng_;       // power profiles
+    Prng noisePrng_;  // line noise, so noise does not change the profiles
     uint32_t noisePpm_;
     OutputQueue output_;
     MonitorMirror mirror_;
@@ -95,9 +95,9 @@ private:
     int64_t reportBudget_ = 0;
     int reportCost_;
     int reportRefill_;
-    std::deque<uint16_t> replies_;  // reports of applied command words: sent first
-    std::deque<uint16_t> bulk_;     // whole-set reports
-    std::deque<uint8_t> heldCodes_; // codes answered while the line was silent
+    std::deque<uint16_t> replies_;   // reports of applied command words: sent first
+    std::deque<uint16_t> bulk_;      // whole-set reports
+    std::deque<uint8_t> heldCodes_;  // codes answered while the line was silent
     int keepAliveCut_ = 0;
     int rollIndex_ = 0;
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "files/config.h"
-#include "link/model.h"
+#include "model/model.h"
 #include "view/curve_view.h"
 #include "view/layout.h"
 #include "view/legend_view.h"
@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
     DrawParameterTable(parameters, L(kWindowWidth) - 6);
     RasterCanvas legend(150, 150, kWindowBackground);
     DrawLegend(legend);
-    const bool ok = Write(power, folder, "screen-power.ppm") && Write(parameters, folder, "screen-parameters.ppm") &&
-                    Write(legend, folder, "legend.ppm");
+    const bool ok = Write(power, folder, "screen-power.ppm") &&
+                    Write(parameters, folder, "screen-parameters.ppm") && Write(legend, folder, "legend.ppm");
     return ok ? 0 : 1;
 }

@@ -13,8 +13,8 @@
 #include <string>
 
 #include "files/config.h"
-#include "params/about_win32.h"
-#include "params/message_win32.h"
+#include "shell/about_win32.h"
+#include "text/message_win32.h"
 #include "tests/win32/dialog_watcher.h"
 
 namespace {

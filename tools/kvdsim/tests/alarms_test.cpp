@@ -24,8 +24,10 @@ bool HasAny(const std::vector<uint16_t>& values, std::initializer_list<uint16_t>
 int PoOf(const std::vector<uint16_t>& cycle) {
     int marks = 0, sum = 0, count = 0;
     for (uint16_t v : cycle) {
-        if (v == 201) ++marks;
-        else if (marks == 1 && v <= 105) sum += v, ++count;
+        if (v == 201)
+            ++marks;
+        else if (marks == 1 && v <= 105)
+            sum += v, ++count;
     }
     return count ? sum / count : 0;
 }
@@ -71,9 +73,9 @@ TEST(Alarms, MissingToolIsCountedThenAlarmedThenCleared) {
         bool detected, alarm, cleared;
     };
     const Expect table[] = {{1, false, false, false},
-                            {2, true, false, false},  // first detection: counted only
-                            {3, true, true, false},   // second: the alarm
-                            {4, false, false, true}}; // the tool cuts again: counter cleared
+                            {2, true, false, false},   // first detection: counted only
+                            {3, true, true, false},    // second: the alarm
+                            {4, false, false, true}};  // the tool cuts again: counter cleared
     for (const Expect& e : table) {
         const std::vector<uint16_t> c = CycleValues(v, e.cycle);
         EXPECT_EQ(Contains(c, 208), e.detected) << "cycle " << e.cycle;

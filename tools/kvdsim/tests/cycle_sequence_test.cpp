@@ -26,9 +26,12 @@ std::vector<CycleTrace> Cycles(const Received& r) {
         }
         if (cycles.empty() || cycles.back().ended) continue;
         CycleTrace& c = cycles.back();
-        if (v == 201) ++c.poMarks;
-        else if (v == 200) c.ended = true;
-        else if (v <= 105) (c.poMarks == 0 ? c.tsSamples : c.poMarks == 1 ? c.poSamples : c.machiningSamples)++;
+        if (v == 201)
+            ++c.poMarks;
+        else if (v == 200)
+            c.ended = true;
+        else if (v <= 105)
+            (c.poMarks == 0 ? c.tsSamples : c.poMarks == 1 ? c.poSamples : c.machiningSamples)++;
     }
     return cycles;
 }
@@ -114,7 +117,7 @@ TEST(CycleSequence, AfterTheLastCycleTheUnitStaysAlive) {
         worstFrame = std::max(worstFrame, sinceFrame);
         worstBreakLimit = std::max(worstBreakLimit, sinceBreakLimit);
     }
-    EXPECT_LE(worstFrame, 20);       // ticks of 10 ms
+    EXPECT_LE(worstFrame, 20);  // ticks of 10 ms
     EXPECT_LE(worstBreakLimit, 50);
 }
 

@@ -13,9 +13,8 @@ SimConfig Busy(uint64_t seed) {
     config.seed = seed;
     config.cuts = {0, 3};
     config.cycles = 4;
-    config.scenarios = {{ScenarioKind::Noise, 1, 5, 0, 0, 200000},
-                        {ScenarioKind::Blunt, 2},
-                        {ScenarioKind::Break, 3}};
+    config.scenarios = {
+        {ScenarioKind::Noise, 1, 5, 0, 0, 200000}, {ScenarioKind::Blunt, 2}, {ScenarioKind::Break, 3}};
     return config;
 }
 
@@ -58,8 +57,10 @@ TEST(Determinism, NoiseLinesAreAllDroppedByTheMonitor) {
     }
     for (uint8_t b : bytes) {
         EXPECT_NE(b, 0);  // a zero would cut a line short in the monitor
-        if (b == 0x0D) lineLength = 0;
-        else if (++lineLength == 8) ++longLines;
+        if (b == 0x0D)
+            lineLength = 0;
+        else if (++lineLength == 8)
+            ++longLines;
     }
     const Received r = Decode(bytes);
     EXPECT_GT(r.invalidLines, 50);

@@ -27,12 +27,18 @@ public:
     std::vector<Entry> Run(const std::vector<uint16_t>& values) {
         std::vector<Entry> entries;
         for (uint16_t v : values) {
-            if (v <= 105) Sample(v);
-            else if (v == 200) entries.push_back(End());
-            else if (v == 201) Po();
-            else if (v == 206) work_ = 0;
-            else if (v >= 220 && v <= 235) Start(v - 220);
-            else if (v >= 256) Report(v);
+            if (v <= 105)
+                Sample(v);
+            else if (v == 200)
+                entries.push_back(End());
+            else if (v == 201)
+                Po();
+            else if (v == 206)
+                work_ = 0;
+            else if (v >= 220 && v <= 235)
+                Start(v - 220);
+            else if (v >= 256)
+                Report(v);
         }
         return entries;
     }
@@ -172,9 +178,13 @@ const Case kCases[] = {
      [](SimConfig& c) {
          c.cuts = {0, 5, 9};
          c.parameters.cuts[5].workDivisor = 2;
-         c.scenarios = {{ScenarioKind::Break, 2}, {ScenarioKind::Error1, 3}, {ScenarioKind::Missing, 5, 5, 1}};
+         c.scenarios = {
+             {ScenarioKind::Break, 2}, {ScenarioKind::Error1, 3}, {ScenarioKind::Missing, 5, 5, 1}};
      }},
-    {"line noise", [](SimConfig& c) { c.scenarios = {{ScenarioKind::Noise, 1, 5, 0, 0, 150000}}; }},
+    {"line noise",
+     [](SimConfig& c) {
+         c.scenarios = {{ScenarioKind::Noise, 1, 5, 0, 0, 150000}};
+     }},
     {"Po samples and rate",
      [](SimConfig& c) {
          c.parameters.common.poSamples = 9;

@@ -16,10 +16,12 @@ bool Parse(std::vector<const char*> args, Options& out, std::string& error) {
 TEST(Options, EveryOptionReachesItsField) {
     Options o;
     std::string error;
-    ASSERT_TRUE(Parse({"--link", "/tmp/x", "--params", "p.kvd", "--cuts", "1,16,3", "--rate", "200",
-                       "--speed", "20", "--cycles", "7", "--exit-after", "--idle-ms", "0", "--machining-ms",
-                       "900", "--scenario", "break:3", "--scenario", "noise:0.25", "--seed", "42", "--log",
-                       "l.txt", "--events", "e.txt", "--wait-peer", "--verbose"},
+    ASSERT_TRUE(Parse({"--link",         "/tmp/x", "--params",     "p.kvd",     "--cuts",
+                       "1,16,3",         "--rate", "200",          "--speed",   "20",
+                       "--cycles",       "7",      "--exit-after", "--idle-ms", "0",
+                       "--machining-ms", "900",    "--scenario",   "break:3",   "--scenario",
+                       "noise:0.25",     "--seed", "42",           "--log",     "l.txt",
+                       "--events",       "e.txt",  "--wait-peer",  "--verbose"},
                       o, error))
         << error;
     EXPECT_EQ(o.linkPath, "/tmp/x");
@@ -40,11 +42,13 @@ TEST(Options, EveryOptionReachesItsField) {
 
 TEST(Options, BadCommandLinesAreRefusedWithAReason) {
     const std::vector<std::vector<const char*>> cases = {
-        {"--cuts", "0"},          {"--cuts", "1,,2"},     {"--cuts", "17"},
-        {"--rate", "5"},          {"--rate", "12x"},      {"--speed", "0.1"},
-        {"--speed", "nan"},       {"--cycles", "0"},      {"--exit-after"},
-        {"--link", "a", "--tty", "b"}, {"--seed", "-1"},  {"--scenario", "boom:1"},
-        {"--bogus"},              {"--log"},
+        {"--cuts", "0"},    {"--cuts", "1,,2"},
+        {"--cuts", "17"},   {"--rate", "5"},
+        {"--rate", "12x"},  {"--speed", "0.1"},
+        {"--speed", "nan"}, {"--cycles", "0"},
+        {"--exit-after"},   {"--link", "a", "--tty", "b"},
+        {"--seed", "-1"},   {"--scenario", "boom:1"},
+        {"--bogus"},        {"--log"},
     };
     for (const auto& args : cases) {
         Options o;

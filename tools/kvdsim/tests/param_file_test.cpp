@@ -8,7 +8,7 @@
 #include "files/config.h"
 #include "files/parameter_set_file.h"
 #include "param_file.h"
-#include "params/language.h"
+#include "text/language.h"
 #include "tests/unit/temp_dir.h"
 
 namespace kvdsim {

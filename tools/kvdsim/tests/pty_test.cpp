@@ -81,7 +81,8 @@ TEST_F(PtyTest, FramesTravelBothWaysAndTheLinkGoesAtTheEnd) {
     EXPECT_TRUE(std::count(got.values.begin(), got.values.end(), 200) == 1);
     EXPECT_TRUE(std::count(got.values.begin(), got.values.end(), 205) == 1);
     EXPECT_TRUE(std::count(got.values.begin(), got.values.end(), 8508) >= 1);
-    EXPECT_EQ(log, (std::vector<std::string>{"code 205", "word 8508 cut 2 param breakLimit value 60 applied"}));
+    EXPECT_EQ(log,
+              (std::vector<std::string>{"code 205", "word 8508 cut 2 param breakLimit value 60 applied"}));
     port.Close();
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link_)));
 }
@@ -96,7 +97,8 @@ TEST_F(PtyTest, NextReaderStartsClean) {
     EXPECT_TRUE(port.PeerPresent());
     const std::vector<uint8_t> frame = CodeFrame(200);
     EXPECT_EQ(port.Write(frame.data(), frame.size()), 4);
-    for (int i = 0; i < 100 && port.UnreadByPeer() != 4; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    for (int i = 0; i < 100 && port.UnreadByPeer() != 4; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_EQ(port.UnreadByPeer(), 4);
     close(fd);
     EXPECT_FALSE(port.PeerPresent());

@@ -1,6 +1,6 @@
-#include "params/language.h"
+#include "text/language.h"
 
-#include "files/config.h"
+#include "model/settings.h"
 
 const char* GetTextIn(uint16_t languageBase, TextId id) {
     if (languageBase != kLanguageGerman && languageBase != kLanguageDanish) languageBase = kLanguageEnglish;

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "params/language.h"
+#include "text/language.h"
 
 // Captions the callers pair with their messages.
 constexpr TextId kCaptionCommunication = 8;

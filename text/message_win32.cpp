@@ -1,6 +1,6 @@
-#include "params/message_win32.h"
+#include "text/message_win32.h"
 
-#include "params/message.h"
+#include "text/message.h"
 #include "res/resource.h"
 
 namespace {

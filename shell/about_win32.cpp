@@ -1,6 +1,6 @@
-#include "params/about_win32.h"
+#include "shell/about_win32.h"
 
-#include "params/language.h"
+#include "text/language.h"
 #include "res/resource.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "params/message.h"
+#include "text/message.h"
 
 #include <cstdio>
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "params/language.h"
+#include "text/language.h"
 
 // Modal box over the owner with only OK: the message text (": number" appended when the number
 // is not 0) under the caption text, in the language in use; the information icon for messages

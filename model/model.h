@@ -114,7 +114,7 @@ struct LiveCurve {
     int32_t sampleCount;
     uint16_t taWindowEnd;  // points from the cycle's start
     uint16_t twWindowEnd;
-    uint8_t compressing;   // 1 while the curve is being halved
+    uint8_t compressing;  // 1 while the curve is being halved
 };
 
 // ---- statistics block: the exact 1,600,096-byte image of a statistics file -----------------

@@ -1,4 +1,4 @@
-#include "files/display_name.h"
+#include "text/display_name.h"
 
 #include <cstring>
 

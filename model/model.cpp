@@ -1,4 +1,4 @@
-#include "link/model.h"
+#include "model/model.h"
 
 #include <cstring>
 
@@ -9,18 +9,21 @@ std::mutex gStatisticsMutex;
 namespace {
 
 constexpr uint16_t CutParameters::*kCutFields[kCutWordCount] = {
-    &CutParameters::breakLimit,     &CutParameters::bluntLimit,   &CutParameters::missingLimit,
-    &CutParameters::breakDelay,     &CutParameters::bluntDelay,   &CutParameters::missingDelay,
-    &CutParameters::bluntMode,      &CutParameters::bluntAlarmMode, &CutParameters::bluntCount,
-    &CutParameters::missingCount,   &CutParameters::tw,           &CutParameters::ts,
-    &CutParameters::ta,             &CutParameters::taOnBlunt,    &CutParameters::workDivisor,
-    &CutParameters::p1Max,          &CutParameters::p1Min,        &CutParameters::cyclesPerScreen,
+    &CutParameters::breakLimit,   &CutParameters::bluntLimit,
+    &CutParameters::missingLimit, &CutParameters::breakDelay,
+    &CutParameters::bluntDelay,   &CutParameters::missingDelay,
+    &CutParameters::bluntMode,    &CutParameters::bluntAlarmMode,
+    &CutParameters::bluntCount,   &CutParameters::missingCount,
+    &CutParameters::tw,           &CutParameters::ts,
+    &CutParameters::ta,           &CutParameters::taOnBlunt,
+    &CutParameters::workDivisor,  &CutParameters::p1Max,
+    &CutParameters::p1Min,        &CutParameters::cyclesPerScreen,
 };
 
 constexpr uint16_t CommonParameters::*kCommonFields[kCommonWordCount] = {
-    &CommonParameters::average,       &CommonParameters::poSamples,  &CommonParameters::unitId,
-    &CommonParameters::debounce,      &CommonParameters::rangeDecimals,
-    &CommonParameters::rangeValue,    &CommonParameters::unitOptions,
+    &CommonParameters::average,     &CommonParameters::poSamples,     &CommonParameters::unitId,
+    &CommonParameters::debounce,    &CommonParameters::rangeDecimals, &CommonParameters::rangeValue,
+    &CommonParameters::unitOptions,
 };
 
 }  // namespace
@@ -28,9 +31,7 @@ constexpr uint16_t CommonParameters::*kCommonFields[kCommonWordCount] = {
 uint16_t& CutWord(CutParameters& p, int word) { return p.*kCutFields[word]; }
 uint16_t CutWordValue(const CutParameters& p, int word) { return Load(p.*kCutFields[word]); }
 uint16_t& CommonWord(CommonParameters& p, int word) { return p.*kCommonFields[word]; }
-uint16_t CommonWordValue(const CommonParameters& p, int word) {
-    return Load(p.*kCommonFields[word]);
-}
+uint16_t CommonWordValue(const CommonParameters& p, int word) { return Load(p.*kCommonFields[word]); }
 
 CutParameters DefaultCutParameters() {
     CutParameters p{};

@@ -5,11 +5,7 @@
 #include <windows.h>
 
 #include "link/command_queue.h"
-
-constexpr int kUploadProgressDialog = 135;
-constexpr int kUploadProgressBar = 1030;
-constexpr int kUploadProgressText1 = 1049;
-constexpr int kUploadProgressText2 = 1050;
+#include "link/user_service.h"
 
 // Open creates the dialog, owned by owner, unless it exists; step advances the bar by one; close
 // destroys it and forgets its handle.

@@ -1,8 +1,9 @@
-#include "link/upload_progress_win32.h"
+#include "shell/upload_progress_win32.h"
 
 #include <commctrl.h>
 
-#include "params/language.h"
+#include "text/language.h"
+#include "res/resource.h"
 #include "shell/platform_win32.h"
 
 namespace {
@@ -12,10 +13,10 @@ HWND gProgressDialog = nullptr;  // UI thread only
 INT_PTR CALLBACK UploadProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG:
-            SetDlgItemTextA(dialog, kUploadProgressText1, GetText(40));
-            SetDlgItemTextA(dialog, kUploadProgressText2, GetText(41));
-            SendDlgItemMessageA(dialog, kUploadProgressBar, PBM_SETRANGE, 0, MAKELPARAM(0, kParameterSetWords));
-            SendDlgItemMessageA(dialog, kUploadProgressBar, PBM_SETSTEP, 1, 0);
+            SetDlgItemTextA(dialog, IDC_UPLOAD_TEXT, GetText(40));
+            SetDlgItemTextA(dialog, IDC_UPLOAD_WAIT, GetText(41));
+            SendDlgItemMessageA(dialog, IDC_UPLOAD_BAR, PBM_SETRANGE, 0, MAKELPARAM(0, kParameterSetWords));
+            SendDlgItemMessageA(dialog, IDC_UPLOAD_BAR, PBM_SETSTEP, 1, 0);
             return TRUE;
         case WM_SIZE:
             return TRUE;
@@ -23,7 +24,7 @@ INT_PTR CALLBACK UploadProgressDialogProc(HWND dialog, UINT message, WPARAM wPar
         case PBM_STEPIT:
             // The bar's answer (the previous step or position) is the dialog's answer.
             SetWindowLongPtrA(dialog, DWLP_MSGRESULT,
-                              SendDlgItemMessageA(dialog, kUploadProgressBar, message, wParam, lParam));
+                              SendDlgItemMessageA(dialog, IDC_UPLOAD_BAR, message, wParam, lParam));
             return TRUE;
         case WM_NCDESTROY:
             // Destroyed with its owner or otherwise: never step a handle that is gone.
@@ -39,7 +40,7 @@ void UploadProgressDialog(HWND owner, UploadProgressAction action) {
         case UploadProgressAction::kOpen:
             if (gProgressDialog == nullptr) {
                 HINSTANCE module = gInstance != nullptr ? gInstance : GetModuleHandleA(nullptr);
-                gProgressDialog = CreateDialogParamA(module, MAKEINTRESOURCEA(kUploadProgressDialog), owner,
+                gProgressDialog = CreateDialogParamA(module, MAKEINTRESOURCEA(IDD_UPLOAD_PROGRESS), owner,
                                                      UploadProgressDialogProc, 0);
                 if (gProgressDialog != nullptr) ShowWindow(gProgressDialog, SW_SHOW);
             }

@@ -1,9 +1,9 @@
-#include "params/language_switch_win32.h"
+#include "shell/language_switch_win32.h"
 
 #include "files/config.h"
-#include "params/language.h"
-#include "params/message.h"
-#include "params/message_win32.h"
+#include "text/language.h"
+#include "text/message.h"
+#include "text/message_win32.h"
 #include "res/resource.h"
 
 namespace {
@@ -14,7 +14,8 @@ constexpr int kPorts = 16;
 constexpr uint16_t kViews = 3;
 
 uint16_t KnownLanguage(uint16_t languageBase) {
-    return languageBase == kLanguageGerman || languageBase == kLanguageDanish ? languageBase : kLanguageEnglish;
+    return languageBase == kLanguageGerman || languageBase == kLanguageDanish ? languageBase
+                                                                              : kLanguageEnglish;
 }
 
 void Check(HMENU menu, int id) { CheckMenuItem(menu, static_cast<UINT>(id), MF_BYCOMMAND | MF_CHECKED); }
@@ -44,6 +45,7 @@ void SwitchLanguage(HWND window, uint16_t languageBase, int comPort) {
             DestroyMenu(menu);
         }
     }
-    if (const int32_t r = SaveConfiguration()) ShowMessage(window, kTextConfigurationFailed, kCaptionError, r);
+    if (const int32_t r = SaveConfiguration())
+        ShowMessage(window, kTextConfigurationFailed, kCaptionError, r);
     InvalidateRect(window, nullptr, TRUE);
 }

@@ -1,7 +1,7 @@
 // The built-in texts: 600 entries of 64 bytes, blocks of 200 for English, German and Danish.
 // Code page 1252, one byte per character (octal escapes for the non-ASCII letters). Trailing
 // spaces are part of the texts: TextIds 70..92 are 13 characters wide, 50 and 51 are 11.
-#include "params/language.h"
+#include "text/language.h"
 
 // clang-format off
 const char LanguageTable[kLanguageEntries][kTextSize] = {

@@ -1,0 +1,3 @@
+#include "model/window_service.h"
+
+WindowService gWindowService;
