@@ -1,6 +1,7 @@
 #include "shell/snapshot_win32.h"
 
 #include "shell/main_window_win32.h"
+#include "shell/paint_win32.h"
 
 namespace {
 // UI thread only.
@@ -27,6 +28,10 @@ HBITMAP CycleSnapshotBitmap() { return gSnapshotBitmap; }
 void TakeCycleSnapshot(HWND hwnd) {
     if (gFrozen) return;  // the previous snapshot stays
     DeleteCycleSnapshot();
+    // The screen lags the data by up to one timer tick: the cycle's last points are drawn first,
+    // so the snapshot shows the whole cycle.
+    InvalidateRegion(hwnd, Region::kCurve, false);
+    UpdateWindow(hwnd);
     RECT r;
     if (!GetWindowRect(hwnd, &r)) return;
     const int w = r.right - r.left, h = r.bottom - r.top;
