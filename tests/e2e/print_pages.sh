@@ -60,7 +60,7 @@ if [ -n "$out" ]; then
   case $out in /*) ;; *) out=${ZAVIZE_SOURCE:-$PWD}/$out ;; esac
   mkdir -p "$out"
   for kind in active power parameters; do
-    pdftoppm -png -r 40 -singlefile "$WORK/pages/$kind.pdf" "$out/printed-$kind"
+    pdftoppm -png -r 60 -singlefile "$WORK/pages/$kind.pdf" "$out/printed-$kind"
   done
 fi
 stop_program
