@@ -5,5 +5,6 @@
 function(zavize_resource_dependencies)
   file(GLOB inputs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*)
   list(REMOVE_ITEM inputs ${CMAKE_SOURCE_DIR}/res/zavize.rc)
+  list(APPEND inputs ${ZAVIZE_GENERATED_DIR}/zavize_version.h ${ZAVIZE_GENERATED_DIR}/zavize.manifest)
   set_source_files_properties(${CMAKE_SOURCE_DIR}/res/zavize.rc PROPERTIES OBJECT_DEPENDS "${inputs}")
 endfunction()

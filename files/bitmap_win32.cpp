@@ -4,15 +4,9 @@
 #include "files/results.h"
 #include "text/message.h"
 #include "text/message_win32.h"
+#include "text/text_ids.h"
 
 namespace {
-
-constexpr TextId kTextNoMemory = 126;
-constexpr TextId kTextNoColourFormat = 127;
-constexpr TextId kTextNoColourTable = 128;
-constexpr TextId kTextCannotCreate = 129;
-constexpr TextId kTextCannotWrite = 130;
-constexpr TextId kTextCannotClose = 131;
 
 void Report(HWND owner, TextId message, int32_t number) {
     ShowMessage(owner, message, kCaptionScreenDump, number);
@@ -36,12 +30,12 @@ bool FetchPixels(BitmapHeader& header, HBITMAP snapshot, HDC dc, uint8_t* pixels
 std::unique_ptr<BitmapHeader> BuildBitmapHeader(HWND owner, HBITMAP snapshot) {
     BITMAP description{};
     if (GetObjectA(snapshot, sizeof description, &description) == 0) {
-        Report(owner, kTextNoColourFormat, 0);
+        Report(owner, kTextBitmapFormat, 0);
         return nullptr;
     }
     std::unique_ptr<BitmapHeader> header(new (std::nothrow) BitmapHeader);
     if (!header) {
-        Report(owner, kTextNoMemory, 0);
+        Report(owner, kTextBitmapMemory, 0);
         return nullptr;
     }
     BuildBitmapInfo(*header, description.bmWidth, description.bmHeight, description.bmPlanes,
@@ -55,16 +49,16 @@ void WriteScreenDump(HWND owner, BitmapHeader& header, HBITMAP snapshot, HDC sna
     const int32_t chosen = AskSaveFileName(owner, kBitmapFile, name);
     if (chosen == kResultCancelled) return;
     if (chosen != kResultOk) {
-        Report(owner, kTextCannotCreate, chosen);
+        Report(owner, kTextBitmapCreate, chosen);
         return;
     }
     std::unique_ptr<uint8_t[]> pixels(new (std::nothrow) uint8_t[header.info.biSizeImage]);
     if (!pixels) {
-        Report(owner, kTextNoMemory, 0);
+        Report(owner, kTextBitmapMemory, 0);
         return;
     }
     if (!FetchPixels(header, snapshot, snapshotDC, pixels.get())) {
-        Report(owner, kTextNoColourTable, 0);
+        Report(owner, kTextBitmapColourTable, 0);
         return;
     }
     const BitmapWriteResult written = WriteBitmapFile(name, header, pixels.get());
@@ -73,13 +67,13 @@ void WriteScreenDump(HWND owner, BitmapHeader& header, HBITMAP snapshot, HDC sna
             break;
         case BitmapWriteStep::kCreate:
         case BitmapWriteStep::kReplace:
-            Report(owner, kTextCannotCreate, written.code);
+            Report(owner, kTextBitmapCreate, written.code);
             break;
         case BitmapWriteStep::kWrite:
-            Report(owner, kTextCannotWrite, 0);
+            Report(owner, kTextBitmapWrite, 0);
             break;
         case BitmapWriteStep::kClose:
-            Report(owner, kTextCannotClose, 0);
+            Report(owner, kTextBitmapClose, 0);
             break;
     }
 }

@@ -1,4 +1,5 @@
 #include "files/parameter_set_file.h"
+#include "text/text_ids.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -14,7 +15,7 @@
 
 namespace {
 
-constexpr TextId kSignatureLabel = 88;  // "KVD-ID       " in every language
+constexpr TextId kSignatureLabel = kLabelKvdId;  // "KVD-ID       " in every language
 constexpr int kLabelLength = 13;
 constexpr int kFieldLength = 6;  // bytes a value may have before its tab or line feed
 
@@ -77,13 +78,13 @@ void WriteLines(LineWriter& out) {
     const unsigned range = Load(common.rangeValue);
     switch (Load(common.rangeDecimals)) {
         case 0:
-            out.Add("%s\t%u.%02u", GetText(92), range / 100, range % 100);
+            out.Add("%s\t%u.%02u", GetText(kLabelRange), range / 100, range % 100);
             break;
         case 1:
-            out.Add("%s\t%u.%u", GetText(92), range / 10, range % 10);
+            out.Add("%s\t%u.%u", GetText(kLabelRange), range / 10, range % 10);
             break;
         default:
-            out.Add("%s\t%u", GetText(92), range);
+            out.Add("%s\t%u", GetText(kLabelRange), range);
             break;
     }
     out.EndLine();

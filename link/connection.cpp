@@ -1,4 +1,6 @@
 #include "link/connection.h"
+#include "text/message.h"
+#include "text/text_ids.h"
 
 #include "model/settings.h"
 #include "model/model.h"
@@ -11,11 +13,6 @@ PortState gPort{1, false};
 
 namespace {
 
-constexpr TextId kTextPortFailed = 114;    // "Comm Port occupied or non-existing"
-constexpr TextId kTextNotFound = 125;      // "KVD not found on any COM-port"
-constexpr TextId kTextConfigFailed = 111;  // "Error opening configuration file"
-constexpr TextId kCaptionCommunication = 8;
-constexpr TextId kCaptionError = 53;
 constexpr unsigned kAnswerWaitMs = 2000;
 constexpr int kPortCount = 16;
 
@@ -36,7 +33,7 @@ void MoveCheck(int from, int to) { gUserService.moveCheckMark(from, to); }
 
 void SaveAfterChoice() {
     const int32_t r = gStorageService.saveConfiguration();
-    if (r != 0) Show(kTextConfigFailed, kCaptionError, r);
+    if (r != 0) Show(kTextConfigurationFailed, kCaptionError, r);
 }
 
 }  // namespace
@@ -99,7 +96,7 @@ void ScanPorts() {
     }
     // No unit anywhere: the port that was open before is opened again.
     if (wasOpen && !Open(gPort.port)) SetPort(gPort.port, true);
-    Show(kTextNotFound, kCaptionCommunication, 0);
+    Show(kTextUnitNotFound, kCaptionCommunication, 0);
 }
 
 void WatchConnection() {

@@ -4,6 +4,7 @@
 
 #include "model/model.h"
 #include "text/language.h"
+#include "text/text_ids.h"
 #include "view/layout.h"
 
 namespace {
@@ -13,9 +14,6 @@ constexpr int kLabelChars = 13;
 constexpr int kColumnChars = 5;
 constexpr int kRowPitch = 15;
 constexpr int kFirstRowY = 240;
-
-constexpr TextId kTextNo = 1, kTextYes = 2, kTextParameters = 9, kTextCommon = 10, kTextHead = 18,
-                 kTextPrinted = 19, kTextPwr = 60, kTextWrk = 61, kTextEnd = 62, kTextImm = 63;
 
 enum class Cell { kNumber, kTenths, kPlusOne, kChoice };
 
@@ -28,24 +26,24 @@ struct Row {
 
 // In printing order, kRowPitch apart from kFirstRowY down.
 constexpr Row kRows[] = {
-    {70, &CutParameters::breakLimit, Cell::kNumber},
-    {72, &CutParameters::bluntLimit, Cell::kNumber},
-    {77, &CutParameters::missingLimit, Cell::kNumber},
-    {71, &CutParameters::breakDelay, Cell::kTenths},
-    {74, &CutParameters::bluntDelay, Cell::kTenths},
-    {78, &CutParameters::missingDelay, Cell::kTenths},
-    {73, &CutParameters::bluntMode, Cell::kChoice, kTextPwr, kTextWrk},
-    {75, &CutParameters::bluntAlarmMode, Cell::kChoice, kTextEnd, kTextImm},
-    {76, &CutParameters::bluntCount, Cell::kNumber},
-    {79, &CutParameters::missingCount, Cell::kNumber},
-    {80, &CutParameters::tw, Cell::kTenths},
-    {81, &CutParameters::ts, Cell::kTenths},
-    {82, &CutParameters::ta, Cell::kTenths},
-    {83, &CutParameters::taOnBlunt, Cell::kChoice, kTextNo, kTextYes},
-    {90, &CutParameters::workDivisor, Cell::kPlusOne},
-    {84, &CutParameters::p1Max, Cell::kNumber},
-    {85, &CutParameters::p1Min, Cell::kNumber},
-    {87, &CutParameters::cyclesPerScreen, Cell::kNumber},
+    {kLabelBreakLimit, &CutParameters::breakLimit, Cell::kNumber},
+    {kLabelBluntLimit, &CutParameters::bluntLimit, Cell::kNumber},
+    {kLabelMissingLimit, &CutParameters::missingLimit, Cell::kNumber},
+    {kLabelBreakDelay, &CutParameters::breakDelay, Cell::kTenths},
+    {kLabelBluntDelay, &CutParameters::bluntDelay, Cell::kTenths},
+    {kLabelMissingDelay, &CutParameters::missingDelay, Cell::kTenths},
+    {kLabelBluntMode, &CutParameters::bluntMode, Cell::kChoice, kTextPwr, kTextWrk},
+    {kLabelBluntAlarm, &CutParameters::bluntAlarmMode, Cell::kChoice, kTextEnd, kTextImm},
+    {kLabelBluntCount, &CutParameters::bluntCount, Cell::kNumber},
+    {kLabelMissingCount, &CutParameters::missingCount, Cell::kNumber},
+    {kLabelTw, &CutParameters::tw, Cell::kTenths},
+    {kLabelTs, &CutParameters::ts, Cell::kTenths},
+    {kLabelTa, &CutParameters::ta, Cell::kTenths},
+    {kLabelTaOnBlunt, &CutParameters::taOnBlunt, Cell::kChoice, kTextNo, kTextYes},
+    {kLabelWorkDivisor, &CutParameters::workDivisor, Cell::kPlusOne},
+    {kLabelP1Max, &CutParameters::p1Max, Cell::kNumber},
+    {kLabelP1Min, &CutParameters::p1Min, Cell::kNumber},
+    {kLabelCyclesPerScreen, &CutParameters::cyclesPerScreen, Cell::kNumber},
 };
 static_assert(sizeof kRows / sizeof kRows[0] == kCutWordCount);
 
@@ -68,18 +66,18 @@ void DrawCell(Canvas& c, int x, int y, const Row& row, unsigned value) {
 
 void DrawCommonParameters(Canvas& c) {
     const CommonParameters& common = gModel.common;
-    c.TextOut(kLeft, 105, GetText(kTextCommon));
-    DrawFormatted(c, kLeft, 120, "%s: %d", GetText(88), Load(common.unitId));
-    DrawFormatted(c, kLeft, 135, "%s: %d", GetText(86), Load(common.average));
-    DrawFormatted(c, kLeft, 150, "%s: %d", GetText(89), Load(common.poSamples));
-    DrawFormatted(c, kLeft, 165, "%s: %d", GetText(91), Load(common.debounce) + 1);
+    c.TextOut(kLeft, 105, GetText(kTextCommonParameters));
+    DrawFormatted(c, kLeft, 120, "%s: %d", GetText(kLabelKvdId), Load(common.unitId));
+    DrawFormatted(c, kLeft, 135, "%s: %d", GetText(kLabelAverage), Load(common.average));
+    DrawFormatted(c, kLeft, 150, "%s: %d", GetText(kLabelPoSamples), Load(common.poSamples));
+    DrawFormatted(c, kLeft, 165, "%s: %d", GetText(kLabelDebounce), Load(common.debounce) + 1);
     const int value = Load(common.rangeValue), decimals = Load(common.rangeDecimals);
     if (decimals == 0)
-        DrawFormatted(c, kLeft, 180, "%s: %d.%02d", GetText(92), value / 100, value % 100);
+        DrawFormatted(c, kLeft, 180, "%s: %d.%02d", GetText(kLabelRange), value / 100, value % 100);
     else if (decimals == 1)
-        DrawFormatted(c, kLeft, 180, "%s: %d.%d", GetText(92), value / 10, value % 10);
+        DrawFormatted(c, kLeft, 180, "%s: %d.%d", GetText(kLabelRange), value / 10, value % 10);
     else
-        DrawFormatted(c, kLeft, 180, "%s: %d", GetText(92), value);
+        DrawFormatted(c, kLeft, 180, "%s: %d", GetText(kLabelRange), value);
 }
 
 }  // namespace
@@ -102,7 +100,7 @@ void DrawParameterPage(Canvas& c, const char* date, const char* time) {
     c.SetTextAlign(kAlignBottom | kAlignLeft);
     DrawCommonParameters(c);
 
-    c.TextOut(kLeft, 210, GetText(kTextHead));
+    c.TextOut(kLeft, 210, GetText(kTextParamCutHeading));
     c.SetTextAlign(kAlignBottom | kAlignRight);
     for (int cut = 0; cut < kCutCount; ++cut) DrawFormatted(c, columnRight(cut), 210, "%d", cut + 1);
 

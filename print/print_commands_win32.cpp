@@ -2,17 +2,9 @@
 
 #include "text/message.h"
 #include "text/message_win32.h"
+#include "text/text_ids.h"
 #include "print/print_job_win32.h"
 #include "print/print_calls_win32.h"
-
-namespace {
-
-constexpr TextId kTextUnableToOpenPrinter = 115;
-constexpr TextId kTextErrorPrintingActiveCut = 118;
-constexpr TextId kTextErrorPrintingParameters = 119;
-constexpr TextId kTextErrorPrintingStatistics = 120;
-
-}  // namespace
 
 void RunPrintCommand(HWND owner, PrintCommand command) {
     const PrinterChoice printer = gPrintCalls.choosePrinter(owner);
@@ -21,16 +13,16 @@ void RunPrintCommand(HWND owner, PrintCommand command) {
         command == PrintCommand::kPowerStatistics || command == PrintCommand::kWorkStatistics;
     if (printer.result != 0) {
         if (printer.dc != nullptr) DeleteDC(printer.dc);
-        ShowMessage(owner, kTextUnableToOpenPrinter, kCaptionError, statistics ? printer.result : 0);
+        ShowMessage(owner, kTextPrinterFailed, kCaptionError, statistics ? printer.result : 0);
         return;
     }
     if (printer.dc == nullptr) return;  // cancelled: nothing printed, nothing shown
     int32_t r = 0;
-    TextId failure = kTextErrorPrintingStatistics;
+    TextId failure = kTextPrintStatisticsFailed;
     switch (command) {
         case PrintCommand::kActiveCut:
             r = PrintActiveCut(printer.dc);
-            failure = kTextErrorPrintingActiveCut;
+            failure = kTextPrintActiveCutFailed;
             break;
         case PrintCommand::kPowerStatistics:
             r = PrintStatistics(printer.dc, 0);
@@ -40,7 +32,7 @@ void RunPrintCommand(HWND owner, PrintCommand command) {
             break;
         case PrintCommand::kParameters:
             r = PrintParameters(printer.dc);
-            failure = kTextErrorPrintingParameters;
+            failure = kTextPrintParametersFailed;
             break;
     }
     DeleteDC(printer.dc);

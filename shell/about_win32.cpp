@@ -1,11 +1,10 @@
 #include "shell/about_win32.h"
+#include "text/text_ids.h"
 
 #include "text/language.h"
 #include "res/resource.h"
 
 namespace {
-
-constexpr TextId kTextAbout = 0;
 
 INT_PTR CALLBACK AboutProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM) {
     switch (msg) {

@@ -1,6 +1,8 @@
 // Each menu command either changes display state here or calls the module that does the work and
 // shows its failure with the message the command table names.
 #include "shell/commands_win32.h"
+#include "text/message.h"
+#include "text/text_ids.h"
 
 #include "files/bitmap_win32.h"
 #include "files/config.h"
@@ -21,19 +23,9 @@
 #include "shell/main_window_win32.h"
 #include "shell/paint_win32.h"
 #include "shell/snapshot_win32.h"
-#include "text/message.h"
 #include "text/message_win32.h"
 
 namespace {
-
-constexpr TextId kTextNoCurvePresent = 101;
-constexpr TextId kTextExportFailed = 110;
-constexpr TextId kTextNoUnitNoLoad = 112;
-constexpr TextId kTextNotAParameterFile = 113;
-constexpr TextId kTextParametersNotRead = 116;
-constexpr TextId kTextParametersNotSaved = 117;
-constexpr TextId kTextStatisticsNotLoaded = 123;
-constexpr TextId kTextStatisticsNotSaved = 124;
 
 void About(HWND hwnd, int) { ShowAboutBox(hwnd); }
 void Exit(HWND hwnd, int) { DestroyWindow(hwnd); }
@@ -108,7 +100,7 @@ void Print(HWND hwnd, int offset) { RunPrintCommand(hwnd, static_cast<PrintComma
 // whatever came of the dump.
 void ScreenDump(HWND hwnd, int) {
     if (!HaveCycleSnapshot()) {
-        ShowMessage(hwnd, kTextNoCurvePresent, kCaptionScreenDump, 0);
+        ShowMessage(hwnd, kTextNoCurve, kCaptionScreenDump, 0);
         return;
     }
     if (std::unique_ptr<BitmapHeader> header = BuildBitmapHeader(hwnd, CycleSnapshotBitmap()))

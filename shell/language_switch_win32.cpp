@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr TextId kTextConfigurationFailed = 111;
 constexpr int kMenuOffset = 200;  // menu resource of a language: languageBase + 200
 constexpr int kPorts = 16;
 constexpr uint16_t kViews = 3;

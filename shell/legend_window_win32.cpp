@@ -1,4 +1,5 @@
 #include "shell/legend_window_win32.h"
+#include "text/text_ids.h"
 
 #include "text/language.h"
 #include "shell/platform_win32.h"
@@ -9,7 +10,6 @@
 const char kLegendClassName[] = "LEGEND";
 
 namespace {
-constexpr TextId kTextLegend = 20;
 constexpr int kLegendSize = 150;
 HWND gLegend = nullptr;  // UI thread only; null while closed
 

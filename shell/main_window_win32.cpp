@@ -1,5 +1,7 @@
 // Main window: start-up sequence, message loop and the window procedure, which only dispatches.
 #include "shell/main_window_win32.h"
+#include "text/message.h"
+#include "text/text_ids.h"
 
 #include <commctrl.h>
 
@@ -27,10 +29,6 @@ bool gFrozen = false;
 
 namespace {
 
-constexpr TextId kTextScreenTooSmall = 122;
-constexpr TextId kTextConfigFailed = 111;
-constexpr TextId kTextStatisticsFailed = 123;
-constexpr TextId kCaptionError = 53;
 constexpr int kTitleSize = 101;  // string resources of up to 100 characters
 
 char gCaption[kTitleSize];
@@ -42,9 +40,9 @@ LRESULT OnCreate(HWND hwnd) {
         PostQuitMessage(0);
         return 0;
     }
-    if (const int32_t r = LoadConfiguration()) ShowMessage(hwnd, kTextConfigFailed, kCaptionError, r);
+    if (const int32_t r = LoadConfiguration()) ShowMessage(hwnd, kTextConfigurationFailed, kCaptionError, r);
     if (const int32_t r = LoadStatisticsFile(gConfig.statisticsFileName))
-        ShowMessage(hwnd, kTextStatisticsFailed, kCaptionError, r);
+        ShowMessage(hwnd, kTextStatisticsNotLoaded, kCaptionError, r);
     gMainWindow = hwnd;
     InstallPlatformSeams();
     SetMenu(hwnd, LoadLanguageMenu(gConfig.languageBase));

@@ -1,4 +1,5 @@
 #include "shell/upload_progress_win32.h"
+#include "text/text_ids.h"
 
 #include <commctrl.h>
 
@@ -13,8 +14,8 @@ HWND gProgressDialog = nullptr;  // UI thread only
 INT_PTR CALLBACK UploadProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG:
-            SetDlgItemTextA(dialog, IDC_UPLOAD_TEXT, GetText(40));
-            SetDlgItemTextA(dialog, IDC_UPLOAD_WAIT, GetText(41));
+            SetDlgItemTextA(dialog, IDC_UPLOAD_TEXT, GetText(kTextSendingParameters));
+            SetDlgItemTextA(dialog, IDC_UPLOAD_WAIT, GetText(kTextPleaseWait));
             SendDlgItemMessageA(dialog, IDC_UPLOAD_BAR, PBM_SETRANGE, 0, MAKELPARAM(0, kParameterSetWords));
             SendDlgItemMessageA(dialog, IDC_UPLOAD_BAR, PBM_SETSTEP, 1, 0);
             return TRUE;

@@ -7,6 +7,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine wine64 xvfb xdotool imagemagick x11-utils xauth procps util-linux
   cups printer-driver-cups-pdf poppler-utils e2fsprogs
+  nsis zip unzip
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -26,6 +26,10 @@ for preset in native asan tsan win64; do
   ctest --preset "$preset"
 done
 
+step "release: installer and zips, tested under Wine"
+tools/make-release.sh
+tests/release/test-release.sh
+
 if [ -f tests/fuzz/CMakeLists.txt ]; then
   step "fuzz (bounded)"
   cmake --preset fuzz >/dev/null

@@ -1,4 +1,5 @@
 #include "view/curve_view.h"
+#include "text/text_ids.h"
 
 #include <algorithm>
 
@@ -59,7 +60,7 @@ void DrawScales(Canvas& c) {
     }
     if (LargeLayout()) {
         c.SetTextAlign(kAlignCenter | kAlignBottom);
-        c.TextOut(L(kZoomCaptionX), L(kZoomCaptionY), GetText(14));
+        c.TextOut(L(kZoomCaptionX), L(kZoomCaptionY), GetText(kTextZoom));
         const CutParameters p = ActiveCutMirror();
         c.SetTextAlign(kAlignRight | kAlignBottom);
         DrawFormatted(c, L(kPowerBarLeft) - 5, base + 2, "%d", p.p1Min);
@@ -116,11 +117,12 @@ void DrawBoxEdges(Canvas& c, int left, int right) {
 
 void DrawLampLabelsAndBoxes(Canvas& c) {
     c.SetTextAlign(kAlignLeft | kAlignTop);
-    c.TextOut(L(kLampLabelX), L(kCommLampY), GetText(7));
-    c.TextOut(L(kBreakLabelX), L(kBreakLampY), GetText(66));
-    c.TextOut(L(kBluntLabelX), L(kBluntLampY), GetText(67));
-    c.TextOut(L(kMissingLabelX), L(kMissingLampY), GetText(68));
-    if ((Load(gModel.alarms.Err1Flag) & 1) != 0) c.TextOut(L(kLampLabelX), L(kSignalLampY), GetText(54));
+    c.TextOut(L(kLampLabelX), L(kCommLampY), GetText(kTextComm));
+    c.TextOut(L(kBreakLabelX), L(kBreakLampY), GetText(kTextBreak));
+    c.TextOut(L(kBluntLabelX), L(kBluntLampY), GetText(kTextBlunt));
+    c.TextOut(L(kMissingLabelX), L(kMissingLampY), GetText(kTextMissingShort));
+    if ((Load(gModel.alarms.Err1Flag) & 1) != 0)
+        c.TextOut(L(kLampLabelX), L(kSignalLampY), GetText(kTextErr1));
     DrawBoxEdges(c, L(kWorkBoxLeft), L(kWorkBoxRight));
     DrawBoxEdges(c, L(kPeakBoxLeft), L(kPeakBoxRight));
 }
@@ -211,8 +213,8 @@ void DrawCurveFrame(Canvas& canvas, Target target) {
         if (target == Target::kScreen) DrawLampLabelsAndBoxes(canvas);
         canvas.SelectFont(CanvasFont::kCaption);
         canvas.SetTextAlign(kAlignCenter | kAlignTop);
-        canvas.TextOut(L(kWorkBoxCentre), L(kBoxCaptionY), GetText(4));
-        canvas.TextOut(L(kPeakBoxCentre), L(kBoxCaptionY), GetText(5));
+        canvas.TextOut(L(kWorkBoxCentre), L(kBoxCaptionY), GetText(kTextWorkPercent));
+        canvas.TextOut(L(kPeakBoxCentre), L(kBoxCaptionY), GetText(kTextPeakPercent));
     }
     gNextPoint = 0;
 }

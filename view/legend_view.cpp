@@ -1,4 +1,5 @@
 #include "view/legend_view.h"
+#include "text/text_ids.h"
 
 #include "text/language.h"
 #include "view/palette.h"
@@ -42,14 +43,14 @@ void DrawLegend(Canvas& canvas) {
         canvas.SelectFont(CanvasFont::kTable);
         canvas.SetBackgroundColour(kWindowBackground);
         canvas.SetTextAlign(kAlignLeft | kAlignTop);
-        canvas.TextOut(9, 102, GetText(64));
-        canvas.TextOut(30, 102, GetText(52));
-        canvas.TextOut(95, 102, GetText(65));
+        canvas.TextOut(9, 102, GetText(kTextTs));
+        canvas.TextOut(30, 102, GetText(kTextPoCalc));
+        canvas.TextOut(95, 102, GetText(kTextPo));
         canvas.SetTextAlign(kAlignLeft | kAlignBottom);
-        canvas.TextOut(97, 35, GetText(66));
-        canvas.TextOut(97, 50, GetText(67));
-        canvas.TextOut(97, 80, GetText(68));
-        canvas.TextOut(97, 65, GetText(49));
+        canvas.TextOut(97, 35, GetText(kTextBreak));
+        canvas.TextOut(97, 50, GetText(kTextBlunt));
+        canvas.TextOut(97, 80, GetText(kTextMissingShort));
+        canvas.TextOut(97, 65, GetText(kTextWork));
     }
     canvas.SelectPen(pen);
     canvas.SelectBrush(brush);

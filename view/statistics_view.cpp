@@ -1,4 +1,5 @@
 #include "view/statistics_view.h"
+#include "text/text_ids.h"
 
 #include <algorithm>
 
@@ -85,12 +86,14 @@ void DrawStatisticsFrame(Canvas& canvas, int kind, Target target) {
     canvas.SetBackgroundColour(TextBackground(target));
     canvas.SetTextAlign(kAlignCenter | kAlignBottom);
     DrawFormatted(canvas, L(kWindowWidth) / 2, L(kPanelTop) + L(kTableFontHeight) / 2, " %s %s, %s %d ",
-                  GetText(kind == kPowerStatistics ? 48 : 49), GetText(16), GetText(13), cut + 1);
+                  GetText(kind == kPowerStatistics ? 48 : 49), GetText(kTextStatistics),
+                  GetText(kTextCutNumber), cut + 1);
     DrawAxes(canvas);
     DrawScale(canvas);
     canvas.SetTextAlign(kAlignLeft | kAlignBottom);
-    DrawFormatted(canvas, L(kPartsTextX), L(kPartsTextY), "%s: %d", GetText(6), HeldEntriesOfCut(cut));
-    DrawFormatted(canvas, L(kCurveLeft) + 15, L(kStatsAxisTop) - 4, "%s: %s", GetText(17),
+    DrawFormatted(canvas, L(kPartsTextX), L(kPartsTextY), "%s: %d", GetText(kTextParts),
+                  HeldEntriesOfCut(cut));
+    DrawFormatted(canvas, L(kCurveLeft) + 15, L(kStatsAxisTop) - 4, "%s: %s", GetText(kTextFile),
                   DisplayFileName(gConfig.statisticsFileName));
 }
 

@@ -1,4 +1,5 @@
 #include "view/table_view.h"
+#include "text/text_ids.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -11,10 +12,6 @@
 #include "view/palette.h"
 
 namespace {
-
-// TextIds of the words shown instead of a number.
-constexpr TextId kTextNo = 1, kTextYes = 2, kTextOff = 3, kTextPower = 48, kTextWork = 49, kTextEnd = 50,
-                 kTextImmediately = 51;
 
 constexpr int kTextMax = 128;
 
@@ -47,37 +44,39 @@ private:
 };
 
 void DrawCutColumns(Canvas& c, const CutParameters& p) {
-    Line(70).Percent(p.breakLimit, 0).Draw(c, kColumn1X, kRow1Y);
-    Line(71).Tenths(p.breakDelay).Draw(c, kColumn1X, kRow2Y);
-    Line(72).Percent(p.bluntLimit, 4).Draw(c, kColumn1X, kRow4Y);
-    Line(73).Choice(p.bluntMode, kTextPower, kTextWork).Draw(c, kColumn1X, kRow5Y);
-    Line(74).Tenths(p.bluntDelay).Draw(c, kColumn1X, kRow6Y);
-    Line(75).Choice(p.bluntAlarmMode, kTextEnd, kTextImmediately).Draw(c, kColumn1X, kRow7Y);
-    Line(76).Append("%d", p.bluntCount).Draw(c, kColumn1X, kRow8Y);
-    Line(83).Choice(p.taOnBlunt, kTextNo, kTextYes).Draw(c, kColumn1X, kRow9Y);
+    Line(kLabelBreakLimit).Percent(p.breakLimit, 0).Draw(c, kColumn1X, kRow1Y);
+    Line(kLabelBreakDelay).Tenths(p.breakDelay).Draw(c, kColumn1X, kRow2Y);
+    Line(kLabelBluntLimit).Percent(p.bluntLimit, 4).Draw(c, kColumn1X, kRow4Y);
+    Line(kLabelBluntMode).Choice(p.bluntMode, kTextPower, kTextWork).Draw(c, kColumn1X, kRow5Y);
+    Line(kLabelBluntDelay).Tenths(p.bluntDelay).Draw(c, kColumn1X, kRow6Y);
+    Line(kLabelBluntAlarm)
+        .Choice(p.bluntAlarmMode, kTextEndPadded, kTextImmediately)
+        .Draw(c, kColumn1X, kRow7Y);
+    Line(kLabelBluntCount).Append("%d", p.bluntCount).Draw(c, kColumn1X, kRow8Y);
+    Line(kLabelTaOnBlunt).Choice(p.taOnBlunt, kTextNo, kTextYes).Draw(c, kColumn1X, kRow9Y);
     const unsigned long divisor = PowerOfTwo(static_cast<uint16_t>(p.workDivisor + 1));
-    Line(90).Append("%lu (%d)", divisor, p.workDivisor + 1).Draw(c, kColumn1X, kRow10Y);
+    Line(kLabelWorkDivisor).Append("%lu (%d)", divisor, p.workDivisor + 1).Draw(c, kColumn1X, kRow10Y);
 
-    Line(77).Percent(p.missingLimit, 2).Draw(c, kColumn2X, kRow1Y);
-    Line(78).Tenths(p.missingDelay).Draw(c, kColumn2X, kRow2Y);
-    Line(79).Append("%d", p.missingCount).Draw(c, kColumn2X, kRow3Y);
-    Line(80).TenthsOrOff(p.tw).Draw(c, kColumn2X, kRow4Y);
-    Line(81).TenthsOrOff(p.ts).Draw(c, kColumn2X, kRow6Y);
-    Line(82).TenthsOrOff(p.ta).Draw(c, kColumn2X, kRow7Y);
-    Line(84).Append("%d %%", p.p1Max).Draw(c, kColumn2X, kRow8Y);
-    Line(85).Append("%d %%", p.p1Min).Draw(c, kColumn2X, kRow9Y);
-    Line(87).Append("%d", p.cyclesPerScreen).Draw(c, kColumn2X, kRow11Y);
+    Line(kLabelMissingLimit).Percent(p.missingLimit, 2).Draw(c, kColumn2X, kRow1Y);
+    Line(kLabelMissingDelay).Tenths(p.missingDelay).Draw(c, kColumn2X, kRow2Y);
+    Line(kLabelMissingCount).Append("%d", p.missingCount).Draw(c, kColumn2X, kRow3Y);
+    Line(kLabelTw).TenthsOrOff(p.tw).Draw(c, kColumn2X, kRow4Y);
+    Line(kLabelTs).TenthsOrOff(p.ts).Draw(c, kColumn2X, kRow6Y);
+    Line(kLabelTa).TenthsOrOff(p.ta).Draw(c, kColumn2X, kRow7Y);
+    Line(kLabelP1Max).Append("%d %%", p.p1Max).Draw(c, kColumn2X, kRow8Y);
+    Line(kLabelP1Min).Append("%d %%", p.p1Min).Draw(c, kColumn2X, kRow9Y);
+    Line(kLabelCyclesPerScreen).Append("%d", p.cyclesPerScreen).Draw(c, kColumn2X, kRow11Y);
 }
 
 void DrawCommonColumn(Canvas& c) {
     const CommonParameters& common = gModel.common;
-    c.TextOut(L(kColumn3X), L(kRow1Y), GetText(33));
-    Line(88).Append("%d", Load(common.unitId)).Draw(c, kColumn3X, kRow3Y);
-    Line(86).Append("%d", Load(common.average)).Draw(c, kColumn3X, kRow4Y);
+    c.TextOut(L(kColumn3X), L(kRow1Y), GetText(kTextCommonForAllCuts));
+    Line(kLabelKvdId).Append("%d", Load(common.unitId)).Draw(c, kColumn3X, kRow3Y);
+    Line(kLabelAverage).Append("%d", Load(common.average)).Draw(c, kColumn3X, kRow4Y);
     const int poSamples = Load(common.poSamples);
-    Line poLine(89);
+    Line poLine(kLabelPoSamples);
     (poSamples == 0 ? poLine.Word(kTextOff) : poLine.Append("%d", poSamples)).Draw(c, kColumn3X, kRow5Y);
-    Line(91).Append("%d", Load(common.debounce) + 1).Draw(c, kColumn3X, kRow6Y);
+    Line(kLabelDebounce).Append("%d", Load(common.debounce) + 1).Draw(c, kColumn3X, kRow6Y);
     const int value = Load(common.rangeValue), decimals = Load(common.rangeDecimals);
     Line range(92);
     if (value == 0)
@@ -94,7 +93,8 @@ void DrawCommonColumn(Canvas& c) {
 // Red: "Relays disabled!" and the counters behind Blunt Count and Missing Count.
 void DrawWarnings(Canvas& c, const CutParameters& p, int cut) {
     c.SetTextColour(kPaletteColours[kPaletteRed]);
-    if (Load(gModel.alarms.RelaysDisabledTicks) != 0) c.TextOut(L(kColumn3X), L(kRow10Y), GetText(15));
+    if (Load(gModel.alarms.RelaysDisabledTicks) != 0)
+        c.TextOut(L(kColumn3X), L(kRow10Y), GetText(kTextRelaysDisabled));
     const int behindLabel = 17 * c.AverageCharWidth();
     if (p.bluntCount > 1)
         DrawFormatted(c, L(kColumn1X) + behindLabel, L(kRow8Y), "(%d)",
@@ -117,8 +117,8 @@ void DrawParameterTable(Canvas& canvas, int clientWidth) {
     canvas.SelectFont(CanvasFont::kTable);
     canvas.SetTextAlign(kAlignCenter | kAlignBottom);
     canvas.SetBackgroundColour(kWindowBackground);
-    DrawFormatted(canvas, clientWidth / 2, L(kPanelTop) + L(kTableFontHeight) / 2, " %s, %s %d ", GetText(9),
-                  GetText(13), cut + 1);
+    DrawFormatted(canvas, clientWidth / 2, L(kPanelTop) + L(kTableFontHeight) / 2, " %s, %s %d ",
+                  GetText(kTextParameters), GetText(kTextCutNumber), cut + 1);
     canvas.SetTextAlign(kAlignLeft | kAlignBottom);  // a row's y is the bottom of its text
     DrawCutColumns(canvas, p);
     DrawCommonColumn(canvas);

@@ -74,14 +74,15 @@ unmap_port() {
   wineserver -w
 }
 
-# start_program FOLDER: zavize.exe with FOLDER as working directory (its configuration lives there).
+# start_program FOLDER [EXE]: zavize.exe (the build's, or EXE: a Windows or Unix path) with FOLDER as
+# working directory (its configuration lives there).
 # With ZAVIZE_DESKTOP=NAME it runs in a Wine virtual desktop of DESKTOP_SIZE (WxH, 1024x768 when
 # unset): the program takes that for its screen, and Wine draws the title bars (there is no window
 # manager on the display). The driver joins the same desktop through ZAVIZE_DESKTOP.
 start_program() {
   local launcher=()
   [ -n "${ZAVIZE_DESKTOP:-}" ] && launcher=(explorer "/desktop=$ZAVIZE_DESKTOP,${DESKTOP_SIZE:-1024x768}")
-  (cd "$1" && exec setsid wine "${launcher[@]}" "$ZAVIZE_BUILD/zavize.exe") >"$WORK/zavize.out" 2>&1 &
+  (cd "$1" && exec setsid wine "${launcher[@]}" "${2:-$ZAVIZE_BUILD/zavize.exe}") >"$WORK/zavize.out" 2>&1 &
   PROGRAM_PID=$!
   E2E_PIDS+=($PROGRAM_PID)
   driver wait-window 30 || fail "the main window did not appear"

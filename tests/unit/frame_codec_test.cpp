@@ -19,6 +19,7 @@ std::vector<uint8_t> WordFrame(uint16_t word) {
 }
 // The received line: the frame without its CR, zero-terminated.
 std::vector<uint8_t> Line(std::vector<uint8_t> frame) {
+    if (frame.empty()) return {0};  // also tells the optimiser that back() exists
     frame.back() = 0;
     return frame;
 }

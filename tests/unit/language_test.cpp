@@ -9,6 +9,7 @@
 #include <string>
 
 #include "files/config.h"
+#include "text/text_ids.h"
 #include "text/language.h"
 
 namespace {
@@ -171,12 +172,12 @@ TEST_F(LanguageTest, TextId18HoldsARealBackslash) {
 }
 
 TEST_F(LanguageTest, GetTextFollowsTheConfiguredLanguage) {
-    EXPECT_STREQ(GetText(53), "Error!");  // English until the configuration is read
+    EXPECT_STREQ(GetText(kTextError), "Error!");  // English until the configuration is read
     gConfig.languageBase = kLanguageGerman;
-    EXPECT_STREQ(GetText(53), "Fehler!");
+    EXPECT_STREQ(GetText(kTextError), "Fehler!");
     EXPECT_STREQ(GetText(56), "");
     gConfig.languageBase = kLanguageDanish;
-    EXPECT_STREQ(GetText(53), "Fejl!");
+    EXPECT_STREQ(GetText(kTextError), "Fejl!");
     EXPECT_EQ(GetText(199), LanguageTable[599]);  // the last entry of the table
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "files/config.h"
+#include "text/text_ids.h"
 #include "files/parameter_set_fields.h"
 #include "files/parameter_set_file.h"
 #include "files/results.h"
@@ -137,7 +138,7 @@ TEST_F(ParameterSetFileTest, SaveThenLoadGivesTheLiveParametersInEveryLanguage) 
         StageLiveSet(c.rangeDecimals, c.rangeValue);
         gConfig.languageBase = c.language;
         const std::string text = Saved();
-        EXPECT_EQ(Split(text, '\n')[4], std::string(GetText(92)) + "\t" + c.rangeText);
+        EXPECT_EQ(Split(text, '\n')[4], std::string(GetText(kLabelRange)) + "\t" + c.rangeText);
         gModel.loadedParameterSet = LoadedParameterSet{};
         ASSERT_EQ(ReadParameterSetFile(kFile), 0);
         ExpectLoadedEqualsLive();

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "text/language.h"
+#include "text/text_ids.h"
 #include "print/page_mapping.h"
 #include "print/parameter_page.h"
 #include "tests/unit/view_fixture.h"
@@ -139,10 +140,10 @@ TEST_F(ParameterPageTest, GermanChangesTheWordsNotTheLayout) {
     Draw(1, 8);
     EXPECT_EQ(Text("Gedruckt: 08.12.2026, 13:22").y1, 30);
     EXPECT_FALSE(canvas.HasText("Parameters"));
-    const DrawOp& title = Text(GetText(9));
+    const DrawOp& title = Text(GetText(kTextParameters));
     EXPECT_EQ(title.x1, 400);
     EXPECT_EQ(title.y1, 75);
-    EXPECT_EQ(Text(GetText(70)).y1, 240);
+    EXPECT_EQ(Text(GetText(kLabelBreakLimit)).y1, 240);
 }
 
 // A font of natural proportions is about twice as wide in layout pixels on a portrait page as on

@@ -16,6 +16,7 @@
 #include "files/config.h"
 #include "model/model.h"
 #include "text/message.h"
+#include "text/text_ids.h"
 #include "print/page_mapping.h"
 #include "print/print_calls_win32.h"
 #include "print/print_commands_win32.h"
@@ -125,10 +126,10 @@ TEST_F(PrintTest, EveryFailingStepIsReportedAndTheDocumentAborted) {
         PrintCommand command;
         TextId message;
     };
-    const Command commands[] = {{PrintCommand::kActiveCut, 118},
-                                {PrintCommand::kPowerStatistics, 120},
-                                {PrintCommand::kWorkStatistics, 120},
-                                {PrintCommand::kParameters, 119}};
+    const Command commands[] = {{PrintCommand::kActiveCut, kTextPrintActiveCutFailed},
+                                {PrintCommand::kPowerStatistics, kTextPrintStatisticsFailed},
+                                {PrintCommand::kWorkStatistics, kTextPrintStatisticsFailed},
+                                {PrintCommand::kParameters, kTextPrintParametersFailed}};
     struct Failure {
         const char* step;
         std::vector<std::string> steps;  // what the job did before it gave up

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "files/config.h"
+#include "text/text_ids.h"
 #include "res/resource.h"
 #include "shell/upload_progress_win32.h"
 #include "text/language.h"
@@ -80,7 +81,7 @@ TEST(UploadProgressDialogProc, TextsRangeAndSteps) {
     ASSERT_NE(dialog, nullptr) << GetLastError();
 
     // WM_INITDIALOG: the texts of the language in use, the bar over the 294 words of a set.
-    EXPECT_EQ(Text(dialog, IDC_UPLOAD_TEXT), GetText(40));
+    EXPECT_EQ(Text(dialog, IDC_UPLOAD_TEXT), GetText(kTextSendingParameters));
     EXPECT_EQ(Text(dialog, IDC_UPLOAD_WAIT), "Bitte warten...");
     HWND bar = GetDlgItem(dialog, IDC_UPLOAD_BAR);
     PBRANGE range{};

@@ -13,14 +13,13 @@
 #include <string>
 
 #include "files/config.h"
+#include "text/message.h"
+#include "text/text_ids.h"
 #include "shell/about_win32.h"
 #include "text/message_win32.h"
 #include "tests/win32/dialog_watcher.h"
 
 namespace {
-
-constexpr TextId kTextNoUnitNoLoad = 112;  // two lines, an umlaut, the error icon
-constexpr TextId kCaptionError = 53;
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
