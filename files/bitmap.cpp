@@ -84,7 +84,7 @@ BitmapWriteResult WriteBitmapFile(const char* path, const BitmapHeader& header, 
         uint32_t written = 0;
         const int32_t r = f.Write(piece.data, piece.size, &written);
         if (r != 0 || written != piece.size) {
-            f.Close();
+            (void)f.Close();  // the write already failed; the partial file goes anyway
             RemoveFile(partial);
             return {BitmapWriteStep::kWrite, r};
         }

@@ -64,4 +64,5 @@ struct BitmapWriteResult {
 // pixels. The file is written beside the target first (name + ".part") and replaces the target
 // only when complete, so a failure leaves an existing file as it was; the partial file is removed.
 // Stops at the first failed step.
-BitmapWriteResult WriteBitmapFile(const char* path, const BitmapHeader& header, const uint8_t* pixels);
+[[nodiscard]] BitmapWriteResult WriteBitmapFile(const char* path, const BitmapHeader& header,
+                                                const uint8_t* pixels);

@@ -9,7 +9,7 @@
 #include "files/bitmap.h"
 
 // The header for the snapshot (size and depth from the bitmap itself), or null after a message.
-std::unique_ptr<BitmapHeader> BuildBitmapHeader(HWND owner, HBITMAP snapshot);
+[[nodiscard]] std::unique_ptr<BitmapHeader> BuildBitmapHeader(HWND owner, HBITMAP snapshot);
 
 // Asks for the file name, fetches the pixels and the colour table of the snapshot (selected in
 // snapshotDC, as the snapshot keeps it) and writes the file. The pixels are fetched before any

@@ -13,4 +13,4 @@ constexpr int32_t kExportBadRequest = 87;
 // Write the export of a cut (0..15) to path, replacing the file. 0, or the system error code of
 // the create or of the first failed write (the lines written so far stay in the file).
 // The cut's indexes are taken once, at the start; entries appended meanwhile are not exported.
-int32_t WriteStatisticsExport(const char* path, int kind, int cut);
+[[nodiscard]] int32_t WriteStatisticsExport(const char* path, int kind, int cut);

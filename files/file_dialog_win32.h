@@ -18,14 +18,14 @@ struct FileType {
 
 // Save dialog with the overwrite prompt. 0 with the chosen name in name, the dialog's extended
 // error code, or kResultCancelled (30006) when the user cancelled.
-int32_t AskSaveFileName(HWND owner, const FileType& type, char name[kFileNameBufferSize]);
+[[nodiscard]] int32_t AskSaveFileName(HWND owner, const FileType& type, char name[kFileNameBufferSize]);
 // Open dialog, read-only box hidden, offering to create a file that does not exist. Results as
 // for AskSaveFileName.
-int32_t AskOpenFileName(HWND owner, const FileType& type, char name[kFileNameBufferSize]);
+[[nodiscard]] int32_t AskOpenFileName(HWND owner, const FileType& type, char name[kFileNameBufferSize]);
 
 // A file operation on the chosen name: 0 or a result number.
 using FileOperation = std::function<int32_t(const char* name)>;
 // Save-type menu commands: the save dialog, then the operation. 0 also when the user cancelled.
-int32_t SaveThroughDialog(HWND owner, const FileType& type, const FileOperation& save);
+[[nodiscard]] int32_t SaveThroughDialog(HWND owner, const FileType& type, const FileOperation& save);
 // Load-type menu commands: the open dialog, then the operation. 30006 when the user cancelled.
-int32_t OpenThroughDialog(HWND owner, const FileType& type, const FileOperation& open);
+[[nodiscard]] int32_t OpenThroughDialog(HWND owner, const FileType& type, const FileOperation& open);

@@ -18,19 +18,19 @@ public:
     File() = default;
     File(const File&) = delete;
     File& operator=(const File&) = delete;
-    ~File() { Close(); }
+    ~File() { static_cast<void>(Close()); }  // an error path's close has nothing to add
 
     // 0 or the system error code.
-    int32_t Open(const char* name, int access, FileDisposition disposition);
+    [[nodiscard]] int32_t Open(const char* name, int access, FileDisposition disposition);
     // After kOpenAlways: whether the file was there before the open.
     bool Existed() const { return existed_; }
     bool IsOpen() const { return handle_ != kInvalid; }
     // Read up to n bytes (loops until n or end of file): 0 or the system error code.
-    int32_t Read(void* buffer, uint32_t n, uint32_t* got);
+    [[nodiscard]] int32_t Read(void* buffer, uint32_t n, uint32_t* got);
     // Write n bytes: 0 or the system error code; *written says how many reached the file.
-    int32_t Write(const void* buffer, uint32_t n, uint32_t* written);
+    [[nodiscard]] int32_t Write(const void* buffer, uint32_t n, uint32_t* written);
     // 0 or the system error code; closing a closed file does nothing.
-    int32_t Close();
+    [[nodiscard]] int32_t Close();
 
 private:
     static constexpr intptr_t kInvalid = -1;
@@ -39,10 +39,10 @@ private:
 };
 
 // Whole-record helpers: 0, kResultShortTransfer when fewer bytes moved, or the error code.
-int32_t ReadRecord(File& f, void* record, uint32_t size);
-int32_t WriteRecord(File& f, const void* record, uint32_t size);
+[[nodiscard]] int32_t ReadRecord(File& f, void* record, uint32_t size);
+[[nodiscard]] int32_t WriteRecord(File& f, const void* record, uint32_t size);
 
 // Renames a complete file over another, replacing it in one step: 0 or the system error code.
-int32_t MoveFileOver(const char* from, const char* to);
+[[nodiscard]] int32_t MoveFileOver(const char* from, const char* to);
 // Removes a file; a missing file is no error worth reporting.
 void RemoveFile(const char* name);

@@ -7,7 +7,7 @@
 #include "files/file_io.h"
 
 int32_t File::Open(const char* name, int access, FileDisposition disposition) {
-    Close();
+    static_cast<void>(Close());
     int flags = access == kFileRead ? O_RDONLY : access == kFileWrite ? O_WRONLY : O_RDWR;
     flags |= O_CLOEXEC;
     existed_ = false;

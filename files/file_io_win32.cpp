@@ -3,7 +3,7 @@
 #include "files/file_io.h"
 
 int32_t File::Open(const char* name, int access, FileDisposition disposition) {
-    Close();
+    static_cast<void>(Close());
     DWORD desired = 0;
     if (access & kFileRead) desired |= GENERIC_READ;
     if (access & kFileWrite) desired |= GENERIC_WRITE;

@@ -6,9 +6,9 @@
 #include <cstdint>
 
 // Integer: an optional sign and at least one digit.
-bool ParseIntegerField(const char* text, int length, int32_t* value);
+[[nodiscard]] bool ParseIntegerField(const char* text, int length, int32_t* value);
 // Tenths: d.d or dd.d, in tenths (2.5 gives 25, 12.5 gives 125).
-bool ParseTenthsField(const char* text, int length, int32_t* value);
+[[nodiscard]] bool ParseTenthsField(const char* text, int length, int32_t* value);
 // Range: d.dd is mode 0 (hundredths), d.d or dd.d mode 1 (tenths), d, dd or ddd mode 2; the value
 // is the digits without the point (1.50, 15.0 and 150 all give 150).
-bool ParseRangeField(const char* text, int length, uint16_t* value, uint16_t* mode);
+[[nodiscard]] bool ParseRangeField(const char* text, int length, uint16_t* value, uint16_t* mode);

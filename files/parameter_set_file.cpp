@@ -268,7 +268,7 @@ int32_t ReadParameterSetFile(const char* path) {
     ByteReader in(file);
     LoadedParameterSet set{};
     const int32_t r = ReadParameterSet(in, set);
-    file.Close();
+    static_cast<void>(file.Close());  // everything was read: a failed close loses nothing
     if (r == kResultOk) gModel.loadedParameterSet = set;
     return r;
 }

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 // 0 (also when the user cancelled), the dialog's error code, or a result of SaveStatisticsFile.
-int32_t SaveStatisticsAs(HWND owner);
+[[nodiscard]] int32_t SaveStatisticsAs(HWND owner);
 // 0, 30006 when the user cancelled, the dialog's error code, or a result of LoadStatisticsFile
 // (the file in use stays as it was on any failure).
-int32_t LoadStatisticsFrom(HWND owner);
+[[nodiscard]] int32_t LoadStatisticsFrom(HWND owner);

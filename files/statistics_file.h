@@ -14,10 +14,10 @@
 // Read the file over the block: 0, 30007 when it holds fewer bytes than the block, or the system
 // error code of the open or read. The file is created holding the current block when it does not
 // exist. On any failure the block keeps its old content; indexes outside a ring are mended.
-int32_t LoadStatisticsFile(const char* name);
+[[nodiscard]] int32_t LoadStatisticsFile(const char* name);
 // Write the block at the start of the file (created when missing; a longer file keeps its
 // tail): 0, 30007 or the system error code.
-int32_t SaveStatisticsFile(const char* name);
+[[nodiscard]] int32_t SaveStatisticsFile(const char* name);
 
 // Reset one cut (0..15), or all with kAllCuts: indexes to 0, entries kept, then one save to the
 // file in use. Callers ignore the result. An unknown cut changes and writes nothing.
@@ -30,8 +30,8 @@ void SaveStatisticsInUse();
 
 // Save statistics / Load statistics once a name was chosen: the file operation, and on success
 // the file becomes the one in use (the configuration file is rewritten when the name changed).
-int32_t SaveStatisticsAndUse(const char* name);
-int32_t LoadStatisticsAndUse(const char* name);
+[[nodiscard]] int32_t SaveStatisticsAndUse(const char* name);
+[[nodiscard]] int32_t LoadStatisticsAndUse(const char* name);
 
 // Make a loaded block safe for every reader: a cut whose writeIndex or wrapMarker lies outside
 // its ring is shown empty (both indexes 0; entries kept). Returns the number of cuts mended.

@@ -64,11 +64,12 @@ bool UploadParameterSet() {
             if (!CanSend(0, kCutUploadIndexes[w], CutWordValue(cut, w))) return false;
 
     ShowProgress(UploadProgressAction::kOpen);
+    // Room and values were checked above: every word is queued.
     for (int index : kCommonUploadIndexes)
-        QueueParameter(0, index, LoadedCommonValue(set, kBaseCodes[index].word));
+        static_cast<void>(QueueParameter(0, index, LoadedCommonValue(set, kBaseCodes[index].word)));
     for (int c = 0; c < kCutCount; ++c)
         for (int w = 0; w < kCutWordCount; ++w)
-            QueueParameter(c, kCutUploadIndexes[w], CutWordValue(set.cuts[c], w));
+            static_cast<void>(QueueParameter(c, kCutUploadIndexes[w], CutWordValue(set.cuts[c], w)));
     return true;
 }
 

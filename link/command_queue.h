@@ -25,14 +25,14 @@ uint16_t CommandWord(int cut, int index, uint16_t value);
 // Queue one word. Refuses (counts in refusedWords, returns false) a cut outside 0..15, an index
 // that is not sent (outside 0..23), a value beyond the parameter's range, or a full queue: such a
 // word would set another parameter, or overwrite words that still wait.
-bool QueueParameter(int cut, int index, uint16_t value);
+[[nodiscard]] bool QueueParameter(int cut, int index, uint16_t value);
 // Words waiting in the queue.
 int QueuedWords();
 
 // Open the progress display and queue the LoadedParameterSet (294 words: the common words with
 // cut 0, then each cut's 18 words in word order). All or nothing: false, with nothing queued and
 // nothing opened, when the queue has no room for the whole set or a value is out of range.
-bool UploadParameterSet();
+[[nodiscard]] bool UploadParameterSet();
 
 // The last step of every timer tick: send the word at the read index as a word frame. A word the
 // TransmitRing had no room for stays at the read index for the next tick. On the first tick that

@@ -18,11 +18,11 @@ int BuildWordFrame(uint16_t word, uint8_t out[kWordFrameSize]);
 
 // Build the frame and hand it whole to the TransmitRing. False when the ring had no room for the
 // whole frame: nothing was put (the frame is dropped, never sent in pieces).
-bool SendCodeFrame(uint8_t code);
-bool SendWordFrame(uint16_t word);
+[[nodiscard]] bool SendCodeFrame(uint8_t code);
+[[nodiscard]] bool SendWordFrame(uint16_t word);
 
 // line: zero-terminated received bytes (without the CR).
-bool LineIsValid(const uint8_t* line);
+[[nodiscard]] bool LineIsValid(const uint8_t* line);
 uint16_t DecodeLine(const uint8_t* line);
 // Bytes as unsigned decimals joined by "-"; empty line gives "".
 void FormatLine(const uint8_t* line, char out[kFormattedLineSize]);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "link/cycle_messages.h"
+#include "link/message_codes.h"
 #include "model/model.h"
 #include "link/parameter_reports.h"
 #include "model/window_service.h"
@@ -56,55 +57,55 @@ void RelaysDisabled() {
 // Apply one decoded message; returns the number the DEBUG window shows for it.
 int32_t Dispatch(uint16_t v) {
     AlarmState& a = gModel.alarms;
-    if (v <= 105) {
+    if (v <= kMessageLastSample) {
         const int32_t point = OnSample(v);
         return point != kNoPoint ? point : v;
     }
-    if (v >= 256) {
+    if (v >= kMessageFirstReport) {
         ApplyParameterReport(v);
         return v & 0x0FFF;
     }
-    if (v >= 220 && v <= 235) {
-        OnCutStart(v - 220);
+    if (v >= kMessageCutStartFirst && v <= kMessageCutStartLast) {
+        OnCutStart(v - kMessageCutStartFirst);
         return v;
     }
     switch (v) {
-        case 200:
+        case kMessageCycleEnd:
             OnCycleEnd();
             break;
-        case 201:
+        case kMessagePoWindow:
             OnPoWindow();
             break;
-        case 202:
+        case kMessageBreakAlarm:
             SetAlarmBit(kAlarmBreak);
             break;
-        case 203:
+        case kMessageMissingAlarm:
             SetAlarmBit(kAlarmMissing);
             break;
-        case 204:
+        case kMessageBluntAlarm:
             SetAlarmBit(kAlarmBlunt);
             break;
-        case 205:
+        case kMessageAlarmReset:
             ResetAlarms();
             break;
-        case 206:
+        case kMessageErr1:
             Store(a.Err1Flag, a.Err1Flag | 1);
             Store(gModel.cycle.workSum, 0);
             Invalidate(Region::kSignalLamp, false);
             break;
-        case 207:
+        case kMessageBluntCount:
             CountUp(a.BluntCounter, Region::kParamColumn1);
             break;
-        case 208:
+        case kMessageMissingCount:
             CountUp(a.MissingCounter, Region::kParamColumn2);
             break;
-        case 209:
+        case kMessageBluntCountClear:
             ClearCounter(a.BluntCounter, Region::kParamColumn1);
             break;
-        case 210:
+        case kMessageMissingCountClear:
             ClearCounter(a.MissingCounter, Region::kParamColumn2);
             break;
-        case 211:
+        case kMessageRelaysDisabled:
             RelaysDisabled();
             break;
         default:

@@ -9,12 +9,12 @@
 
 // Port 1..16 at 19200 8N1, no flow control. False (GetLastError tells why) leaves nothing open.
 // Refused while a link is open: close it first.
-bool OpenLink(int portNumber);
+[[nodiscard]] bool OpenLink(int portNumber);
 // Stops both threads and releases every handle. Does nothing when no link is open.
 void CloseLink();
-bool LinkIsOpen();
+[[nodiscard]] bool LinkIsOpen();
 // True while CloseLink runs: the reader then skips requests that would wait for the UI thread.
-bool LinkIsClosing();
+[[nodiscard]] bool LinkIsClosing();
 
 // The AnswerEvent (manual-reset): set by the interpreter on a Break Limit report, reset and
 // awaited by the port scan. All three do nothing (WaitForAnswer returns false) without a link.
@@ -22,7 +22,7 @@ void SetAnswerEvent();
 void ResetAnswerEvent();
 // True when the AnswerEvent was signalled within the time. Serves messages sent to this thread
 // meanwhile, so a reader waiting for the end-of-cycle snapshot keeps the data flowing.
-bool WaitForAnswer(DWORD milliseconds);
+[[nodiscard]] bool WaitForAnswer(DWORD milliseconds);
 
 // The end-of-cycle request as the reader thread makes it: command 30000 to the main window,
 // which takes the snapshot while the reader waits; skipped while the link is closing.

@@ -17,7 +17,7 @@ extern TransmitRing gTransmitRing;
 
 // Put all count bytes, then signal (gPortService.signalTransmit). A put that would overrun the ring puts
 // nothing, counts a dropped frame and returns false.
-bool PutTransmitBytes(const uint8_t* bytes, int count);
+[[nodiscard]] bool PutTransmitBytes(const uint8_t* bytes, int count);
 // Take every waiting byte into out (room for 32); returns how many (0..31).
 int TakeTransmitBytes(uint8_t out[kTransmitRingSize]);
 // Bytes waiting now (as seen by the calling thread).

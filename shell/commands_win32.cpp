@@ -44,7 +44,7 @@ void LoadParameters(HWND hwnd, int) {
     const int32_t r = LoadParameterSet(hwnd);
     if (r == kResultOk) {
         UploadProgress = 1;
-        UploadParameterSet();
+        static_cast<void>(UploadParameterSet());
     } else if (r == kResultNotParameterSet) {
         ShowMessage(hwnd, kTextNotAParameterFile, kCaptionError, 0);
     } else if (r != kResultCancelled) {

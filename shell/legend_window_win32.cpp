@@ -18,7 +18,6 @@ void SetLegendCheck(HWND mainWindow, bool on) {
 }
 }  // namespace
 
-HWND LegendWindow() { return gLegend; }
 
 LRESULT CALLBACK LegendWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {

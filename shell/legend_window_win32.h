@@ -9,4 +9,3 @@ constexpr int kLegendCommand = 32858;
 LRESULT CALLBACK LegendWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 // Opens the legend window, or closes it when it is open.
 void ToggleLegendWindow(HWND mainWindow);
-HWND LegendWindow();

@@ -67,7 +67,8 @@ void OnDestroy() {
 void OnKeyDown(HWND hwnd, int virtualKey) {
     switch (HandleKeyDown(virtualKey)) {
         case KeyAction::kSendAcknowledge:
-            SendCodeFrame(kAcknowledgeCode);
+            // A frame the full ring refused is gone: the operator presses the key again.
+            static_cast<void>(SendCodeFrame(kAcknowledgeCode));
             break;
         case KeyAction::kToggleFreeze:
             if (gFrozen) InvalidateRegion(hwnd, Region::kCurve, true);

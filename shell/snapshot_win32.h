@@ -5,6 +5,6 @@
 
 void TakeCycleSnapshot(HWND hwnd);
 void DeleteCycleSnapshot();
-bool HaveCycleSnapshot();
+[[nodiscard]] bool HaveCycleSnapshot();
 HDC CycleSnapshotDC();
 HBITMAP CycleSnapshotBitmap();

@@ -58,5 +58,3 @@ void UploadProgressDialog(HWND owner, UploadProgressAction action) {
             break;
     }
 }
-
-HWND UploadProgressWindow() { return gProgressDialog; }

@@ -10,7 +10,5 @@
 // Open creates the dialog, owned by owner, unless it exists; step advances the bar by one; close
 // destroys it and forgets its handle.
 void UploadProgressDialog(HWND owner, UploadProgressAction action);
-// The dialog while it exists, else null.
-HWND UploadProgressWindow();
 
 INT_PTR CALLBACK UploadProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -14,4 +14,4 @@ void ShowMessage(HWND owner, TextId message, TextId caption, int32_t number);
 
 // Yes/No box with the exclamation icon under the application title (string resource 103 of the
 // running program). True only when the answer is Yes.
-bool AskYesNo(HWND owner, TextId question);
+[[nodiscard]] bool AskYesNo(HWND owner, TextId question);

@@ -64,4 +64,4 @@ private:
 };
 
 // Writes the picture as a binary portable pixmap (P6): 0 or the system error code.
-int32_t WritePixmap(const RasterCanvas& canvas, const char* path);
+[[nodiscard]] int32_t WritePixmap(const RasterCanvas& canvas, const char* path);

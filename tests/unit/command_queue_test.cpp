@@ -89,10 +89,10 @@ TEST_F(CommandQueueTest, WorkedExampleCut2BreakLimit60) {
 // A sheet Apply of three fields of cut 5 (and a common one from the sheet of cut 4): one word per
 // tick, in the order queued.
 TEST_F(CommandQueueTest, OneWordPerTickInQueueOrder) {
-    QueueParameter(5, 0, 60);
-    QueueParameter(5, 5, 250);
-    QueueParameter(5, 19, 8);
-    QueueParameter(4, 17, 25);
+    ASSERT_TRUE(QueueParameter(5, 0, 60));
+    ASSERT_TRUE(QueueParameter(5, 5, 250));
+    ASSERT_TRUE(QueueParameter(5, 19, 8));
+    ASSERT_TRUE(QueueParameter(4, 17, 25));
     for (uint16_t expected :
          {5 * 4096 + 256 + 60, 5 * 4096 + 488 + 250, 5 * 4096 + 2124 + 8, 4 * 4096 + 2072 + 25})
         EXPECT_EQ(PumpTicks(1), std::vector<uint16_t>{expected});
@@ -174,7 +174,7 @@ TEST_F(CommandQueueTest, WordsQueuedDuringTheUploadFollowTheSetAndStepTheBar) {
     UploadProgress = 1;
     ASSERT_TRUE(UploadParameterSet());
     auto sent = PumpTicks(10);
-    QueueParameter(3, 0, 77);  // an Apply in the sheet while the set is being sent
+    ASSERT_TRUE(QueueParameter(3, 0, 77));  // an Apply in the sheet while the set is being sent
     for (uint16_t w : PumpTicks(kParameterSetWords - 10 + 1)) sent.push_back(w);
     ASSERT_EQ(sent.size(), 295u);
     EXPECT_EQ(sent.back(), 3 * 4096 + 256 + 77);
@@ -186,7 +186,7 @@ TEST_F(CommandQueueTest, WordsQueuedDuringTheUploadFollowTheSetAndStepTheBar) {
 
 TEST_F(CommandQueueTest, WordWaitsWhileTheTransmitRingIsFull) {
     // No port is open: nothing drains the ring, which holds five word frames (30 of 31 bytes).
-    for (int i = 0; i < 7; ++i) QueueParameter(0, 0, static_cast<uint16_t>(i));
+    for (int i = 0; i < 7; ++i) ASSERT_TRUE(QueueParameter(0, 0, static_cast<uint16_t>(i)));
     for (int t = 0; t < 7; ++t) PumpCommandQueue();
     EXPECT_EQ(QueuedWords(), 2);
     EXPECT_EQ(TakeSentWords(), (std::vector<uint16_t>{256, 257, 258, 259, 260}));
@@ -197,7 +197,7 @@ TEST_F(CommandQueueTest, WordWaitsWhileTheTransmitRingIsFull) {
 TEST_F(CommandQueueTest, UploadIsAllOrNothing) {
     StageDistinctSet();
     // Not enough room behind waiting words: nothing is queued and nothing is shown.
-    for (int i = 0; i < 6; ++i) QueueParameter(0, 0, 1);
+    for (int i = 0; i < 6; ++i) ASSERT_TRUE(QueueParameter(0, 0, 1));
     EXPECT_FALSE(UploadParameterSet());
     EXPECT_EQ(QueuedWords(), 6);
     EXPECT_TRUE(gShown.empty());

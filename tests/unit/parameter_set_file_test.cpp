@@ -258,7 +258,7 @@ TEST_F(ParameterSetFileTest, OutOfRangeValuesNeverReachTheUnit) {
         EXPECT_EQ(result, kResultValueOutOfRange);
         if (result == 0) {
             UploadProgress = 1;
-            UploadParameterSet();
+            EXPECT_TRUE(UploadParameterSet());
         }
         EXPECT_TRUE(PumpTicks(kParameterSetWords + 1).empty());
         EXPECT_EQ(QueuedWords(), 0);

@@ -64,8 +64,8 @@ TEST_F(TimerTickTest, RelaysWarningErasedOnTheTickThatReachesZero) {
 }
 
 TEST_F(TimerTickTest, PumpSendsOneWordPerTickAfterTheWatchdog) {
-    QueueParameter(5, 0, 60);
-    QueueParameter(5, 2, 40);
+    ASSERT_TRUE(QueueParameter(5, 0, 60));
+    ASSERT_TRUE(QueueParameter(5, 2, 40));
     TimerTick();
     EXPECT_EQ(PendingTransmitBytes(), 6);
     TimerTick();

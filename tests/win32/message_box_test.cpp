@@ -120,14 +120,16 @@ TEST_F(MessageBoxTest, AboutBoxEndsWithEscapeToo) {
     EXPECT_EQ(about.caption, "About");
 }
 
+// A lambda is no CALLBACK in 32-bit builds (another calling convention): a function is.
+INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
 // The template of the upload progress dialog: untitled, shown at creation, a progress bar and two
 // centred texts with the control ids its dialog procedure uses.
 TEST_F(MessageBoxTest, UploadProgressTemplateHasTheBarAndTwoCentredTexts) {
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_PROGRESS_CLASS};
     ASSERT_TRUE(InitCommonControlsEx(&classes));
     HWND dialog = CreateDialogParamA(
-        GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_UPLOAD_PROGRESS), nullptr,
-        [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+        GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_UPLOAD_PROGRESS), nullptr, PlainDialogProc, 0);
     ASSERT_NE(dialog, nullptr);
     const SeenDialog seen = dialog_watcher_detail::Inspect(dialog);
     DestroyWindow(dialog);
