@@ -76,13 +76,18 @@ DWORD WINAPI SerialReaderThread(LPVOID) {
     uint8_t buffer[kReadSize];
     RetryPause pause;
     // A stream that keeps completing at once never reaches the wait below, so the stop event is
-    // looked at before every read.
-    while (WaitForSingleObject(stop, 0) != WAIT_OBJECT_0) {
+    // looked at before a read that follows one completed at once. After a wait it needs no look:
+    // the wait watched it. (Every look is a round trip to the system; at 300 frames a second the
+    // reader would spend as much on looking as on reading.)
+    bool waited = false;
+    while (waited || WaitForSingleObject(stop, 0) != WAIT_OBJECT_0) {
+        // ReadFile clears the read event when it starts, so a completed read leaves it set.
         OVERLAPPED overlapped{};
         overlapped.hEvent = readEvent.Get();
         DWORD got = 0;
         bool ok = ReadFile(port, buffer, kReadSize, &got, &overlapped) != FALSE;
-        if (!ok && GetLastError() == ERROR_IO_PENDING) {
+        waited = !ok && GetLastError() == ERROR_IO_PENDING;
+        if (waited) {
             const Wait wait = AwaitPending(stop, port, overlapped, got, ok);
             if (wait == Wait::kStop) {
                 AbandonPending(port, overlapped);
@@ -91,8 +96,8 @@ DWORD WINAPI SerialReaderThread(LPVOID) {
             if (wait == Wait::kFailed) {
                 AbandonPending(port, overlapped);
                 ok = false;
+                waited = false;  // the stop event was not looked at
             }
-            ResetEvent(readEvent.Get());
         }
         // A read that ended without bytes (failed at once, or completed with an error) is issued
         // again after a pause, so reception goes on once the port recovers.

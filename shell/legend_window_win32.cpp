@@ -18,7 +18,6 @@ void SetLegendCheck(HWND mainWindow, bool on) {
 }
 }  // namespace
 
-
 LRESULT CALLBACK LegendWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_PAINT: {

@@ -50,6 +50,9 @@ constexpr int kSurfaceObject = -1;
 struct CanvasPoint {
     int32_t x, y;
 };
+struct CanvasLine {
+    CanvasPoint from, to;
+};
 // Polygons longer than this are not drawn (the views draw four corners at most).
 constexpr int kMaxPolygonPoints = 16;
 
@@ -71,6 +74,12 @@ public:
     virtual void Ellipse(int left, int top, int right, int bottom) = 0;
     virtual void Polygon(const CanvasPoint* points, int count) = 0;
     virtual void SetPixel(int x, int y, Colour colour) = 0;
+    // Many lines in the current pen: the pixels of MoveTo(from) and LineTo(to) for each, in one
+    // call where the surface can take them so. The current position is undefined afterwards.
+    virtual void Lines(const CanvasLine* lines, int count);
+    // The pixels of SetPixel(x, y, colour of the palette index) for x = left .. right - 1; the
+    // selected pen stays selected. The current position is undefined afterwards.
+    virtual void DotRow(int left, int right, int y, int paletteIndex);
 
     virtual unsigned TextAlign() const = 0;
     virtual void SetTextAlign(unsigned align) = 0;

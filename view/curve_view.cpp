@@ -127,8 +127,61 @@ void DrawLampLabelsAndBoxes(Canvas& c) {
     DrawBoxEdges(c, L(kPeakBoxLeft), L(kPeakBoxRight));
 }
 
-// One vertical line of the curve at point index `index`, with the limit dots of the running cycle.
-void DrawPoint(Canvas& c, int index, const LimitSetting& s, uint16_t po, int taEnd, int twEnd) {
+// The lines and dots of one paint's points, gathered by colour so that each colour reaches the
+// canvas in one call: a full curve screen is then a handful of calls instead of thousands (each
+// one a lock and a lookup in GDI, 33 times a second). The picture is the one of drawing point by
+// point: columns are one pixel wide and never overlap, and within a column the order stays the
+// line (grey below Po before blue above it), then the red, dark green and magenta dots.
+struct PointBatch {
+    CanvasLine lines[kPaletteSize][kCurvePoints];  // a point adds at most one line per colour
+    int lineCount[kPaletteSize];
+    // Dots of one limit lie on one row; consecutive columns make one run [left, right).
+    struct Run {
+        int left, right;
+    };
+    static constexpr int kDotColours[3] = {kPaletteRed, kPaletteDarkGreen, kPaletteMagenta};
+    Run runs[3][kCurvePoints];
+    int runCount[3];
+    int dotY[3];
+
+    void Clear() {
+        for (int& n : lineCount) n = 0;
+        for (int& n : runCount) n = 0;
+    }
+    void AddLine(int colour, int x, int fromY, int toY) {
+        if (lineCount[colour] < kCurvePoints) lines[colour][lineCount[colour]++] = {{x, fromY}, {x, toY}};
+    }
+    void AddDot(int limit, int x, int y) {
+        dotY[limit] = y;  // the same for every dot of a paint
+        Run* last = runCount[limit] > 0 ? &runs[limit][runCount[limit] - 1] : nullptr;
+        if (last != nullptr && last->right == x) {
+            ++last->right;
+        } else if (runCount[limit] < kCurvePoints) {
+            runs[limit][runCount[limit]++] = {x, x + 1};
+        }
+    }
+    void Draw(Canvas& c) {
+        // Grey first: a running point's grey part lies below its blue part.
+        const auto flush = [&](int colour) {
+            if (lineCount[colour] == 0) return;
+            c.SelectPen(colour);
+            c.SelectBrush(colour);
+            c.Lines(lines[colour], lineCount[colour]);
+        };
+        flush(kPaletteGrey);
+        for (int colour = 0; colour < kPaletteSize; ++colour)
+            if (colour != kPaletteGrey) flush(colour);
+        for (int limit = 0; limit < 3; ++limit)
+            for (int i = 0; i < runCount[limit]; ++i)
+                c.DotRow(runs[limit][i].left, runs[limit][i].right, dotY[limit], kDotColours[limit]);
+    }
+};
+
+// UI thread only (paint and print); too large for the stack.
+PointBatch gBatch;
+
+// The vertical line of the curve at point index `index`, with the limit dots of the running cycle.
+void AddPoint(PointBatch& b, int index, const LimitSetting& s, uint16_t po, int taEnd, int twEnd) {
     const CurvePoint& p = gModel.curve.points[index];
     const int value = Load(p.value), state = Load(p.state), pointPo = Load(p.po), slot = Load(p.slot);
     const int base = L(kCurveBaseline);
@@ -136,38 +189,31 @@ void DrawPoint(Canvas& c, int index, const LimitSetting& s, uint16_t po, int taE
     const int yValue = base - 2 * value - 1;
     const int yPo = base - 2 * pointPo - 1;
     if (state == kStateRunning) {
-        c.MoveTo(x, base);
-        c.SelectPen(kPaletteGrey);
-        c.SelectBrush(kPaletteGrey);
         // A point stored before the first cut start has no cycle slot; like the interpreter, which
         // then counts work without a Ta window, it is never shown as past Ta.
         const bool slotKnown = slot >= 0 && slot < kCycleSlots;
         const bool pastTaWindow =
             slotKnown && s.ta != 0 && s.taOnBlunt != 0 && index - Load(gModel.curve.CycleStart[slot]) > taEnd;
         if (!pastTaWindow && yValue < yPo) {
-            c.LineTo(x, yPo);
-            c.SelectPen(kPaletteBlue);
-            c.SelectBrush(kPaletteBlue);
+            b.AddLine(kPaletteGrey, x, base, yPo);
+            b.AddLine(kPaletteBlue, x, yPo, yValue);
+        } else {
+            b.AddLine(kPaletteGrey, x, base, yValue);
         }
     } else {
         // 201 Po measurement yellow, 207 cut announced grey; any other code grey as well.
         const int colour = state > 200 && state - 200 < kPaletteSize ? state - 200 : kPaletteGrey;
-        c.SelectPen(colour);
-        c.SelectBrush(colour);
-        c.MoveTo(x, base);
+        b.AddLine(colour, x, base, yValue);
     }
-    c.LineTo(x, yValue);
 
     const bool windowsApply = OneCyclePerScreen(s);
     const bool pastTa = s.ta != 0 && index > taEnd && windowsApply;
     if (!pastTa) {
-        if (BreakDrawn(s)) c.SetPixel(x, LevelY(LimitLevel(po, s.breakLimit)), kPaletteColours[kPaletteRed]);
+        if (BreakDrawn(s)) b.AddDot(0, x, LevelY(LimitLevel(po, s.breakLimit)));
         const bool pastTw = s.tw != 0 && index > twEnd && windowsApply;
-        if (MissingDrawn(s) && !pastTw)
-            c.SetPixel(x, LevelY(LimitLevel(po, s.missingLimit)), kPaletteColours[kPaletteDarkGreen]);
+        if (MissingDrawn(s) && !pastTw) b.AddDot(1, x, LevelY(LimitLevel(po, s.missingLimit)));
     }
-    if ((!pastTa || s.taOnBlunt == 0) && BluntDrawn(s))
-        c.SetPixel(x, LevelY(LimitLevel(po, s.bluntLimit)), kPaletteColours[kPaletteMagenta]);
+    if ((!pastTa || s.taOnBlunt == 0) && BluntDrawn(s)) b.AddDot(2, x, LevelY(LimitLevel(po, s.bluntLimit)));
 }
 
 void DrawNumbers(Canvas& c, Target target) {
@@ -227,10 +273,12 @@ void DrawCurvePoints(Canvas& canvas, Target target) {
     // pointCount is read again after every point: the reader may append meanwhile, or halve the
     // curve, after which the index wraps round to the new end. One call draws every slot at most
     // once, so a pointCount outside 0..599 cannot keep the painter going.
+    gBatch.Clear();
     for (int drawn = 0; drawn < kCurvePoints && index != Load(gModel.curve.pointCount); ++drawn) {
-        DrawPoint(canvas, index, limits, po, taEnd, twEnd);
+        AddPoint(gBatch, index, limits, po, taEnd, twEnd);
         index = index + 1 < kCurvePoints ? index + 1 : 0;
     }
+    gBatch.Draw(canvas);
     gNextPoint = index;
     DrawNumbers(canvas, target);
     if (target == Target::kScreen) DrawLamps(canvas);

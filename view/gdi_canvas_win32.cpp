@@ -1,8 +1,10 @@
 #include "view/gdi_canvas_win32.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "view/drawing_resources_win32.h"
+#include "view/palette.h"
 
 static_assert(kAlignRight == TA_RIGHT && kAlignCenter == TA_CENTER && kAlignBottom == TA_BOTTOM &&
               kAlignLeft == TA_LEFT && kAlignTop == TA_TOP);
@@ -24,19 +26,25 @@ GdiCanvas::~GdiCanvas() {
     if (backgroundModeBefore_ != 0) SetBkMode(dc_, backgroundModeBefore_);
 }
 
+// A selection of the object already selected changes nothing in the DC, so it is not passed on:
+// the views select by colour and font freely, and each GDI selection costs a lookup and a lock
+// (a font selection on an X display under Wine even reads the X resources again).
 void GdiCanvas::SelectPen(int paletteIndex) {
+    if (paletteIndex == pen_) return;
     pen_ = paletteIndex;
     HGDIOBJ pen = paletteIndex == kSurfaceObject ? surfacePen_ : PalettePen(paletteIndex);
     if (pen != nullptr) SelectObject(dc_, pen);
 }
 
 void GdiCanvas::SelectBrush(int paletteIndex) {
+    if (paletteIndex == brush_) return;
     brush_ = paletteIndex;
     HGDIOBJ brush = paletteIndex == kSurfaceObject ? surfaceBrush_ : PaletteBrush(paletteIndex);
     if (brush != nullptr) SelectObject(dc_, brush);
 }
 
 void GdiCanvas::SelectFont(CanvasFont font) {
+    if (font == font_) return;
     font_ = font;
     HGDIOBJ handle = surfaceFont_;
     if (font == CanvasFont::kCaption) handle = fonts_.caption != nullptr ? fonts_.caption : CaptionFont();
@@ -62,6 +70,36 @@ void GdiCanvas::Polygon(const CanvasPoint* points, int count) {
 }
 
 void GdiCanvas::SetPixel(int x, int y, Colour colour) { ::SetPixel(dc_, x, y, colour); }
+
+void GdiCanvas::Lines(const CanvasLine* lines, int count) {
+    constexpr int kChunk = 128;
+    POINT ends[2 * kChunk];
+    DWORD pairs[kChunk];
+    for (int first = 0; first < count; first += kChunk) {
+        const int n = std::min(kChunk, count - first);
+        for (int i = 0; i < n; ++i) {
+            const CanvasLine& line = lines[first + i];
+            ends[2 * i] = {line.from.x, line.from.y};
+            ends[2 * i + 1] = {line.to.x, line.to.y};
+            pairs[i] = 2;
+        }
+        ::PolyPolyline(dc_, ends, pairs, static_cast<DWORD>(n));
+    }
+}
+
+void GdiCanvas::DotRow(int left, int right, int y, int paletteIndex) {
+    if (paletteIndex < 0 || paletteIndex >= kPaletteSize || left >= right) return;
+    HGDIOBJ pen = PalettePen(paletteIndex);
+    // One pen pixel is one dot only when a logical unit is one device pixel (not on a printer).
+    if (pen == nullptr || GetMapMode(dc_) != MM_TEXT) {
+        Canvas::DotRow(left, right, y, paletteIndex);
+        return;
+    }
+    HGDIOBJ before = SelectObject(dc_, pen);
+    MoveToEx(dc_, left, y, nullptr);
+    ::LineTo(dc_, right, y);
+    if (before != nullptr) SelectObject(dc_, before);
+}
 
 unsigned GdiCanvas::TextAlign() const { return GetTextAlign(dc_); }
 void GdiCanvas::SetTextAlign(unsigned align) { ::SetTextAlign(dc_, align); }

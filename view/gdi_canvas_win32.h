@@ -35,6 +35,8 @@ public:
     void Ellipse(int left, int top, int right, int bottom) override;
     void Polygon(const CanvasPoint* points, int count) override;
     void SetPixel(int x, int y, Colour colour) override;
+    void Lines(const CanvasLine* lines, int count) override;
+    void DotRow(int left, int right, int y, int paletteIndex) override;
 
     unsigned TextAlign() const override;
     void SetTextAlign(unsigned align) override;

@@ -60,6 +60,19 @@ private:
 
 class GdiCanvasTest : public ::testing::Test {
 protected:
+    // Limits whose dots all show (Break 25, Blunt 15, Missing 8 over Po), with Ta and Tw windows
+    // on one cycle per screen; taOnBlunt ends the Blunt dots with the Ta window.
+    static void SetActiveCutForTest() {
+        CutParameters& p = gModel.activeCutParameters;
+        p.breakLimit = 25;
+        p.bluntLimit = 15;
+        p.missingLimit = 8;
+        p.bluntMode = 0;
+        p.ta = 5;
+        p.tw = 3;
+        p.taOnBlunt = 1;
+        p.cyclesPerScreen = 1;
+    }
     void SetUp() override {
         LayoutIndex = 1;
         ResetModel();
@@ -112,6 +125,73 @@ TEST_F(GdiCanvasTest, CurveScreenPixels) {
     // Sunken work box: black top edge, white right edge.
     EXPECT_EQ(surface.At(250, 15), kPaletteColours[kPaletteBlack]);
     EXPECT_EQ(surface.At(335, 40), kWhite);
+}
+
+// The GDI canvas drawing every line and dot by itself, as the base Canvas does: the reference
+// for the batched drawing of the points.
+class OneByOneCanvas final : public Canvas {
+public:
+    explicit OneByOneCanvas(GdiCanvas& inner) : inner_(inner) {}
+    void SelectPen(int i) override { inner_.SelectPen(i); }
+    void SelectBrush(int i) override { inner_.SelectBrush(i); }
+    int CurrentPen() const override { return inner_.CurrentPen(); }
+    int CurrentBrush() const override { return inner_.CurrentBrush(); }
+    void SelectFont(CanvasFont f) override { inner_.SelectFont(f); }
+    CanvasFont CurrentFont() const override { return inner_.CurrentFont(); }
+    void MoveTo(int x, int y) override { inner_.MoveTo(x, y); }
+    void LineTo(int x, int y) override { inner_.LineTo(x, y); }
+    void Rectangle(int l, int t, int r, int b) override { inner_.Rectangle(l, t, r, b); }
+    void Ellipse(int l, int t, int r, int b) override { inner_.Ellipse(l, t, r, b); }
+    void Polygon(const CanvasPoint* p, int n) override { inner_.Polygon(p, n); }
+    void SetPixel(int x, int y, Colour c) override { inner_.SetPixel(x, y, c); }
+    unsigned TextAlign() const override { return inner_.TextAlign(); }
+    void SetTextAlign(unsigned a) override { inner_.SetTextAlign(a); }
+    Colour BackgroundColour() const override { return inner_.BackgroundColour(); }
+    void SetBackgroundColour(Colour c) override { inner_.SetBackgroundColour(c); }
+    Colour TextColour() const override { return inner_.TextColour(); }
+    void SetTextColour(Colour c) override { inner_.SetTextColour(c); }
+    void TextOut(int x, int y, const char* t) override { inner_.TextOut(x, y, t); }
+    int AverageCharWidth() override { return inner_.AverageCharWidth(); }
+
+private:
+    GdiCanvas& inner_;
+};
+
+TEST_F(GdiCanvasTest, BatchedPointsGiveThePictureOfPointByPoint) {
+    // A screen with every kind of column: Po measurement, running points below and above Po and
+    // past the Ta window, a cut-announced point, values above 100 %; the dots of all three limits
+    // break off where the Tw and Ta windows end, and the Break dots lie on the point lines.
+    gModel.cycle.po = 30;
+    SetActiveCutForTest();
+    for (int i = 0; i < 599; ++i) {
+        const int state = i < 4 ? kStateCutAnnounced : i < 40 ? kStatePoMeasurement : kStateRunning;
+        gModel.curve.points[i] = {(i * 37) % 106, state, i < 40 ? 0 : 30, 0};
+    }
+    gModel.curve.pointCount = 599;
+    gModel.curve.taWindowEnd = 420;
+    gModel.curve.twWindowEnd = 250;
+    MemorySurface batched(800, 600), reference(800, 600);
+    ASSERT_TRUE(batched.Valid() && reference.Valid());
+    {
+        GdiCanvas canvas(batched.dc());
+        DrawCurveFrame(canvas, Target::kScreen);
+        DrawCurvePoints(canvas, Target::kScreen);
+    }
+    {
+        GdiCanvas gdi(reference.dc());
+        OneByOneCanvas canvas(gdi);
+        DrawCurveFrame(canvas, Target::kScreen);
+        DrawCurvePoints(canvas, Target::kScreen);
+    }
+    int differing = 0, coloured = 0;
+    for (int y = 0; y < 300; ++y) {
+        for (int x = 0; x < 800; ++x) {
+            differing += batched.At(x, y) != reference.At(x, y);
+            coloured += reference.At(x, y) != kWindowBackground;
+        }
+    }
+    EXPECT_EQ(differing, 0);
+    EXPECT_GT(coloured, 599 * 20);  // the points were drawn at all
 }
 
 TEST_F(GdiCanvasTest, LegendPixels) {

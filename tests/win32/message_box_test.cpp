@@ -128,8 +128,8 @@ INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 TEST_F(MessageBoxTest, UploadProgressTemplateHasTheBarAndTwoCentredTexts) {
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_PROGRESS_CLASS};
     ASSERT_TRUE(InitCommonControlsEx(&classes));
-    HWND dialog = CreateDialogParamA(
-        GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_UPLOAD_PROGRESS), nullptr, PlainDialogProc, 0);
+    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_UPLOAD_PROGRESS),
+                                     nullptr, PlainDialogProc, 0);
     ASSERT_NE(dialog, nullptr);
     const SeenDialog seen = dialog_watcher_detail::Inspect(dialog);
     DestroyWindow(dialog);

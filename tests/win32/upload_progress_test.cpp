@@ -26,8 +26,8 @@ TEST(UploadProgressDialogProc, TextsRangeAndSteps) {
     ASSERT_TRUE(InitCommonControlsEx(&controls));
     PresetConfiguration();
     gConfig.languageBase = kLanguageGerman;
-    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_UPLOAD_PROGRESS), nullptr,
-                                     UploadProgressDialogProc, 0);
+    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_UPLOAD_PROGRESS),
+                                     nullptr, UploadProgressDialogProc, 0);
     ASSERT_NE(dialog, nullptr) << GetLastError();
 
     // WM_INITDIALOG: the texts of the language in use, the bar over the 294 words of a set.
