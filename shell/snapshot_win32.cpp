@@ -29,7 +29,8 @@ void TakeCycleSnapshot(HWND hwnd) {
     if (gFrozen) return;  // the previous snapshot stays
     DeleteCycleSnapshot();
     // The screen lags the data by up to one timer tick: the cycle's last points are drawn first,
-    // so the snapshot shows the whole cycle.
+    // so the snapshot shows the whole cycle, and it is read from the window's own device context,
+    // which holds what was just drawn even before the display shows it.
     InvalidateRegion(hwnd, Region::kCurve, false);
     UpdateWindow(hwnd);
     RECT r;
@@ -47,6 +48,11 @@ void TakeCycleSnapshot(HWND hwnd) {
     gSnapshotDC = memory;
     gSnapshotBitmap = bitmap;
     gSnapshotOldBitmap = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, w, h, display, r.left, r.top, SRCCOPY);
+    if (HDC window = GetWindowDC(hwnd)) {
+        BitBlt(memory, 0, 0, w, h, window, 0, 0, SRCCOPY);
+        ReleaseDC(hwnd, window);
+    } else {
+        BitBlt(memory, 0, 0, w, h, display, r.left, r.top, SRCCOPY);
+    }
     DeleteDC(display);
 }
