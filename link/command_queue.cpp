@@ -4,6 +4,7 @@
 #include "link/frame_codec.h"
 #include "link/user_service.h"
 #include "model/model.h"
+#include "link/transmit_ring.h"
 
 CommandQueue gCommandQueue;
 int32_t UploadProgress = 0;
@@ -56,15 +57,19 @@ bool QueueParameter(int cut, int index, uint16_t value) {
 bool UploadParameterSet() {
     const LoadedParameterSet& set = gModel.loadedParameterSet;
     // Check everything first: half a set in the unit is worse than none.
-    if (QueuedWords() + kParameterSetWords > kCommandQueueSize - 1) return false;
     for (int index : kCommonUploadIndexes)
         if (!CanSend(0, index, LoadedCommonValue(set, kBaseCodes[index].word))) return false;
     for (const CutParameters& cut : set.cuts)
         for (int w = 0; w < kCutWordCount; ++w)
             if (!CanSend(0, kCutUploadIndexes[w], CutWordValue(cut, w))) return false;
 
+    // The words still waiting would only be overwritten by the set: it replaces them, and a display
+    // of an earlier set starts again with the new one.
+    gCommandQueue.readIndex = gCommandQueue.writeIndex;
+    if (gCommandQueue.uploadShown) ShowProgress(UploadProgressAction::kClose);
     ShowProgress(UploadProgressAction::kOpen);
-    // Room and values were checked above: every word is queued.
+    gCommandQueue.uploadShown = 1;
+    // Values were checked above and the queue emptied: every word is queued.
     for (int index : kCommonUploadIndexes)
         static_cast<void>(QueueParameter(0, index, LoadedCommonValue(set, kBaseCodes[index].word)));
     for (int c = 0; c < kCutCount; ++c)
@@ -75,6 +80,7 @@ bool UploadParameterSet() {
 
 void PumpCommandQueue() {
     if (gCommandQueue.readIndex != gCommandQueue.writeIndex) {
+        if (!gTransmitPortOpen) return;  // the word waits here for a port
         // A full TransmitRing takes nothing: the word waits for a later tick.
         if (!SendWordFrame(gCommandQueue.words[gCommandQueue.readIndex])) return;
         gCommandQueue.readIndex = Next(gCommandQueue.readIndex);
@@ -83,7 +89,32 @@ void PumpCommandQueue() {
     }
     if (UploadProgress) {
         UploadProgress = 0;
+        gCommandQueue.uploadShown = 0;
         ShowProgress(UploadProgressAction::kClose);
+    }
+}
+
+void ReclaimUnsentWords() {
+    uint8_t bytes[kTransmitRingSize];
+    const int count = TakeTransmitBytes(bytes);
+    // The word frames left in the ring, in the order they were put.
+    uint16_t words[kTransmitRingSize / kWordFrameSize + 1];
+    int found = 0;
+    for (int start = 0, i = 0; i < count; ++i) {
+        if (bytes[i] != 0x0D) continue;
+        if (i - start == kWordFrameSize - 1) {
+            uint8_t line[kWordFrameSize] = {};
+            for (int k = 0; k < kWordFrameSize - 1; ++k) line[k] = bytes[start + k];
+            if (LineIsValid(line)) words[found++] = DecodeLine(line);
+        }
+        start = i + 1;
+    }
+    // They are the last words the pump took, still in their slots behind the read index: step back
+    // over them, newest first, as long as a slot still holds its word and the queue has room.
+    for (int k = found - 1; k >= 0; --k) {
+        const int previous = (gCommandQueue.readIndex + kCommandQueueSize - 1) % kCommandQueueSize;
+        if (QueuedWords() == kCommandQueueSize - 1 || gCommandQueue.words[previous] != words[k]) break;
+        gCommandQueue.readIndex = previous;
     }
 }
 

@@ -13,6 +13,7 @@ struct CommandQueue {
     int32_t writeIndex;    // 0..299
     int32_t readIndex;     // 0..299
     int32_t refusedWords;  // words QueueParameter would not queue (full, or not a valid value)
+    int32_t uploadShown;   // 1 while the progress display of a whole set is open
 };
 
 extern CommandQueue gCommandQueue;
@@ -30,14 +31,21 @@ uint16_t CommandWord(int cut, int index, uint16_t value);
 int QueuedWords();
 
 // Open the progress display and queue the LoadedParameterSet (294 words: the common words with
-// cut 0, then each cut's 18 words in word order). All or nothing: false, with nothing queued and
-// nothing opened, when the queue has no room for the whole set or a value is out of range.
+// cut 0, then each cut's 18 words in word order). The set sets every parameter the unit takes, so
+// it replaces the words still waiting (of an earlier set or of the sheet), and a display still
+// open for an earlier set starts again from 0. False, with nothing changed, when a staged value is
+// out of range.
 [[nodiscard]] bool UploadParameterSet();
 
-// The last step of every timer tick: send the word at the read index as a word frame. A word the
-// TransmitRing had no room for stays at the read index for the next tick. On the first tick that
-// finds the queue empty, a shown upload ends: UploadProgress is cleared and the display closed.
+// The last step of every timer tick: send the word at the read index as a word frame. While no
+// port is open, or the TransmitRing has no room for the frame, the word stays at the read index
+// for a later tick. On the first tick that finds the queue empty, a shown upload ends:
+// UploadProgress is cleared and the display closed.
 void PumpCommandQueue();
+
+// When a port has closed (its writer stopped): the word frames the writer never took are taken
+// out of the ring and wait in the queue again, ahead of the others, so the next port sends them.
+void ReclaimUnsentWords();
 
 // Empty queue, no upload shown (program start, tests).
 void ResetCommandQueue();

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "link/command_queue.h"
 #include "link/serial_state_win32.h"
 #include "link/port_service.h"
 #include "link/transmit_ring.h"
@@ -51,6 +52,7 @@ void ReleaseLink() {
     gLinkClosing.store(true);
     gPortService.signalTransmit =
         PortService{}.signalTransmit;  // puts only fill the ring now; the next open drops them
+    gTransmitPortOpen = false;         // and the pump keeps its words
     SerialLink& link = gSerialLink;
     if (link.readerStop) SetEvent(link.readerStop.Get());
     if (link.writerStop) SetEvent(link.writerStop.Get());
@@ -60,6 +62,8 @@ void ReleaseLink() {
     if (link.writerThread) threads[count++] = link.writerThread.Get();
     // The reader may be waiting in SendMessageA for this thread: serve it while waiting.
     if (count > 0) WaitServingSentMessages(count, threads, TRUE);
+    // No writer runs now: words it never took go back to the queue for the next port.
+    ReclaimUnsentWords();
     link.readerStop.Close();
     link.writerStop.Close();
     link.transmit.Close();
@@ -120,6 +124,7 @@ bool OpenLink(int portNumber) {
     if (answer == nullptr) return FailOpen();
     gAnswerEvent.store(answer);
     gPortService.signalTransmit = SignalTransmit;
+    gTransmitPortOpen = true;
     return true;
 }
 

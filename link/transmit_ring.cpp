@@ -4,6 +4,7 @@
 #include "model/model.h"
 
 TransmitRing gTransmitRing;
+bool gTransmitPortOpen = false;
 
 namespace {
 int Next(int i) { return (i + 1) % kTransmitRingSize; }

@@ -15,6 +15,12 @@ struct TransmitRing {
 
 extern TransmitRing gTransmitRing;
 
+// True while an open port's writer thread drains the ring: the serial link sets it at the end of
+// an open and clears it first thing when it closes. The command pump hands words over only then,
+// so that while no port is open they wait in the CommandQueue rather than in the ring, which the
+// next open empties. UI thread only.
+extern bool gTransmitPortOpen;
+
 // Put all count bytes, then signal (gPortService.signalTransmit). A put that would overrun the ring puts
 // nothing, counts a dropped frame and returns false.
 [[nodiscard]] bool PutTransmitBytes(const uint8_t* bytes, int count);

@@ -18,6 +18,55 @@
 #define IDC_UPLOAD_TEXT 1049
 #define IDC_UPLOAD_WAIT 1050
 
+// The six pages of the parameter sheet, in the order the sheet shows them.
+#define IDD_PAGE_BREAK 101
+#define IDD_PAGE_BLUNT 104
+#define IDD_PAGE_MISSING 105
+#define IDD_PAGE_TIMERS 106
+#define IDD_PAGE_MEASUREMENT 107
+#define IDD_PAGE_MISC 109
+// Their edit fields and drop-down lists. Two pairs share a number on different pages: Missing
+// Count and Ts, Ta on Blunt and the kW-Range field.
+#define IDC_BREAK_LIMIT 1000
+#define IDC_BREAK_DELAY 1001
+#define IDC_BLUNT_LIMIT 1002
+#define IDC_BLUNT_DELAY 1003
+#define IDC_BLUNT_COUNT 1004
+#define IDC_BLUNT_MODE 1011
+#define IDC_BLUNT_ALARM_MODE 1012
+#define IDC_MISSING_LIMIT 1013
+#define IDC_MISSING_DELAY 1015
+#define IDC_TW 1016
+#define IDC_MISSING_COUNT 1017
+#define IDC_TS 1017
+#define IDC_TA 1018
+#define IDC_P1MAX 1019
+#define IDC_P1MIN 1020
+#define IDC_AVERAGE 1021
+#define IDC_PO_SAMPLES 1022
+#define IDC_WORK_DIVISOR 1023
+#define IDC_CYCLES 1025
+#define IDC_UNIT_ID 1027
+#define IDC_DEBOUNCE 1028
+#define IDC_TA_ON_BLUNT 1029
+#define IDC_KW_RANGE 1029
+// Labels whose text comes from the language table when a page is created.
+#define IDC_LABEL_LIMIT 1032
+#define IDC_LABEL_MODE 1033
+#define IDC_LABEL_DELAY 1034
+#define IDC_LABEL_ALARM_MODE 1035
+#define IDC_LABEL_COUNT 1036
+#define IDC_LABEL_WORK_DIVISOR 1037
+#define IDC_LABEL_COMMON 1038
+#define IDC_LABEL_AVERAGE 1039
+#define IDC_LABEL_AVERAGE_UNIT 1041
+#define IDC_LABEL_PO_UNIT 1042
+#define IDC_LABEL_CYCLES 1045
+#define IDC_LABEL_DEBOUNCE 1046
+#define IDC_LABEL_UNIT_ID 1047
+#define IDC_LABEL_RANGE 1048
+#define IDC_LABEL_TA_ON_BLUNT 1051
+
 // String table: the window caption (also the caption of the yes/no questions) and the main
 // window's class name, each up to 100 characters.
 #define IDS_CAPTION 103

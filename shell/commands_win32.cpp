@@ -13,9 +13,11 @@
 #include "files/statistics_file.h"
 #include "link/command_queue.h"
 #include "link/connection.h"
+#include "link/frame_codec.h"
 #include "model/model.h"
 #include "print/print_commands_win32.h"
 #include "res/resource.h"
+#include "sheet/sheet_win32.h"
 #include "shell/about_win32.h"
 #include "shell/debug_window_win32.h"
 #include "shell/language_switch_win32.h"
@@ -43,13 +45,26 @@ void LoadParameters(HWND hwnd, int) {
     }
     const int32_t r = LoadParameterSet(hwnd);
     if (r == kResultOk) {
+        const int32_t shown = UploadProgress;
         UploadProgress = 1;
-        static_cast<void>(UploadParameterSet());
+        // Refused only for a value beyond its range, which the file reader already rejects.
+        if (!UploadParameterSet()) {
+            UploadProgress = shown;
+            ShowMessage(hwnd, kTextParametersNotRead, kCaptionError, 0);
+        }
     } else if (r == kResultNotParameterSet) {
         ShowMessage(hwnd, kTextNotAParameterFile, kCaptionError, 0);
     } else if (r != kResultCancelled) {
         ShowMessage(hwnd, kTextParametersNotRead, kCaptionError, r);
     }
+}
+
+// Parameters / Cut n: the unit is asked for its values (code 47) before the sheet shows them.
+void ParameterSheet(HWND hwnd, int cut) {
+    if (Load(gModel.connection.NotConnected) != 0 && !AskYesNo(hwnd, kTextNotConnectedContinue)) return;
+    (void)SendCodeFrame(kSheetOpensCode);  // a full ring drops it; the sheet opens all the same
+    if (OpenParameterSheet(hwnd, cut) == -1)
+        ShowMessage(hwnd, kTextSheetFailed, kCaptionError, static_cast<int32_t>(GetLastError()));
 }
 
 void SaveParameters(HWND hwnd, int) {
@@ -114,16 +129,12 @@ struct CommandRange {
     void (*run)(HWND, int offset);  // offset = id - first
 };
 
-// The parameter sheet (32778..32793) has no work behind it in this version: its ids are known and
-// do nothing.
-void Inert(HWND, int) {}
-
 const CommandRange kCommands[] = {
     {IDM_ABOUT, IDM_ABOUT, About},
     {IDM_EXIT, IDM_EXIT, Exit},
     {IDM_CYCLE_END, IDM_CYCLE_END, Snapshot},
     {IDM_DEBUG, IDM_DEBUG, Debug},
-    {IDM_PARAMETERS_FIRST, IDM_PARAMETERS_LAST, Inert},
+    {IDM_PARAMETERS_FIRST, IDM_PARAMETERS_LAST, ParameterSheet},
     {IDM_LOAD_PARAMETERSET, IDM_LOAD_PARAMETERSET, LoadParameters},
     {IDM_SAVE_PARAMETERSET, IDM_SAVE_PARAMETERSET, SaveParameters},
     {IDM_SHOW_POWER, IDM_SHOW_PARAMETERS, ShowView},

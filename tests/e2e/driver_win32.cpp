@@ -8,11 +8,17 @@
 //   zavize_driver wait-gone SECONDS         exit 0 once the main window is gone
 //   zavize_driver message SECONDS           print the caption and text of the first message box
 //                                           owned by the program, then press its OK button
+//   zavize_driver message SECONDS BUTTON    the same, answered with BUTTON (IDYES 6, IDNO 7)
 //   zavize_driver answer SECONDS BUTTON [NAME]
 //                                           the first dialog the program shows (a page-setup or file
 //                                           dialog): print its caption, type NAME into its file name
 //                                           field when given, then press BUTTON (1 OK, 2 Cancel)
 //   zavize_driver no-message SECONDS        exit 1 if a message box appears within SECONDS
+//   zavize_driver sheet SECONDS             print the caption of the parameter sheet once it is open
+//   zavize_driver sheet-get PAGE CONTROL    bring page PAGE (0..5) of the sheet to the front and
+//                                           print the text of its control
+//   zavize_driver sheet-set PAGE CONTROL TEXT   bring the page to the front and type TEXT there
+//   zavize_driver sheet-press apply|ok|cancel   press that button of the sheet
 //   zavize_driver window-rect [CLASS]       print the screen rectangle of the main window, or of the
 //                                           program's window of that class (a popup or a child of
 //                                           the main window: "LEGEND", "DEBUG")
@@ -23,6 +29,8 @@
 // `explorer /desktop=NAME,WxH zavize.exe`, which draws title bars for screenshots); the driver joins
 // that desktop first, since windows are only found on the caller's own desktop.
 #include <windows.h>
+#include <commctrl.h>
+#include <prsht.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -126,6 +134,46 @@ int PrintGeometry(const char* verb, HWND w) {
     return 0;
 }
 
+// The parameter sheet is the program's dialog with pages.
+HWND FindSheet(double seconds) {
+    HWND box = WaitMessageBox(seconds);
+    if (box == nullptr || SendMessageA(box, PSM_GETCURRENTPAGEHWND, 0, 0) == 0) return nullptr;
+    return box;
+}
+
+int SheetVerb(int argc, char** argv) {
+    const char* verb = argv[1];
+    HWND sheet = FindSheet(std::strcmp(verb, "sheet") == 0 && argc > 2 ? std::atof(argv[2]) : 10);
+    if (sheet == nullptr) return Fail("no parameter sheet");
+    char text[256] = {};
+    if (std::strcmp(verb, "sheet") == 0) {
+        GetWindowTextA(sheet, text, sizeof text);
+        std::printf("caption=%s\n", text);
+        return 0;
+    }
+    if (std::strcmp(verb, "sheet-press") == 0 && argc > 2) {
+        const int button = std::strcmp(argv[2], "apply") == 0 ? PSBTN_APPLYNOW
+                           : std::strcmp(argv[2], "ok") == 0  ? PSBTN_OK
+                                                              : PSBTN_CANCEL;
+        if (button == PSBTN_APPLYNOW) {
+            SendMessageA(sheet, PSM_PRESSBUTTON, button, 0);
+            return 0;
+        }
+        return PostMessageA(sheet, PSM_PRESSBUTTON, button, 0) ? 0 : 1;
+    }
+    if (argc < 4) return Fail("sheet verbs need PAGE CONTROL");
+    SendMessageA(sheet, PSM_SETCURSEL, static_cast<WPARAM>(std::atoi(argv[2])), 0);
+    HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    HWND control = GetDlgItem(page, std::atoi(argv[3]));
+    if (control == nullptr) return Fail("no such control on the page");
+    // Messages, not Get/SetWindowText: those do not reach a control of another process.
+    if (std::strcmp(verb, "sheet-set") == 0 && argc > 4)
+        return SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4])) ? 0 : 1;
+    SendMessageA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    std::printf("%s\n", text);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -144,6 +192,7 @@ int main(int argc, char** argv) {
         }
         return Fail("main window still there");
     }
+    if (std::strncmp(verb, "sheet", 5) == 0) return SheetVerb(argc, argv);
     HWND main = WaitMainWindow(10);
     if (std::strcmp(verb, "message") == 0 || std::strcmp(verb, "no-message") == 0) {
         HWND box = WaitMessageBox(arg);
@@ -161,7 +210,7 @@ int main(int argc, char** argv) {
         std::printf("caption=%s\n", caption);
         EnumChildWindows(box, PrintStatic, 0);
         std::fflush(stdout);
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        PostMessageA(box, WM_COMMAND, argc > 3 ? std::atoi(argv[3]) : IDOK, 0);
         return 0;
     }
     if (std::strcmp(verb, "answer") == 0) {

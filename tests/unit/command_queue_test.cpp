@@ -26,6 +26,7 @@ protected:
         ResetCommandQueue();
         gTransmitRing = TransmitRing{};
         gPortService.signalTransmit = PortService{}.signalTransmit;
+        gTransmitPortOpen = true;
         gShown.clear();
         gUserService.uploadProgress = RecordProgress;
     }
@@ -185,30 +186,86 @@ TEST_F(CommandQueueTest, WordsQueuedDuringTheUploadFollowTheSetAndStepTheBar) {
 }
 
 TEST_F(CommandQueueTest, WordWaitsWhileTheTransmitRingIsFull) {
-    // No port is open: nothing drains the ring, which holds five word frames (30 of 31 bytes).
+    // The writer does not drain the ring, which holds five word frames (30 of 31 bytes).
     for (int i = 0; i < 7; ++i) ASSERT_TRUE(QueueParameter(0, 0, static_cast<uint16_t>(i)));
     for (int t = 0; t < 7; ++t) PumpCommandQueue();
     EXPECT_EQ(QueuedWords(), 2);
     EXPECT_EQ(TakeSentWords(), (std::vector<uint16_t>{256, 257, 258, 259, 260}));
-    // The port opens and drains: the waiting words follow, none lost, none twice.
+    // The writer drains: the waiting words follow, none lost, none twice.
     EXPECT_EQ(PumpTicks(3), (std::vector<uint16_t>{261, 262}));
 }
 
-TEST_F(CommandQueueTest, UploadIsAllOrNothing) {
+TEST_F(CommandQueueTest, UploadOfAValueOutOfRangeQueuesNothing) {
     StageDistinctSet();
-    // Not enough room behind waiting words: nothing is queued and nothing is shown.
-    for (int i = 0; i < 6; ++i) ASSERT_TRUE(QueueParameter(0, 0, 1));
-    EXPECT_FALSE(UploadParameterSet());
-    EXPECT_EQ(QueuedWords(), 6);
-    EXPECT_TRUE(gShown.empty());
-    PumpTicks(6);
+    ASSERT_TRUE(QueueParameter(0, 0, 1));
     // A value beyond its range (possible only if the set was not read by the file reader).
     gModel.loadedParameterSet.cuts[15].p1Min = 91;
     EXPECT_FALSE(UploadParameterSet());
-    EXPECT_EQ(QueuedWords(), 0);
+    EXPECT_EQ(QueuedWords(), 1);
+    EXPECT_TRUE(gShown.empty());
     gModel.loadedParameterSet.cuts[15].p1Min = 90;
     EXPECT_TRUE(UploadParameterSet());
     EXPECT_EQ(QueuedWords(), kParameterSetWords);
+}
+
+// Regression: a set loaded while an earlier one was still being sent was dropped without a word
+// (the queue had no room for it). The newer set sets every parameter the unit takes, so it
+// replaces whatever still waits, and its display starts again.
+TEST_F(CommandQueueTest, ANewerSetReplacesTheWordsStillWaiting) {
+    StageDistinctSet();
+    UploadProgress = 1;
+    ASSERT_TRUE(UploadParameterSet());
+    PumpTicks(100);
+    ASSERT_TRUE(QueueParameter(3, 0, 77));  // a sheet word behind the first set
+
+    // The second set: only its 294 words leave from now on, the first of them a common word.
+    gModel.loadedParameterSet.unitId = 99;
+    gModel.loadedParameterSet.cuts[15].cyclesPerScreen = 7;
+    UploadProgress = 1;
+    ASSERT_TRUE(UploadParameterSet());
+    EXPECT_EQ(QueuedWords(), kParameterSetWords);
+    const auto sent = PumpTicks(kParameterSetWords + 1);
+    ASSERT_EQ(sent.size(), static_cast<size_t>(kParameterSetWords));
+    EXPECT_EQ(sent.front(), 2133 + 99);
+    EXPECT_EQ(sent.back(), 15 * 4096 + 2124 + 7);
+    // The display: opened, 100 steps, closed and opened again for the new set, 294 steps, closed.
+    EXPECT_EQ(Count(UploadProgressAction::kOpen), 2);
+    EXPECT_EQ(Count(UploadProgressAction::kStep), 100 + kParameterSetWords);
+    EXPECT_EQ(Count(UploadProgressAction::kClose), 2);
+    EXPECT_EQ(gShown.back(), UploadProgressAction::kClose);
+}
+
+// Regression: while no port was open the pump moved words into the ring, and the next open dropped
+// them; a word the writer had not taken when its port closed was lost the same way. A set
+// interrupted by a change of port now arrives whole, once, after the next open.
+TEST_F(CommandQueueTest, ASetInterruptedByAChangeOfPortArrivesWholeAfterTheNextOpen) {
+    StageDistinctSet();
+    UploadProgress = 1;
+    ASSERT_TRUE(UploadParameterSet());
+    std::vector<uint16_t> sent = PumpTicks(50);  // the writer takes each word at once
+
+    // Two more words are put, but the port closes before its writer takes them.
+    PumpCommandQueue();
+    PumpCommandQueue();
+    gTransmitPortOpen = false;
+    ReclaimUnsentWords();
+    EXPECT_EQ(PendingTransmitBytes(), 0);
+
+    // No port: a code frame may wait in the ring, words stay in the queue.
+    ASSERT_TRUE(SendCodeFrame(47));
+    PumpCommandQueue();
+    PumpCommandQueue();
+    EXPECT_EQ(QueuedWords(), kParameterSetWords - 50);
+
+    // The next open drops the stale ring and the rest of the set follows.
+    DropTransmitBytes();
+    gTransmitPortOpen = true;
+    for (uint16_t w : PumpTicks(kParameterSetWords)) sent.push_back(w);
+    ASSERT_EQ(sent.size(), static_cast<size_t>(kParameterSetWords));
+    std::vector<uint16_t> whole;
+    for (int i = 0; i < kParameterSetWords; ++i) whole.push_back(gCommandQueue.words[i]);
+    EXPECT_EQ(sent, whole);
+    EXPECT_EQ(UploadProgress, 0);
 }
 
 }  // namespace

@@ -20,12 +20,16 @@ protected:
         ResetTimerTick();
         ResetCommandQueue();
         gTransmitRing = {};
+        gTransmitPortOpen = true;  // the pump hands words only to an open port
         gCalls = &calls;
         ResetServices();
         gWindowService.invalidate = [](Region r, bool erase) { gCalls->push_back({r, erase}); };
         gModel.connection.NotConnected = 0;  // the watchdog stays quiet for the first ticks
     }
-    void TearDown() override { ResetServices(); }
+    void TearDown() override {
+        ResetServices();
+        gTransmitPortOpen = false;
+    }
     std::vector<std::pair<Region, bool>> calls;
 };
 

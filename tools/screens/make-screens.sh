@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Makes docs/screens/about-de.png and docs/screens/message-de.png: the About box and a message box
-# in German, opened by zavize_screens.exe in a Wine virtual desktop (Wine draws the title bars
+# Makes docs/screens/about-de.png and docs/screens/message-de.png (the About box and a message box
+# in German) and the pictures of the parameter sheet (its six pages in English, a page each in
+# German and Danish), opened by zavize_screens.exe in a Wine virtual desktop (Wine draws the title bars
 # itself there) on a private X server, and cut out of a screenshot.
 # Needs the win64 build: cmake --preset win64 && cmake --build --preset win64
 set -euo pipefail
@@ -28,11 +29,11 @@ cleanup() {
 trap cleanup EXIT
 mkdir -p "$out"
 
-# shot NAME BOX: shows the box, waits until it is on screen, cuts it out of the screen.
+# shot NAME BOX [ARG...]: shows the box, waits until it is on screen, cuts it out of the screen.
 shot() {
   rm -f "$work/ready" "$work/done"
   "$top/tools/wine-run.sh" "$prefix" explorer "/desktop=zavize-screens,${width}x${height}" \
-    "$driver" "$2" "Z:$work" &
+    "$driver" "${@:2}" "Z:$work" &
   driver_pid=$!
   for _ in $(seq 600); do [ -s "$work/ready" ] && break; sleep 0.1; done
   [ -s "$work/ready" ] || { echo "$2: the box did not appear" >&2; exit 1; }
@@ -47,4 +48,12 @@ shot() {
 
 shot about-de.png about
 shot message-de.png message
+shot sheet-break.png sheet 0 0
+shot sheet-blunt.png sheet 0 1
+shot sheet-missing.png sheet 0 2
+shot sheet-timers.png sheet 0 3
+shot sheet-measurement.png sheet 0 4
+shot sheet-misc.png sheet 0 5
+shot sheet-blunt-de.png sheet 200 1
+shot sheet-misc-da.png sheet 400 5
 WINEPREFIX=$prefix wineserver -w  # the virtual desktop ends before its X server does

@@ -1,18 +1,24 @@
-// Opens one box of the program in German so that a script can photograph it:
+// Opens one box of the program so that a script can photograph it:
 //
-//   zavize_screens about|message FOLDER
+//   zavize_screens about|message FOLDER        the About box or a message box, in German
+//   zavize_screens sheet LANGUAGE PAGE FOLDER  the parameter sheet of cut 1 on the unit's
+//                                              defaults, in language 0, 200 or 400, on page 0..5
 //
 // Once the box is on screen, FOLDER\ready receives its screen rectangle ("x y width height");
 // the box is closed when FOLDER\done appears (or after 60 s).
 #include <windows.h>
 
 #include <commctrl.h>
+#include <prsht.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "files/config.h"
+#include "model/model.h"
+#include "sheet/sheet_win32.h"
 #include "text/message.h"
 #include "text/text_ids.h"
 #include "shell/about_win32.h"
@@ -39,22 +45,32 @@ void ReportAndWait(HWND box, const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3 || (std::strcmp(argv[1], "about") != 0 && std::strcmp(argv[1], "message") != 0)) {
-        std::fprintf(stderr, "usage: zavize_screens about|message FOLDER\n");
+    const bool sheet = argc == 5 && std::strcmp(argv[1], "sheet") == 0;
+    if (!sheet &&
+        (argc != 3 || (std::strcmp(argv[1], "about") != 0 && std::strcmp(argv[1], "message") != 0))) {
+        std::fprintf(stderr, "usage: zavize_screens about|message FOLDER | sheet LANGUAGE PAGE FOLDER\n");
         return 2;
     }
     InitCommonControls();
     PresetConfiguration();
-    gConfig.languageBase = 200;  // German
+    ResetModel();
+    WriteParameterDefaults();
+    gConfig.languageBase = sheet ? static_cast<uint16_t>(std::atoi(argv[2])) : 200;  // German
     const bool about = std::strcmp(argv[1], "about") == 0;
-    const std::string folder = argv[2];
+    const std::string folder = argv[argc - 1];
     const SeenDialog seen = WatchDialog(
         [&] {
-            if (about)
+            if (sheet)
+                (void)OpenParameterSheet(nullptr, 0);
+            else if (about)
                 ShowAboutBox(nullptr);
             else
                 ShowMessage(nullptr, kTextNoUnitNoLoad, kCaptionError, 0);
         },
-        IDOK, [&](HWND box) { ReportAndWait(box, folder); });
+        IDOK,
+        [&](HWND box) {
+            if (sheet) SendMessageA(box, PSM_SETCURSEL, static_cast<WPARAM>(std::atoi(argv[3])), 0);
+            ReportAndWait(box, folder);
+        });
     return seen.found ? 0 : 1;
 }

@@ -1,0 +1,61 @@
+#include "sheet/sheet_win32.h"
+
+#include <commctrl.h>
+#include <prsht.h>
+
+#include <cstdio>
+
+#include "model/model.h"
+#include "sheet/sheet_fields.h"
+#include "sheet/sheet_state.h"
+#include "text/language.h"
+
+namespace {
+
+HWND gSheetWindow = nullptr;
+
+}  // namespace
+
+HWND SheetWindow() { return gSheetWindow; }
+
+void RecordSheetWindow(HWND sheet) {
+    if (gSheetWindow == nullptr) gSheetWindow = sheet;
+}
+
+INT_PTR OpenParameterSheet(HWND owner, int cut) {
+    if (cut < 0 || cut >= kCutCount) {  // no such record to edit
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return -1;
+    }
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    PROPSHEETPAGEA pages[kPageCount] = {};
+    for (int p = 0; p < kPageCount; ++p) {
+        PROPSHEETPAGEA& page = pages[p];
+        page.dwSize = sizeof page;
+        page.dwFlags = PSP_USETITLE;
+        page.hInstance = instance;
+        page.pszTemplate = MAKEINTRESOURCEA(kSheetPages[p].dialog);
+        page.pszTitle = GetText(kSheetPages[p].title);
+        page.pfnDlgProc = SheetPageProc;
+        page.lParam = cut;
+    }
+    char caption[3 * kTextSize];
+    std::snprintf(caption, sizeof caption, "%s, %s %d", GetText(kTextKvdSettings), GetText(kTextCutNumber),
+                  cut + 1);
+
+    PROPSHEETHEADERA header = {};
+    header.dwSize = sizeof header;
+    header.dwFlags = PSH_PROPSHEETPAGE;
+    header.hwndParent = owner;
+    header.hInstance = instance;
+    header.pszCaption = caption;
+    header.nPages = kPageCount;
+    header.nStartPage = 0;
+    header.ppsp = pages;
+
+    OpenSheetCopy(cut);
+    gSheetWindow = nullptr;
+    const INT_PTR result = PropertySheetA(&header);
+    gSheetWindow = nullptr;
+    return result;
+}
