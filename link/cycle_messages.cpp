@@ -168,7 +168,11 @@ void OnCycleEnd() {
         std::lock_guard<std::mutex> lock(gStatisticsMutex);
         AppendStatisticsEntry(gStatistics, cut, entry);
         gStorageService.saveStatistics();
+        const AlarmState& a = gModel.alarms;
+        gStorageService.journalCycle({cut, entry, cycle.po, cycle.alarmsOfCycle, a.BluntCounter[cut],
+                                      a.MissingCounter[cut], gModel.cutParameters[cut]});
     }
+    cycle.alarmsOfCycle = 0;
     gWindowService.requestEndOfCycle();
     Invalidate(Region::kPanel, false);
 }

@@ -15,5 +15,5 @@ int32_t OnSample(int32_t value);
 void OnPoWindow();
 // 220..235.
 void OnCutStart(int cut);
-// 200: statistics entry, autosave, end-of-cycle request, lower panel repaint.
+// 200: statistics entry, autosave, journal line, end-of-cycle request, lower panel repaint.
 void OnCycleEnd();

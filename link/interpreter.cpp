@@ -18,6 +18,7 @@ constexpr uint8_t kCarriageReturn = 0x0D;
 constexpr int32_t kRelaysDisabledShowTicks = 5;
 
 void SetAlarmBit(int32_t bit) {
+    gModel.cycle.alarmsOfCycle |= bit;
     // The watchdog clears AlarmBits on the UI thread, so read it atomically too.
     Store(gModel.alarms.AlarmBits, Load(gModel.alarms.AlarmBits) | bit);
     Invalidate(Region::kLed, false);
@@ -89,6 +90,7 @@ int32_t Dispatch(uint16_t v) {
             ResetAlarms();
             break;
         case kMessageErr1:
+            gModel.cycle.alarmsOfCycle |= kCycleError1;
             Store(a.Err1Flag, a.Err1Flag | 1);
             Store(gModel.cycle.workSum, 0);
             Invalidate(Region::kSignalLamp, false);

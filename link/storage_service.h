@@ -1,14 +1,31 @@
 // The files the link's rules rewrite when their content changes: the configuration (a new port)
-// and the statistics block (every cycle end). The main window points them at the file modules;
-// tests count the calls instead of writing files. The defaults write nothing.
+// and the statistics block (every cycle end), and the record of each finished cycle. The main
+// window points them at the file modules; tests count the calls instead of writing files. The
+// defaults write nothing.
 #pragma once
 
 #include <cstdint>
+
+#include "model/model.h"
+
+// A cycle as it ended: its statistics entry and what the monitor knew of its cut at that moment.
+struct FinishedCycle {
+    int cut;  // 0..15
+    StatisticsEntry entry;
+    uint16_t po;
+    int32_t alarms;  // alarm messages since the previous cycle end: AlarmBits values,
+                     // and kCycleError1 for error 1
+    int32_t bluntCounter, missingCounter;
+    CutParameters parameters;  // the cut's record (its limits and Blunt Mode)
+};
 
 struct StorageService {
     int32_t (*saveConfiguration)() = [] { return int32_t{0}; };
     // The cycle-end autosave of the statistics block to the file in use.
     void (*saveStatistics)() = [] {};
+    // The cycle journal's line, right after the autosave (reader thread, statistics lock held,
+    // so the name of the file in use stands still). It must stay cheap and never fail the cycle.
+    void (*journalCycle)(const FinishedCycle& cycle) = [](const FinishedCycle&) {};
 };
 
 extern StorageService gStorageService;

@@ -88,8 +88,10 @@ struct CycleStateRecord {
     uint16_t po;         // baseline power of the running cycle
     int32_t poPoints;
     uint32_t workSum;
-    int32_t peak;        // never below 0
-    int32_t lastSample;  // 0..105, any state
+    int32_t peak;           // never below 0
+    int32_t lastSample;     // 0..105, any state
+    int32_t alarmsOfCycle;  // alarm messages since the last cycle end (AlarmBits values and
+                            // kCycleError1); reader thread only, for the cycle journal
 };
 
 struct CurvePoint {
@@ -142,6 +144,7 @@ static_assert(offsetof(CutStatistics, entries) == 96);
 constexpr int32_t kAlarmBreak = 1;
 constexpr int32_t kAlarmBlunt = 2;
 constexpr int32_t kAlarmMissing = 4;
+constexpr int32_t kCycleError1 = 8;  // in alarmsOfCycle only: the unit's error 1
 
 struct AlarmState {
     int32_t BluntCounter[kCutCount];

@@ -1,5 +1,7 @@
 #include "shell/debug_view.h"
 
+#include <cstdio>
+
 #include "link/interpreter.h"
 #include "model/model.h"
 
@@ -27,4 +29,8 @@ void ShowNewDebugLines(DebugLogReader& reader, const std::function<void(int, con
         draw(0, line);
         reader.readIndex = (reader.readIndex + 1) % kDebugLines;
     }
+}
+
+void JournalStatusText(uint32_t failedLines, char* out, std::size_t size) {
+    std::snprintf(out, size, "Journal: %lu lines not written", static_cast<unsigned long>(failedLines));
 }

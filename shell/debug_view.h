@@ -2,6 +2,8 @@
 // paint, bottom-aligned, the newest at the bottom.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 
 struct DebugLogReader {
@@ -15,3 +17,6 @@ void StartDebugLogReader(DebugLogReader& reader, int visibleLines);
 // upward from the bottom of the window (0: the new line). Does nothing while the reader is paused.
 void ShowNewDebugLines(DebugLogReader& reader,
                        const std::function<void(int rowsAboveBottom, const char* text)>& draw);
+
+// The debug window's caption: how many cycle journal lines could not be written since the start.
+void JournalStatusText(uint32_t failedLines, char* out, std::size_t size);

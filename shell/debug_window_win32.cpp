@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "journal/journal_writer.h"
 #include "link/interpreter.h"
 #include "model/model.h"
 #include "shell/debug_view.h"
@@ -17,7 +18,19 @@ struct DebugWindowState {
     DebugLogReader reader;
     int lineHeight;
     int clientHeight;
+    uint32_t journalFailuresShown;
 };
+
+// The caption tells how many cycle journal lines could not be written (a failed write is never
+// shown as a message: it happens on the reader thread, at every cycle end).
+void ShowJournalStatus(HWND hwnd, DebugWindowState& state, bool always) {
+    const uint32_t failures = JournalWriteFailures();
+    if (!always && failures == state.journalFailuresShown) return;
+    state.journalFailuresShown = failures;
+    char text[64];
+    JournalStatusText(failures, text, sizeof text);
+    SetWindowTextA(hwnd, text);
+}
 
 DebugWindowState* StateOf(HWND hwnd) {
     return reinterpret_cast<DebugWindowState*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
@@ -35,6 +48,7 @@ void OnCreate(HWND hwnd) {
     state->clientHeight = client.bottom;
     StartDebugLogReader(state->reader, state->clientHeight / state->lineHeight);
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
+    ShowJournalStatus(hwnd, *state, true);
     Store(gDebugLog.debugFlag, 1);
 }
 
@@ -52,6 +66,7 @@ void OnPaint(HWND hwnd) {
         SetTextAlign(dc, oldAlign);
     }
     EndPaint(hwnd, &ps);
+    if (state != nullptr) ShowJournalStatus(hwnd, *state, false);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "link/storage_service.h"
 #include "link/user_service.h"
 #include "model/window_service.h"
+#include "shell/cycle_journal.h"
 #include "link/serial_link_win32.h"
 #include "shell/upload_progress_win32.h"
 #include "text/message_win32.h"
@@ -44,4 +45,5 @@ void InstallPlatformSeams() {
 
     gStorageService.saveConfiguration = SaveConfiguration;
     gStorageService.saveStatistics = SaveStatisticsInUse;
+    gStorageService.journalCycle = JournalFinishedCycle;
 }

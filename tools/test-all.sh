@@ -38,7 +38,7 @@ tests/release/test-release.sh
 if [ -f tests/fuzz/CMakeLists.txt ]; then
   step "fuzz (bounded)"
   cmake --preset fuzz >/dev/null
-  cmake --build --preset fuzz -j "$jobs" --target fuzz_interpreter
+  cmake --build --preset fuzz -j "$jobs" --target fuzz_interpreter fuzz_journal
   tools/run-fuzz.sh "${ZAVIZE_FUZZ_SECONDS:-30}"
 fi
 step "all tests passed"

@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Command 32777 opens the DEBUG window: a child in the lower part of the main window, from
 # CurveBaseline + 20 to the bottom, as wide as the client area; the frames received while it is
-# open are drawn into it as the cycles end (the end of a cycle repaints the lower panel).
+# open are drawn into it as the cycles end (the end of a cycle repaints the lower panel). Its
+# caption counts the cycle journal lines that could not be written: here a file stands where the
+# journal folder would be, so every cycle's line fails, and the cycles go on being stored all the
+# same.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 rm -rf "$WORK"; mkdir -p "$WORK/run"
+: >"$WORK/run/journal"
 ensure_prefix
 start_display 1024 768
 start_unit --wait-peer --cuts 1 --speed 4 --events "$WORK/events.txt"
@@ -36,5 +40,16 @@ convert "$WORK/after.png" -crop "$area" +repage "$WORK/debug-after.png"
 changed=$(compare -metric AE "$WORK/debug-before.png" "$WORK/debug-after.png" null: 2>&1 || true)
 [ "${changed%% *}" -gt 100 ] 2>/dev/null || fail "the DEBUG window did not change over two cycles ($changed pixels)"
 log "DEBUG window: $changed pixels changed over two cycles"
+
+played=$(wc -l <"$WORK/events.txt")
+sleep 1   # the last of them reaches the program
+caption=$(driver window-text DEBUG)
 stop_program
+[[ "$caption" =~ ^Journal:\ ([0-9]+)\ lines\ not\ written$ ]] || fail "DEBUG caption '$caption'"
+failed=${BASH_REMATCH[1]}
+[ "$failed" -ge "$played" ] || fail "$failed journal lines not written of $played cycles"
+held=$(python3 -c 'import struct,sys; print(struct.unpack_from("<H", open(sys.argv[1], "rb").read(), 32)[0])' \
+  "$WORK/run/Default.\$\$\$")
+[ "$held" -ge "$played" ] || fail "Default.\$\$\$ holds $held cycles of $played"
+log "DEBUG caption: $caption; every cycle stored ($held)"
 log "PASS"

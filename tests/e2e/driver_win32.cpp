@@ -24,6 +24,7 @@
 //                                           the main window: "LEGEND", "DEBUG")
 //   zavize_driver client-origin [CLASS]     print the screen position of that window's client (0, 0)
 //   zavize_driver client-rect [CLASS]       print that window's client area as a screen rectangle
+//   zavize_driver window-text CLASS         print the caption of the program's window of that class
 //
 // With ZAVIZE_DESKTOP set to NAME, the program runs in the Wine virtual desktop NAME (started as
 // `explorer /desktop=NAME,WxH zavize.exe`, which draws title bars for screenshots); the driver joins
@@ -241,6 +242,14 @@ int main(int argc, char** argv) {
         return PostMessageA(main, WM_KEYUP, static_cast<WPARAM>(arg), 0xC0000001) ? 0 : 1;
     }
     if (std::strcmp(verb, "close") == 0) return PostMessageA(main, WM_CLOSE, 0, 0) ? 0 : 1;
+    if (std::strcmp(verb, "window-text") == 0 && argc > 2) {
+        HWND w = WindowOfClass(main, argv[2]);
+        if (w == nullptr) return Fail("no window of that class");
+        char text[256] = {};
+        GetWindowTextA(w, text, sizeof text);
+        std::printf("%s\n", text);
+        return 0;
+    }
     if (std::strcmp(verb, "window-rect") == 0 || std::strcmp(verb, "client-origin") == 0 ||
         std::strcmp(verb, "client-rect") == 0) {
         HWND w = argc > 2 ? WindowOfClass(main, argv[2]) : main;

@@ -41,7 +41,7 @@ const char* UsageText() {
            "                       relays:N         relays disabled from cycle N\n"
            "  --seed N           seed of every random choice (default 1)\n"
            "  --log FILE         every received frame, decoded, one line each\n"
-           "  --events FILE      one line per cycle: cycle <n> cut <c> peak <p> work <w>\n"
+           "  --events FILE      one line per cycle: cycle <n> cut <c> peak <p> work <w> alarms <list>\n"
            "  --wait-peer        hold the unit until a program opens the line\n"
            "  --verbose          tell on stderr what the unit does\n"
            "  --help             this text\n";

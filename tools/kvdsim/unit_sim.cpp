@@ -121,6 +121,7 @@ void UnitSimulator::StepCycle() {
                 return;
             case StepKind::Error1:
                 error1_ = true;
+                cycleAlarms_ |= kCycleError1;
                 EmitCode(kCodeError1);
                 Note("error 1");
                 break;
@@ -225,6 +226,7 @@ void UnitSimulator::EndOfCycleChecks() {
 
 void UnitSimulator::RaiseAlarm(int32_t bit, uint8_t code, const char* what) {
     alarmBits_ |= bit;
+    cycleAlarms_ |= bit;
     EmitCode(code);
     Note(std::string(what) + " alarm in cycle " + std::to_string(played_));
     if (faults_.relaysDisabled) EmitCode(kCodeRelaysDisabled);
@@ -277,9 +279,18 @@ void UnitSimulator::EmitFrame(uint16_t value, bool word, bool corruptible) {
         output_.Append(frame, static_cast<std::size_t>(n));
     }
     if (!valid) return;
-    if (const auto entry = mirror_.Feed(value); entry && events_) {
-        events_("cycle " + std::to_string(played_) + " cut " + std::to_string(entry->cut + 1) + " peak " +
-                std::to_string(entry->peak) + " work " + std::to_string(entry->work));
+    if (const auto entry = mirror_.Feed(value)) {
+        if (events_) {
+            // The alarms as the monitor's journal counts them: those sent since the last cycle end.
+            std::string alarms;
+            static constexpr const char* kNames[] = {"break", "blunt", "missing", "err1"};
+            for (int k = 0; k < 4; ++k)
+                if (cycleAlarms_ & (1 << k)) alarms += (alarms.empty() ? "" : ",") + std::string(kNames[k]);
+            events_("cycle " + std::to_string(played_) + " cut " + std::to_string(entry->cut + 1) + " peak " +
+                    std::to_string(entry->peak) + " work " + std::to_string(entry->work) + " alarms " +
+                    (alarms.empty() ? "-" : alarms));
+        }
+        cycleAlarms_ = 0;
     }
 }
 

@@ -120,6 +120,10 @@ private:
 
     // Alarm state.
     int32_t alarmBits_ = 0;
+    // Alarms sent since the last cycle end (break 1, blunt 2, missing 4, error 1 8), for the
+    // events line.
+    static constexpr int32_t kCycleError1 = 8;
+    int32_t cycleAlarms_ = 0;
     bool error1_ = false;
     int bluntCounter_[kCutCount]{};
     int missingCounter_[kCutCount]{};

@@ -3,6 +3,8 @@
 // window, curve screens and their compression).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <sstream>
 
 #include "sim_driver.h"
@@ -14,6 +16,7 @@ using namespace test;
 
 struct Entry {
     int cut, peak, work;
+    std::string alarms;  // the alarm codes since the previous cycle end, as the events line names them
     bool operator==(const Entry&) const = default;
 };
 
@@ -26,19 +29,37 @@ public:
 
     std::vector<Entry> Run(const std::vector<uint16_t>& values) {
         std::vector<Entry> entries;
+        bool raised[4] = {};  // break, blunt, missing, err1
+        const auto names = [&] {
+            static constexpr const char* kNames[] = {"break", "blunt", "missing", "err1"};
+            std::string list;
+            for (int k = 0; k < 4; ++k)
+                if (raised[k]) list += (list.empty() ? "" : ",") + std::string(kNames[k]);
+            return list.empty() ? std::string("-") : list;
+        };
         for (uint16_t v : values) {
-            if (v <= 105)
+            if (v <= 105) {
                 Sample(v);
-            else if (v == 200)
+            } else if (v == 200) {
                 entries.push_back(End());
-            else if (v == 201)
+                entries.back().alarms = names();
+                std::fill(std::begin(raised), std::end(raised), false);
+            } else if (v == 201) {
                 Po();
-            else if (v == 206)
+            } else if (v == 202) {
+                raised[0] = true;
+            } else if (v == 204) {
+                raised[1] = true;
+            } else if (v == 203) {
+                raised[2] = true;
+            } else if (v == 206) {
                 work_ = 0;
-            else if (v >= 220 && v <= 235)
+                raised[3] = true;
+            } else if (v >= 220 && v <= 235) {
                 Start(v - 220);
-            else if (v >= 256)
+            } else if (v >= 256) {
                 Report(v);
+            }
         }
         return entries;
     }
@@ -105,7 +126,7 @@ private:
     Entry End() {
         state_ = 0;
         const long divisor = 2L << Active().workDivisor;
-        return {cut_ + 1, peak_ & 0xFF, static_cast<int>(std::min<long>(100, work_ / divisor))};
+        return {cut_ + 1, peak_ & 0xFF, static_cast<int>(std::min<long>(100, work_ / divisor)), ""};
     }
     void Report(uint16_t v) {
         const int code = v & 0x0FFF;
@@ -133,11 +154,12 @@ std::vector<Entry> Parse(const std::vector<std::string>& lines) {
     std::vector<Entry> entries;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         std::istringstream s(lines[i]);
-        std::string cycle, cut, peak, work;
+        std::string cycle, cut, peak, work, alarms;
         long n = 0;
         Entry e{};
-        s >> cycle >> n >> cut >> e.cut >> peak >> e.peak >> work >> e.work;
-        EXPECT_TRUE(cycle == "cycle" && cut == "cut" && peak == "peak" && work == "work" && s.eof())
+        s >> cycle >> n >> cut >> e.cut >> peak >> e.peak >> work >> e.work >> alarms >> e.alarms;
+        EXPECT_TRUE(cycle == "cycle" && cut == "cut" && peak == "peak" && work == "work" &&
+                    alarms == "alarms" && s.eof())
             << lines[i];
         EXPECT_EQ(n, static_cast<long>(i) + 1);
         entries.push_back(e);

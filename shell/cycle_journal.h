@@ -1,0 +1,10 @@
+// The cycle journal at each cycle end: the finished cycle as one line in the day file beside the
+// statistics file in use (the storage service's journalCycle).
+#pragma once
+
+#include "journal/journal_record.h"
+#include "link/storage_service.h"
+
+JournalRecord JournalRecordOf(const FinishedCycle& cycle, const JournalTime& time);
+// Reader thread, statistics lock held. A failed write is counted by the journal, nothing more.
+void JournalFinishedCycle(const FinishedCycle& cycle);

@@ -1,0 +1,107 @@
+// The numbers behind kvdstat's commands, as pure functions of a cut's history.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sources.h"
+
+namespace kvdstat {
+
+// ---- summary ------------------------------------------------------------------------------------
+// Percentiles by the nearest rank: the smallest value with at least p % of the values at or below it.
+struct Distribution {
+    std::size_t count = 0;
+    int min = 0, max = 0;
+    double mean = 0;
+    int p50 = 0, p90 = 0, p99 = 0;
+};
+Distribution Describe(const std::vector<uint8_t>& values);
+// The p-th percentile (0 < p <= 100) by the nearest rank; 0 for no values.
+int Percentile(const std::vector<uint8_t>& values, double p);
+
+struct JournalSpan {
+    int64_t firstMs = 0, lastMs = 0;
+    double cyclesPerHour = 0;    // 0 when the span is shorter than a second
+    std::size_t alarms[4] = {};  // cycles with a break, blunt, missing, err1 alarm
+};
+JournalSpan DescribeSpan(const CutSeries& s);
+
+// ---- trend --------------------------------------------------------------------------------------
+// Least squares line y = a + b x over y[first .. first+n-1], x counted from `first`.
+struct LineFit {
+    std::size_t first = 0, n = 0;
+    double slope = 0;       // per cycle
+    double level = 0;       // the line's value at the last cycle of the window
+    double slopeError = 0;  // standard error of the slope (0 with fewer than 3 cycles)
+};
+LineFit FitWindow(const std::vector<uint8_t>& y, std::size_t first, std::size_t n);
+
+// Cycles until the fitted line reaches a limit at the window's drift, with the range that the
+// slope's uncertainty (two standard errors) leaves.
+struct Forecast {
+    enum Kind { kNoLimit, kAlreadyAbove, kNotRising, kReached } kind = kNoLimit;
+    double cycles = 0, low = 0, high = 0;  // high < 0: no upper bound (the drift may be zero)
+};
+Forecast ForecastLimit(const LineFit& fit, int limit);
+
+struct Trend {
+    std::size_t window = 0;
+    LineFit peak, work;                // the latest window
+    std::vector<LineFit> peakHistory;  // windows spread over the history, oldest first
+    std::vector<LineFit> workHistory;
+    // First cycle of the run of windows, up to the latest, whose peak drift is significantly
+    // positive (more than two standard errors); -1 when the latest window's is not.
+    long risingSince = -1;
+};
+// window: cycles per fit (at least 3); points: how many windows to report over the history.
+Trend ComputeTrend(const CutSeries& s, std::size_t window, std::size_t points);
+
+// ---- what-if ------------------------------------------------------------------------------------
+struct Limits {
+    int breakLimit = 50, bluntLimit = 30, missingLimit = 10, bluntMode = 0;
+};
+// Limits of the cut's last journal cycle, or the unit's defaults for a statistics file.
+Limits CurrentLimits(const CutSeries& s);
+
+enum AlarmKind { kBreak = 0, kBlunt = 1, kMissing = 2 };
+const char* AlarmName(int kind);
+
+// Whether a cycle with this peak and work crosses the limit of a kind.
+bool Crosses(int kind, const Limits& l, int peak, int work);
+
+struct WhatIfCycle {
+    std::size_t index;
+    bool unitAlarm;      // the unit raised this kind of alarm in the cycle (journal)
+    std::string reason;  // why the unit raised none although the cycle crossed, or why it did
+                         // although it did not
+};
+struct WhatIfKind {
+    std::vector<WhatIfCycle> counted;    // cycles that cross the limit
+    std::vector<WhatIfCycle> uncounted;  // cycles the unit alarmed that do not cross it
+    std::size_t unitAlarms = 0;
+};
+struct WhatIf {
+    WhatIfKind kinds[3];
+};
+// `given`: limits to test; each field < 0 takes the limit each cycle was cut with (journal) or
+// the current limit (statistics file).
+WhatIf ComputeWhatIf(const CutSeries& s, const Limits& given);
+
+// ---- suggest ------------------------------------------------------------------------------------
+struct Suggestion {
+    bool enough = false;       // false: too few cycles, no limits are given
+    std::size_t cycles = 0;    // cycles the limits come from
+    std::size_t excluded = 0;  // cycles left out because the unit raised an alarm in them
+    int mode = 0;              // blunt mode the Blunt limit is for
+    int breakLimit = 0, bluntLimit = 0, missingLimit = 0;
+    int breakMargin = 0, bluntMargin = 0, missingMargin = 0;  // distance to the statistic named below
+    std::size_t breakFalse = 0, bluntFalse = 0, missingFalse = 0;
+    std::vector<std::string> cannotTell;  // what the data cannot tell, plainly
+};
+constexpr std::size_t kFewestCyclesToSuggest = 30;
+Suggestion Suggest(const CutSeries& s, int mode);
+
+}  // namespace kvdstat

@@ -1,0 +1,300 @@
+#include "cli.h"
+
+#include <charconv>
+#include <fstream>
+
+#include "analysis.h"
+#include "chart.h"
+#include "report.h"
+#include "sources.h"
+
+namespace kvdstat {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: kvdstat COMMAND [OPTIONS] FILE|FOLDER...\n"
+    "Reads statistics files (the 1,600,096-byte block, e.g. Default.$$$) and cycle journals (day files\n"
+    "journal/YYYY-MM-DD.csv, or their folder) and answers questions about the cuts' histories.\n"
+    "\n"
+    "commands:\n"
+    "  summary   cycles, peak and work distribution per cut; with a journal its time span and alarms\n"
+    "  trend     drift of peak and work, and the cycles left until the Blunt and Break limits\n"
+    "  whatif    which stored cycles would cross given limits, against the unit's own alarms\n"
+    "  suggest   limits for a cut from its history, with their margins and false alarms\n"
+    "  export    the entries in cycle order as CSV or JSON\n"
+    "  plot      a PNG or SVG chart of peak and work over the cycles of a cut\n"
+    "\n"
+    "options for every command:\n"
+    "  --cut N          only cut N (1..16)\n"
+    "  --from TIME      journal cycles at or after TIME (local, e.g. 2026-12-01 or 2026-12-01T08:00)\n"
+    "  --to TIME        journal cycles before TIME\n"
+    "  --help           the command's own help\n"
+    "\n"
+    "exit status: 0 done, 1 done but some input was unreadable (reported on stderr), 2 failed.\n";
+
+struct CommandHelp {
+    const char* name;
+    const char* text;
+};
+
+constexpr CommandHelp kHelp[] = {
+    {"summary",
+     "usage: kvdstat summary [--cut N] [--from T] [--to T] FILE|FOLDER...\n"
+     "Per cut: the cycles held, and of peak and work the minimum, mean, 50th, 90th and 99th percentile\n"
+     "(nearest rank) and maximum. With a journal also the time span, cycles per hour and the number of\n"
+     "cycles with each kind of alarm.\n"},
+    {"trend",
+     "usage: kvdstat trend [--cut N] [--window N] [--points N] [--break L] [--blunt L] [--mode power|work] "
+     "FILE|FOLDER...\n"
+     "Per cut: the drift of peak and work (least squares slope over the latest window of N cycles,\n"
+     "default 200, with two standard errors), the drift over the history (--points windows, default 8),\n"
+     "since when the peaks rise, and the cycles left until the Blunt and Break limits at the latest\n"
+     "drift with the range its uncertainty leaves. The limits are the journal's latest for the cut,\n"
+     "or the given ones; a statistics file holds none, so the unit's defaults stand in.\n"},
+    {"whatif",
+     "usage: kvdstat whatif [--cut N] [--break L] [--blunt L] [--missing L] [--mode power|work] [--list N] "
+     "FILE|FOLDER...\n"
+     "Counts the stored cycles that cross each limit (Break: peak above it; Blunt: peak, or work in\n"
+     "work mode, above it, 0..4 is Off; Missing: peak not above it) and lists them (--list N per\n"
+     "kind, default 50) with their journal time. A limit not given is the one each cycle was cut\n"
+     "with. Against a journal each cycle is marked with the alarm the unit raised, and a cycle the\n"
+     "unit did not alarm, or alarmed without crossing, carries the reason (a delay or a count that\n"
+     "the peak alone cannot show).\n"},
+    {"suggest",
+     "usage: kvdstat suggest [--cut N] [--mode power|work] FILE|FOLDER...\n"
+     "Limits from a cut's history (cycles in which the unit alarmed are left out): Blunt above the\n"
+     "99th percentile, Break above the highest peak, Missing below the 1st percentile, each by the\n"
+     "spread between the median and the 99th percentile (at least 2). For each: the margin it keeps\n"
+     "and how many of the cycles would have alarmed. It says what the data cannot tell.\n"},
+    {"export",
+     "usage: kvdstat export [--cut N] [--format csv|json] [--out FILE] FILE|FOLDER...\n"
+     "The entries in cycle order, oldest first, with cut (1..16) and index (0 = oldest); from a\n"
+     "journal also time, Po and alarms. Written to FILE, or to standard output.\n"},
+    {"plot",
+     "usage: kvdstat plot --out FILE.png|FILE.svg [--cut N] [--width W] [--height H] [--break L] [--blunt L] "
+     "[--missing L] [--mode power|work] FILE|FOLDER...\n"
+     "A chart of peak (blue) and work (orange) over the cycles of one cut, with the Break, Blunt and\n"
+     "Missing limit lines (the journal's latest, the given ones, or the unit's defaults). Long\n"
+     "histories are drawn as the band between the lowest and highest value per pixel column.\n"
+     "--cut may be left out when only one cut holds cycles. Default size 800 x 400.\n"},
+};
+
+bool ParseInt(const std::string& text, int low, int high, int& out) {
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return ec == std::errc() && end == text.data() + text.size() && out >= low && out <= high;
+}
+
+struct Arguments {
+    std::string command;
+    std::vector<std::string> inputs;
+    int cut = kAllCutsShown;
+    std::string from, to, format = "csv", outFile;
+    Limits limits{-1, -1, -1, -1};
+    int window = 200, points = 8, list = 50, width = 800, height = 400;
+    bool help = false;
+};
+
+bool Parse(const std::vector<std::string>& args, Arguments& a, std::string& error) {
+    if (args.empty()) {
+        error = "no command";
+        return false;
+    }
+    a.command = args[0];
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            a.help = true;
+            continue;
+        }
+        if (arg.rfind("--", 0) != 0) {
+            a.inputs.push_back(arg);
+            continue;
+        }
+        if (i + 1 >= args.size()) {
+            error = arg + " needs a value";
+            return false;
+        }
+        const std::string& v = args[++i];
+        int n = 0;
+        const auto number = [&](int low, int high, int& to) {
+            if (ParseInt(v, low, high, to)) return true;
+            error = arg + " " + v + ": expected a whole number " + std::to_string(low) + ".." +
+                    std::to_string(high);
+            return false;
+        };
+        if (arg == "--cut") {
+            if (!number(1, 16, n)) return false;
+            a.cut = n - 1;
+        } else if (arg == "--from") {
+            a.from = v;
+        } else if (arg == "--to") {
+            a.to = v;
+        } else if (arg == "--break") {
+            if (!number(0, 100, a.limits.breakLimit)) return false;
+        } else if (arg == "--blunt") {
+            if (!number(0, 100, a.limits.bluntLimit)) return false;
+        } else if (arg == "--missing") {
+            if (!number(0, 100, a.limits.missingLimit)) return false;
+        } else if (arg == "--mode") {
+            if (v == "power")
+                a.limits.bluntMode = 0;
+            else if (v == "work")
+                a.limits.bluntMode = 1;
+            else {
+                error = "--mode " + v + ": expected power or work";
+                return false;
+            }
+        } else if (arg == "--window") {
+            if (!number(3, 1000000, a.window)) return false;
+        } else if (arg == "--points") {
+            if (!number(1, 100, a.points)) return false;
+        } else if (arg == "--list") {
+            if (!number(0, 1000000, a.list)) return false;
+        } else if (arg == "--width") {
+            if (!number(240, 8000, a.width)) return false;
+        } else if (arg == "--height") {
+            if (!number(160, 8000, a.height)) return false;
+        } else if (arg == "--format") {
+            if (v != "csv" && v != "json") {
+                error = "--format " + v + ": expected csv or json";
+                return false;
+            }
+            a.format = v;
+        } else if (arg == "--out") {
+            a.outFile = v;
+        } else {
+            error = "unknown option " + arg;
+            return false;
+        }
+    }
+    return true;
+}
+
+const CommandHelp* FindCommand(const std::string& name) {
+    for (const CommandHelp& h : kHelp)
+        if (name == h.name) return &h;
+    return nullptr;
+}
+
+bool WriteText(const std::string& path, const std::string& text, std::string& err) {
+    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    f << text;
+    f.close();
+    if (f) return true;
+    err += "kvdstat: " + path + ": cannot be written\n";
+    return false;
+}
+
+int Plot(const Arguments& a, const Source& s, std::string& out, std::string& err) {
+    int cut = a.cut;
+    if (cut == kAllCutsShown) {
+        for (int c = 0; c < kCuts; ++c) {
+            if (s.cuts[c].Size() == 0) continue;
+            if (cut != kAllCutsShown) {
+                err += "kvdstat: plot: several cuts hold cycles; name one with --cut\n";
+                return kExitFailed;
+            }
+            cut = c;
+        }
+        if (cut == kAllCutsShown) {
+            err += "kvdstat: plot: no cut holds any cycles\n";
+            return kExitFailed;
+        }
+    }
+    Limits l = CurrentLimits(s.cuts[cut]);
+    if (a.limits.breakLimit >= 0) l.breakLimit = a.limits.breakLimit;
+    if (a.limits.bluntLimit >= 0) l.bluntLimit = a.limits.bluntLimit;
+    if (a.limits.missingLimit >= 0) l.missingLimit = a.limits.missingLimit;
+    if (a.limits.bluntMode >= 0) l.bluntMode = a.limits.bluntMode;
+    const Chart chart = LayoutChart(s.cuts[cut], cut, l, a.width, a.height);
+    const bool svg = a.outFile.size() > 4 && a.outFile.compare(a.outFile.size() - 4, 4, ".svg") == 0;
+    std::string error;
+    if (svg ? !WriteText(a.outFile, ChartSvg(chart), err) : !WriteChartPng(chart, a.outFile, error)) {
+        if (!error.empty()) err += "kvdstat: " + error + "\n";
+        return kExitFailed;
+    }
+    out += "kvdstat: chart of cut " + std::to_string(cut + 1) + " (" + std::to_string(s.cuts[cut].Size()) +
+           " cycles) written to " + a.outFile + "\n";
+    return kExitDone;
+}
+
+}  // namespace
+
+int RunKvdstat(const std::vector<std::string>& args, std::string& out, std::string& err) {
+    Arguments a;
+    std::string error;
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-h" || args[0] == "help")) {
+        out += kUsage;
+        return kExitDone;
+    }
+    if (!Parse(args, a, error)) {
+        err += "kvdstat: " + error + "\n" + kUsage;
+        return kExitFailed;
+    }
+    const CommandHelp* command = FindCommand(a.command);
+    if (command == nullptr) {
+        err += "kvdstat: unknown command " + a.command + "\n" + kUsage;
+        return kExitFailed;
+    }
+    if (a.help) {
+        out += command->text;
+        return kExitDone;
+    }
+    if (a.inputs.empty()) {
+        err += "kvdstat: no statistics file or journal named\n" + std::string(command->text);
+        return kExitFailed;
+    }
+    if (a.command == "plot" && a.outFile.empty()) {
+        err += "kvdstat: plot needs --out FILE.png or FILE.svg\n";
+        return kExitFailed;
+    }
+
+    std::vector<Problem> problems;
+    std::vector<Source> sources = LoadSources(a.inputs, problems);
+    bool failed = false;
+    for (const Problem& p : problems) {
+        err += "kvdstat: " + p.where + ": " + (p.warning ? "warning: " : "") + p.message + "\n";
+        failed |= !p.warning;
+    }
+    if (sources.empty()) {
+        err += "kvdstat: nothing readable was named\n";
+        return kExitFailed;
+    }
+    if ((a.command == "plot" || (a.command == "export" && !a.outFile.empty())) && sources.size() > 1) {
+        err += "kvdstat: " + a.command + " writes one file: name one statistics file or the journal alone\n";
+        return kExitFailed;
+    }
+    for (Source& s : sources) FilterByTime(s, a.from, a.to);
+
+    for (const Source& s : sources) {
+        if (a.command == "summary") {
+            out += SummaryText(s, a.cut);
+        } else if (a.command == "trend") {
+            TrendOptions o;
+            o.window = static_cast<std::size_t>(a.window);
+            o.points = static_cast<std::size_t>(a.points);
+            o.limits = a.limits;
+            out += TrendText(s, a.cut, o);
+        } else if (a.command == "whatif") {
+            WhatIfOptions o;
+            o.limits = a.limits;
+            o.listed = static_cast<std::size_t>(a.list);
+            out += WhatIfText(s, a.cut, o);
+        } else if (a.command == "suggest") {
+            out += SuggestText(s, a.cut, a.limits.bluntMode);
+        } else if (a.command == "export") {
+            const std::string text = a.format == "json" ? ExportJson(s, a.cut) : ExportCsv(s, a.cut);
+            if (a.outFile.empty())
+                out += text;
+            else if (!WriteText(a.outFile, text, err))
+                return kExitFailed;
+        } else if (a.command == "plot") {
+            const int result = Plot(a, s, out, err);
+            if (result != kExitDone) return result;
+        }
+    }
+    return failed ? kExitInputProblems : kExitDone;
+}
+
+}  // namespace kvdstat

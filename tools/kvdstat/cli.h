@@ -1,0 +1,15 @@
+// kvdstat's command line: parses the arguments, reads the inputs, runs one command.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kvdstat {
+
+// Exit codes: 0 done; 1 done, but some input could not be read (each problem is on err);
+// 2 nothing done (wrong arguments, no readable input, an output that could not be written).
+constexpr int kExitDone = 0, kExitInputProblems = 1, kExitFailed = 2;
+
+[[nodiscard]] int RunKvdstat(const std::vector<std::string>& args, std::string& out, std::string& err);
+
+}  // namespace kvdstat

@@ -1,0 +1,59 @@
+// What kvdstat reads: statistics files (the 1,600,096-byte block) and cycle journals (a day file,
+// several, or a folder of them), turned into per-cut histories in cycle order, oldest first.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "journal/journal_record.h"
+
+namespace kvdstat {
+
+constexpr int kCuts = 16;
+constexpr int kRingEntries = 50000;
+constexpr std::size_t kBlockBytes = 1600096;
+
+struct CutSeries {
+    std::vector<uint8_t> peak;  // one per cycle, oldest first
+    std::vector<uint8_t> work;
+    std::vector<JournalRecord> records;  // journals only: records[i] is cycle i
+    bool Timed() const { return !records.empty(); }
+    std::size_t Size() const { return peak.size(); }
+};
+
+struct Source {
+    std::string name;
+    bool journal = false;
+    CutSeries cuts[kCuts];
+};
+
+// A problem with the input: "file: message" or "file:line: message".
+struct Problem {
+    std::string where;
+    std::string message;
+    bool warning = false;  // reported, but the input was read in full
+};
+
+// The held entries of one statistics block, in cycle order. A cut whose indexes cannot have come
+// from the writer is left empty and reported; the other cuts are read.
+void ReadStatisticsBlock(const uint8_t* bytes, std::size_t size, const std::string& name, Source& out,
+                         std::vector<Problem>& problems);
+
+// Adds the text of one journal file; malformed lines are reported and skipped.
+void AddJournalText(const std::string& text, const std::string& name, Source& out,
+                    std::vector<Problem>& problems);
+// Puts every cut's cycles in time order (files may be named in any order).
+void SortJournal(Source& s);
+
+// Reads the named files and folders: each statistics file is a source of its own, all journal
+// files together make one. A folder stands for the journal files (*.csv) in it. A file is a
+// journal when its name ends in ".csv" or its text starts with the journal header.
+std::vector<Source> LoadSources(const std::vector<std::string>& paths, std::vector<Problem>& problems);
+
+// Keeps only journal cycles whose local time text is >= from and < to (either may be empty):
+// "2026-12-01" or "2026-12-01T08:00" compare as prefixes of the written time stamps.
+void FilterByTime(Source& s, const std::string& from, const std::string& to);
+
+}  // namespace kvdstat
