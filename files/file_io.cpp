@@ -33,7 +33,7 @@ int32_t ReplacingFile::Commit() {
     int32_t r = file_.Flush();
     const int32_t closed = file_.Close();  // a failed close may mean the bytes never reached the disk
     if (r == kResultOk) r = closed;
-    if (r == kResultOk) r = ReplaceFileWith(temporary_, target_);
+    if (r == kResultOk) r = MoveFileOver(temporary_, target_);
     if (r != kResultOk) RemoveFile(temporary_);
     pending_ = false;
     return r;

@@ -48,10 +48,10 @@ private:
 
 // Whether an open failed because the file (or its folder) does not exist.
 [[nodiscard]] bool IsMissingFile(int32_t openResult);
-// Put `from` in place of `to` (replacing it) in one step, written through: 0 or the system error
-// code. Both name files in the same folder.
-[[nodiscard]] int32_t ReplaceFileWith(const char* from, const char* to);
-// Delete a file; a failure is of no consequence to the callers.
+// Renames a complete file over another, replacing it in one step (written through): 0 or the
+// system error code. Both name files in the same folder.
+[[nodiscard]] int32_t MoveFileOver(const char* from, const char* to);
+// Removes a file; a missing file is no error worth reporting.
 void RemoveFile(const char* name);
 
 // A file the user chose, written so that a failed or interrupted write never empties or cuts it:

@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdio>
+
 #include "files/file_io.h"
 
 int32_t File::Open(const char* name, int access, FileDisposition disposition) {
@@ -71,16 +73,13 @@ int32_t File::Flush() { return ::fsync(static_cast<int>(handle_)) == 0 ? 0 : err
 
 bool IsMissingFile(int32_t openResult) { return openResult == ENOENT; }
 
-int32_t ReplaceFileWith(const char* from, const char* to) {
-    if (std::rename(from, to) != 0) return errno;
-    return 0;
-}
-
-void RemoveFile(const char* name) { ::unlink(name); }
-
 int32_t File::Close() {
     if (handle_ == kInvalid) return 0;
     const int r = ::close(static_cast<int>(handle_));
     handle_ = kInvalid;
     return r == 0 ? 0 : errno;
 }
+
+int32_t MoveFileOver(const char* from, const char* to) { return ::rename(from, to) == 0 ? 0 : errno; }
+
+void RemoveFile(const char* name) { ::unlink(name); }

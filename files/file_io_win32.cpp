@@ -60,17 +60,18 @@ bool IsMissingFile(int32_t openResult) {
     return openResult == ERROR_FILE_NOT_FOUND || openResult == ERROR_PATH_NOT_FOUND;
 }
 
-int32_t ReplaceFileWith(const char* from, const char* to) {
-    if (!MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return static_cast<int32_t>(GetLastError());
-    return 0;
-}
-
-void RemoveFile(const char* name) { DeleteFileA(name); }
-
 int32_t File::Close() {
     if (handle_ == kInvalid) return 0;
     const BOOL ok = CloseHandle(reinterpret_cast<HANDLE>(handle_));
     handle_ = kInvalid;
     return ok ? 0 : static_cast<int32_t>(GetLastError());
 }
+
+int32_t MoveFileOver(const char* from, const char* to) {
+    // Written through: the rename has reached the disk when this returns.
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+               ? 0
+               : static_cast<int32_t>(GetLastError());
+}
+
+void RemoveFile(const char* name) { DeleteFileA(name); }

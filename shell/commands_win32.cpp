@@ -4,6 +4,7 @@
 #include "text/message.h"
 #include "text/text_ids.h"
 
+#include "files/bitmap_win32.h"
 #include "files/config.h"
 #include "files/export_win32.h"
 #include "files/parameter_set_dialogs_win32.h"
@@ -14,12 +15,14 @@
 #include "link/connection.h"
 #include "link/frame_codec.h"
 #include "model/model.h"
+#include "print/print_commands_win32.h"
 #include "res/resource.h"
 #include "sheet/sheet_win32.h"
 #include "shell/about_win32.h"
 #include "shell/debug_window_win32.h"
 #include "shell/language_switch_win32.h"
 #include "shell/legend_window_win32.h"
+#include "shell/main_window_win32.h"
 #include "shell/paint_win32.h"
 #include "shell/snapshot_win32.h"
 #include "text/message_win32.h"
@@ -106,14 +109,25 @@ void ExportWork(HWND hwnd, int cut) { Export(hwnd, kWorkStatistics, cut); }
 
 void Language(HWND hwnd, int offset) { SwitchLanguage(hwnd, static_cast<uint16_t>(offset), gPort.port); }
 
+void Print(HWND hwnd, int offset) { RunPrintCommand(hwnd, static_cast<PrintCommand>(offset)); }
+
+// The snapshot of the last cycle end as a bitmap file; afterwards the display runs again,
+// whatever came of the dump.
+void ScreenDump(HWND hwnd, int) {
+    if (!HaveCycleSnapshot()) {
+        ShowMessage(hwnd, kTextNoCurve, kCaptionScreenDump, 0);
+        return;
+    }
+    if (std::unique_ptr<BitmapHeader> header = BuildBitmapHeader(hwnd, CycleSnapshotBitmap()))
+        WriteScreenDump(hwnd, *header, CycleSnapshotBitmap(), CycleSnapshotDC());
+    gFrozen = false;
+    InvalidateRegion(hwnd, Region::kWholeWindow, true);
+}
+
 struct CommandRange {
     int first, last;
     void (*run)(HWND, int offset);  // offset = id - first
 };
-
-// Printing (32819..32822) and the screen dump (32879) have no work behind them in this version:
-// their ids are known and do nothing.
-void Inert(HWND, int) {}
 
 const CommandRange kCommands[] = {
     {IDM_ABOUT, IDM_ABOUT, About},
@@ -128,14 +142,14 @@ const CommandRange kCommands[] = {
     {IDM_LOAD_STATISTICS, IDM_LOAD_STATISTICS, LoadStatistics},
     {IDM_RESET_FIRST, IDM_RESET_LAST, ResetOne},
     {IDM_RESET_ALL, IDM_RESET_ALL, ResetAll},
-    {IDM_PRINT_ACTIVE_CUT, IDM_PRINT_PARAMETERS, Inert},
+    {IDM_PRINT_ACTIVE_CUT, IDM_PRINT_PARAMETERS, Print},
     {IDM_EXPORT_POWER_FIRST, IDM_EXPORT_POWER_LAST, ExportPower},
     {IDM_EXPORT_WORK_FIRST, IDM_EXPORT_WORK_LAST, ExportWork},
     {IDM_REFRESH, IDM_REFRESH, Refresh},
     {IDM_LEGEND, IDM_LEGEND, Legend},
     {IDM_COM_FIRST, IDM_COM_LAST, Port},
     {IDM_AUTO_CONNECT, IDM_AUTO_CONNECT, Scan},
-    {IDM_SCREEN_DUMP, IDM_SCREEN_DUMP, Inert},
+    {IDM_SCREEN_DUMP, IDM_SCREEN_DUMP, ScreenDump},
     {IDM_LANGUAGE_ENGLISH, IDM_LANGUAGE_ENGLISH, Language},
     {IDM_LANGUAGE_GERMAN, IDM_LANGUAGE_GERMAN, [](HWND h, int) { Language(h, kLanguageGerman); }},
     {IDM_LANGUAGE_DANISH, IDM_LANGUAGE_DANISH, [](HWND h, int) { Language(h, kLanguageDanish); }},
@@ -153,9 +167,8 @@ bool RunCommand(HWND hwnd, int id) {
     return false;
 }
 
-CommandRoute RouteOf(int id) {
+bool HandlesCommand(int id) {
     for (const CommandRange& c : kCommands)
-        if (id >= c.first && id <= c.last)
-            return c.run == Inert ? CommandRoute::kInert : CommandRoute::kHandled;
-    return CommandRoute::kUnknown;
+        if (id >= c.first && id <= c.last) return true;
+    return false;
 }

@@ -1,6 +1,7 @@
 #include "shell/snapshot_win32.h"
 
 #include "shell/main_window_win32.h"
+#include "shell/paint_win32.h"
 
 namespace {
 // UI thread only.
@@ -27,6 +28,11 @@ HBITMAP CycleSnapshotBitmap() { return gSnapshotBitmap; }
 void TakeCycleSnapshot(HWND hwnd) {
     if (gFrozen) return;  // the previous snapshot stays
     DeleteCycleSnapshot();
+    // The screen lags the data by up to one timer tick: the cycle's last points are drawn first,
+    // so the snapshot shows the whole cycle, and it is read from the window's own device context,
+    // which holds what was just drawn even before the display shows it.
+    InvalidateRegion(hwnd, Region::kCurve, false);
+    UpdateWindow(hwnd);
     RECT r;
     if (!GetWindowRect(hwnd, &r)) return;
     const int w = r.right - r.left, h = r.bottom - r.top;
@@ -42,6 +48,11 @@ void TakeCycleSnapshot(HWND hwnd) {
     gSnapshotDC = memory;
     gSnapshotBitmap = bitmap;
     gSnapshotOldBitmap = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, w, h, display, r.left, r.top, SRCCOPY);
+    if (HDC window = GetWindowDC(hwnd)) {
+        BitBlt(memory, 0, 0, w, h, window, 0, 0, SRCCOPY);
+        ReleaseDC(hwnd, window);
+    } else {
+        BitBlt(memory, 0, 0, w, h, display, r.left, r.top, SRCCOPY);
+    }
     DeleteDC(display);
 }

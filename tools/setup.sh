@@ -6,6 +6,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev libstb-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine wine64 xvfb xdotool imagemagick x11-utils xauth procps util-linux linux-perf
+  cups printer-driver-cups-pdf poppler-utils e2fsprogs
   nsis zip unzip
 )
 missing=()
@@ -20,3 +21,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo apt-get update
   $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 fi
+
+# The print queue of the printing tests (a PDF printer); the tests start the scheduler again when
+# it is not running.
+"$(dirname "$0")/print-queue.sh"

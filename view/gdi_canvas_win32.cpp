@@ -17,6 +17,8 @@ GdiCanvas::GdiCanvas(HDC dc)
       surfaceFont_(GetCurrentObject(dc, OBJ_FONT)),
       backgroundModeBefore_(SetBkMode(dc, OPAQUE)) {}
 
+GdiCanvas::GdiCanvas(HDC dc, const Fonts& fonts) : GdiCanvas(dc) { fonts_ = fonts; }
+
 GdiCanvas::~GdiCanvas() {
     SelectObject(dc_, surfacePen_);
     SelectObject(dc_, surfaceBrush_);
@@ -45,9 +47,9 @@ void GdiCanvas::SelectFont(CanvasFont font) {
     if (font == font_) return;
     font_ = font;
     HGDIOBJ handle = surfaceFont_;
-    if (font == CanvasFont::kCaption) handle = CaptionFont();
-    if (font == CanvasFont::kNumber) handle = NumberFont();
-    if (font == CanvasFont::kTable) handle = TableFont();
+    if (font == CanvasFont::kCaption) handle = fonts_.caption != nullptr ? fonts_.caption : CaptionFont();
+    if (font == CanvasFont::kNumber) handle = fonts_.number != nullptr ? fonts_.number : NumberFont();
+    if (font == CanvasFont::kTable) handle = fonts_.table != nullptr ? fonts_.table : TableFont();
     if (handle != nullptr) SelectObject(dc_, handle);
 }
 

@@ -10,6 +10,12 @@ class GdiCanvas final : public Canvas {
 public:
     // Takes note of the DC's pen, brush and font (the "surface" objects) and makes text opaque.
     explicit GdiCanvas(HDC dc);
+    // The same over a printed page, with fonts made for the page instead of the screen's (a null
+    // font: the screen's).
+    struct Fonts {
+        HFONT caption, number, table;
+    };
+    GdiCanvas(HDC dc, const Fonts& fonts);
     // Selects the surface objects again and restores the background mode, so that no object of
     // the drawing set stays selected in the DC.
     ~GdiCanvas() override;
@@ -45,6 +51,7 @@ private:
     HDC dc_;
     HGDIOBJ surfacePen_, surfaceBrush_, surfaceFont_;
     int backgroundModeBefore_;
+    Fonts fonts_{};
     int pen_ = kSurfaceObject;
     int brush_ = kSurfaceObject;
     CanvasFont font_ = CanvasFont::kSurface;

@@ -9,6 +9,10 @@
 //   zavize_driver message SECONDS           print the caption and text of the first message box
 //                                           owned by the program, then press its OK button
 //   zavize_driver message SECONDS BUTTON    the same, answered with BUTTON (IDYES 6, IDNO 7)
+//   zavize_driver answer SECONDS BUTTON [NAME]
+//                                           the first dialog the program shows (a page-setup or file
+//                                           dialog): print its caption, type NAME into its file name
+//                                           field when given, then press BUTTON (1 OK, 2 Cancel)
 //   zavize_driver no-message SECONDS        exit 1 if a message box appears within SECONDS
 //   zavize_driver sheet SECONDS             print the caption of the parameter sheet once it is open
 //   zavize_driver sheet-get PAGE CONTROL    bring page PAGE (0..5) of the sheet to the front and
@@ -183,7 +187,7 @@ int SheetVerb(int argc, char** argv) {
 int main(int argc, char** argv) {
     if (argc < 2)
         return Fail(
-            "usage: zavize_driver wait-window|command|key|close|wait-gone|message|no-message|"
+            "usage: zavize_driver wait-window|command|key|close|wait-gone|message|answer|no-message|"
             "window-rect|client-origin|client-rect");
     if (!JoinDesktop()) return Fail("cannot join the desktop named by ZAVIZE_DESKTOP");
     const char* verb = argv[1];
@@ -236,6 +240,25 @@ int main(int argc, char** argv) {
         SetDlgItemTextA(box, 0x480, argv[3]);
         PostMessageA(box, WM_COMMAND, IDOK, 0);
         return 0;
+    }
+    if (std::strcmp(verb, "answer") == 0) {
+        if (argc < 4) return Fail("answer needs SECONDS BUTTON");
+        HWND dialog = WaitMessageBox(arg);
+        if (dialog == nullptr) return Fail("no dialog");
+        char caption[256] = {};
+        GetWindowTextA(dialog, caption, sizeof caption);
+        std::printf("caption=%s\n", caption);
+        std::fflush(stdout);
+        if (argc > 4) {
+            // The file name field: an edit, or the combo box of the explorer-style dialogs.
+            SetDlgItemTextA(dialog, 0x47c, argv[4]);
+            SetDlgItemTextA(dialog, 0x480, argv[4]);
+        }
+        const int button = std::atoi(argv[3]);
+        return PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                            reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)))
+                   ? 0
+                   : 1;
     }
     if (main == nullptr) return Fail("no main window");
     if (std::strcmp(verb, "caption") == 0) {

@@ -1,0 +1,117 @@
+#include "print/parameter_page.h"
+
+#include <algorithm>
+
+#include "model/model.h"
+#include "text/language.h"
+#include "text/text_ids.h"
+#include "view/layout.h"
+
+namespace {
+
+constexpr int kLeft = 20;
+constexpr int kLabelChars = 13;
+constexpr int kColumnChars = 5;
+constexpr int kRowPitch = 15;
+constexpr int kFirstRowY = 240;
+
+enum class Cell { kNumber, kTenths, kPlusOne, kChoice };
+
+struct Row {
+    TextId label;
+    uint16_t CutParameters::*field;
+    Cell cell;
+    TextId zero = 0, other = 0;  // kChoice: the words for 0 and anything else
+};
+
+// In printing order, kRowPitch apart from kFirstRowY down.
+constexpr Row kRows[] = {
+    {kLabelBreakLimit, &CutParameters::breakLimit, Cell::kNumber},
+    {kLabelBluntLimit, &CutParameters::bluntLimit, Cell::kNumber},
+    {kLabelMissingLimit, &CutParameters::missingLimit, Cell::kNumber},
+    {kLabelBreakDelay, &CutParameters::breakDelay, Cell::kTenths},
+    {kLabelBluntDelay, &CutParameters::bluntDelay, Cell::kTenths},
+    {kLabelMissingDelay, &CutParameters::missingDelay, Cell::kTenths},
+    {kLabelBluntMode, &CutParameters::bluntMode, Cell::kChoice, kTextPwr, kTextWrk},
+    {kLabelBluntAlarm, &CutParameters::bluntAlarmMode, Cell::kChoice, kTextEnd, kTextImm},
+    {kLabelBluntCount, &CutParameters::bluntCount, Cell::kNumber},
+    {kLabelMissingCount, &CutParameters::missingCount, Cell::kNumber},
+    {kLabelTw, &CutParameters::tw, Cell::kTenths},
+    {kLabelTs, &CutParameters::ts, Cell::kTenths},
+    {kLabelTa, &CutParameters::ta, Cell::kTenths},
+    {kLabelTaOnBlunt, &CutParameters::taOnBlunt, Cell::kChoice, kTextNo, kTextYes},
+    {kLabelWorkDivisor, &CutParameters::workDivisor, Cell::kPlusOne},
+    {kLabelP1Max, &CutParameters::p1Max, Cell::kNumber},
+    {kLabelP1Min, &CutParameters::p1Min, Cell::kNumber},
+    {kLabelCyclesPerScreen, &CutParameters::cyclesPerScreen, Cell::kNumber},
+};
+static_assert(sizeof kRows / sizeof kRows[0] == kCutWordCount);
+
+void DrawCell(Canvas& c, int x, int y, const Row& row, unsigned value) {
+    switch (row.cell) {
+        case Cell::kNumber:
+            DrawFormatted(c, x, y, "%u", value);
+            break;
+        case Cell::kTenths:
+            DrawFormatted(c, x, y, "%u.%u", value / 10, value % 10);
+            break;
+        case Cell::kPlusOne:
+            DrawFormatted(c, x, y, "%u", value + 1);
+            break;
+        case Cell::kChoice:
+            c.TextOut(x, y, GetText(value != 0 ? row.other : row.zero));
+            break;
+    }
+}
+
+void DrawCommonParameters(Canvas& c) {
+    const CommonParameters& common = gModel.common;
+    c.TextOut(kLeft, 105, GetText(kTextCommonParameters));
+    DrawFormatted(c, kLeft, 120, "%s: %d", GetText(kLabelKvdId), Load(common.unitId));
+    DrawFormatted(c, kLeft, 135, "%s: %d", GetText(kLabelAverage), Load(common.average));
+    DrawFormatted(c, kLeft, 150, "%s: %d", GetText(kLabelPoSamples), Load(common.poSamples));
+    DrawFormatted(c, kLeft, 165, "%s: %d", GetText(kLabelDebounce), Load(common.debounce) + 1);
+    const int value = Load(common.rangeValue), decimals = Load(common.rangeDecimals);
+    if (decimals == 0)
+        DrawFormatted(c, kLeft, 180, "%s: %d.%02d", GetText(kLabelRange), value / 100, value % 100);
+    else if (decimals == 1)
+        DrawFormatted(c, kLeft, 180, "%s: %d.%d", GetText(kLabelRange), value / 10, value % 10);
+    else
+        DrawFormatted(c, kLeft, 180, "%s: %d", GetText(kLabelRange), value);
+}
+
+}  // namespace
+
+int ParameterPageCharWidth(int layoutIndex) {
+    const int columns = kLabelChars + kColumnChars * kCutCount;
+    return (LayoutValue(kWindowWidth, layoutIndex) - 2 * kLeft) / columns;
+}
+
+void DrawParameterPage(Canvas& c, const char* date, const char* time) {
+    TextStateGuard guard(c);
+    c.SetTextAlign(kAlignBottom | kAlignLeft);
+    DrawFormatted(c, kLeft, 30, "%s: %s, %s", GetText(kTextPrinted), date, time);
+    const int w = std::max(1, std::min(c.AverageCharWidth(), ParameterPageCharWidth(LayoutIndex)));
+    const int x0 = kLabelChars * w + kLeft;
+    auto columnRight = [&](int cut) { return x0 + kColumnChars * w * (cut + 1); };
+
+    c.SetTextAlign(kAlignBottom | kAlignCenter);
+    c.TextOut(L(kWindowWidth) / 2, 75, GetText(kTextParameters));
+    c.SetTextAlign(kAlignBottom | kAlignLeft);
+    DrawCommonParameters(c);
+
+    c.TextOut(kLeft, 210, GetText(kTextParamCutHeading));
+    c.SetTextAlign(kAlignBottom | kAlignRight);
+    for (int cut = 0; cut < kCutCount; ++cut) DrawFormatted(c, columnRight(cut), 210, "%d", cut + 1);
+
+    int y = kFirstRowY;
+    for (const Row& row : kRows) {
+        c.SetTextAlign(kAlignBottom | kAlignLeft);
+        c.TextOut(kLeft, y, GetText(row.label));
+        c.SetTextAlign(kAlignBottom | kAlignRight);
+        // What the unit last reported for each cut (the array, not the active cut's mirror).
+        for (int cut = 0; cut < kCutCount; ++cut)
+            DrawCell(c, columnRight(cut), y, row, Load(gModel.cutParameters[cut].*row.field));
+        y += kRowPitch;
+    }
+}

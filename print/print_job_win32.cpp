@@ -1,0 +1,124 @@
+#include "print/print_job_win32.h"
+
+#include "print/page_fonts_win32.h"
+#include "print/page_mapping.h"
+#include "print/parameter_page.h"
+#include "print/print_calls_win32.h"
+#include "res/resource.h"
+#include "view/curve_view.h"
+#include "view/gdi_canvas_win32.h"
+#include "view/layout.h"
+#include "view/statistics_view.h"
+
+namespace {
+
+// Reported when a step failed without the system naming a reason.
+constexpr int32_t kStepFailed = ERROR_GEN_FAILURE;
+
+int32_t StepFailure() {
+    const DWORD e = GetLastError();
+    return e != 0 ? static_cast<int32_t>(e) : kStepFailed;
+}
+
+void SetPageMapping(HDC dc, PageKind kind) {
+    const SIZE area = gPrintCalls.printableArea(dc);
+    const PageMapping m = MapPage(kind, LayoutIndex, area.cx, area.cy);
+    SetMapMode(dc, MM_ANISOTROPIC);
+    SetWindowExtEx(dc, m.windowExtentX, m.windowExtentY, nullptr);
+    SetViewportExtEx(dc, m.viewportExtentX, m.viewportExtentY, nullptr);
+    SetViewportOrgEx(dc, m.viewportOriginX, m.viewportOriginY, nullptr);
+}
+
+// One document of one page: the document named after the program, the mapping of the page kind,
+// the page drawn by draw(dc).
+template <class Draw>
+int32_t PrintOnePage(HDC dc, PageKind kind, Draw draw) {
+    char name[128] = "ZavIze";
+    LoadStringA(GetModuleHandleA(nullptr), IDS_CAPTION, name, sizeof name);
+    DOCINFOA doc{};
+    doc.cbSize = sizeof doc;
+    doc.lpszDocName = name;
+    SetLastError(0);
+    if (gPrintCalls.startDoc(dc, &doc) <= 0) return StepFailure();
+    SetLastError(0);
+    if (gPrintCalls.startPage(dc) <= 0) {
+        const int32_t r = StepFailure();
+        gPrintCalls.abortDoc(dc);
+        return r;
+    }
+    const int saved = SaveDC(dc);
+    SetPageMapping(dc, kind);
+    draw(dc);
+    if (saved != 0) RestoreDC(dc, saved);
+    SetLastError(0);
+    if (gPrintCalls.endPage(dc) <= 0) {
+        const int32_t r = StepFailure();
+        gPrintCalls.abortDoc(dc);
+        return r;
+    }
+    // A document the spooler did not accept is no printed page either.
+    SetLastError(0);
+    if (gPrintCalls.endDoc(dc) <= 0) return StepFailure();
+    return 0;
+}
+
+// The parameter page's font: 15 layout pixels high, and narrow enough in layout pixels for the
+// sixteen columns to stay on the page however the mapping stretches it.
+HFONT CreateParameterPageFont(HDC dc) {
+    LOGFONTA font{};
+    font.lfHeight = kParameterPageFontHeight;
+    font.lfWeight = kParameterPageFontWeight;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+    lstrcpynA(font.lfFaceName, kParameterPageFontFace, LF_FACESIZE);
+    return CreateFontOfWidth(dc, font, ParameterPageCharWidth(LayoutIndex));
+}
+
+// Draws a page of the screen's views with fonts made for the page.
+template <class Draw>
+void DrawWithPageFonts(HDC dc, Draw draw) {
+    PageFonts fonts = CreatePageFonts(dc);
+    HGDIOBJ previous = fonts.surface != nullptr ? SelectObject(dc, fonts.surface) : nullptr;
+    {
+        GdiCanvas canvas(dc, GdiCanvas::Fonts{fonts.caption, fonts.number, fonts.table});
+        draw(canvas);
+    }
+    if (previous != nullptr) SelectObject(dc, previous);
+    DeletePageFonts(fonts);
+}
+
+void DrawParameterPageOn(HDC dc) {
+    char date[64] = "", time[64] = "";
+    GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, date, sizeof date);
+    GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, nullptr, nullptr, time, sizeof time);
+    HFONT font = CreateParameterPageFont(dc);
+    HGDIOBJ previous = font != nullptr ? SelectObject(dc, font) : nullptr;
+    {
+        GdiCanvas canvas(dc);  // the page font is the surface's font while it draws
+        DrawParameterPage(canvas, date, time);
+    }
+    if (previous != nullptr) SelectObject(dc, previous);
+    if (font != nullptr) DeleteObject(font);
+}
+
+}  // namespace
+
+int32_t PrintActiveCut(HDC dc) {
+    return PrintOnePage(dc, PageKind::kActiveCut, [](HDC page) {
+        DrawWithPageFonts(page, [](Canvas& canvas) {
+            DrawCurveFrame(canvas, Target::kPrinter);
+            DrawCurvePoints(canvas, Target::kPrinter);
+        });
+    });
+}
+
+int32_t PrintStatistics(HDC dc, int kind) {
+    return PrintOnePage(dc, PageKind::kStatistics, [kind](HDC page) {
+        DrawWithPageFonts(page, [kind](Canvas& canvas) {
+            DrawStatisticsFrame(canvas, kind, Target::kPrinter);
+            DrawStatisticsBars(canvas, kind);
+        });
+    });
+}
+
+int32_t PrintParameters(HDC dc) { return PrintOnePage(dc, PageKind::kParameters, DrawParameterPageOn); }
