@@ -10,7 +10,13 @@ namespace kvdstat {
 
 namespace {
 
-void Append(std::string& out, const char* format, ...) __attribute__((format(gnu_printf, 2, 3)));
+// MinGW's printf checks need the GNU flavour named; clang knows only the plain one.
+#if defined(__clang__)
+#define KVDSTAT_PRINTF printf
+#else
+#define KVDSTAT_PRINTF gnu_printf
+#endif
+void Append(std::string& out, const char* format, ...) __attribute__((format(KVDSTAT_PRINTF, 2, 3)));
 void Append(std::string& out, const char* format, ...) {
     char buffer[512];
     va_list args;
