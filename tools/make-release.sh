@@ -2,7 +2,7 @@
 # Builds the Windows release in build/release/:
 #   ZavIze-<version>-setup.exe   64-bit installer (program, Start-menu shortcut, per-user data
 #                                folder, uninstaller)
-#   ZavIze-<version>-win64.zip   the 64-bit program, README.txt and the licence texts
+#   ZavIze-<version>-win64.zip   the 64-bit program, kvdstat.exe, README.txt and the licence texts
 #   ZavIze-<version>-win32.zip   the same with the 32-bit program
 # The version is the project's (CMakeLists.txt), read from the header the resource script uses.
 set -euo pipefail
@@ -13,7 +13,7 @@ tools/setup.sh
 jobs=${ZAVIZE_JOBS:-2}
 for preset in win64 win32; do
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -j "$jobs" --target zavize
+  cmake --build --preset "$preset" -j "$jobs" --target zavize kvdstat
 done
 
 header=build/win64/generated/zavize_version.h
@@ -46,6 +46,8 @@ for arch in win64 win32; do
   cp -r "$stage/common/." "$dir/"
   "$tool-strip" -o "$dir/zavize.exe" "build/$arch/zavize.exe"
   touch -r "build/$arch/zavize.exe" "$dir/zavize.exe"
+  # The command-line tool that reads the statistics files and the cycle journal.
+  "$tool-strip" -o "$dir/kvdstat.exe" "build/$arch/tools/kvdstat/kvdstat.exe"
   (cd "$stage" && zip -qrX "../ZavIze-$version-$arch.zip" "ZavIze-$version-$arch")
 done
 

@@ -51,7 +51,7 @@ wineserver -p30 2>/dev/null || true
 for arch in win64 win32; do
   unzip -q "$release/ZavIze-$version-$arch.zip" -d "$WORK/$arch"
   dir=$WORK/$arch/ZavIze-$version-$arch
-  for f in zavize.exe README.txt licenses/mingw-w64-runtime.txt licenses/gcc-runtime.txt licenses/GPL-3.txt; do
+  for f in zavize.exe kvdstat.exe README.txt licenses/mingw-w64-runtime.txt licenses/gcc-runtime.txt licenses/GPL-3.txt; do
     [ -s "$dir/$f" ] || fail "$arch zip: $f is missing"
   done
   grep -q 'winpthreads' "$dir/licenses/mingw-w64-runtime.txt" || fail "$arch zip: no winpthreads notice"
@@ -70,7 +70,7 @@ program_dir='C:\Program Files\ZavIze'
 data_dir="$(winenv LOCALAPPDATA)\\ZavIze"
 link="$(winenv APPDATA)\\Microsoft\\Windows\\Start Menu\\Programs\\ZavIze.lnk"
 program_unix=$(winepath -u "$program_dir"); data_unix=$(winepath -u "$data_dir"); link_unix=$(winepath -u "$link")
-for f in zavize.exe uninstall.exe README.txt licenses/mingw-w64-runtime.txt; do
+for f in zavize.exe kvdstat.exe uninstall.exe README.txt licenses/mingw-w64-runtime.txt; do
   [ -s "$program_unix/$f" ] || fail "not installed: $program_dir\\$f"
 done
 [ -f "$link_unix" ] || fail "no Start-menu shortcut $link"

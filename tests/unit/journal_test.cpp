@@ -117,8 +117,8 @@ TEST(JournalReader, ReportsEachMalformedLineAndReadsTheRest) {
 
     // Saved again by a spreadsheet: a byte order mark and CR LF line ends.
     JournalText resaved;
-    std::string crlf = good;
-    crlf.insert(crlf.size() - 1, "\r");
+    // (Built by concatenation: g++ 12 at -O3 warns falsely about an insert here.)
+    const std::string crlf = good.substr(0, good.size() - 1) + "\r\n";
     ReadJournalText("\xEF\xBB\xBF" + std::string(kJournalHeader) + "\r\n" + crlf, resaved);
     EXPECT_EQ(resaved.records.size(), 1u);
     EXPECT_TRUE(resaved.issues.empty());
