@@ -15,6 +15,9 @@ map_port COM1 "$WORK/com1"
 run=$WORK/run
 marker="Failed saving statistics"
 
+# File names are typed as full paths: the dialogs of the program start in the folder the last
+# dialog used, which another test may have left elsewhere.
+
 # expect_message TEXT: the program shows a message box with TEXT, and it is answered.
 expect_message() {
   local got; got=$(driver message 15) || fail "no message box (expected '$1')"
@@ -46,7 +49,7 @@ log "cut short: the file kept its 1,500,000 bytes through 5 cycles"
 
 # Load statistics of the same file fails again, and still nothing is written into it.
 driver command 32800
-driver file-dialog 15 'Default.$$$' || fail "no file dialog"
+driver file-dialog 15 "$(winepath -w "$run/Default.\$\$\$" 2>/dev/null)" || fail "no file dialog"
 expect_message "Failed importing statistics: 30007"
 wait_more_cycles 3
 cmp -s "$run/Default.\$\$\$" "$WORK/short.orig" || fail "the short file was written after a failed load"
@@ -56,7 +59,7 @@ log "failed Load statistics: the file is still untouched"
 # The user loads a good file: it becomes the file in use and the cycles go into it.
 cp "$run/history.\$\$\$" "$run/good.\$\$\$"
 driver command 32800
-driver file-dialog 15 'good.$$$' || fail "no file dialog"
+driver file-dialog 15 "$(winepath -w "$run/good.\$\$\$" 2>/dev/null)" || fail "no file dialog"
 driver no-message 2 || fail "loading a good file showed a message"
 expect_caption no
 wait_more_cycles 3
@@ -87,7 +90,7 @@ log "sharing violation: the file kept its history, also after the other program 
 
 # Load statistics of the same file, now free: it loads, and the autosave resumes into it.
 driver command 32800
-driver file-dialog 15 'Default.$$$' || fail "no file dialog"
+driver file-dialog 15 "$(winepath -w "$run/Default.\$\$\$" 2>/dev/null)" || fail "no file dialog"
 driver no-message 2 || fail "loading the freed file showed a message"
 expect_caption no
 wait_more_cycles 3
