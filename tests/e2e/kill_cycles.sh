@@ -19,13 +19,31 @@ wineserver -p >/dev/null 2>&1 </dev/null  # detached from the test's output
 kills=${ZAVIZE_KILLS:-50}
 saved=0
 history=""
+# start_for_kill: the program started as start_program does, but a start that Wine never brings to
+# a window (seen once in a hundred kills: the driver waited for ever) is ended and tried again on
+# a fresh Wine server, with a line in the log; the checks below stay as they are.
+start_for_kill() {
+  local attempt
+  for attempt in 1 2; do
+    (cd "$WORK/run" && exec setsid wine "$ZAVIZE_BUILD/zavize.exe") >"$WORK/zavize.out" 2>&1 &
+    PROGRAM_PID=$!
+    E2E_PIDS+=($PROGRAM_PID)
+    timeout 45 wine "$ZAVIZE_BUILD/tests/zavize_driver.exe" wait-window 30 >/dev/null 2>&1 && return 0
+    log "kill $i: no window (attempt $attempt); Wine's server is started again"
+    kill -9 "$PROGRAM_PID" 2>/dev/null || true
+    wineserver -k >/dev/null 2>&1 </dev/null || true
+    sleep 1
+    wineserver -p >/dev/null 2>&1 </dev/null
+  done
+  fail "kill $i: the main window did not appear"
+}
 for i in $(seq "$kills"); do
-  start_program "$WORK/run"
+  start_for_kill
   first=$(wc -l <"$WORK/events.txt")
   sleep "$((RANDOM % 2)).$((RANDOM % 10))"
   last=$(wc -l <"$WORK/events.txt")
   kill -9 "$PROGRAM_PID" 2>/dev/null || true
-  wait "$PROGRAM_PID" 2>/dev/null || true
+  for _ in $(seq 100); do kill -0 "$PROGRAM_PID" 2>/dev/null || break; sleep 0.1; done
   now=$(stats check "$WORK/run/Default.\$\$\$") || fail "kill $i: Default.\$\$\$ does not load"
   played=$(( last - first ))
   [ "$now" -ge "$saved" ] || fail "kill $i: the file went back from $saved to $now cycles"
