@@ -1,6 +1,5 @@
 #include "files/bitmap.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "files/file_io.h"
@@ -62,9 +61,6 @@ void EncodeBitmapFileHeader(const BitmapInfoHeader& info, uint8_t out[kBitmapFil
 }
 
 BitmapWriteResult WriteBitmapFile(const char* path, const BitmapHeader& header, const uint8_t* pixels) {
-    char partial[300];
-    if (std::snprintf(partial, sizeof partial, "%s.part", path) >= static_cast<int>(sizeof partial))
-        return {BitmapWriteStep::kCreate, 0};
     const BitmapInfoHeader& info = header.info;
     uint8_t fileHeader[kBitmapFileHeaderSize];
     EncodeBitmapFileHeader(info, fileHeader);
@@ -77,25 +73,14 @@ BitmapWriteResult WriteBitmapFile(const char* path, const BitmapHeader& header, 
         {pixels, info.biSizeImage},
     };
 
-    File f;
-    if (const int32_t r = f.Open(partial, kFileWrite, FileDisposition::kCreateAlways); r != 0)
-        return {BitmapWriteStep::kCreate, r};
-    for (const auto& piece : pieces) {
-        uint32_t written = 0;
-        const int32_t r = f.Write(piece.data, piece.size, &written);
-        if (r != 0 || written != piece.size) {
-            (void)f.Close();  // the write already failed; the partial file goes anyway
-            RemoveFile(partial);
+    // Written beside the old file and put in its place only when complete.
+    ReplacingFile f;
+    if (const int32_t r = f.Open(path)) return {BitmapWriteStep::kCreate, r};
+    for (const auto& piece : pieces)
+        if (const int32_t r = WriteRecord(f.file(), piece.data, piece.size))
             return {BitmapWriteStep::kWrite, r};
-        }
-    }
-    if (const int32_t r = f.Close(); r != 0) {
-        RemoveFile(partial);
-        return {BitmapWriteStep::kClose, r};
-    }
-    if (const int32_t r = MoveFileOver(partial, path); r != 0) {
-        RemoveFile(partial);
-        return {BitmapWriteStep::kReplace, r};
-    }
+    bool replacing = false;
+    if (const int32_t r = f.Commit(&replacing))
+        return {replacing ? BitmapWriteStep::kReplace : BitmapWriteStep::kClose, r};
     return {BitmapWriteStep::kNone, 0};
 }

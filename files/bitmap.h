@@ -61,8 +61,8 @@ struct BitmapWriteResult {
 };
 
 // Writes the file header, the information header with its colour table, and biSizeImage bytes of
-// pixels. The file is written beside the target first (name + ".part") and replaces the target
-// only when complete, so a failure leaves an existing file as it was; the partial file is removed.
-// Stops at the first failed step.
+// pixels. The file is written beside the target first (name + ".tmp", as every file the user chooses) and
+// replaces the target only when complete, so a failure leaves an existing file as it was; the partial file is
+// removed. Stops at the first failed step.
 [[nodiscard]] BitmapWriteResult WriteBitmapFile(const char* path, const BitmapHeader& header,
                                                 const uint8_t* pixels);

@@ -28,12 +28,16 @@ int32_t ReplacingFile::Open(const char* name) {
     return kResultOk;
 }
 
-int32_t ReplacingFile::Commit() {
+int32_t ReplacingFile::Commit(bool* replacing) {
+    if (replacing != nullptr) *replacing = false;
     if (!pending_) return kResultShortTransfer;
     int32_t r = file_.Flush();
     const int32_t closed = file_.Close();  // a failed close may mean the bytes never reached the disk
     if (r == kResultOk) r = closed;
-    if (r == kResultOk) r = MoveFileOver(temporary_, target_);
+    if (r == kResultOk) {
+        if (replacing != nullptr) *replacing = true;
+        r = MoveFileOver(temporary_, target_);
+    }
     if (r != kResultOk) RemoveFile(temporary_);
     pending_ = false;
     return r;

@@ -68,8 +68,9 @@ public:
     [[nodiscard]] int32_t Open(const char* name);
     File& file() { return file_; }
     // Flush, close and replace the named file: 0 or the system error code (the old file is then
-    // untouched and the temporary gone).
-    [[nodiscard]] int32_t Commit();
+    // untouched and the temporary gone). On a failure, *replacing tells whether the temporary was
+    // complete and only putting it in place failed.
+    [[nodiscard]] int32_t Commit(bool* replacing = nullptr);
     // Drop the temporary; the named file stays as it was.
     void Abandon();
 

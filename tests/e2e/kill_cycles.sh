@@ -5,7 +5,6 @@
 # two at the start and one still on its way through the line.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-stats() { python3 "$(dirname "$0")/stats_file.py" "$@"; }
 rm -rf "$WORK"; mkdir -p "$WORK/run"
 ensure_prefix
 start_display 1024 768
@@ -25,10 +24,8 @@ history=""
 start_for_kill() {
   local attempt
   for attempt in 1 2; do
-    (cd "$WORK/run" && exec setsid wine "$ZAVIZE_BUILD/zavize.exe") >"$WORK/zavize.out" 2>&1 &
-    PROGRAM_PID=$!
-    E2E_PIDS+=($PROGRAM_PID)
-    timeout 45 wine "$ZAVIZE_BUILD/tests/zavize_driver.exe" wait-window 30 >/dev/null 2>&1 && return 0
+    launch_program "$WORK/run"
+    window_appears && return 0
     log "kill $i: no window (attempt $attempt); Wine's server is started again"
     kill -9 "$PROGRAM_PID" 2>/dev/null || true
     wineserver -k >/dev/null 2>&1 </dev/null || true

@@ -79,14 +79,23 @@ unmap_port() {
 # With ZAVIZE_DESKTOP=NAME it runs in a Wine virtual desktop of DESKTOP_SIZE (WxH, 1024x768 when
 # unset): the program takes that for its screen, and Wine draws the title bars (there is no window
 # manager on the display). The driver joins the same desktop through ZAVIZE_DESKTOP.
-start_program() {
+# launch_program DIR [EXE]: starts the program in DIR (PROGRAM_PID); window_appears: whether its
+# main window appears within 30 s (bounded even when Wine itself hangs); start_program: both.
+launch_program() {
   local launcher=()
   [ -n "${ZAVIZE_DESKTOP:-}" ] && launcher=(explorer "/desktop=$ZAVIZE_DESKTOP,${DESKTOP_SIZE:-1024x768}")
   (cd "$1" && exec setsid wine "${launcher[@]}" "${2:-$ZAVIZE_BUILD/zavize.exe}") >"$WORK/zavize.out" 2>&1 &
   PROGRAM_PID=$!
   E2E_PIDS+=($PROGRAM_PID)
-  driver wait-window 30 || fail "the main window did not appear"
 }
+window_appears() { timeout 45 wine "$ZAVIZE_BUILD/tests/zavize_driver.exe" wait-window 30 >/dev/null 2>&1; }
+start_program() {
+  launch_program "$@"
+  window_appears || fail "the main window did not appear"
+}
+
+# The statistics files' test tool (entries, indexes, histories).
+stats() { python3 "$ZAVIZE_SOURCE/tests/e2e/stats_file.py" "$@"; }
 
 # The driver's lines end in CR LF (a Win32 console program's text output).
 driver() { wine "$ZAVIZE_BUILD/tests/zavize_driver.exe" "$@" | tr -d '\r'; }

@@ -5,7 +5,6 @@
 # is gone ends it at once.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-stats() { python3 "$(dirname "$0")/stats_file.py" "$@"; }
 rm -rf "$WORK"; mkdir -p "$WORK/run"
 ensure_prefix
 start_display 1024 768

@@ -43,7 +43,7 @@ dump() {
 dump "$WORK/out/dump.bmp"
 for _ in $(seq 100); do [ -s "$WORK/out/dump.bmp" ] && break; sleep 0.1; done
 driver no-message 2 >/dev/null || fail "the dump showed a message"
-[ ! -e "$WORK/out/dump.bmp.part" ] || fail "a partial file was left"
+[ ! -e "$WORK/out/dump.bmp.tmp" ] || fail "a partial file was left"
 
 # The file: 32 bits per pixel, no colour table, pixels at 54, rows of 4 x width bytes.
 python3 - "$WORK/out/dump.bmp" $((wr - wl)) $((wb - wt)) <<'PY' || fail "the bitmap header"

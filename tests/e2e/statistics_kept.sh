@@ -6,7 +6,6 @@
 # Load statistics that fails again.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-stats() { python3 "$(dirname "$0")/stats_file.py" "$@"; }
 rm -rf "$WORK"; mkdir -p "$WORK/run"
 ensure_prefix
 start_display 1024 768
@@ -33,6 +32,11 @@ expect_caption() {  # yes|no: whether the caption says that cycles are not saved
   done
   fail "caption '$caption' (marker expected: $1)"
 }
+# load_statistics FILE: Load statistics, with FILE chosen in the dialog.
+load_statistics() {
+  driver command 32800
+  driver file-dialog 15 "$(winepath -w "$1" 2>/dev/null)" || fail "no file dialog"
+}
 cycles_now() { wc -l <"$WORK/events.txt"; }
 wait_more_cycles() { wait_cycles "$WORK/events.txt" $(( $(cycles_now) + $1 )); }
 
@@ -48,8 +52,7 @@ cmp -s "$run/Default.\$\$\$" "$WORK/short.orig" || fail "the short file was writ
 log "cut short: the file kept its 1,500,000 bytes through 5 cycles"
 
 # Load statistics of the same file fails again, and still nothing is written into it.
-driver command 32800
-driver file-dialog 15 "$(winepath -w "$run/Default.\$\$\$" 2>/dev/null)" || fail "no file dialog"
+load_statistics "$run/Default.\$\$\$"
 expect_message "Failed importing statistics: 30007"
 wait_more_cycles 3
 cmp -s "$run/Default.\$\$\$" "$WORK/short.orig" || fail "the short file was written after a failed load"
@@ -58,8 +61,7 @@ log "failed Load statistics: the file is still untouched"
 
 # The user loads a good file: it becomes the file in use and the cycles go into it.
 cp "$run/history.\$\$\$" "$run/good.\$\$\$"
-driver command 32800
-driver file-dialog 15 "$(winepath -w "$run/good.\$\$\$" 2>/dev/null)" || fail "no file dialog"
+load_statistics "$run/good.\$\$\$"
 driver no-message 2 || fail "loading a good file showed a message"
 expect_caption no
 wait_more_cycles 3
@@ -89,8 +91,7 @@ cmp -s "$run/Default.\$\$\$" "$WORK/held.orig" || fail "the file held by another
 log "sharing violation: the file kept its history, also after the other program let go"
 
 # Load statistics of the same file, now free: it loads, and the autosave resumes into it.
-driver command 32800
-driver file-dialog 15 "$(winepath -w "$run/Default.\$\$\$" 2>/dev/null)" || fail "no file dialog"
+load_statistics "$run/Default.\$\$\$"
 driver no-message 2 || fail "loading the freed file showed a message"
 expect_caption no
 wait_more_cycles 3

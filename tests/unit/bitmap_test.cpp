@@ -81,7 +81,7 @@ TEST(BitmapTest, FileLayoutAndAnExistingFileKeptOnFailure) {
     EXPECT_EQ(U32(file, 54 + 4 * 255), 0x00112233u);
     EXPECT_EQ(static_cast<uint8_t>(file[1078]), 1);
     EXPECT_EQ(static_cast<uint8_t>(file[1085]), 8);
-    EXPECT_FALSE(std::filesystem::exists("a.bmp.part"));
+    EXPECT_FALSE(std::filesystem::exists("a.bmp.tmp"));
 
     // Replacing works; a target that cannot be replaced (a folder of that name) fails at the
     // last step, and the partial file is gone.
@@ -93,7 +93,7 @@ TEST(BitmapTest, FileLayoutAndAnExistingFileKeptOnFailure) {
     const BitmapWriteResult r = WriteBitmapFile("folder.bmp", *header, pixels.data());
     EXPECT_EQ(r.failed, BitmapWriteStep::kReplace);
     EXPECT_NE(r.code, 0);
-    EXPECT_FALSE(std::filesystem::exists("folder.bmp.part"));
+    EXPECT_FALSE(std::filesystem::exists("folder.bmp.tmp"));
 
     // No folder to write in: nothing is created, the code says why.
     const BitmapWriteResult missing = WriteBitmapFile("no/such/folder/a.bmp", *header, pixels.data());
