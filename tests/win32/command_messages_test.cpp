@@ -165,7 +165,10 @@ TEST_F(CommandMessages, EveryFileAndPortCommandShowsItsFailure) {
         Store(gModel.connection.NotConnected, c.connected ? 0 : 1);
         std::string seen;
         {
-            UserAtTheScreen user(c.name);
+            // A full path: a file dialog starts in the folder its type was last used in, which
+            // another test may have left elsewhere.
+            const std::string typed = c.name[0] != '\0' ? (dir_ / c.name).string() : std::string();
+            UserAtTheScreen user(typed.c_str());
             ASSERT_TRUE(RunCommand(nullptr, c.command));
             Sleep(100);
             seen = user.caption + " | " + user.text;
