@@ -9,17 +9,17 @@
 #include <cstdint>
 
 enum ChangeBit : uint32_t {
-    kChangeCurvePoints = 1u << 0,    // a point, the peak, the work sum or a cycle start
-    kChangeCurveRestart = 1u << 1,   // the curve started over, was halved or Po was measured
-    kChangeCutAnnounced = 1u << 2,   // another cut: every part of the window shows it
-    kChangeAlarmLamps = 1u << 3,     // alarm bits or the connection lamp
-    kChangeErrorLampOn = 1u << 4,    // the error lamp lit
-    kChangeErrorLampOff = 1u << 5,   // the error lamp went out
-    kChangeBluntCounter = 1u << 6,   // the active cut's blunt counter
-    kChangeMissingCounter = 1u << 7, // the active cut's missing counter
-    kChangeRelaysDisabled = 1u << 8, // the relays-disabled warning appeared
-    kChangeRelaysEnabled = 1u << 9,  // the warning's time ran out
-    kChangeStatistics = 1u << 10,    // a cycle entered the statistics
+    kChangeCurvePoints = 1u << 0,     // a point, the peak, the work sum or a cycle start
+    kChangeCurveRestart = 1u << 1,    // the curve started over, was halved or Po was measured
+    kChangeCutAnnounced = 1u << 2,    // another cut: every part of the window shows it
+    kChangeAlarmLamps = 1u << 3,      // alarm bits or the connection lamp
+    kChangeErrorLampOn = 1u << 4,     // the error lamp lit
+    kChangeErrorLampOff = 1u << 5,    // the error lamp went out
+    kChangeBluntCounter = 1u << 6,    // the active cut's blunt counter
+    kChangeMissingCounter = 1u << 7,  // the active cut's missing counter
+    kChangeRelaysDisabled = 1u << 8,  // the relays-disabled warning appeared
+    kChangeRelaysEnabled = 1u << 9,   // the warning's time ran out
+    kChangeStatistics = 1u << 10,     // a cycle entered the statistics
 };
 
 struct Changes {

@@ -22,10 +22,10 @@ struct MainWindowStart {
 
 struct MainWindowState {
     MainWindowStart start;
-    bool frozen = false;             // Pause toggles it: the curve is neither drawn nor erased while set
-    int autosaveCaptionShown = -1;   // language base of the "not saved" caption up, -1 none, -2 plain
+    bool frozen = false;            // Pause toggles it: the curve is neither drawn nor erased while set
+    int autosaveCaptionShown = -1;  // language base of the "not saved" caption up, -1 none, -2 plain
     CycleSnapshot snapshot;
-    HWND uploadProgress = nullptr;   // the upload's progress dialog while it is open
+    HWND uploadProgress = nullptr;  // the upload's progress dialog while it is open
 };
 
 // WM_NCCREATE: a new state for the window, from the start parameters when given.

@@ -37,7 +37,7 @@ struct ShownIn {
 
 constexpr ShownIn kShownIn[kBaseCodeCount] = {
     // breakLimit: limit line of the curve and of the power chart
-    {256, true, false, 1, true},     {357, false, false, 1, false},  // breakDelay
+    {256, true, false, 1, true},    {357, false, false, 1, false},  // breakDelay
     {383, true, false, 1, true},     // bluntLimit: limit lines of curve and charts
     {484, false, false, 1, false},   // taOnBlunt
     {486, true, false, 1, true},     // bluntMode: which chart shows the blunt limit
@@ -86,7 +86,8 @@ Repaints RepaintsFor(const Changes& changes, Display display, bool statisticsRes
     for (const EventRepaint& e : kEventRepaints)
         if ((changes.events & e.bit) != 0) out.Add(e.region, e.erase);
     // A chart of another bar width is drawn on a clean panel.
-    if ((changes.events & kChangeStatistics) != 0 && statisticsRescaled && display != Display::kParameterTable)
+    if ((changes.events & kChangeStatistics) != 0 && statisticsRescaled &&
+        display != Display::kParameterTable)
         out.Add(Region::kPanel, true);
     // The curve's colours and its boxes follow the active cut's values: it is drawn again over
     // itself, as it was at the next tick before.
