@@ -131,7 +131,7 @@ std::size_t FormatJournalLine(const JournalRecord& r, char* out) {
         *p++ = ',';
         p = Number(p, f);
     }
-    const char* mode = r.bluntMode == 0 ? ",power\n" : ",work\n";
+    const char* mode = r.bluntMode == kBluntModePower ? ",power\n" : ",work\n";
     const std::size_t n = std::strlen(mode);
     std::memcpy(p, mode, n);
     return static_cast<std::size_t>(p - out) + n;
@@ -214,9 +214,9 @@ bool ParseJournalLine(std::string_view line, JournalRecord& out, const char** er
         }
     }
     if (f[14] == "power") {
-        r.bluntMode = 0;
+        r.bluntMode = kBluntModePower;
     } else if (f[14] == "work") {
-        r.bluntMode = 1;
+        r.bluntMode = kBluntModeWork;
     } else {
         *error = "blunt_mode is not power or work";
         return false;

@@ -1,6 +1,6 @@
 #include "link/parameter_reports.h"
 
-#include "model/base_codes.h"
+#include "model/parameters.h"
 #include "model/model.h"
 #include "link/port_service.h"
 #include "model/settings.h"
