@@ -41,10 +41,31 @@ int FindBaseCode(uint16_t code) {
 
 namespace {
 const char* const kNames[kBaseCodeCount] = {
-    "breakLimit", "breakDelay",   "bluntLimit", "taOnBlunt",    "bluntMode", "bluntDelay",      "bluntAlarmMode",
-    "bluntCount", "workDivisor",  "missingLimit", "missingDelay", "tw",      "missingCount",    "ts",
-    "ta",         "p1Max",        "p1Min",      "average",      "poSamples", "cyclesPerScreen", "unitId",
-    "debounce",   "rangeDecimals", "rangeValue", "unitOptions",
+    "breakLimit",
+    "breakDelay",
+    "bluntLimit",
+    "taOnBlunt",
+    "bluntMode",
+    "bluntDelay",
+    "bluntAlarmMode",
+    "bluntCount",
+    "workDivisor",
+    "missingLimit",
+    "missingDelay",
+    "tw",
+    "missingCount",
+    "ts",
+    "ta",
+    "p1Max",
+    "p1Min",
+    "average",
+    "poSamples",
+    "cyclesPerScreen",
+    "unitId",
+    "debounce",
+    "rangeDecimals",
+    "rangeValue",
+    "unitOptions",
 };
 }  // namespace
 

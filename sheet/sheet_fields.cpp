@@ -15,13 +15,16 @@ constexpr int16_t kNoOff = kNoOffRule;
 // A field's Off rule is its parameter's (model/parameters.h).
 constexpr SheetField Whole(uint16_t control, uint16_t label, TextId text, P p, uint16_t min, uint16_t max,
                            C conversion = C::kNone) {
-    return {control, label, text, 0, 0, K::kWhole, Index(p), min, max, OffUpTo(p), conversion, S::kNone, {0, 0}};
+    return {control, label, text,       0,          0,        K::kWhole, Index(p),
+            min,     max,   OffUpTo(p), conversion, S::kNone, {0, 0}};
 }
 constexpr SheetField Tenths(uint16_t control, uint16_t label, TextId text, P p, uint16_t min, uint16_t max) {
-    return {control, label, text, 0, 0, K::kTenths, Index(p), min, max, OffUpTo(p), C::kNone, S::kNone, {0, 0}};
+    return {control, label, text,       0,        0,        K::kTenths, Index(p),
+            min,     max,   OffUpTo(p), C::kNone, S::kNone, {0, 0}};
 }
 constexpr SheetField Choice(uint16_t control, uint16_t label, TextId text, P p, TextId first, TextId second) {
-    return {control, label, text, 0, 0, K::kChoice, Index(p), 0, 1, kNoOff, C::kNone, S::kNone, {first, second}};
+    return {control, label, text,   0,        0,        K::kChoice,     Index(p),
+            0,       1,     kNoOff, C::kNone, S::kNone, {first, second}};
 }
 constexpr SheetField PlusOne(uint16_t control, uint16_t label, TextId text, P p, uint16_t maxTyped) {
     return {control,  label,  text,         0,        0,     K::kWholePlusOne, Index(p), 1,
@@ -55,8 +58,8 @@ const SheetPage kSheetPages[kPageCount] = {
      {Whole(IDC_BLUNT_LIMIT, IDC_LABEL_LIMIT, kTextBluntLimit, P::kBluntLimit, 0, 100),
       Choice(IDC_BLUNT_MODE, IDC_LABEL_MODE, kTextBluntMode, P::kBluntMode, kTextPower, kTextWork),
       Tenths(IDC_BLUNT_DELAY, IDC_LABEL_DELAY, kTextBluntDelay, P::kBluntDelay, 1, 250),
-      Choice(IDC_BLUNT_ALARM_MODE, IDC_LABEL_ALARM_MODE, kTextBluntAlarmMode, P::kBluntAlarmMode, kTextEndPadded,
-             kTextImmediately),
+      Choice(IDC_BLUNT_ALARM_MODE, IDC_LABEL_ALARM_MODE, kTextBluntAlarmMode, P::kBluntAlarmMode,
+             kTextEndPadded, kTextImmediately),
       Whole(IDC_BLUNT_COUNT, IDC_LABEL_COUNT, kTextBluntCount, P::kBluntCount, 1, 8)},
      5,
      {0, 2, 4, 3, 1},

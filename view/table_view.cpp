@@ -50,9 +50,13 @@ private:
 };
 
 void DrawCutColumns(Canvas& c, const CutParameters& p) {
-    Line(kLabelBreakLimit).OrOff(Parameter::kBreakLimit, p.breakLimit, &Line::Percent).Draw(c, kColumn1X, kRow1Y);
+    Line(kLabelBreakLimit)
+        .OrOff(Parameter::kBreakLimit, p.breakLimit, &Line::Percent)
+        .Draw(c, kColumn1X, kRow1Y);
     Line(kLabelBreakDelay).Tenths(p.breakDelay).Draw(c, kColumn1X, kRow2Y);
-    Line(kLabelBluntLimit).OrOff(Parameter::kBluntLimit, p.bluntLimit, &Line::Percent).Draw(c, kColumn1X, kRow4Y);
+    Line(kLabelBluntLimit)
+        .OrOff(Parameter::kBluntLimit, p.bluntLimit, &Line::Percent)
+        .Draw(c, kColumn1X, kRow4Y);
     Line(kLabelBluntMode).Choice(p.bluntMode, kTextPower, kTextWork).Draw(c, kColumn1X, kRow5Y);
     Line(kLabelBluntDelay).Tenths(p.bluntDelay).Draw(c, kColumn1X, kRow6Y);
     Line(kLabelBluntAlarm)
@@ -63,7 +67,9 @@ void DrawCutColumns(Canvas& c, const CutParameters& p) {
     const unsigned long divisor = PowerOfTwo(static_cast<uint16_t>(p.workDivisor + 1));
     Line(kLabelWorkDivisor).Append("%lu (%d)", divisor, p.workDivisor + 1).Draw(c, kColumn1X, kRow10Y);
 
-    Line(kLabelMissingLimit).OrOff(Parameter::kMissingLimit, p.missingLimit, &Line::Percent).Draw(c, kColumn2X, kRow1Y);
+    Line(kLabelMissingLimit)
+        .OrOff(Parameter::kMissingLimit, p.missingLimit, &Line::Percent)
+        .Draw(c, kColumn2X, kRow1Y);
     Line(kLabelMissingDelay).Tenths(p.missingDelay).Draw(c, kColumn2X, kRow2Y);
     Line(kLabelMissingCount).Append("%d", p.missingCount).Draw(c, kColumn2X, kRow3Y);
     Line(kLabelTw).OrOff(Parameter::kTw, p.tw, &Line::Tenths).Draw(c, kColumn2X, kRow4Y);

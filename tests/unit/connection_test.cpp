@@ -81,7 +81,7 @@ TEST_F(PortRulesTest, StartOpensTheConfiguredPortOrSetsTheMarker) {
     EXPECT_EQ(gConfig.PortNumber, 15);
     EXPECT_TRUE(gPort.failed);
     EXPECT_EQ(ports.log.back(), "message 114/8/2");  // the system's error reaches the user
-    EXPECT_EQ(ports.saves, 0);  // the file is not written at start
+    EXPECT_EQ(ports.saves, 0);                       // the file is not written at start
 }
 
 TEST_F(PortRulesTest, ChoosingTheOpenPortDoesNothingButAFailedOneIsTriedAgain) {

@@ -192,8 +192,9 @@ void UnitSimulator::ObserveSample(const Step& step) {
     if (inTa && s > po) workSum_ += static_cast<uint32_t>(s - po);
 
     if (!bluntDetected_ && !breakRaised_ && !IsOff(Parameter::kBluntLimit, p.bluntLimit)) {
-        const bool over = p.bluntMode == kBluntModePower ? s - po > p.bluntLimit && !breakLevel
-                                           : WorkPercent(workSum_, p.workDivisor) > p.bluntLimit;
+        const bool over = p.bluntMode == kBluntModePower
+                              ? s - po > p.bluntLimit && !breakLevel
+                              : WorkPercent(workSum_, p.workDivisor) > p.bluntLimit;
         if (over) {
             bluntDetected_ = true;
             if (p.bluntAlarmMode == 1) BluntDetection();

@@ -209,7 +209,8 @@ std::string WhyNoAlarm(int kind, const JournalRecord& r, const Limits& tested) {
             return "Break Delay: the unit alarms only when the power stays above the limit that long; "
                    "the peak cannot show how long it did";
         case kBlunt:
-            if (tested.bluntMode == kBluntModePower && !IsOff(Parameter::kBreakLimit, own.breakLimit) && r.peak > own.breakLimit)
+            if (tested.bluntMode == kBluntModePower && !IsOff(Parameter::kBreakLimit, own.breakLimit) &&
+                r.peak > own.breakLimit)
                 return "the power went above the Break limit, which the unit leaves to the break detector";
             if (r.bluntCounter > 0)
                 return "Blunt Count: detection " + std::to_string(r.bluntCounter) +

@@ -81,9 +81,10 @@ Chart LayoutChart(const CutSeries& s, int cut, const Limits& limits, int width, 
     };
     // A limit that is Off draws no line (value 0).
     const auto on = [](Parameter p, int v) { return IsOff(p, v) ? 0 : v; };
-    const LimitLine lines[3] = {{on(Parameter::kBreakLimit, limits.breakLimit), kBreakColour, "Break"},
-                                {on(Parameter::kBluntLimit, limits.bluntLimit), kBluntColour, "Blunt"},
-                                {on(Parameter::kMissingLimit, limits.missingLimit), kMissingColour, "Missing"}};
+    const LimitLine lines[3] = {
+        {on(Parameter::kBreakLimit, limits.breakLimit), kBreakColour, "Break"},
+        {on(Parameter::kBluntLimit, limits.bluntLimit), kBluntColour, "Blunt"},
+        {on(Parameter::kMissingLimit, limits.missingLimit), kMissingColour, "Missing"}};
     int legendX = kLeft;
     char title[96];
     std::snprintf(title, sizeof title, "Cut %d, %zu cycles:", cut + 1, s.Size());
