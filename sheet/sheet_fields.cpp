@@ -15,12 +15,13 @@ constexpr int16_t kNoOff = kNoOffRule;
 // A field's Off rule is its parameter's (model/parameters.h).
 constexpr SheetField Whole(uint16_t control, uint16_t label, TextId text, P p, uint16_t min, uint16_t max,
                            C conversion = C::kNone) {
-    return {control, label, text,       0,          0,        K::kWhole, Index(p),
-            min,     max,   OffUpTo(p), conversion, S::kNone, {0, 0}};
+    return {control,    label,    text,  0,   0,
+            K::kWhole,  Index(p), min,   max, static_cast<int16_t>(OffUpTo(p)),
+            conversion, S::kNone, {0, 0}};
 }
 constexpr SheetField Tenths(uint16_t control, uint16_t label, TextId text, P p, uint16_t min, uint16_t max) {
-    return {control, label, text,       0,        0,        K::kTenths, Index(p),
-            min,     max,   OffUpTo(p), C::kNone, S::kNone, {0, 0}};
+    return {control,  label,    text,  0, 0, K::kTenths, Index(p), min, max, static_cast<int16_t>(OffUpTo(p)),
+            C::kNone, S::kNone, {0, 0}};
 }
 constexpr SheetField Choice(uint16_t control, uint16_t label, TextId text, P p, TextId first, TextId second) {
     return {control, label, text,   0,        0,        K::kChoice,     Index(p),
