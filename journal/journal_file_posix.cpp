@@ -33,14 +33,8 @@ int32_t WriteAt(int fd, const char* bytes, std::size_t n, off_t at, std::size_t*
 
 // The header or the line feed the file's end needs, then the lines.
 JournalAppend WriteLines(int fd, const JournalTail& tail, std::string_view lines) {
-    char prefix[kJournalHeader.size() + 2];
-    std::size_t n = 0;
-    if (tail.lineFeedFirst) prefix[n++] = '\n';
-    if (tail.offset == 0) {
-        std::memcpy(prefix + n, kJournalHeader.data(), kJournalHeader.size());
-        n += kJournalHeader.size();
-        prefix[n++] = '\n';
-    }
+    char prefix[kJournalPrefixMax];
+    const std::size_t n = JournalPrefix(tail, prefix);
     std::size_t done = 0;
     if (const int32_t r = WriteAt(fd, prefix, n, tail.offset, &done)) return {r, 0};
     const int32_t r = WriteAt(fd, lines.data(), lines.size(), tail.offset + static_cast<off_t>(n), &done);

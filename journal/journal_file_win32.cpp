@@ -40,14 +40,8 @@ int32_t WriteAll(HANDLE h, const char* bytes, std::size_t n, std::size_t* done) 
 
 // The header or the line feed the file's end needs, then the lines.
 JournalAppend WriteLines(HANDLE h, const JournalTail& tail, std::string_view lines) {
-    char prefix[kJournalHeader.size() + 2];
-    std::size_t n = 0;
-    if (tail.lineFeedFirst) prefix[n++] = '\n';
-    if (tail.offset == 0) {
-        std::memcpy(prefix + n, kJournalHeader.data(), kJournalHeader.size());
-        n += kJournalHeader.size();
-        prefix[n++] = '\n';
-    }
+    char prefix[kJournalPrefixMax];
+    const std::size_t n = JournalPrefix(tail, prefix);
     std::size_t done = 0;
     if (const int32_t r = WriteAll(h, prefix, n, &done)) return {r, 0};
     const int32_t r = WriteAll(h, lines.data(), lines.size(), &done);

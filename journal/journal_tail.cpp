@@ -36,6 +36,17 @@ bool ScanTail(int64_t size, JournalReadAt read, void* file, TailScan* scan) {
 
 }  // namespace
 
+std::size_t JournalPrefix(const JournalTail& tail, char out[kJournalPrefixMax]) {
+    static_assert(kJournalHeader.size() + 2 <= kJournalPrefixMax);
+    std::size_t n = 0;
+    if (tail.lineFeedFirst) out[n++] = '\n';
+    if (tail.offset == 0) {
+        for (const char c : kJournalHeader) out[n++] = c;
+        out[n++] = '\n';
+    }
+    return n;
+}
+
 bool FindJournalTail(int64_t size, JournalReadAt read, void* file, JournalTail* tail) {
     if (size <= 0) {
         *tail = {0, false};

@@ -2,6 +2,7 @@
 // line feed, or on a line of its own. Portable; the platform's append reads through `read`.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 struct JournalTail {
@@ -18,3 +19,7 @@ using JournalReadAt = bool (*)(void* file, int64_t at, char* buffer, uint32_t n)
 // line starts on a line of its own. Offset 0 means the file needs its header. False on a failed
 // read (*tail is then unchanged).
 [[nodiscard]] bool FindJournalTail(int64_t size, JournalReadAt read, void* file, JournalTail* tail);
+
+// What goes before the lines at the tail: the line feed it needs, the header of an empty file.
+constexpr std::size_t kJournalPrefixMax = 2 + 160;
+std::size_t JournalPrefix(const JournalTail& tail, char out[kJournalPrefixMax]);

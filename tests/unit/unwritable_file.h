@@ -1,10 +1,8 @@
-// Makes a file unwritable for this process, root included: the immutable flag natively (root may
-// write any file the permission bits forbid), the read-only attribute on Windows. The destructor
-// makes it writable again, so that its folder can be removed.
+// A file made unwritable for this process, root included (root writes what the mode forbids, so
+// natively the immutable flag too); writable again when it goes, so its folder can be removed.
 #pragma once
 
 #include <filesystem>
-
 #ifndef _WIN32
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -12,28 +10,22 @@
 #include <unistd.h>
 #endif
 
-class UnwritableFile {
-public:
-    explicit UnwritableFile(std::filesystem::path p) : path_(std::move(p)) { Set(true); }
+struct UnwritableFile {
+    explicit UnwritableFile(std::filesystem::path p) : path(std::move(p)) { Set(true); }
     ~UnwritableFile() { Set(false); }
-    UnwritableFile(const UnwritableFile&) = delete;
-    UnwritableFile& operator=(const UnwritableFile&) = delete;
-
-private:
-    void Set(bool locked) {
+    void Set(bool locked) const {
         namespace fs = std::filesystem;
         std::error_code ec;
+        fs::permissions(path, locked ? fs::perms::owner_read : fs::perms::owner_all, ec);
 #ifndef _WIN32
-        const int fd = ::open(path_.c_str(), O_RDONLY);
         int flags = 0;
-        if (fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+        const int fd = ::open(path.c_str(), O_RDONLY);
+        if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
             flags = locked ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-            ::ioctl(fd, FS_IOC_SETFLAGS, &flags);  // refused to others than root: the mode does it then
+            ::ioctl(fd, FS_IOC_SETFLAGS, &flags);  // only root may; the mode holds the others
         }
-        if (fd >= 0) ::close(fd);
+        ::close(fd);
 #endif
-        fs::permissions(path_, locked ? fs::perms::owner_read : fs::perms::owner_read | fs::perms::owner_write,
-                        ec);
     }
-    std::filesystem::path path_;
+    std::filesystem::path path;
 };

@@ -15,7 +15,8 @@ struct TimeBound {
     int64_t ms = 0;  // with an offset: the instant (UTC ms); without: the local time read as UTC
 };
 
-// "2026-12-01", "2026-12-01T08", "2026-12-01T08:00", "2026-12-01T08:00:30.250", each optionally followed by "Z" or
+// "2026-12-01", "2026-12-01T08", "2026-12-01T08:00", "2026-12-01T08:00:30.250", each optionally followed by
+// "Z" or
 // "+HH:MM" / "-HH:MM". False when the text is none of these (an empty text is no bound).
 [[nodiscard]] bool ParseTimeBound(const std::string& text, TimeBound& out);
 

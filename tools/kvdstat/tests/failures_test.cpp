@@ -6,8 +6,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <string>
-#include <vector>
 
 #include "cli.h"
 #include "journal_records.h"
@@ -24,21 +22,19 @@ std::string JournalOf(const std::vector<JournalRecord>& records) {
     return text;
 }
 
-void Save(const std::filesystem::path& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; }
-
 // A folder entry whose status fails is reported and the rest read; a name of any length is
 // printed whole, on its own line.
 TEST(KvdstatInput, AnEntryThatCannotBeStatedIsReportedAndALongNameKeptWhole) {
     TempWorkDir dir;
     std::filesystem::path folder = "j";
-    for (int i = 0; i < 4; ++i) folder /= std::string(150, static_cast<char>('a' + i));
+    for (char c : {'a', 'b', 'c', 'd'}) folder /= std::string(150, c);
     std::filesystem::create_directories(folder);
-    Save(folder / "2026-01-01.csv", JournalOf({Record(kNewYear2026Ms, 60, 2, 40)}));
+    std::ofstream(folder / "2026-01-01.csv") << JournalOf({Record(kNewYear2026Ms, 60, 2, 40)});
     std::filesystem::create_symlink("loop.csv", folder / "loop.csv");  // a link to itself
     std::string out, err;
     EXPECT_EQ(RunKvdstat({"summary", folder.string()}, out, err), kExitInputProblems);
     EXPECT_NE(err.find((folder / "loop.csv").string() + ": cannot be read"), std::string::npos) << err;
-    EXPECT_NE(out.find("of " + (folder / "2026-01-01.csv").string() + " (journal)\n"), std::string::npos) << out;
+    EXPECT_NE(out.find((folder / "2026-01-01.csv").string() + " (journal)\n"), std::string::npos) << out;
 }
 
 // A full disk and a reader that went away: exit 2 with the reason, never a silent end.
@@ -47,28 +43,24 @@ TEST(KvdstatOutput, AFailedWriteOfTheOutputExits2WithAMessage) {
     int ends[2];
     ASSERT_EQ(pipe(ends), 0);
     close(ends[0]);
-    struct Case {
-        std::FILE* to;
-        const char* reason;
-    } cases[] = {{std::fopen("/dev/full", "w"), "No space left"}, {fdopen(ends[1], "w"), "Broken pipe"}};
-    for (const Case& c : cases) {
-        ASSERT_NE(c.to, nullptr);
+    const std::pair<std::FILE*, const char*> cases[] = {{std::fopen("/dev/full", "w"), "No space left"},
+                                                        {fdopen(ends[1], "w"), "Broken pipe"}};
+    for (const auto& [to, reason] : cases) {
         std::FILE* messages = std::tmpfile();
-        EXPECT_EQ(WriteRunOutput(kExitDone, "cut 1: 12 cycles\n", "", c.to, messages), kExitFailed);
-        std::rewind(messages);
+        EXPECT_EQ(WriteRunOutput(kExitDone, "cut 1: 12 cycles\n", "", to, messages), kExitFailed);
         char text[200] = {};
+        std::rewind(messages);
         EXPECT_GT(std::fread(text, 1, sizeof text - 1, messages), 0u);
-        EXPECT_NE(std::string(text).find(c.reason), std::string::npos) << text;
+        EXPECT_NE(std::string(text).find(reason), std::string::npos) << text;
         std::fclose(messages);
-        std::fclose(c.to);
+        std::fclose(to);
     }
 }
 
 // The night the clocks go back (2026-10-25, 03:00 +02:00 becomes 02:00 +01:00): a bound without an
 // offset falls where the journal's clock first showed it; one with an offset is that instant.
 TEST(KvdstatTimeBounds, BoundsAreInstants) {
-    const int64_t midnightUtc = kNewYear2026Ms + 297LL * 86400000;  // 2026-10-25T00:00Z
-    const int64_t m = 60000;
+    const int64_t m = 60000, midnightUtc = kNewYear2026Ms + 297LL * 1440 * m;  // 2026-10-25T00:00Z
     Source s;
     std::vector<Problem> problems;
     AddJournalText(JournalOf({Record(midnightUtc + 30 * m, 120, 0, 1),    // 02:30 +02:00
@@ -77,25 +69,18 @@ TEST(KvdstatTimeBounds, BoundsAreInstants) {
                               Record(midnightUtc + 90 * m, 60, 0, 4),     // 02:30 +01:00
                               Record(midnightUtc + 130 * m, 60, 0, 5)}),  // 03:10 +01:00
                    "j.csv", s, problems);
-    ASSERT_TRUE(problems.empty());
-    struct Case {
-        const char *from, *to;
-        std::vector<int> kept;  // peaks
-    } cases[] = {
-        {"2026-10-25T02:30", "", {1, 2, 3, 4, 5}},  // as text 02:15 +01:00 would be left out
+    const std::tuple<const char*, const char*, std::vector<uint8_t>> cases[] = {
+        {"2026-10-25T02:30", "", {1, 2, 3, 4, 5}},  // as text, 02:15 +01:00 was left out
         {"2026-10-25T02:30+01:00", "", {4, 5}},
-        {"", "2026-10-25T03:00", {1, 2, 3, 4}},
+        {"", "2026-10-25T03", {1, 2, 3, 4}},
         {"2026-10-25T00:40Z", "2026-10-25T01:30:00.000Z", {2, 3}},
-        {"2026-10-25", "2026-10-26", {1, 2, 3, 4, 5}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.from) + " .. " + c.to);
-        TimeBound from, to;
-        ASSERT_TRUE(ParseTimeBound(c.from, from));
-        ASSERT_TRUE(ParseTimeBound(c.to, to));
-        Source kept = s;
-        FilterByTime(kept, from, to);
-        EXPECT_EQ(std::vector<int>(kept.cuts[0].peak.begin(), kept.cuts[0].peak.end()), c.kept);
+    for (const auto& [from, to, kept] : cases) {
+        TimeBound low, high;
+        ASSERT_TRUE(ParseTimeBound(from, low) && ParseTimeBound(to, high));
+        Source filtered = s;
+        FilterByTime(filtered, low, high);
+        EXPECT_EQ(filtered.cuts[0].peak, kept) << from << " .. " << to;
     }
     TimeBound bad;
     for (const char* text : {"yesterday", "2026-10-25T2:30", "2026-13-01", "2026-10-25T02:30+1"})
