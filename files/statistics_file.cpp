@@ -1,11 +1,14 @@
 #include "files/statistics_file.h"
 
+#include <atomic>
 #include <cstring>
 #include <mutex>
 
 #include "files/config.h"
 #include "files/file_io.h"
 #include "files/results.h"
+
+AutosaveHealth gAutosaveHealth;
 
 namespace {
 
@@ -58,6 +61,21 @@ int32_t LoadLocked(const char* name) {
     return kResultOk;
 }
 
+// A write of the block to the file in use ended with r; the caller holds gStatisticsMutex. A
+// failure whose message the caller shows itself (a reset) starts its run with the message taken.
+int32_t NoteSaveInUse(int32_t r, bool reported) {
+    AutosaveHealth& h = gAutosaveHealth;
+    if (r == kResultOk) {
+        std::atomic_ref<int32_t>(h.failing).store(0);
+    } else if (h.failing == 0) {  // this lock's holders are its only writers
+        // The error and the flag first: a reader that sees the run sees its number.
+        std::atomic_ref<int32_t>(h.firstError).store(r);
+        std::atomic_ref<int32_t>(h.messageShown).store(reported ? 1 : 0);
+        std::atomic_ref<int32_t>(h.failing).store(1);
+    }
+    return r;
+}
+
 // The file in use changes; the caller holds gStatisticsMutex (the autosave reads the name).
 // Returns whether the name changed.
 bool UseLocked(const char* name) {
@@ -108,11 +126,22 @@ int32_t ResetStatistics(int cut) {
     // in a file that never loaded, so nothing is written while the autosave is held.
     if (cut == kAllCuts) gAutosaveHeld = false;
     if (gAutosaveHeld) return kResultOk;
-    return WriteBlock(gConfig.statisticsFileName);
+    return NoteSaveInUse(WriteBlock(gConfig.statisticsFileName), true);
 }
 
-void SaveStatisticsInUse() {
-    if (!gAutosaveHeld) static_cast<void>(WriteBlock(gConfig.statisticsFileName));
+int32_t SaveStatisticsInUse() {
+    if (gAutosaveHeld) return kResultOk;
+    return NoteSaveInUse(WriteBlock(gConfig.statisticsFileName), false);
+}
+
+bool AutosaveFailing() { return std::atomic_ref<int32_t>(gAutosaveHealth.failing).load() != 0; }
+
+bool TakeAutosaveFailureMessage(int32_t* error) {
+    AutosaveHealth& h = gAutosaveHealth;
+    if (std::atomic_ref<int32_t>(h.failing).load() == 0) return false;
+    if (std::atomic_ref<int32_t>(h.messageShown).exchange(1) != 0) return false;
+    *error = std::atomic_ref<int32_t>(h.firstError).load();
+    return true;
 }
 
 bool StatisticsAutosaveHeld() {
@@ -128,6 +157,7 @@ int32_t SaveStatisticsAndUse(const char* name) {
         std::lock_guard<std::mutex> lock(gStatisticsMutex);
         if (const int32_t r = WriteBlock(name)) return r;
         renamed = UseLocked(name);
+        NoteSaveInUse(kResultOk, false);  // the file in use holds the block again
     }
     if (renamed) static_cast<void>(SaveConfiguration());  // the statistics are safe either way
     return kResultOk;
@@ -145,6 +175,7 @@ int32_t LoadStatisticsAndUse(const char* name) {
             return r;
         }
         renamed = UseLocked(name);
+        NoteSaveInUse(kResultOk, false);  // the block is the file's image
     }
     if (renamed) static_cast<void>(SaveConfiguration());
     return kResultOk;

@@ -26,14 +26,32 @@
 [[nodiscard]] int32_t SaveStatisticsFile(const char* name);
 
 // Reset one cut (0..15), or all with kAllCuts: indexes to 0, entries kept, then one save to the
-// file in use. Reset All resumes a held autosave; a reset of one cut while it is held writes
-// nothing. Callers ignore the result. An unknown cut changes and writes nothing.
+// file in use: 0 or the save's result, which the caller shows (its message stands for the first
+// failure of a run, see AutosaveHealth). Reset All resumes a held autosave; a reset of one cut
+// while it is held writes nothing. An unknown cut changes and writes nothing.
 constexpr int kAllCuts = -1;
 int32_t ResetStatistics(int cut);
 
-// The cycle-end autosave (gStorageService.saveStatistics): the block to the file in use, result
-// dropped; nothing is written while the autosave is held. The caller holds gStatisticsMutex.
-void SaveStatisticsInUse();
+// The cycle-end autosave (gStorageService.saveStatistics): the block to the file in use; 0 or
+// the save's result, also kept in gAutosaveHealth. Nothing is written (0) while the autosave is
+// held. The caller holds gStatisticsMutex.
+int32_t SaveStatisticsInUse();
+
+// Whether the file in use holds the block: a failed save of it starts a run of failures, which
+// the next save that succeeds ends (every cycle end tries again). Written under gStatisticsMutex
+// (reader thread at a cycle end, UI thread at a reset, load or save); the UI thread reads it
+// without the lock through the functions below, and marks the run's one message as shown.
+struct AutosaveHealth {
+    int32_t failing;       // 1 while the last save of the file in use failed
+    int32_t firstError;    // the system's error number of the run's first failure
+    int32_t messageShown;  // 1 once the run's message was shown
+};
+extern AutosaveHealth gAutosaveHealth;
+// Whether the last save of the file in use failed (any thread).
+[[nodiscard]] bool AutosaveFailing();
+// UI thread: true once for each run of failures, with the run's first error number in *error:
+// the caller shows the message then. False while saves succeed or once the run's message was taken.
+[[nodiscard]] bool TakeAutosaveFailureMessage(int32_t* error);
 
 // Save statistics / Load statistics once a name was chosen: the file operation, and on success
 // the file becomes the one in use (the configuration file is rewritten when the name changed) and

@@ -10,59 +10,54 @@
 #include <ctime>
 
 #include "journal/journal_line.h"
+#include "journal/journal_tail.h"
 
 namespace {
 
-// Length of the file once an unfinished last line is cut off; -1 on a read failure.
-off_t WholeLinesLength(int fd, off_t size) {
-    char last = '\n';
-    if (size == 0) return 0;
-    if (pread(fd, &last, 1, size - 1) != 1) return -1;
-    if (last == '\n') return size;
-    // A line is never longer than kJournalLineMax: its start lies within that reach.
-    char tail[kJournalLineMax + 1];
-    const off_t from = size > static_cast<off_t>(sizeof tail) ? size - static_cast<off_t>(sizeof tail) : 0;
-    const ssize_t got = pread(fd, tail, static_cast<size_t>(size - from), from);
-    if (got != size - from) return -1;
-    for (ssize_t i = got - 1; i >= 0; --i)
-        if (tail[i] == '\n') return from + i + 1;
-    return from;
+bool ReadAt(void* file, int64_t at, char* buffer, uint32_t n) {
+    return pread(*static_cast<int*>(file), buffer, n, static_cast<off_t>(at)) == static_cast<ssize_t>(n);
+}
+
+// Writes all n bytes at `at`: 0 or the system error code; *done says how many went.
+int32_t WriteAt(int fd, const char* bytes, std::size_t n, off_t at, std::size_t* done) {
+    *done = 0;
+    while (*done < n) {
+        const ssize_t w = pwrite(fd, bytes + *done, n - *done, at + static_cast<off_t>(*done));
+        if (w < 0 && errno == EINTR) continue;
+        if (w < 0) return errno;
+        if (w == 0) return ENOSPC;
+        *done += static_cast<std::size_t>(w);
+    }
+    return 0;
+}
+
+// The header or the line feed the file's end needs, then the lines.
+JournalAppend WriteLines(int fd, const JournalTail& tail, std::string_view lines) {
+    char prefix[kJournalPrefixMax];
+    const std::size_t n = JournalPrefix(tail, prefix);
+    std::size_t done = 0;
+    if (const int32_t r = WriteAt(fd, prefix, n, tail.offset, &done)) return {r, 0};
+    const int32_t r = WriteAt(fd, lines.data(), lines.size(), tail.offset + static_cast<off_t>(n), &done);
+    return {r, done};
 }
 
 }  // namespace
 
-int32_t AppendJournalFile(const char* path, std::string_view line) {
-    const int fd = open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) return errno;
-    int32_t result = 0;
+JournalAppend AppendJournalFile(const char* path, std::string_view lines) {
+    int fd = open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return {errno, 0};
+    JournalAppend result{0, 0};
     struct stat st {};
-    if (fstat(fd, &st) != 0) {
-        result = errno;
-    } else {
-        const off_t keep = WholeLinesLength(fd, st.st_size);
-        if (keep < 0)
-            result = errno != 0 ? errno : EIO;
-        else if (keep != st.st_size && ftruncate(fd, keep) != 0)
-            result = errno;
-        if (result == 0) {
-            char buffer[kJournalHeader.size() + 1 + kJournalLineMax];
-            std::size_t n = 0;
-            if (keep == 0) {
-                std::memcpy(buffer, kJournalHeader.data(), kJournalHeader.size());
-                buffer[kJournalHeader.size()] = '\n';
-                n = kJournalHeader.size() + 1;
-            }
-            const std::size_t take = line.size() <= kJournalLineMax ? line.size() : kJournalLineMax;
-            std::memcpy(buffer + n, line.data(), take);
-            n += take;
-            const ssize_t written = pwrite(fd, buffer, n, keep);
-            if (written < 0)
-                result = errno;
-            else if (static_cast<std::size_t>(written) != n)
-                result = ENOSPC;
-        }
-    }
-    if (close(fd) != 0 && result == 0) result = errno;
+    JournalTail tail{};
+    if (fstat(fd, &st) != 0)
+        result.error = errno;
+    else if (!FindJournalTail(st.st_size, ReadAt, &fd, &tail))
+        result.error = errno != 0 ? errno : EIO;
+    else if (tail.offset < st.st_size && ftruncate(fd, static_cast<off_t>(tail.offset)) != 0)
+        result.error = errno;
+    else
+        result = WriteLines(fd, tail, lines);
+    if (close(fd) != 0 && result.error == 0) result.error = errno;
     return result;
 }
 

@@ -4,29 +4,48 @@
 
 #include "journal/journal_file.h"
 #include "journal/journal_line.h"
+#include "journal/journal_tail.h"
 
 namespace {
 
-bool ReadAt(HANDLE h, int64_t at, char* buffer, DWORD n) {
+bool SeekTo(HANDLE h, int64_t at) {
     LARGE_INTEGER pos;
     pos.QuadPart = at;
-    DWORD got = 0;
-    return SetFilePointerEx(h, pos, nullptr, FILE_BEGIN) && ReadFile(h, buffer, n, &got, nullptr) && got == n;
+    return SetFilePointerEx(h, pos, nullptr, FILE_BEGIN) != FALSE;
 }
 
-// Length of the file once an unfinished last line is cut off; -1 on a read failure.
-int64_t WholeLinesLength(HANDLE h, int64_t size) {
-    char last = '\n';
-    if (size == 0) return 0;
-    if (!ReadAt(h, size - 1, &last, 1)) return -1;
-    if (last == '\n') return size;
-    char tail[kJournalLineMax + 1];
-    const int64_t from =
-        size > static_cast<int64_t>(sizeof tail) ? size - static_cast<int64_t>(sizeof tail) : 0;
-    if (!ReadAt(h, from, tail, static_cast<DWORD>(size - from))) return -1;
-    for (int64_t i = size - from - 1; i >= 0; --i)
-        if (tail[i] == '\n') return from + i + 1;
-    return from;
+bool ReadAt(void* file, int64_t at, char* buffer, uint32_t n) {
+    const HANDLE h = *static_cast<HANDLE*>(file);
+    DWORD got = 0;
+    return SeekTo(h, at) && ReadFile(h, buffer, n, &got, nullptr) && got == n;
+}
+
+int32_t LastError(int32_t otherwise) {
+    const DWORD e = GetLastError();
+    return e != 0 ? static_cast<int32_t>(e) : otherwise;
+}
+
+// Writes all n bytes at the file pointer: 0 or the system error code; *done says how many went.
+int32_t WriteAll(HANDLE h, const char* bytes, std::size_t n, std::size_t* done) {
+    *done = 0;
+    while (*done < n) {
+        const DWORD part = static_cast<DWORD>(n - *done > 1u << 20 ? 1u << 20 : n - *done);
+        DWORD written = 0;
+        if (!WriteFile(h, bytes + *done, part, &written, nullptr)) return LastError(ERROR_WRITE_FAULT);
+        if (written == 0) return ERROR_DISK_FULL;
+        *done += written;
+    }
+    return 0;
+}
+
+// The header or the line feed the file's end needs, then the lines.
+JournalAppend WriteLines(HANDLE h, const JournalTail& tail, std::string_view lines) {
+    char prefix[kJournalPrefixMax];
+    const std::size_t n = JournalPrefix(tail, prefix);
+    std::size_t done = 0;
+    if (const int32_t r = WriteAll(h, prefix, n, &done)) return {r, 0};
+    const int32_t r = WriteAll(h, lines.data(), lines.size(), &done);
+    return {r, done};
 }
 
 int64_t FileTimeMs(const FILETIME& t) {
@@ -38,41 +57,19 @@ int64_t FileTimeMs(const FILETIME& t) {
 
 }  // namespace
 
-int32_t AppendJournalFile(const char* path, std::string_view line) {
+JournalAppend AppendJournalFile(const char* path, std::string_view lines) {
     HANDLE h = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return static_cast<int32_t>(GetLastError());
-    int32_t result = 0;
+    if (h == INVALID_HANDLE_VALUE) return {LastError(ERROR_OPEN_FAILED), 0};
+    JournalAppend result{0, 0};
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(h, &size)) {
-        result = static_cast<int32_t>(GetLastError());
-    } else {
-        const int64_t keep = WholeLinesLength(h, size.QuadPart);
-        LARGE_INTEGER at;
-        at.QuadPart = keep;
-        if (keep < 0 || !SetFilePointerEx(h, at, nullptr, FILE_BEGIN) ||
-            (keep != size.QuadPart && !SetEndOfFile(h))) {
-            result = static_cast<int32_t>(GetLastError());
-            if (result == 0) result = ERROR_READ_FAULT;
-        } else {
-            char buffer[kJournalHeader.size() + 1 + kJournalLineMax];
-            DWORD n = 0;
-            if (keep == 0) {
-                std::memcpy(buffer, kJournalHeader.data(), kJournalHeader.size());
-                buffer[kJournalHeader.size()] = '\n';
-                n = static_cast<DWORD>(kJournalHeader.size() + 1);
-            }
-            const std::size_t take = line.size() <= kJournalLineMax ? line.size() : kJournalLineMax;
-            std::memcpy(buffer + n, line.data(), take);
-            n += static_cast<DWORD>(take);
-            DWORD written = 0;
-            if (!WriteFile(h, buffer, n, &written, nullptr))
-                result = static_cast<int32_t>(GetLastError());
-            else if (written != n)
-                result = ERROR_DISK_FULL;
-        }
-    }
-    if (!CloseHandle(h) && result == 0) result = static_cast<int32_t>(GetLastError());
+    JournalTail tail{};
+    if (!GetFileSizeEx(h, &size) || !FindJournalTail(size.QuadPart, ReadAt, &h, &tail) ||
+        !SeekTo(h, tail.offset) || (tail.offset < size.QuadPart && !SetEndOfFile(h)))
+        result.error = LastError(ERROR_READ_FAULT);
+    else
+        result = WriteLines(h, tail, lines);
+    if (!CloseHandle(h) && result.error == 0) result.error = LastError(ERROR_WRITE_FAULT);
     return result;
 }
 

@@ -34,6 +34,21 @@ uint16_t LoadedCommonValue(const LoadedParameterSet& set, int commonWord) {
     return words[commonWord];
 }
 
+// Word frames in the ring the writer has not written whole. Every such frame leaves at least one
+// byte there, and all but the oldest the whole frame, so rounding up never counts fewer (a code
+// frame in the ring may hold a step back a tick).
+int UnwrittenWords() { return (PendingTransmitBytes() + kWordFrameSize - 1) / kWordFrameSize; }
+
+// Words queued behind the set (an Apply in the sheet) hold the display back rather than step it
+// beyond its end.
+void StepUploadProgress() {
+    const int written = kParameterSetWords - QueuedWords() - UnwrittenWords();
+    while (gCommandQueue.uploadSteps < written) {
+        ++gCommandQueue.uploadSteps;
+        ShowProgress(UploadProgressAction::kStep);
+    }
+}
+
 }  // namespace
 
 uint16_t CommandWord(int cut, int index, uint16_t value) {
@@ -69,6 +84,7 @@ bool UploadParameterSet() {
     if (gCommandQueue.uploadShown) ShowProgress(UploadProgressAction::kClose);
     ShowProgress(UploadProgressAction::kOpen);
     gCommandQueue.uploadShown = 1;
+    gCommandQueue.uploadSteps = 0;
     // Values were checked above and the queue emptied: every word is queued.
     for (int index : kCommonUploadIndexes)
         static_cast<void>(QueueParameter(0, index, LoadedCommonValue(set, kBaseCodes[index].word)));
@@ -79,15 +95,15 @@ bool UploadParameterSet() {
 }
 
 void PumpCommandQueue() {
-    if (gCommandQueue.readIndex != gCommandQueue.writeIndex) {
-        if (!gTransmitPortOpen) return;  // the word waits here for a port
-        // A full TransmitRing takes nothing: the word waits for a later tick.
-        if (!SendWordFrame(gCommandQueue.words[gCommandQueue.readIndex])) return;
-        gCommandQueue.readIndex = Next(gCommandQueue.readIndex);
-        if (UploadProgress) ShowProgress(UploadProgressAction::kStep);
+    const bool queued = gCommandQueue.readIndex != gCommandQueue.writeIndex;
+    if (UploadProgress) StepUploadProgress();
+    if (queued) {
+        // No port: the word waits here. A full TransmitRing takes nothing: it waits for a later tick.
+        if (gTransmitPortOpen && SendWordFrame(gCommandQueue.words[gCommandQueue.readIndex]))
+            gCommandQueue.readIndex = Next(gCommandQueue.readIndex);
         return;
     }
-    if (UploadProgress) {
+    if (UploadProgress && PendingTransmitBytes() == 0) {
         UploadProgress = 0;
         gCommandQueue.uploadShown = 0;
         ShowProgress(UploadProgressAction::kClose);

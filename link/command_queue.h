@@ -14,6 +14,7 @@ struct CommandQueue {
     int32_t readIndex;     // 0..299
     int32_t refusedWords;  // words QueueParameter would not queue (full, or not a valid value)
     int32_t uploadShown;   // 1 while the progress display of a whole set is open
+    int32_t uploadSteps;   // steps the display has shown: words of the set written to the port
 };
 
 extern CommandQueue gCommandQueue;
@@ -39,8 +40,10 @@ int QueuedWords();
 
 // The last step of every timer tick: send the word at the read index as a word frame. While no
 // port is open, or the TransmitRing has no room for the frame, the word stays at the read index
-// for a later tick. On the first tick that finds the queue empty, a shown upload ends:
-// UploadProgress is cleared and the display closed.
+// for a later tick. A shown upload steps its display once for each word the writer has written
+// to the port (a word in the ring is not written yet), so the display reaches its end only when
+// the whole set is out; on the first tick that finds the queue and the ring empty the upload
+// ends: UploadProgress is cleared and the display closed.
 void PumpCommandQueue();
 
 // When a port has closed (its writer stopped): the word frames the writer never took are taken

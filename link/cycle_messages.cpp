@@ -8,6 +8,8 @@
 #include "model/change_bits.h"
 #include "model/window_service.h"
 
+uint32_t gIgnoredCycleEnds = 0;
+
 // Fields that only this thread writes are read here plainly; every write that the UI thread may
 // read goes through Store.
 
@@ -162,6 +164,10 @@ void OnCutStart(int cut) {
 
 void OnCycleEnd() {
     CycleStateRecord& cycle = gModel.cycle;
+    if (cycle.CycleState == kStateIdle) {  // no cycle to end: it would be a false {0, 0}
+        Store(gIgnoredCycleEnds, gIgnoredCycleEnds + 1);
+        return;
+    }
     Store(cycle.CycleState, kStateIdle);
     const int cut = gModel.ActiveCut;
     const StatisticsEntry entry{static_cast<uint8_t>(cycle.peak & 0xFF),

@@ -15,5 +15,11 @@ int32_t OnSample(int32_t value);
 void OnPoWindow();
 // 220..235.
 void OnCutStart(int cut);
-// 200: statistics entry, autosave, journal line, end-of-cycle request, lower panel repaint.
+// 200: statistics entry, autosave, journal line, end-of-cycle request, lower panel repaint. A
+// cycle end while the cycle state is idle ends no cycle that started here (the monitor came up
+// while the machine was cutting, or the unit repeated it): it is counted and nothing else.
 void OnCycleEnd();
+
+// Cycle ends ignored since the start (ResetInterpreter clears it). Written by the reader thread,
+// read by the debug window with Load.
+extern uint32_t gIgnoredCycleEnds;

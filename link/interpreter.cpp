@@ -175,4 +175,5 @@ void ReadDebugLine(int line, char out[kDebugLineSize]) {
 void ResetInterpreter() {
     std::memset(&gReceiveLine, 0, sizeof gReceiveLine);
     std::memset(&gDebugLog, 0, sizeof gDebugLog);
+    gIgnoredCycleEnds = 0;
 }

@@ -127,15 +127,20 @@ DWORD WINAPI SerialReaderThread(LPVOID) {
 
 namespace {
 
-// Writes what waits in the ring until it is empty. Returns true when the writer-stop event came
-// during a write (the writer must end). A failed or short write drops the bytes it held.
-bool Drain(HANDLE port, HANDLE stop) {
+constexpr DWORD kWriteRetryMs = 100;
+
+enum class Drained { kEmpty, kStopped, kFailed };
+
+// Writes what waits in the ring until it is empty. kStopped: the writer-stop event came during a
+// write (the writer must end). Bytes leave the ring only once the port took them: those of a
+// failed, short or aborted write stay for the next try, or for ReclaimUnsentWords at the close.
+Drained Drain(HANDLE port, HANDLE stop) {
     OwnedHandle writeEvent(CreateEventA(nullptr, FALSE, FALSE, nullptr));
-    if (!writeEvent) return false;
+    if (!writeEvent) return Drained::kFailed;
     uint8_t bytes[kTransmitRingSize];
     for (;;) {
-        const int count = TakeTransmitBytes(bytes);
-        if (count == 0) return false;
+        const int count = PeekTransmitBytes(bytes);
+        if (count == 0) return Drained::kEmpty;
         OVERLAPPED overlapped{};
         overlapped.hEvent = writeEvent.Get();
         DWORD written = 0;
@@ -145,7 +150,7 @@ bool Drain(HANDLE port, HANDLE stop) {
             if (wait == Wait::kStop) {
                 PurgeComm(port, PURGE_TXABORT);
                 AbandonPending(port, overlapped);
-                return true;
+                return Drained::kStopped;
             }
             if (wait == Wait::kFailed) {
                 AbandonPending(port, overlapped);
@@ -156,9 +161,10 @@ bool Drain(HANDLE port, HANDLE stop) {
             // Clear the port's error state so that the next frames can go out.
             DWORD errors = 0;
             ClearCommError(port, &errors, nullptr);
-            return false;
+            return Drained::kFailed;
         }
-        if (written < static_cast<DWORD>(count)) return false;
+        ReleaseTransmitBytes(static_cast<int>(std::min(written, static_cast<DWORD>(count))));
+        if (written < static_cast<DWORD>(count)) return Drained::kFailed;
     }
 }
 
@@ -169,14 +175,17 @@ DWORD WINAPI SerialWriterThread(LPVOID) {
     const HANDLE stop = gSerialLink.writerStop.Get();
     const HANDLE transmit = gSerialLink.transmit.Get();
     const HANDLE waitSet[2] = {stop, transmit};
+    DWORD wait = INFINITE;  // after a failed write: the time until the bytes left are tried again
     for (;;) {
-        const DWORD result = WaitForMultipleObjects(2, waitSet, FALSE, INFINITE);
+        const DWORD result = WaitForMultipleObjects(2, waitSet, FALSE, wait);
         if (result == WAIT_OBJECT_0) return 0;
-        if (result == WAIT_OBJECT_0 + 1) {
+        if (result == WAIT_OBJECT_0 + 1 || result == WAIT_TIMEOUT) {
             // Reset before the drain: a put during the drain sets it again, so no frame waits
             // in the ring for the next put.
             ResetEvent(transmit);
-            if (Drain(port, stop)) return 0;
+            const Drained drained = Drain(port, stop);
+            if (drained == Drained::kStopped) return 0;
+            wait = drained == Drained::kFailed ? kWriteRetryMs : INFINITE;
         } else if (WaitForSingleObject(stop, 10) == WAIT_OBJECT_0) {
             return 0;  // the wait failed; do not spin, and still honour the stop event
         }

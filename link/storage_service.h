@@ -21,8 +21,9 @@ struct FinishedCycle {
 
 struct StorageService {
     int32_t (*saveConfiguration)() = [] { return int32_t{0}; };
-    // The cycle-end autosave of the statistics block to the file in use.
-    void (*saveStatistics)() = [] {};
+    // The cycle-end autosave of the statistics block to the file in use: 0 or the save's error
+    // (the file module keeps the autosave's health; the cycle end goes on either way).
+    int32_t (*saveStatistics)() = [] { return int32_t{0}; };
     // The cycle journal's line, right after the autosave (reader thread, statistics lock held,
     // so the name of the file in use stands still). It must stay cheap and never fail the cycle.
     void (*journalCycle)(const FinishedCycle& cycle) = [](const FinishedCycle&) {};

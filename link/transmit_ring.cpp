@@ -33,7 +33,7 @@ bool PutTransmitBytes(const uint8_t* bytes, int count) {
     return true;
 }
 
-int TakeTransmitBytes(uint8_t out[kTransmitRingSize]) {
+int PeekTransmitBytes(uint8_t out[kTransmitRingSize]) {
     int take = gTransmitRing.take;  // only this thread writes it
     const int put = std::atomic_ref<int32_t>(gTransmitRing.put).load(std::memory_order_acquire);
     int n = 0;
@@ -41,7 +41,19 @@ int TakeTransmitBytes(uint8_t out[kTransmitRingSize]) {
         out[n++] = std::atomic_ref<uint8_t>(gTransmitRing.bytes[take]).load(std::memory_order_relaxed);
         take = Next(take);
     }
+    return n;
+}
+
+void ReleaseTransmitBytes(int count) {
+    if (count <= 0) return;
+    const int take = (gTransmitRing.take + count) % kTransmitRingSize;
+    // The release store hands the slots back to the producer only after they were read.
     std::atomic_ref<int32_t>(gTransmitRing.take).store(take, std::memory_order_release);
+}
+
+int TakeTransmitBytes(uint8_t out[kTransmitRingSize]) {
+    const int n = PeekTransmitBytes(out);
+    ReleaseTransmitBytes(n);
     return n;
 }
 

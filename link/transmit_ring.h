@@ -26,6 +26,11 @@ extern bool gTransmitPortOpen;
 [[nodiscard]] bool PutTransmitBytes(const uint8_t* bytes, int count);
 // Take every waiting byte into out (room for 32); returns how many (0..31).
 int TakeTransmitBytes(uint8_t out[kTransmitRingSize]);
+// The writer's pair: copy every waiting byte into out without taking it (0..31), then, once the
+// port has taken them, release the first `count`. Bytes a failed or aborted write held stay in
+// the ring, so a later write sends them or ReclaimUnsentWords finds them.
+int PeekTransmitBytes(uint8_t out[kTransmitRingSize]);
+void ReleaseTransmitBytes(int count);
 // Bytes waiting now (as seen by the calling thread).
 int PendingTransmitBytes();
 // Forget what waits: called when a port is opened (no writer runs then), so that frames put

@@ -94,7 +94,8 @@ void LoadStatistics(HWND hwnd, int) {
 }
 
 void Reset(HWND hwnd, int cutOrAll) {
-    ResetStatistics(cutOrAll);  // the autosave's result is not reported
+    if (const int32_t r = ResetStatistics(cutOrAll))
+        ShowMessage(hwnd, kTextStatisticsNotSaved, kCaptionError, r);
     if (CurrentDisplay() != Display::kParameterTable) InvalidateRegion(hwnd, Region::kPanel, true);
 }
 void ResetOne(HWND hwnd, int cut) { Reset(hwnd, cut); }

@@ -31,6 +31,9 @@ void ShowNewDebugLines(DebugLogReader& reader, const std::function<void(int, con
     }
 }
 
-void JournalStatusText(uint32_t failedLines, char* out, std::size_t size) {
-    std::snprintf(out, size, "Journal: %lu lines not written", static_cast<unsigned long>(failedLines));
+void JournalStatusText(const PassedOver& p, char* out, std::size_t size) {
+    std::snprintf(out, size,
+                  "Journal: %lu lines waiting, %lu lost, %lu writes failed; %lu cycle ends ignored",
+                  static_cast<unsigned long>(p.linesWaiting), static_cast<unsigned long>(p.linesLost),
+                  static_cast<unsigned long>(p.failedWrites), static_cast<unsigned long>(p.ignoredCycleEnds));
 }

@@ -18,5 +18,11 @@ void StartDebugLogReader(DebugLogReader& reader, int visibleLines);
 void ShowNewDebugLines(DebugLogReader& reader,
                        const std::function<void(int rowsAboveBottom, const char* text)>& draw);
 
-// The debug window's caption: how many cycle journal lines could not be written since the start.
-void JournalStatusText(uint32_t failedLines, char* out, std::size_t size);
+// What the monitor passed over since the start: failed journal writes, journal lines waiting to be
+// written and lines lost past the wait's bound, cycle ends that ended no cycle.
+struct PassedOver {
+    uint32_t failedWrites, linesWaiting, linesLost, ignoredCycleEnds;
+    bool operator==(const PassedOver&) const = default;
+};
+// The debug window's caption for them.
+void JournalStatusText(const PassedOver& p, char* out, std::size_t size);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "journal/journal_writer.h"
+#include "link/cycle_messages.h"
 #include "link/interpreter.h"
 #include "model/model.h"
 #include "shell/debug_view.h"
@@ -18,17 +19,18 @@ struct DebugWindowState {
     DebugLogReader reader;
     int lineHeight;
     int clientHeight;
-    uint32_t journalFailuresShown;
+    PassedOver shown;
 };
 
-// The caption tells how many cycle journal lines could not be written (a failed write is never
+// The caption tells what the journal could not write and what the interpreter passed over (never
 // shown as a message: it happens on the reader thread, at every cycle end).
 void ShowJournalStatus(HWND hwnd, DebugWindowState& state, bool always) {
-    const uint32_t failures = JournalWriteFailures();
-    if (!always && failures == state.journalFailuresShown) return;
-    state.journalFailuresShown = failures;
-    char text[64];
-    JournalStatusText(failures, text, sizeof text);
+    const PassedOver now{JournalWriteFailures(), JournalLinesWaiting(), JournalLinesLost(),
+                         Load(gIgnoredCycleEnds)};
+    if (!always && now == state.shown) return;
+    state.shown = now;
+    char text[128];
+    JournalStatusText(now, text, sizeof text);
     SetWindowTextA(hwnd, text);
 }
 

@@ -28,12 +28,13 @@
 
 namespace {
 
-// The caption says when cycles are not being saved (the file in use failed to load), in the
-// language in use; it changes only on the UI thread's own commands, so it is checked after each.
+// The caption says when cycles are not being saved (the file in use failed to load, or its last
+// save failed), in the language in use; checked after each command and at every tick, since the
+// reader thread's autosave changes it too.
 void ShowAutosaveState(HWND hwnd) {
     MainWindowState& state = StateOf(hwnd);
     int& shown = state.autosaveCaptionShown;
-    const bool held = StatisticsAutosaveHeld();
+    const bool held = StatisticsAutosaveHeld() || AutosaveFailing();
     const int wanted = held ? gConfig.languageBase : -2;
     if (wanted == shown) return;
     shown = wanted;
@@ -44,6 +45,21 @@ void ShowAutosaveState(HWND hwnd) {
     else
         lstrcpyA(caption, state.start.caption);
     SetWindowTextA(hwnd, caption);
+}
+
+// At every tick: the caption, and the one message of a run of failed autosaves (its first error).
+void ReportAutosave(HWND hwnd) {
+    ShowAutosaveState(hwnd);
+    int32_t error = 0;
+    if (TakeAutosaveFailureMessage(&error)) ShowMessage(hwnd, kTextStatisticsNotSaved, kCaptionError, error);
+}
+
+// A close while the last autosave failed would lose the cycles the file in use lacks: the user
+// may save them elsewhere first (Save statistics, with its own message should that fail too).
+void OnClose(HWND hwnd) {
+    if (AutosaveFailing() && AskYesNo(hwnd, kTextSaveStatisticsElsewhere))
+        static_cast<void>(RunCommand(hwnd, IDM_SAVE_STATISTICS));
+    DestroyWindow(hwnd);
 }
 
 LRESULT OnCreate(HWND hwnd) {
@@ -149,7 +165,13 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
             HandleKeyUp();
             return 0;
         case WM_TIMER:
-            if (wParam == kTimerId) TimerTick();
+            if (wParam == kTimerId) {
+                TimerTick();
+                ReportAutosave(hwnd);
+            }
+            return 0;
+        case WM_CLOSE:
+            OnClose(hwnd);
             return 0;
         case WM_COMMAND:
             if (RunCommand(hwnd, LOWORD(wParam))) {

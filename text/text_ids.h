@@ -1,6 +1,6 @@
 // Names of the TextIds of the language table (text/language_table.cpp), so that no text is
 // addressed by a bare number. Grouped as the table is: labels, the table view's fixed-width
-// labels, questions and messages. Ids without a text (56..59, 69, 93..99, 102..109, 132..199)
+// labels, questions and messages. Ids without a text (56..59, 69, 93..99, 102..109, 133..199)
 // have no name.
 #pragma once
 
@@ -116,6 +116,8 @@ constexpr TextId kTextSheetFailed = 121;
 constexpr TextId kTextScreenTooSmall = 122;
 constexpr TextId kTextStatisticsNotLoaded = 123;
 constexpr TextId kTextStatisticsNotSaved = 124;
+// Asked at the close while the last autosave failed: Yes opens Save statistics as.
+constexpr TextId kTextSaveStatisticsElsewhere = 132;
 constexpr TextId kTextUnitNotFound = 125;
 constexpr TextId kTextBitmapMemory = 126;
 constexpr TextId kTextBitmapFormat = 127;

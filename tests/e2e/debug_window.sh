@@ -44,11 +44,12 @@ wait_for 10 "the DEBUG window to change over two cycles" debug_changed
 log "DEBUG window: $changed pixels changed over two cycles"
 
 played=$(wc -l <"$WORK/events.txt")
-caption_counts_played() {  # the caption counts every cycle the unit has played
+caption_counts_played() {  # the caption counts every cycle the unit has played as waiting
   caption=$(driver window-text DEBUG)
-  [[ "$caption" =~ ^Journal:\ ([0-9]+)\ lines\ not\ written$ ]] && [ "${BASH_REMATCH[1]}" -ge "$played" ]
+  [[ "$caption" =~ ^Journal:\ ([0-9]+)\ lines\ waiting,\ 0\ lost,\ ([0-9]+)\ writes\ failed\;\ [0-9]+\ cycle\ ends\ ignored ]] &&
+    [ "${BASH_REMATCH[1]}" -ge "$played" ]
 }
-wait_for 10 "the DEBUG caption to count $played unwritten journal lines" caption_counts_played
+wait_for 10 "the DEBUG caption to count $played journal lines waiting" caption_counts_played
 stop_program
 held=$(python3 -c 'import struct,sys; print(struct.unpack_from("<H", open(sys.argv[1], "rb").read(), 32)[0])' \
   "$WORK/run/Default.\$\$\$")

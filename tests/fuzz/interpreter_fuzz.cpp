@@ -42,7 +42,7 @@ unsigned gRuns = 0;
 bool HeaderAsExpected() { return std::memcmp(gExpectedIndexes, &gStatistics, sizeof gExpectedIndexes) == 0; }
 
 // Called by the interpreter right after each append, under the statistics lock.
-void CheckAppend() {
+int32_t CheckAppend() {
     const int cut = gModel.ActiveCut;
     const uint16_t at = gExpectedIndexes[1][cut];
     const StatisticsEntry e = gStatistics.entries[cut][at];
@@ -53,6 +53,7 @@ void CheckAppend() {
     gExpectedIndexes[1][cut] = gStatistics.writeIndex[cut];
     gExpectedIndexes[2][cut] = gStatistics.wrapMarker[cut];
     if (!HeaderAsExpected()) Fail("statistics indexes changed only for the active cut");
+    return 0;
 }
 
 // Every byte of the block is what the scene and the tracked appends explain.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 #include "model/parameters.h"
@@ -124,7 +125,7 @@ TEST_F(CommandQueueTest, FullQueueRefusesTheNextWordAndKeepsTheWaitingOnes) {
     EXPECT_EQ(sent.back(), (298 % 16) * 4096 + 257);
 }
 
-TEST_F(CommandQueueTest, WholeSetIs294WordsInUploadOrderWithAProgressStepEach) {
+TEST_F(CommandQueueTest, WholeSetIs294WordsInUploadOrderWithAProgressStepEachWritten) {
     StageDistinctSet();
     // Step 1: the menu command sets the flag and starts the upload; the display opens first.
     UploadProgress = 1;
@@ -159,18 +160,20 @@ TEST_F(CommandQueueTest, WholeSetIs294WordsInUploadOrderWithAProgressStepEach) {
             EXPECT_EQ(d.index, cutOrder[w]);
             EXPECT_EQ(d.value, CutWordValue(set.cuts[c], w)) << "cut " << c << " word " << w;
         }
-    EXPECT_EQ(Count(UploadProgressAction::kStep), 294);
-    EXPECT_EQ(Count(UploadProgressAction::kClose), 0);  // the bar stands at its end
+    // Each tick steps for the words written before it: the last one is not counted yet.
+    EXPECT_EQ(Count(UploadProgressAction::kStep), 293);
+    EXPECT_EQ(Count(UploadProgressAction::kClose), 0);
 
-    // Step 3: the first empty tick ends the upload.
+    // Step 3: the first tick that finds every word written takes the bar to its end and closes it.
     PumpCommandQueue();
+    EXPECT_EQ(Count(UploadProgressAction::kStep), 294);
     EXPECT_EQ(UploadProgress, 0);
     EXPECT_EQ(gShown.back(), UploadProgressAction::kClose);
     PumpCommandQueue();
     EXPECT_EQ(Count(UploadProgressAction::kClose), 1);
 }
 
-TEST_F(CommandQueueTest, WordsQueuedDuringTheUploadFollowTheSetAndStepTheBar) {
+TEST_F(CommandQueueTest, WordsQueuedDuringTheUploadFollowTheSetAndHoldTheBarBack) {
     StageDistinctSet();
     UploadProgress = 1;
     ASSERT_TRUE(UploadParameterSet());
@@ -179,9 +182,11 @@ TEST_F(CommandQueueTest, WordsQueuedDuringTheUploadFollowTheSetAndStepTheBar) {
     for (uint16_t w : PumpTicks(kParameterSetWords - 10 + 1)) sent.push_back(w);
     ASSERT_EQ(sent.size(), 295u);
     EXPECT_EQ(sent.back(), 3 * 4096 + 256 + 77);
-    EXPECT_EQ(Count(UploadProgressAction::kStep), 295);
+    // The bar never steps beyond its end (a step past it starts it again from 0).
+    EXPECT_EQ(Count(UploadProgressAction::kStep), 293);
     EXPECT_EQ(Count(UploadProgressAction::kClose), 0);
     PumpTicks(1);
+    EXPECT_EQ(Count(UploadProgressAction::kStep), 294);
     EXPECT_EQ(Count(UploadProgressAction::kClose), 1);
 }
 
@@ -228,9 +233,10 @@ TEST_F(CommandQueueTest, ANewerSetReplacesTheWordsStillWaiting) {
     ASSERT_EQ(sent.size(), static_cast<size_t>(kParameterSetWords));
     EXPECT_EQ(sent.front(), 2133 + 99);
     EXPECT_EQ(sent.back(), 15 * 4096 + 2124 + 7);
-    // The display: opened, 100 steps, closed and opened again for the new set, 294 steps, closed.
+    // The display: opened, 99 steps (the 100th word was written after its tick), closed and
+    // opened again for the new set, 294 steps, closed.
     EXPECT_EQ(Count(UploadProgressAction::kOpen), 2);
-    EXPECT_EQ(Count(UploadProgressAction::kStep), 100 + kParameterSetWords);
+    EXPECT_EQ(Count(UploadProgressAction::kStep), 99 + kParameterSetWords);
     EXPECT_EQ(Count(UploadProgressAction::kClose), 2);
     EXPECT_EQ(gShown.back(), UploadProgressAction::kClose);
 }
@@ -266,6 +272,41 @@ TEST_F(CommandQueueTest, ASetInterruptedByAChangeOfPortArrivesWholeAfterTheNextO
     for (int i = 0; i < kParameterSetWords; ++i) whole.push_back(gCommandQueue.words[i]);
     EXPECT_EQ(sent, whole);
     EXPECT_EQ(UploadProgress, 0);
+}
+
+// Scenario: the writer takes what waits, but every seventh write fails, and the port closes in the
+// middle of a write and opens again: the unit still receives the whole set, once and in order,
+// and the bar never runs ahead of the words the unit has.
+TEST_F(CommandQueueTest, WordsAFailingWriterHeldReachTheUnitAndTheBarWaitsForThem) {
+    StageDistinctSet();
+    UploadProgress = 1;
+    ASSERT_TRUE(UploadParameterSet());
+    std::vector<uint8_t> unit;  // what the port took
+    for (int tick = 0; UploadProgress != 0 && tick < 1000; ++tick) {
+        PumpCommandQueue();
+        uint8_t bytes[kTransmitRingSize];
+        const int n = PeekTransmitBytes(bytes);
+        if (tick == 100) {  // the close aborts the write: nothing reached the port
+            gTransmitPortOpen = false;
+            ReclaimUnsentWords();
+            DropTransmitBytes();
+            gTransmitPortOpen = true;
+        } else if (tick % 7 != 3) {  // a failed write takes nothing
+            unit.insert(unit.end(), bytes, bytes + n);
+            ReleaseTransmitBytes(n);
+        }
+        ASSERT_LE(Count(UploadProgressAction::kStep), static_cast<int>(unit.size()) / kWordFrameSize);
+    }
+    EXPECT_EQ(UploadProgress, 0);
+    EXPECT_EQ(Count(UploadProgressAction::kStep), kParameterSetWords);
+    ASSERT_EQ(unit.size(), static_cast<size_t>(kParameterSetWords * kWordFrameSize));
+    for (int i = 0; i < kParameterSetWords; ++i) {
+        uint8_t line[kWordFrameSize];
+        std::memcpy(line, &unit[static_cast<size_t>(i * kWordFrameSize)], kWordFrameSize);
+        line[kWordFrameSize - 1] = 0;
+        ASSERT_TRUE(LineIsValid(line)) << i;
+        EXPECT_EQ(DecodeLine(line), gCommandQueue.words[i]) << i;
+    }
 }
 
 }  // namespace

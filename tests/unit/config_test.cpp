@@ -5,6 +5,7 @@
 #include "files/config.h"
 #include "files/results.h"
 #include "temp_dir.h"
+#include "unwritable_file.h"
 
 namespace {
 
@@ -41,6 +42,22 @@ TEST_F(ConfigTest, SaveThenLoadRoundTripsAndKeepsReservedBytes) {
     EXPECT_EQ(gConfig.DisplayMode, 1);
     EXPECT_EQ(gConfig.languageBase, 400);
     EXPECT_EQ(gConfig.reserved[5], 0xAB);
+}
+
+// A configuration the user made read-only is read all the same (another port or statistics file
+// than the presets'); only a save fails, and says so.
+TEST_F(ConfigTest, ReadOnlyFileIsReadAndOnlyItsSaveFails) {
+    gConfig.PortNumber = 5;
+    std::strcpy(gConfig.statisticsFileName, "mill.$$$");
+    ASSERT_EQ(SaveConfiguration(), 0);
+    PresetConfiguration();
+    const UnwritableFile readOnly(kConfigurationFileName);
+    EXPECT_EQ(LoadConfiguration(), 0);
+    EXPECT_EQ(gConfig.PortNumber, 5);
+    EXPECT_STREQ(gConfig.statisticsFileName, "mill.$$$");
+#ifndef _WIN32  // Wine run as root writes a file with the read-only attribute all the same
+    EXPECT_NE(SaveConfiguration(), 0);
+#endif
 }
 
 TEST_F(ConfigTest, ShortFileGives30007AndKeepsThePresets) {

@@ -49,6 +49,7 @@ inline void RecordingPlatform() {
     gStorageService.saveStatistics = [] {
         gRecord.calls.push_back("save");
         ++gRecord.saves;
+        return int32_t{0};
     };
     gWindowService.requestEndOfCycle = [] {
         gRecord.calls.push_back("end of cycle");

@@ -127,6 +127,7 @@ TEST_F(Interpreter, AutosaveRunsUnderTheStatisticsLockWithTheEntryInPlace) {
         locked = !gStatisticsMutex.try_lock();
         if (!locked) gStatisticsMutex.unlock();
         indexAtSave = gStatistics.writeIndex[4];
+        return int32_t{0};
     };
     Send({224, 200});
     EXPECT_TRUE(locked);
@@ -134,6 +135,35 @@ TEST_F(Interpreter, AutosaveRunsUnderTheStatisticsLockWithTheEntryInPlace) {
 }
 
 // ---- Po ----------------------------------------------------------------------------------------
+
+// A cycle end is taken only for a cycle that started (cut start, with or without its Po window):
+// one while idle is counted and stores nothing, saves nothing, journals nothing.
+TEST_F(Interpreter, ACycleEndWithNoCycleRunningIsCountedAndStoresNothing) {
+    static int journalLines;
+    journalLines = 0;
+    gStorageService.journalCycle = [](const FinishedCycle&) { ++journalLines; };
+    struct Case {
+        std::vector<uint16_t> messages;
+        int entries;  // of cut 1 (index 0)
+        uint32_t ignored;
+    } cases[] = {
+        {{200}, 0, 1},                          // started while the machine was cutting
+        {{220, 201, 201, 50, 200, 200}, 1, 1},  // a repeated cycle end
+        {{220, 200}, 1, 0},                     // a cycle without its Po window
+        {{220, 201, 201, 50, 200, 220, 30, 200}, 2, 0},
+    };
+    for (const Case& c : cases) {
+        ResetModel();
+        ResetInterpreter();
+        gRecord.Clear();
+        journalLines = 0;
+        for (uint16_t m : c.messages) Send({m});
+        EXPECT_EQ(HeldEntries(gStatistics, 0), c.entries);
+        EXPECT_EQ(gRecord.saves, c.entries);
+        EXPECT_EQ(journalLines, c.entries);
+        EXPECT_EQ(Load(gIgnoredCycleEnds), c.ignored);
+    }
+}
 
 TEST_F(Interpreter, TwoPoWindowsWithoutPointsGivePoZero) {
     Send({223, 30, 31, 201, 201});
@@ -383,13 +413,17 @@ TEST_F(Interpreter, ValuesWithoutMeaningAreIgnored) {
 // ---- statistics through the interpreter -----------------------------------------------------
 
 TEST_F(Interpreter, RingWrapsAt50000CyclesOfACut) {
-    gStorageService.saveStatistics = [] { ++gRecord.saves; };  // a counter, not a 1.6 MB write each
+    // A counter, not a 1.6 MB write each.
+    gStorageService.saveStatistics = [] {
+        ++gRecord.saves;
+        return int32_t{0};
+    };
     gWindowService.requestEndOfCycle = WindowService{}.requestEndOfCycle;
-    Send({227});
-    SendRepeated(200, 49999);
+    const auto cycle = FramesOf({227, 200});  // a cycle end is taken only after a cut start
+    for (int i = 0; i < 49999; ++i) Feed(cycle);
     EXPECT_EQ(gStatistics.writeIndex[7], 49999);
     EXPECT_EQ(gStatistics.wrapMarker[7], 0);
-    Send({200});  // the 50,000th
+    Feed(cycle);  // the 50,000th
     EXPECT_EQ(gStatistics.writeIndex[7], 0);
     EXPECT_EQ(gStatistics.wrapMarker[7], 1);
     EXPECT_EQ(HeldEntries(gStatistics, 7), 50000);

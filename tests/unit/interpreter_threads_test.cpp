@@ -108,8 +108,9 @@ TEST(InterpreterThreads, ReaderThreadAndUiThreadShareTheModel) {
     ResetServices();
     gWindowService.invalidate = [](Region, bool) {};
     gStorageService.saveStatistics = [] {
-        SaveStatisticsInUse();
+        const int32_t r = SaveStatisticsInUse();
         ++gSaves;
+        return r;
     };
     gWindowService.requestEndOfCycle = RequestSnapshotAndWait;
     ASSERT_EQ(LoadStatisticsFile(gConfig.statisticsFileName), 0);

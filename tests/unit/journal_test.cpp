@@ -12,31 +12,11 @@
 #include "journal/journal_reader.h"
 #include "journal/journal_writer.h"
 #include "interpreter_support.h"
+#include "journal_records.h"
 #include "shell/cycle_journal.h"
 #include "temp_dir.h"
 
 namespace {
-
-// 2026-01-01T00:00:00Z: 56 years of which 14 leap years after 1970.
-constexpr int64_t kNewYear2026Ms = (56LL * 365 + 14) * 86400 * 1000;
-
-JournalRecord Record(int64_t ms, int32_t offset, int cut, uint8_t peak) {
-    JournalRecord r{};
-    r.time = {ms, offset};
-    r.cut = cut;
-    r.peak = peak;
-    r.work = static_cast<uint8_t>(peak / 2);
-    r.po = 17;
-    r.breakLimit = 50;
-    r.bluntLimit = 30;
-    r.missingLimit = 10;
-    return r;
-}
-
-std::string Line(const JournalRecord& r) {
-    char buffer[kJournalLineMax];
-    return {buffer, FormatJournalLine(r, buffer)};
-}
 
 std::string FileText(const std::filesystem::path& p) {
     const auto bytes = ReadAll(p);
@@ -172,48 +152,6 @@ TEST(JournalWriter, DayFilesBesideTheStatisticsFileSurviveAKillMidLine) {
     // A bare statistics file name puts the journal in the working directory.
     ASSERT_EQ(WriteJournalRecord(files, "Default.$$$", Record(lateEvening, 60, 1, 36)), 0);
     EXPECT_TRUE(std::filesystem::exists("journal/2025-12-31.csv"));
-}
-
-// What the writer does when the file system says no: it makes the folder and tries once more;
-// a write that still fails is counted, and nothing else happens.
-int appendCalls = 0, folderCalls = 0, appendFailuresLeft = 0;
-int32_t FakeAppend(const char*, std::string_view) {
-    ++appendCalls;
-    return appendFailuresLeft-- > 0 ? 5 : 0;
-}
-int32_t FakeFolder(const char*) {
-    ++folderCalls;
-    return 0;
-}
-
-TEST(JournalWriter, FailedWritesAreCountedNotFatal) {
-    const JournalFiles fake{FakeAppend, FakeFolder};
-    struct Case {
-        int failures;  // appends that fail in a row
-        int32_t result;
-        int appends, folders;
-        uint32_t counted;
-    } cases[] = {
-        {0, 0, 1, 0, 0},  // the usual cycle end: one append
-        {1, 0, 2, 1, 0},  // the first cycle in a new place: the folder is made
-        {2, 5, 2, 1, 1},  // a full disk or a missing drive: counted
-    };
-    for (const Case& c : cases) {
-        appendCalls = folderCalls = 0;
-        appendFailuresLeft = c.failures;
-        const uint32_t before = JournalWriteFailures();
-        EXPECT_EQ(WriteJournalRecord(fake, "x.$$$", Record(kNewYear2026Ms, 0, 0, 1)), c.result);
-        EXPECT_EQ(appendCalls, c.appends);
-        EXPECT_EQ(folderCalls, c.folders);
-        EXPECT_EQ(JournalWriteFailures() - before, c.counted);
-    }
-    // A name too long for a journal path is a failure too, without touching the disk.
-    appendCalls = 0;
-    const std::string longName = std::string(kJournalPathMax - 10, 'a') + "/x.$$$";
-    const uint32_t before = JournalWriteFailures();
-    EXPECT_NE(WriteJournalRecord(fake, longName.c_str(), Record(kNewYear2026Ms, 0, 0, 1)), 0);
-    EXPECT_EQ(appendCalls, 0);
-    EXPECT_EQ(JournalWriteFailures() - before, 1u);
 }
 
 // The monitor's cycle ends through the interpreter: one line per cycle, with the cycle's own

@@ -16,7 +16,7 @@ namespace {
 
 constexpr uint16_t kBases[] = {kLanguageEnglish, kLanguageGerman, kLanguageDanish};
 
-// The 112 TextIds that hold a text in every language.
+// The 113 TextIds that hold a text in every language.
 std::set<int> PresentIds() {
     std::set<int> ids;
     auto range = [&](int first, int last) {
@@ -26,7 +26,7 @@ std::set<int> PresentIds() {
     range(60, 68);    // short forms and lamp labels
     range(70, 92);    // padded parameter names
     range(100, 101);  // question and information
-    range(110, 131);  // error messages
+    range(110, 132);  // error messages and the question after a failed autosave
     return ids;
 }
 
@@ -38,9 +38,9 @@ protected:
     void TearDown() override { PresetConfiguration(); }
 };
 
-TEST_F(LanguageTest, EveryBlockHoldsExactlyThe112TextIdsAndNoOthers) {
+TEST_F(LanguageTest, EveryBlockHoldsExactlyThe113TextIdsAndNoOthers) {
     const std::set<int> present = PresentIds();
-    ASSERT_EQ(present.size(), 112u);
+    ASSERT_EQ(present.size(), 113u);
     for (uint16_t base : kBases) {
         for (int id = 0; id < 200; ++id) {
             SCOPED_TRACE("language " + std::to_string(base) + " TextId " + std::to_string(id));
@@ -153,8 +153,8 @@ TEST_F(LanguageTest, SpotChecksInAllThreeLanguages) {
     }
 }
 
-TEST_F(LanguageTest, LineFeedsBreakOnlyTheFiveTwoLineMessages) {
-    const std::set<int> twoLines = {100, 101, 112, 113, 122};
+TEST_F(LanguageTest, LineFeedsBreakOnlyTheSixTwoLineMessages) {
+    const std::set<int> twoLines = {100, 101, 112, 113, 122, 132};
     for (uint16_t base : kBases) {
         for (int id = 0; id < 200; ++id) {
             const std::string text = Entry(base, id);

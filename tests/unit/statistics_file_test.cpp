@@ -134,6 +134,39 @@ TEST_F(StatisticsFile, ResetClearsIndexesKeepsEntriesAndWritesTheFileInUse) {
     EXPECT_EQ(HeldEntries(gStatistics, 0), 1);
 }
 
+// Scenario: the file in use cannot be replaced (here a folder stands in its place) for three
+// cycle ends: one run of failures, with one message, carrying the first error. The first save
+// that works again ends the run, and the file holds every cycle since the start. A reset whose
+// save fails returns its error (the reset shows it), and its run needs no second message.
+TEST_F(StatisticsFile, AFailingAutosaveIsOneRunWithOneMessageUntilASaveWorks) {
+    gAutosaveHealth = {};
+    gStorageService.saveStatistics = SaveStatisticsInUse;
+    std::filesystem::create_directory("Default.$$$");
+    int32_t error = 0;
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        Send({221, 201, 201, static_cast<uint16_t>(40 + cycle), 200});
+        EXPECT_TRUE(AutosaveFailing());
+        EXPECT_EQ(TakeAutosaveFailureMessage(&error), cycle == 0) << "cycle " << cycle;
+    }
+    EXPECT_NE(error, 0);
+    EXPECT_EQ(gAutosaveHealth.firstError, error);
+
+    std::filesystem::remove("Default.$$$");
+    Send({221, 201, 201, 50, 200});
+    EXPECT_FALSE(AutosaveFailing());
+    EXPECT_FALSE(TakeAutosaveFailureMessage(&error));
+    const auto bytes = ReadAll("Default.$$$");
+    ASSERT_EQ(bytes.size(), kBlock);
+    EXPECT_EQ(WordAt(bytes, 32 + 2 * 1), 4);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(bytes[96 + 100000 + 2 * i], i < 3 ? 40 + i : 50) << i;
+
+    std::filesystem::remove("Default.$$$");
+    std::filesystem::create_directory("Default.$$$");
+    EXPECT_NE(ResetStatistics(kAllCuts), 0);
+    EXPECT_TRUE(AutosaveFailing());
+    EXPECT_FALSE(TakeAutosaveFailureMessage(&error));
+}
+
 TEST_F(StatisticsFile, SavingUnderANewNameMakesItTheFileInUse) {
     ASSERT_EQ(SaveStatisticsAndUse("Default.$$$"), 0);  // the name in use: no configuration write
     EXPECT_FALSE(std::filesystem::exists(kConfigurationFileName));

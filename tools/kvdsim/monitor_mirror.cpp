@@ -101,6 +101,7 @@ void MonitorMirror::Compress() {
 }
 
 std::optional<MirrorEntry> MonitorMirror::CycleEnd() {
+    if (state_ == kStateIdle) return std::nullopt;  // the monitor takes no cycle end without a cycle
     state_ = kStateIdle;
     const uint8_t work = WorkPercent(workSum_, cuts_[activeCut_].workDivisor);
     return MirrorEntry{activeCut_, static_cast<uint8_t>(peak_ & 0xFF), work};

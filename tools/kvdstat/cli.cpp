@@ -7,6 +7,7 @@
 #include "chart.h"
 #include "report.h"
 #include "sources.h"
+#include "time_bound.h"
 
 namespace kvdstat {
 
@@ -27,7 +28,8 @@ constexpr const char* kUsage =
     "\n"
     "options for every command:\n"
     "  --cut N          only cut N (1..16)\n"
-    "  --from TIME      journal cycles at or after TIME (local, e.g. 2026-12-01 or 2026-12-01T08:00)\n"
+    "  --from TIME      journal cycles at or after TIME (local, e.g. 2026-12-01 or 2026-12-01T08:00;\n"
+    "                   with an offset, 2026-10-25T02:30+01:00 or ...Z, an exact instant)\n"
     "  --to TIME        journal cycles before TIME\n"
     "  --help           the command's own help\n"
     "\n"
@@ -89,7 +91,8 @@ struct Arguments {
     std::string command;
     std::vector<std::string> inputs;
     int cut = kAllCutsShown;
-    std::string from, to, format = "csv", outFile;
+    TimeBound from, to;
+    std::string format = "csv", outFile;
     Limits limits{-1, -1, -1, -1};
     int window = 200, points = 8, list = 50, width = 800, height = 400;
     bool help = false;
@@ -126,10 +129,12 @@ bool Parse(const std::vector<std::string>& args, Arguments& a, std::string& erro
         if (arg == "--cut") {
             if (!number(1, 16, n)) return false;
             a.cut = n - 1;
-        } else if (arg == "--from") {
-            a.from = v;
-        } else if (arg == "--to") {
-            a.to = v;
+        } else if (arg == "--from" || arg == "--to") {
+            if (!ParseTimeBound(v, arg == "--from" ? a.from : a.to)) {
+                error =
+                    arg + " " + v + ": expected a time like 2026-12-01T08:00, optionally with Z or +01:00";
+                return false;
+            }
         } else if (arg == "--break") {
             if (!number(0, 100, a.limits.breakLimit)) return false;
         } else if (arg == "--blunt") {

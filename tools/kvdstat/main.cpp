@@ -4,13 +4,12 @@
 #include <vector>
 
 #include "cli.h"
+#include "output.h"
 
 int main(int argc, char** argv) {
+    kvdstat::IgnoreBrokenPipe();
     std::vector<std::string> args(argv + 1, argv + argc);
     std::string out, err;
     const int result = kvdstat::RunKvdstat(args, out, err);
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    std::fflush(stdout);
-    std::fwrite(err.data(), 1, err.size(), stderr);
-    return result;
+    return kvdstat::WriteRunOutput(result, out, err, stdout, stderr);
 }

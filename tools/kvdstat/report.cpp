@@ -17,13 +17,24 @@ namespace {
 #define KVDSTAT_PRINTF gnu_printf
 #endif
 void Append(std::string& out, const char* format, ...) __attribute__((format(KVDSTAT_PRINTF, 2, 3)));
+// Whole, however long (a source's name has no bound): what does not fit the buffer is formatted
+// again straight into the output.
 void Append(std::string& out, const char* format, ...) {
     char buffer[512];
-    va_list args;
+    va_list args, again;
     va_start(args, format);
+    va_copy(again, args);
     const int n = std::vsnprintf(buffer, sizeof buffer, format, args);
     va_end(args);
-    if (n > 0) out.append(buffer, static_cast<std::size_t>(std::min<int>(n, sizeof buffer - 1)));
+    if (n > 0 && static_cast<std::size_t>(n) < sizeof buffer) {
+        out.append(buffer, static_cast<std::size_t>(n));
+    } else if (n > 0) {
+        const std::size_t at = out.size();
+        out.resize(at + static_cast<std::size_t>(n) + 1);
+        std::vsnprintf(out.data() + at, static_cast<std::size_t>(n) + 1, format, again);
+        out.resize(at + static_cast<std::size_t>(n));  // without vsnprintf's terminating zero
+    }
+    va_end(again);
 }
 
 std::string TimeText(const JournalTime& t) {

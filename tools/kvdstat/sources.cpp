@@ -23,6 +23,30 @@ bool EndsWith(const std::string& s, const std::string& tail) {
            });
 }
 
+// The journal files (*.csv) of a folder, in name order. An entry whose status cannot be had (a
+// link that loops, a target out of reach) is reported and left out; the others are still read.
+std::vector<std::filesystem::path> JournalFilesIn(const std::string& folder, std::vector<Problem>& problems) {
+    namespace fs = std::filesystem;
+    std::vector<fs::path> files;
+    std::error_code ec;
+    bool named = false;  // an entry named as a journal file was seen
+    fs::directory_iterator it(folder, ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        if (!EndsWith(it->path().string(), ".csv")) continue;
+        named = true;
+        std::error_code status;
+        const bool regular = it->is_regular_file(status);
+        if (status)
+            problems.push_back({it->path().string(), "cannot be read: " + status.message()});
+        else if (regular)
+            files.push_back(it->path());
+    }
+    if (ec) problems.push_back({folder, "cannot list the folder: " + ec.message()});
+    std::sort(files.begin(), files.end());
+    if (!named && !ec) problems.push_back({folder, "the folder holds no journal files (*.csv)"});
+    return files;
+}
+
 bool ReadFile(const std::filesystem::path& p, std::string& out) {
     std::ifstream in(p, std::ios::binary);
     if (!in) return false;
@@ -115,13 +139,7 @@ std::vector<Source> LoadSources(const std::vector<std::string>& paths, std::vect
     for (const std::string& path : paths) {
         std::error_code ec;
         if (fs::is_directory(path, ec)) {
-            std::vector<fs::path> files;
-            for (const auto& e : fs::directory_iterator(path, ec))
-                if (e.is_regular_file() && EndsWith(e.path().string(), ".csv")) files.push_back(e.path());
-            if (ec) problems.push_back({path, "cannot list the folder: " + ec.message()});
-            std::sort(files.begin(), files.end());
-            if (files.empty() && !ec) problems.push_back({path, "the folder holds no journal files (*.csv)"});
-            for (const fs::path& f : files) {
+            for (const fs::path& f : JournalFilesIn(path, problems)) {
                 std::string text;
                 if (!ReadFile(f, text))
                     problems.push_back({f.string(), "cannot be read"});
@@ -151,23 +169,6 @@ std::vector<Source> LoadSources(const std::vector<std::string>& paths, std::vect
         sources.push_back(std::move(journal));
     }
     return sources;
-}
-
-void FilterByTime(Source& s, const std::string& from, const std::string& to) {
-    if (!s.journal || (from.empty() && to.empty())) return;
-    for (CutSeries& c : s.cuts) {
-        CutSeries kept;
-        for (std::size_t i = 0; i < c.records.size(); ++i) {
-            char text[40];
-            const std::string stamp(text, FormatJournalTime(c.records[i].time, text));
-            if (!from.empty() && stamp.compare(0, from.size(), from) < 0) continue;
-            if (!to.empty() && stamp.compare(0, to.size(), to) >= 0) continue;
-            kept.peak.push_back(c.peak[i]);
-            kept.work.push_back(c.work[i]);
-            kept.records.push_back(c.records[i]);
-        }
-        c = std::move(kept);
-    }
 }
 
 }  // namespace kvdstat

@@ -52,8 +52,4 @@ void SortJournal(Source& s);
 // journal when its name ends in ".csv" or its text starts with the journal header.
 std::vector<Source> LoadSources(const std::vector<std::string>& paths, std::vector<Problem>& problems);
 
-// Keeps only journal cycles whose local time text is >= from and < to (either may be empty):
-// "2026-12-01" or "2026-12-01T08:00" compare as prefixes of the written time stamps.
-void FilterByTime(Source& s, const std::string& from, const std::string& to);
-
 }  // namespace kvdstat
