@@ -19,6 +19,7 @@ using httplib::Response;
 using Handled = httplib::Server::HandlerResponse;
 
 constexpr auto kEventWait = std::chrono::seconds(1);
+constexpr int kSendBuffer = 64 * 1024;
 constexpr int kKeepAliveWaits = 15;  // a comment line after this many quiet waits finds dead streams
 
 std::string Dump(const nlohmann::json& j) {
@@ -210,6 +211,16 @@ bool BoardServer::Start(std::string& error) {
         {{"X-Content-Type-Options", "nosniff"},
          {"Referrer-Policy", "no-referrer"},
          {"Content-Security-Policy", "default-src 'self'; img-src 'self' blob:; frame-ancestors 'none'"}});
+    // Sockets accepted from the listening one inherit its send buffer and time-out: a client that
+    // reads nothing costs at most the buffer, and the send that finds it full gives up after the
+    // time-out (a blocking send would wait for ever), which ends the stream and frees its place.
+    s.server.set_socket_options([t](socket_t sock) {
+        httplib::default_socket_options(sock);
+        const timeval tv{t, 0};
+        const int buffer = kSendBuffer;
+        setsockopt(sock, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+        setsockopt(sock, SOL_SOCKET, SO_SNDBUF, &buffer, sizeof buffer);
+    });
     s.Routes();
     s.port = s.options.port == 0
                  ? s.server.bind_to_any_port(s.options.host)

@@ -8,7 +8,7 @@ let clockOffset = 0; // kvdplant's clock minus ours, in ms
 
 const STATE_TEXT = { running: 'running', idle: 'idle', alarm: 'alarm', wearing: 'wearing', offline: 'offline' };
 const SVG = 'http://www.w3.org/2000/svg';
-const CHART_W = 300, CHART_H = 110, TOP_VALUE = 110; // % at the top, as the statistics charts
+const CHART_H = 110, TOP_VALUE = 110; // % at the top, as the statistics charts
 
 function api(path) {
   if (!token) return path;
@@ -34,15 +34,17 @@ function yOf(value) {
 
 // The last peaks of the running cut with its Break and Blunt lines; alarmed cycles as red dots.
 function drawChart(svg, m) {
+  const width = Math.max(100, Math.round(svg.getBoundingClientRect().width)); // in pixels, so dots stay round
+  svg.setAttribute('viewBox', '0 0 ' + width + ' ' + CHART_H);
   svg.replaceChildren();
-  for (const v of [25, 50, 75, 100]) svg.append(svgEl('line', { class: 'chart-grid', x1: 0, x2: CHART_W, y1: yOf(v), y2: yOf(v) }));
-  if (m.breakLimit) svg.append(svgEl('line', { class: 'chart-break', x1: 0, x2: CHART_W, y1: yOf(m.breakLimit), y2: yOf(m.breakLimit) }));
+  for (const v of [25, 50, 75, 100]) svg.append(svgEl('line', { class: 'chart-grid', x1: 0, x2: width, y1: yOf(v), y2: yOf(v) }));
+  if (m.breakLimit) svg.append(svgEl('line', { class: 'chart-break', x1: 0, x2: width, y1: yOf(m.breakLimit), y2: yOf(m.breakLimit) }));
   if (m.bluntMode === 'power' && m.bluntLimit > 4) {
-    svg.append(svgEl('line', { class: 'chart-blunt', x1: 0, x2: CHART_W, y1: yOf(m.bluntLimit), y2: yOf(m.bluntLimit) }));
+    svg.append(svgEl('line', { class: 'chart-blunt', x1: 0, x2: width, y1: yOf(m.bluntLimit), y2: yOf(m.bluntLimit) }));
   }
   const n = m.peaks.length;
   if (n === 0) return;
-  const xOf = (i) => (n === 1 ? CHART_W / 2 : 3 + i * (CHART_W - 6) / (n - 1));
+  const xOf = (i) => (n === 1 ? width / 2 : 3 + i * (width - 6) / (n - 1));
   const points = m.peaks.map((p, i) => xOf(i).toFixed(1) + ',' + yOf(p).toFixed(1));
   svg.append(svgEl('polyline', { class: 'chart-peak', points: points.join(' ') }));
   m.alarms.forEach((a, i) => {
@@ -77,7 +79,7 @@ function makeTile(name) {
   l1.append(el('span', 'cut'), el('span', 'rate dim'));
   const l2 = el('div', 'line');
   l2.append(lamps, el('span', 'seen dim'));
-  const chart = svgEl('svg', { viewBox: '0 0 ' + CHART_W + ' ' + CHART_H, preserveAspectRatio: 'none' });
+  const chart = svgEl('svg', { preserveAspectRatio: 'none' });
   body.append(l1, l2, chart, el('div', 'forecast'), el('div', 'shift dim'));
   t.append(head, body);
   t.addEventListener('click', () => openHistory(name));
@@ -196,5 +198,6 @@ function closeHistory() {
 document.getElementById('history-close').addEventListener('click', closeHistory);
 document.getElementById('history').addEventListener('click', (e) => { if (e.target.id === 'history') closeHistory(); });
 document.addEventListener('keydown', (e) => { if (e.key === 'Escape') closeHistory(); });
+window.addEventListener('resize', () => machines.forEach(render));
 setInterval(() => machines.forEach(refreshAge), 1000); // the ages only: the data come by the stream
 loadSnapshot().then(listen);

@@ -1,0 +1,235 @@
+#!/usr/bin/env python3
+"""The board's page in headless Chromium, driven over its DevTools pipe, against a board fed from
+standard input (kvdboard_feed): the tiles appear in name order, a cycle end shows on its tile
+within 2 s, an alarm colours the tile, a monitor gone offline greys it, a click opens the
+history, and the data need the token. Pictures of the page go to --screens."""
+import argparse
+import base64
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+TOKEN = "hall-7"
+ALARM_RGB = "rgb(217, 45, 32)"  # --alarm in board.css
+OFFLINE_RGB = "rgb(107, 114, 128)"  # --offline
+
+
+class Feed:
+    def __init__(self, exe, journal):
+        self.proc = subprocess.Popen(
+            [exe, "--listen", "127.0.0.1:0", "--token", TOKEN, "--journal", journal],
+            stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+        line = self.proc.stdout.readline().split()
+        if len(line) != 2 or line[0] != "listening":
+            raise RuntimeError("the board did not start: %r" % line)
+        self.port = int(line[1])
+
+    def send(self, line):
+        self.proc.stdin.write(line + "\n")
+        self.proc.stdin.flush()
+        answer = self.proc.stdout.readline().strip()
+        if answer != "ok":
+            raise RuntimeError("the feed refused %r: %s" % (line, answer))
+
+    def close(self):
+        try:
+            self.proc.stdin.write("quit\n")
+            self.proc.stdin.close()
+            self.proc.wait(timeout=10)
+        except Exception:
+            self.proc.kill()
+            self.proc.wait()
+
+
+class Browser:
+    """Chromium with its DevTools protocol on fds 3 (commands in) and 4 (answers out)."""
+
+    def __init__(self, chromium, profile):
+        cmd_r, self.cmd_w = os.pipe()
+        self.ans_r, ans_w = os.pipe()
+
+        def on_fds():
+            os.dup2(cmd_r, 3)
+            os.dup2(ans_w, 4)
+
+        self.proc = subprocess.Popen(
+            [chromium, "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+             "--disable-background-networking", "--disable-component-update", "--disable-sync",
+             "--user-data-dir=" + profile, "--remote-debugging-pipe", "about:blank"],
+            preexec_fn=on_fds, pass_fds=(3, 4), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(cmd_r)
+        os.close(ans_w)
+        self.buffer = b""
+        self.next_id = 0
+        self.session = None
+
+    def _read_message(self, deadline):
+        while b"\0" not in self.buffer:
+            if time.monotonic() > deadline:
+                raise TimeoutError("no answer from the browser")
+            chunk = os.read(self.ans_r, 65536)
+            if not chunk:
+                raise RuntimeError("the browser closed its pipe")
+            self.buffer += chunk
+        message, self.buffer = self.buffer.split(b"\0", 1)
+        return json.loads(message)
+
+    def call(self, method, params=None, top=False, timeout=30):
+        self.next_id += 1
+        message = {"id": self.next_id, "method": method, "params": params or {}}
+        if self.session and not top:
+            message["sessionId"] = self.session
+        os.write(self.cmd_w, json.dumps(message).encode() + b"\0")
+        deadline = time.monotonic() + timeout
+        while True:
+            answer = self._read_message(deadline)
+            if answer.get("id") == self.next_id:
+                if "error" in answer:
+                    raise RuntimeError("%s: %s" % (method, answer["error"]))
+                return answer["result"]
+
+    def open(self, url, width, height):
+        target = self.call("Target.createTarget", {"url": "about:blank"}, top=True)["targetId"]
+        self.session = self.call("Target.attachToTarget", {"targetId": target, "flatten": True}, top=True)["sessionId"]
+        self.size(width, height)
+        self.call("Page.navigate", {"url": url})
+
+    def size(self, width, height):
+        self.call("Emulation.setDeviceMetricsOverride",
+                  {"width": width, "height": height, "deviceScaleFactor": 1, "mobile": False})
+
+    def js(self, expression):
+        result = self.call("Runtime.evaluate", {"expression": expression, "returnByValue": True, "awaitPromise": True})
+        if "exceptionDetails" in result:
+            raise RuntimeError("%s: %s" % (expression, result["exceptionDetails"]))
+        return result["result"].get("value")
+
+    def wait(self, expression, timeout, what):
+        start = time.monotonic()
+        while time.monotonic() - start < timeout:
+            if self.js(expression):
+                return time.monotonic() - start
+            time.sleep(0.05)
+        raise AssertionError("%s: not within %.1f s" % (what, timeout))
+
+    def screenshot(self, path):
+        data = self.call("Page.captureScreenshot", {"format": "png"})["data"]
+        with open(path, "wb") as f:
+            f.write(base64.b64decode(data))
+
+    def close(self):
+        try:
+            self.call("Browser.close", top=True, timeout=5)
+        except Exception:
+            pass
+        try:
+            self.proc.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait()
+        os.close(self.cmd_w)
+        os.close(self.ans_r)
+
+
+def tile(name, expression):
+    return "(() => { const t = document.querySelector('.tile[data-name=\"%s\"]'); return t && (%s); })()" % (name, expression)
+
+
+def head_colour(name):
+    return tile(name, "getComputedStyle(t.querySelector('.head')).backgroundColor")
+
+
+def scenario(feed, browser, screens):
+    checks = 0
+    # Three machines before the page opens: two wearing their tools, one just started.
+    for line in ["state M2-lathe online 1 2 0", "wear M2-lathe 2 120 30 52",
+                 "state M1-mill online 1 1 0", "wear M1-mill 1 100 40 72",
+                 "state M3-drill online 1 1 0", "cycle M3-drill 1 35 25 0"]:
+        feed.send(line)
+    browser.open("http://127.0.0.1:%d/?token=%s" % (feed.port, TOKEN), 1920, 1080)
+
+    # The tiles appear, sorted by name, and the stream is live.
+    browser.wait("document.querySelectorAll('.tile').length === 3", 10, "three tiles")
+    order = browser.js("[...document.querySelectorAll('.tile')].map(t => t.dataset.name).join(',')")
+    assert order == "M1-mill,M2-lathe,M3-drill", order
+    browser.wait("document.getElementById('link').textContent === 'live'", 10, "the event stream")
+    checks += 1
+
+    # A cycle end on one machine shows on its tile within 2 s.
+    before = browser.js(tile("M3-drill", "Number(t.dataset.cycles)"))
+    feed.send("cycle M3-drill 1 47 30 0")
+    took = browser.wait(tile("M3-drill", "Number(t.dataset.cycles) === %d && t.querySelector('.cut').textContent.includes('peak 47 %%')" % (before + 1)), 2, "the cycle on its tile")
+    print("cycle shown after %.2f s" % took)
+    checks += 1
+
+    # A Break alarm: the lamp in the state and the cycle's alarm colour the tile.
+    feed.send("cycle M3-drill 1 88 40 1")
+    feed.send("state M3-drill online 1 1 1")
+    took = browser.wait(tile("M3-drill", "t.dataset.status === 'alarm'"), 2, "the alarm on its tile")
+    assert browser.js(head_colour("M3-drill")) == ALARM_RGB, browser.js(head_colour("M3-drill"))
+    assert browser.js(tile("M3-drill", "t.querySelector('.lamp.break').classList.contains('on')"))
+    print("alarm shown after %.2f s" % took)
+    checks += 1
+
+    # The monitor of M2 goes away (its will says offline): the tile turns grey.
+    feed.send("state M2-lathe offline 0 2 0")
+    took = browser.wait(tile("M2-lathe", "t.dataset.status === 'offline'"), 2, "offline on its tile")
+    assert browser.js(head_colour("M2-lathe")) == OFFLINE_RGB
+    print("offline shown after %.2f s" % took)
+    checks += 1
+    browser.screenshot(os.path.join(screens, "board-1920x1080.png"))
+
+    # A click opens the machine's history: kvdstat's summary and chart from the journal.
+    browser.js("document.querySelector('.tile[data-name=\"M1-mill\"]').click()")
+    browser.wait("!document.getElementById('history').hidden && document.getElementById('history-chart').naturalWidth > 0"
+                 " && document.getElementById('history-summary').textContent.includes('cut 1: 100 cycles')", 5, "the history")
+    browser.screenshot(os.path.join(screens, "board-history.png"))
+    browser.js("document.getElementById('history-close').click()")
+    checks += 1
+
+    # A tablet: the same tiles in fewer columns.
+    browser.size(1024, 768)
+    browser.wait("document.getElementById('history').hidden", 2, "the history closed")
+    browser.screenshot(os.path.join(screens, "board-1024x768.png"))
+
+    # The data need the token; the page itself does not.
+    status = browser.js("fetch('/api/machines').then(r => r.status)")
+    assert status == 401, status
+    status = browser.js("fetch('/api/machines', {headers: {Authorization: 'Bearer %s'}}).then(r => r.status)" % TOKEN)
+    assert status == 200, status
+    checks += 1
+    return checks
+
+
+def main():
+    p = argparse.ArgumentParser()
+    p.add_argument("--feed", required=True)
+    p.add_argument("--chromium", default="chromium")
+    p.add_argument("--screens", required=True)
+    a = p.parse_args()
+    os.makedirs(a.screens, exist_ok=True)
+    work = tempfile.mkdtemp(prefix="board-browser-")
+    feed = browser = None
+    try:
+        feed = Feed(a.feed, os.path.join(work, "plant"))
+        browser = Browser(a.chromium, os.path.join(work, "profile"))
+        checks = scenario(feed, browser, a.screens)
+        print("%d passed, 0 failed" % checks)
+        return 0
+    except (AssertionError, RuntimeError, TimeoutError) as e:
+        print("board browser test: %s" % e, file=sys.stderr)
+        return 1
+    finally:
+        if browser:
+            browser.close()
+        if feed:
+            feed.close()
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
