@@ -42,7 +42,8 @@ TEST(BoardModel, ATileFollowsItsMachine) {
     Clocked c;
     BoardModel& m = c.model;
     // 1. Cycles before any state: the machine shows as running on its cycles alone.
-    for (int i = 0; i < 150; ++i) ASSERT_TRUE(m.OnCycle("M1", Cycle(kT0 - (149 - i) * kMinute, 2, 30), i + 1));
+    for (int i = 0; i < 150; ++i)
+        ASSERT_TRUE(m.OnCycle("M1", Cycle(kT0 - (149 - i) * kMinute, 2, 30), i + 1));
     MachineView v = ViewOf(m, "M1");
     EXPECT_EQ(v.status, MachineStatus::kRunning);
     EXPECT_EQ(v.cut, 2);
@@ -137,7 +138,8 @@ TEST(BoardModel, AStreamIsSentWhatChanged) {
 
 TEST(BoardModel, RefusesWhatItCannotHold) {
     BoardModel m;
-    for (const char* bad : {"", ".hidden", "a/b", "../x", "a b", "m\n"}) EXPECT_FALSE(m.OnState(bad, Online(0))) << bad;
+    for (const char* bad : {"", ".hidden", "a/b", "../x", "a b", "m\n"})
+        EXPECT_FALSE(m.OnState(bad, Online(0))) << bad;
     EXPECT_FALSE(m.OnState(std::string(kMaxNameLength + 1, 'x'), Online(0)));
     EXPECT_FALSE(m.OnCycle("M1", Cycle(kT0, kBoardCuts, 30), 1));
     EXPECT_FALSE(m.OnState("M1", Online(kBoardCuts)));
@@ -152,7 +154,8 @@ TEST(BoardModel, ReadersAndTheWriterShareIt) {
     BoardModel m;
     std::atomic<bool> done{false};
     std::thread writer([&] {
-        for (int i = 0; i < 3000; ++i) m.OnCycle("M" + std::to_string(i % 3), Cycle(kT0 + i, i % 16, i % 100), i);
+        for (int i = 0; i < 3000; ++i)
+            m.OnCycle("M" + std::to_string(i % 3), Cycle(kT0 + i, i % 16, i % 100), i);
         done = true;
     });
     std::size_t seen = 0;

@@ -33,7 +33,9 @@ public:
         connected_ = connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
     }
     ~Socket() { close(fd_); }
-    bool Send(const std::string& s) { return connected_ && send(fd_, s.data(), s.size(), MSG_NOSIGNAL) == ssize_t(s.size()); }
+    bool Send(const std::string& s) {
+        return connected_ && send(fd_, s.data(), s.size(), MSG_NOSIGNAL) == ssize_t(s.size());
+    }
     // Everything until the server closes (or the receive time-out).
     std::string ReadAll() {
         std::string out;
@@ -63,7 +65,8 @@ std::string Exchange(int port, const std::string& request) {
 }
 
 std::string Get(int port, const std::string& target, const std::string& headers = "") {
-    return Exchange(port, "GET " + target + " HTTP/1.1\r\nHost: board\r\nConnection: close\r\n" + headers + "\r\n");
+    return Exchange(port,
+                    "GET " + target + " HTTP/1.1\r\nHost: board\r\nConnection: close\r\n" + headers + "\r\n");
 }
 
 JournalRecord Cycle(int i) {
@@ -79,12 +82,13 @@ JournalRecord Cycle(int i) {
 struct Board {
     BoardModel model;
     BoardServer server;
-    explicit Board(ServerOptions o) : server(model, [&] {
-                                          o.host = "127.0.0.1";
-                                          o.port = 0;
-                                          o.token = "t0k";
-                                          return o;
-                                      }()) {
+    explicit Board(ServerOptions o)
+        : server(model, [&] {
+              o.host = "127.0.0.1";
+              o.port = 0;
+              o.token = "t0k";
+              return o;
+          }()) {
         std::string error;
         EXPECT_TRUE(server.Start(error)) << error;
         model.OnState("M1", {true, true, 0, 0});
@@ -102,19 +106,27 @@ TEST(BoardServer, RefusesWhatItMustNotServe) {
         std::string request, statusLine;
     } rows[] = {
         {"GARBAGE\r\n\r\n", "HTTP/1.1 400"},
-        {"GET / HTTP/1.1\r\nHost: b\r\nConnection: close\r\nX-Long: " + std::string(20000, 'a') + "\r\n\r\n", "HTTP/1.1 400"},
-        {"POST /api/machines?token=t0k HTTP/1.1\r\nHost: b\r\nConnection: close\r\nContent-Length: 4\r\n\r\nstop", "HTTP/1.1 405"},
-        {"DELETE /api/machines/M1?token=t0k HTTP/1.1\r\nHost: b\r\nConnection: close\r\n\r\n", "HTTP/1.1 405"},
+        {"GET / HTTP/1.1\r\nHost: b\r\nConnection: close\r\nX-Long: " + std::string(20000, 'a') + "\r\n\r\n",
+         "HTTP/1.1 400"},
+        {"POST /api/machines?token=t0k HTTP/1.1\r\nHost: b\r\nConnection: close\r\nContent-Length: "
+         "4\r\n\r\nstop",
+         "HTTP/1.1 405"},
+        {"DELETE /api/machines/M1?token=t0k HTTP/1.1\r\nHost: b\r\nConnection: close\r\n\r\n",
+         "HTTP/1.1 405"},
         {"GET /api/machines HTTP/1.1\r\nHost: b\r\nConnection: close\r\n\r\n", "HTTP/1.1 401"},
-        {"GET /api/machines HTTP/1.1\r\nHost: b\r\nConnection: close\r\nAuthorization: Bearer t0", "HTTP/1.1 401"},
+        {"GET /api/machines HTTP/1.1\r\nHost: b\r\nConnection: close\r\nAuthorization: Bearer t0",
+         "HTTP/1.1 401"},
         {"GET /api/machines?token=t0kk HTTP/1.1\r\nHost: b\r\nConnection: close\r\n\r\n", "HTTP/1.1 401"},
-        {"GET /api/machines/..%2F..%2Fetc/history?token=t0k HTTP/1.1\r\nHost: b\r\nConnection: close\r\n\r\n", "HTTP/1.1 404"},
-        {"GET /api/machines/M1/history?token=t0k&days=0 HTTP/1.1\r\nHost: b\r\nConnection: close\r\n\r\n", "HTTP/1.1 400"},
+        {"GET /api/machines/..%2F..%2Fetc/history?token=t0k HTTP/1.1\r\nHost: b\r\nConnection: close\r\n\r\n",
+         "HTTP/1.1 404"},
+        {"GET /api/machines/M1/history?token=t0k&days=0 HTTP/1.1\r\nHost: b\r\nConnection: close\r\n\r\n",
+         "HTTP/1.1 400"},
         {"GET /api/machines/M9?token=t0k HTTP/1.1\r\nHost: b\r\nConnection: close\r\n\r\n", "HTTP/1.1 404"},
     };
     for (const Row& r : rows) {
         const std::string answer = Exchange(port, r.request + "\r\n\r\n");
-        EXPECT_EQ(answer.substr(0, r.statusLine.size()), r.statusLine) << r.request.substr(0, 60) << "\n" << answer;
+        EXPECT_EQ(answer.substr(0, r.statusLine.size()), r.statusLine) << r.request.substr(0, 60) << "\n"
+                                                                       << answer;
     }
     // After all that it serves: the page without a token, the data with one.
     EXPECT_EQ(Get(port, "/").substr(0, 12), "HTTP/1.1 200");
