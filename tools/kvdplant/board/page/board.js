@@ -8,7 +8,7 @@ let clockOffset = 0; // kvdplant's clock minus ours, in ms
 
 const STATE_TEXT = { running: 'running', idle: 'idle', alarm: 'alarm', wearing: 'wearing', offline: 'offline' };
 const SVG = 'http://www.w3.org/2000/svg';
-const CHART_H = 110, TOP_VALUE = 110; // % at the top, as the statistics charts
+const TOP_VALUE = 110; // % at the top, as the statistics charts
 
 function api(path) {
   if (!token) return path;
@@ -28,14 +28,13 @@ function svgEl(tag, attrs) {
   return e;
 }
 
-function yOf(value) {
-  return (CHART_H - 4) - value * (CHART_H - 8) / TOP_VALUE;
-}
 
 // The last peaks of the running cut with its Break and Blunt lines; alarmed cycles as red dots.
 function drawChart(svg, m) {
-  const width = Math.max(100, Math.round(svg.getBoundingClientRect().width)); // in pixels, so dots stay round
-  svg.setAttribute('viewBox', '0 0 ' + width + ' ' + CHART_H);
+  const box = svg.getBoundingClientRect(); // drawn in pixels, so dots stay round
+  const width = Math.max(100, Math.round(box.width)), height = Math.max(60, Math.round(box.height));
+  const yOf = (value) => (height - 4) - value * (height - 8) / TOP_VALUE;
+  svg.setAttribute('viewBox', '0 0 ' + width + ' ' + height);
   svg.replaceChildren();
   for (const v of [25, 50, 75, 100]) svg.append(svgEl('line', { class: 'chart-grid', x1: 0, x2: width, y1: yOf(v), y2: yOf(v) }));
   if (m.breakLimit) svg.append(svgEl('line', { class: 'chart-break', x1: 0, x2: width, y1: yOf(m.breakLimit), y2: yOf(m.breakLimit) }));
@@ -108,7 +107,8 @@ function render(m) {
   if (m.peaks.length) cut += ' \u00b7 peak ' + m.peaks[m.peaks.length - 1] + ' %';
   if (m.stateKnown && !m.connected && m.online) cut += ' \u00b7 no unit';
   t.querySelector('.cut').textContent = cut;
-  t.querySelector('.rate').textContent = m.cyclesPerHour + ' cycles/h';
+  const rate = m.cyclesPerHour >= 100 ? Math.round(m.cyclesPerHour) : m.cyclesPerHour;
+  t.querySelector('.rate').textContent = rate + ' cycles/h';
   for (const k of ['break', 'blunt', 'missing']) t.querySelector('.lamp.' + k).classList.toggle('on', m.lamps[k]);
   drawChart(t.querySelector('svg'), m);
   const f = [forecastText('Break', m.forecast.break), forecastText('Blunt', m.forecast.blunt)].filter(Boolean);
