@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "board_model.h"
 #include "chart.h"
 #include "report.h"
 #include "sources.h"
@@ -73,6 +74,31 @@ nlohmann::json MachineHistory(const std::string& root, const std::string& machin
     out["chartSvg"] =
         kvdstat::ChartSvg(kvdstat::LayoutChart(series, cut, kvdstat::CurrentLimits(series), 960, 320));
     return out;
+}
+
+std::size_t SeedFromJournals(BoardModel& model, const std::string& root, int days) {
+    std::size_t seeded = 0;
+    std::error_code ec;
+    for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        const fs::path folder = it->path() / "journal";
+        if (!ValidMachineName(name)) continue;
+        std::vector<std::string> paths;
+        for (const std::string& n : NewestDayFiles(folder.string(), days))
+            paths.push_back((folder / n).string());
+        if (paths.empty()) continue;
+        std::vector<kvdstat::Problem> problems;  // a malformed line is skipped here as in kvdstat
+        std::vector<kvdstat::Source> sources = kvdstat::LoadSources(paths, problems);
+        if (sources.empty()) continue;
+        std::vector<JournalRecord> records;
+        for (const kvdstat::CutSeries& c : sources.front().cuts)
+            records.insert(records.end(), c.records.begin(), c.records.end());
+        std::stable_sort(records.begin(), records.end(), [](const JournalRecord& a, const JournalRecord& b) {
+            return a.time.unixMs < b.time.unixMs;
+        });
+        if (model.Seed(name, records)) ++seeded;
+    }
+    return seeded;
 }
 
 }  // namespace kvdboard

@@ -17,4 +17,9 @@ std::vector<std::string> NewestDayFiles(const std::string& folder, int days);
 // a folder name).
 nlohmann::json MachineHistory(const std::string& root, const std::string& machine, int days, int cut);
 
+class BoardModel;
+// Seeds the model with the newest `days` day files of every machine folder under root; returns
+// how many machines it seeded.
+std::size_t SeedFromJournals(BoardModel& model, const std::string& root, int days = 2);
+
 }  // namespace kvdboard

@@ -133,32 +133,50 @@ void Forecast(const Ring<kForecastCycles, BoardCycle>& ring, kvdstat::Forecast& 
 
 }  // namespace
 
+void BoardModel::Add(Machine& m, const JournalRecord& r, uint64_t sequence, bool forecast) {
+    const BoardCycle c{r.time.unixMs,
+                       r.breakLimit,
+                       r.bluntLimit,
+                       r.peak,
+                       r.work,
+                       r.alarms,
+                       static_cast<uint8_t>(r.bluntMode)};
+    m.cuts[r.cut].Push(c);
+    if (forecast) Forecast(m.cuts[r.cut], m.breakForecast[r.cut], m.bluntForecast[r.cut]);
+    m.ends.Push(r.time.unixMs);
+    m.lastCut = r.cut;
+    m.lastOffsetMinutes = r.time.offsetMinutes;
+    m.sequence = sequence;
+    ++m.cyclesSeen;
+    const int64_t shift = ShiftStart(r.time.unixMs, r.time.offsetMinutes, options_.shiftHours);
+    if (shift != m.shiftStartMs) m.shiftStartMs = shift, m.shiftAlarms = {};
+    for (int k = 0; k < 3; ++k)
+        if (r.alarms & (1u << k)) ++m.shiftAlarms[static_cast<std::size_t>(k)];
+}
+
 bool BoardModel::OnCycle(std::string_view machine, const JournalRecord& r, uint64_t sequence) {
     if (r.cut < 0 || r.cut >= kBoardCuts) return false;
     {
         std::lock_guard lock(mutex_);
         Machine* m = Get(machine);
         if (!m) return false;
-        const BoardCycle c{r.time.unixMs,
-                           r.breakLimit,
-                           r.bluntLimit,
-                           r.peak,
-                           r.work,
-                           r.alarms,
-                           static_cast<uint8_t>(r.bluntMode)};
-        m->cuts[r.cut].Push(c);
-        Forecast(m->cuts[r.cut], m->breakForecast[r.cut], m->bluntForecast[r.cut]);
-        m->ends.Push(r.time.unixMs);
-        m->lastCut = r.cut;
-        m->lastOffsetMinutes = r.time.offsetMinutes;
-        m->sequence = sequence;
-        ++m->cyclesSeen;
+        Add(*m, r, sequence, true);
         m->cycleArrivalMs = options_.clock();
-        const int64_t shift = ShiftStart(r.time.unixMs, r.time.offsetMinutes, options_.shiftHours);
-        if (shift != m->shiftStartMs) m->shiftStartMs = shift, m->shiftAlarms = {};
-        for (int k = 0; k < 3; ++k)
-            if (r.alarms & (1u << k)) ++m->shiftAlarms[static_cast<std::size_t>(k)];
         Changed(*m);
+    }
+    changed_.notify_all();
+    return true;
+}
+
+bool BoardModel::Seed(std::string_view machine, const std::vector<JournalRecord>& records) {
+    {
+        std::lock_guard lock(mutex_);
+        Machine* m = Get(machine);
+        if (!m) return false;
+        for (const JournalRecord& r : records)
+            if (r.cut >= 0 && r.cut < kBoardCuts) Add(*m, r, 0, false);
+        for (int c = 0; c < kBoardCuts; ++c) Forecast(m->cuts[c], m->breakForecast[c], m->bluntForecast[c]);
+        m->version = ++version_;  // seen by nobody yet: lastSeenMs stays 0
     }
     changed_.notify_all();
     return true;

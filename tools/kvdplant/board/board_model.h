@@ -102,6 +102,9 @@ public:
     // machine beyond kMaxMachines.
     bool OnCycle(std::string_view machine, const JournalRecord& record, uint64_t sequence);
     bool OnState(std::string_view machine, const BoardState& state);
+    // A machine's journal cycles, oldest first, before its messages come (kvdplant's start): its
+    // tile shows its last cycles and forecast at once, yet it is neither seen nor running.
+    bool Seed(std::string_view machine, const std::vector<JournalRecord>& records);
 
     // Every machine, sorted by name.
     std::vector<MachineView> Snapshot() const;
@@ -117,7 +120,8 @@ public:
 
 private:
     struct Machine;
-    Machine* Get(std::string_view machine);  // under mutex_; creates
+    Machine* Get(std::string_view machine);                                          // under mutex_; creates
+    void Add(Machine& m, const JournalRecord& r, uint64_t sequence, bool forecast);  // under mutex_
     MachineView View(const Machine& m, int64_t now) const;
     MachineStatus Status(const Machine& m, int64_t now) const;
     static int RunningCut(const Machine& m);
