@@ -96,7 +96,9 @@ MqttRead ReadPublish(uint8_t flags, const uint8_t* body, std::size_t n, MqttPack
     p.qos = static_cast<uint8_t>(flags >> 1 & 3);
     p.retain = (flags & 1) != 0;
     p.dup = (flags & 8) != 0;
-    if (p.qos == 3) return Refuse(reason, "PUBLISH with QoS 3");
+    // A publisher subscribes to nothing above QoS 1, so a broker never sends it QoS 2 (or 3, which
+    // does not exist).
+    if (p.qos > 1) return Refuse(reason, "PUBLISH above QoS 1");
     if (p.qos == 0 && p.dup) return Refuse(reason, "PUBLISH at QoS 0 marked as a resend");
     if (n < 2) return Refuse(reason, "PUBLISH shorter than its topic length");
     const std::size_t topicLength = WordAt(body);

@@ -24,12 +24,19 @@ run() {  # target, seconds, max_len
   mkdir -p "$work/$1"
   cp tests/fuzz/corpus/"$1"/* "$work/$1"/
   echo "--- fuzz_$1: $2 s"
+  set +e
   # Absolute paths: the file readers' targets work in a folder of their own.
   "$target" -max_total_time="$2" -max_len="$3" -print_final_stats=1 \
     -artifact_prefix="$PWD/build/fuzz/artifacts/$1-" "$work/$1" 2>&1 |
-    grep -E '^(#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units|stat::peak_rss|==|SUMMARY|broken|model invariant|journal reader|packet reader)' || true
-  # grep hides the fuzzer's chatter; its own exit status decides.
-  return "${PIPESTATUS[0]}"
+    grep -E '^(#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units|stat::peak_rss|==|SUMMARY|broken|model invariant|journal reader|packet reader)'
+  # grep hides the fuzzer's chatter; the fuzzer's own exit status decides (taken at once, before
+  # anything else runs and resets it).
+  local status=("${PIPESTATUS[@]}")
+  set -e
+  if [ "${status[0]}" -ne 0 ]; then
+    echo "run-fuzz: fuzz_$1 found a fault (exit ${status[0]})" >&2
+    return 1
+  fi
 }
 
 share=$(( seconds / 7 )); [ "$share" -ge 1 ] || share=1

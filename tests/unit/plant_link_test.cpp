@@ -35,6 +35,7 @@ TEST(MqttReader, TakesWhatABrokerSendsAndRefusesTheRest) {
         {"PUBACK for id 0", {0x40, 2, 0, 0}, MqttRead::kMalformed},
         {"PINGRESP with a body", {0xD0, 1, 0}, MqttRead::kMalformed},
         {"PUBLISH QoS 3", {0x36, 3, 0, 1, 'a'}, MqttRead::kMalformed},
+        {"PUBLISH QoS 2", {0x34, 5, 0, 1, 'a', 0, 1}, MqttRead::kMalformed},
         {"PUBLISH topic past the end", {0x30, 3, 0, 5, 'a'}, MqttRead::kMalformed},
         {"PUBLISH wildcard topic", {0x30, 3, 0, 1, '#'}, MqttRead::kMalformed},
         {"PUBLISH topic not UTF-8", {0x30, 4, 0, 2, 0xC0, 0x80}, MqttRead::kMalformed},
