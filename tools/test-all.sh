@@ -38,7 +38,7 @@ tests/release/test-release.sh
 if [ -f tests/fuzz/CMakeLists.txt ]; then
   step "fuzz (bounded)"
   cmake --preset fuzz >/dev/null
-  cmake --build --preset fuzz -j "$jobs" --target fuzz_interpreter fuzz_config fuzz_statistics fuzz_parameter_set fuzz_journal
+  cmake --build --preset fuzz -j "$jobs" --target fuzz_interpreter fuzz_config fuzz_statistics fuzz_parameter_set fuzz_journal fuzz_mqtt
   tools/run-fuzz.sh "${ZAVIZE_FUZZ_SECONDS:-60}"
 fi
 step "all tests passed"

@@ -103,30 +103,74 @@ void SortJournal(Source& s) {
     }
 }
 
+namespace {
+
+// A folder "journal" inside a machine's folder (as kvdplant writes <folder>/<machine>/journal)
+// stands for that machine; "" for any other path.
+std::string MachineOf(const std::string& path) {
+    std::filesystem::path p = std::filesystem::path(path).lexically_normal();
+    if (p.filename().empty()) p = p.parent_path();
+    if (p.filename() != "journal" || p.parent_path().filename().empty()) return {};
+    const std::string machine = p.parent_path().filename().string();
+    return machine == "." || machine == ".." ? std::string() : machine;
+}
+
+// The journal files (*.csv) of a folder, in name order, added to `into`.
+void AddJournalFolder(const std::string& path, Source& into, std::vector<std::string>& names,
+                      std::vector<Problem>& problems) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    std::vector<fs::path> files;
+    for (const auto& e : fs::directory_iterator(path, ec))
+        if (e.is_regular_file() && EndsWith(e.path().string(), ".csv")) files.push_back(e.path());
+    if (ec) problems.push_back({path, "cannot list the folder: " + ec.message()});
+    std::sort(files.begin(), files.end());
+    if (files.empty() && !ec) problems.push_back({path, "the folder holds no journal files (*.csv)"});
+    for (const fs::path& f : files) {
+        std::string text;
+        if (!ReadFile(f, text)) {
+            problems.push_back({f.string(), "cannot be read"});
+        } else {
+            AddJournalText(text, f.string(), into, problems);
+            names.push_back(f.string());
+        }
+    }
+}
+
+}  // namespace
+
 std::vector<Source> LoadSources(const std::vector<std::string>& paths, std::vector<Problem>& problems) {
     namespace fs = std::filesystem;
     std::vector<Source> sources;
     Source journal;
     std::vector<std::string> journalNames;
-    const auto addJournal = [&](const std::string& name, const std::string& text) {
-        AddJournalText(text, name, journal, problems);
-        journalNames.push_back(name);
-    };
+    // Several machines' journal folders (FOLDER/*/journal): each machine is a source of its own,
+    // and all of them together are the plant.
+    std::size_t machineFolders = 0;
+    for (const std::string& path : paths)
+        machineFolders += fs::is_directory(path) && !MachineOf(path).empty();
+    std::vector<Source> machines;
     for (const std::string& path : paths) {
         std::error_code ec;
         if (fs::is_directory(path, ec)) {
-            std::vector<fs::path> files;
-            for (const auto& e : fs::directory_iterator(path, ec))
-                if (e.is_regular_file() && EndsWith(e.path().string(), ".csv")) files.push_back(e.path());
-            if (ec) problems.push_back({path, "cannot list the folder: " + ec.message()});
-            std::sort(files.begin(), files.end());
-            if (files.empty() && !ec) problems.push_back({path, "the folder holds no journal files (*.csv)"});
-            for (const fs::path& f : files) {
-                std::string text;
-                if (!ReadFile(f, text))
-                    problems.push_back({f.string(), "cannot be read"});
-                else
-                    addJournal(f.string(), text);
+            if (machineFolders >= 2 && !MachineOf(path).empty()) {
+                Source& m = machines.emplace_back();
+                m.journal = true;
+                m.name = MachineOf(path);
+                std::vector<std::string> names;
+                AddJournalFolder(path, m, names, problems);
+                for (int c = 0; c < kCuts; ++c) {
+                    CutSeries& to = journal.cuts[c];
+                    const CutSeries& from = m.cuts[c];
+                    to.peak.insert(to.peak.end(), from.peak.begin(), from.peak.end());
+                    to.work.insert(to.work.end(), from.work.begin(), from.work.end());
+                    to.records.insert(to.records.end(), from.records.begin(), from.records.end());
+                }
+                journal.journal = true;
+                journalNames.insert(journalNames.end(), names.begin(), names.end());
+                SortJournal(m);
+            } else {
+                AddJournalFolder(path, journal, journalNames, problems);
             }
             continue;
         }
@@ -136,17 +180,19 @@ std::vector<Source> LoadSources(const std::vector<std::string>& paths, std::vect
             continue;
         }
         if (EndsWith(path, ".csv") || bytes.compare(0, 5, "time,") == 0) {
-            addJournal(path, bytes);
+            AddJournalText(bytes, path, journal, problems);
+            journalNames.push_back(path);
             continue;
         }
         Source s;
         ReadStatisticsBlock(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), path, s, problems);
         if (bytes.size() >= kBlockBytes) sources.push_back(std::move(s));
     }
+    for (Source& m : machines) sources.push_back(std::move(m));
     if (!journalNames.empty()) {
-        journal.name = journalNames.size() == 1
-                           ? journalNames.front()
-                           : "journal (" + std::to_string(journalNames.size()) + " files)";
+        journal.name = journalNames.size() == 1 ? journalNames.front()
+                       : machines.empty() ? "journal (" + std::to_string(journalNames.size()) + " files)"
+                                          : "the plant (" + std::to_string(machineFolders) + " machines)";
         SortJournal(journal);
         sources.push_back(std::move(journal));
     }
