@@ -2,6 +2,10 @@
 // broker and writes each machine's journal under one folder (see plant_store.h).
 //
 //   kvdplant --folder DIR [--host 127.0.0.1] [--port 1883] [--prefix kvd] [--id kvdplant]
+//            [--listen 127.0.0.1:8080 | --listen off] [--token TOKEN]
+//
+// It serves the plant board on the --listen address (docs/board.md); with --token the board's
+// data need that token.
 //
 // It runs until SIGINT or SIGTERM, then prints what it stored and how long the cycles took from
 // their end on the machine to their line here.
@@ -16,6 +20,8 @@
 #include <thread>
 #include <vector>
 
+#include "board_history.h"
+#include "plant_board.h"
 #include "plant_store.h"
 
 namespace {
@@ -26,6 +32,8 @@ void OnSignal(int) { gStop = 1; }
 struct Options {
     std::string folder, host = "127.0.0.1", prefix = "kvd", id = "kvdplant";
     int port = 1883;
+    bool board = true;
+    kvdboard::ServerOptions boardServer;
 };
 
 struct Collector {
@@ -33,6 +41,7 @@ struct Collector {
     kvdplant::PlantStore store;
     std::vector<int64_t> latencyUs;  // cycle end on the machine -> line stored here
     uint64_t malformed = 0;
+    kvdboard::BoardModel board{};
 };
 
 int64_t NowUs() {
@@ -64,6 +73,7 @@ void OnMessage(mosquitto*, void* data, const mosquitto_message* msg) {
     std::string problem;
     const int64_t now = NowUs();
     const kvdplant::Outcome o = c->store.Take(msg->topic, payload, now / 1000, &problem);
+    kvdplant::TellBoard(c->board, c->store, msg->topic, c->options.prefix, o);
     if (o == kvdplant::Outcome::kStored) {
         // The message carries the cycle's end to the millisecond; the lag is measured against it.
         const std::string machine = std::string(msg->topic).substr(c->options.prefix.size() + 1);
@@ -82,6 +92,13 @@ void OnMessage(mosquitto*, void* data, const mosquitto_message* msg) {
 bool ParseOptions(int argc, char** argv, Options& o) {
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string key = argv[i], value = argv[i + 1];
+        std::string error;
+        bool board = false;
+        if (!kvdplant::TakeBoardOption(key, value, o.boardServer, o.board, board, error)) {
+            std::fprintf(stderr, "kvdplant: %s\n", error.c_str());
+            return false;
+        }
+        if (board) continue;
         if (key == "--folder")
             o.folder = value;
         else if (key == "--host")
@@ -126,12 +143,25 @@ int main(int argc, char** argv) {
     Options o;
     if (!ParseOptions(argc, argv, o)) {
         std::fprintf(stderr,
-                     "usage: kvdplant --folder DIR [--host H] [--port P] [--prefix kvd] [--id kvdplant]\n");
+                     "usage: kvdplant --folder DIR [--host H] [--port P] [--prefix kvd] [--id kvdplant]\n"
+                     "                [--listen HOST:PORT | --listen off] [--token TOKEN]\n");
         return 2;
     }
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
     Collector c{o, kvdplant::PlantStore(o.folder, o.prefix), {}, 0};
+    o.boardServer.journalRoot = o.folder;
+    kvdboard::BoardServer board(c.board, o.boardServer);
+    if (o.board) {
+        std::string error;
+        kvdboard::SeedFromJournals(c.board, o.folder);
+        if (!board.Start(error)) {
+            std::fprintf(stderr, "kvdplant: the board: %s\n", error.c_str());
+            return 1;
+        }
+        std::fprintf(stderr, "kvdplant: the board is on http://%s:%d/\n", o.boardServer.host.c_str(),
+                     board.Port());
+    }
     mosquitto_lib_init();
     // A lasting session: the broker keeps what arrives for kvdplant while it is away.
     mosquitto* m = mosquitto_new(o.id.c_str(), false, &c);
@@ -154,6 +184,7 @@ int main(int argc, char** argv) {
     mosquitto_disconnect(m);
     mosquitto_destroy(m);
     mosquitto_lib_cleanup();
+    board.Stop();
     Summary(c);
     return 0;
 }

@@ -1,13 +1,16 @@
 #!/usr/bin/env python3
-"""The board's page in headless Chromium, driven over its DevTools pipe, against a board fed from
-standard input (kvdboard_feed): the tiles appear in name order, a cycle end shows on its tile
-within 2 s, an alarm colours the tile, a monitor gone offline greys it, a click opens the
-history, and the data need the token. Pictures of the page go to --screens."""
+"""The board's page in headless Chromium, driven over its DevTools pipe, against kvdplant fed
+through a mosquitto of its own with messages as the monitors publish them: the tiles appear in name order, a cycle end shows on its tile within 2 s, an
+alarm colours the tile, a monitor gone offline greys it, a click opens the history, and the data
+need the token. Pictures of the page go to --screens."""
 import argparse
 import base64
+import datetime
 import json
 import os
+import re
 import shutil
+import socket
 import subprocess
 import sys
 import tempfile
@@ -18,31 +21,75 @@ ALARM_RGB = "rgb(217, 45, 32)"  # --alarm in board.css
 OFFLINE_RGB = "rgb(107, 114, 128)"  # --offline
 
 
-class Feed:
-    def __init__(self, exe, journal):
-        self.proc = subprocess.Popen(
-            [exe, "--listen", "127.0.0.1:0", "--token", TOKEN, "--journal", journal],
-            stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
-        line = self.proc.stdout.readline().split()
-        if len(line) != 2 or line[0] != "listening":
-            raise RuntimeError("the board did not start: %r" % line)
-        self.port = int(line[1])
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+class PlantFeed:
+    """Lines of the scenario, published as the monitors publish them, to a mosquitto of its own that
+    kvdplant collects from:
+      cycle NAME CUT PEAK WORK ALARMS      one cycle end now (ALARMS the journal bits)
+      wear NAME CUT N FROM TO              N cycles, one a minute up to now, peaks FROM..TO
+      state NAME online|offline CONNECTED CUT LAMPS"""
+
+    def __init__(self, kvdplant, mosquitto, folder):
+        self.mqtt = str(free_port())
+        self.broker = subprocess.Popen([mosquitto, "-p", self.mqtt], stdout=subprocess.DEVNULL,
+                                       stderr=subprocess.DEVNULL)
+        time.sleep(0.3)
+        self.plant = subprocess.Popen([kvdplant, "--folder", folder, "--port", self.mqtt, "--listen", "127.0.0.1:0",
+                                       "--token", TOKEN], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+        for line in self.plant.stderr:
+            found = re.search(r"the board is on http://127\.0\.0\.1:(\d+)/", line)
+            if found:
+                self.port = int(found.group(1))
+                break
+        else:
+            raise RuntimeError("kvdplant did not start its board")
+        self.sequence = {}
+
+    def publish(self, topic, payloads, retain=False):
+        subprocess.run(["mosquitto_pub", "-p", self.mqtt, "-q", "1", "-t", "kvd/" + topic, "-l"] +
+                       (["-r"] if retain else []), input="\n".join(payloads) + "\n", text=True, check=True)
+
+    def cycle(self, name, when, cut, peak, work, alarms):
+        self.sequence[name] = self.sequence.get(name, 0) + 1
+        return json.dumps({"machine": name, "seq": self.sequence[name],
+                           "time": when.isoformat(timespec="milliseconds"), "cut": cut, "peak": peak,
+                           "work": work, "po": 8, "break": alarms & 1, "blunt": (alarms >> 1) & 1,
+                           "missing": (alarms >> 2) & 1, "err1": 0, "blunt_counter": 0, "missing_counter": 0,
+                           "break_limit": 80, "blunt_limit": 60, "missing_limit": 10, "blunt_mode": "power"},
+                          separators=(",", ":"))
 
     def send(self, line):
-        self.proc.stdin.write(line + "\n")
-        self.proc.stdin.flush()
-        answer = self.proc.stdout.readline().strip()
-        if answer != "ok":
-            raise RuntimeError("the feed refused %r: %s" % (line, answer))
+        verb, name, *v = line.split()
+        v = [int(x) for x in v if x.lstrip("-").isdigit()]
+        now = datetime.datetime.now(datetime.timezone.utc)
+        if verb == "cycle":
+            self.publish(name + "/cycle", [self.cycle(name, now, *v)])
+        elif verb == "wear":
+            cut, n, low, high = v
+            peaks = [low + (high - low) * i // (n - 1) + (i * 7 % 5) - 2 for i in range(n)]
+            self.publish(name + "/cycle", [self.cycle(name, now - datetime.timedelta(minutes=n - 1 - i), cut, p,
+                                                      p * 2 // 3, 0) for i, p in enumerate(peaks)])
+        elif "offline" in line:
+            self.publish(name + "/state", [json.dumps({"machine": name, "online": False})], retain=True)
+        else:
+            connected, cut, lamps = v
+            self.publish(name + "/state", [json.dumps({"machine": name, "online": True, "unit": bool(connected),
+                                                       "cut": cut, "break": bool(lamps & 1), "blunt": bool(lamps & 2),
+                                                       "missing": bool(lamps & 4)})], retain=True)
 
     def close(self):
-        try:
-            self.proc.stdin.write("quit\n")
-            self.proc.stdin.close()
-            self.proc.wait(timeout=10)
-        except Exception:
-            self.proc.kill()
-            self.proc.wait()
+        for p in (self.plant, self.broker):
+            p.terminate()
+            try:
+                p.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                p.kill()
+                p.wait()
 
 
 class Browser:
@@ -207,7 +254,8 @@ def scenario(feed, browser, screens):
 
 def main():
     p = argparse.ArgumentParser()
-    p.add_argument("--feed", required=True)
+    p.add_argument("--plant", required=True, help="kvdplant")
+    p.add_argument("--mosquitto", default="mosquitto")
     p.add_argument("--chromium", default="chromium")
     p.add_argument("--screens", required=True)
     a = p.parse_args()
@@ -215,7 +263,7 @@ def main():
     work = tempfile.mkdtemp(prefix="board-browser-")
     feed = browser = None
     try:
-        feed = Feed(a.feed, os.path.join(work, "plant"))
+        feed = PlantFeed(a.plant, a.mosquitto, os.path.join(work, "plant"))
         browser = Browser(a.chromium, os.path.join(work, "profile"))
         checks = scenario(feed, browser, a.screens)
         print("%d passed, 0 failed" % checks)
