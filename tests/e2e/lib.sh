@@ -113,7 +113,7 @@ file_size() { stat -c %s "$1"; }
 
 # The plant side. start_broker: mosquitto on a free port of 127.0.0.1 (BROKER_PORT, kept for its
 # restarts), its sessions on disk in $WORK/broker so a restart keeps kvdplant's queue; stop_broker
-# ends it as an administrator would. start_kvdplant FOLDER: the collector into FOLDER.
+# ends it as an administrator would. start_kvdplant FOLDER [ARGS...]: the collector into FOLDER.
 start_broker() {
   mkdir -p "$WORK/broker"
   if [ -z "${BROKER_PORT:-}" ]; then
@@ -135,7 +135,7 @@ stop_broker() {
   wait "$BROKER_PID" >/dev/null 2>&1 || true
 }
 start_kvdplant() {
-  setsid "$(dirname "$ZAVIZE_KVDSIM")/../kvdplant/kvdplant" --folder "$1" --port "$BROKER_PORT" \
+  setsid "$(dirname "$ZAVIZE_KVDSIM")/../kvdplant/kvdplant" --folder "$1" --port "$BROKER_PORT" "${@:2}" \
     >"$WORK/kvdplant.out" 2>"$WORK/kvdplant.log" &
   PLANT_PID=$!
   E2E_PIDS+=($PLANT_PID)

@@ -102,6 +102,7 @@ function render(m) {
   t.dataset.status = m.status;
   t.dataset.sequence = m.sequence;
   t.dataset.cycles = m.cyclesSeen;
+  t.dataset.lastCycle = m.lastCycle;
   t.querySelector('.state').textContent = STATE_TEXT[m.status] || m.status;
   let cut = m.cut ? 'Cut ' + m.cut : 'no cut yet';
   if (m.peaks.length) cut += ' \u00b7 peak ' + m.peaks[m.peaks.length - 1] + ' %';

@@ -36,16 +36,8 @@ public:
     bool Send(const std::string& s) {
         return connected_ && send(fd_, s.data(), s.size(), MSG_NOSIGNAL) == ssize_t(s.size());
     }
-    // Everything until the server closes (or the receive time-out).
-    std::string ReadAll() {
-        std::string out;
-        char b[4096];
-        for (ssize_t n; (n = recv(fd_, b, sizeof b, 0)) > 0;) out.append(b, static_cast<std::size_t>(n));
-        return out;
-    }
-
-    // What comes until the text holds needle (or the receive time-out).
-    std::string ReadUntil(const std::string& needle) {
+    // What comes until the text holds needle, the server closes, or the receive time-out.
+    std::string Read(const std::string& needle = "\x01never") {
         std::string out;
         char b[4096];
         for (ssize_t n; out.find(needle) == std::string::npos && (n = recv(fd_, b, sizeof b, 0)) > 0;)
@@ -61,7 +53,7 @@ private:
 std::string Exchange(int port, const std::string& request) {
     Socket s(port);
     EXPECT_TRUE(s.Send(request));
-    return s.ReadAll();
+    return s.Read();
 }
 
 std::string Get(int port, const std::string& target, const std::string& headers = "") {
@@ -161,12 +153,12 @@ TEST(BoardServer, StalledClientsNeitherStopCollectionNorKeepTheirPlace) {
     // 4. The half request is dropped after the time-out, and the stalled streams too, so a new
     //    stream gets its place and the whole board at once.
     const auto asked = std::chrono::steady_clock::now();
-    halfRequest.ReadAll();
+    halfRequest.Read();
     EXPECT_LT(std::chrono::steady_clock::now() - asked, 4s) << "a request that never ends kept its worker";
     std::this_thread::sleep_for(2500ms);
     Socket fresh(port);
     ASSERT_TRUE(fresh.Send(events));
-    const std::string first = fresh.ReadUntil("\"name\":\"M3\"");
+    const std::string first = fresh.Read("\"name\":\"M3\"");
     EXPECT_EQ(first.substr(0, 12), "HTTP/1.1 200");
     EXPECT_NE(first.find("\"sequence\":19999"), std::string::npos) << first.substr(0, 400);
 }
