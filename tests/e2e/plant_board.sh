@@ -38,6 +38,11 @@ for m in "${machines[@]}"; do
   pid_of[$m]=$!
   E2E_PIDS+=($!)
 done
+# kvdplant makes a machine's folder with its first message: all three publish, or the program
+# has no plant link.
+for _ in $(seq 900); do [ "$(find "$WORK/plant" -mindepth 1 -maxdepth 1 -type d | wc -l)" -ge 3 ] && break; sleep 0.1; done
+reached=$(find "$WORK/plant" -mindepth 1 -maxdepth 1 -type d | wc -l)
+[ "$reached" -ge 3 ] || fail "only $reached of the 3 monitors reached kvdplant through the broker in 90 s"
 
 # What the browser test runs to close a monitor: WM_CLOSE to one of the three windows, then the
 # name of the machine whose program ended.
