@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """The board's page in headless Chromium, driven over its DevTools pipe, against kvdplant fed
-through a mosquitto of its own with messages as the monitors publish them: the tiles appear in name order, a cycle end shows on its tile within 2 s, an
-alarm colours the tile, a monitor gone offline greys it, a click opens the history, and the data
-need the token. Pictures of the page go to --screens."""
+through a mosquitto of its own with messages as the monitors publish them (or, --demo-port,
+against the plant demo): the tiles appear in name order, a cycle end shows on its tile within 2 s,
+an alarm colours the tile, a monitor gone offline greys it, a click opens the history, and the
+data need the token. Pictures of the page go to --screens."""
 import argparse
 import base64
 import datetime
@@ -19,6 +20,15 @@ import time
 TOKEN = "hall-7"
 ALARM_RGB = "rgb(217, 45, 32)"  # --alarm in board.css
 OFFLINE_RGB = "rgb(107, 114, 128)"  # --offline
+
+
+def stop(proc):
+    proc.terminate()
+    try:
+        proc.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
 
 
 def free_port():
@@ -83,13 +93,8 @@ class PlantFeed:
                                                        "missing": bool(lamps & 4)})], retain=True)
 
     def close(self):
-        for p in (self.plant, self.broker):
-            p.terminate()
-            try:
-                p.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                p.kill()
-                p.wait()
+        stop(self.plant)
+        stop(self.broker)
 
 
 class Browser:
@@ -169,15 +174,7 @@ class Browser:
             f.write(base64.b64decode(data))
 
     def close(self):
-        try:
-            self.call("Browser.close", top=True, timeout=5)
-        except Exception:
-            pass
-        try:
-            self.proc.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            self.proc.kill()
-            self.proc.wait()
+        stop(self.proc)
         os.close(self.cmd_w)
         os.close(self.ans_r)
 
