@@ -155,12 +155,12 @@ int main(int argc, char** argv) {
     if (o.board) {
         std::string error;
         kvdboard::SeedFromJournals(c.board, o.folder);
-        if (!board.Start(error)) {
-            std::fprintf(stderr, "kvdplant: the board: %s\n", error.c_str());
-            return 1;
-        }
-        std::fprintf(stderr, "kvdplant: the board is on http://%s:%d/\n", o.boardServer.host.c_str(),
-                     board.Port());
+        // Collecting is kvdplant's first duty: a board that cannot listen is told, not fatal.
+        if (board.Start(error))
+            std::fprintf(stderr, "kvdplant: the board is on http://%s:%d/\n", o.boardServer.host.c_str(),
+                         board.Port());
+        else
+            std::fprintf(stderr, "kvdplant: no board: %s; collecting all the same\n", error.c_str());
     }
     mosquitto_lib_init();
     // A lasting session: the broker keeps what arrives for kvdplant while it is away.
