@@ -159,10 +159,15 @@ async function loadSnapshot() {
   }
 }
 
+// The browser reconnects a dropped stream by itself, but gives up on an answer other than 200
+// (kvdplant refuses streams beyond its bound): then the page starts again itself, a little later.
 function listen() {
   const events = new EventSource(api('/api/events'));
   events.onopen = () => setLink(true);
-  events.onerror = () => setLink(false); // the browser tries again by itself
+  events.onerror = () => {
+    setLink(false);
+    if (events.readyState === EventSource.CLOSED) setTimeout(() => loadSnapshot().then(listen), 5000);
+  };
   events.addEventListener('machine', (e) => update(JSON.parse(e.data)));
 }
 

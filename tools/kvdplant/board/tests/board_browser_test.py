@@ -260,15 +260,17 @@ def demo_scenario(board_port, close_command, browser, screens):
     order = browser.js("[...document.querySelectorAll('.tile')].map(t => t.dataset.name).join(',')")
     assert order == "lathe-3,mill-1,mill-2", order
     # Cycle ends as the monitors journal them, on their tiles within 2 s (the monitor's time
-    # stamp of the cycle end against the moment the page shows it; one clock on this machine).
+    # stamp of the cycle end against the moment the page shows it; one clock on this machine),
+    # three in a row once a machine's publisher has caught up with its start.
     for name in ("lathe-3", "mill-1"):
-        seen = browser.js(tile(name, "Number(t.dataset.cycles)"))
-        browser.wait(tile(name, "Number(t.dataset.cycles) > %d" % seen), 60, "a cycle of " + name)
-        shown = datetime.datetime.now(datetime.timezone.utc)
-        ended = datetime.datetime.fromisoformat(browser.js(tile(name, "t.dataset.lastCycle")))
-        lag = (shown - ended).total_seconds()
-        print("%s: cycle end shown %.2f s after it ended" % (name, lag))
-        assert lag <= 2.0, "%s: %.2f s" % (name, lag)
+        browser.wait(tile(name, "Date.now() - Date.parse(t.dataset.lastCycle) < 5000"), 60, name + " caught up")
+        for _ in range(3):
+            seen = browser.js(tile(name, "Number(t.dataset.cycles)"))
+            browser.wait(tile(name, "Number(t.dataset.cycles) > %d" % seen), 30, "a cycle of " + name)
+            shown = datetime.datetime.now(datetime.timezone.utc)
+            lag = (shown - datetime.datetime.fromisoformat(browser.js(tile(name, "t.dataset.lastCycle")))).total_seconds()
+            print("%s: cycle end shown %.2f s after it ended" % (name, lag))
+            assert lag <= 2.0, "%s: %.2f s" % (name, lag)
     # The unit of mill-2 breaks its tool: the monitor's Break lamp makes the tile red.
     browser.wait(tile("mill-2", "t.dataset.status === 'alarm'"), 120, "the Break alarm of mill-2")
     assert browser.js(head_colour("mill-2")) == ALARM_RGB
