@@ -86,10 +86,15 @@ function makeTile(name) {
   return t;
 }
 
+// mill-2 before mill-10: numbers in names compare as numbers.
+function byName(a, b) {
+  return a.localeCompare(b, 'en', { numeric: true });
+}
+
 function placeTile(name) {
   const container = document.getElementById('tiles');
   const t = makeTile(name);
-  const after = [...tiles.keys()].filter((n) => n > name).sort()[0];
+  const after = [...tiles.keys()].filter((n) => byName(n, name) > 0).sort(byName)[0];
   container.insertBefore(t, after ? tiles.get(after) : null);
   tiles.set(name, t);
   document.getElementById('empty').hidden = true;
