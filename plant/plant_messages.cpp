@@ -47,7 +47,7 @@ bool operator==(const PlantState& a, const PlantState& b) {
 }
 
 std::size_t FormatStateMessage(const PlantState& s, const char* machine, char* out, std::size_t size) {
-    char cut[8] = "null";
+    char cut[16] = "null";
     if (s.activeCut >= 0 && s.activeCut < 16) std::snprintf(cut, sizeof cut, "%d", s.activeCut + 1);
     return Fitted(std::snprintf(out, size,
                                 "{\"machine\":\"%s\",\"online\":true,\"unit\":%s,\"cut\":%s,\"break\":%s,"
