@@ -34,3 +34,16 @@ void ShowNewDebugLines(DebugLogReader& reader, const std::function<void(int, con
 void JournalStatusText(uint32_t failedLines, char* out, std::size_t size) {
     std::snprintf(out, size, "Journal: %lu lines not written", static_cast<unsigned long>(failedLines));
 }
+
+void PlantLinkStatusText(const PlantLinkStatus& link, char* out, std::size_t size) {
+    if (link.state == PlantLinkState::kOff) {
+        std::snprintf(out, size, "Plant link: off");
+        return;
+    }
+    const bool connected = link.state == PlantLinkState::kConnected;
+    const int n =
+        std::snprintf(out, size, "Plant link: %s, %lu cycles waiting", connected ? "connected" : "connecting",
+                      static_cast<unsigned long>(link.waiting));
+    if (!connected && link.lastError != 0 && n > 0 && static_cast<std::size_t>(n) < size)
+        std::snprintf(out + n, size - static_cast<std::size_t>(n), " (%s)", link.lastErrorText);
+}

@@ -6,6 +6,7 @@
 #include "link/interpreter.h"
 #include "model/model.h"
 #include "shell/debug_view.h"
+#include "shell/plant_link_win32.h"
 #include "shell/platform_win32.h"
 #include "view/layout.h"
 
@@ -18,17 +19,23 @@ struct DebugWindowState {
     DebugLogReader reader;
     int lineHeight;
     int clientHeight;
-    uint32_t journalFailuresShown;
+    char captionShown[192];
 };
 
 // The caption tells how many cycle journal lines could not be written (a failed write is never
-// shown as a message: it happens on the reader thread, at every cycle end).
+// shown as a message: it happens on the reader thread, at every cycle end) and, while the plant
+// link is on, its state and the cycles waiting for the broker.
 void ShowJournalStatus(HWND hwnd, DebugWindowState& state, bool always) {
-    const uint32_t failures = JournalWriteFailures();
-    if (!always && failures == state.journalFailuresShown) return;
-    state.journalFailuresShown = failures;
-    char text[64];
-    JournalStatusText(failures, text, sizeof text);
+    char text[sizeof state.captionShown];
+    JournalStatusText(JournalWriteFailures(), text, sizeof text);
+    const PlantLinkStatus link = PlantLinkStatusNow();
+    if (link.state != PlantLinkState::kOff) {
+        const std::size_t n = std::strlen(text);
+        std::strcpy(text + n, " - ");
+        PlantLinkStatusText(link, text + n + 3, sizeof text - n - 3);
+    }
+    if (!always && std::strcmp(text, state.captionShown) == 0) return;
+    std::strcpy(state.captionShown, text);
     SetWindowTextA(hwnd, text);
 }
 
