@@ -21,6 +21,7 @@
 #include "shell/about_win32.h"
 #include "shell/debug_window_win32.h"
 #include "shell/language_switch_win32.h"
+#include "shell/plant_link_win32.h"
 #include "shell/legend_window_win32.h"
 #include "shell/main_window_win32.h"
 #include "shell/paint_win32.h"
@@ -31,7 +32,11 @@ namespace {
 
 void About(HWND hwnd, int) { ShowAboutBox(hwnd); }
 void Exit(HWND hwnd, int) { DestroyWindow(hwnd); }
-void Snapshot(HWND hwnd, int) { TakeCycleSnapshot(hwnd); }
+// The cycle end: the reader has saved the statistics and written the journal line.
+void Snapshot(HWND hwnd, int) {
+    TakeCycleSnapshot(hwnd);
+    PlantLinkCycleEnded();
+}
 void Debug(HWND hwnd, int) { OpenDebugWindow(hwnd); }
 void Legend(HWND hwnd, int) { ToggleLegendWindow(hwnd); }
 void Refresh(HWND hwnd, int) { InvalidateRegion(hwnd, Region::kWholeWindow, true); }

@@ -37,3 +37,16 @@ void JournalStatusText(const PassedOver& p, char* out, std::size_t size) {
                   static_cast<unsigned long>(p.linesWaiting), static_cast<unsigned long>(p.linesLost),
                   static_cast<unsigned long>(p.failedWrites), static_cast<unsigned long>(p.ignoredCycleEnds));
 }
+
+void PlantLinkStatusText(const PlantLinkStatus& link, char* out, std::size_t size) {
+    if (link.state == PlantLinkState::kOff) {
+        std::snprintf(out, size, "Plant link: off");
+        return;
+    }
+    const bool connected = link.state == PlantLinkState::kConnected;
+    const int n =
+        std::snprintf(out, size, "Plant link: %s, %lu cycles waiting", connected ? "connected" : "connecting",
+                      static_cast<unsigned long>(link.waiting));
+    if (!connected && link.lastError != 0 && n > 0 && static_cast<std::size_t>(n) < size)
+        std::snprintf(out + n, size - static_cast<std::size_t>(n), " (%s)", link.lastErrorText);
+}

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "plant/publisher.h"
+
 struct DebugLogReader {
     int readIndex;     // next log line to show, 0..49
     int visibleLines;  // client height / line height
@@ -26,3 +28,7 @@ struct PassedOver {
 };
 // The debug window's caption for them.
 void JournalStatusText(const PassedOver& p, char* out, std::size_t size);
+
+// The plant link's line of the caption: "Plant link: off", "Plant link: connected, 0 cycles
+// waiting", "Plant link: connecting, 12 cycles waiting (connection refused)".
+void PlantLinkStatusText(const PlantLinkStatus& link, char* out, std::size_t size);

@@ -7,6 +7,7 @@
 #include "link/interpreter.h"
 #include "model/model.h"
 #include "shell/debug_view.h"
+#include "shell/plant_link_win32.h"
 #include "shell/platform_win32.h"
 #include "view/layout.h"
 
@@ -19,18 +20,25 @@ struct DebugWindowState {
     DebugLogReader reader;
     int lineHeight;
     int clientHeight;
-    PassedOver shown;
+    char captionShown[192];
 };
 
 // The caption tells what the journal could not write and what the interpreter passed over (never
-// shown as a message: it happens on the reader thread, at every cycle end).
+// shown as a message: it happens on the reader thread, at every cycle end) and, while the plant
+// link is on, its state and the cycles waiting for the broker.
 void ShowJournalStatus(HWND hwnd, DebugWindowState& state, bool always) {
     const PassedOver now{JournalWriteFailures(), JournalLinesWaiting(), JournalLinesLost(),
                          Load(gIgnoredCycleEnds)};
-    if (!always && now == state.shown) return;
-    state.shown = now;
-    char text[128];
+    char text[sizeof state.captionShown];
     JournalStatusText(now, text, sizeof text);
+    const PlantLinkStatus link = PlantLinkStatusNow();
+    if (link.state != PlantLinkState::kOff) {
+        const std::size_t n = std::strlen(text);
+        std::strcpy(text + n, " - ");
+        PlantLinkStatusText(link, text + n + 3, sizeof text - n - 3);
+    }
+    if (!always && std::strcmp(text, state.captionShown) == 0) return;
+    std::strcpy(state.captionShown, text);
     SetWindowTextA(hwnd, text);
 }
 

@@ -19,6 +19,7 @@
 #include "shell/legend_window_win32.h"
 #include "shell/main_window_state_win32.h"
 #include "shell/paint_win32.h"
+#include "shell/plant_link_win32.h"
 #include "shell/platform_glue_win32.h"
 #include "shell/platform_win32.h"
 #include "shell/snapshot_win32.h"
@@ -77,6 +78,7 @@ LRESULT OnCreate(HWND hwnd) {
     SetMenu(hwnd, LoadLanguageMenu(gConfig.languageBase));
     SetMenuChecks(GetMenu(hwnd), 0, gConfig.languageBase, gConfig.DisplayMode);
     OpenPortAtStart();  // writes the parameter defaults first
+    StartPlantLink(hwnd);
     SetTimer(hwnd, kTimerId, kTimerPeriodMs, nullptr);
     CreateDrawingResources();
     return 0;
@@ -87,6 +89,7 @@ void OnDestroy(HWND hwnd) {
     // Closing the link first: its reader may be waiting for this thread (end-of-cycle request);
     // CloseLink serves such requests while it waits for the threads to end.
     CloseLink();
+    StopPlantLink();  // after the link: no cycle end is on its way to it any more
     DeleteDrawingResources();
     DeleteCycleSnapshot(StateOf(hwnd).snapshot);
     PostQuitMessage(0);
@@ -168,6 +171,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
             if (wParam == kTimerId) {
                 TimerTick();
                 ReportAutosave(hwnd);
+                PlantLinkTick();
             }
             return 0;
         case WM_CLOSE:

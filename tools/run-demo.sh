@@ -6,11 +6,7 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
-tools/setup.sh
-for preset in native win64; do
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -j "$(nproc)"
-done
+tools/demo-build.sh
 
 export ZAVIZE_BUILD=$top/build/win64 ZAVIZE_KVDSIM=$top/build/native/tools/kvdsim/kvdsim
 export WORK=$top/build/demo E2E_PREFIX=$top/build/win64/wineprefix-demo

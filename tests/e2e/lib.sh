@@ -124,3 +124,37 @@ stop_program() {
 screenshot() { import -window root "$1"; }
 
 file_size() { stat -c %s "$1"; }
+
+# The plant side. start_broker: mosquitto on a free port of 127.0.0.1 (BROKER_PORT, kept for its
+# restarts), its sessions on disk in $WORK/broker so a restart keeps kvdplant's queue; stop_broker
+# ends it as an administrator would. start_kvdplant FOLDER [ARGS...]: the collector into FOLDER.
+start_broker() {
+  mkdir -p "$WORK/broker"
+  if [ -z "${BROKER_PORT:-}" ]; then
+    BROKER_PORT=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+    printf 'listener %s 127.0.0.1\nallow_anonymous true\npersistence true\npersistence_location %s/\n' \
+      "$BROKER_PORT" "$WORK/broker" >"$WORK/broker/mosquitto.conf"
+  fi
+  setsid mosquitto -c "$WORK/broker/mosquitto.conf" >>"$WORK/broker/log" 2>&1 &
+  BROKER_PID=$!
+  E2E_PIDS+=($BROKER_PID)
+  for _ in $(seq 100); do
+    (exec 3<>"/dev/tcp/127.0.0.1/$BROKER_PORT") 2>/dev/null && return 0
+    sleep 0.05
+  done
+  fail "mosquitto did not start on port $BROKER_PORT"
+}
+stop_broker() {
+  kill "$BROKER_PID" >/dev/null 2>&1 || true
+  wait "$BROKER_PID" >/dev/null 2>&1 || true
+}
+start_kvdplant() {
+  setsid "$(dirname "$ZAVIZE_KVDSIM")/../kvdplant/kvdplant" --folder "$1" --port "$BROKER_PORT" "${@:2}" \
+    >"$WORK/kvdplant.out" 2>"$WORK/kvdplant.log" &
+  PLANT_PID=$!
+  E2E_PIDS+=($PLANT_PID)
+}
+# plant_ini FOLDER MACHINE: the monitor in FOLDER publishes to the broker as MACHINE.
+plant_ini() {
+  printf '[plant]\r\nenabled=1\r\nhost=127.0.0.1\r\nport=%s\r\nmachine=%s\r\n' "$BROKER_PORT" "$2" >"$1/ZAVIze.ini"
+}

@@ -94,9 +94,31 @@ parameter_sets = {
     "debounce_out_of_range": parameter_set(debounce=b"30001"),
 }
 
+def mqtt_publish(topic, payload, qos=0, packet_id=1, retain=False):
+    body = struct.pack(">H", len(topic)) + topic + (struct.pack(">H", packet_id) if qos else b"") + payload
+    length, n = b"", len(body)
+    while True:
+        digit, n = n % 128, n // 128
+        length += bytes([digit | (0x80 if n else 0)])
+        if not n:
+            break
+    return bytes([0x30 | qos << 1 | retain]) + length + body
+
+
+# What a broker sends a publisher, alone and run together in one stream.
+mqtt_streams = {
+    "connack": b"\x20\x02\x00\x00",
+    "connack_refused": b"\x20\x02\x00\x05",
+    "puback_pingresp": b"\x40\x02\x00\x07\xd0\x00",
+    "publish_qos1": mqtt_publish(b"kvd/m1/state", b'{"online":true}', qos=1, packet_id=3, retain=True),
+    "publish_long": mqtt_publish(b"kvd/m1/cycle", b"x" * 300),
+    "stream": b"\x20\x02\x01\x00" + b"\x40\x02\x12\x34" * 3 + mqtt_publish(b"a/b", b"") + b"\xd0\x00",
+}
+
 root = pathlib.Path(__file__).resolve().parent / "corpus"
 for target, files in [("interpreter", {n: bytes([c, s]) + st for n, (c, s, st) in seeds.items()}),
-                      ("config", configs), ("statistics", statistics_seeds), ("parameter_set", parameter_sets)]:
+                      ("config", configs), ("statistics", statistics_seeds), ("parameter_set", parameter_sets),
+                     ("mqtt", mqtt_streams)]:
     folder = root / target
     folder.mkdir(parents=True, exist_ok=True)
     for name, content in files.items():

@@ -127,48 +127,116 @@ void SortJournal(Source& s) {
     }
 }
 
+namespace {
+
+// A folder "journal" inside a machine's folder (as kvdplant writes <folder>/<machine>/journal)
+// stands for that machine; "" for any other path.
+std::string MachineOf(const std::string& path) {
+    std::filesystem::path p = std::filesystem::path(path).lexically_normal();
+    if (p.filename().empty()) p = p.parent_path();
+    if (p.filename() != "journal" || p.parent_path().filename().empty()) return {};
+    const std::string machine = p.parent_path().filename().string();
+    return machine == "." || machine == ".." ? std::string() : machine;
+}
+
+// The journal files (*.csv) of a folder, in name order, added to `into`.
+void AddJournalFolder(const std::string& path, Source& into, std::vector<std::string>& names,
+                      std::vector<Problem>& problems) {
+    for (const std::filesystem::path& f : JournalFilesIn(path, problems)) {
+        std::string text;
+        if (!ReadFile(f, text)) {
+            problems.push_back({f.string(), "cannot be read"});
+        } else {
+            AddJournalText(text, f.string(), into, problems);
+            names.push_back(f.string());
+        }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Appends one machine's cycles to the plant's.
+void AddToPlant(const Source& machine, Source& plant) {
+    for (int c = 0; c < kCuts; ++c) {
+        CutSeries& to = plant.cuts[c];
+        const CutSeries& from = machine.cuts[c];
+        to.peak.insert(to.peak.end(), from.peak.begin(), from.peak.end());
+        to.work.insert(to.work.end(), from.work.begin(), from.work.end());
+        to.records.insert(to.records.end(), from.records.begin(), from.records.end());
+    }
+    plant.journal = true;
+}
+
+// What the paths name: statistics files, journal files and folders, machines' journal folders.
+struct Loading {
+    std::vector<Source> sources;
+    std::vector<Source> machines;
+    Source journal;  // every journal line given, the plant's when machines are given
+    std::vector<std::string> journalNames;
+    std::size_t machineFolders = 0;
+};
+
+void LoadFolder(const std::string& path, Loading& l, std::vector<Problem>& problems) {
+    const std::string machine = MachineOf(path);
+    if (l.machineFolders < 2 || machine.empty()) {
+        AddJournalFolder(path, l.journal, l.journalNames, problems);
+        return;
+    }
+    Source& m = l.machines.emplace_back();
+    m.journal = true;
+    m.name = machine;
+    AddJournalFolder(path, m, l.journalNames, problems);
+    AddToPlant(m, l.journal);
+    SortJournal(m);
+}
+
+void LoadFile(const std::string& path, Loading& l, std::vector<Problem>& problems) {
+    std::error_code ec;
+    std::string bytes;
+    if (!std::filesystem::is_regular_file(path, ec) || !ReadFile(path, bytes)) {
+        problems.push_back({path, "cannot be read"});
+        return;
+    }
+    if (EndsWith(path, ".csv") || bytes.compare(0, 5, "time,") == 0) {
+        AddJournalText(bytes, path, l.journal, problems);
+        l.journalNames.push_back(path);
+        return;
+    }
+    Source s;
+    ReadStatisticsBlock(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), path, s, problems);
+    if (bytes.size() >= kBlockBytes) l.sources.push_back(std::move(s));
+}
+
+}  // namespace
+
 std::vector<Source> LoadSources(const std::vector<std::string>& paths, std::vector<Problem>& problems) {
     namespace fs = std::filesystem;
-    std::vector<Source> sources;
-    Source journal;
-    std::vector<std::string> journalNames;
-    const auto addJournal = [&](const std::string& name, const std::string& text) {
-        AddJournalText(text, name, journal, problems);
-        journalNames.push_back(name);
-    };
+    Loading l;
+    // Several machines' journal folders (FOLDER/*/journal): each machine is a source of its own,
+    // and all of them together are the plant.
     for (const std::string& path : paths) {
         std::error_code ec;
-        if (fs::is_directory(path, ec)) {
-            for (const fs::path& f : JournalFilesIn(path, problems)) {
-                std::string text;
-                if (!ReadFile(f, text))
-                    problems.push_back({f.string(), "cannot be read"});
-                else
-                    addJournal(f.string(), text);
-            }
-            continue;
-        }
-        std::string bytes;
-        if (!fs::is_regular_file(path, ec) || !ReadFile(path, bytes)) {
-            problems.push_back({path, "cannot be read"});
-            continue;
-        }
-        if (EndsWith(path, ".csv") || bytes.compare(0, 5, "time,") == 0) {
-            addJournal(path, bytes);
-            continue;
-        }
-        Source s;
-        ReadStatisticsBlock(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), path, s, problems);
-        if (bytes.size() >= kBlockBytes) sources.push_back(std::move(s));
+        l.machineFolders += fs::is_directory(path, ec) && !MachineOf(path).empty();
     }
-    if (!journalNames.empty()) {
-        journal.name = journalNames.size() == 1
-                           ? journalNames.front()
-                           : "journal (" + std::to_string(journalNames.size()) + " files)";
-        SortJournal(journal);
-        sources.push_back(std::move(journal));
+    for (const std::string& path : paths) {
+        std::error_code ec;
+        if (fs::is_directory(path, ec))
+            LoadFolder(path, l, problems);
+        else
+            LoadFile(path, l, problems);
     }
-    return sources;
+    for (Source& m : l.machines) l.sources.push_back(std::move(m));
+    if (!l.journalNames.empty()) {
+        l.journal.name = l.journalNames.size() == 1 ? l.journalNames.front()
+                         : l.machines.empty()
+                             ? "journal (" + std::to_string(l.journalNames.size()) + " files)"
+                             : "the plant (" + std::to_string(l.machineFolders) + " machines)";
+        SortJournal(l.journal);
+        l.sources.push_back(std::move(l.journal));
+    }
+    return l.sources;
 }
 
 }  // namespace kvdstat

@@ -48,7 +48,9 @@ void AddJournalText(const std::string& text, const std::string& name, Source& ou
 void SortJournal(Source& s);
 
 // Reads the named files and folders: each statistics file is a source of its own, all journal
-// files together make one. A folder stands for the journal files (*.csv) in it. A file is a
+// files together make one. Two or more machines' journal folders (<folder>/<machine>/journal, as
+// kvdplant writes them) are a source each, named by the machine, before the one of them all
+// ("the plant (N machines)"). A folder stands for the journal files (*.csv) in it. A file is a
 // journal when its name ends in ".csv" or its text starts with the journal header.
 std::vector<Source> LoadSources(const std::vector<std::string>& paths, std::vector<Problem>& problems);
 

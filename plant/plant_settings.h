@@ -1,0 +1,41 @@
+// The plant link's settings: section [plant] of "ZAVIze.ini" beside "ZAVIze.cnf". The link is
+// off unless the file switches it on; a malformed value leaves it off with a message that names
+// the key and says what is allowed.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+constexpr std::size_t kPlantNameMax = 64;   // machine name, topic prefix
+constexpr std::size_t kPlantHostMax = 255;  // a DNS name at its longest
+constexpr uint16_t kPlantDefaultPort = 1883;
+constexpr std::size_t kPlantMessageMax = 256;
+
+struct PlantSettings {
+    bool enabled;
+    char host[kPlantHostMax + 1];
+    uint16_t port;
+    char machine[kPlantNameMax + 1];
+    char prefix[kPlantNameMax + 1];
+};
+
+// The values as the file holds them; null for a key that is not there.
+struct PlantSettingsText {
+    const char* enabled;  // 1/0, yes/no, true/false, on/off
+    const char* host;     // required when enabled
+    const char* port;     // 1..65535, default 1883
+    const char* machine;  // default: the computer name
+    const char* prefix;   // default "kvd"
+};
+
+// Checks and takes the values. On a malformed value returns false with the link off and a clear
+// message ("ZAVIze.ini: port \"x\" is not a number from 1 to 65535; the plant link stays off.").
+[[nodiscard]] bool ParsePlantSettings(const PlantSettingsText& text, const char* computerName,
+                                      PlantSettings& out, char* message, std::size_t messageSize);
+
+// Whether a text can be a machine name: 1..64 letters, digits, '-', '_' or '.', not starting with '.'.
+bool IsPlantName(const char* name);
+
+// A computer name made fit for a topic level: characters other than letters, digits, '-', '_'
+// and '.' become '-', cut to kPlantNameMax; "machine" when nothing is left.
+void MachineNameFrom(const char* computerName, char* out, std::size_t size);

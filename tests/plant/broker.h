@@ -1,0 +1,85 @@
+// A real broker for the plant tests: Debian's mosquitto on a free port of 127.0.0.1, with its
+// sessions kept on disk so that a restart keeps a lasting subscriber's queue.
+#pragma once
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+
+extern char** environ;
+
+class Broker {
+public:
+    explicit Broker(const std::filesystem::path& folder) : folder_(folder) {
+        port_ = FreePort();
+        std::ofstream conf(folder_ / "mosquitto.conf");
+        conf << "listener " << port_ << " 127.0.0.1\nallow_anonymous true\npersistence true\n"
+             << "persistence_location " << folder_.string() << "/\n";
+    }
+    ~Broker() { Stop(); }
+    uint16_t port() const { return port_; }
+
+    // Starts it and waits until it takes connections.
+    bool Start() {
+        const std::string conf = (folder_ / "mosquitto.conf").string();
+        const std::string log = (folder_ / "mosquitto.log").string();
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+        char* argv[] = {const_cast<char*>("mosquitto"), const_cast<char*>("-c"),
+                        const_cast<char*>(conf.c_str()), nullptr};
+        const int r = posix_spawnp(&pid_, "mosquitto", &actions, nullptr, argv, environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (r != 0) return false;
+        for (int i = 0; i < 100; ++i) {
+            if (Accepts()) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    }
+    // Ends it as an administrator would (it saves its sessions) and waits for it.
+    void Stop() {
+        if (pid_ <= 0) return;
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+
+private:
+    static uint16_t FreePort() {
+        const int fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t n = sizeof a;
+        bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        getsockname(fd, reinterpret_cast<sockaddr*>(&a), &n);
+        close(fd);
+        return ntohs(a.sin_port);
+    }
+    bool Accepts() const {
+        const int fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(port_);
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+        close(fd);
+        return ok;
+    }
+
+    std::filesystem::path folder_;
+    uint16_t port_ = 0;
+    pid_t pid_ = -1;
+};

@@ -1,0 +1,200 @@
+// The plant link's portable parts: the packet reader's refusals, the settings' checks, and the
+// journal as outbox across a restart and a day boundary.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "journal/journal_line.h"
+#include "journal/journal_writer.h"
+#include "plant/mqtt_codec.h"
+#include "plant/outbox.h"
+#include "plant/plant_settings.h"
+#include "temp_dir.h"
+
+namespace {
+
+struct Bytes {
+    const char* what;
+    std::vector<uint8_t> bytes;
+    MqttRead expected;
+};
+
+TEST(MqttReader, TakesWhatABrokerSendsAndRefusesTheRest) {
+    const std::vector<Bytes> cases = {
+        {"CONNACK accepted", {0x20, 2, 0, 0}, MqttRead::kPacket},
+        {"PUBACK 7", {0x40, 2, 0, 7}, MqttRead::kPacket},
+        {"PINGRESP", {0xD0, 0}, MqttRead::kPacket},
+        {"PUBLISH QoS 1", {0x32, 6, 0, 1, 'a', 0, 9, 'x'}, MqttRead::kPacket},
+        {"half a PUBACK", {0x40, 2, 0}, MqttRead::kNeedMore},
+        {"length cut after a continuation", {0x30, 0x80}, MqttRead::kNeedMore},
+        {"CONNACK with flags", {0x21, 2, 0, 0}, MqttRead::kMalformed},
+        {"CONNACK of 3 bytes", {0x20, 3, 0, 0, 0}, MqttRead::kMalformed},
+        {"CONNACK code 6", {0x20, 2, 0, 6}, MqttRead::kMalformed},
+        {"PUBACK for id 0", {0x40, 2, 0, 0}, MqttRead::kMalformed},
+        {"PINGRESP with a body", {0xD0, 1, 0}, MqttRead::kMalformed},
+        {"PUBLISH QoS 3", {0x36, 3, 0, 1, 'a'}, MqttRead::kMalformed},
+        {"PUBLISH QoS 2", {0x34, 5, 0, 1, 'a', 0, 1}, MqttRead::kMalformed},
+        {"PUBLISH topic past the end", {0x30, 3, 0, 5, 'a'}, MqttRead::kMalformed},
+        {"PUBLISH wildcard topic", {0x30, 3, 0, 1, '#'}, MqttRead::kMalformed},
+        {"PUBLISH topic not UTF-8", {0x30, 4, 0, 2, 0xC0, 0x80}, MqttRead::kMalformed},
+        {"PUBLISH QoS 1 id 0", {0x32, 5, 0, 1, 'a', 0, 0}, MqttRead::kMalformed},
+        {"SUBSCRIBE from a broker", {0x82, 0}, MqttRead::kMalformed},
+        {"five length bytes", {0x30, 0xFF, 0xFF, 0xFF, 0xFF, 0x01}, MqttRead::kMalformed},
+        {"overlong length form", {0xD0, 0x80, 0x00}, MqttRead::kMalformed},
+        {"longer than a publisher takes", {0x30, 0x81, 0x20}, MqttRead::kMalformed},
+    };
+    for (const Bytes& c : cases) {
+        MqttPacket p{};
+        std::size_t used = 99;
+        const char* reason = "";
+        EXPECT_EQ(ReadMqttPacket(c.bytes.data(), c.bytes.size(), p, &used, &reason), c.expected) << c.what;
+        EXPECT_EQ(used, c.expected == MqttRead::kPacket ? c.bytes.size() : 0u) << c.what;
+        if (c.expected == MqttRead::kMalformed) {
+            EXPECT_STRNE(reason, "") << c.what;
+        }
+    }
+    // What the accepted ones said.
+    MqttPacket p{};
+    std::size_t used = 0;
+    const char* reason = "";
+    const uint8_t publish[] = {0x33, 6, 0, 1, 'a', 0, 9, 'x'};
+    ASSERT_EQ(ReadMqttPacket(publish, sizeof publish, p, &used, &reason), MqttRead::kPacket);
+    EXPECT_EQ(p.publish.topic, "a");
+    EXPECT_EQ(p.publish.payload, "x");
+    EXPECT_EQ(p.packetId, 9);
+    EXPECT_TRUE(p.publish.retain);
+}
+
+TEST(MqttWriter, RefusesWhatTheProtocolCannotCarry) {
+    uint8_t out[64];
+    const MqttPublish qos1NoId{"a", "x", 1, false, false, 0};
+    const MqttPublish qos2{"a", "x", 2, false, false, 1};
+    const MqttPublish tooBig{"a", std::string_view("0123456789", 10), 0, false, false, 0};
+    EXPECT_EQ(WriteMqttPublish(qos1NoId, out, sizeof out), 0u);
+    EXPECT_EQ(WriteMqttPublish(qos2, out, sizeof out), 0u);
+    // Type and length, the topic with its length, the payload: 15 bytes, never a part of them.
+    EXPECT_EQ(WriteMqttPublish(tooBig, out, 14), 0u);
+    ASSERT_EQ(WriteMqttPublish(tooBig, out, 15), 15u);
+    EXPECT_EQ(std::vector<uint8_t>(out, out + 5), (std::vector<uint8_t>{0x30, 13, 0, 1, 'a'}));
+}
+
+struct SettingsCase {
+    PlantSettingsText text;
+    bool ok;
+    bool enabled;
+    const char* machine;
+    const char* inMessage;  // a part of the message, for a refusal
+};
+
+TEST(PlantSettings, DefaultsChecksAndMessages) {
+    const std::vector<SettingsCase> cases = {
+        {{nullptr, nullptr, nullptr, nullptr, nullptr}, true, false, "WS-07", ""},
+        {{"yes", "broker.plant", "1884", "lathe-3", "hall2/kvd"}, true, true, "lathe-3", ""},
+        {{"1", nullptr, nullptr, nullptr, nullptr}, false, false, "WS-07", "host \"\" is missing"},
+        {{"maybe", "h", nullptr, nullptr, nullptr}, false, false, "WS-07", "enabled \"maybe\""},
+        {{"1", "h", "70000", nullptr, nullptr},
+         false,
+         false,
+         "WS-07",
+         "port \"70000\" is not a number from 1"},
+        {{"1", "h", "+5", nullptr, nullptr}, false, false, "WS-07", "port \"+5\""},
+        {{"1", "h", nullptr, "a/b", nullptr}, false, false, "WS-07", "machine \"a/b\""},
+        {{"1", "h", nullptr, "..", nullptr}, false, false, "WS-07", "machine \"..\""},
+        {{"1", "h", nullptr, nullptr, "kvd//x"}, false, false, "WS-07", "prefix \"kvd//x\""},
+        {{"1", "h", nullptr, nullptr, "kvd/#"}, false, false, "WS-07", "prefix \"kvd/#\""},
+        {{"1", "h w", nullptr, nullptr, nullptr}, false, false, "WS-07", "host \"h w\""},
+    };
+    for (const SettingsCase& c : cases) {
+        PlantSettings s{};
+        char message[kPlantMessageMax];
+        EXPECT_EQ(ParsePlantSettings(c.text, "WS 07", s, message, sizeof message), c.ok) << message;
+        EXPECT_EQ(s.enabled, c.enabled) << message;
+        if (c.ok) {
+            EXPECT_STREQ(s.machine, c.machine);
+            EXPECT_STREQ(message, "");
+        } else {
+            EXPECT_NE(std::string(message).find(c.inMessage), std::string::npos) << message;
+            EXPECT_NE(std::string(message).find("the plant link stays off"), std::string::npos) << message;
+        }
+    }
+    PlantSettings s{};
+    char message[kPlantMessageMax];
+    ASSERT_TRUE(
+        ParsePlantSettings({"on", "10.0.0.5", nullptr, nullptr, nullptr}, ".x", s, message, sizeof message));
+    EXPECT_EQ(s.port, kPlantDefaultPort);
+    EXPECT_STREQ(s.prefix, "kvd");
+    EXPECT_STREQ(s.machine, "-x");  // a computer name never makes a hidden folder at the collector
+}
+
+// 2026-12-08T10:00:00Z, and a cycle every 5 s from then.
+constexpr int64_t kMorningMs = 1796724000000LL;
+
+JournalRecord Cycle(int i, int64_t startMs) {
+    JournalRecord r{};
+    r.time = {startMs + int64_t{i} * 5000, 0};
+    r.cut = i % 3;
+    r.peak = static_cast<uint8_t>(40 + i % 20);
+    return r;
+}
+
+// Everything the outbox hands out from `at` on, following each line's next position.
+std::vector<int64_t> Drain(const char* folder, OutboxPosition& at, std::vector<uint64_t>* sequences) {
+    std::vector<int64_t> times;
+    OutboxLine line{};
+    int32_t error = 0;
+    while (NextOutboxLine(folder, at, line, &error) == OutboxRead::kLine) {
+        times.push_back(line.record.time.unixMs);
+        sequences->push_back(line.next.sequence);
+        at = line.next;
+    }
+    return times;
+}
+
+TEST(PlantOutbox, ARestartMidDayAndADayBoundaryLoseNothingAndRepeatNothing) {
+    TempWorkDir dir;
+    const JournalFiles files = SystemJournalFiles();
+    for (int i = 0; i < 5; ++i) ASSERT_EQ(WriteJournalRecord(files, "Default.$$$", Cycle(i, kMorningMs)), 0);
+
+    // The link is switched on: it starts at the journal's end, numbered from the clock.
+    OutboxPosition at = FreshOutboxPosition("journal", kMorningMs + 60000);
+    EXPECT_EQ(at.sequence, static_cast<uint64_t>(kMorningMs + 60000));
+    ASSERT_EQ(SaveOutboxPosition("journal", at), 0);
+    std::vector<uint64_t> seq;
+    EXPECT_TRUE(Drain("journal", at, &seq).empty());
+
+    // Three cycles, of which two reach the broker before the monitor closes.
+    for (int i = 5; i < 8; ++i) ASSERT_EQ(WriteJournalRecord(files, "Default.$$$", Cycle(i, kMorningMs)), 0);
+    OutboxLine line{};
+    int32_t error = 0;
+    for (int i = 5; i < 7; ++i) {
+        ASSERT_EQ(NextOutboxLine("journal", at, line, &error), OutboxRead::kLine);
+        EXPECT_EQ(line.record.time.unixMs, Cycle(i, kMorningMs).time.unixMs);
+        at = line.next;
+        ASSERT_EQ(SaveOutboxPosition("journal", at), 0);
+    }
+    // Before the next start: a line cut short by a kill, then the night and the next day.
+    ASSERT_EQ(WriteJournalRecord(files, "Default.$$$", Cycle(8, kMorningMs)), 0);
+    {
+        std::ofstream cut("journal/2026-12-08.csv", std::ios::app | std::ios::binary);
+        cut << "2026-12-08T10:00:45.000+00:00,1,4";
+    }
+    const int64_t nextDay = kMorningMs + 86400000LL;
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(WriteJournalRecord(files, "Default.$$$", Cycle(i, nextDay)), 0);
+    EXPECT_EQ(CountWaitingCycles("journal", at, 100), 5u);
+
+    OutboxPosition restarted{};
+    ASSERT_TRUE(LoadOutboxPosition("journal", restarted));
+    EXPECT_EQ(restarted.offset, at.offset);
+    seq.clear();
+    const std::vector<int64_t> sent = Drain("journal", restarted, &seq);
+    const std::vector<int64_t> expected = {Cycle(7, kMorningMs).time.unixMs, Cycle(8, kMorningMs).time.unixMs,
+                                           Cycle(0, nextDay).time.unixMs, Cycle(1, nextDay).time.unixMs,
+                                           Cycle(2, nextDay).time.unixMs};
+    EXPECT_EQ(sent, expected);
+    for (std::size_t i = 0; i < seq.size(); ++i) EXPECT_EQ(seq[i], at.sequence + 1 + i);  // no gap, no repeat
+    EXPECT_EQ(CountWaitingCycles("journal", restarted, 100), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,25 @@
+// A machine's history for the board: what kvdstat's summary and trend say of its journal, and the
+// chart of one cut, from the day files kvdplant wrote under <root>/<machine>/journal.
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+namespace kvdboard {
+
+constexpr int kHistoryDaysDefault = 7, kHistoryDaysMax = 31;
+
+// The names of the newest `days` day files (YYYY-MM-DD.csv) in the folder, oldest first.
+std::vector<std::string> NewestDayFiles(const std::string& folder, int days);
+
+// cut: 0..15, or -1 for the cut of the newest cycle. The machine's name must be valid (it becomes
+// a folder name).
+nlohmann::json MachineHistory(const std::string& root, const std::string& machine, int days, int cut);
+
+class BoardModel;
+// Seeds the model with the newest `days` day files of every machine folder under root; returns
+// how many machines it seeded.
+std::size_t SeedFromJournals(BoardModel& model, const std::string& root, int days = 2);
+
+}  // namespace kvdboard

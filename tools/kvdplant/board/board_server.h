@@ -1,0 +1,48 @@
+// The board's HTTP side: the page, a JSON snapshot of every machine, one machine's history and a
+// stream of changes (Server-Sent Events). It only reads the model: no request reaches a monitor.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "board_model.h"
+
+namespace kvdboard {
+
+struct ServerOptions {
+    std::string host = "127.0.0.1";
+    int port = 8080;          // 0: a free port (see BoardServer::Port)
+    std::string token;        // empty: no token asked
+    std::string journalRoot;  // kvdplant's folder; empty: no history
+    std::size_t maxEventClients = 8;
+    // Workers: one per event stream, the rest serve pages and snapshots beside them.
+    std::size_t threads = 16;
+    int timeoutSeconds = 5;              // a client that sends or takes nothing for this long is dropped
+    std::size_t maxHistoryRequests = 2;  // histories read journals: only this many at once
+};
+
+// "HOST:PORT" or "[IPv6]:PORT". On failure returns false with the reason in error.
+[[nodiscard]] bool ParseListenAddress(std::string_view text, std::string& host, int& port,
+                                      std::string& error);
+
+class BoardServer {
+public:
+    BoardServer(BoardModel& model, ServerOptions options);
+    ~BoardServer();
+    BoardServer(const BoardServer&) = delete;
+    BoardServer& operator=(const BoardServer&) = delete;
+
+    // Binds and starts serving on a thread of its own; false with a message if it cannot bind.
+    [[nodiscard]] bool Start(std::string& error);
+    int Port() const;
+    // Ends every stream and request and joins the threads; also done by the destructor.
+    void Stop();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace kvdboard

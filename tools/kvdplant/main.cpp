@@ -1,0 +1,190 @@
+// kvdplant: the plant's collector. It subscribes to every monitor's cycles and states on the
+// broker and writes each machine's journal under one folder (see plant_store.h).
+//
+//   kvdplant --folder DIR [--host 127.0.0.1] [--port 1883] [--prefix kvd] [--id kvdplant]
+//            [--listen 127.0.0.1:8080 | --listen off] [--token TOKEN]
+//
+// It serves the plant board on the --listen address (docs/board.md); with --token the board's
+// data need that token.
+//
+// It runs until SIGINT or SIGTERM, then prints what it stored and how long the cycles took from
+// their end on the machine to their line here.
+#include <mosquitto.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "board_history.h"
+#include "plant_board.h"
+#include "plant_store.h"
+
+namespace {
+
+volatile std::sig_atomic_t gStop = 0;
+void OnSignal(int) { gStop = 1; }
+
+struct Options {
+    std::string folder, host = "127.0.0.1", prefix = "kvd", id = "kvdplant";
+    int port = 1883;
+    bool board = true;
+    kvdboard::ServerOptions boardServer;
+};
+
+struct Collector {
+    Options options;
+    kvdplant::PlantStore store;
+    std::vector<int64_t> latencyUs;  // cycle end on the machine -> line stored here
+    uint64_t malformed = 0;
+    kvdboard::BoardModel board{};
+};
+
+int64_t NowUs() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+void OnConnect(mosquitto* m, void* data, int rc) {
+    auto* c = static_cast<Collector*>(data);
+    if (rc != 0) {
+        std::fprintf(stderr, "kvdplant: the broker refused the connection: %s\n",
+                     mosquitto_connack_string(rc));
+        return;
+    }
+    for (const char* leaf : {"cycle", "state"}) {
+        const std::string topic = c->options.prefix + "/+/" + leaf;
+        mosquitto_subscribe(m, nullptr, topic.c_str(), 1);
+    }
+    std::fprintf(stderr, "kvdplant: connected to %s:%d, collecting %s/+/cycle into %s\n",
+                 c->options.host.c_str(), c->options.port, c->options.prefix.c_str(),
+                 c->options.folder.c_str());
+}
+
+void OnMessage(mosquitto*, void* data, const mosquitto_message* msg) {
+    auto* c = static_cast<Collector*>(data);
+    const std::string_view payload(static_cast<const char*>(msg->payload),
+                                   static_cast<std::size_t>(msg->payloadlen));
+    std::string problem;
+    const int64_t now = NowUs();
+    const kvdplant::Outcome o = c->store.Take(msg->topic, payload, now / 1000, &problem);
+    kvdplant::TellBoard(c->board, c->store, msg->topic, c->options.prefix, o);
+    if (o == kvdplant::Outcome::kStored) {
+        // The message carries the cycle's end to the millisecond; the lag is measured against it.
+        const std::string machine = std::string(msg->topic).substr(c->options.prefix.size() + 1);
+        kvdplant::MachineView v;
+        if (c->store.View(machine.substr(0, machine.find('/')), v) && !v.recent.empty())
+            c->latencyUs.push_back(now - v.recent.back().record.time.unixMs * 1000);
+    }
+    if (o == kvdplant::Outcome::kMalformed || o == kvdplant::Outcome::kWriteFailed) {
+        ++c->malformed;
+        std::fprintf(stderr, "kvdplant: %s: %s\n", msg->topic, problem.c_str());
+    } else if (!problem.empty() && o != kvdplant::Outcome::kIgnored) {
+        std::fprintf(stderr, "kvdplant: %s: %s\n", msg->topic, problem.c_str());
+    }
+}
+
+bool ParseOptions(int argc, char** argv, Options& o) {
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string key = argv[i], value = argv[i + 1];
+        std::string error;
+        bool board = false;
+        if (!kvdplant::TakeBoardOption(key, value, o.boardServer, o.board, board, error)) {
+            std::fprintf(stderr, "kvdplant: %s\n", error.c_str());
+            return false;
+        }
+        if (board) continue;
+        if (key == "--folder")
+            o.folder = value;
+        else if (key == "--host")
+            o.host = value;
+        else if (key == "--port")
+            o.port = std::atoi(value.c_str());
+        else if (key == "--prefix")
+            o.prefix = value;
+        else if (key == "--id")
+            o.id = value;
+        else
+            return false;
+    }
+    return argc % 2 == 1 && !o.folder.empty() && o.port > 0 && o.port < 65536;
+}
+
+void Summary(Collector& c) {
+    uint64_t stored = 0, repeats = 0, gaps = 0;
+    for (const std::string& name : c.store.Machines()) {
+        kvdplant::MachineView v;
+        if (!c.store.View(name, v)) continue;
+        stored += v.stored;
+        repeats += v.repeats;
+        gaps += v.gaps;
+    }
+    std::vector<int64_t>& l = c.latencyUs;
+    std::sort(l.begin(), l.end());
+    const auto at = [&](double q) {
+        return l.empty() ? 0.0 : l[static_cast<std::size_t>(q * (l.size() - 1))] / 1000.0;
+    };
+    std::printf(
+        "kvdplant: machines %zu stored %llu repeats %llu gaps %llu malformed %llu latency_ms median %.1f p99 "
+        "%.1f\n",
+        c.store.Machines().size(), static_cast<unsigned long long>(stored),
+        static_cast<unsigned long long>(repeats), static_cast<unsigned long long>(gaps),
+        static_cast<unsigned long long>(c.malformed), at(0.5), at(0.99));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    if (!ParseOptions(argc, argv, o)) {
+        std::fprintf(stderr,
+                     "usage: kvdplant --folder DIR [--host H] [--port P] [--prefix kvd] [--id kvdplant]\n"
+                     "                [--listen HOST:PORT | --listen off] [--token TOKEN]\n");
+        return 2;
+    }
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    Collector c{o, kvdplant::PlantStore(o.folder, o.prefix), {}, 0};
+    o.boardServer.journalRoot = o.folder;
+    kvdboard::BoardServer board(c.board, o.boardServer);
+    if (o.board) {
+        std::string error;
+        kvdboard::SeedFromJournals(c.board, o.folder);
+        // Collecting is kvdplant's first duty: a board that cannot listen is told, not fatal.
+        if (board.Start(error))
+            std::fprintf(stderr, "kvdplant: the board is on http://%s:%d/\n", o.boardServer.host.c_str(),
+                         board.Port());
+        else
+            std::fprintf(stderr, "kvdplant: no board: %s; collecting all the same\n", error.c_str());
+    }
+    mosquitto_lib_init();
+    // A lasting session: the broker keeps what arrives for kvdplant while it is away.
+    mosquitto* m = mosquitto_new(o.id.c_str(), false, &c);
+    if (m == nullptr) {
+        std::fprintf(stderr, "kvdplant: cannot make an MQTT client\n");
+        return 1;
+    }
+    mosquitto_connect_callback_set(m, OnConnect);
+    mosquitto_message_callback_set(m, OnMessage);
+    mosquitto_reconnect_delay_set(m, 1, 30, true);
+    bool connected = mosquitto_connect(m, o.host.c_str(), o.port, 30) == MOSQ_ERR_SUCCESS;
+    while (!gStop) {
+        if (!connected) {
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+            connected = mosquitto_reconnect(m) == MOSQ_ERR_SUCCESS;
+            continue;
+        }
+        if (mosquitto_loop(m, 100, 1) != MOSQ_ERR_SUCCESS) connected = false;
+    }
+    mosquitto_disconnect(m);
+    mosquitto_destroy(m);
+    mosquitto_lib_cleanup();
+    board.Stop();
+    Summary(c);
+    return 0;
+}

@@ -1,0 +1,137 @@
+// kvdplant's store fed messages as the broker delivers them: repeats dropped by sequence number,
+// across a restart and across a stop between the journal line and the sequence file; malformed
+// messages and foreign topics change nothing.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "journal/journal_line.h"
+#include "plant/plant_messages.h"
+#include "plant_store.h"
+#include "temp_dir.h"
+
+namespace {
+
+using kvdplant::Outcome;
+using kvdplant::PlantStore;
+
+constexpr int64_t kMorningMs = 1796724000000LL;  // 2026-12-08T10:00:00Z
+
+JournalRecord Cycle(int i) {
+    JournalRecord r{};
+    r.time = {kMorningMs + i * 5000, 60};
+    r.cut = i % 16;
+    r.peak = static_cast<uint8_t>(30 + i);
+    r.bluntCounter = i;
+    r.breakLimit = 80;
+    return r;
+}
+
+std::string Message(int i, uint64_t seq, const char* machine = "mill-1") {
+    char text[kCycleMessageMax];
+    return {text, FormatCycleMessage(Cycle(i), machine, seq, text, sizeof text)};
+}
+
+std::string Journal(const char* machine) {
+    std::ifstream in(std::string("plant/") + machine + "/journal/2026-12-08.csv", std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string Lines(std::initializer_list<int> cycles) {
+    std::string text = std::string(kJournalHeader) + "\n";
+    for (int i : cycles) {
+        char line[kJournalLineMax];
+        text.append(line, FormatJournalLine(Cycle(i), line));
+    }
+    return text;
+}
+
+TEST(PlantStore, DropsRepeatsBySequenceAcrossRestarts) {
+    TempWorkDir dir;
+    std::string problem;
+    {
+        PlantStore store("plant", "kvd");
+        // Steps: three cycles, with a resend of the second and an old one between them.
+        EXPECT_EQ(store.Take("kvd/mill-1/cycle", Message(0, 500), 1, &problem), Outcome::kStored);
+        EXPECT_EQ(store.Take("kvd/mill-1/cycle", Message(1, 501), 2, &problem), Outcome::kStored);
+        EXPECT_EQ(store.Take("kvd/mill-1/cycle", Message(1, 501), 3, &problem), Outcome::kRepeat);
+        EXPECT_EQ(store.Take("kvd/mill-1/cycle", Message(0, 500), 4, &problem), Outcome::kRepeat);
+        EXPECT_EQ(store.Take("kvd/mill-1/cycle", Message(2, 502), 5, &problem), Outcome::kStored);
+        // Another machine has its own numbers and its own journal.
+        EXPECT_EQ(store.Take("kvd/lathe-2/cycle", Message(2, 7, "lathe-2"), 6, &problem), Outcome::kStored);
+        kvdplant::MachineView v;
+        ASSERT_TRUE(store.View("mill-1", v));
+        EXPECT_EQ(v.stored, 3u);
+        EXPECT_EQ(v.repeats, 2u);
+        EXPECT_EQ(v.gaps, 0u);
+        ASSERT_EQ(v.recent.size(), 3u);
+        EXPECT_EQ(v.recent.back().sequence, 502u);
+        EXPECT_EQ(store.Machines(), (std::vector<std::string>{"lathe-2", "mill-1"}));
+    }
+    EXPECT_EQ(Journal("mill-1"), Lines({0, 1, 2}));
+    EXPECT_EQ(Journal("lathe-2"), Lines({2}));
+
+    // kvdplant stopped after a line but before its sequence file: the line is not stored twice.
+    {
+        PlantStore store("plant", "kvd");
+        EXPECT_EQ(store.Take("kvd/mill-1/cycle", Message(2, 502), 7, &problem), Outcome::kRepeat);
+        EXPECT_EQ(store.Take("kvd/mill-1/cycle", Message(3, 503), 8, &problem), Outcome::kStored);
+    }
+    std::ofstream("plant/mill-1/sequence") << "502\n";
+    {
+        PlantStore store("plant", "kvd");
+        EXPECT_EQ(store.Take("kvd/mill-1/cycle", Message(3, 503), 9, &problem), Outcome::kRepeat);
+        EXPECT_EQ(store.Take("kvd/mill-1/cycle", Message(4, 504), 10, &problem), Outcome::kStored);
+    }
+    EXPECT_EQ(Journal("mill-1"), Lines({0, 1, 2, 3, 4}));
+}
+
+TEST(PlantStore, MalformedMessagesAndForeignTopicsChangeNothing) {
+    TempWorkDir dir;
+    PlantStore store("plant", "kvd");
+    std::string problem;
+    std::string noPeak = Message(0, 1);
+    noPeak.erase(noPeak.find(",\"peak\""), 10);
+    std::string cut17 = Message(0, 1);
+    cut17.replace(cut17.find("\"cut\":1"), 7, "\"cut\":17");
+    const struct {
+        const char* topic;
+        std::string payload;
+        Outcome outcome;
+    } cases[] = {
+        {"kvd/mill-1/cycle", "{not json", Outcome::kMalformed},
+        {"kvd/mill-1/cycle", noPeak, Outcome::kMalformed},
+        {"kvd/mill-1/cycle", cut17, Outcome::kMalformed},
+        {"kvd/mill-1/cycle", Message(0, 1, "mill-9"), Outcome::kMalformed},  // another machine's body
+        {"kvd/../cycle", Message(0, 1, ".."), Outcome::kIgnored},
+        {"other/mill-1/cycle", Message(0, 1), Outcome::kIgnored},
+        {"kvd/mill-1/cycle/x", Message(0, 1), Outcome::kIgnored},
+        {"kvd/mill-1/state", "{\"online\":\"yes\"}", Outcome::kMalformed},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(store.Take(c.topic, c.payload, 1, &problem), c.outcome) << c.payload;
+    kvdplant::MachineView v;
+    ASSERT_TRUE(store.View("mill-1", v));
+    EXPECT_EQ(v.stored, 0u);
+    EXPECT_EQ(v.lastSequence, 0u);
+    EXPECT_FALSE(std::ifstream("plant/mill-1/journal/2026-12-08.csv").good());
+
+    // The state as the monitor says it.
+    char state[kStateMessageMax];
+    const PlantState s{true, 4, true, false, true};
+    const std::string text(state, FormatStateMessage(s, "mill-1", state, sizeof state));
+    EXPECT_EQ(store.Take("kvd/mill-1/state", text, 2, &problem), Outcome::kState);
+    ASSERT_TRUE(store.View("mill-1", v));
+    EXPECT_TRUE(v.online && v.unitConnected && v.breakLamp && v.missingLamp && !v.bluntLamp);
+    EXPECT_EQ(v.activeCut, 4);
+    char offline[kStateMessageMax];
+    EXPECT_EQ(store.Take("kvd/mill-1/state",
+                         {offline, FormatOfflineMessage("mill-1", offline, sizeof offline)}, 3, &problem),
+              Outcome::kState);
+    ASSERT_TRUE(store.View("mill-1", v));
+    EXPECT_FALSE(v.online || v.breakLamp);
+}
+
+}  // namespace
