@@ -16,6 +16,7 @@ build=$top/build/native
 work=$top/build/bench-plant
 rm -rf "$work"
 mkdir -p "$work/monitors" "$work/plant" "$work/broker"
+chmod 0777 "$work/broker"  # started by root, mosquitto runs as its own user and saves its sessions here
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 hz=$(getconf CLK_TCK)
 ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }

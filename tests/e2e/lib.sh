@@ -130,6 +130,8 @@ file_size() { stat -c %s "$1"; }
 # ends it as an administrator would. start_kvdplant FOLDER [ARGS...]: the collector into FOLDER.
 start_broker() {
   mkdir -p "$WORK/broker"
+  # Started by root, mosquitto runs as its own user: it must be able to write its sessions here.
+  chmod 0777 "$WORK/broker"
   if [ -z "${BROKER_PORT:-}" ]; then
     BROKER_PORT=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
     printf 'listener %s 127.0.0.1\nallow_anonymous true\npersistence true\npersistence_location %s/\n' \

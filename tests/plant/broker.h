@@ -23,6 +23,8 @@ class Broker {
 public:
     explicit Broker(const std::filesystem::path& folder) : folder_(folder) {
         port_ = FreePort();
+        // Started by root, mosquitto runs as its own user: it must be able to save its sessions.
+        std::filesystem::permissions(folder_, std::filesystem::perms::all);
         std::ofstream conf(folder_ / "mosquitto.conf");
         conf << "listener " << port_ << " 127.0.0.1\nallow_anonymous true\npersistence true\n"
              << "persistence_location " << folder_.string() << "/\n";
