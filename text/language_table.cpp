@@ -610,3 +610,46 @@ const char LanguageTable[kLanguageEntries][kTextSize] = {
     /* 199 */ "",
 };
 // clang-format on
+
+// Texts added after the table: TextIds 200 and on, the same three languages in the same order
+// (code page 1252, octal escapes).
+// clang-format off
+const char AddedLanguageTable[kLanguageCount][kAddedTexts][kTextSize] = {
+    {
+        /* 200 */ "Forecast",
+        /* 201 */ "Blunt limit in about",
+        /* 202 */ "Break limit in about",
+        /* 203 */ "cycles",
+        /* 204 */ "never",
+        /* 205 */ "rising since cycle",
+        /* 206 */ "no rise",
+        /* 207 */ "too few cycles",
+        /* 208 */ "reached",
+        /* 209 */ "Change tool within",
+    },
+    {
+        /* 200 */ "Prognose",
+        /* 201 */ "Stumpf Grenze in etwa",
+        /* 202 */ "Bruch Grenze in etwa",
+        /* 203 */ "Zyklen",
+        /* 204 */ "nie",
+        /* 205 */ "steigt seit Zyklus",
+        /* 206 */ "kein Anstieg",
+        /* 207 */ "zu wenige Zyklen",
+        /* 208 */ "erreicht",
+        /* 209 */ "Werkzeug wechseln in",
+    },
+    {
+        /* 200 */ "Prognose",
+        /* 201 */ "Slidgr\346nse om ca.",
+        /* 202 */ "Brudgr\346nse om ca.",
+        /* 203 */ "cyklusser",
+        /* 204 */ "aldrig",
+        /* 205 */ "stiger siden cyklus",
+        /* 206 */ "ingen stigning",
+        /* 207 */ "for f\345 cyklusser",
+        /* 208 */ "n\345et",
+        /* 209 */ "Skift v\346rkt\370j inden",
+    },
+};
+// clang-format on

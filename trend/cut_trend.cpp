@@ -109,14 +109,14 @@ CutForecast ForecastOf(const TrendBook& book, int cut, const CutParameters& limi
         f.values[k] = f.workMode ? e.work : e.peak;
     }
     f.risingSince = -1;
+    // Blunt limits 0..4 and the Break limit 0 are Off.
+    f.bluntLimit = limits.bluntLimit > 4 ? limits.bluntLimit : 0;
+    f.breakLimit = limits.breakLimit;
     f.enough = f.count == window;
     if (!f.enough) return f;
     const auto first = static_cast<std::size_t>(f.firstCycle);
     f.peakFit = FitFromSums(t.peak.sums, first, static_cast<std::size_t>(window));
     f.shown = f.workMode ? FitFromSums(t.work.sums, first, static_cast<std::size_t>(window)) : f.peakFit;
-    // Blunt limits 0..4 and the Break limit 0 are Off.
-    f.bluntLimit = limits.bluntLimit > 4 ? limits.bluntLimit : 0;
-    f.breakLimit = limits.breakLimit;
     f.blunt = ForecastLimit(f.shown, f.bluntLimit);
     f.brk = ForecastLimit(f.peakFit, f.breakLimit);
     f.risingSince = f.workMode ? t.work.risingSince : t.peak.risingSince;

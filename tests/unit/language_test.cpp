@@ -80,8 +80,8 @@ TEST_F(LanguageTest, OnlyAsciiAndTheExpectedCodePage1252LettersOccur) {
         0xC6, 0xD8, 0xC5, 0xE6, 0xF8, 0xE5,        // Æ Ø Å æ ø å
     };
     for (uint16_t base : kBases) {
-        for (int id = 0; id < 200; ++id) {
-            for (unsigned char c : Entry(base, id)) {
+        for (int id = 0; id < kFirstAddedText + kAddedTexts; ++id) {
+            for (unsigned char c : std::string(GetTextIn(base, static_cast<TextId>(id)))) {
                 const bool ascii = c == '\n' || (c >= 32 && c < 127);
                 EXPECT_TRUE(ascii || (base != kLanguageEnglish && letters.count(c) == 1))
                     << "language " << base << " TextId " << id << " byte " << int(c);
@@ -181,12 +181,17 @@ TEST_F(LanguageTest, GetTextFollowsTheConfiguredLanguage) {
     EXPECT_EQ(GetText(199), LanguageTable[599]);  // the last entry of the table
 }
 
-TEST_F(LanguageTest, UnknownLanguageReadsAsEnglishAndTextIdsBeyond199AsEmpty) {
+TEST_F(LanguageTest, UnknownLanguageReadsAsEnglishAndTextIdsBeyondTheAddedTextsAsEmpty) {
     for (uint16_t base : {uint16_t{1}, uint16_t{199}, uint16_t{300}, uint16_t{600}, uint16_t{65535}}) {
         EXPECT_STREQ(GetTextIn(base, 53), "Error!") << base;
         EXPECT_STREQ(GetTextIn(base, 199), "") << base;
+        EXPECT_STREQ(GetTextIn(base, kTextCycles), "cycles") << base;
     }
-    for (TextId id : {TextId{200}, TextId{399}, TextId{65535}}) {
+    // The added texts follow the table in each language; past the last one nothing is read.
+    EXPECT_STREQ(GetTextIn(kLanguageEnglish, kTextForecast), "Forecast");
+    EXPECT_STREQ(GetTextIn(kLanguageGerman, kTextChangeToolWithin), "Werkzeug wechseln in");
+    EXPECT_STREQ(GetTextIn(kLanguageDanish, kTextTooFewCycles), "for f\xe5 cyklusser");
+    for (TextId id : {TextId{kFirstAddedText + kAddedTexts}, TextId{399}, TextId{65535}}) {
         EXPECT_STREQ(GetTextIn(kLanguageDanish, id), "") << id;
     }
 }
