@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "text/language.h"
 #include "text/text_ids.h"
@@ -148,4 +149,17 @@ void DrawForecastView(Canvas& canvas, const CutForecast& f, Target target) {
     DrawPoints(canvas, f, span);
     if (f.enough) DrawFittedLine(canvas, f, span);
     DrawTexts(canvas, f);
+}
+
+void ForecastWarningText(const CutForecast& f, int level, char* out, std::size_t size) {
+    out[0] = '\0';
+    if (!ForecastWarns(f, level)) return;
+    for (const auto& [l, name] : {std::pair{&f.blunt, kTextBluntLimit}, std::pair{&f.brk, kTextBreakLimit}}) {
+        if (l->kind != LimitForecast::kAlreadyAbove) continue;
+        std::snprintf(out, size, "%s: %s", GetText(name), GetText(kTextReached));
+        return;
+    }
+    char n[24];
+    Cycles(n, sizeof n, CyclesLeft(f));
+    std::snprintf(out, size, "%s %s %s", GetText(kTextChangeToolWithin), n, GetText(kTextCycles));
 }

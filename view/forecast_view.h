@@ -3,6 +3,7 @@
 // the cycles left until each limit with their range and since when the values rise.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "trend/cut_trend.h"
@@ -20,3 +21,8 @@ ForecastSpan ForecastSpanOf(const CutForecast& f);
 
 // Title, panel line (screen only), axes, scale, limit lines, points, line and texts.
 void DrawForecastView(Canvas& canvas, const CutForecast& f, Target target);
+
+// The status area's short warning: "Change tool within N cycles" when fewer than `level` cycles
+// are left to the nearer limit, "Blunt Limit: reached" (or Break) when the line is above one
+// already; empty when neither.
+void ForecastWarningText(const CutForecast& f, int level, char* out, std::size_t size);

@@ -37,6 +37,7 @@ TEST_F(ForecastViewTest, RisingToolInBothLayouts) {
         uint16_t language;
         int left, base, perPercent, textY, lineHeight;
         std::vector<std::string> texts;
+        const char* warning;  // 11 cycles to the nearer limit, fewer than 20
     };
     const Case cases[] = {
         {1,
@@ -47,7 +48,8 @@ TEST_F(ForecastViewTest, RisingToolInBothLayouts) {
          330,
          16,
          {" Forecast, Cut# 1 ", "Peak [%]", "Blunt limit in about 11 cycles (11 .. 11)",
-          "Break limit in about 21 cycles (21 .. 21)", "rising since cycle 1"}},
+          "Break limit in about 21 cycles (21 .. 21)", "rising since cycle 1"},
+         "Change tool within 11 cycles"},
         {0,
          kLanguageGerman,
          20,
@@ -56,7 +58,8 @@ TEST_F(ForecastViewTest, RisingToolInBothLayouts) {
          310,
          14,
          {" Prognose, Schnitt# 1 ", "Stumpf Grenze in etwa 11 Zyklen (11 .. 11)",
-          "Bruch Grenze in etwa 21 Zyklen (21 .. 21)", "steigt seit Zyklus 1"}},
+          "Bruch Grenze in etwa 21 Zyklen (21 .. 21)", "steigt seit Zyklus 1"},
+         "Werkzeug wechseln in 11 Zyklen"},
     };
     const CutForecast f = Built({20, 21, 22, 23, 24, 25, 26, 27, 28, 29});
     for (const Case& c : cases) {
@@ -85,6 +88,11 @@ TEST_F(ForecastViewTest, RisingToolInBothLayouts) {
         ASSERT_NE(rising, nullptr);
         EXPECT_EQ(rising->coords()[0], c.left + 15);
         EXPECT_EQ(rising->coords()[1], c.textY + 3 * c.lineHeight);
+        char warning[128];
+        ForecastWarningText(f, kForecastWarningCycles, warning, sizeof warning);
+        EXPECT_STREQ(warning, c.warning);
+        ForecastWarningText(f, 11, warning, sizeof warning);
+        EXPECT_STREQ(warning, "");
     }
 }
 
@@ -94,6 +102,10 @@ TEST_F(ForecastViewTest, TooFewCyclesInWorkModeShowPointsButNoLine) {
     EXPECT_EQ(canvas.Texts().size(), 7u);  // title, the scale's four labels and its unit, one line
     EXPECT_TRUE(canvas.HasText("too few cycles (3 / 10)"));
     EXPECT_TRUE(canvas.HasText("Work [%]"));
+    // Seven more cycles in power mode: the last ten peaks 60 .. 78 are above both limits already.
+    char warning[128];
+    ForecastWarningText(Built({66, 68, 70, 72, 74, 76, 78}), 20, warning, sizeof warning);
+    EXPECT_STREQ(warning, "Blunt Limit: reached");
     EXPECT_EQ(canvas.Of(OpKind::kRectangle).size(), 3u);
     EXPECT_EQ(canvas.Of(OpKind::kRectangle)[2].y1, 540 - 2 * 32 - 1);  // the work value 32
     // The work chart has the Blunt line only, and nothing else but the axes is drawn in black.
