@@ -25,10 +25,10 @@ struct Scenario {
     ScenarioKind kind;
     long cycle = 1;
     int step = 5;           // blunt: % added per cycle
-    int every = 0;          // wear: cycles per 1 % added
     long cycles = 0;        // missing: how many cycles, 0 = all from `cycle` on
     int silenceMs = 0;      // silence: wall-clock milliseconds
     uint32_t noisePpm = 0;  // noise: frames affected, parts per million
+    int every = 0;          // wear: cycles per 1 % added
 };
 
 // Parses one --scenario argument. On failure returns false with a message in error.
