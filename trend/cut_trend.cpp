@@ -74,6 +74,7 @@ void AddCycle(CutTrend& t, int window, StatisticsEntry e) {
 }
 
 void FollowStatistics(TrendBook& book, const CutStatistics& s, int cut) {
+    if (book.window < kForecastWindowSmallest) return;  // not started yet
     CutTrend& t = book.cuts[cut];
     const uint16_t end = WriteEnd(s, cut);
     const int held = HeldOf(s, cut);
@@ -112,7 +113,7 @@ CutForecast ForecastOf(const TrendBook& book, int cut, const CutParameters& limi
     // Blunt limits 0..4 and the Break limit 0 are Off.
     f.bluntLimit = limits.bluntLimit > 4 ? limits.bluntLimit : 0;
     f.breakLimit = limits.breakLimit;
-    f.enough = f.count == window;
+    f.enough = window >= kForecastWindowSmallest && f.count == window;
     if (!f.enough) return f;
     const auto first = static_cast<std::size_t>(f.firstCycle);
     f.peakFit = FitFromSums(t.peak.sums, first, static_cast<std::size_t>(window));

@@ -39,7 +39,8 @@ struct TrendBook {
 
 // Every cut from the stored statistics, with a window (clamped to the range above).
 void StartTrends(TrendBook& book, const CutStatistics& s, int window);
-// One cut from the stored statistics.
+// One cut from the stored statistics. A book never started (window 0) follows nothing and
+// forecasts nothing.
 void StartCutTrend(TrendBook& book, const CutStatistics& s, int cut);
 // One finished cycle of a cut: constant time.
 void AddCycle(CutTrend& t, int window, StatisticsEntry e);
