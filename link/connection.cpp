@@ -7,7 +7,7 @@
 #include "link/port_service.h"
 #include "link/storage_service.h"
 #include "link/user_service.h"
-#include "model/window_service.h"
+#include "model/change_bits.h"
 
 PortState gPort{1, false, false};
 
@@ -130,12 +130,12 @@ void WatchConnection() {
         if (Load(c.NotConnected) == 0) {
             Store(c.NotConnected, 1);
             Store(gModel.cycle.lastSample, 0);
-            Invalidate(Region::kLed, false);
+            MarkChanged(kChangeAlarmLamps);
         }
     } else if (Load(c.NotConnected) == 1) {
         Store(c.NotConnected, 0);
         Store(gModel.alarms.AlarmBits, 0);
-        Invalidate(Region::kLed, false);
+        MarkChanged(kChangeAlarmLamps);
     }
 }
 

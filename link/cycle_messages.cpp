@@ -5,6 +5,7 @@
 
 #include "model/model.h"
 #include "link/storage_service.h"
+#include "model/change_bits.h"
 #include "model/window_service.h"
 
 // Fields that only this thread writes are read here plainly; every write that the UI thread may
@@ -59,7 +60,7 @@ void CompressCurve() {
     for (int32_t i = 1; i < kPointsAfterCompression; ++i) StorePoint(i, c.points[2 * i]);
     Store(c.pointCount, kPointsAfterCompression);
     if (c.samplesPerPoint < kMaxSamplesPerPoint) Store(c.samplesPerPoint, c.samplesPerPoint * 2);
-    Invalidate(Region::kCurve, true);
+    MarkChanged(kChangeCurveRestart);
     Store(c.compressing, 0);
 }
 
@@ -70,6 +71,7 @@ int32_t OnSample(int32_t value) {
     LiveCurve& c = gModel.curve;
     Store(cycle.lastSample, value);
     if (cycle.CycleState == kStateIdle) return kNoPoint;
+    MarkChanged(kChangeCurvePoints);  // a point, the work sum or the peak moves
 
     const bool running = cycle.CycleState == kStateRunning;
     // pointCount does not move before the point is stored, so one test serves work and peak.
@@ -117,7 +119,7 @@ void OnPoWindow() {
     Store(cycle.poPoints, count);
     Store(cycle.po, count > 0 ? sum / count : 0);
     Store(cycle.CycleState, kStateRunning);
-    Invalidate(Region::kCurve, true);
+    MarkChanged(kChangeCurveRestart);
 }
 
 void OnCutStart(int cut) {
@@ -130,7 +132,7 @@ void OnCutStart(int cut) {
     int32_t slot = c.CycleSlot;
     if (cut != gModel.LastAnnouncedCut) {
         slot = slots;  // another cut: its cycles start on a fresh screen
-        Invalidate(Region::kWholeWindow, true);
+        MarkChanged(kChangeCutAnnounced);
         if (gModel.common.unitOptions == 0) {
             Store(gModel.alarms.BluntCounter[cut], 0);
             Store(gModel.alarms.MissingCounter[cut], 0);
@@ -148,13 +150,14 @@ void OnCutStart(int cut) {
         Store(c.twWindowEnd, (mirror.tw + mirror.ts) * 10 + poSamples);
         Store(c.taWindowEnd, (mirror.ta + mirror.ts) * 10 + poSamples);
         Store(c.samplesPerPoint, 1);
-        Invalidate(Region::kCurve, true);
+        MarkChanged(kChangeCurveRestart);
     }
     c.sampleSum = 0;
     c.sampleCount = 0;
     // The start before the slot, so a reader never pairs a new slot with an old start.
     Store(c.CycleStart[slot], c.pointCount);
     Store(c.CycleSlot, slot);
+    MarkChanged(kChangeCurvePoints);
 }
 
 void OnCycleEnd() {
@@ -174,5 +177,5 @@ void OnCycleEnd() {
     }
     cycle.alarmsOfCycle = 0;
     gWindowService.requestEndOfCycle();
-    Invalidate(Region::kPanel, false);
+    MarkChanged(kChangeStatistics | kChangeCurvePoints);
 }

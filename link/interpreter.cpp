@@ -7,7 +7,7 @@
 #include "link/message_codes.h"
 #include "model/model.h"
 #include "link/parameter_reports.h"
-#include "model/window_service.h"
+#include "model/change_bits.h"
 
 ReceiveLine gReceiveLine;
 DebugLog gDebugLog;
@@ -21,7 +21,7 @@ void SetAlarmBit(int32_t bit) {
     gModel.cycle.alarmsOfCycle |= bit;
     // The watchdog clears AlarmBits on the UI thread, so read it atomically too.
     Store(gModel.alarms.AlarmBits, Load(gModel.alarms.AlarmBits) | bit);
-    Invalidate(Region::kLed, false);
+    MarkChanged(kChangeAlarmLamps);
 }
 
 void ResetAlarms() {
@@ -30,28 +30,26 @@ void ResetAlarms() {
     Store(a.AlarmBits, 0);
     Store(a.BluntCounter[cut], 0);
     Store(a.MissingCounter[cut], 0);
-    Invalidate(Region::kParamColumn1, false);
-    Invalidate(Region::kParamColumn2, false);
-    Invalidate(Region::kLed, false);
+    MarkChanged(kChangeBluntCounter | kChangeMissingCounter | kChangeAlarmLamps);
     if (a.Err1Flag != 0) {
         Store(a.Err1Flag, 0);
-        Invalidate(Region::kSignalLamp, true);
+        MarkChanged(kChangeErrorLampOff | kChangeCurvePoints);
     }
 }
 
-void CountUp(int32_t* counters, Region column) {
+void CountUp(int32_t* counters, ChangeBit changed) {
     Store(counters[gModel.ActiveCut], counters[gModel.ActiveCut] + 1);
-    Invalidate(column, false);
+    MarkChanged(changed);
 }
 
-void ClearCounter(int32_t* counters, Region column) {
+void ClearCounter(int32_t* counters, ChangeBit changed) {
     Store(counters[gModel.ActiveCut], 0);
-    Invalidate(column, false);
+    MarkChanged(changed);
 }
 
 void RelaysDisabled() {
     // The timer counts it down on the UI thread.
-    if (Load(gModel.alarms.RelaysDisabledTicks) == 0) Invalidate(Region::kParamColumn3, false);
+    if (Load(gModel.alarms.RelaysDisabledTicks) == 0) MarkChanged(kChangeRelaysDisabled);
     Store(gModel.alarms.RelaysDisabledTicks, kRelaysDisabledShowTicks);
 }
 
@@ -93,19 +91,19 @@ int32_t Dispatch(uint16_t v) {
             gModel.cycle.alarmsOfCycle |= kCycleError1;
             Store(a.Err1Flag, a.Err1Flag | 1);
             Store(gModel.cycle.workSum, 0);
-            Invalidate(Region::kSignalLamp, false);
+            MarkChanged(kChangeErrorLampOn | kChangeCurvePoints);
             break;
         case kMessageBluntCount:
-            CountUp(a.BluntCounter, Region::kParamColumn1);
+            CountUp(a.BluntCounter, kChangeBluntCounter);
             break;
         case kMessageMissingCount:
-            CountUp(a.MissingCounter, Region::kParamColumn2);
+            CountUp(a.MissingCounter, kChangeMissingCounter);
             break;
         case kMessageBluntCountClear:
-            ClearCounter(a.BluntCounter, Region::kParamColumn1);
+            ClearCounter(a.BluntCounter, kChangeBluntCounter);
             break;
         case kMessageMissingCountClear:
-            ClearCounter(a.MissingCounter, Region::kParamColumn2);
+            ClearCounter(a.MissingCounter, kChangeMissingCounter);
             break;
         case kMessageRelaysDisabled:
             RelaysDisabled();

@@ -7,6 +7,7 @@
 #include "link/serial_state_win32.h"
 #include "link/port_service.h"
 #include "link/transmit_ring.h"
+#include "res/resource.h"
 
 SerialLink gSerialLink;
 std::atomic<HANDLE> gAnswerEvent{nullptr};
@@ -18,7 +19,7 @@ namespace {
 constexpr int kFirstPort = 1;
 constexpr int kLastPort = 16;
 constexpr DWORD kDriverQueueBytes = 1500;
-constexpr WPARAM kEndOfCycleCommand = 30000;
+constexpr WPARAM kEndOfCycleCommand = IDM_CYCLE_END;
 
 // UI thread only (PutTransmitBytes runs there), and only while the link is open.
 void SignalTransmit() { SetEvent(gSerialLink.transmit.Get()); }

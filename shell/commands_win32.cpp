@@ -114,13 +114,14 @@ void Print(HWND hwnd, int offset) { RunPrintCommand(hwnd, static_cast<PrintComma
 // The snapshot of the last cycle end as a bitmap file; afterwards the display runs again,
 // whatever came of the dump.
 void ScreenDump(HWND hwnd, int) {
-    if (!HaveCycleSnapshot()) {
+    const CycleSnapshot& snapshot = StateOf(hwnd).snapshot;
+    if (snapshot.bitmap == nullptr) {
         ShowMessage(hwnd, kTextNoCurve, kCaptionScreenDump, 0);
         return;
     }
-    if (std::unique_ptr<BitmapHeader> header = BuildBitmapHeader(hwnd, CycleSnapshotBitmap()))
-        WriteScreenDump(hwnd, *header, CycleSnapshotBitmap(), CycleSnapshotDC());
-    gFrozen = false;
+    if (std::unique_ptr<BitmapHeader> header = BuildBitmapHeader(hwnd, snapshot.bitmap))
+        WriteScreenDump(hwnd, *header, snapshot.bitmap, snapshot.dc);
+    StateOf(hwnd).frozen = false;
     InvalidateRegion(hwnd, Region::kWholeWindow, true);
 }
 

@@ -3,8 +3,10 @@
 
 #include <windows.h>
 
+#include "res/resource.h"
+
 extern const char kLegendClassName[];  // "LEGEND"
-constexpr int kLegendCommand = 32858;
+constexpr int kLegendCommand = IDM_LEGEND;
 
 LRESULT CALLBACK LegendWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 // Opens the legend window, or closes it when it is open.

@@ -17,6 +17,7 @@
 #include "shell/commands_win32.h"
 #include "shell/debug_window_win32.h"
 #include "shell/legend_window_win32.h"
+#include "shell/main_window_state_win32.h"
 #include "shell/paint_win32.h"
 #include "shell/platform_glue_win32.h"
 #include "shell/platform_win32.h"
@@ -25,35 +26,28 @@
 #include "view/drawing_resources_win32.h"
 #include "view/layout.h"
 
-bool gFrozen = false;
-
 namespace {
-
-constexpr int kTitleSize = 101;  // string resources of up to 100 characters
-
-char gCaption[kTitleSize];
-char gClassName[kTitleSize];
-bool gScreenTooSmall = false;
 
 // The caption says when cycles are not being saved (the file in use failed to load), in the
 // language in use; it changes only on the UI thread's own commands, so it is checked after each.
 void ShowAutosaveState(HWND hwnd) {
-    static int shown = -1;  // the language base whose "not saved" caption is up, -1 none, -2 plain
+    MainWindowState& state = StateOf(hwnd);
+    int& shown = state.autosaveCaptionShown;
     const bool held = StatisticsAutosaveHeld();
     const int wanted = held ? gConfig.languageBase : -2;
     if (wanted == shown) return;
     shown = wanted;
     char caption[kTitleSize + kTextSize + 3];
     if (held)
-        wsprintfA(caption, "%s - %s", gCaption,
+        wsprintfA(caption, "%s - %s", state.start.caption,
                   GetText(kTextStatisticsNotSaved));  // "Failed saving statistics"
     else
-        lstrcpyA(caption, gCaption);
+        lstrcpyA(caption, state.start.caption);
     SetWindowTextA(hwnd, caption);
 }
 
 LRESULT OnCreate(HWND hwnd) {
-    if (gScreenTooSmall && !AskYesNo(hwnd, kTextScreenTooSmall)) {
+    if (StateOf(hwnd).start.screenTooSmall && !AskYesNo(hwnd, kTextScreenTooSmall)) {
         PostQuitMessage(0);
         return 0;
     }
@@ -72,13 +66,13 @@ LRESULT OnCreate(HWND hwnd) {
     return 0;
 }
 
-void OnDestroy() {
-    KillTimer(gMainWindow, kTimerId);
+void OnDestroy(HWND hwnd) {
+    KillTimer(hwnd, kTimerId);
     // Closing the link first: its reader may be waiting for this thread (end-of-cycle request);
     // CloseLink serves such requests while it waits for the threads to end.
     CloseLink();
     DeleteDrawingResources();
-    DeleteCycleSnapshot();
+    DeleteCycleSnapshot(StateOf(hwnd).snapshot);
     PostQuitMessage(0);
 }
 
@@ -88,16 +82,17 @@ void OnKeyDown(HWND hwnd, int virtualKey) {
             // A frame the full ring refused is gone: the operator presses the key again.
             static_cast<void>(SendCodeFrame(kAcknowledgeCode));
             break;
-        case KeyAction::kToggleFreeze:
-            if (gFrozen) InvalidateRegion(hwnd, Region::kCurve, true);
-            gFrozen = !gFrozen;
-            break;
+        case KeyAction::kToggleFreeze: {
+            bool& frozen = StateOf(hwnd).frozen;
+            if (frozen) InvalidateRegion(hwnd, Region::kCurve, true);
+            frozen = !frozen;
+        } break;
         case KeyAction::kNone:
             break;
     }
 }
 
-bool RegisterWindowClasses(HINSTANCE instance, HBRUSH background) {
+bool RegisterWindowClasses(HINSTANCE instance, HBRUSH background, const char* className) {
     HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_ZAVIZE));
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
@@ -108,8 +103,8 @@ bool RegisterWindowClasses(HINSTANCE instance, HBRUSH background) {
 
     wc.lpfnWndProc = MainWindowProc;
     wc.hbrBackground = background;
-    wc.lpszMenuName = MAKEINTRESOURCEA(106);  // no such menu: the real one is set at creation
-    wc.lpszClassName = gClassName;
+    wc.lpszMenuName = nullptr;  // the menu of the language in use is set at creation
+    wc.lpszClassName = className;
     wc.hIconSm = icon;
     if (!RegisterClassExA(&wc)) return false;
 
@@ -129,16 +124,23 @@ bool RegisterWindowClasses(HINSTANCE instance, HBRUSH background) {
 
 LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
+        case WM_NCCREATE:
+            AttachMainWindowState(hwnd, static_cast<const MainWindowStart*>(
+                                            reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
+            return DefWindowProcA(hwnd, msg, wParam, lParam);
+        case WM_NCDESTROY:
+            DetachMainWindowState(hwnd);
+            return DefWindowProcA(hwnd, msg, wParam, lParam);
         case WM_CREATE:
             return OnCreate(hwnd);
         case WM_DESTROY:
-            OnDestroy();
+            OnDestroy(hwnd);
             return DefWindowProcA(hwnd, msg, wParam, lParam);
         case WM_PAINT:
             PaintMainWindow(hwnd);
             return 0;
         case WM_ERASEBKGND:
-            if (gFrozen) return 1;
+            if (StateOf(hwnd).frozen) return 1;
             return DefWindowProcA(hwnd, msg, wParam, lParam);
         case WM_KEYDOWN:
             OnKeyDown(hwnd, static_cast<int>(wParam));
@@ -165,20 +167,22 @@ int RunProgram(HINSTANCE instance, int showCommand) {
     PresetConfiguration();
     ResetModel();
     gInstance = instance;
-    if (LoadStringA(instance, IDS_CAPTION, gCaption, sizeof gCaption) == 0) lstrcpyA(gCaption, "ZavIze");
-    if (LoadStringA(instance, IDS_CLASSNAME, gClassName, sizeof gClassName) == 0)
-        lstrcpyA(gClassName, "ZAVIZE");
+    MainWindowStart start;
+    if (LoadStringA(instance, IDS_CAPTION, start.caption, sizeof start.caption) == 0)
+        lstrcpyA(start.caption, "ZavIze");
+    char className[kTitleSize];
+    if (LoadStringA(instance, IDS_CLASSNAME, className, sizeof className) == 0) lstrcpyA(className, "ZAVIZE");
 
     HBRUSH background = CreateSolidBrush(RGB(229, 229, 229));
     int exitCode = 0;
-    if (RegisterWindowClasses(instance, background)) {
+    if (RegisterWindowClasses(instance, background, className)) {
         const LayoutChoice layout =
             ChooseLayout(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
         LayoutIndex = layout.layoutIndex;
-        gScreenTooSmall = layout.tooSmall;
-        HWND hwnd =
-            CreateWindowExA(0, gClassName, gCaption, WS_OVERLAPPED | WS_SYSMENU | WS_MINIMIZEBOX, layout.x,
-                            layout.y, L(kWindowWidth), L(kWindowHeight), nullptr, nullptr, instance, nullptr);
+        start.screenTooSmall = layout.tooSmall;
+        HWND hwnd = CreateWindowExA(0, className, start.caption, WS_OVERLAPPED | WS_SYSMENU | WS_MINIMIZEBOX,
+                                    layout.x, layout.y, L(kWindowWidth), L(kWindowHeight), nullptr, nullptr,
+                                    instance, &start);
         if (hwnd != nullptr) {
             ShowWindow(hwnd, showCommand);
             UpdateWindow(hwnd);
@@ -196,7 +200,7 @@ int RunProgram(HINSTANCE instance, int showCommand) {
     }
     UnregisterClassA(kDebugClassName, instance);
     UnregisterClassA(kLegendClassName, instance);
-    UnregisterClassA(gClassName, instance);
+    UnregisterClassA(className, instance);
     DeleteObject(background);
     return exitCode;
 }

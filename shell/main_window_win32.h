@@ -8,6 +8,3 @@ int RunProgram(HINSTANCE instance, int showCommand);
 
 // Main window procedure (also used by tests that create the window themselves).
 LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-
-// Display state owned by the main window (UI thread only).
-extern bool gFrozen;  // Pause toggles it: the curve is neither drawn nor erased while set

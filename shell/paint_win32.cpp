@@ -1,7 +1,7 @@
 #include "shell/paint_win32.h"
 
 #include "files/config.h"
-#include "shell/main_window_win32.h"
+#include "shell/main_window_state_win32.h"
 #include "view/curve_view.h"
 #include "view/gdi_canvas_win32.h"
 #include "view/statistics_view.h"
@@ -18,6 +18,14 @@ void InvalidateRegion(HWND hwnd, Region region, bool erase) {
     InvalidateRect(hwnd, &rect, erase);
 }
 
+namespace {
+
+// The highest row the lower panel's drawing reaches: its title stands half a line above the
+// panel line.
+int PanelDrawingTop() { return RegionRect(Region::kPanel).top - L(kTableFontHeight); }
+
+}  // namespace
+
 void PaintMainWindow(HWND hwnd) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
@@ -28,17 +36,22 @@ void PaintMainWindow(HWND hwnd) {
         GetClientRect(hwnd, &client);
         GdiCanvas canvas(dc);
         // While frozen the last picture of the curve stays on screen.
-        if (!gFrozen) {
+        if (!StateOf(hwnd).frozen) {
             DrawCurveFrame(canvas, Target::kScreen);
             DrawCurvePoints(canvas, Target::kScreen);
         }
         DrawPowerBar(canvas);
-        const int mode = gConfig.DisplayMode;
-        if (mode == 2) {
-            DrawParameterTable(canvas, client.right);
-        } else {
-            DrawStatisticsFrame(canvas, mode, Target::kScreen);
-            DrawStatisticsBars(canvas, mode);
+        // The panel's drawing is clipped away when only the upper part is repainted (the curve
+        // at every new point): it is skipped then, which leaves the same pixels.
+        if (ps.rcPaint.bottom > PanelDrawingTop()) {
+            const Display display = CurrentDisplay();
+            if (display == Display::kParameterTable) {
+                DrawParameterTable(canvas, client.right);
+            } else {
+                const int kind = static_cast<int>(display);
+                DrawStatisticsFrame(canvas, kind, Target::kScreen);
+                DrawStatisticsBars(canvas, kind);
+            }
         }
     }
     RestoreDC(dc, saved);

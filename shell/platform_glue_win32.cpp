@@ -9,6 +9,7 @@
 #include "link/storage_service.h"
 #include "link/user_service.h"
 #include "model/window_service.h"
+#include "res/resource.h"
 #include "shell/cycle_journal.h"
 #include "link/serial_link_win32.h"
 #include "shell/upload_progress_win32.h"
@@ -17,7 +18,7 @@
 #include "shell/platform_win32.h"
 
 namespace {
-constexpr int kComItemBase = 32861;
+constexpr int kComItemBase = IDM_COM_FIRST - 1;  // COM n is kComItemBase + n
 
 void MoveComCheck(int fromPort, int toPort) {
     HMENU menu = GetMenu(gMainWindow);

@@ -1,33 +1,21 @@
 #include "shell/snapshot_win32.h"
 
-#include "shell/main_window_win32.h"
 #include "shell/paint_win32.h"
 
-namespace {
-// UI thread only.
-HDC gSnapshotDC = nullptr;
-HBITMAP gSnapshotBitmap = nullptr;
-HGDIOBJ gSnapshotOldBitmap = nullptr;
-}  // namespace
-
-void DeleteCycleSnapshot() {
-    if (gSnapshotDC != nullptr) {
-        SelectObject(gSnapshotDC, gSnapshotOldBitmap);
-        DeleteDC(gSnapshotDC);
+void DeleteCycleSnapshot(CycleSnapshot& s) {
+    if (s.dc != nullptr) {
+        SelectObject(s.dc, s.oldBitmap);
+        DeleteDC(s.dc);
     }
-    if (gSnapshotBitmap != nullptr) DeleteObject(gSnapshotBitmap);
-    gSnapshotDC = nullptr;
-    gSnapshotBitmap = nullptr;
-    gSnapshotOldBitmap = nullptr;
+    if (s.bitmap != nullptr) DeleteObject(s.bitmap);
+    s = CycleSnapshot{};
 }
 
-bool HaveCycleSnapshot() { return gSnapshotBitmap != nullptr; }
-HDC CycleSnapshotDC() { return gSnapshotDC; }
-HBITMAP CycleSnapshotBitmap() { return gSnapshotBitmap; }
-
 void TakeCycleSnapshot(HWND hwnd) {
-    if (gFrozen) return;  // the previous snapshot stays
-    DeleteCycleSnapshot();
+    MainWindowState& state = StateOf(hwnd);
+    if (state.frozen) return;  // the previous snapshot stays
+    CycleSnapshot& snapshot = state.snapshot;
+    DeleteCycleSnapshot(snapshot);
     // The screen lags the data by up to one timer tick: the cycle's last points are drawn first,
     // so the snapshot shows the whole cycle, and it is read from the window's own device context,
     // which holds what was just drawn even before the display shows it.
@@ -45,9 +33,7 @@ void TakeCycleSnapshot(HWND hwnd) {
         DeleteDC(display);
         return;
     }
-    gSnapshotDC = memory;
-    gSnapshotBitmap = bitmap;
-    gSnapshotOldBitmap = SelectObject(memory, bitmap);
+    snapshot = {memory, bitmap, SelectObject(memory, bitmap)};
     if (HDC window = GetWindowDC(hwnd)) {
         BitBlt(memory, 0, 0, w, h, window, 0, 0, SRCCOPY);
         ReleaseDC(hwnd, window);

@@ -3,8 +3,8 @@
 
 #include <windows.h>
 
+#include "shell/main_window_state_win32.h"
+
+// Into the window's state, unless the window is frozen (the previous snapshot stays then).
 void TakeCycleSnapshot(HWND hwnd);
-void DeleteCycleSnapshot();
-[[nodiscard]] bool HaveCycleSnapshot();
-HDC CycleSnapshotDC();
-HBITMAP CycleSnapshotBitmap();
+void DeleteCycleSnapshot(CycleSnapshot& snapshot);

@@ -5,7 +5,11 @@
 #include "link/command_queue.h"
 #include "link/connection.h"
 #include "model/model.h"
+#include "model/change_bits.h"
+#include "model/settings.h"
 #include "model/window_service.h"
+#include "view/repaint_regions.h"
+#include "view/statistics_view.h"
 
 namespace {
 int32_t gRememberedSample = 0;  // UI thread only
@@ -20,22 +24,40 @@ bool CountRelaysDown() {
     }
     return false;
 }
+
+// The regions that show what changed since the last tick, each invalidated once.
+void RepaintChanges(uint32_t tickEvents) {
+    Changes changes = TakeChanges();
+    changes.events |= tickEvents;
+    // While the interpreter halves the curve, the curve is not repainted: its changes wait.
+    constexpr uint32_t kCurveChanges = kChangeCurvePoints | kChangeCurveRestart;
+    if (Load(gModel.curve.compressing) != 0 && (changes.events & kCurveChanges) != 0) {
+        MarkChanged(changes.events & kCurveChanges);
+        changes.events &= ~kCurveChanges;
+    }
+    const Display display = CurrentDisplay();
+    const bool rescaled = (changes.events & kChangeStatistics) != 0 && StatisticsRescaled();
+    const Repaints repaints = RepaintsFor(changes, display, rescaled);
+    for (int r = 0; r < kRegionCount; ++r)
+        if (repaints.marked[r]) Invalidate(static_cast<Region>(r), repaints.erase[r]);
+}
+
 }  // namespace
 
-void ResetTimerTick() { gRememberedSample = 0; }
+void ResetTimerTick() {
+    gRememberedSample = 0;
+    (void)TakeChanges();
+}
 
 void TimerTick() {
-    // While the interpreter halves the curve, the curve is not repainted.
-    if (Load(gModel.curve.compressing) == 0) {
-        const int32_t sample = Load(gModel.cycle.lastSample);
-        if (sample != gRememberedSample) {
-            gRememberedSample = sample;
-            Invalidate(Region::kPowerBar, false);
-        }
-        Invalidate(Region::kCurve, false);
+    // While the interpreter halves the curve, nothing of the curve's side is repainted.
+    const int32_t sample = Load(gModel.cycle.lastSample);
+    if (Load(gModel.curve.compressing) == 0 && sample != gRememberedSample) {
+        gRememberedSample = sample;
+        Invalidate(Region::kPowerBar, false);
     }
     WatchConnection();
     WatchPort();
-    if (CountRelaysDown()) Invalidate(Region::kParamColumn3, true);
+    RepaintChanges(CountRelaysDown() ? uint32_t{kChangeRelaysEnabled} : 0u);
     PumpCommandQueue();
 }

@@ -5,11 +5,13 @@
 
 #include "text/language.h"
 #include "res/resource.h"
+#include "shell/main_window_state_win32.h"
 #include "shell/platform_win32.h"
 
 namespace {
-HWND gProgressDialog = nullptr;  // UI thread only
-}
+// The handle lives in the state of the dialog's owner, the main window.
+HWND& ProgressDialogOf(HWND owner) { return StateOf(owner).uploadProgress; }
+}  // namespace
 
 INT_PTR CALLBACK UploadProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -29,7 +31,7 @@ INT_PTR CALLBACK UploadProgressDialogProc(HWND dialog, UINT message, WPARAM wPar
             return TRUE;
         case WM_NCDESTROY:
             // Destroyed with its owner or otherwise: never step a handle that is gone.
-            if (dialog == gProgressDialog) gProgressDialog = nullptr;
+            if (HWND& held = ProgressDialogOf(GetWindow(dialog, GW_OWNER)); held == dialog) held = nullptr;
             return FALSE;
         default:
             return FALSE;
@@ -37,22 +39,23 @@ INT_PTR CALLBACK UploadProgressDialogProc(HWND dialog, UINT message, WPARAM wPar
 }
 
 void UploadProgressDialog(HWND owner, UploadProgressAction action) {
+    HWND& progress = ProgressDialogOf(owner);
     switch (action) {
         case UploadProgressAction::kOpen:
-            if (gProgressDialog == nullptr) {
+            if (progress == nullptr) {
                 HINSTANCE module = gInstance != nullptr ? gInstance : GetModuleHandleA(nullptr);
-                gProgressDialog = CreateDialogParamA(module, MAKEINTRESOURCEA(IDD_UPLOAD_PROGRESS), owner,
-                                                     UploadProgressDialogProc, 0);
-                if (gProgressDialog != nullptr) ShowWindow(gProgressDialog, SW_SHOW);
+                progress = CreateDialogParamA(module, MAKEINTRESOURCEA(IDD_UPLOAD_PROGRESS), owner,
+                                              UploadProgressDialogProc, 0);
+                if (progress != nullptr) ShowWindow(progress, SW_SHOW);
             }
             break;
         case UploadProgressAction::kStep:
-            if (gProgressDialog != nullptr) SendMessageA(gProgressDialog, PBM_STEPIT, 0, 0);
+            if (progress != nullptr) SendMessageA(progress, PBM_STEPIT, 0, 0);
             break;
         case UploadProgressAction::kClose:
-            if (gProgressDialog != nullptr) {
-                HWND dialog = gProgressDialog;
-                gProgressDialog = nullptr;
+            if (progress != nullptr) {
+                HWND dialog = progress;
+                progress = nullptr;
                 DestroyWindow(dialog);
             }
             break;

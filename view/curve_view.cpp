@@ -15,7 +15,7 @@ int gNextPoint = 0;
 
 constexpr int kLampSize = 14;
 
-bool LargeLayout() { return LayoutIndex == 1; }
+bool LargeLayout() { return LayoutIndex == kLargeLayout; }
 
 // y of a power value on the curve: 100 % lies 200 pixels above the baseline.
 int LevelY(int level) { return L(kCurveBaseline) - 2 * level; }

@@ -79,6 +79,8 @@ extern const LayoutPair ScreenLayout[kLayoutEntryCount];
 
 // 0: 640x480, 1: 800x600. Set once at window creation, before any view draws.
 extern int LayoutIndex;
+constexpr int kSmallLayout = 0;  // 640x480
+constexpr int kLargeLayout = 1;  // 800x600
 
 // Entry of the current layout.
 int32_t L(LayoutEntry e);

@@ -6,7 +6,6 @@
 #include "model/settings.h"
 #include "text/display_name.h"
 #include "model/model.h"
-#include "model/window_service.h"
 #include "text/language.h"
 #include "view/active_cut.h"
 #include "view/layout.h"
@@ -15,7 +14,7 @@ namespace {
 
 constexpr BarScale kStartScale{8, 1};
 // The scale the last chart was drawn in; a change repaints the panel on a clean background.
-BarScale gLastScale = kStartScale;
+BarScale gLastScale = kStartScale;  // UI thread only
 
 // Held entries by the reader rule; indexes of a damaged file can claim more than the ring holds.
 int HeldEntriesOfCut(int cut) { return std::min(HeldEntries(gStatistics, cut), kStatisticsEntries); }
@@ -40,7 +39,7 @@ void DrawLimitLine(Canvas& c, int paletteIndex, int limit) {
 
 }  // namespace
 
-int StatisticsY(int value) { return L(kStatsBaseline) - (LayoutIndex == 1 ? 2 * value : value); }
+int StatisticsY(int value) { return L(kStatsBaseline) - (LayoutIndex == kLargeLayout ? 2 * value : value); }
 
 void DrawStatisticsAxes(Canvas& c) {
     const int left = L(kCurveLeft), base = L(kStatsBaseline), top = L(kStatsAxisTop), right = L(kAxisRight);
@@ -60,7 +59,7 @@ void DrawStatisticsScale(Canvas& c, const char* unit) {
         const int y = StatisticsY(25 * k);
         DrawLine(c, left - 5, y, left - 1, y);
         // In the small layout "100" would run into the axis; the top label reads 99 there.
-        const int label = k == 4 && LayoutIndex == 0 ? 99 : 25 * k;
+        const int label = k == 4 && LayoutIndex == kSmallLayout ? 99 : 25 * k;
         DrawFormatted(c, left - 5, y + 7, "%d", label);
     }
     c.TextOut(left, L(kStatsAxisTop) - 4, unit);
@@ -75,6 +74,14 @@ BarScale BarScaleFor(int heldEntries) {
 
 void ResetStatisticsBarScale() { gLastScale = kStartScale; }
 
+bool StatisticsRescaled() {
+    const int cut = ActiveCutIndex();
+    const int held =
+        std::min(HeldEntries(Load(gStatistics.writeIndex[cut]), Load(gStatistics.wrapMarker[cut])),
+                 kStatisticsEntries);
+    return !(BarScaleFor(held) == gLastScale);
+}
+
 void DrawStatisticsFrame(Canvas& canvas, int kind, Target target) {
     TextStateGuard keep(canvas);
     const int cut = ActiveCutIndex();
@@ -85,7 +92,7 @@ void DrawStatisticsFrame(Canvas& canvas, int kind, Target target) {
     canvas.SetBackgroundColour(TextBackground(target));
     canvas.SetTextAlign(kAlignCenter | kAlignBottom);
     DrawFormatted(canvas, L(kWindowWidth) / 2, L(kPanelTop) + L(kTableFontHeight) / 2, " %s %s, %s %d ",
-                  GetText(kind == kPowerStatistics ? 48 : 49), GetText(kTextStatistics),
+                  GetText(kind == kPowerStatistics ? kTextPower : kTextWork), GetText(kTextStatistics),
                   GetText(kTextCutNumber), cut + 1);
     DrawStatisticsAxes(canvas);
     DrawStatisticsScale(canvas, "[%]");
@@ -102,10 +109,7 @@ void DrawStatisticsBars(Canvas& canvas, int kind) {
     const uint16_t wrapMarker = Load(gStatistics.wrapMarker[cut]);
     const int held = std::min(HeldEntries(writeIndex, wrapMarker), kStatisticsEntries);
     const BarScale scale = BarScaleFor(held);
-    if (!(scale == gLastScale)) {
-        gLastScale = scale;
-        Invalidate(Region::kPanel, true);
-    }
+    gLastScale = scale;
     canvas.SelectPen(kPaletteBlue);
     canvas.SelectBrush(kPaletteBlue);
     const bool wrapped = wrapMarker > writeIndex;

@@ -8,9 +8,11 @@
 
 // Title, axes, scale, "Parts" count and file name; the panel line on the screen only.
 void DrawStatisticsFrame(Canvas& canvas, int kind, Target target);
-// The bars and the limit lines. When the bar scale differs from the one last drawn, asks for a
-// repaint of the panel with a clean background (Invalidate(Region::kPanel, true)).
+// The bars and the limit lines; remembers the bar scale it drew them in.
 void DrawStatisticsBars(Canvas& canvas, int kind);
+// Whether the active cut's chart would now be drawn in another scale than the last one drawn (its
+// panel must then be repainted on a clean background).
+[[nodiscard]] bool StatisticsRescaled();
 
 // The chart's parts the forecast view shares: the height of a percentage (1 pixel per percent
 // in the 640x480 layout, 2 in the 800x600 layout), the axes, and the scale with its unit label.

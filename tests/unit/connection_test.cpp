@@ -6,6 +6,7 @@
 
 #include "files/config.h"
 #include "link/connection.h"
+#include "model/change_bits.h"
 #include "model/model.h"
 #include "interpreter_support.h"
 #include "model/base_codes.h"
@@ -223,29 +224,28 @@ TEST_F(PortRulesTest, ParameterDefaultsAreWrittenBeforeThePortOpens) {
 
 TEST(WatchConnectionTest, LostAfterTenSilentTicksBackAfterAFrame) {
     ResetModel();
-    std::vector<std::pair<Region, bool>> calls;
-    static std::vector<std::pair<Region, bool>>* sink;
-    sink = &calls;
-    gWindowService.invalidate = [](Region r, bool e) { sink->push_back({r, e}); };
+    (void)TakeChanges();
     gModel.cycle.lastSample = 40;
     gModel.alarms.AlarmBits = 3;
     WatchConnection();  // the first tick clears NotConnected and the alarms
     EXPECT_EQ(gModel.connection.NotConnected, 0);
     EXPECT_EQ(gModel.alarms.AlarmBits, 0);
+    EXPECT_EQ(TakeChanges().events, kChangeAlarmLamps);
     for (int t = 2; t < 10; ++t) WatchConnection();
     EXPECT_EQ(gModel.connection.NotConnected, 0);
-    WatchConnection();  // tenth silent tick
+    EXPECT_EQ(TakeChanges().events, 0u);  // silence below the limit changes no lamp
+    WatchConnection();                    // tenth silent tick
     EXPECT_EQ(gModel.connection.NotConnected, 1);
     EXPECT_EQ(gModel.cycle.lastSample, 0);
     EXPECT_EQ(gModel.connection.SilenceTicks, 10);
+    EXPECT_EQ(TakeChanges().events, kChangeAlarmLamps);
     WatchConnection();
     EXPECT_EQ(gModel.connection.SilenceTicks, 10);
+    EXPECT_EQ(TakeChanges().events, 0u);
     gModel.connection.SilenceTicks = 0;  // a valid frame arrived
     WatchConnection();
     EXPECT_EQ(gModel.connection.NotConnected, 0);
-    EXPECT_EQ(calls, (std::vector<std::pair<Region, bool>>{
-                         {Region::kLed, false}, {Region::kLed, false}, {Region::kLed, false}}));
-    ResetServices();
+    EXPECT_EQ(TakeChanges().events, kChangeAlarmLamps);
 }
 
 TEST(KeyRuleTest, OneActionPerPress) {

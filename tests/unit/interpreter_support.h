@@ -11,9 +11,11 @@
 #include "link/interpreter.h"
 #include "model/model.h"
 #include "services_reset.h"
+#include "view/repaint_regions.h"
 
-// Everything the interpreter asked of the platform, in order. Invalidations read
-// "CurveRect+erase" or "LedRect"; the other calls "save", "end of cycle", "answer".
+// Everything the interpreter asked of the platform, in order: "save", "end of cycle", "answer".
+// Invalidations() turns the change bits marked since the last look into the regions the tick
+// would invalidate, in region order: "CurveRect+erase" or "LedRect".
 struct PlatformRecord {
     std::vector<std::string> calls;
     int saves = 0;
@@ -21,20 +23,29 @@ struct PlatformRecord {
     int answers = 0;
 
     std::vector<std::string> Invalidations() const {
+        const Repaints repaints = RepaintsFor(TakeChanges(), CurrentDisplay(), false);
         std::vector<std::string> out;
-        for (const auto& c : calls)
-            if (c.find("Rect") != std::string::npos || c.rfind("Whole", 0) == 0) out.push_back(c);
+        for (int r = 0; r < kRegionCount; ++r)
+            if (repaints.marked[r])
+                out.push_back(std::string(RegionName(static_cast<Region>(r))) +
+                              (repaints.erase[r] ? "+erase" : ""));
         return out;
     }
-    void Clear() { *this = PlatformRecord{}; }
+    // The calls, then the regions.
+    std::vector<std::string> CallsAndRegions() const {
+        std::vector<std::string> out = calls;
+        for (std::string& r : Invalidations()) out.push_back(std::move(r));
+        return out;
+    }
+    void Clear() {
+        *this = PlatformRecord{};
+        (void)TakeChanges();
+    }
 };
 inline PlatformRecord gRecord;
 
 inline void RecordingPlatform() {
     gRecord.Clear();
-    gWindowService.invalidate = [](Region r, bool erase) {
-        gRecord.calls.push_back(std::string(RegionName(r)) + (erase ? "+erase" : ""));
-    };
     gStorageService.saveStatistics = [] {
         gRecord.calls.push_back("save");
         ++gRecord.saves;

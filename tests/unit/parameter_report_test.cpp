@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "interpreter_support.h"
@@ -31,7 +32,7 @@ const Expected kExpected[] = {
      &CutParameters::breakLimit,
      nullptr,
      {"CurveRect+erase", "ParamColumn1Rect+erase"},
-     {"CurveRect+erase", "PanelRect+erase"}},  // the power chart draws it too (mended)
+     {"PanelRect+erase", "CurveRect+erase"}},  // the power chart draws it too (mended)
     {"breakDelay", 357, 25, false, &CutParameters::breakDelay, nullptr, {"ParamColumn1Rect+erase"}, {}},
     {"bluntLimit",
      383,
@@ -40,7 +41,7 @@ const Expected kExpected[] = {
      &CutParameters::bluntLimit,
      nullptr,
      {"CurveRect+erase", "ParamColumn1Rect+erase"},
-     {"CurveRect+erase", "PanelRect+erase"}},
+     {"PanelRect+erase", "CurveRect+erase"}},
     {"taOnBlunt", 484, 1, false, &CutParameters::taOnBlunt, nullptr, {"ParamColumn1Rect+erase"}, {}},
     {"bluntMode",
      486,
@@ -49,7 +50,7 @@ const Expected kExpected[] = {
      &CutParameters::bluntMode,
      nullptr,
      {"CurveRect+erase", "ParamColumn1Rect+erase"},
-     {"CurveRect+erase", "PanelRect+erase"}},
+     {"PanelRect+erase", "CurveRect+erase"}},
     {"bluntDelay", 488, 250, false, &CutParameters::bluntDelay, nullptr, {"ParamColumn1Rect+erase"}, {}},
     {"bluntAlarmMode",
      739,
@@ -134,8 +135,13 @@ protected:
         const uint16_t held = Field(cut);
         return held == GetParam().maxValue ? 0 : GetParam().maxValue;
     }
-    // The answer event is raised for Break Limit reports only, before anything else.
-    Lines WithAnswer(Lines regions) {
+    // The answer event is raised for Break Limit reports only, before anything else. A changed
+    // value also has the curve drawn again over itself (its colours follow the values).
+    Lines WithAnswer(Lines regions, bool changed = true) {
+        if (changed && std::find(regions.begin(), regions.end(), "CurveRect+erase") == regions.end())
+            regions.insert(
+                regions.begin() + (!regions.empty() && regions.front() == "PanelRect+erase" ? 1 : 0),
+                "CurveRect");
         if (GetParam().base == 256) regions.insert(regions.begin(), "answer");
         return regions;
     }
@@ -150,7 +156,7 @@ TEST_P(ParameterReport, ActiveCutWithTheTableShown) {
     if (!e.common) {
         EXPECT_EQ(gModel.activeCutParameters.*e.cutField, v);
     }
-    EXPECT_EQ(gRecord.calls, WithAnswer(e.table));
+    EXPECT_EQ(gRecord.CallsAndRegions(), WithAnswer(e.table));
 }
 
 TEST_P(ParameterReport, ActiveCutWithAStatisticsChartShown) {
@@ -161,7 +167,7 @@ TEST_P(ParameterReport, ActiveCutWithAStatisticsChartShown) {
         const uint16_t v = NewValue(kActive);
         Send({Report(kActive, e.base, v)});
         EXPECT_EQ(Field(kActive), v);
-        EXPECT_EQ(gRecord.calls, WithAnswer(e.chart)) << "view " << mode;
+        EXPECT_EQ(gRecord.CallsAndRegions(), WithAnswer(e.chart)) << "view " << mode;
     }
 }
 
@@ -174,7 +180,7 @@ TEST_P(ParameterReport, AnotherCut) {
     Send({Report(kOther, e.base, v)});
     EXPECT_EQ(Field(kOther), v);
     EXPECT_EQ(std::memcmp(&mirror, &gModel.activeCutParameters, sizeof mirror), 0);
-    EXPECT_EQ(gRecord.calls, WithAnswer(e.common ? e.table : Lines{}));
+    EXPECT_EQ(gRecord.CallsAndRegions(), WithAnswer(e.common ? e.table : Lines{}, e.common));
 }
 
 TEST_P(ParameterReport, UnchangedValueRepaintsNothing) {
@@ -182,7 +188,7 @@ TEST_P(ParameterReport, UnchangedValueRepaintsNothing) {
     const uint16_t held = Field(kActive);
     Send({Report(kActive, e.base, held)});
     EXPECT_EQ(Field(kActive), held);
-    EXPECT_EQ(gRecord.calls, WithAnswer({}));
+    EXPECT_EQ(gRecord.CallsAndRegions(), WithAnswer({}, false));
 }
 
 // The highest value of a parameter is still that parameter; one more is the next one's 0.
@@ -208,7 +214,7 @@ TEST_F(InterpreterFixture, BluntLimitOfAnInactiveCutChangesOnlyThatCut) {
     Send({Report(5, 383, 40)});
     EXPECT_EQ(gModel.cutParameters[5].bluntLimit, 40);
     EXPECT_EQ(gModel.activeCutParameters.bluntLimit, 30);
-    EXPECT_TRUE(gRecord.calls.empty());
+    EXPECT_TRUE(gRecord.CallsAndRegions().empty());
     Send({225});  // the new value reaches the mirror at that cut's start
     EXPECT_EQ(gModel.activeCutParameters.bluntLimit, 40);
 }
@@ -224,7 +230,7 @@ TEST_F(InterpreterFixture, CodesOutsideTheParameterRangeChangeNothing) {
         Send({report});
     }
     EXPECT_TRUE(std::memcmp(before.data(), &gModel, sizeof gModel) == 0);
-    EXPECT_TRUE(gRecord.calls.empty());
+    EXPECT_TRUE(gRecord.CallsAndRegions().empty());
 }
 
 }  // namespace

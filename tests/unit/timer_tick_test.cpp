@@ -7,6 +7,7 @@
 #include "model/model.h"
 #include "services_reset.h"
 #include "link/transmit_ring.h"
+#include "model/change_bits.h"
 #include "shell/timer_tick.h"
 
 namespace {
@@ -33,23 +34,28 @@ protected:
     std::vector<std::pair<Region, bool>> calls;
 };
 
-TEST_F(TimerTickTest, PowerBarOnlyWhenTheSampleChangedCurveEveryTick) {
+TEST_F(TimerTickTest, PowerBarWhenTheSampleChangedCurveOnlyWhenMarked) {
     gModel.cycle.lastSample = 40;
     TimerTick();
-    TimerTick();
-    const std::vector<std::pair<Region, bool>> expected = {
-        {Region::kPowerBar, false}, {Region::kCurve, false}, {Region::kCurve, false}};
+    TimerTick();  // nothing changed: nothing repainted
+    MarkChanged(kChangeCurvePoints | kChangeCurveRestart);
+    TimerTick();  // one invalidation of the curve, erased
+    const std::vector<std::pair<Region, bool>> expected = {{Region::kPowerBar, false},
+                                                           {Region::kCurve, true}};
     EXPECT_EQ(calls, expected);
 }
 
 TEST_F(TimerTickTest, NothingOfTheCurveWhileCompressing) {
     gModel.cycle.lastSample = 40;
     gModel.curve.compressing = 1;
-    TimerTick();
-    EXPECT_TRUE(calls.empty());
+    MarkChanged(kChangeCurveRestart | kChangeAlarmLamps);
+    TimerTick();  // the lamps go on, the curve waits
+    EXPECT_EQ(calls, (std::vector<std::pair<Region, bool>>{{Region::kLed, false}}));
     gModel.curve.compressing = 0;
-    TimerTick();  // the changed sample is still noticed afterwards
-    EXPECT_EQ(calls.front(), (std::pair<Region, bool>{Region::kPowerBar, false}));
+    calls.clear();
+    TimerTick();  // the changed sample and the kept curve change are noticed afterwards
+    EXPECT_EQ(calls,
+              (std::vector<std::pair<Region, bool>>{{Region::kPowerBar, false}, {Region::kCurve, true}}));
 }
 
 TEST_F(TimerTickTest, RelaysWarningErasedOnTheTickThatReachesZero) {

@@ -1,0 +1,20 @@
+#include "shell/main_window_state_win32.h"
+
+void AttachMainWindowState(HWND hwnd, const MainWindowStart* start) {
+    auto* state = new MainWindowState{};
+    if (start != nullptr) state->start = *start;
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
+}
+
+void DetachMainWindowState(HWND hwnd) {
+    delete reinterpret_cast<MainWindowState*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+}
+
+MainWindowState& StateOf(HWND hwnd) {
+    auto* state = reinterpret_cast<MainWindowState*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (state != nullptr) return *state;
+    static MainWindowState none;  // before WM_NCCREATE and after WM_NCDESTROY: nothing to keep
+    none = MainWindowState{};
+    return none;
+}

@@ -1,0 +1,36 @@
+// The main window's own state, one object per window, kept in its GWLP_USERDATA from WM_NCCREATE
+// to WM_NCDESTROY (as the DEBUG window keeps its own). UI thread only. The records of the data
+// model are not here: the reader thread writes them, and they outlive the window.
+#pragma once
+
+#include <windows.h>
+
+constexpr int kTitleSize = 101;  // string resources of up to 100 characters
+
+// The window as it looked at the end of the last cycle (command "end of cycle").
+struct CycleSnapshot {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ oldBitmap = nullptr;
+};
+
+// What the start-up sequence hands the window (CreateWindowEx's parameter).
+struct MainWindowStart {
+    char caption[kTitleSize] = {};
+    bool screenTooSmall = false;
+};
+
+struct MainWindowState {
+    MainWindowStart start;
+    bool frozen = false;            // Pause toggles it: the curve is neither drawn nor erased while set
+    int autosaveCaptionShown = -1;  // language base of the "not saved" caption up, -1 none, -2 plain
+    CycleSnapshot snapshot;
+    HWND uploadProgress = nullptr;  // the upload's progress dialog while it is open
+};
+
+// WM_NCCREATE: a new state for the window, from the start parameters when given.
+void AttachMainWindowState(HWND hwnd, const MainWindowStart* start);
+// WM_NCDESTROY: the state goes with the window.
+void DetachMainWindowState(HWND hwnd);
+// The window's state; a window without one (never the main window) gets a shared empty state.
+MainWindowState& StateOf(HWND hwnd);
