@@ -16,6 +16,7 @@
 #include "res/resource.h"
 #include "shell/commands_win32.h"
 #include "shell/debug_window_win32.h"
+#include "shell/forecast_state.h"
 #include "shell/legend_window_win32.h"
 #include "shell/main_window_state_win32.h"
 #include "shell/paint_win32.h"
@@ -24,25 +25,30 @@
 #include "shell/snapshot_win32.h"
 #include "shell/timer_tick.h"
 #include "view/drawing_resources_win32.h"
+#include "view/forecast_view.h"
 #include "view/layout.h"
 
 namespace {
 
-// The caption says when cycles are not being saved (the file in use failed to load), in the
-// language in use; it changes only on the UI thread's own commands, so it is checked after each.
-void ShowAutosaveState(HWND hwnd) {
+// The caption says when cycles are not being saved (the file in use failed to load) and when the
+// active cut's tool has fewer cycles left than the warning level, in the language in use. Checked
+// after each command and at each tick; the window's text is set only when it changes.
+void ShowCaption(HWND hwnd) {
     MainWindowState& state = StateOf(hwnd);
-    int& shown = state.autosaveCaptionShown;
-    const bool held = StatisticsAutosaveHeld();
-    const int wanted = held ? gConfig.languageBase : -2;
-    if (wanted == shown) return;
-    shown = wanted;
-    char caption[kTitleSize + kTextSize + 3];
-    if (held)
-        wsprintfA(caption, "%s - %s", state.start.caption,
-                  GetText(kTextStatisticsNotSaved));  // "Failed saving statistics"
-    else
-        lstrcpyA(caption, state.start.caption);
+    char caption[kCaptionSize];
+    lstrcpynA(caption, state.start.caption, kTitleSize);
+    if (StatisticsAutosaveHeld()) {
+        lstrcatA(caption, " - ");
+        lstrcatA(caption, GetText(kTextStatisticsNotSaved));  // "Failed saving statistics"
+    }
+    char warning[2 * kTextSize];
+    ForecastWarningText(ActiveForecast(), kForecastWarningCycles, warning, sizeof warning);
+    if (warning[0] != '\0') {
+        lstrcatA(caption, " - ");
+        lstrcatA(caption, warning);
+    }
+    if (lstrcmpA(caption, state.captionShown) == 0) return;
+    lstrcpyA(state.captionShown, caption);
     SetWindowTextA(hwnd, caption);
 }
 
@@ -55,7 +61,8 @@ LRESULT OnCreate(HWND hwnd) {
     // A file in use that fails to load is left as it is: the autosave waits for the user.
     if (const int32_t r = LoadStatisticsInUse())
         ShowMessage(hwnd, kTextStatisticsNotLoaded, kCaptionError, r);
-    ShowAutosaveState(hwnd);
+    StartForecast();
+    ShowCaption(hwnd);
     gMainWindow = hwnd;
     InstallPlatformSeams();
     SetMenu(hwnd, LoadLanguageMenu(gConfig.languageBase));
@@ -149,11 +156,14 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
             HandleKeyUp();
             return 0;
         case WM_TIMER:
-            if (wParam == kTimerId) TimerTick();
+            if (wParam == kTimerId) {
+                TimerTick();
+                ShowCaption(hwnd);
+            }
             return 0;
         case WM_COMMAND:
             if (RunCommand(hwnd, LOWORD(wParam))) {
-                ShowAutosaveState(hwnd);
+                ShowCaption(hwnd);
                 return 0;
             }
             return DefWindowProcA(hwnd, msg, wParam, lParam);
