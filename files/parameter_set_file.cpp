@@ -9,7 +9,7 @@
 #include "files/file_io.h"
 #include "files/parameter_set_fields.h"
 #include "files/results.h"
-#include "model/base_codes.h"
+#include "model/parameters.h"
 #include "model/model.h"
 #include "text/language.h"
 
@@ -70,23 +70,14 @@ void WriteLines(LineWriter& out) {
         out.Add("%s\t%u", GetText(label), value);
         out.EndLine();
     };
-    labelled(88, Load(common.unitId));
-    labelled(86, Load(common.average));
-    labelled(89, Load(common.poSamples));
-    labelled(91, Load(common.debounce) + 1u);  // as displayed
+    labelled(kLabelKvdId, Load(common.unitId));
+    labelled(kLabelAverage, Load(common.average));
+    labelled(kLabelPoSamples, Load(common.poSamples));
+    labelled(kLabelDebounce, Load(common.debounce) + 1u);  // as displayed
 
-    const unsigned range = Load(common.rangeValue);
-    switch (Load(common.rangeDecimals)) {
-        case 0:
-            out.Add("%s\t%u.%02u", GetText(kLabelRange), range / 100, range % 100);
-            break;
-        case 1:
-            out.Add("%s\t%u.%u", GetText(kLabelRange), range / 10, range % 10);
-            break;
-        default:
-            out.Add("%s\t%u", GetText(kLabelRange), range);
-            break;
-    }
+    char range[kNumberTextSize];
+    RangeText(Load(common.rangeValue), Load(common.rangeDecimals), range);
+    out.Add("%s\t%s", GetText(kLabelRange), range);
     out.EndLine();
 
     for (int cut = 1; cut <= kCutCount; ++cut) out.Add("\t%d", cut);
@@ -96,9 +87,11 @@ void WriteLines(LineWriter& out) {
         out.Add("%s", GetText(kRows[word].label));
         for (const CutParameters& cut : gModel.cutParameters) {
             const unsigned v = CutWordValue(cut, word);
-            if (kRows[word].tenths)
-                out.Add("\t%u.%u", v / 10, v % 10);
-            else
+            char tenths[kNumberTextSize];
+            if (kRows[word].tenths) {
+                TenthsText(static_cast<int>(v), tenths);
+                out.Add("\t%s", tenths);
+            } else
                 out.Add("\t%u", v);
         }
         out.EndLine();

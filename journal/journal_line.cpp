@@ -131,7 +131,7 @@ std::size_t FormatJournalLine(const JournalRecord& r, char* out) {
         *p++ = ',';
         p = Number(p, f);
     }
-    const char* mode = r.bluntMode == 0 ? ",power\n" : ",work\n";
+    const char* mode = r.bluntMode == kBluntModePower ? ",power\n" : ",work\n";
     const std::size_t n = std::strlen(mode);
     std::memcpy(p, mode, n);
     return static_cast<std::size_t>(p - out) + n;
@@ -164,63 +164,49 @@ bool ParseJournalTime(std::string_view s, JournalTime& out) {
     return true;
 }
 
-bool ParseJournalLine(std::string_view line, JournalRecord& out, const char** error) {
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    std::string_view f[15];
+namespace {
+
+constexpr std::size_t kJournalFields = 15;
+constexpr int kNumberFields = 13;  // cut .. missing_limit, after the time
+
+// The line's comma-separated fields; nullptr, or what is wrong with their number.
+const char* SplitFields(std::string_view line, std::string_view (&f)[kJournalFields]) {
     std::size_t count = 0;
-    while (count < 15) {
+    while (count < kJournalFields) {
         const std::size_t comma = line.find(',');
         f[count++] = line.substr(0, comma);
-        if (comma == std::string_view::npos) {
-            line = {};
-            break;
-        }
+        if (comma == std::string_view::npos)
+            return count == kJournalFields ? nullptr : "fewer than 15 fields";
         line.remove_prefix(comma + 1);
-        if (count == 15) {
-            *error = "more than 15 fields";
-            return false;
-        }
     }
-    if (count != 15) {
-        *error = "fewer than 15 fields";
-        return false;
-    }
-    JournalRecord r{};
-    if (!ParseJournalTime(f[0], r.time)) {
-        *error = "time is not of the form YYYY-MM-DDTHH:MM:SS.mmm+HH:MM";
-        return false;
-    }
-    int64_t v[13];
-    static constexpr int64_t kHigh[13] = {16, 255,        255,        65535, 1,     1,    1,
-                                          1,  2147483647, 2147483647, 65535, 65535, 65535};
-    static constexpr int64_t kLow[13] = {1, 0, 0, 0, 0, 0, 0, 0, -2147483647 - 1, -2147483647 - 1, 0, 0, 0};
-    static constexpr const char* kWhat[13] = {"cut is not 1..16",
-                                              "peak is not 0..255",
-                                              "work is not 0..255",
-                                              "po is not 0..65535",
-                                              "break is not 0 or 1",
-                                              "blunt is not 0 or 1",
-                                              "missing is not 0 or 1",
-                                              "err1 is not 0 or 1",
-                                              "blunt_counter is not a number",
-                                              "missing_counter is not a number",
-                                              "break_limit is not 0..65535",
-                                              "blunt_limit is not 0..65535",
-                                              "missing_limit is not 0..65535"};
-    for (int i = 0; i < 13; ++i) {
-        if (!Field(f[i + 1], kLow[i], kHigh[i], v[i])) {
-            *error = kWhat[i];
-            return false;
-        }
-    }
-    if (f[14] == "power") {
-        r.bluntMode = 0;
-    } else if (f[14] == "work") {
-        r.bluntMode = 1;
-    } else {
-        *error = "blunt_mode is not power or work";
-        return false;
-    }
+    return "more than 15 fields";
+}
+
+// Fields 1..13 as numbers within their ranges; nullptr, or what is wrong with the first bad one.
+const char* ReadNumbers(const std::string_view (&f)[kJournalFields], int64_t (&v)[kNumberFields]) {
+    static constexpr int64_t kHigh[kNumberFields] = {16, 255,        255,        65535, 1,     1,    1,
+                                                     1,  2147483647, 2147483647, 65535, 65535, 65535};
+    static constexpr int64_t kLow[kNumberFields] = {1, 0, 0, 0, 0, 0, 0, 0, -2147483647 - 1, -2147483647 - 1,
+                                                    0, 0, 0};
+    static constexpr const char* kWhat[kNumberFields] = {"cut is not 1..16",
+                                                         "peak is not 0..255",
+                                                         "work is not 0..255",
+                                                         "po is not 0..65535",
+                                                         "break is not 0 or 1",
+                                                         "blunt is not 0 or 1",
+                                                         "missing is not 0 or 1",
+                                                         "err1 is not 0 or 1",
+                                                         "blunt_counter is not a number",
+                                                         "missing_counter is not a number",
+                                                         "break_limit is not 0..65535",
+                                                         "blunt_limit is not 0..65535",
+                                                         "missing_limit is not 0..65535"};
+    for (int i = 0; i < kNumberFields; ++i)
+        if (!Field(f[i + 1], kLow[i], kHigh[i], v[i])) return kWhat[i];
+    return nullptr;
+}
+
+void FillRecord(const int64_t (&v)[kNumberFields], JournalRecord& r) {
     r.cut = static_cast<int>(v[0] - 1);
     r.peak = static_cast<uint8_t>(v[1]);
     r.work = static_cast<uint8_t>(v[2]);
@@ -232,6 +218,36 @@ bool ParseJournalLine(std::string_view line, JournalRecord& out, const char** er
     r.breakLimit = static_cast<uint16_t>(v[10]);
     r.bluntLimit = static_cast<uint16_t>(v[11]);
     r.missingLimit = static_cast<uint16_t>(v[12]);
+}
+
+}  // namespace
+
+bool ParseJournalLine(std::string_view line, JournalRecord& out, const char** error) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    std::string_view f[kJournalFields];
+    if (const char* wrong = SplitFields(line, f)) {
+        *error = wrong;
+        return false;
+    }
+    JournalRecord r{};
+    if (!ParseJournalTime(f[0], r.time)) {
+        *error = "time is not of the form YYYY-MM-DDTHH:MM:SS.mmm+HH:MM";
+        return false;
+    }
+    int64_t v[kNumberFields];
+    if (const char* wrong = ReadNumbers(f, v)) {
+        *error = wrong;
+        return false;
+    }
+    if (f[14] == "power") {
+        r.bluntMode = kBluntModePower;
+    } else if (f[14] == "work") {
+        r.bluntMode = kBluntModeWork;
+    } else {
+        *error = "blunt_mode is not power or work";
+        return false;
+    }
+    FillRecord(v, r);
     out = r;
     return true;
 }

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "model/parameters.h"
+
 // Alarms of the cycle: the alarm messages the unit sent since the previous cycle end.
 constexpr uint8_t kJournalBreak = 1;
 constexpr uint8_t kJournalBlunt = 2;

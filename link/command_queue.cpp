@@ -1,6 +1,6 @@
 #include "link/command_queue.h"
 
-#include "model/base_codes.h"
+#include "model/parameters.h"
 #include "link/frame_codec.h"
 #include "link/user_service.h"
 #include "model/model.h"

@@ -28,7 +28,9 @@ void SetPort(int port, bool failed) {
     gConfig.PortNumber = EncodePortNumber(port, failed);
 }
 
-bool Open(int port) { return gPortService.openLink(port); }
+// 0, or the error number of the failed open.
+int32_t OpenError(int port) { return gPortService.openLink(port); }
+bool Open(int port) { return OpenError(port) == 0; }
 void Close() { gPortService.closeLink(); }
 void MoveCheck(int from, int to) { gUserService.moveCheckMark(from, to); }
 
@@ -55,10 +57,10 @@ void OpenPortAtStart() {
     WriteParameterDefaults();
     const int port = DecodePortNumber(gConfig.PortNumber);
     MoveCheck(0, port);
-    const bool ok = Open(port);
-    SetPort(port, !ok);
+    const int32_t error = OpenError(port);
+    SetPort(port, error != 0);
     // The configuration file is not written here: the marker reaches it with the next save.
-    if (!ok) Show(kTextPortFailed, kCaptionCommunication, 0);
+    if (error != 0) Show(kTextPortFailed, kCaptionCommunication, error);
 }
 
 void ChoosePort(int port) {
@@ -67,13 +69,12 @@ void ChoosePort(int port) {
     if (port == gPort.port && !gPort.failed) return;
     if (!gPort.failed) Close();
     MoveCheck(gPort.port, port);
-    if (Open(port)) {
-        SetPort(port, false);
+    const int32_t error = OpenError(port);
+    SetPort(port, error != 0);
+    if (error == 0)
         SaveAfterChoice();
-    } else {
-        SetPort(port, true);
-        Show(kTextPortFailed, kCaptionCommunication, 0);
-    }
+    else
+        Show(kTextPortFailed, kCaptionCommunication, error);
 }
 
 void ScanPorts() {

@@ -1,7 +1,7 @@
 #include "link/parameter_reports.h"
 
-#include "model/base_codes.h"
 #include "model/change_bits.h"
+#include "model/parameters.h"
 #include "model/model.h"
 #include "link/port_service.h"
 

@@ -5,8 +5,13 @@
 
 #include <cstdint>
 
+// What the default service answers: the system's "file not found", as a port that is not there.
+constexpr int32_t kPortNotFound = 2;
+
 struct PortService {
-    bool (*openLink)(int port) = [](int) { return false; };
+    // 0: the port is open; else the system's error number of the failed step (never 0), which
+    // the user's message shows.
+    int32_t (*openLink)(int port) = [](int) -> int32_t { return kPortNotFound; };
     void (*closeLink)() = [] {};
     // The AnswerEvent: reset and awaited by the port scan, set by a Break Limit report.
     void (*resetAnswer)() = [] {};

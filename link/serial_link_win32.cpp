@@ -78,10 +78,16 @@ void ReleaseLink() {
     gLinkClosing.store(false);
 }
 
-bool FailOpen() {
+// The error of the failed step, never 0: a step that failed without setting one still fails.
+int32_t OpenError() {
+    const DWORD error = GetLastError();
+    return error != 0 ? static_cast<int32_t>(error) : ERROR_GEN_FAILURE;
+}
+
+int32_t FailOpen() {
     LastErrorKeeper keep;
     ReleaseLink();
-    return false;
+    return OpenError();
 }
 
 }  // namespace
@@ -89,14 +95,14 @@ bool FailOpen() {
 LinkFactory DefaultLinkFactory() { return {CreateLinkEvent, CreateLinkThread}; }
 LinkFactory gLinkFactory{CreateLinkEvent, CreateLinkThread};
 
-bool OpenLink(int portNumber) {
+int32_t OpenLink(int portNumber) {
     if (LinkIsOpen() || LinkIsClosing()) {
         SetLastError(ERROR_BUSY);
-        return false;
+        return ERROR_BUSY;
     }
     if (portNumber < kFirstPort || portNumber > kLastPort) {
         SetLastError(ERROR_FILE_NOT_FOUND);
-        return false;
+        return ERROR_FILE_NOT_FOUND;
     }
     SerialLink& link = gSerialLink;
     gPortLost.store(false);
@@ -105,7 +111,7 @@ bool OpenLink(int portNumber) {
     std::snprintf(name, sizeof name, "\\\\.\\COM%d", portNumber);
     link.port.Reset(CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr));
-    if (!link.port) return false;
+    if (!link.port) return OpenError();
     if (!ConfigurePort(link.port.Get())) return FailOpen();
 
     const LinkFactory& make = gLinkFactory;
@@ -128,7 +134,7 @@ bool OpenLink(int portNumber) {
     gAnswerEvent.store(answer);
     gPortService.signalTransmit = SignalTransmit;
     gTransmitPortOpen = true;
-    return true;
+    return 0;
 }
 
 void CloseLink() {

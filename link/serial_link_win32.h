@@ -7,9 +7,10 @@
 
 #include <cstdint>
 
-// Port 1..16 at 19200 8N1, no flow control. False (GetLastError tells why) leaves nothing open.
-// Refused while a link is open: close it first.
-[[nodiscard]] bool OpenLink(int portNumber);
+// Port 1..16 at 19200 8N1, no flow control. 0: open. Else the system's error number of the step
+// that failed (also left in GetLastError), and nothing is open. Refused (ERROR_BUSY) while a link
+// is open: close it first.
+[[nodiscard]] int32_t OpenLink(int portNumber);
 // Stops both threads and releases every handle. Does nothing when no link is open.
 void CloseLink();
 [[nodiscard]] bool LinkIsOpen();

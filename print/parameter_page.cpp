@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "model/model.h"
+#include "model/parameters.h"
 #include "text/language.h"
 #include "text/text_ids.h"
 #include "view/layout.h"
@@ -52,9 +53,12 @@ void DrawCell(Canvas& c, int x, int y, const Row& row, unsigned value) {
         case Cell::kNumber:
             DrawFormatted(c, x, y, "%u", value);
             break;
-        case Cell::kTenths:
-            DrawFormatted(c, x, y, "%u.%u", value / 10, value % 10);
+        case Cell::kTenths: {
+            char tenths[kNumberTextSize];
+            TenthsText(static_cast<int>(value), tenths);
+            c.TextOut(x, y, tenths);
             break;
+        }
         case Cell::kPlusOne:
             DrawFormatted(c, x, y, "%u", value + 1);
             break;
@@ -71,13 +75,9 @@ void DrawCommonParameters(Canvas& c) {
     DrawFormatted(c, kLeft, 135, "%s: %d", GetText(kLabelAverage), Load(common.average));
     DrawFormatted(c, kLeft, 150, "%s: %d", GetText(kLabelPoSamples), Load(common.poSamples));
     DrawFormatted(c, kLeft, 165, "%s: %d", GetText(kLabelDebounce), Load(common.debounce) + 1);
-    const int value = Load(common.rangeValue), decimals = Load(common.rangeDecimals);
-    if (decimals == 0)
-        DrawFormatted(c, kLeft, 180, "%s: %d.%02d", GetText(kLabelRange), value / 100, value % 100);
-    else if (decimals == 1)
-        DrawFormatted(c, kLeft, 180, "%s: %d.%d", GetText(kLabelRange), value / 10, value % 10);
-    else
-        DrawFormatted(c, kLeft, 180, "%s: %d", GetText(kLabelRange), value);
+    char range[kNumberTextSize];
+    RangeText(Load(common.rangeValue), Load(common.rangeDecimals), range);
+    DrawFormatted(c, kLeft, 180, "%s: %s", GetText(kLabelRange), range);
 }
 
 }  // namespace

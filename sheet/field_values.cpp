@@ -79,7 +79,7 @@ bool ReadFieldValue(const SheetField& field, const FieldInput& input, int32_t ot
         case Conversion::kNone:
             break;
         case Conversion::kSmallToZero:
-            if (typed <= 4) typed = 0;
+            if (typed <= kSmallLimit) typed = 0;
             break;
         case Conversion::kMinusOne:
             typed -= 1;
@@ -101,7 +101,7 @@ void FieldText(const SheetField& field, uint16_t value, char out[kFieldTextSize]
         return;
     }
     if (field.kind == FieldKind::kTenths)
-        std::snprintf(out, kFieldTextSize, "%d.%d", value / 10, value % 10);
+        TenthsText(value, out);
     else if (field.kind == FieldKind::kWholePlusOne)
         std::snprintf(out, kFieldTextSize, "%u", value + 1u);
     else

@@ -38,5 +38,5 @@ struct FieldInput {
 // The text a field shows for a stored value: "Off" (the language's text) where the Off rule
 // applies, else the number in the field's form. Choice fields show no text (their list shows the
 // entry). Room for 16 characters.
-constexpr int kFieldTextSize = 16;
+constexpr int kFieldTextSize = static_cast<int>(kNumberTextSize);
 void FieldText(const SheetField& field, uint16_t value, char out[kFieldTextSize]);

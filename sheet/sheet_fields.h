@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "model/parameters.h"
 #include "text/language.h"
 #include "text/text_ids.h"
 
@@ -25,15 +26,13 @@ enum class FieldKind : uint8_t {
 
 enum class Conversion : uint8_t {
     kNone,
-    kSmallToZero,  // 1..4 become 0 (a Break Limit that small is no limit)
+    kSmallToZero,  // 1..kSmallLimit become 0 (a Break Limit that small is no limit)
     kMinusOne,     // the typed number is one more than the stored value
 };
 
 // The other field of the P1Max / P1Min pair that a value is checked against.
 enum class Spacing : uint8_t { kNone, kAboveOther, kBelowOther };
 constexpr int kP1Spacing = 10;
-
-constexpr int kNoOffRule = -1;
 
 struct SheetField {
     uint16_t control;       // edit field or drop-down list
@@ -45,7 +44,7 @@ struct SheetField {
     int8_t parameterIndex;  // QueueParameter's index; -1 for the field that sends nothing
     uint16_t minAccepted;   // accepted values, as read and before the conversion
     uint16_t maxAccepted;
-    int16_t offUpTo;  // stored values 0..offUpTo show "Off"; kNoOffRule: always the number
+    int16_t offUpTo;  // the parameter's OffUpTo: stored values 0..offUpTo show "Off"
     Conversion conversion;
     Spacing spacing;
     TextId choices[2];  // list entries 0 and 1 (kChoice)

@@ -1,6 +1,6 @@
 #include "sheet/sheet_state.h"
 
-#include "model/base_codes.h"
+#include "model/parameters.h"
 #include "link/command_queue.h"
 #include "model/model.h"
 

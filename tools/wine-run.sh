@@ -4,16 +4,8 @@
 prefix=$1
 shift
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ! -f "$prefix/system.reg" ]; then
-  mkdir -p "$(dirname "$prefix")"
-  (
-    flock 9
-    if [ ! -f "$prefix/system.reg" ]; then
-      wineboot -i >/dev/null 2>&1
-      wineserver -w
-    fi
-  ) 9>"$prefix.lock"
-fi
+. "$(dirname "$0")/wine-prefix.sh"
+wine_prefix "$prefix"
 
 # A Wine process that loses its connection to the prefix's server (seen when it connects while the
 # server, shared by several tests, is ending) dies with "wine client error". That is Wine's failure,

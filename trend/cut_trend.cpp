@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <atomic>
 
+#include "model/parameters.h"
+
 namespace {
 
 constexpr int kRing = kStatisticsEntries;
@@ -102,7 +104,7 @@ CutForecast ForecastOf(const TrendBook& book, int cut, const CutParameters& limi
     const int window = book.window;
     f.cut = cut;
     f.window = window;
-    f.workMode = limits.bluntMode == 1;
+    f.workMode = limits.bluntMode == kBluntModeWork;
     f.count = static_cast<int32_t>(std::min<int64_t>(t.cycles, window));
     f.firstCycle = t.cycles - f.count;
     for (int k = 0; k < f.count; ++k) {
@@ -110,9 +112,8 @@ CutForecast ForecastOf(const TrendBook& book, int cut, const CutParameters& limi
         f.values[k] = f.workMode ? e.work : e.peak;
     }
     f.risingSince = -1;
-    // Blunt limits 0..4 and the Break limit 0 are Off.
-    f.bluntLimit = limits.bluntLimit > 4 ? limits.bluntLimit : 0;
-    f.breakLimit = limits.breakLimit;
+    f.bluntLimit = IsOff(Parameter::kBluntLimit, limits.bluntLimit) ? 0 : limits.bluntLimit;
+    f.breakLimit = IsOff(Parameter::kBreakLimit, limits.breakLimit) ? 0 : limits.breakLimit;
     f.enough = window >= kForecastWindowSmallest && f.count == window;
     if (!f.enough) return f;
     const auto first = static_cast<std::size_t>(f.firstCycle);

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "model/model.h"
+#include "model/parameters.h"
 #include "text/language.h"
 #include "view/active_cut.h"
 #include "view/layout.h"
@@ -33,9 +34,12 @@ LimitSetting ReadLimits() {
             p.tw,         p.ta,         p.taOnBlunt,    p.cyclesPerScreen};
 }
 
-bool BreakDrawn(const LimitSetting& s) { return s.breakLimit != 0; }
-bool BluntDrawn(const LimitSetting& s) { return s.bluntLimit > 4 && s.bluntMode == 0; }
-bool MissingDrawn(const LimitSetting& s) { return s.missingLimit > 4; }
+bool BreakDrawn(const LimitSetting& s) { return LimitLineDrawn(Parameter::kBreakLimit, s.breakLimit); }
+// A Blunt limit in Work mode is a percent of work, not a power level: no line on the curve.
+bool BluntDrawn(const LimitSetting& s) {
+    return LimitLineDrawn(Parameter::kBluntLimit, s.bluntLimit) && s.bluntMode == kBluntModePower;
+}
+bool MissingDrawn(const LimitSetting& s) { return LimitLineDrawn(Parameter::kMissingLimit, s.missingLimit); }
 // The window ends apply only while one cycle fills the curve screen (0 acts as 1).
 bool OneCyclePerScreen(const LimitSetting& s) { return s.cyclesPerScreen <= 1; }
 
@@ -224,7 +228,7 @@ void DrawNumbers(Canvas& c, Target target) {
     DrawFormatted(c, L(kPeakBoxCentre), L(kBoxNumberY), " %02d ", static_cast<int>(Load(gModel.cycle.peak)));
     // The work number belongs to the active cut's own record, not to the mirror.
     const CutParameters record = ActiveCutRecord();
-    if (record.bluntMode == 1) {
+    if (record.bluntMode == kBluntModeWork) {
         const int work = WorkPercent(Load(gModel.cycle.workSum), record.workDivisor);
         DrawFormatted(c, L(kWorkBoxCentre), L(kBoxNumberY), " %02d ", work);
     } else {

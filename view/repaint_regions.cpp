@@ -1,6 +1,6 @@
 #include "view/repaint_regions.h"
 
-#include "model/base_codes.h"
+#include "model/parameters.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include "model/settings.h"
 #include "text/display_name.h"
 #include "model/model.h"
+#include "model/parameters.h"
 #include "text/language.h"
 #include "view/active_cut.h"
 #include "view/layout.h"
@@ -136,8 +137,8 @@ void DrawStatisticsBars(Canvas& canvas, int kind) {
     const CutParameters record = ActiveCutRecord();
     if (kind == kPowerStatistics) {
         DrawLimitLine(canvas, kPaletteRed, record.breakLimit);
-        if (record.bluntMode == 0) DrawLimitLine(canvas, kPaletteMagenta, record.bluntLimit);
-    } else if (record.bluntMode == 1) {
+        if (record.bluntMode == kBluntModePower) DrawLimitLine(canvas, kPaletteMagenta, record.bluntLimit);
+    } else if (record.bluntMode == kBluntModeWork) {
         DrawLimitLine(canvas, kPaletteMagenta, record.bluntLimit);
     }
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "model/model.h"
+#include "model/parameters.h"
 #include "text/language.h"
 #include "view/active_cut.h"
 #include "view/layout.h"
@@ -29,12 +30,17 @@ public:
         return *this;
     }
     Line& Word(TextId word) { return Append("%s", GetText(word)); }
-    // "%d %%", or the "Off" word when the value is at most offUpTo.
-    Line& Percent(int value, int offUpTo) {
-        return value <= offUpTo ? Word(kTextOff) : Append("%d %%", value);
+    Line& Percent(int value) { return Append("%d %%", value); }
+    Line& Tenths(int value) {
+        char number[kNumberTextSize];
+        TenthsText(value, number);
+        return Append("%s s", number);
     }
-    Line& Tenths(int value) { return Append("%d.%d s", value / 10, value % 10); }
-    Line& TenthsOrOff(int value) { return value == 0 ? Word(kTextOff) : Tenths(value); }
+    Line& Number(int value) { return Append("%d", value); }
+    // The "Off" word where the parameter's Off rule says so, else the value in the given form.
+    Line& OrOff(Parameter p, int value, Line& (Line::*form)(int)) {
+        return IsOff(p, value) ? Word(kTextOff) : (this->*form)(value);
+    }
     Line& Choice(int value, TextId zero, TextId other) { return Word(value != 0 ? other : zero); }
     void Draw(Canvas& c, LayoutEntry column, LayoutEntry row) const { c.TextOut(L(column), L(row), text_); }
 
@@ -44,9 +50,13 @@ private:
 };
 
 void DrawCutColumns(Canvas& c, const CutParameters& p) {
-    Line(kLabelBreakLimit).Percent(p.breakLimit, 0).Draw(c, kColumn1X, kRow1Y);
+    Line(kLabelBreakLimit)
+        .OrOff(Parameter::kBreakLimit, p.breakLimit, &Line::Percent)
+        .Draw(c, kColumn1X, kRow1Y);
     Line(kLabelBreakDelay).Tenths(p.breakDelay).Draw(c, kColumn1X, kRow2Y);
-    Line(kLabelBluntLimit).Percent(p.bluntLimit, 4).Draw(c, kColumn1X, kRow4Y);
+    Line(kLabelBluntLimit)
+        .OrOff(Parameter::kBluntLimit, p.bluntLimit, &Line::Percent)
+        .Draw(c, kColumn1X, kRow4Y);
     Line(kLabelBluntMode).Choice(p.bluntMode, kTextPower, kTextWork).Draw(c, kColumn1X, kRow5Y);
     Line(kLabelBluntDelay).Tenths(p.bluntDelay).Draw(c, kColumn1X, kRow6Y);
     Line(kLabelBluntAlarm)
@@ -57,12 +67,14 @@ void DrawCutColumns(Canvas& c, const CutParameters& p) {
     const unsigned long divisor = PowerOfTwo(static_cast<uint16_t>(p.workDivisor + 1));
     Line(kLabelWorkDivisor).Append("%lu (%d)", divisor, p.workDivisor + 1).Draw(c, kColumn1X, kRow10Y);
 
-    Line(kLabelMissingLimit).Percent(p.missingLimit, 2).Draw(c, kColumn2X, kRow1Y);
+    Line(kLabelMissingLimit)
+        .OrOff(Parameter::kMissingLimit, p.missingLimit, &Line::Percent)
+        .Draw(c, kColumn2X, kRow1Y);
     Line(kLabelMissingDelay).Tenths(p.missingDelay).Draw(c, kColumn2X, kRow2Y);
     Line(kLabelMissingCount).Append("%d", p.missingCount).Draw(c, kColumn2X, kRow3Y);
-    Line(kLabelTw).TenthsOrOff(p.tw).Draw(c, kColumn2X, kRow4Y);
-    Line(kLabelTs).TenthsOrOff(p.ts).Draw(c, kColumn2X, kRow6Y);
-    Line(kLabelTa).TenthsOrOff(p.ta).Draw(c, kColumn2X, kRow7Y);
+    Line(kLabelTw).OrOff(Parameter::kTw, p.tw, &Line::Tenths).Draw(c, kColumn2X, kRow4Y);
+    Line(kLabelTs).OrOff(Parameter::kTs, p.ts, &Line::Tenths).Draw(c, kColumn2X, kRow6Y);
+    Line(kLabelTa).OrOff(Parameter::kTa, p.ta, &Line::Tenths).Draw(c, kColumn2X, kRow7Y);
     Line(kLabelP1Max).Append("%d %%", p.p1Max).Draw(c, kColumn2X, kRow8Y);
     Line(kLabelP1Min).Append("%d %%", p.p1Min).Draw(c, kColumn2X, kRow9Y);
     Line(kLabelCyclesPerScreen).Append("%d", p.cyclesPerScreen).Draw(c, kColumn2X, kRow11Y);
@@ -73,21 +85,14 @@ void DrawCommonColumn(Canvas& c) {
     c.TextOut(L(kColumn3X), L(kRow1Y), GetText(kTextCommonForAllCuts));
     Line(kLabelKvdId).Append("%d", Load(common.unitId)).Draw(c, kColumn3X, kRow3Y);
     Line(kLabelAverage).Append("%d", Load(common.average)).Draw(c, kColumn3X, kRow4Y);
-    const int poSamples = Load(common.poSamples);
-    Line poLine(kLabelPoSamples);
-    (poSamples == 0 ? poLine.Word(kTextOff) : poLine.Append("%d", poSamples)).Draw(c, kColumn3X, kRow5Y);
+    Line(kLabelPoSamples)
+        .OrOff(Parameter::kPoSamples, Load(common.poSamples), &Line::Number)
+        .Draw(c, kColumn3X, kRow5Y);
     Line(kLabelDebounce).Append("%d", Load(common.debounce) + 1).Draw(c, kColumn3X, kRow6Y);
     const int value = Load(common.rangeValue), decimals = Load(common.rangeDecimals);
-    Line range(92);
-    if (value == 0)
-        range.Append("%s", "---");
-    else if (decimals == 0)
-        range.Append("%d.%02d", value / 100, value % 100);
-    else if (decimals == 1)
-        range.Append("%d.%d", value / 10, value % 10);
-    else
-        range.Append("%d", value);
-    range.Draw(c, kColumn3X, kRow7Y);
+    char range[kNumberTextSize] = "---";  // no range reported yet
+    if (value != 0) RangeText(value, decimals, range);
+    Line(kLabelRange).Append("%s", range).Draw(c, kColumn3X, kRow7Y);
 }
 
 // Red: "Relays disabled!" and the counters behind Blunt Count and Missing Count.

@@ -13,11 +13,10 @@ start_program "$WORK/run"
 driver no-message 2 || fail "a message appeared at start"
 
 wait_cycles "$WORK/events.txt" "$cycles"
-sleep 2   # the last cycle end and its autosave
+wait_for 10 "the autosave of cycle $cycles" saved_cycles "$WORK/run/Default.\$\$\$" 3 "$cycles"
 
 driver key 32
-for _ in $(seq 50); do grep -q '^code 205' "$WORK/unit.log" && break; sleep 0.1; done
-grep -q '^code 205' "$WORK/unit.log" || fail "Space did not reach the unit as code 205"
+wait_for 5 "Space to reach the unit as code 205" logged "$WORK/unit.log" '^code 205'
 log "Space reached the unit as code 205"
 
 python3 - "$WORK/run/Default.\$\$\$" "$WORK/events.txt" <<'PY'

@@ -17,7 +17,7 @@ start_program "$WORK/run"
 wait_cycles "$WORK/events.txt" 1
 
 driver command 32777
-sleep 0.5
+wait_for 5 "the DEBUG window after command 32777" window_open DEBUG
 read -r cl ct cr cb < <(driver client-rect)
 read -r dl dt dr db < <(driver window-rect DEBUG) || true
 [ -n "${dl:-}" ] || fail "no DEBUG window after command 32777"
@@ -33,21 +33,23 @@ area="50x$((xb - xt))+$xl+$xt"
 screenshot "$WORK/before.png"
 played=$(wc -l <"$WORK/events.txt")
 wait_cycles "$WORK/events.txt" $((played + 2))
-sleep 1   # the repaint after the last cycle
-screenshot "$WORK/after.png"
 convert "$WORK/before.png" -crop "$area" +repage "$WORK/debug-before.png"
-convert "$WORK/after.png" -crop "$area" +repage "$WORK/debug-after.png"
-changed=$(compare -metric AE "$WORK/debug-before.png" "$WORK/debug-after.png" null: 2>&1 || true)
-[ "${changed%% *}" -gt 100 ] 2>/dev/null || fail "the DEBUG window did not change over two cycles ($changed pixels)"
+debug_changed() {  # its lines repainted since the first screenshot
+  screenshot "$WORK/after.png"
+  convert "$WORK/after.png" -crop "$area" +repage "$WORK/debug-after.png"
+  changed=$(compare -metric AE "$WORK/debug-before.png" "$WORK/debug-after.png" null: 2>&1 || true)
+  [ "${changed%% *}" -gt 100 ] 2>/dev/null
+}
+wait_for 10 "the DEBUG window to change over two cycles" debug_changed
 log "DEBUG window: $changed pixels changed over two cycles"
 
 played=$(wc -l <"$WORK/events.txt")
-sleep 1   # the last of them reaches the program
-caption=$(driver window-text DEBUG)
+caption_counts_played() {  # the caption counts every cycle the unit has played
+  caption=$(driver window-text DEBUG)
+  [[ "$caption" =~ ^Journal:\ ([0-9]+)\ lines\ not\ written$ ]] && [ "${BASH_REMATCH[1]}" -ge "$played" ]
+}
+wait_for 10 "the DEBUG caption to count $played unwritten journal lines" caption_counts_played
 stop_program
-[[ "$caption" =~ ^Journal:\ ([0-9]+)\ lines\ not\ written$ ]] || fail "DEBUG caption '$caption'"
-failed=${BASH_REMATCH[1]}
-[ "$failed" -ge "$played" ] || fail "$failed journal lines not written of $played cycles"
 held=$(python3 -c 'import struct,sys; print(struct.unpack_from("<H", open(sys.argv[1], "rb").read(), 32)[0])' \
   "$WORK/run/Default.\$\$\$")
 [ "$held" -ge "$played" ] || fail "Default.\$\$\$ holds $held cycles of $played"

@@ -38,8 +38,7 @@ driver command 34200   # Language / German
 language_saved() {
   python3 -c "import sys,struct; b=open(sys.argv[1],'rb').read(); sys.exit(struct.unpack_from('<H',b,260)[0]!=200)" "$WORK/run/ZAVIze.cnf"
 }
-for _ in $(seq 100); do language_saved && break; sleep 0.1; done
-language_saved || fail "the language switch did not rewrite the configuration"
+wait_for 10 "the language switch to rewrite the configuration" language_saved
 log "language switch: configuration rewritten with German"
 stop_program
 log "PASS"

@@ -14,7 +14,9 @@ start_unit --wait-peer --cuts 1 --cycles "$cycles" --speed 5 --scenario "blunt:2
 map_port COM1 "$WORK/com1"
 start_program "$WORK/run"
 wait_cycles "$WORK/events.txt" "$cycles"
-sleep 2   # the last cycle end, its autosave and journal line
+# One line per cycle after each day file's header row.
+journal_lines() { [ "$(cat "$WORK"/run/journal/*.csv 2>/dev/null | grep -vc '^time')" -ge "$cycles" ]; }
+wait_for 10 "the journal line of cycle $cycles" journal_lines
 stop_program
 
 kvdstat() { wine "$ZAVIZE_BUILD/tools/kvdstat/kvdstat.exe" "$@" | tr -d '\r'; }

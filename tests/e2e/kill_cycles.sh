@@ -40,7 +40,7 @@ for i in $(seq "$kills"); do
   sleep "$((RANDOM % 2)).$((RANDOM % 10))"
   last=$(wc -l <"$WORK/events.txt")
   kill -9 "$PROGRAM_PID" 2>/dev/null || true
-  for _ in $(seq 100); do kill -0 "$PROGRAM_PID" 2>/dev/null || break; sleep 0.1; done
+  wait_for 10 "kill $i: zavize.exe to end after kill -9" gone "$PROGRAM_PID"
   now=$(stats check "$WORK/run/Default.\$\$\$") || fail "kill $i: Default.\$\$\$ does not load"
   played=$(( last - first ))
   [ "$now" -ge "$saved" ] || fail "kill $i: the file went back from $saved to $now cycles"
@@ -61,7 +61,7 @@ start_program "$WORK/run"
 first=$(wc -l <"$WORK/events.txt")
 driver no-message 3 || fail "a message at the start after the kills"
 last=$(wc -l <"$WORK/events.txt")
-sleep 2
+sleep 2   # the program runs on for a while before it is closed
 stop_program
 now=$(stats check "$WORK/run/Default.\$\$\$") || fail "Default.\$\$\$ does not load at the end"
 played=$(( last - first ))

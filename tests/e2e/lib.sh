@@ -19,13 +19,36 @@ e2e_cleanup() {
 trap e2e_cleanup EXIT
 
 # The prefix is made once (a few seconds) and shared by the e2e tests, which run one at a time.
-ensure_prefix() {
-  if [ ! -f "$E2E_PREFIX/system.reg" ]; then
-    log "creating Wine prefix $E2E_PREFIX"
-    wineboot -i >/dev/null 2>&1
-    wineserver -w
-  fi
+. "$(dirname "${BASH_SOURCE[0]}")/../../tools/wine-prefix.sh"
+ensure_prefix() { wine_prefix "$E2E_PREFIX"; }
+
+# wait_for SECONDS WHAT COMMAND...: runs COMMAND every 0.1 s until it succeeds. After SECONDS
+# (whole seconds, the command's own time included) the test fails, saying what it waited for.
+wait_for() {
+  local seconds=$1 what=$2
+  shift 2
+  local end=$(($(date +%s%N) / 1000000 + seconds * 1000))
+  until "$@"; do
+    [ "$(($(date +%s%N) / 1000000))" -lt "$end" ] || fail "waited ${seconds} s for $what"
+    sleep 0.1
+  done
 }
+# Conditions for wait_for.
+gone() { ! kill -0 "$1" 2>/dev/null; }
+lines_at_least() { [ "$(wc -l <"$1" 2>/dev/null || echo 0)" -ge "$2" ]; }
+logged() { grep -qE "$2" "$1" 2>/dev/null; }
+# saved_cycles FILE CUT N: the statistics file holds N cycles of CUT (1..16).
+saved_cycles() { [ "$(stats index "$1" "$2" 2>/dev/null)" = "$3" ]; }
+# lamps [LAMP...]: the lamps of the 800x600 layout on screen, the named ones (comm, break, blunt,
+# missing) red and the others green.
+lamps() {
+  screenshot "$WORK/screen.png"
+  local ox oy
+  read -r ox oy < <(driver client-origin)
+  python3 "$ZAVIZE_SOURCE/tests/e2e/screens.py" lamps "$WORK/screen.png" 800 "$ox" "$oy" "$@" >/dev/null
+}
+# window_open CLASS: the program has a window of that class.
+window_open() { driver window-rect "$1" >/dev/null 2>&1; }
 
 # start_display WIDTH HEIGHT: a private X server; sets DISPLAY.
 start_display() {
@@ -33,8 +56,7 @@ start_display() {
   rm -f "$fd_file"
   setsid Xvfb -displayfd 3 -screen 0 "${1}x${2}x24" -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 &
   E2E_PIDS+=($!)
-  for _ in $(seq 100); do [ -s "$fd_file" ] && break; sleep 0.05; done
-  [ -s "$fd_file" ] || fail "Xvfb did not start"
+  wait_for 5 "Xvfb to start" test -s "$fd_file"
   export DISPLAY=":$(head -n1 "$fd_file")"
   log "display $DISPLAY ${1}x${2}"
 }
@@ -45,8 +67,7 @@ start_unit() {
   setsid "$ZAVIZE_KVDSIM" --link "$WORK/com1" "$@" >"$WORK/kvdsim.out" 2>&1 &
   UNIT_PID=$!
   E2E_PIDS+=($UNIT_PID)
-  for _ in $(seq 100); do [ -e "$WORK/com1" ] && break; sleep 0.05; done
-  [ -e "$WORK/com1" ] || fail "kvdsim did not create its pty"
+  wait_for 5 "kvdsim to create its pty" test -e "$WORK/com1"
 }
 
 # stop_unit: ends the unit started last (its link goes with it).
@@ -56,13 +77,7 @@ stop_unit() {
 }
 
 # wait_cycles EVENTS N: until the unit's events file lists N cycles (30 s at most).
-wait_cycles() {
-  for _ in $(seq 300); do
-    [ "$(wc -l <"$1" 2>/dev/null || echo 0)" -ge "$2" ] && return 0
-    sleep 0.1
-  done
-  fail "the unit did not play $2 cycles"
-}
+wait_cycles() { wait_for 30 "the unit to play $2 cycles" lines_at_least "$1" "$2"; }
 
 # map_port COMn PATH: Wine reads the port mapping from the registry when its server starts.
 map_port() {
@@ -103,8 +118,7 @@ driver() { wine "$ZAVIZE_BUILD/tests/zavize_driver.exe" "$@" | tr -d '\r'; }
 # stop_program: closes the main window and waits for the process (fails on a hang).
 stop_program() {
   driver close >/dev/null 2>&1 || true
-  for _ in $(seq 200); do kill -0 "$PROGRAM_PID" 2>/dev/null || return 0; sleep 0.05; done
-  fail "zavize.exe did not end within 10 s after WM_CLOSE"
+  wait_for 10 "zavize.exe to end after WM_CLOSE" gone "$PROGRAM_PID"
 }
 
 screenshot() { import -window root "$1"; }

@@ -13,31 +13,23 @@ start_unit "${unit_args[@]}" --events "$WORK/events1.txt"
 map_port COM1 "$WORK/com1"
 start_program "$WORK/run"
 wait_cycles "$WORK/events1.txt" 3
-sleep 1
 
-lamps() {  # the lamps of the 800x600 layout, the named ones red
-  screenshot "$WORK/screen.png"
-  read -r ox oy < <(driver client-origin)
-  python3 "$(dirname "$0")/screens.py" lamps "$WORK/screen.png" 800 "$ox" "$oy" "$@"
-}
-lamps >/dev/null || fail "the Comm lamp is not green while the unit plays"
+wait_for 5 "the Comm lamp green while the unit plays" lamps
 
 stop_unit
-sleep 2
-lamps comm >/dev/null || fail "the Comm lamp does not show the loss"
+wait_for 5 "the Comm lamp to show the loss" lamps comm
 before=$(stats index "$WORK/run/Default.\$\$\$" 1)
 log "unit gone: Comm lamp red, $before cycles saved"
 
 start_unit "${unit_args[@]}" --events "$WORK/events2.txt"
 wait_cycles "$WORK/events2.txt" 4
-sleep 1
-after=$(stats index "$WORK/run/Default.\$\$\$" 1)
-[ "$after" -ge $(( before + 2 )) ] || fail "cycles after the return did not reach Default.\$\$\$ ($before -> $after)"
-lamps >/dev/null || fail "the Comm lamp is not green again"
+saved_since_return() { after=$(stats index "$WORK/run/Default.\$\$\$" 1) && [ "$after" -ge $((before + 2)) ]; }
+wait_for 10 "cycles after the return to reach Default.\$\$\$ (from $before)" saved_since_return
+wait_for 5 "the Comm lamp green again" lamps
 log "unit back on the same link: $before -> $after cycles saved, Comm lamp green"
 
 stop_unit
-sleep 2
+wait_for 5 "the Comm lamp to show the second loss" lamps comm
 start=$(date +%s%N)
 stop_program
 log "closed while the port was gone in $(( ($(date +%s%N) - start) / 1000000 )) ms"

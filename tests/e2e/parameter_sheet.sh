@@ -15,10 +15,8 @@ driver no-message 2 || fail "a message appeared at start"
 
 readonly CUT3=32780 BREAK_LIMIT=1000 BLUNT_DELAY=1003
 words() { grep -c '^word' "$WORK/unit.log" || true; }
-wait_log() {  # wait_log PATTERN: until the unit's log has a line matching it (10 s at most)
-  for _ in $(seq 100); do grep -qE "$1" "$WORK/unit.log" && return 0; sleep 0.1; done
-  fail "the unit's log has no line like: $1"
-}
+wait_log() { wait_for 10 "a line like '$1' in the unit's log" logged "$WORK/unit.log" "$1"; }
+words_at_least() { [ "$(words)" -ge "$1" ]; }
 sheet_value() { driver sheet-get "$1" "$2"; }
 
 # Step 1: the sheet of cut 3 opens without a question and sends code 47 first.
@@ -34,7 +32,7 @@ driver sheet-set 1 $BLUNT_DELAY 2.5
 driver sheet-press ok
 wait_log '^word [0-9]+ cut 2 param breakLimit value 65 applied'
 wait_log '^word [0-9]+ cut 2 param bluntDelay value 25 applied'
-sleep 1
+sleep 1   # a second in which no third word may arrive
 [ "$(words)" = 2 ] || fail "expected exactly two words, the unit got: $(grep '^word' "$WORK/unit.log")"
 log "OK sent Break Limit 65 and Blunt Delay 25 to cut 3"
 
@@ -52,16 +50,16 @@ wait_log 'breakLimit value 80 applied'
 # code 47 (about 300 words, a second or more of the line): give it three.
 sleep 3
 driver sheet-press cancel
-for _ in $(seq 100); do [ "$(words)" -ge 4 ] && break; sleep 0.1; done
+wait_for 10 "the word that Cancel sends" words_at_least 4
 last=$(grep '^word' "$WORK/unit.log" | tail -n1)
 [[ "$last" =~ cut\ 2\ param\ breakLimit\ value\ 65\ applied ]] || fail "Cancel sent: $last"
-sleep 1
+sleep 1   # a second in which no further word may arrive
 [ "$(words)" = 4 ] || fail "Cancel sent more than the Break Limit: $(grep '^word' "$WORK/unit.log")"
 log "Cancel sent the confirmed Break Limit back to 65"
 
 # Step 5: without the unit, the question comes first and No opens nothing.
 stop_unit
-sleep 1   # the watchdog declares the unit lost after 10 silent ticks
+wait_for 5 "the watchdog to declare the unit lost (Comm lamp red)" lamps comm
 driver command $CUT3
 answer=$(driver message 10 7) || fail "no question without a unit"
 grep -q 'KVD not connected' <<<"$answer" || fail "question: $answer"

@@ -41,7 +41,7 @@ dump() {
   driver answer 15 1 "$(winepath -w "$1" 2>/dev/null)" >/dev/null || fail "no save dialog"
 }
 dump "$WORK/out/dump.bmp"
-for _ in $(seq 100); do [ -s "$WORK/out/dump.bmp" ] && break; sleep 0.1; done
+wait_for 10 "the dump file" test -s "$WORK/out/dump.bmp"
 driver no-message 2 >/dev/null || fail "the dump showed a message"
 [ ! -e "$WORK/out/dump.bmp.tmp" ] || fail "a partial file was left"
 

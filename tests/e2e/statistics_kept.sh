@@ -22,16 +22,13 @@ expect_message() {
   local got; got=$(driver message 15) || fail "no message box (expected '$1')"
   grep -qF "text=$1" <<<"$got" || fail "message was '$got', expected '$1'"
 }
-expect_caption() {  # yes|no: whether the caption says that cycles are not saved (within 5 s)
-  local caption has
-  for _ in $(seq 10); do
-    caption=$(driver caption)
-    if grep -qF "$marker" <<<"$caption"; then has=yes; else has=no; fi
-    [ "$has" = "$1" ] && return 0
-    sleep 0.5
-  done
-  fail "caption '$caption' (marker expected: $1)"
+caption_marked() {  # yes|no: whether the caption says that cycles are not saved
+  local has
+  caption=$(driver caption)
+  if grep -qF "$marker" <<<"$caption"; then has=yes; else has=no; fi
+  [ "$has" = "$1" ]
 }
+expect_caption() { wait_for 5 "the caption's not-saved marker to be '$1'" caption_marked "$1"; }
 # load_statistics FILE: Load statistics, with FILE chosen in the dialog.
 load_statistics() {
   driver command 32800
@@ -65,9 +62,8 @@ load_statistics "$run/good.\$\$\$"
 driver no-message 2 || fail "loading a good file showed a message"
 expect_caption no
 wait_more_cycles 3
-sleep 1
-held=$(stats index "$run/good.\$\$\$" 1)
-[ "$held" -ge 3003 ] || fail "good.\$\$\$ holds $held cycles of cut 1, expected 3000 + at least 3"
+saved_at_least() { held=$(stats index "$1" 1) && [ "$held" -ge "$2" ]; }
+wait_for 10 "good.\$\$\$ to hold 3000 + 3 cycles of cut 1" saved_at_least "$run/good.\$\$\$" 3003
 cmp -s "$run/Default.\$\$\$" "$WORK/short.orig" || fail "the short file was written after the switch"
 log "Load statistics of a good file: autosave resumed there ($held cycles)"
 stop_program
@@ -79,8 +75,7 @@ cp "$run/Default.\$\$\$" "$WORK/held.orig"
 (cd "$run" && exec wine "$ZAVIZE_BUILD/tests/zavize_driver.exe" hold 12 'Default.$$$') >"$WORK/holder.out" 2>&1 &
 holder=$!
 E2E_PIDS+=($holder)
-for _ in $(seq 100); do grep -q held "$WORK/holder.out" 2>/dev/null && break; sleep 0.1; done
-grep -q held "$WORK/holder.out" || fail "the holder did not open the file"
+wait_for 10 "the holder to open the file" logged "$WORK/holder.out" held
 start_program "$run"
 expect_message "Failed importing statistics: 32"   # ERROR_SHARING_VIOLATION
 expect_caption yes
@@ -95,9 +90,7 @@ load_statistics "$run/Default.\$\$\$"
 driver no-message 2 || fail "loading the freed file showed a message"
 expect_caption no
 wait_more_cycles 3
-sleep 1
-held=$(stats index "$run/Default.\$\$\$" 1)
-[ "$held" -ge 2003 ] || fail "Default.\$\$\$ holds $held cycles of cut 1, expected 2000 + at least 3"
+wait_for 10 "Default.\$\$\$ to hold 2000 + 3 cycles of cut 1" saved_at_least "$run/Default.\$\$\$" 2003
 [ "$(stats entries "$run/Default.\$\$\$" 2 1000)" = "$(stats entries "$WORK/held.orig" 2 1000)" ] ||
   fail "the history of cut 2 changed"
 log "freed file loaded: autosave resumed ($held cycles), cut 2's history intact"

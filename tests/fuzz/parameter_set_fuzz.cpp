@@ -6,7 +6,7 @@
 #include "files/parameter_set_file.h"
 #include "files/results.h"
 #include "fuzz_file.h"
-#include "model/base_codes.h"
+#include "model/parameters.h"
 #include "model/model.h"
 
 namespace {

@@ -102,8 +102,7 @@ log "started through the shortcut: ZAVIze.cnf and Default.\$\$\$ in $data_dir"
 # --- 3. Silent uninstall ----------------------------------------------------------------------
 # The uninstaller copies itself away and returns at once; the copy does the work.
 wine "$program_dir\\uninstall.exe" /S || fail "the silent uninstall failed"
-for _ in $(seq 300); do [ -e "$program_unix" ] || break; sleep 0.1; done
-[ ! -e "$program_unix" ] || fail "the program folder is still there: $(ls -A "$program_unix")"
+wait_for 30 "the uninstaller to remove the program folder" test ! -e "$program_unix"
 [ ! -e "$link_unix" ] || fail "the Start-menu shortcut is still there"
 wine reg query "$uninstall_key" >/dev/null 2>&1 && fail "the uninstall entry is still there"
 [ "$(file_size "$data_unix/ZAVIze.cnf")" = 280 ] || fail "the uninstall took ZAVIze.cnf"
@@ -117,7 +116,7 @@ start_unit --wait-peer --cuts 2 --cycles "$cycles" --speed 5 --events "$WORK/eve
 start_program "$zip_dir" "$zip_dir/zavize.exe"
 driver no-message 2 || fail "a message appeared at the start of the zip's program"
 wait_cycles "$WORK/events.txt" "$cycles"
-sleep 2   # the last cycle end and its save
+wait_for 10 "the save of cycle $cycles" saved_cycles "$zip_dir/Default.\$\$\$" 2 "$cycles"
 stop_program
 python3 - "$zip_dir/Default.\$\$\$" "$WORK/events.txt" <<'PY' || fail "the statistics in the zip's folder do not hold the unit's cycles"
 import re, struct, sys

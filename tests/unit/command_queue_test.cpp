@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "model/base_codes.h"
+#include "model/parameters.h"
 #include "link/command_queue.h"
 #include "model/model.h"
 #include "link/transmit_ring.h"

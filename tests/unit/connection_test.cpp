@@ -9,7 +9,7 @@
 #include "model/change_bits.h"
 #include "model/model.h"
 #include "interpreter_support.h"
-#include "model/base_codes.h"
+#include "model/parameters.h"
 #include "services_reset.h"
 
 namespace {
@@ -21,6 +21,7 @@ struct FakePorts {
     int open = 0;
     int saves = 0;
     int32_t saveResult = 0;
+    int32_t openError = 2;  // what a port that is not present fails with (the system's number)
     std::vector<std::string> log;
 };
 FakePorts* fake = nullptr;
@@ -34,9 +35,9 @@ protected:
         gPortService.openLink = [](int p) {
             fake->log.push_back("open " + std::to_string(p));
             EXPECT_EQ(fake->open, 0) << "a link was opened over another";
-            if (!fake->present.count(p)) return false;
+            if (!fake->present.count(p)) return fake->openError;
             fake->open = p;
-            return true;
+            return int32_t{0};
         };
         gPortService.closeLink = [] {
             fake->log.push_back("close " + std::to_string(fake->open));
@@ -80,8 +81,8 @@ TEST_F(PortRulesTest, StartOpensTheConfiguredPortOrSetsTheMarker) {
     OpenPortAtStart();
     EXPECT_EQ(gConfig.PortNumber, 15);
     EXPECT_TRUE(gPort.failed);
-    EXPECT_EQ(ports.log.back(), "message 114/8/0");
-    EXPECT_EQ(ports.saves, 0);  // the file is not written at start
+    EXPECT_EQ(ports.log.back(), "message 114/8/2");  // the system's error reaches the user
+    EXPECT_EQ(ports.saves, 0);                       // the file is not written at start
 }
 
 TEST_F(PortRulesTest, ChoosingTheOpenPortDoesNothingButAFailedOneIsTriedAgain) {
@@ -93,7 +94,9 @@ TEST_F(PortRulesTest, ChoosingTheOpenPortDoesNothingButAFailedOneIsTriedAgain) {
     EXPECT_TRUE(ports.log.empty());
 
     ports.present = {};
-    ChoosePort(7);  // fails: check stays on 7, marker set, file not written
+    ports.openError = 5;  // the port is held by another program
+    ChoosePort(7);        // fails: check stays on 7, marker set, file not written
+    EXPECT_EQ(ports.log.back(), "message 114/8/5");
     EXPECT_EQ(gConfig.PortNumber, 17);
     EXPECT_EQ(ports.saves, 0);
     ports.present = {7};
@@ -213,7 +216,7 @@ TEST_F(PortRulesTest, ParameterDefaultsAreWrittenBeforeThePortOpens) {
         // The unit reports cut 3's Break Limit as 44 at once.
         Send({Report(2, kBaseCodes[0].base, 44)});
         fake->open = p;
-        return true;
+        return int32_t{0};
     };
     OpenPortAtStart();
     EXPECT_EQ(breakLimitAtOpen, 50);                     // defaults were in place

@@ -47,13 +47,6 @@ TEST_F(ModelTest, WordAccessFollowsTheRecordLayout) {
     EXPECT_EQ(c.unitOptions, 15);
 }
 
-TEST_F(ModelTest, StatisticsBlockIsTheFileImage) {
-    const auto* base = reinterpret_cast<const uint8_t*>(&gStatistics);
-    EXPECT_EQ(reinterpret_cast<const uint8_t*>(&gStatistics.entries[2][7]) - base, 96 + 2 * 100000 + 2 * 7);
-    EXPECT_EQ(reinterpret_cast<const uint8_t*>(&gStatistics.writeIndex[5]) - base, 32 + 2 * 5);
-    EXPECT_EQ(reinterpret_cast<const uint8_t*>(&gStatistics.wrapMarker[5]) - base, 64 + 2 * 5);
-}
-
 TEST_F(ModelTest, AppendStoresAtWriteIndexAndCountsHeldEntries) {
     AppendStatisticsEntry(gStatistics, 4, {39, 34});
     AppendStatisticsEntry(gStatistics, 4, {40, 1});

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "interpreter_support.h"
-#include "model/base_codes.h"
+#include "model/parameters.h"
 
 namespace {
 

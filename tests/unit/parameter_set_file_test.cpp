@@ -9,7 +9,7 @@
 #include "files/parameter_set_fields.h"
 #include "files/parameter_set_file.h"
 #include "files/results.h"
-#include "model/base_codes.h"
+#include "model/parameters.h"
 #include "link/command_queue.h"
 #include "model/model.h"
 #include "link/transmit_ring.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "model/base_codes.h"
+#include "model/parameters.h"
 #include "view/repaint_regions.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "model/base_codes.h"
+#include "model/parameters.h"
 #include "link/command_queue.h"
 #include "model/model.h"
 #include "res/resource.h"

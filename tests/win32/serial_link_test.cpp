@@ -75,7 +75,7 @@ protected:
 
 TEST_F(SerialLink, ExchangesFramesWithTheUnit) {
     // 1. Open COM1: the unit's stream arrives without being asked for.
-    ASSERT_TRUE(OpenLink(kStreamingPort)) << "error " << GetLastError();
+    ASSERT_EQ(OpenLink(kStreamingPort), 0);
     EXPECT_TRUE(LinkIsOpen());
     const ReceivedSummary got = WaitForReceived(
         [](const ReceivedSummary& s) { return s.wordFrames >= 2 && s.codeFrames >= 4; }, 3000);
@@ -110,7 +110,7 @@ TEST_F(SerialLink, ExchangesFramesWithTheUnit) {
 // What the port runs at, read back from the port itself: 19200 baud 8N1, no flow control of any
 // kind, and no time-outs (a read completes only when its 4 bytes have come).
 TEST_F(SerialLink, PortRunsAt19200EightNoneOneWithoutFlowControlOrTimeouts) {
-    ASSERT_TRUE(OpenLink(kStreamingPort)) << "error " << GetLastError();
+    ASSERT_EQ(OpenLink(kStreamingPort), 0);
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     ASSERT_TRUE(GetCommState(gSerialLink.port.Get(), &dcb)) << "error " << GetLastError();
@@ -139,11 +139,10 @@ TEST_F(SerialLink, PortRunsAt19200EightNoneOneWithoutFlowControlOrTimeouts) {
 
 TEST_F(SerialLink, CloseReleasesEverythingAndTwiceDoesNothing) {
     const DWORD before = HandleCount();
-    ASSERT_TRUE(OpenLink(kStreamingPort)) << "error " << GetLastError();
+    ASSERT_EQ(OpenLink(kStreamingPort), 0);
     EXPECT_GT(HandleCount(), before);
     // A second open while one is open is refused and leaves the first one working.
-    EXPECT_FALSE(OpenLink(kStreamingPort));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BUSY));
+    EXPECT_EQ(OpenLink(kStreamingPort), ERROR_BUSY);
     EXPECT_TRUE(LinkIsOpen());
 
     CloseLink();
@@ -154,7 +153,7 @@ TEST_F(SerialLink, CloseReleasesEverythingAndTwiceDoesNothing) {
     EXPECT_EQ(HandleCount(), before);
 
     // The port is free again.
-    ASSERT_TRUE(OpenLink(kStreamingPort)) << "error " << GetLastError();
+    ASSERT_EQ(OpenLink(kStreamingPort), 0);
     EXPECT_TRUE(WaitForReceived([](const ReceivedSummary& s) { return s.validLines > 0; }, 3000).validLines >
                 0);
 }
@@ -176,8 +175,9 @@ TEST_F(SerialLink, FailedOpenLeavesNothingOpen) {
         SCOPED_TRACE(c.what);
         const DWORD before = HandleCount();
         SetLastError(0);
-        EXPECT_FALSE(OpenLink(c.port));
-        EXPECT_NE(GetLastError(), 0u);
+        const int32_t error = OpenLink(c.port);
+        EXPECT_NE(error, 0);
+        EXPECT_EQ(static_cast<DWORD>(error), GetLastError());
         EXPECT_FALSE(LinkIsOpen());
         EXPECT_EQ(HandleCount(), before);
     }
@@ -207,14 +207,13 @@ TEST_F(SerialLink, OpenFailingAfterThePortReleasesWhatItCreated) {
         gLinkFactory = {FailingEvent, FailingThread};
         gCreationsLeft = failing;
         const DWORD before = HandleCount();
-        EXPECT_FALSE(OpenLink(kStreamingPort));
-        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+        EXPECT_EQ(OpenLink(kStreamingPort), ERROR_NOT_ENOUGH_MEMORY);
         EXPECT_FALSE(LinkIsOpen());
         EXPECT_EQ(HandleCount(), before);
     }
     // The port itself was released too: it opens again.
     gLinkFactory = DefaultLinkFactory();
-    EXPECT_TRUE(OpenLink(kStreamingPort)) << "error " << GetLastError();
+    EXPECT_EQ(OpenLink(kStreamingPort), 0);
 }
 
 TEST_F(SerialLink, FramesPutWhileClosedAreDroppedAtOpen) {
@@ -223,7 +222,7 @@ TEST_F(SerialLink, FramesPutWhileClosedAreDroppedAtOpen) {
     EXPECT_TRUE(SendCodeFrame(99));
     EXPECT_EQ(PendingTransmitBytes(), kCodeFrameSize);
     // 2. Opening drops it: the unit never sees code 99 (the script checks its log).
-    ASSERT_TRUE(OpenLink(kStreamingPort)) << "error " << GetLastError();
+    ASSERT_EQ(OpenLink(kStreamingPort), 0);
     EXPECT_EQ(PendingTransmitBytes(), 0);
     // 3. A frame put now goes out: the log holds code 48.
     EXPECT_TRUE(SendCodeFrame(48));
@@ -234,7 +233,7 @@ TEST_F(SerialLink, FramesPutWhileClosedAreDroppedAtOpen) {
 TEST_F(SerialLink, CloseEndsAPendingWrite) {
     // COM2's pty has its output stopped, so the write stays pending (the script checks that
     // nothing reached the other end).
-    ASSERT_TRUE(OpenLink(kHoldingPort)) << "error " << GetLastError();
+    ASSERT_EQ(OpenLink(kHoldingPort), 0);
     EXPECT_TRUE(SendCodeFrame(47));
     EXPECT_TRUE(WaitForRingEmpty(1000));  // the writer took it and is waiting for the port
     Sleep(100);
@@ -262,7 +261,7 @@ TEST_F(SerialLink, CloseWhileTheReaderWaitsForTheSnapshotReturns) {
     for (int round = 0; round < 20; ++round) {
         SCOPED_TRACE(round);
         ResetEvent(gRequestMade);
-        ASSERT_TRUE(OpenLink(kStreamingPort)) << "error " << GetLastError();
+        ASSERT_EQ(OpenLink(kStreamingPort), 0);
         // The reader asks for a snapshot of the UI thread, which does not serve messages now:
         // the reader blocks in SendMessageA, as at a cycle end...
         ASSERT_EQ(WaitForSingleObject(gRequestMade, 3000), WAIT_OBJECT_0);
@@ -291,7 +290,7 @@ TEST_F(SerialLink, ScanWaitForTheAnswerServesSnapshotRequests) {
     ASSERT_NE(gSnapshotWindow, nullptr);
     gSnapshotsTaken = 0;
     gOnLine = SnapshotOrAnswer;
-    ASSERT_TRUE(OpenLink(kStreamingPort)) << "error " << GetLastError();
+    ASSERT_EQ(OpenLink(kStreamingPort), 0);
     // By now the reader waits in a snapshot request; the Break Limit reports behind it arrive
     // only if the wait for the answer serves that request.
     Sleep(200);
@@ -304,7 +303,7 @@ TEST_F(SerialLink, ScanWaitForTheAnswerServesSnapshotRequests) {
 }
 
 TEST_F(SerialLink, WaitForAnswerTimesOutWhenNoReportComes) {
-    ASSERT_TRUE(OpenLink(kHoldingPort)) << "error " << GetLastError();  // sends nothing
+    ASSERT_EQ(OpenLink(kHoldingPort), 0);  // sends nothing
     ResetAnswerEvent();
     const ULONGLONG start = GetTickCount64();
     EXPECT_FALSE(WaitForAnswer(300));

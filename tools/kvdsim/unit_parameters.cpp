@@ -3,38 +3,6 @@
 namespace kvdsim {
 
 namespace {
-const char* const kNames[kParameterCount] = {
-    "breakLimit",
-    "breakDelay",
-    "bluntLimit",
-    "taOnBlunt",
-    "bluntMode",
-    "bluntDelay",
-    "bluntAlarmMode",
-    "bluntCount",
-    "workDivisor",
-    "missingLimit",
-    "missingDelay",
-    "tw",
-    "missingCount",
-    "ts",
-    "ta",
-    "p1Max",
-    "p1Min",
-    "average",
-    "poSamples",
-    "cyclesPerScreen",
-    "unitId",
-    "debounce",
-    "rangeDecimals",
-    "rangeValue",
-    "unitOptions",
-};
-}  // namespace
-
-const char* ParameterName(int parameter) { return kNames[parameter]; }
-
-namespace {
 int FindParameter(bool common, int word) {
     for (int i = 0; i < kParameterCount; ++i)
         if (kBaseCodes[i].common == common && kBaseCodes[i].word == word) return i;

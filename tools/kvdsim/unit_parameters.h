@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "model/base_codes.h"
+#include "model/parameters.h"
 #include "model/model.h"
 
 namespace kvdsim {
@@ -14,8 +14,7 @@ namespace kvdsim {
 constexpr int kParameterCount = kBaseCodeCount;
 constexpr uint16_t kFirstParameterCode = 256;
 
-// The field name of a parameter index (0..24), as the log shows it.
-const char* ParameterName(int parameter);
+// ParameterName (model/parameters.h) names a parameter index in the log.
 
 // The parameter index of a per-cut record word (0..17) and of a common word (0..6).
 int CutWordParameter(int word);

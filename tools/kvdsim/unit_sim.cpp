@@ -175,7 +175,7 @@ void UnitSimulator::ObserveSample(const Step& step) {
     const int po = script_->unitPo;
 
     // Power above the break limit is the break detector's business, not a blunt tool's.
-    const bool breakLevel = p.breakLimit > 0 && s > po + p.breakLimit;
+    const bool breakLevel = !IsOff(Parameter::kBreakLimit, p.breakLimit) && s > po + p.breakLimit;
     if (breakLevel) {
         if (++breakRun_ >= std::max(1, SamplesInTenths(p.breakDelay, config_.rate)) && !breakRaised_) {
             breakRaised_ = true;
@@ -184,15 +184,17 @@ void UnitSimulator::ObserveSample(const Step& step) {
     } else {
         breakRun_ = 0;
     }
-    if (s > po + p.missingLimit) rose_ = true;
+    // A Missing limit that is Off counts every cycle as one that rose.
+    if (s > po + p.missingLimit || IsOff(Parameter::kMissingLimit, p.missingLimit)) rose_ = true;
 
     const bool inTa = p.ta == 0 || p.taOnBlunt == 0 ||
                       samplesSinceStart_ <= SamplesInTenths(p.ta + p.ts, config_.rate) + poCount_;
     if (inTa && s > po) workSum_ += static_cast<uint32_t>(s - po);
 
-    if (!bluntDetected_ && !breakRaised_ && p.bluntLimit > 4) {
-        const bool over = p.bluntMode == 0 ? s - po > p.bluntLimit && !breakLevel
-                                           : WorkPercent(workSum_, p.workDivisor) > p.bluntLimit;
+    if (!bluntDetected_ && !breakRaised_ && !IsOff(Parameter::kBluntLimit, p.bluntLimit)) {
+        const bool over = p.bluntMode == kBluntModePower
+                              ? s - po > p.bluntLimit && !breakLevel
+                              : WorkPercent(workSum_, p.workDivisor) > p.bluntLimit;
         if (over) {
             bluntDetected_ = true;
             if (p.bluntAlarmMode == 1) BluntDetection();

@@ -103,13 +103,13 @@ const char* AlarmName(int kind) {
 bool Crosses(int kind, const Limits& l, int peak, int work) {
     switch (kind) {
         case kBreak:
-            return l.breakLimit > 0 && peak > l.breakLimit;
-        // Blunt limits 0..4 are Off.
+            return !IsOff(Parameter::kBreakLimit, l.breakLimit) && peak > l.breakLimit;
         case kBlunt:
-            return l.bluntLimit > 4 && (l.bluntMode == 0 ? peak > l.bluntLimit : work > l.bluntLimit);
-        // The tool never rose above Po + Missing limit.
+            return !IsOff(Parameter::kBluntLimit, l.bluntLimit) &&
+                   (l.bluntMode == kBluntModePower ? peak > l.bluntLimit : work > l.bluntLimit);
+        // The tool never rose above Po + Missing limit; a Missing limit that is Off watches nothing.
         default:
-            return peak <= l.missingLimit;
+            return !IsOff(Parameter::kMissingLimit, l.missingLimit) && peak <= l.missingLimit;
     }
 }
 
@@ -139,12 +139,13 @@ std::string WhyNoAlarm(int kind, const JournalRecord& r, const Limits& tested) {
             return "Break Delay: the unit alarms only when the power stays above the limit that long; "
                    "the peak cannot show how long it did";
         case kBlunt:
-            if (tested.bluntMode == 0 && own.breakLimit > 0 && r.peak > own.breakLimit)
+            if (tested.bluntMode == kBluntModePower && !IsOff(Parameter::kBreakLimit, own.breakLimit) &&
+                r.peak > own.breakLimit)
                 return "the power went above the Break limit, which the unit leaves to the break detector";
             if (r.bluntCounter > 0)
                 return "Blunt Count: detection " + std::to_string(r.bluntCounter) +
                        " was counted, the alarm waits for more detections";
-            return tested.bluntMode == 0
+            return tested.bluntMode == kBluntModePower
                        ? "Blunt Delay: the unit needs the power above the limit for that long; "
                          "the peak cannot show how long it was"
                        : "the unit compares the work summed within its own windows";
@@ -216,7 +217,7 @@ Suggestion Suggest(const CutSeries& s, int mode) {
               top = hp.Percentile(100);
     const int spread = std::max(2, p99 - p50);
 
-    const std::vector<uint8_t>& bluntSeries = mode == 0 ? peak : work;
+    const std::vector<uint8_t>& bluntSeries = mode == kBluntModePower ? peak : work;
     const Histogram hb(bluntSeries);
     const int b99 = hb.Percentile(99);
     const int bSpread = std::max(2, b99 - hb.Percentile(50));
@@ -224,7 +225,7 @@ Suggestion Suggest(const CutSeries& s, int mode) {
     g.bluntMargin = g.bluntLimit - b99;
     g.bluntFalse = CountIf(bluntSeries, [&](uint8_t v) { return v > g.bluntLimit; });
 
-    g.breakLimit = std::min(100, std::max(top + 2 * spread, mode == 0 ? g.bluntLimit + 5 : 0));
+    g.breakLimit = std::min(100, std::max(top + 2 * spread, mode == kBluntModePower ? g.bluntLimit + 5 : 0));
     g.breakMargin = g.breakLimit - top;
     g.breakFalse = CountIf(peak, [&](uint8_t v) { return v > g.breakLimit; });
 

@@ -79,9 +79,12 @@ Chart LayoutChart(const CutSeries& s, int cut, const Limits& limits, int width, 
         Rgb24 colour;
         const char* name;
     };
-    const LimitLine lines[3] = {{limits.breakLimit, kBreakColour, "Break"},
-                                {limits.bluntLimit > 4 ? limits.bluntLimit : 0, kBluntColour, "Blunt"},
-                                {limits.missingLimit, kMissingColour, "Missing"}};
+    // A limit that is Off draws no line (value 0).
+    const auto on = [](Parameter p, int v) { return IsOff(p, v) ? 0 : v; };
+    const LimitLine lines[3] = {
+        {on(Parameter::kBreakLimit, limits.breakLimit), kBreakColour, "Break"},
+        {on(Parameter::kBluntLimit, limits.bluntLimit), kBluntColour, "Blunt"},
+        {on(Parameter::kMissingLimit, limits.missingLimit), kMissingColour, "Missing"}};
     int legendX = kLeft;
     char title[96];
     std::snprintf(title, sizeof title, "Cut %d, %zu cycles:", cut + 1, s.Size());
@@ -97,7 +100,7 @@ Chart LayoutChart(const CutSeries& s, int cut, const Limits& limits, int width, 
         const int y = yOf(std::min(l.value, kTopValue));
         c.strokes.push_back({l.colour, {{kLeft, y}, {kLeft + pw - 1, y}}});
         std::string name = std::string(l.name) + " " + std::to_string(l.value);
-        if (l.colour == kBluntColour) name += limits.bluntMode == 0 ? " (power)" : " (work)";
+        if (l.colour == kBluntColour) name += limits.bluntMode == kBluntModePower ? " (power)" : " (work)";
         legend(l.colour, name);
     }
     legend(kAxisColour, "%");

@@ -138,9 +138,9 @@ bool Parse(const std::vector<std::string>& args, Arguments& a, std::string& erro
             if (!number(0, 100, a.limits.missingLimit)) return false;
         } else if (arg == "--mode") {
             if (v == "power")
-                a.limits.bluntMode = 0;
+                a.limits.bluntMode = kBluntModePower;
             else if (v == "work")
-                a.limits.bluntMode = 1;
+                a.limits.bluntMode = kBluntModeWork;
             else {
                 error = "--mode " + v + ": expected power or work";
                 return false;

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "model/parameters.h"
+
 namespace kvdstat {
 
 // Exit codes: 0 done; 1 done, but some input could not be read (each problem is on err);

@@ -142,10 +142,12 @@ std::string TrendText(const Source& s, int cut, const TrendOptions& o) {
         if (!series.Timed() && (o.limits.breakLimit < 0 || o.limits.bluntLimit < 0))
             out +=
                 "  (a statistics file holds no limits: the unit's defaults stand in where none is given)\n";
-        const LineFit& bluntFit = l.bluntMode == 0 ? t.peak : t.work;
-        Append(
-            out, "  Blunt (%s): %s\n", l.bluntMode == 0 ? "power" : "work",
-            ForecastText(ForecastLimit(bluntFit, l.bluntLimit > 4 ? l.bluntLimit : 0), l.bluntLimit).c_str());
+        const LineFit& bluntFit = l.bluntMode == kBluntModePower ? t.peak : t.work;
+        Append(out, "  Blunt (%s): %s\n", l.bluntMode == kBluntModePower ? "power" : "work",
+               ForecastText(
+                   ForecastLimit(bluntFit, IsOff(Parameter::kBluntLimit, l.bluntLimit) ? 0 : l.bluntLimit),
+                   l.bluntLimit)
+                   .c_str());
         Append(out, "  Break: %s\n", ForecastText(ForecastLimit(t.peak, l.breakLimit), l.breakLimit).c_str());
     }
     NoCycles(out, s, cut);
@@ -170,8 +172,9 @@ std::string WhatIfText(const Source& s, int cut, const WhatIfOptions& o) {
                                                                   : k == 1 ? cur.bluntLimit
                                                                            : cur.missingLimit);
             if (k == kBlunt)
-                limit += (o.limits.bluntMode >= 0 ? o.limits.bluntMode : cur.bluntMode) == 0 ? ", power"
-                                                                                             : ", work";
+                limit += (o.limits.bluntMode >= 0 ? o.limits.bluntMode : cur.bluntMode) == kBluntModePower
+                             ? ", power"
+                             : ", work";
             if (k == kBlunt && o.limits.bluntMode < 0 && series.Timed())
                 limit = "each cycle's own, in its own mode";
             Append(out, "  %s limit (%s): %zu cycles cross it", AlarmName(k), limit.c_str(),
@@ -224,8 +227,8 @@ std::string SuggestText(const Source& s, int cut, int mode) {
             Append(out,
                    "  Blunt   %3d  (%s) %2d above the 99th percentile of the %s; %zu of these cycles would "
                    "have alarmed\n",
-                   g.bluntLimit, m == 0 ? "power" : "work", g.bluntMargin, m == 0 ? "peaks" : "work values",
-                   g.bluntFalse);
+                   g.bluntLimit, m == kBluntModePower ? "power" : "work", g.bluntMargin,
+                   m == kBluntModePower ? "peaks" : "work values", g.bluntFalse);
             Append(out,
                    "  Missing %3d  %2d below the 1st percentile of the peaks; %zu of these cycles would have "
                    "alarmed\n",

@@ -223,6 +223,32 @@ TEST(KvdstatWhatIf, CyclesAgainstTheUnitsAlarmsWithReasons) {
     EXPECT_NE(text.find("2026-01-01T01:07:00.000+01:00"), std::string::npos) << text;
 }
 
+// Each limit counts only while it is on: Break 0, Blunt 0..4 and Missing 0..2 are Off and cross
+// nothing, whatever the cycle's peak or work.
+TEST(KvdstatWhatIf, LimitsCountOnlyWhileOn) {
+    constexpr int kPower = kBluntModePower, kWork = kBluntModeWork;
+    struct Case {
+        int kind;
+        Limits limits;
+        int peak, work;
+        bool crosses;
+    } cases[] = {
+        {kBreak, {0, 30, 10, kPower}, 99, 0, false},   // Off
+        {kBreak, {1, 30, 10, kPower}, 2, 0, true},     // 1 is a limit
+        {kBlunt, {50, 4, 10, kPower}, 40, 40, false},  // Off
+        {kBlunt, {50, 5, 10, kPower}, 6, 0, true},
+        {kBlunt, {50, 5, 10, kWork}, 90, 5, false},  // Work mode compares the work
+        {kBlunt, {50, 5, 10, kWork}, 0, 6, true},
+        {kMissing, {50, 30, 2, kPower}, 0, 0, false},  // Off: no cycle is a missing tool
+        {kMissing, {50, 30, 3, kPower}, 3, 0, true},
+        {kMissing, {50, 30, 3, kPower}, 4, 0, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Crosses(c.kind, c.limits, c.peak, c.work), c.crosses)
+            << AlarmName(c.kind) << " " << c.limits.breakLimit << "/" << c.limits.bluntLimit << "/"
+            << c.limits.missingLimit << " peak " << c.peak << " work " << c.work;
+}
+
 TEST(KvdstatSuggest, LimitsMarginsAndWhatTheDataCannotTell) {
     // Peaks 30..39, ten cycles each: p1 30, p50 the 50th value 34, p99 the 99th 39, spread 5.
     // Blunt 39 + 5 = 44; Break max(39 + 10, 44 + 5) = 49; Missing 30 - 5 = 25.

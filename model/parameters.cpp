@@ -1,4 +1,6 @@
-#include "model/base_codes.h"
+#include "model/parameters.h"
+
+#include <cstdio>
 
 const BaseCode kBaseCodes[kBaseCodeCount] = {
     {256, 100, false, 0},    // 0  breakLimit
@@ -35,4 +37,49 @@ int FindBaseCode(uint16_t code) {
         if (code >= kBaseCodes[i].base) return code - kBaseCodes[i].base <= kBaseCodes[i].maxValue ? i : -1;
     }
     return -1;
+}
+
+namespace {
+const char* const kNames[kBaseCodeCount] = {
+    "breakLimit",
+    "breakDelay",
+    "bluntLimit",
+    "taOnBlunt",
+    "bluntMode",
+    "bluntDelay",
+    "bluntAlarmMode",
+    "bluntCount",
+    "workDivisor",
+    "missingLimit",
+    "missingDelay",
+    "tw",
+    "missingCount",
+    "ts",
+    "ta",
+    "p1Max",
+    "p1Min",
+    "average",
+    "poSamples",
+    "cyclesPerScreen",
+    "unitId",
+    "debounce",
+    "rangeDecimals",
+    "rangeValue",
+    "unitOptions",
+};
+}  // namespace
+
+const char* ParameterName(int index) { return index >= 0 && index < kBaseCodeCount ? kNames[index] : "?"; }
+
+void TenthsText(int tenths, char out[kNumberTextSize]) {
+    std::snprintf(out, kNumberTextSize, "%d.%d", tenths / 10, tenths % 10);
+}
+
+void RangeText(int value, int decimals, char out[kNumberTextSize]) {
+    if (decimals == 0)
+        std::snprintf(out, kNumberTextSize, "%d.%02d", value / 100, value % 100);
+    else if (decimals == 1)
+        std::snprintf(out, kNumberTextSize, "%d.%d", value / 10, value % 10);
+    else
+        std::snprintf(out, kNumberTextSize, "%d", value);
 }
