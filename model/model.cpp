@@ -103,7 +103,8 @@ void AppendStatisticsEntry(CutStatistics& s, int cut, StatisticsEntry e) {
         next = 0;
         Store(s.wrapMarker[cut], 1);
     }
-    Store(s.writeIndex[cut], next);
+    // Released after the entry: a reader that acquires the index finds the entry below it whole.
+    std::atomic_ref<uint16_t>(s.writeIndex[cut]).store(next, std::memory_order_release);
 }
 
 int HeldEntries(uint16_t writeIndex, uint16_t wrapMarker) {

@@ -16,8 +16,9 @@ enum class Display : uint16_t {
     kPowerStatistics = 0,
     kWorkStatistics = 1,
     kParameterTable = 2,
+    kForecast = 3,
 };
-constexpr int kDisplayCount = 3;
+constexpr int kDisplayCount = 4;
 
 struct ConfigurationRecord {
     uint16_t PortNumber;  // 1..16; +10 while the chosen port failed to open

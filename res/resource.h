@@ -104,6 +104,7 @@
 #define IDM_COM_LAST 32877
 #define IDM_AUTO_CONNECT 32878
 #define IDM_SCREEN_DUMP 32879
+#define IDM_SHOW_FORECAST 32880     // the fourth display of the lower panel
 #define IDM_LANGUAGE_ENGLISH 34000  // the language items are 34000 + languageBase
 #define IDM_LANGUAGE_GERMAN 34200
 #define IDM_LANGUAGE_DANISH 34400

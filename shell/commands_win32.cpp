@@ -20,6 +20,7 @@
 #include "sheet/sheet_win32.h"
 #include "shell/about_win32.h"
 #include "shell/debug_window_win32.h"
+#include "shell/forecast_state.h"
 #include "shell/language_switch_win32.h"
 #include "shell/plant_link_win32.h"
 #include "shell/legend_window_win32.h"
@@ -78,8 +79,8 @@ void SaveParameters(HWND hwnd, int) {
 
 void ShowView(HWND hwnd, int mode) {
     HMENU menu = GetMenu(hwnd);
-    CheckMenuItem(menu, IDM_SHOW_POWER + static_cast<int>(CurrentDisplay()), MF_BYCOMMAND | MF_UNCHECKED);
-    CheckMenuItem(menu, IDM_SHOW_POWER + mode, MF_BYCOMMAND | MF_CHECKED);
+    CheckMenuItem(menu, DisplayMenuItem(static_cast<int>(CurrentDisplay())), MF_BYCOMMAND | MF_UNCHECKED);
+    CheckMenuItem(menu, DisplayMenuItem(mode), MF_BYCOMMAND | MF_CHECKED);
     SetDisplay(static_cast<Display>(mode));
     // The view survives restarts; a failed write changes nothing here.
     static_cast<void>(SaveConfiguration());
@@ -92,15 +93,17 @@ void SaveStatistics(HWND hwnd, int) {
 
 void LoadStatistics(HWND hwnd, int) {
     const int32_t r = LoadStatisticsFrom(hwnd);
-    if (r == kResultOk)
+    if (r == kResultOk) {
+        StartForecast();
         InvalidateRegion(hwnd, Region::kPanel, true);
-    else if (r != kResultCancelled)
+    } else if (r != kResultCancelled)
         ShowMessage(hwnd, kTextStatisticsNotLoaded, kCaptionError, r);
 }
 
 void Reset(HWND hwnd, int cutOrAll) {
     if (const int32_t r = ResetStatistics(cutOrAll))
         ShowMessage(hwnd, kTextStatisticsNotSaved, kCaptionError, r);
+    StartForecast();
     if (CurrentDisplay() != Display::kParameterTable) InvalidateRegion(hwnd, Region::kPanel, true);
 }
 void ResetOne(HWND hwnd, int cut) { Reset(hwnd, cut); }
@@ -157,6 +160,8 @@ const CommandRange kCommands[] = {
     {IDM_COM_FIRST, IDM_COM_LAST, Port},
     {IDM_AUTO_CONNECT, IDM_AUTO_CONNECT, Scan},
     {IDM_SCREEN_DUMP, IDM_SCREEN_DUMP, ScreenDump},
+    {IDM_SHOW_FORECAST, IDM_SHOW_FORECAST,
+     [](HWND h, int) { ShowView(h, static_cast<int>(Display::kForecast)); }},
     {IDM_LANGUAGE_ENGLISH, IDM_LANGUAGE_ENGLISH, Language},
     {IDM_LANGUAGE_GERMAN, IDM_LANGUAGE_GERMAN, [](HWND h, int) { Language(h, kLanguageGerman); }},
     {IDM_LANGUAGE_DANISH, IDM_LANGUAGE_DANISH, [](HWND h, int) { Language(h, kLanguageDanish); }},

@@ -10,7 +10,6 @@ namespace {
 
 constexpr int kMenuOffset = 200;  // menu resource of a language: languageBase + 200
 constexpr int kPorts = 16;
-constexpr uint16_t kViews = 3;
 
 uint16_t KnownLanguage(uint16_t languageBase) {
     return languageBase == kLanguageGerman || languageBase == kLanguageDanish ? languageBase
@@ -25,10 +24,15 @@ HMENU LoadLanguageMenu(uint16_t languageBase) {
     return LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(KnownLanguage(languageBase) + kMenuOffset));
 }
 
+int DisplayMenuItem(int displayMode) {
+    return displayMode == static_cast<int>(Display::kForecast) ? IDM_SHOW_FORECAST
+                                                               : IDM_SHOW_POWER + displayMode;
+}
+
 void SetMenuChecks(HMENU menu, int comPort, uint16_t languageBase, uint16_t displayMode) {
     if (comPort >= 1 && comPort <= kPorts) Check(menu, IDM_COM_FIRST - 1 + comPort);
     Check(menu, IDM_LANGUAGE_ENGLISH + KnownLanguage(languageBase));
-    if (displayMode < kViews) Check(menu, IDM_SHOW_POWER + displayMode);
+    if (displayMode < kDisplayCount) Check(menu, DisplayMenuItem(displayMode));
 }
 
 void SwitchLanguage(HWND window, uint16_t languageBase, int comPort) {

@@ -13,6 +13,9 @@ HMENU LoadLanguageMenu(uint16_t languageBase);
 // language and the Window item of the view (0 power, 1 work statistics, 2 parameter table).
 // A port or view outside its range gets no mark, so no unrelated item is checked instead; an
 // unknown language base marks English.
+// The Window menu's item of a display (the first three are IDM_SHOW_POWER + mode).
+int DisplayMenuItem(int displayMode);
+
 void SetMenuChecks(HMENU menu, int comPort, uint16_t languageBase, uint16_t displayMode);
 
 // The whole switch, also when the language is already the one in use: languageBase into the

@@ -6,6 +6,9 @@
 #include <windows.h>
 
 constexpr int kTitleSize = 101;  // string resources of up to 100 characters
+// The caption: the title, then " - " and a text for each of the notes it may carry (the
+// statistics not saved, the wear warning).
+constexpr int kCaptionSize = kTitleSize + 2 * (3 + 2 * 64);
 
 // The window as it looked at the end of the last cycle (command "end of cycle").
 struct CycleSnapshot {
@@ -22,8 +25,8 @@ struct MainWindowStart {
 
 struct MainWindowState {
     MainWindowStart start;
-    bool frozen = false;            // Pause toggles it: the curve is neither drawn nor erased while set
-    int autosaveCaptionShown = -1;  // language base of the "not saved" caption up, -1 none, -2 plain
+    bool frozen = false;  // Pause toggles it: the curve is neither drawn nor erased while set
+    char captionShown[kCaptionSize] = {};  // the caption as last set
     CycleSnapshot snapshot;
     HWND uploadProgress = nullptr;  // the upload's progress dialog while it is open
 };

@@ -16,6 +16,7 @@
 #include "res/resource.h"
 #include "shell/commands_win32.h"
 #include "shell/debug_window_win32.h"
+#include "shell/forecast_state.h"
 #include "shell/legend_window_win32.h"
 #include "shell/main_window_state_win32.h"
 #include "shell/paint_win32.h"
@@ -25,32 +26,37 @@
 #include "shell/snapshot_win32.h"
 #include "shell/timer_tick.h"
 #include "view/drawing_resources_win32.h"
+#include "view/forecast_view.h"
 #include "view/layout.h"
 
 namespace {
 
 // The caption says when cycles are not being saved (the file in use failed to load, or its last
-// save failed), in the language in use; checked after each command and at every tick, since the
-// reader thread's autosave changes it too.
-void ShowAutosaveState(HWND hwnd) {
+// save failed) and when the active cut's tool has fewer cycles left than the warning level, in the
+// language in use. Checked after each command and at each tick (the reader thread's autosave
+// changes it too); the window's text is set only when it changes.
+void ShowCaption(HWND hwnd) {
     MainWindowState& state = StateOf(hwnd);
-    int& shown = state.autosaveCaptionShown;
-    const bool held = StatisticsAutosaveHeld() || AutosaveFailing();
-    const int wanted = held ? gConfig.languageBase : -2;
-    if (wanted == shown) return;
-    shown = wanted;
-    char caption[kTitleSize + kTextSize + 3];
-    if (held)
-        wsprintfA(caption, "%s - %s", state.start.caption,
-                  GetText(kTextStatisticsNotSaved));  // "Failed saving statistics"
-    else
-        lstrcpyA(caption, state.start.caption);
+    char caption[kCaptionSize];
+    lstrcpynA(caption, state.start.caption, kTitleSize);
+    if (StatisticsAutosaveHeld() || AutosaveFailing()) {
+        lstrcatA(caption, " - ");
+        lstrcatA(caption, GetText(kTextStatisticsNotSaved));  // "Failed saving statistics"
+    }
+    char warning[2 * kTextSize];
+    ForecastWarningText(ActiveForecast(), kForecastWarningCycles, warning, sizeof warning);
+    if (warning[0] != '\0') {
+        lstrcatA(caption, " - ");
+        lstrcatA(caption, warning);
+    }
+    if (lstrcmpA(caption, state.captionShown) == 0) return;
+    lstrcpyA(state.captionShown, caption);
     SetWindowTextA(hwnd, caption);
 }
 
 // At every tick: the caption, and the one message of a run of failed autosaves (its first error).
 void ReportAutosave(HWND hwnd) {
-    ShowAutosaveState(hwnd);
+    ShowCaption(hwnd);
     int32_t error = 0;
     if (TakeAutosaveFailureMessage(&error)) ShowMessage(hwnd, kTextStatisticsNotSaved, kCaptionError, error);
 }
@@ -72,7 +78,8 @@ LRESULT OnCreate(HWND hwnd) {
     // A file in use that fails to load is left as it is: the autosave waits for the user.
     if (const int32_t r = LoadStatisticsInUse())
         ShowMessage(hwnd, kTextStatisticsNotLoaded, kCaptionError, r);
-    ShowAutosaveState(hwnd);
+    StartForecast();
+    ShowCaption(hwnd);
     gMainWindow = hwnd;
     InstallPlatformSeams();
     SetMenu(hwnd, LoadLanguageMenu(gConfig.languageBase));
@@ -179,7 +186,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
             return 0;
         case WM_COMMAND:
             if (RunCommand(hwnd, LOWORD(wParam))) {
-                ShowAutosaveState(hwnd);
+                ShowCaption(hwnd);
                 return 0;
             }
             return DefWindowProcA(hwnd, msg, wParam, lParam);

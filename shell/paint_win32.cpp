@@ -2,7 +2,9 @@
 
 #include "files/config.h"
 #include "shell/main_window_state_win32.h"
+#include "shell/forecast_state.h"
 #include "view/curve_view.h"
+#include "view/forecast_view.h"
 #include "view/gdi_canvas_win32.h"
 #include "view/statistics_view.h"
 #include "view/table_view.h"
@@ -47,6 +49,8 @@ void PaintMainWindow(HWND hwnd) {
             const Display display = CurrentDisplay();
             if (display == Display::kParameterTable) {
                 DrawParameterTable(canvas, client.right);
+            } else if (display == Display::kForecast) {
+                DrawForecastView(canvas, ActiveForecast(), Target::kScreen);
             } else {
                 const int kind = static_cast<int>(display);
                 DrawStatisticsFrame(canvas, kind, Target::kScreen);

@@ -8,6 +8,7 @@
 #include "model/change_bits.h"
 #include "model/settings.h"
 #include "model/window_service.h"
+#include "shell/forecast_state.h"
 #include "view/repaint_regions.h"
 #include "view/statistics_view.h"
 
@@ -35,6 +36,7 @@ void RepaintChanges(uint32_t tickEvents) {
         MarkChanged(changes.events & kCurveChanges);
         changes.events &= ~kCurveChanges;
     }
+    if ((changes.events & kChangeStatistics) != 0) FollowForecast();
     const Display display = CurrentDisplay();
     const bool rescaled = (changes.events & kChangeStatistics) != 0 && StatisticsRescaled();
     const Repaints repaints = RepaintsFor(changes, display, rescaled);

@@ -1,5 +1,6 @@
-// The built-in texts in three languages, addressed by TextId (0..199); the language in use is
-// the configuration's languageBase (0 English, 200 German, 400 Danish).
+// The built-in texts in three languages, addressed by TextId (0..199, and the added texts from
+// 200 on); the language in use is the configuration's languageBase (0 English, 200 German, 400
+// Danish).
 #pragma once
 
 #include <cstdint>
@@ -14,8 +15,15 @@ using TextId = uint16_t;
 
 extern const char LanguageTable[kLanguageEntries][kTextSize];
 
+// Texts added after the table, TextIds kFirstAddedText .. kFirstAddedText + kAddedTexts - 1,
+// one block per language in the table's order.
+constexpr int kLanguageCount = 3;
+constexpr TextId kFirstAddedText = 200;
+constexpr int kAddedTexts = 11;
+extern const char AddedLanguageTable[kLanguageCount][kAddedTexts][kTextSize];
+
 // Text of a TextId in the language in use; an unknown language base reads as English and a
-// TextId beyond 199 as the empty text, so a lookup never leaves the table.
+// TextId beyond the added texts as the empty text, so a lookup never leaves the tables.
 const char* GetText(TextId id);
 // Text of a TextId in a given language base.
 const char* GetTextIn(uint16_t languageBase, TextId id);

@@ -138,7 +138,7 @@ const char LanguageTable[kLanguageEntries][kTextSize] = {
     /* 129 */ "Error creating the BMP-file",
     /* 130 */ "Error Writing file to disc",
     /* 131 */ "Error closing file...",
-    /* 132 */ "Failed saving statistics\nSave the statistics elsewhere?",
+    /* 132 */ "",
     /* 133 */ "",
     /* 134 */ "",
     /* 135 */ "",
@@ -339,7 +339,7 @@ const char LanguageTable[kLanguageEntries][kTextSize] = {
     /* 129 */ "Fehler beim Einrichten der BMP-Datei",
     /* 130 */ "Fehler beim Speichern",
     /* 131 */ "Fehler beim Schlie\337en der Datei...",
-    /* 132 */ "Fehler beim Sichern der Statistik\nAnderswo sichern?",
+    /* 132 */ "",
     /* 133 */ "",
     /* 134 */ "",
     /* 135 */ "",
@@ -540,7 +540,7 @@ const char LanguageTable[kLanguageEntries][kTextSize] = {
     /* 129 */ "Fejl under oprettelse af BMP-fil",
     /* 130 */ "Fejl under skrivning af fil til disk",
     /* 131 */ "Fejl ved lukning af fil...",
-    /* 132 */ "Kunne ikke gemme statistik\nGem et andet sted?",
+    /* 132 */ "",
     /* 133 */ "",
     /* 134 */ "",
     /* 135 */ "",
@@ -608,5 +608,51 @@ const char LanguageTable[kLanguageEntries][kTextSize] = {
     /* 197 */ "",
     /* 198 */ "",
     /* 199 */ "",
+};
+// clang-format on
+
+// Texts added after the table: TextIds 200 and on, the same three languages in the same order
+// (code page 1252, octal escapes).
+// clang-format off
+const char AddedLanguageTable[kLanguageCount][kAddedTexts][kTextSize] = {
+    {
+        /* 200 */ "Forecast",
+        /* 201 */ "Blunt limit in about",
+        /* 202 */ "Break limit in about",
+        /* 203 */ "cycles",
+        /* 204 */ "never",
+        /* 205 */ "rising since cycle",
+        /* 206 */ "no rise",
+        /* 207 */ "too few cycles",
+        /* 208 */ "reached",
+        /* 209 */ "Change tool within",
+        /* 210 */ "Failed saving statistics\nSave the statistics elsewhere?",
+    },
+    {
+        /* 200 */ "Prognose",
+        /* 201 */ "Stumpf Grenze in etwa",
+        /* 202 */ "Bruch Grenze in etwa",
+        /* 203 */ "Zyklen",
+        /* 204 */ "nie",
+        /* 205 */ "steigt seit Zyklus",
+        /* 206 */ "kein Anstieg",
+        /* 207 */ "zu wenige Zyklen",
+        /* 208 */ "erreicht",
+        /* 209 */ "Werkzeug wechseln in",
+        /* 210 */ "Fehler beim Sichern der Statistik\nAnderswo sichern?",
+    },
+    {
+        /* 200 */ "Prognose",
+        /* 201 */ "Slidgr\346nse om ca.",
+        /* 202 */ "Brudgr\346nse om ca.",
+        /* 203 */ "cyklusser",
+        /* 204 */ "aldrig",
+        /* 205 */ "stiger siden cyklus",
+        /* 206 */ "ingen stigning",
+        /* 207 */ "for f\345 cyklusser",
+        /* 208 */ "n\345et",
+        /* 209 */ "Skift v\346rkt\370j inden",
+        /* 210 */ "Kunne ikke gemme statistik\nGem et andet sted?",
+    },
 };
 // clang-format on

@@ -1,7 +1,7 @@
 // Names of the TextIds of the language table (text/language_table.cpp), so that no text is
 // addressed by a bare number. Grouped as the table is: labels, the table view's fixed-width
-// labels, questions and messages. Ids without a text (56..59, 69, 93..99, 102..109, 133..199)
-// have no name.
+// labels, questions and messages. Ids without a text (56..59, 69, 93..99, 102..109, 132..199)
+// have no name. The added texts follow from 200 on.
 #pragma once
 
 #include "text/language.h"
@@ -116,8 +116,6 @@ constexpr TextId kTextSheetFailed = 121;
 constexpr TextId kTextScreenTooSmall = 122;
 constexpr TextId kTextStatisticsNotLoaded = 123;
 constexpr TextId kTextStatisticsNotSaved = 124;
-// Asked at the close while the last autosave failed: Yes opens Save statistics as.
-constexpr TextId kTextSaveStatisticsElsewhere = 132;
 constexpr TextId kTextUnitNotFound = 125;
 constexpr TextId kTextBitmapMemory = 126;
 constexpr TextId kTextBitmapFormat = 127;
@@ -125,3 +123,17 @@ constexpr TextId kTextBitmapColourTable = 128;
 constexpr TextId kTextBitmapCreate = 129;
 constexpr TextId kTextBitmapWrite = 130;
 constexpr TextId kTextBitmapClose = 131;
+
+// Added texts: the wear forecast.
+constexpr TextId kTextForecast = 200;
+constexpr TextId kTextBluntLimitInAbout = 201;
+constexpr TextId kTextBreakLimitInAbout = 202;
+constexpr TextId kTextCycles = 203;
+constexpr TextId kTextNever = 204;
+constexpr TextId kTextRisingSinceCycle = 205;
+constexpr TextId kTextNoRise = 206;
+constexpr TextId kTextTooFewCycles = 207;
+constexpr TextId kTextReached = 208;
+constexpr TextId kTextChangeToolWithin = 209;
+// Asked at the close while the last autosave failed: Yes opens Save statistics as.
+constexpr TextId kTextSaveStatisticsElsewhere = 210;

@@ -89,6 +89,9 @@ Repaints RepaintsFor(const Changes& changes, Display display, bool statisticsRes
     if ((changes.events & kChangeStatistics) != 0 && statisticsRescaled &&
         display != Display::kParameterTable)
         out.Add(Region::kPanel, true);
+    // The forecast's points and line move with every cycle: drawn on a clean panel.
+    if ((changes.events & kChangeStatistics) != 0 && display == Display::kForecast)
+        out.Add(Region::kPanel, true);
     // The curve's colours and its boxes follow the active cut's values: it is drawn again over
     // itself, as it was at the next tick before.
     if (changes.parameters != 0) out.Add(Region::kCurve, false);

@@ -17,9 +17,6 @@ constexpr BarScale kStartScale{8, 1};
 // The scale the last chart was drawn in; a change repaints the panel on a clean background.
 BarScale gLastScale = kStartScale;  // UI thread only
 
-// The chart is 1 pixel per percent in the 640x480 layout and 2 in the 800x600 layout.
-int HeightOf(int value) { return L(kStatsBaseline) - (LayoutIndex == kLargeLayout ? 2 * value : value); }
-
 // Held entries by the reader rule; indexes of a damaged file can claim more than the ring holds.
 int HeldEntriesOfCut(int cut) { return std::min(HeldEntries(gStatistics, cut), kStatisticsEntries); }
 
@@ -35,7 +32,17 @@ uint8_t GroupValue(int cut, int first, int count, int kind) {
     return largest;
 }
 
-void DrawAxes(Canvas& c) {
+void DrawLimitLine(Canvas& c, int paletteIndex, int limit) {
+    c.SelectPen(paletteIndex);
+    const int h = StatisticsY(limit);
+    DrawLine(c, L(kCurveLeft), h, L(kCurveLeft) + 600, h);
+}
+
+}  // namespace
+
+int StatisticsY(int value) { return L(kStatsBaseline) - (LayoutIndex == kLargeLayout ? 2 * value : value); }
+
+void DrawStatisticsAxes(Canvas& c) {
     const int left = L(kCurveLeft), base = L(kStatsBaseline), top = L(kStatsAxisTop), right = L(kAxisRight);
     c.SelectPen(kPaletteBlack);
     DrawLine(c, left - 1, top, left - 1, base + 6);
@@ -46,26 +53,18 @@ void DrawAxes(Canvas& c) {
     DrawLine(c, right, base, right - 5, base + 5);
 }
 
-void DrawScale(Canvas& c) {
+void DrawStatisticsScale(Canvas& c, const char* unit) {
     const int left = L(kCurveLeft);
     c.SetTextAlign(kAlignRight | kAlignBottom);
     for (int k = 1; k <= 4; ++k) {
-        const int y = HeightOf(25 * k);
+        const int y = StatisticsY(25 * k);
         DrawLine(c, left - 5, y, left - 1, y);
         // In the small layout "100" would run into the axis; the top label reads 99 there.
         const int label = k == 4 && LayoutIndex == kSmallLayout ? 99 : 25 * k;
         DrawFormatted(c, left - 5, y + 7, "%d", label);
     }
-    c.TextOut(left, L(kStatsAxisTop) - 4, "[%]");
+    c.TextOut(left, L(kStatsAxisTop) - 4, unit);
 }
-
-void DrawLimitLine(Canvas& c, int paletteIndex, int limit) {
-    c.SelectPen(paletteIndex);
-    const int h = HeightOf(limit);
-    DrawLine(c, L(kCurveLeft), h, L(kCurveLeft) + 600, h);
-}
-
-}  // namespace
 
 BarScale BarScaleFor(int heldEntries) {
     if (heldEntries <= 75) return {8, 1};
@@ -96,8 +95,8 @@ void DrawStatisticsFrame(Canvas& canvas, int kind, Target target) {
     DrawFormatted(canvas, L(kWindowWidth) / 2, L(kPanelTop) + L(kTableFontHeight) / 2, " %s %s, %s %d ",
                   GetText(kind == kPowerStatistics ? kTextPower : kTextWork), GetText(kTextStatistics),
                   GetText(kTextCutNumber), cut + 1);
-    DrawAxes(canvas);
-    DrawScale(canvas);
+    DrawStatisticsAxes(canvas);
+    DrawStatisticsScale(canvas, "[%]");
     canvas.SetTextAlign(kAlignLeft | kAlignBottom);
     DrawFormatted(canvas, L(kPartsTextX), L(kPartsTextY), "%s: %d", GetText(kTextParts),
                   HeldEntriesOfCut(cut));
@@ -124,14 +123,14 @@ void DrawStatisticsBars(Canvas& canvas, int kind) {
         const int x = L(kCurveLeft) + scale.width * position;
         if (scale.width == 1) {
             if (n + group > held) continue;  // a group reaching past the held range
-            DrawLine(canvas, x, L(kStatsBaseline), x, HeightOf(GroupValue(cut, n, group, kind)));
+            DrawLine(canvas, x, L(kStatsBaseline), x, StatisticsY(GroupValue(cut, n, group, kind)));
         } else {
             if (scale.width == 8) {
                 const int colour = position % 2 != 0 ? kPaletteBlue : kPaletteYellow;
                 canvas.SelectPen(colour);
                 canvas.SelectBrush(colour);
             }
-            canvas.Rectangle(x, L(kStatsBaseline), x + scale.width, HeightOf(EntryValue(cut, n, kind)));
+            canvas.Rectangle(x, L(kStatsBaseline), x + scale.width, StatisticsY(EntryValue(cut, n, kind)));
         }
     }
     // Peak and work are stored relative to Po, so the limits stand at their own value.

@@ -14,6 +14,12 @@ void DrawStatisticsBars(Canvas& canvas, int kind);
 // panel must then be repainted on a clean background).
 [[nodiscard]] bool StatisticsRescaled();
 
+// The chart's parts the forecast view shares: the height of a percentage (1 pixel per percent
+// in the 640x480 layout, 2 in the 800x600 layout), the axes, and the scale with its unit label.
+int StatisticsY(int value);
+void DrawStatisticsAxes(Canvas& canvas);
+void DrawStatisticsScale(Canvas& canvas, const char* unit);
+
 // How many held entries one bar shows and how wide it is.
 struct BarScale {
     int width;  // 8, 4, 2 or 1 pixels

@@ -16,7 +16,7 @@ namespace {
 
 constexpr uint16_t kBases[] = {kLanguageEnglish, kLanguageGerman, kLanguageDanish};
 
-// The 113 TextIds that hold a text in every language.
+// The 112 TextIds that hold a text in every language.
 std::set<int> PresentIds() {
     std::set<int> ids;
     auto range = [&](int first, int last) {
@@ -26,7 +26,7 @@ std::set<int> PresentIds() {
     range(60, 68);    // short forms and lamp labels
     range(70, 92);    // padded parameter names
     range(100, 101);  // question and information
-    range(110, 132);  // error messages and the question after a failed autosave
+    range(110, 131);  // error messages
     return ids;
 }
 
@@ -38,9 +38,9 @@ protected:
     void TearDown() override { PresetConfiguration(); }
 };
 
-TEST_F(LanguageTest, EveryBlockHoldsExactlyThe113TextIdsAndNoOthers) {
+TEST_F(LanguageTest, EveryBlockHoldsExactlyThe112TextIdsAndNoOthers) {
     const std::set<int> present = PresentIds();
-    ASSERT_EQ(present.size(), 113u);
+    ASSERT_EQ(present.size(), 112u);
     for (uint16_t base : kBases) {
         for (int id = 0; id < 200; ++id) {
             SCOPED_TRACE("language " + std::to_string(base) + " TextId " + std::to_string(id));
@@ -80,8 +80,8 @@ TEST_F(LanguageTest, OnlyAsciiAndTheExpectedCodePage1252LettersOccur) {
         0xC6, 0xD8, 0xC5, 0xE6, 0xF8, 0xE5,        // Æ Ø Å æ ø å
     };
     for (uint16_t base : kBases) {
-        for (int id = 0; id < 200; ++id) {
-            for (unsigned char c : Entry(base, id)) {
+        for (int id = 0; id < kFirstAddedText + kAddedTexts; ++id) {
+            for (unsigned char c : std::string(GetTextIn(base, static_cast<TextId>(id)))) {
                 const bool ascii = c == '\n' || (c >= 32 && c < 127);
                 EXPECT_TRUE(ascii || (base != kLanguageEnglish && letters.count(c) == 1))
                     << "language " << base << " TextId " << id << " byte " << int(c);
@@ -153,8 +153,8 @@ TEST_F(LanguageTest, SpotChecksInAllThreeLanguages) {
     }
 }
 
-TEST_F(LanguageTest, LineFeedsBreakOnlyTheSixTwoLineMessages) {
-    const std::set<int> twoLines = {100, 101, 112, 113, 122, 132};
+TEST_F(LanguageTest, LineFeedsBreakOnlyTheFiveTwoLineMessages) {
+    const std::set<int> twoLines = {100, 101, 112, 113, 122};
     for (uint16_t base : kBases) {
         for (int id = 0; id < 200; ++id) {
             const std::string text = Entry(base, id);
@@ -181,12 +181,17 @@ TEST_F(LanguageTest, GetTextFollowsTheConfiguredLanguage) {
     EXPECT_EQ(GetText(199), LanguageTable[599]);  // the last entry of the table
 }
 
-TEST_F(LanguageTest, UnknownLanguageReadsAsEnglishAndTextIdsBeyond199AsEmpty) {
+TEST_F(LanguageTest, UnknownLanguageReadsAsEnglishAndTextIdsBeyondTheAddedTextsAsEmpty) {
     for (uint16_t base : {uint16_t{1}, uint16_t{199}, uint16_t{300}, uint16_t{600}, uint16_t{65535}}) {
         EXPECT_STREQ(GetTextIn(base, 53), "Error!") << base;
         EXPECT_STREQ(GetTextIn(base, 199), "") << base;
+        EXPECT_STREQ(GetTextIn(base, kTextCycles), "cycles") << base;
     }
-    for (TextId id : {TextId{200}, TextId{399}, TextId{65535}}) {
+    // The added texts follow the table in each language; past the last one nothing is read.
+    EXPECT_STREQ(GetTextIn(kLanguageEnglish, kTextForecast), "Forecast");
+    EXPECT_STREQ(GetTextIn(kLanguageGerman, kTextChangeToolWithin), "Werkzeug wechseln in");
+    EXPECT_STREQ(GetTextIn(kLanguageDanish, kTextTooFewCycles), "for f\xe5 cyklusser");
+    for (TextId id : {TextId{kFirstAddedText + kAddedTexts}, TextId{399}, TextId{65535}}) {
         EXPECT_STREQ(GetTextIn(kLanguageDanish, id), "") << id;
     }
 }

@@ -55,6 +55,11 @@ const Row kRows[] = {
     {"a cycle in the statistics", {kChangeStatistics, 0}, kPower, false, "PanelRect"},
     {"a cycle that rescales the chart", {kChangeStatistics, 0}, kPower, true, "PanelRect+erase"},
     {"rescaled while the table is shown", {kChangeStatistics, 0}, kTable, true, "PanelRect"},
+    {"a cycle under the forecast: points and line move",
+     {kChangeStatistics, 0},
+     Display::kForecast,
+     false,
+     "PanelRect+erase"},
     // Parameters: where they show depends on the lower panel.
     {"break limit, table", {0, Parameter(256)}, kTable, false, "CurveRect+erase ParamColumn1Rect+erase"},
     {"break limit, chart", {0, Parameter(256)}, kPower, false, "PanelRect+erase CurveRect+erase"},

@@ -154,7 +154,8 @@ TEST_F(LanguageSwitchTest, UnknownLanguageBaseMeansEnglish) {
 }
 
 // Ports and views outside their ranges would point at unrelated items (COM 17 is Auto connect,
-// view 3 is Save statistics): they get no mark at all.
+// IDM_SHOW_POWER + 3 is Save statistics): they get no mark at all; view 3, the forecast, marks its
+// own item.
 TEST_F(LanguageSwitchTest, ChecksStayOffUnrelatedItems) {
     struct Case {
         int port;
@@ -162,10 +163,8 @@ TEST_F(LanguageSwitchTest, ChecksStayOffUnrelatedItems) {
         std::vector<UINT> checked;
     };
     const Case cases[] = {
-        {16, 0, {32877, 32796, 34000}},
-        {0, 2, {32798, 34000}},
-        {17, 2, {32798, 34000}},
-        {1, 3, {32862, 34000}},
+        {16, 0, {32877, 32796, 34000}}, {0, 2, {32798, 34000}}, {17, 2, {32798, 34000}},
+        {1, 3, {32862, 32880, 34000}},  {1, 4, {32862, 34000}},
     };
     for (const Case& c : cases) {
         HMENU menu = LoadLanguageMenu(0);

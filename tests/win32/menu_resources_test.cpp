@@ -57,8 +57,9 @@ private:
 struct MenuTexts {
     const char *file, *load, *loadSet, *loadStatistics, *save, *saveSet, *saveStatistics, *exportMenu,
         *exportPower, *exportWork, *reset, *all, *exit, *parameters, *communication, *autoConnect, *window,
-        *showPower, *showWork, *showParameters, *refresh, *print, *printCut, *printPower, *printWork,
-        *printParameters, *screenDump, *language, *english, *german, *danish, *help, *legend, *about, *cut;
+        *showPower, *showWork, *showParameters, *showForecast, *refresh, *print, *printCut, *printPower,
+        *printWork, *printParameters, *screenDump, *language, *english, *german, *danish, *help, *legend,
+        *about, *cut;
 };
 
 const MenuTexts kEnglish = {
@@ -82,6 +83,7 @@ const MenuTexts kEnglish = {
     "Show &Power statistics",
     "Show &Work statistics",
     "Show P&arameters",
+    "Show &Forecast",
     "&Refresh",
     "Prin&t",
     "Active &Cut",
@@ -120,6 +122,7 @@ const MenuTexts kGerman = {
     "&Leistungstatistik zeigen",
     "&Arbeitstatistik zeigen",
     "&Parameter zeigen",
+    "Pr&ognose zeigen",
     "Ak&tualisieren",
     "Dr&ucken",
     "&Aktueller Schnitt",
@@ -159,6 +162,7 @@ const MenuTexts kDanish = {
     "Vis &Effekt-statistik",
     "Vis &Arbejds-statistik",
     "Vis &Parametre",
+    "Vis Pr&ognose",
     "&Gentegn",
     "&Udskriv",
     "&Aktive Snit",
@@ -215,6 +219,7 @@ std::vector<std::string> ExpectedMenu(const MenuTexts& t, bool danish) {
     m.Flat(t.window, {{32796, t.showPower},
                       {32797, t.showWork},
                       {32798, t.showParameters},
+                      {32880, t.showForecast},
                       {0, ""},
                       {32857, t.refresh},
                       {32777, "&Debug", true}});

@@ -34,6 +34,7 @@ const char* UsageText() {
            "  --scenario WHAT    a fault to play (repeatable):\n"
            "                       break:N          broken tool in cycle N\n"
            "                       blunt:N[:STEP]   blunt from cycle N, load +STEP % a cycle (5)\n"
+           "                       wear:N:K         wearing from cycle N, load +1 % every K cycles\n"
            "                       missing:N[:K]    no load from cycle N (for K cycles)\n"
            "                       silence:N:S      nothing sent for S real seconds in cycle N\n"
            "                       noise:P          line noise on a fraction P of the frames\n"

@@ -31,6 +31,10 @@ bool ParseScenario(const std::string& text, Scenario& out, std::string& error) {
         ok = (n == 2 || n == 3) && ParseLong(parts[1], 1, kMaxCycle, out.cycle) &&
              (n == 2 || ParseLong(parts[2], 1, 50, value));
         if (ok && n == 3) out.step = static_cast<int>(value);
+    } else if (name == "wear") {
+        out.kind = ScenarioKind::Wear;
+        ok = n == 3 && ParseLong(parts[1], 1, kMaxCycle, out.cycle) && ParseLong(parts[2], 1, 1000, value);
+        out.every = static_cast<int>(value);
     } else if (name == "missing") {
         out.kind = ScenarioKind::Missing;
         ok = (n == 2 || n == 3) && ParseLong(parts[1], 1, kMaxCycle, out.cycle) &&
@@ -45,8 +49,9 @@ bool ParseScenario(const std::string& text, Scenario& out, std::string& error) {
         ok = n == 2 && ParseFraction(parts[1], 0, 1, number);
         out.noisePpm = static_cast<uint32_t>(std::lround(number * 1000000));
     } else {
-        error = "unknown scenario '" + text +
-                "' (break:N, blunt:N[:STEP], missing:N[:K], silence:N:S, noise:P, err1:N, relays:N)";
+        error =
+            "unknown scenario '" + text +
+            "' (break:N, blunt:N[:STEP], wear:N:K, missing:N[:K], silence:N:S, noise:P, err1:N, relays:N)";
         return false;
     }
     if (!ok) error = "malformed scenario '" + text + "'";
@@ -63,6 +68,9 @@ CycleFaults FaultsOfCycle(const std::vector<Scenario>& scenarios, long cycle) {
                 break;
             case ScenarioKind::Blunt:
                 if (from) f.bluntRise += s.step * static_cast<int>(std::min(cycle - s.cycle + 1, 100L));
+                break;
+            case ScenarioKind::Wear:
+                if (from) f.bluntRise += static_cast<int>(std::min((cycle - s.cycle + 1) / s.every, 100L));
                 break;
             case ScenarioKind::Missing:
                 f.missing |= from && (s.cycles == 0 || cycle < s.cycle + s.cycles);

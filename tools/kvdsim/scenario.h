@@ -2,6 +2,7 @@
 //
 //   break:N          broken tool in cycle N: a power spike far above the break limit, then no load
 //   blunt:N[:STEP]   blunt tool from cycle N: the load rises by STEP % (default 5) every cycle
+//   wear:N:K         a tool wearing from cycle N: the load rises by 1 % every K cycles
 //   missing:N[:K]    missing tool from cycle N, for K cycles (default: every further cycle)
 //   silence:N:S      in cycle N the unit sends nothing for S seconds of wall-clock time
 //   noise:P          line noise on a fraction P (0..1) of the frames: corrupt checksums, split
@@ -18,7 +19,7 @@
 
 namespace kvdsim {
 
-enum class ScenarioKind { Break, Blunt, Missing, Silence, Noise, Error1, Relays };
+enum class ScenarioKind { Break, Blunt, Wear, Missing, Silence, Noise, Error1, Relays };
 
 struct Scenario {
     ScenarioKind kind;
@@ -27,6 +28,7 @@ struct Scenario {
     long cycles = 0;        // missing: how many cycles, 0 = all from `cycle` on
     int silenceMs = 0;      // silence: wall-clock milliseconds
     uint32_t noisePpm = 0;  // noise: frames affected, parts per million
+    int every = 0;          // wear: cycles per 1 % added
 };
 
 // Parses one --scenario argument. On failure returns false with a message in error.

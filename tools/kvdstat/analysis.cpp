@@ -26,41 +26,6 @@ struct Histogram {
     }
 };
 
-// Running sums over a window, so every window of a long history is fitted in constant time.
-struct Sums {
-    double sy = 0, syy = 0, sjy = 0;  // sums of y, y*y and j*y (j: the cycle's index)
-};
-
-LineFit FitFromSums(const Sums& s, std::size_t first, std::size_t n) {
-    LineFit f;
-    f.first = first;
-    f.n = n;
-    if (n < 2) {
-        f.level = n == 1 ? s.sy : 0;
-        return f;
-    }
-    const double dn = static_cast<double>(n);
-    const double xMean = (dn - 1) / 2;
-    const double sxx = dn * (dn * dn - 1) / 12;
-    const double sxy = (s.sjy - static_cast<double>(first) * s.sy) - xMean * s.sy;
-    const double syyCentred = s.syy - s.sy * s.sy / dn;
-    f.slope = sxy / sxx;
-    f.level = s.sy / dn + f.slope * (dn - 1 - xMean);
-    if (n > 2) {
-        const double residual = std::max(0.0, syyCentred - f.slope * sxy);
-        f.slopeError = std::sqrt(residual / (dn - 2) / sxx);
-    }
-    return f;
-}
-
-void Add(Sums& s, std::size_t j, double y, double sign) {
-    s.sy += sign * y;
-    s.syy += sign * y * y;
-    s.sjy += sign * static_cast<double>(j) * y;
-}
-
-bool RisingSignificantly(const LineFit& f) { return f.n > 2 && f.slope - 2 * f.slopeError > 0; }
-
 std::size_t CountIf(const std::vector<uint8_t>& v, auto predicate) {
     return static_cast<std::size_t>(std::count_if(v.begin(), v.end(), predicate));
 }
@@ -101,28 +66,7 @@ JournalSpan DescribeSpan(const CutSeries& s) {
 }
 
 LineFit FitWindow(const std::vector<uint8_t>& y, std::size_t first, std::size_t n) {
-    Sums s;
-    for (std::size_t j = first; j < first + n && j < y.size(); ++j) Add(s, j, y[j], 1);
-    return FitFromSums(s, first, std::min(n, y.size() - std::min(first, y.size())));
-}
-
-Forecast ForecastLimit(const LineFit& fit, int limit) {
-    Forecast f;
-    if (limit <= 0 || fit.n < 3) return f;
-    if (fit.level > limit) {
-        f.kind = Forecast::kAlreadyAbove;
-        return f;
-    }
-    if (fit.slope <= 0) {
-        f.kind = Forecast::kNotRising;
-        return f;
-    }
-    f.kind = Forecast::kReached;
-    const double gap = limit - fit.level;
-    f.cycles = gap / fit.slope;
-    f.low = gap / (fit.slope + 2 * fit.slopeError);
-    f.high = fit.slope - 2 * fit.slopeError > 0 ? gap / (fit.slope - 2 * fit.slopeError) : -1;
-    return f;
+    return FitValues(y.data(), y.size(), first, n);
 }
 
 Trend ComputeTrend(const CutSeries& s, std::size_t window, std::size_t points) {
@@ -132,23 +76,9 @@ Trend ComputeTrend(const CutSeries& s, std::size_t window, std::size_t points) {
     if (n < 3) return t;
     const std::size_t w = t.window;
     const std::size_t windows = n - w + 1;
-    // Every window's peak fit, for the start of the latest rise; the work fits only where reported.
-    std::vector<char> rising(windows);
-    Sums sums;
-    for (std::size_t j = 0; j < w; ++j) Add(sums, j, s.peak[j], 1);
-    for (std::size_t first = 0;; ++first) {
-        rising[first] = RisingSignificantly(FitFromSums(sums, first, w));
-        if (first + 1 == windows) break;
-        Add(sums, first, s.peak[first], -1);
-        Add(sums, first + w, s.peak[first + w], 1);
-    }
     t.peak = FitWindow(s.peak, n - w, w);
     t.work = FitWindow(s.work, n - w, w);
-    if (rising[windows - 1]) {
-        std::size_t first = windows - 1;
-        while (first > 0 && rising[first - 1]) --first;
-        t.risingSince = static_cast<long>(first);
-    }
+    t.risingSince = RisingSince(s.peak.data(), n, w);
     const std::size_t shown = std::min(points, windows);
     for (std::size_t k = 0; k < shown; ++k) {
         const std::size_t first = shown == 1 ? windows - 1 : k * (windows - 1) / (shown - 1);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "sources.h"
+#include "trend/line_fit.h"
 
 namespace kvdstat {
 
@@ -30,22 +31,12 @@ struct JournalSpan {
 JournalSpan DescribeSpan(const CutSeries& s);
 
 // ---- trend --------------------------------------------------------------------------------------
-// Least squares line y = a + b x over y[first .. first+n-1], x counted from `first`.
-struct LineFit {
-    std::size_t first = 0, n = 0;
-    double slope = 0;       // per cycle
-    double level = 0;       // the line's value at the last cycle of the window
-    double slopeError = 0;  // standard error of the slope (0 with fewer than 3 cycles)
-};
+// The line fit and the limit forecast are the monitor's own (trend/line_fit.h).
+using ::LineFit;
+using Forecast = ::LimitForecast;
+using ::ForecastLimit;
+// The fit of y[first .. first+n-1], x counted from `first`.
 LineFit FitWindow(const std::vector<uint8_t>& y, std::size_t first, std::size_t n);
-
-// Cycles until the fitted line reaches a limit at the window's drift, with the range that the
-// slope's uncertainty (two standard errors) leaves.
-struct Forecast {
-    enum Kind { kNoLimit, kAlreadyAbove, kNotRising, kReached } kind = kNoLimit;
-    double cycles = 0, low = 0, high = 0;  // high < 0: no upper bound (the drift may be zero)
-};
-Forecast ForecastLimit(const LineFit& fit, int limit);
 
 struct Trend {
     std::size_t window = 0;

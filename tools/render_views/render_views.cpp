@@ -1,6 +1,7 @@
 // Renders the views of the main window for a sample machining cycle into portable pixmaps, without
 // a window system: screen-power.ppm (curve and power statistics), screen-parameters.ppm (curve and
-// parameter table) and legend.ppm, in the folder given as the first argument (default: here).
+// parameter table), screen-forecast.ppm (curve and the wear forecast) and legend.ppm, in the
+// folder given as the first argument (default: here).
 //
 //   render_views docs/images && convert docs/images/screen-power.ppm screen-power.png
 #include <cmath>
@@ -9,7 +10,9 @@
 
 #include "files/config.h"
 #include "model/model.h"
+#include "trend/cut_trend.h"
 #include "view/curve_view.h"
+#include "view/forecast_view.h"
 #include "view/layout.h"
 #include "view/legend_view.h"
 #include "view/palette.h"
@@ -63,6 +66,21 @@ RasterCanvas CurveScreen() {
     return canvas;
 }
 
+// Cut 3's tool steady at about 20 % for 150 cycles, then wearing by 1 % in 8 cycles.
+RasterCanvas ForecastScreen() {
+    const int cut = 2;
+    ResetCutStatistics(gStatistics, cut);
+    for (int i = 0; i < 215; ++i) {
+        const int peak = 20 + (i > 150 ? (i - 150) / 8 : 0) + (i * 7) % 5 - 2;
+        AppendStatisticsEntry(gStatistics, cut, {static_cast<uint8_t>(peak), static_cast<uint8_t>(peak / 3)});
+    }
+    static TrendBook book;
+    StartTrends(book, gStatistics, kForecastWindowDefault);
+    RasterCanvas canvas = CurveScreen();
+    DrawForecastView(canvas, ForecastOf(book, cut, gModel.cutParameters[cut]), Target::kScreen);
+    return canvas;
+}
+
 bool Write(const RasterCanvas& canvas, const std::string& folder, const char* name) {
     const std::string path = folder + "/" + name;
     const int32_t result = WritePixmap(canvas, path.c_str());
@@ -83,7 +101,9 @@ int main(int argc, char** argv) {
     DrawParameterTable(parameters, L(kWindowWidth) - 6);
     RasterCanvas legend(150, 150, kWindowBackground);
     DrawLegend(legend);
+    const RasterCanvas forecast = ForecastScreen();
     const bool ok = Write(power, folder, "screen-power.ppm") &&
-                    Write(parameters, folder, "screen-parameters.ppm") && Write(legend, folder, "legend.ppm");
+                    Write(parameters, folder, "screen-parameters.ppm") &&
+                    Write(forecast, folder, "screen-forecast.ppm") && Write(legend, folder, "legend.ppm");
     return ok ? 0 : 1;
 }

@@ -72,6 +72,7 @@ TEST(Scenarios, Syntax) {
         {"break:3", ScenarioKind::Break, 3, 5, 0, 0, 0},
         {"blunt:2", ScenarioKind::Blunt, 2, 5, 0, 0, 0},
         {"blunt:2:8", ScenarioKind::Blunt, 2, 8, 0, 0, 0},
+        {"wear:3:4", ScenarioKind::Wear, 3, 5, 0, 0, 0},
         {"missing:4", ScenarioKind::Missing, 4, 5, 0, 0, 0},
         {"missing:4:2", ScenarioKind::Missing, 4, 5, 2, 0, 0},
         {"silence:2:1.5", ScenarioKind::Silence, 2, 5, 0, 1500, 0},
@@ -79,8 +80,8 @@ TEST(Scenarios, Syntax) {
         {"err1:6", ScenarioKind::Error1, 6, 5, 0, 0, 0},
         {"relays:1", ScenarioKind::Relays, 1, 5, 0, 0, 0},
     };
-    const char* const bad[] = {"break:0",     "break",     "break:2:1", "blunt:1:0",   "silence:2",
-                               "silence:2:0", "noise:1.5", "noise:x",   "missing:1:0", ""};
+    const char* const bad[] = {"break:0",   "break",   "break:2:1",   "blunt:1:0", "silence:2", "silence:2:0",
+                               "noise:1.5", "noise:x", "missing:1:0", "wear:3",    "wear:3:0",  ""};
     for (const char* text : bad) {
         Scenario s{};
         std::string error;
@@ -98,6 +99,12 @@ TEST(Scenarios, Syntax) {
         EXPECT_EQ(s.silenceMs, c.silenceMs) << c.text;
         EXPECT_EQ(s.noisePpm, c.ppm) << c.text;
     }
+    // wear:3:4: nothing before cycle 3, then 1 % for every 4 cycles from there, at most 100 %.
+    Scenario wear{};
+    std::string error;
+    ASSERT_TRUE(ParseScenario("wear:3:4", wear, error));
+    const int rises[][2] = {{2, 0}, {5, 0}, {6, 1}, {10, 2}, {1000, 100}};
+    for (const auto& [cycle, rise] : rises) EXPECT_EQ(FaultsOfCycle({wear}, cycle).bluntRise, rise) << cycle;
 }
 
 }  // namespace

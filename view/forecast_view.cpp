@@ -1,0 +1,165 @@
+#include "view/forecast_view.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <utility>
+
+#include "text/language.h"
+#include "text/text_ids.h"
+#include "view/layout.h"
+#include "view/statistics_view.h"
+
+namespace {
+
+constexpr int kChartWidth = 600;
+constexpr double kChartTop = 105;  // the highest percentage a value can have
+
+int64_t LastCycle(const CutForecast& f) { return f.firstCycle + f.count - 1; }
+
+int X(const ForecastSpan& span, double cycle) {
+    return L(kCurveLeft) + static_cast<int>(std::lround((cycle - static_cast<double>(span.first)) *
+                                                        kChartWidth / static_cast<double>(span.cycles)));
+}
+
+// A percentage on the chart, to the pixel (2 pixels per percent in the large layout).
+int Y(double value) {
+    const int perPercent = StatisticsY(0) - StatisticsY(1);
+    return StatisticsY(0) - static_cast<int>(std::lround(value * perPercent));
+}
+
+double LineAt(const CutForecast& f, double cycle) {
+    return f.shown.level + f.shown.slope * (cycle - static_cast<double>(LastCycle(f)));
+}
+
+bool BreakOnChart(const CutForecast& f) { return !f.workMode && f.breakLimit > 0; }
+
+// Cycles after the window's last at which the line meets the farther limit drawn on the chart;
+// 0 when it meets none.
+double FartherCrossing(const CutForecast& f) {
+    double farther = 0;
+    if (f.blunt.kind == LimitForecast::kReached) farther = f.blunt.cycles;
+    if (BreakOnChart(f) && f.brk.kind == LimitForecast::kReached) farther = std::max(farther, f.brk.cycles);
+    return farther;
+}
+
+void DrawLimit(Canvas& c, int palette, int limit) {
+    c.SelectPen(palette);
+    DrawLine(c, L(kCurveLeft), Y(limit), L(kCurveLeft) + kChartWidth, Y(limit));
+}
+
+void DrawPoints(Canvas& c, const CutForecast& f, const ForecastSpan& span) {
+    c.SelectPen(kPaletteBlue);
+    c.SelectBrush(kPaletteBlue);
+    for (int k = 0; k < f.count; ++k) {
+        const int x = X(span, static_cast<double>(f.firstCycle + k)), y = Y(f.values[k]);
+        c.Rectangle(x - 1, y - 1, x + 2, y + 2);
+    }
+}
+
+// From the window's first cycle on to the farther crossing, or to the chart's end; never out of
+// the chart's range of percentages.
+void DrawFittedLine(Canvas& c, const CutForecast& f, const ForecastSpan& span) {
+    const double last = static_cast<double>(LastCycle(f));
+    const double crossing = FartherCrossing(f);
+    double end = crossing > 0 ? last + crossing : static_cast<double>(span.first + span.cycles);
+    end = std::min(end, static_cast<double>(span.first + span.cycles));
+    const double s = f.shown.slope;
+    if (s > 0) end = std::min(end, last + (kChartTop - f.shown.level) / s);
+    if (s < 0) end = std::min(end, last - f.shown.level / s);
+    const double start = static_cast<double>(span.first);
+    end = std::max(end, last);
+    c.SelectPen(kPaletteBlack);
+    DrawLine(c, X(span, start), Y(LineAt(f, start)), X(span, end), Y(LineAt(f, end)));
+    // The window's last cycle: where the past ends and the forecast begins.
+    DrawLine(c, X(span, last), L(kStatsBaseline), X(span, last), L(kStatsBaseline) + 6);
+}
+
+void Cycles(char* out, std::size_t size, double cycles) {
+    std::snprintf(out, size, "%.0f", std::ceil(cycles));
+}
+
+// "Blunt limit in about 120 cycles (80 .. 240)", or "Blunt Limit: never" and the like.
+void LimitText(char* out, std::size_t size, const LimitForecast& l, TextId inAbout, TextId name) {
+    switch (l.kind) {
+        case LimitForecast::kNoLimit:
+            std::snprintf(out, size, "%s: %s", GetText(name), GetText(kTextOff));
+            return;
+        case LimitForecast::kAlreadyAbove:
+            std::snprintf(out, size, "%s: %s", GetText(name), GetText(kTextReached));
+            return;
+        case LimitForecast::kNotRising:
+            std::snprintf(out, size, "%s: %s", GetText(name), GetText(kTextNever));
+            return;
+        case LimitForecast::kReached:
+            break;
+    }
+    char n[24], low[24], high[24];
+    Cycles(n, sizeof n, l.cycles);
+    Cycles(low, sizeof low, l.low);
+    if (l.high < 0)
+        std::snprintf(high, sizeof high, "%s", GetText(kTextNever));
+    else
+        Cycles(high, sizeof high, l.high);
+    std::snprintf(out, size, "%s %s %s (%s .. %s)", GetText(inAbout), n, GetText(kTextCycles), low, high);
+}
+
+void DrawTexts(Canvas& c, const CutForecast& f) {
+    char lines[3][128] = {};
+    if (!f.enough) {
+        std::snprintf(lines[0], sizeof lines[0], "%s (%d / %d)", GetText(kTextTooFewCycles), f.count,
+                      f.window);
+    } else {
+        LimitText(lines[0], sizeof lines[0], f.blunt, kTextBluntLimitInAbout, kTextBluntLimit);
+        LimitText(lines[1], sizeof lines[1], f.brk, kTextBreakLimitInAbout, kTextBreakLimit);
+        if (f.risingSince >= 0)
+            std::snprintf(lines[2], sizeof lines[2], "%s %lld", GetText(kTextRisingSinceCycle),
+                          static_cast<long long>(f.risingSince + 1));
+        else
+            std::snprintf(lines[2], sizeof lines[2], "%s", GetText(kTextNoRise));
+    }
+    c.SetTextAlign(kAlignLeft | kAlignBottom);
+    for (int i = 0; i < 3 && lines[i][0] != '\0'; ++i)
+        c.TextOut(L(kCurveLeft) + 15, L(kStatsAxisTop) + (i + 1) * L(kTableFontHeight), lines[i]);
+}
+
+}  // namespace
+
+ForecastSpan ForecastSpanOf(const CutForecast& f) {
+    const int64_t window = std::max(f.window, 1);
+    const auto ahead = static_cast<int64_t>(std::ceil(FartherCrossing(f)));
+    return {f.firstCycle, window + std::clamp<int64_t>(ahead, window, kForecastAheadWindows * window)};
+}
+
+void DrawForecastView(Canvas& canvas, const CutForecast& f, Target target) {
+    TextStateGuard keep(canvas);
+    if (target == Target::kScreen) {
+        canvas.SelectPen(kPaletteBlack);
+        DrawLine(canvas, L(kPanelMargin), L(kPanelTop), L(kWindowWidth) - L(kPanelMargin), L(kPanelTop));
+    }
+    canvas.SetBackgroundColour(TextBackground(target));
+    canvas.SetTextAlign(kAlignCenter | kAlignBottom);
+    DrawFormatted(canvas, L(kWindowWidth) / 2, L(kPanelTop) + L(kTableFontHeight) / 2, " %s, %s %d ",
+                  GetText(kTextForecast), GetText(kTextCutNumber), f.cut + 1);
+    DrawStatisticsAxes(canvas);
+    DrawStatisticsScale(canvas, GetText(f.workMode ? kTextWorkPercent : kTextPeakPercent));
+    if (BreakOnChart(f)) DrawLimit(canvas, kPaletteRed, f.breakLimit);
+    if (f.bluntLimit > 0) DrawLimit(canvas, kPaletteMagenta, f.bluntLimit);
+    const ForecastSpan span = ForecastSpanOf(f);
+    DrawPoints(canvas, f, span);
+    if (f.enough) DrawFittedLine(canvas, f, span);
+    DrawTexts(canvas, f);
+}
+
+void ForecastWarningText(const CutForecast& f, int level, char* out, std::size_t size) {
+    out[0] = '\0';
+    if (!ForecastWarns(f, level)) return;
+    for (const auto& [l, name] : {std::pair{&f.blunt, kTextBluntLimit}, std::pair{&f.brk, kTextBreakLimit}}) {
+        if (l->kind != LimitForecast::kAlreadyAbove) continue;
+        std::snprintf(out, size, "%s: %s", GetText(name), GetText(kTextReached));
+        return;
+    }
+    char n[24];
+    Cycles(n, sizeof n, CyclesLeft(f));
+    std::snprintf(out, size, "%s %s %s", GetText(kTextChangeToolWithin), n, GetText(kTextCycles));
+}
