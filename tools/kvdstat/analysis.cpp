@@ -189,6 +189,35 @@ WhatIf ComputeWhatIf(const CutSeries& s, const Limits& given) {
     return w;
 }
 
+namespace {
+
+// What a history cannot tell about the limits suggested from it.
+void AddCaveats(const CutSeries& s, const std::vector<uint8_t>& peak, int top, int p1, int spread,
+                Suggestion& g) {
+    if (g.cycles < 300)
+        g.cannotTell.push_back(
+            std::to_string(g.cycles) +
+            " cycles: fewer than 3 lie above the 99th percentile the Blunt limit rests on");
+    if (!s.Timed())
+        g.cannotTell.push_back(
+            "a statistics file holds no alarms: cycles cut with a blunt or broken tool "
+            "are part of this history, and the limits the cut ran with are unknown");
+    const LineFit all = FitWindow(peak, 0, peak.size());
+    if (RisingSignificantly(all) && all.slope * static_cast<double>(peak.size()) > 2)
+        g.cannotTell.push_back(
+            "the peaks rise over this history (" + std::to_string(all.slope * 100).substr(0, 5) +
+            " % per 100 cycles): it spans tool wear, so the limits sit where a worn tool already was");
+    if (top + 2 * spread > 100)
+        g.cannotTell.push_back(
+            "the peaks come close to the top of the range: no Break limit lies well above them");
+    if (p1 - spread <= 0) g.cannotTell.push_back("some cycles barely rise above Po: the Missing limit is 0");
+    g.cannotTell.push_back(
+        "the delays and counts (Break Delay, Blunt Delay, Blunt Count, Missing Count) cannot be "
+        "judged from peaks and work: whatif shows the cycles where they mattered");
+}
+
+}  // namespace
+
 Suggestion Suggest(const CutSeries& s, int mode) {
     Suggestion g;
     g.mode = mode;
@@ -232,27 +261,7 @@ Suggestion Suggest(const CutSeries& s, int mode) {
     g.missingLimit = std::max(0, p1 - spread);
     g.missingMargin = p1 - g.missingLimit;
     g.missingFalse = CountIf(peak, [&](uint8_t v) { return v <= g.missingLimit; });
-
-    if (g.cycles < 300)
-        g.cannotTell.push_back(
-            std::to_string(g.cycles) +
-            " cycles: fewer than 3 lie above the 99th percentile the Blunt limit rests on");
-    if (!s.Timed())
-        g.cannotTell.push_back(
-            "a statistics file holds no alarms: cycles cut with a blunt or broken tool "
-            "are part of this history, and the limits the cut ran with are unknown");
-    const LineFit all = FitWindow(peak, 0, peak.size());
-    if (RisingSignificantly(all) && all.slope * static_cast<double>(peak.size()) > 2)
-        g.cannotTell.push_back(
-            "the peaks rise over this history (" + std::to_string(all.slope * 100).substr(0, 5) +
-            " % per 100 cycles): it spans tool wear, so the limits sit where a worn tool already was");
-    if (top + 2 * spread > 100)
-        g.cannotTell.push_back(
-            "the peaks come close to the top of the range: no Break limit lies well above them");
-    if (p1 - spread <= 0) g.cannotTell.push_back("some cycles barely rise above Po: the Missing limit is 0");
-    g.cannotTell.push_back(
-        "the delays and counts (Break Delay, Blunt Delay, Blunt Count, Missing Count) cannot be "
-        "judged from peaks and work: whatif shows the cycles where they mattered");
+    AddCaveats(s, peak, top, p1, spread, g);
     return g;
 }
 

@@ -98,6 +98,68 @@ struct Arguments {
     bool help = false;
 };
 
+// The whole-number options: their name, range and field.
+struct NumberOption {
+    const char* name;
+    int low, high;
+    int Arguments::*field;
+    int Limits::*limit;
+};
+
+constexpr NumberOption kNumberOptions[] = {
+    {"--break", 0, 100, nullptr, &Limits::breakLimit},
+    {"--blunt", 0, 100, nullptr, &Limits::bluntLimit},
+    {"--missing", 0, 100, nullptr, &Limits::missingLimit},
+    {"--window", 3, 1000000, &Arguments::window, nullptr},
+    {"--points", 1, 100, &Arguments::points, nullptr},
+    {"--list", 0, 1000000, &Arguments::list, nullptr},
+    {"--width", 240, 8000, &Arguments::width, nullptr},
+    {"--height", 160, 8000, &Arguments::height, nullptr},
+};
+
+// One option with its value; false with the reason in `error`.
+bool ParseOption(const std::string& arg, const std::string& v, Arguments& a, std::string& error) {
+    for (const NumberOption& o : kNumberOptions) {
+        if (arg != o.name) continue;
+        int& to = o.field != nullptr ? a.*o.field : a.limits.*o.limit;
+        if (ParseInt(v, o.low, o.high, to)) return true;
+        error = arg + " " + v + ": expected a whole number " + std::to_string(o.low) + ".." +
+                std::to_string(o.high);
+        return false;
+    }
+    if (arg == "--cut") {
+        int n = 0;
+        if (!ParseInt(v, 1, 16, n)) {
+            error = arg + " " + v + ": expected a whole number 1..16";
+            return false;
+        }
+        a.cut = n - 1;
+    } else if (arg == "--from" || arg == "--to") {
+        if (!ParseTimeBound(v, arg == "--from" ? a.from : a.to)) {
+            error = arg + " " + v + ": expected a time like 2026-12-01T08:00, optionally with Z or +01:00";
+            return false;
+        }
+    } else if (arg == "--mode") {
+        if (v != "power" && v != "work") {
+            error = "--mode " + v + ": expected power or work";
+            return false;
+        }
+        a.limits.bluntMode = v == "power" ? kBluntModePower : kBluntModeWork;
+    } else if (arg == "--format") {
+        if (v != "csv" && v != "json") {
+            error = "--format " + v + ": expected csv or json";
+            return false;
+        }
+        a.format = v;
+    } else if (arg == "--out") {
+        a.outFile = v;
+    } else {
+        error = "unknown option " + arg;
+        return false;
+    }
+    return true;
+}
+
 bool Parse(const std::vector<std::string>& args, Arguments& a, std::string& error) {
     if (args.empty()) {
         error = "no command";
@@ -108,68 +170,12 @@ bool Parse(const std::vector<std::string>& args, Arguments& a, std::string& erro
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
             a.help = true;
-            continue;
-        }
-        if (arg.rfind("--", 0) != 0) {
+        } else if (arg.rfind("--", 0) != 0) {
             a.inputs.push_back(arg);
-            continue;
-        }
-        if (i + 1 >= args.size()) {
+        } else if (i + 1 >= args.size()) {
             error = arg + " needs a value";
             return false;
-        }
-        const std::string& v = args[++i];
-        int n = 0;
-        const auto number = [&](int low, int high, int& to) {
-            if (ParseInt(v, low, high, to)) return true;
-            error = arg + " " + v + ": expected a whole number " + std::to_string(low) + ".." +
-                    std::to_string(high);
-            return false;
-        };
-        if (arg == "--cut") {
-            if (!number(1, 16, n)) return false;
-            a.cut = n - 1;
-        } else if (arg == "--from" || arg == "--to") {
-            if (!ParseTimeBound(v, arg == "--from" ? a.from : a.to)) {
-                error =
-                    arg + " " + v + ": expected a time like 2026-12-01T08:00, optionally with Z or +01:00";
-                return false;
-            }
-        } else if (arg == "--break") {
-            if (!number(0, 100, a.limits.breakLimit)) return false;
-        } else if (arg == "--blunt") {
-            if (!number(0, 100, a.limits.bluntLimit)) return false;
-        } else if (arg == "--missing") {
-            if (!number(0, 100, a.limits.missingLimit)) return false;
-        } else if (arg == "--mode") {
-            if (v == "power")
-                a.limits.bluntMode = kBluntModePower;
-            else if (v == "work")
-                a.limits.bluntMode = kBluntModeWork;
-            else {
-                error = "--mode " + v + ": expected power or work";
-                return false;
-            }
-        } else if (arg == "--window") {
-            if (!number(3, 1000000, a.window)) return false;
-        } else if (arg == "--points") {
-            if (!number(1, 100, a.points)) return false;
-        } else if (arg == "--list") {
-            if (!number(0, 1000000, a.list)) return false;
-        } else if (arg == "--width") {
-            if (!number(240, 8000, a.width)) return false;
-        } else if (arg == "--height") {
-            if (!number(160, 8000, a.height)) return false;
-        } else if (arg == "--format") {
-            if (v != "csv" && v != "json") {
-                error = "--format " + v + ": expected csv or json";
-                return false;
-            }
-            a.format = v;
-        } else if (arg == "--out") {
-            a.outFile = v;
-        } else {
-            error = "unknown option " + arg;
+        } else if (!ParseOption(arg, args[++i], a, error)) {
             return false;
         }
     }
@@ -226,13 +232,14 @@ int Plot(const Arguments& a, const Source& s, std::string& out, std::string& err
 
 }  // namespace
 
-int RunKvdstat(const std::vector<std::string>& args, std::string& out, std::string& err) {
-    Arguments a;
+namespace {
+
+// CheckArguments' answer when it showed a command's help: nothing more to do.
+constexpr int kExitHelpShown = -1;
+
+// The checks of the command line before anything is read: kExitDone to go on.
+int CheckArguments(const std::vector<std::string>& args, Arguments& a, std::string& out, std::string& err) {
     std::string error;
-    if (!args.empty() && (args[0] == "--help" || args[0] == "-h" || args[0] == "help")) {
-        out += kUsage;
-        return kExitDone;
-    }
     if (!Parse(args, a, error)) {
         err += "kvdstat: " + error + "\n" + kUsage;
         return kExitFailed;
@@ -244,7 +251,7 @@ int RunKvdstat(const std::vector<std::string>& args, std::string& out, std::stri
     }
     if (a.help) {
         out += command->text;
-        return kExitDone;
+        return kExitHelpShown;
     }
     if (a.inputs.empty()) {
         err += "kvdstat: no statistics file or journal named\n" + std::string(command->text);
@@ -254,6 +261,48 @@ int RunKvdstat(const std::vector<std::string>& args, std::string& out, std::stri
         err += "kvdstat: plot needs --out FILE.png or FILE.svg\n";
         return kExitFailed;
     }
+    return kExitDone;
+}
+
+// One command on one source; kExitDone or the failure's exit code.
+int RunCommandOn(const Arguments& a, const Source& s, std::string& out, std::string& err) {
+    if (a.command == "summary") {
+        out += SummaryText(s, a.cut);
+    } else if (a.command == "trend") {
+        TrendOptions o;
+        o.window = static_cast<std::size_t>(a.window);
+        o.points = static_cast<std::size_t>(a.points);
+        o.limits = a.limits;
+        out += TrendText(s, a.cut, o);
+    } else if (a.command == "whatif") {
+        WhatIfOptions o;
+        o.limits = a.limits;
+        o.listed = static_cast<std::size_t>(a.list);
+        out += WhatIfText(s, a.cut, o);
+    } else if (a.command == "suggest") {
+        out += SuggestText(s, a.cut, a.limits.bluntMode);
+    } else if (a.command == "export") {
+        const std::string text = a.format == "json" ? ExportJson(s, a.cut) : ExportCsv(s, a.cut);
+        if (a.outFile.empty())
+            out += text;
+        else if (!WriteText(a.outFile, text, err))
+            return kExitFailed;
+    } else if (a.command == "plot") {
+        return Plot(a, s, out, err);
+    }
+    return kExitDone;
+}
+
+}  // namespace
+
+int RunKvdstat(const std::vector<std::string>& args, std::string& out, std::string& err) {
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-h" || args[0] == "help")) {
+        out += kUsage;
+        return kExitDone;
+    }
+    Arguments a;
+    if (const int checked = CheckArguments(args, a, out, err); checked != kExitDone)
+        return checked == kExitHelpShown ? kExitDone : checked;
 
     std::vector<Problem> problems;
     std::vector<Source> sources = LoadSources(a.inputs, problems);
@@ -271,34 +320,8 @@ int RunKvdstat(const std::vector<std::string>& args, std::string& out, std::stri
         return kExitFailed;
     }
     for (Source& s : sources) FilterByTime(s, a.from, a.to);
-
-    for (const Source& s : sources) {
-        if (a.command == "summary") {
-            out += SummaryText(s, a.cut);
-        } else if (a.command == "trend") {
-            TrendOptions o;
-            o.window = static_cast<std::size_t>(a.window);
-            o.points = static_cast<std::size_t>(a.points);
-            o.limits = a.limits;
-            out += TrendText(s, a.cut, o);
-        } else if (a.command == "whatif") {
-            WhatIfOptions o;
-            o.limits = a.limits;
-            o.listed = static_cast<std::size_t>(a.list);
-            out += WhatIfText(s, a.cut, o);
-        } else if (a.command == "suggest") {
-            out += SuggestText(s, a.cut, a.limits.bluntMode);
-        } else if (a.command == "export") {
-            const std::string text = a.format == "json" ? ExportJson(s, a.cut) : ExportCsv(s, a.cut);
-            if (a.outFile.empty())
-                out += text;
-            else if (!WriteText(a.outFile, text, err))
-                return kExitFailed;
-        } else if (a.command == "plot") {
-            const int result = Plot(a, s, out, err);
-            if (result != kExitDone) return result;
-        }
-    }
+    for (const Source& s : sources)
+        if (const int result = RunCommandOn(a, s, out, err); result != kExitDone) return result;
     return failed ? kExitInputProblems : kExitDone;
 }
 
