@@ -3,6 +3,9 @@
 # Needs: ZAVIZE_BUILD (the win64 build folder), ZAVIZE_KVDSIM (the native kvdsim), WORK (a folder).
 
 set -u
+# The source tree (its python helpers); ctest names it, the release test and the scripts of
+# tools/ take it from where this file lies.
+ZAVIZE_SOURCE=${ZAVIZE_SOURCE:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
 E2E_PIDS=()
 E2E_PREFIX=${E2E_PREFIX:-$ZAVIZE_BUILD/wineprefix-e2e}
 export WINEPREFIX=$E2E_PREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
