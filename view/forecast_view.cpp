@@ -133,14 +133,10 @@ ForecastSpan ForecastSpanOf(const CutForecast& f) {
 
 void DrawForecastView(Canvas& canvas, const CutForecast& f, Target target) {
     TextStateGuard keep(canvas);
-    if (target == Target::kScreen) {
-        canvas.SelectPen(kPaletteBlack);
-        DrawLine(canvas, L(kPanelMargin), L(kPanelTop), L(kWindowWidth) - L(kPanelMargin), L(kPanelTop));
-    }
-    canvas.SetBackgroundColour(TextBackground(target));
-    canvas.SetTextAlign(kAlignCenter | kAlignBottom);
-    DrawFormatted(canvas, L(kWindowWidth) / 2, L(kPanelTop) + L(kTableFontHeight) / 2, " %s, %s %d ",
-                  GetText(kTextForecast), GetText(kTextCutNumber), f.cut + 1);
+    char heading[2 * kTextSize + 16];
+    std::snprintf(heading, sizeof heading, "%s, %s %d", GetText(kTextForecast), GetText(kTextCutNumber),
+                  f.cut + 1);
+    DrawPanelHeading(canvas, target, heading);
     DrawStatisticsAxes(canvas);
     DrawStatisticsScale(canvas, GetText(f.workMode ? kTextWorkPercent : kTextPeakPercent));
     if (BreakOnChart(f)) DrawLimit(canvas, kPaletteRed, f.breakLimit);

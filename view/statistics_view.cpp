@@ -1,4 +1,6 @@
 #include "view/statistics_view.h"
+
+#include <cstdio>
 #include "text/text_ids.h"
 
 #include <algorithm>
@@ -83,18 +85,24 @@ bool StatisticsRescaled() {
     return !(BarScaleFor(held) == gLastScale);
 }
 
-void DrawStatisticsFrame(Canvas& canvas, int kind, Target target) {
-    TextStateGuard keep(canvas);
-    const int cut = ActiveCutIndex();
+void DrawPanelHeading(Canvas& canvas, Target target, const char* heading) {
     if (target == Target::kScreen) {
         canvas.SelectPen(kPaletteBlack);
         DrawLine(canvas, L(kPanelMargin), L(kPanelTop), L(kWindowWidth) - L(kPanelMargin), L(kPanelTop));
     }
     canvas.SetBackgroundColour(TextBackground(target));
     canvas.SetTextAlign(kAlignCenter | kAlignBottom);
-    DrawFormatted(canvas, L(kWindowWidth) / 2, L(kPanelTop) + L(kTableFontHeight) / 2, " %s %s, %s %d ",
+    DrawFormatted(canvas, L(kWindowWidth) / 2, L(kPanelTop) + L(kTableFontHeight) / 2, " %s ", heading);
+}
+
+void DrawStatisticsFrame(Canvas& canvas, int kind, Target target) {
+    TextStateGuard keep(canvas);
+    const int cut = ActiveCutIndex();
+    char heading[3 * kTextSize + 16];
+    std::snprintf(heading, sizeof heading, "%s %s, %s %d",
                   GetText(kind == kPowerStatistics ? kTextPower : kTextWork), GetText(kTextStatistics),
                   GetText(kTextCutNumber), cut + 1);
+    DrawPanelHeading(canvas, target, heading);
     DrawStatisticsAxes(canvas);
     DrawStatisticsScale(canvas, "[%]");
     canvas.SetTextAlign(kAlignLeft | kAlignBottom);

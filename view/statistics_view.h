@@ -17,6 +17,8 @@ void DrawStatisticsBars(Canvas& canvas, int kind);
 // The chart's parts the forecast view shares: the height of a percentage (1 pixel per percent
 // in the 640x480 layout, 2 in the 800x600 layout), the axes, and the scale with its unit label.
 int StatisticsY(int value);
+// The lower panel's top line (on screen) and its heading, centred on it.
+void DrawPanelHeading(Canvas& canvas, Target target, const char* heading);
 void DrawStatisticsAxes(Canvas& canvas);
 void DrawStatisticsScale(Canvas& canvas, const char* unit);
 
