@@ -8,11 +8,13 @@ const FileType kStatisticsFileType{"KVD Statistics (*.$$$)", "*.$$$", "$$$"};
 }
 
 int32_t SaveStatisticsAs(HWND owner, int32_t* configuration) {
-    return SaveThroughDialog(owner, kStatisticsFileType,
-                             [configuration](const char* name) { return SaveStatisticsAndUse(name, configuration); });
+    return SaveThroughDialog(owner, kStatisticsFileType, [configuration](const char* name) {
+        return SaveStatisticsAndUse(name, configuration);
+    });
 }
 
 int32_t LoadStatisticsFrom(HWND owner, int32_t* configuration) {
-    return OpenThroughDialog(owner, kStatisticsFileType,
-                             [configuration](const char* name) { return LoadStatisticsAndUse(name, configuration); });
+    return OpenThroughDialog(owner, kStatisticsFileType, [configuration](const char* name) {
+        return LoadStatisticsAndUse(name, configuration);
+    });
 }

@@ -23,7 +23,9 @@ CutStatistics gLoadScratch;
 // the UI thread's caption reads it without the lock, so it never waits for a save in progress.
 int32_t gAutosaveHeld = 0;
 
-void SetHeld(bool held) { std::atomic_ref<int32_t>(gAutosaveHeld).store(held ? 1 : 0, std::memory_order_relaxed); }
+void SetHeld(bool held) {
+    std::atomic_ref<int32_t>(gAutosaveHeld).store(held ? 1 : 0, std::memory_order_relaxed);
+}
 
 // Bytes of an existing file beyond the block are carried over into its replacement.
 int32_t CopyTail(const char* name, File& to) {

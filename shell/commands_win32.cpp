@@ -74,7 +74,8 @@ void ParameterSheet(HWND hwnd, int cut) {
 }
 
 void SaveParameters(HWND hwnd, int) {
-    if (const int32_t r = SaveParameterSet(hwnd)) ShowMessage(hwnd, kTextParametersNotSaved, kCaptionError, r);
+    if (const int32_t r = SaveParameterSet(hwnd))
+        ShowMessage(hwnd, kTextParametersNotSaved, kCaptionError, r);
 }
 
 void ShowView(HWND hwnd, int mode) {
@@ -90,7 +91,8 @@ void ShowView(HWND hwnd, int mode) {
 // The new file in use that the configuration file could not record: the next start would autosave
 // into the old one, splitting the history over two files.
 void ShowFileInUseNotRemembered(HWND hwnd, int32_t configuration) {
-    if (configuration != kResultOk) ShowMessage(hwnd, kTextFileInUseNotRemembered, kCaptionError, configuration);
+    if (configuration != kResultOk)
+        ShowMessage(hwnd, kTextFileInUseNotRemembered, kCaptionError, configuration);
 }
 
 void SaveStatistics(HWND hwnd, int) {

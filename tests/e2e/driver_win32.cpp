@@ -202,7 +202,8 @@ int SheetVerb(int argc, char** argv) {
 int main(int argc, char** argv) {
     if (argc < 2)
         return Fail(
-            "usage: zavize_driver wait-window|command|key|close|wait-gone|message|message-count|answer|no-message|"
+            "usage: zavize_driver "
+            "wait-window|command|key|close|wait-gone|message|message-count|answer|no-message|"
             "window-rect|client-origin|client-rect");
     if (!JoinDesktop()) return Fail("cannot join the desktop named by ZAVIZE_DESKTOP");
     const char* verb = argv[1];

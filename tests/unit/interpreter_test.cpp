@@ -155,13 +155,13 @@ TEST_F(Interpreter, OnlyACycleSeenFromItsCutStartIsStored) {
         StatisticsEntry lastEntry;
         uint16_t lastPo;
     } cases[] = {
-        {{200}, 0, 1, {}, 0},                                        // a cycle end with no cycle
-        {{220, 201, 201, 50, 200, 200}, 1, 1, {50, 25}, 0},           // a repeated cycle end
-        {{30, 201, 20, 201, 50, 200}, 0, 1, {}, 0},                  // joined halfway at the start
-        {{220, 201, 20, 201, 50, kLinkOpens, 60, 200}, 0, 1, {}, 0},  // ... and at a reopened link
+        {{200}, 0, 1, {}, 0},                                                   // a cycle end with no cycle
+        {{220, 201, 201, 50, 200, 200}, 1, 1, {50, 25}, 0},                     // a repeated cycle end
+        {{30, 201, 20, 201, 50, 200}, 0, 1, {}, 0},                             // joined halfway at the start
+        {{220, 201, 20, 201, 50, kLinkOpens, 60, 200}, 0, 1, {}, 0},            // ... and at a reopened link
         {{220, 201, 20, 201, 50, 200, 201, 201, 60, 200}, 1, 1, {30, 15}, 20},  // no cut start of its own
-        {{220, 201, 20, 201, 50, 200, 220, 200}, 2, 0, {0, 0}, 0},   // ended while announced
-        {{220, 201, 20, 201, 50, 200, 220, 201, 40, 200}, 2, 0, {0, 0}, 0},  // ended in its Po window
+        {{220, 201, 20, 201, 50, 200, 220, 200}, 2, 0, {0, 0}, 0},              // ended while announced
+        {{220, 201, 20, 201, 50, 200, 220, 201, 40, 200}, 2, 0, {0, 0}, 0},     // ended in its Po window
         {{220, 201, 201, 50, 200, 220, 30, 200}, 2, 0, {0, 0}, 0},
     };
     for (const Case& c : cases) {

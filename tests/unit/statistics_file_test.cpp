@@ -195,8 +195,10 @@ TEST_F(StatisticsFile, TheConfigurationsResultAfterANewFileInUseReachesTheCaller
         bool configurationWritable;
         bool reported;  // a non-zero configuration result
     } cases[] = {
-        {false, "saved.$$$", true, false}, {false, "saved2.$$$", false, true},
-        {true, "loaded.$$$", false, true}, {false, "loaded.$$$", false, false},  // the name in use: no write
+        {false, "saved.$$$", true, false},
+        {false, "saved2.$$$", false, true},
+        {true, "loaded.$$$", false, true},
+        {false, "loaded.$$$", false, false},  // the name in use: no write
     };
     ASSERT_EQ(SaveConfiguration(), 0);
     for (const Case& c : cases) {
@@ -205,8 +207,8 @@ TEST_F(StatisticsFile, TheConfigurationsResultAfterANewFileInUseReachesTheCaller
         {
             std::optional<UnwritableFile> locked;
             if (!c.configurationWritable) locked.emplace(kConfigurationFileName);
-            const int32_t r =
-                c.load ? LoadStatisticsAndUse(c.name, &configuration) : SaveStatisticsAndUse(c.name, &configuration);
+            const int32_t r = c.load ? LoadStatisticsAndUse(c.name, &configuration)
+                                     : SaveStatisticsAndUse(c.name, &configuration);
             ASSERT_EQ(r, 0);
         }
         EXPECT_EQ(configuration != 0, c.reported);

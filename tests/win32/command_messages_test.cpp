@@ -143,7 +143,7 @@ TEST_F(CommandMessages, EveryFileAndPortCommandShowsItsFailure) {
         bool connected;
         const char* name;  // typed into the file dialog
         TextId message;
-        int32_t number;  // -1: some system error number, not checked
+        int32_t number;                      // -1: some system error number, not checked
         bool configurationReadOnly = false;  // the configuration file cannot be written
     };
     const Case cases[] = {

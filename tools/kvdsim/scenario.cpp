@@ -52,9 +52,10 @@ bool ParseScenario(const std::string& text, Scenario& out, std::string& error) {
         out.kind = ScenarioKind::Joined;
         ok = n == 1;
     } else {
-        error = "unknown scenario '" + text +
-                "' (break:N, blunt:N[:STEP], wear:N:K, missing:N[:K], silence:N:S, noise:P, err1:N, relays:N, "
-                "joined)";
+        error =
+            "unknown scenario '" + text +
+            "' (break:N, blunt:N[:STEP], wear:N:K, missing:N[:K], silence:N:S, noise:P, err1:N, relays:N, "
+            "joined)";
         return false;
     }
     if (!ok) error = "malformed scenario '" + text + "'";
