@@ -9,10 +9,13 @@
 //
 // It runs until SIGINT or SIGTERM, then prints what it stored and how long the cycles took from
 // their end on the machine to their line here.
+#include <fcntl.h>
 #include <mosquitto.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -21,6 +24,7 @@
 #include <vector>
 
 #include "board_history.h"
+#include "latency_histogram.h"
 #include "plant_board.h"
 #include "plant_store.h"
 
@@ -39,8 +43,9 @@ struct Options {
 struct Collector {
     Options options;
     kvdplant::PlantStore store;
-    std::vector<int64_t> latencyUs;  // cycle end on the machine -> line stored here
+    kvdplant::LatencyHistogram latency;  // cycle end on the machine -> line stored here
     uint64_t malformed = 0;
+    uint64_t unsynced = 0;  // cycles stored since the last flush to the disk
     kvdboard::BoardModel board{};
 };
 
@@ -79,7 +84,8 @@ void OnMessage(mosquitto*, void* data, const mosquitto_message* msg) {
         const std::string machine = std::string(msg->topic).substr(c->options.prefix.size() + 1);
         kvdplant::MachineView v;
         if (c->store.View(machine.substr(0, machine.find('/')), v) && !v.recent.empty())
-            c->latencyUs.push_back(now - v.recent.back().record.time.unixMs * 1000);
+            c->latency.Add(now - v.recent.back().record.time.unixMs * 1000);
+        ++c->unsynced;
     }
     if (o == kvdplant::Outcome::kMalformed || o == kvdplant::Outcome::kWriteFailed) {
         ++c->malformed;
@@ -124,17 +130,27 @@ void Summary(Collector& c) {
         repeats += v.repeats;
         gaps += v.gaps;
     }
-    std::vector<int64_t>& l = c.latencyUs;
-    std::sort(l.begin(), l.end());
-    const auto at = [&](double q) {
-        return l.empty() ? 0.0 : l[static_cast<std::size_t>(q * (l.size() - 1))] / 1000.0;
-    };
+    const auto at = [&](double q) { return c.latency.QuantileMs(q); };
     std::printf(
         "kvdplant: machines %zu stored %llu repeats %llu gaps %llu malformed %llu latency_ms median %.1f p99 "
         "%.1f\n",
         c.store.Machines().size(), static_cast<unsigned long long>(stored),
         static_cast<unsigned long long>(repeats), static_cast<unsigned long long>(gaps),
         static_cast<unsigned long long>(c.malformed), at(0.5), at(0.99));
+}
+
+// The journals and sequence files reach the disk in groups: at most once a second, when cycles
+// were stored. A power loss of the collector loses at most the cycles of the last second (and the
+// time the flush takes); a flush per cycle would cost the disk more than the plant's rate allows.
+void FlushGroup(Collector& c, std::chrono::steady_clock::time_point& last, bool now) {
+    const auto t = std::chrono::steady_clock::now();
+    if (c.unsynced == 0 || (!now && t - last < std::chrono::seconds(1))) return;
+    const int fd = open(c.options.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 || syncfs(fd) != 0)
+        std::fprintf(stderr, "kvdplant: the journals cannot be flushed to the disk: %s\n", std::strerror(errno));
+    if (fd >= 0) close(fd);
+    c.unsynced = 0;
+    last = t;
 }
 
 }  // namespace
@@ -149,7 +165,7 @@ int main(int argc, char** argv) {
     }
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
-    Collector c{o, kvdplant::PlantStore(o.folder, o.prefix), {}, 0};
+    Collector c{o, kvdplant::PlantStore(o.folder, o.prefix), {}, 0, 0};
     o.boardServer.journalRoot = o.folder;
     kvdboard::BoardServer board(c.board, o.boardServer);
     if (o.board) {
@@ -173,7 +189,9 @@ int main(int argc, char** argv) {
     mosquitto_message_callback_set(m, OnMessage);
     mosquitto_reconnect_delay_set(m, 1, 30, true);
     bool connected = mosquitto_connect(m, o.host.c_str(), o.port, 30) == MOSQ_ERR_SUCCESS;
+    auto flushed = std::chrono::steady_clock::now();
     while (!gStop) {
+        FlushGroup(c, flushed, false);
         if (!connected) {
             std::this_thread::sleep_for(std::chrono::seconds(1));
             connected = mosquitto_reconnect(m) == MOSQ_ERR_SUCCESS;
@@ -182,6 +200,7 @@ int main(int argc, char** argv) {
         if (mosquitto_loop(m, 100, 1) != MOSQ_ERR_SUCCESS) connected = false;
     }
     mosquitto_disconnect(m);
+    FlushGroup(c, flushed, true);
     mosquitto_destroy(m);
     mosquitto_lib_cleanup();
     board.Stop();
