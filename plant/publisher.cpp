@@ -219,7 +219,7 @@ PlantPublisherSetup DefaultPublisherSetup(const PlantSettings& settings, const c
     s.sockets = SystemSockets();
     s.connectTimeoutMs = 2000;
     s.ackTimeoutMs = 10000;
-    s.keepAliveSeconds = 30;
+    s.keepAliveSeconds = settings.keepAliveSeconds != 0 ? settings.keepAliveSeconds : kPlantDefaultKeepAlive;
     return s;
 }
 

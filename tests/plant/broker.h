@@ -65,7 +65,6 @@ public:
         pid_ = -1;
     }
 
-private:
     static uint16_t FreePort() {
         const int fd = socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in a{};
@@ -77,6 +76,7 @@ private:
         close(fd);
         return ntohs(a.sin_port);
     }
+private:
     bool Accepts() const {
         const int fd = socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in a{};

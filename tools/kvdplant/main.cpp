@@ -19,11 +19,13 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "board_history.h"
+#include "journal/journal_writer.h"
 #include "latency_histogram.h"
 #include "plant_board.h"
 #include "plant_store.h"
@@ -45,7 +47,7 @@ struct Collector {
     kvdplant::PlantStore store;
     kvdplant::LatencyHistogram latency;  // cycle end on the machine -> line stored here
     uint64_t malformed = 0;
-    uint64_t unsynced = 0;  // cycles stored since the last flush to the disk
+    std::set<std::string> unsynced;  // files and folders written since the last flush to the disk
     kvdboard::BoardModel board{};
 };
 
@@ -71,6 +73,17 @@ void OnConnect(mosquitto* m, void* data, int rc) {
                  c->options.folder.c_str());
 }
 
+// What a stored cycle wrote: its day file, the machine's sequence file and their folders.
+void Written(Collector& c, const std::string& machine, const kvdplant::MachineView& v) {
+    if (v.recent.empty()) return;
+    const std::string base = c.options.folder + "/" + machine;
+    char day[kJournalPathMax];
+    if (JournalDayFile((base + "/journal.csv").c_str(), v.recent.back().record.time, day, sizeof day))
+        c.unsynced.insert(day);
+    for (const std::string& path : {base + "/sequence", base + "/journal", base, c.options.folder})
+        c.unsynced.insert(path);
+}
+
 void OnMessage(mosquitto*, void* data, const mosquitto_message* msg) {
     auto* c = static_cast<Collector*>(data);
     const std::string_view payload(static_cast<const char*>(msg->payload),
@@ -85,7 +98,7 @@ void OnMessage(mosquitto*, void* data, const mosquitto_message* msg) {
         kvdplant::MachineView v;
         if (c->store.View(machine.substr(0, machine.find('/')), v) && !v.recent.empty())
             c->latency.Add(now - v.recent.back().record.time.unixMs * 1000);
-        ++c->unsynced;
+        Written(*c, machine.substr(0, machine.find('/')), v);
     }
     if (o == kvdplant::Outcome::kMalformed || o == kvdplant::Outcome::kWriteFailed) {
         ++c->malformed;
@@ -144,12 +157,15 @@ void Summary(Collector& c) {
 // time the flush takes); a flush per cycle would cost the disk more than the plant's rate allows.
 void FlushGroup(Collector& c, std::chrono::steady_clock::time_point& last, bool now) {
     const auto t = std::chrono::steady_clock::now();
-    if (c.unsynced == 0 || (!now && t - last < std::chrono::seconds(1))) return;
-    const int fd = open(c.options.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0 || syncfs(fd) != 0)
-        std::fprintf(stderr, "kvdplant: the journals cannot be flushed to the disk: %s\n", std::strerror(errno));
-    if (fd >= 0) close(fd);
-    c.unsynced = 0;
+    if (c.unsynced.empty() || (!now && t - last < std::chrono::seconds(1))) return;
+    for (const std::string& path : c.unsynced) {
+        const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0 || fsync(fd) != 0)
+            std::fprintf(stderr, "kvdplant: %s cannot be flushed to the disk: %s\n", path.c_str(),
+                         std::strerror(errno));
+        if (fd >= 0) close(fd);
+    }
+    c.unsynced.clear();
     last = t;
 }
 
@@ -165,7 +181,7 @@ int main(int argc, char** argv) {
     }
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
-    Collector c{o, kvdplant::PlantStore(o.folder, o.prefix), {}, 0, 0};
+    Collector c{o, kvdplant::PlantStore(o.folder, o.prefix), {}, 0, {}};
     o.boardServer.journalRoot = o.folder;
     kvdboard::BoardServer board(c.board, o.boardServer);
     if (o.board) {
@@ -185,6 +201,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kvdplant: cannot make an MQTT client\n");
         return 1;
     }
+    // Packets are queued and written by mosquitto_loop after the callbacks of what it read: the
+    // PUBACK of a cycle leaves only once its line is written, so a kill never loses an
+    // acknowledged cycle (left to itself libmosquitto acknowledges before the callback).
+    mosquitto_threaded_set(m, true);
     mosquitto_connect_callback_set(m, OnConnect);
     mosquitto_message_callback_set(m, OnMessage);
     mosquitto_reconnect_delay_set(m, 1, 30, true);
