@@ -23,11 +23,11 @@ struct PlantSettings {
 
 // The values as the file holds them; null for a key that is not there.
 struct PlantSettingsText {
-    const char* enabled;  // 1/0, yes/no, true/false, on/off
-    const char* host;     // required when enabled
-    const char* port;     // 1..65535, default 1883
-    const char* machine;  // default: the computer name
-    const char* prefix;   // default "kvd"
+    const char* enabled;              // 1/0, yes/no, true/false, on/off
+    const char* host;                 // required when enabled
+    const char* port;                 // 1..65535, default 1883
+    const char* machine;              // default: the computer name
+    const char* prefix;               // default "kvd"
     const char* keepAlive = nullptr;  // seconds, 2..3600, default 30
 };
 

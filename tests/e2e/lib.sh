@@ -129,8 +129,8 @@ screenshot() { import -window root "$1"; }
 file_size() { stat -c %s "$1"; }
 
 # The plant side. start_broker: mosquitto with packaging/plant/mosquitto.conf on a free port of
-# 127.0.0.1 (BROKER_PORT, kept for its restarts), its sessions on disk in $WORK/broker so a restart keeps kvdplant's queue; stop_broker
-# ends it as an administrator would. start_kvdplant FOLDER [ARGS...]: the collector into FOLDER.
+# 127.0.0.1 (BROKER_PORT, kept for its restarts), its sessions on disk in $WORK/broker so a
+# restart keeps kvdplant's queue; stop_broker ends it as an administrator would. start_kvdplant FOLDER [ARGS...]: the collector into FOLDER.
 start_broker() {
   mkdir -p "$WORK/broker"
   # Started by root, mosquitto runs as its own user: it must be able to write its sessions here.

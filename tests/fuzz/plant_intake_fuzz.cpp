@@ -38,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     const std::size_t end = input.find('\n');
     const std::string topic(input.substr(0, end));
-    const std::string_view payload = end == std::string_view::npos ? std::string_view() : input.substr(end + 1);
+    const std::string_view payload =
+        end == std::string_view::npos ? std::string_view() : input.substr(end + 1);
 
     const std::string plant = (Folder() / "plant").string();
     kvdplant::PlantStore store(plant, "kvd", 4);
@@ -58,6 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (named && !existed && o != kvdplant::Outcome::kStored &&
         std::filesystem::exists(Folder() / "plant" / machine, ec))
         Fail("a folder made for a message that was not stored");
-    if (o == kvdplant::Outcome::kStored && board.Snapshot().empty()) Fail("a stored cycle the board never got");
+    if (o == kvdplant::Outcome::kStored && board.Snapshot().empty())
+        Fail("a stored cycle the board never got");
     return 0;
 }

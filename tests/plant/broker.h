@@ -76,6 +76,7 @@ public:
         close(fd);
         return ntohs(a.sin_port);
     }
+
 private:
     bool Accepts() const {
         const int fd = socket(AF_INET, SOCK_STREAM, 0);

@@ -54,7 +54,9 @@ std::string Journal(const fs::path& plant, const std::string& machine) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::size_t Lines(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
+std::size_t Lines(const std::string& text) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
 
 // Waits up to `seconds` for `done`.
 template <typename Done>
@@ -106,7 +108,8 @@ public:
     Monitor(uint16_t port, const char* id) {
         mosquitto_lib_init();
         m_ = mosquitto_new(id, true, this);
-        mosquitto_publish_callback_set(m_, [](mosquitto*, void* self, int) { ++static_cast<Monitor*>(self)->acked_; });
+        mosquitto_publish_callback_set(
+            m_, [](mosquitto*, void* self, int) { ++static_cast<Monitor*>(self)->acked_; });
         mosquitto_max_inflight_messages_set(m_, 100);
         connected_ = mosquitto_connect(m_, "127.0.0.1", port, 30) == MOSQ_ERR_SUCCESS;
         mosquitto_loop_start(m_);
@@ -118,8 +121,8 @@ public:
         mosquitto_lib_cleanup();
     }
     bool Publish(const std::string& topic, const std::string& payload) {
-        return mosquitto_publish(m_, nullptr, topic.c_str(), static_cast<int>(payload.size()), payload.data(), 1,
-                                 false) == MOSQ_ERR_SUCCESS;
+        return mosquitto_publish(m_, nullptr, topic.c_str(), static_cast<int>(payload.size()), payload.data(),
+                                 1, false) == MOSQ_ERR_SUCCESS;
     }
     bool Cycles(const std::string& machine, int first, int last) {
         for (int i = first; i <= last; ++i)
@@ -280,7 +283,9 @@ TEST(PlantFaults, IdleAndTricklingBoardClientsWithFewDescriptorsStopNoMachine) {
     std::atomic<bool> stop{false};
     std::thread trickler([&] {
         for (int k = 0; !stop; ++k) {
-            for (int fd : trickle) static_cast<void>(send(fd, k == 0 ? "GET / HTTP/1.1\r\nX: " : "a", k == 0 ? 19 : 1, MSG_NOSIGNAL));
+            for (int fd : trickle)
+                static_cast<void>(
+                    send(fd, k == 0 ? "GET / HTTP/1.1\r\nX: " : "a", k == 0 ? 19 : 1, MSG_NOSIGNAL));
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
         }
     });
@@ -304,7 +309,8 @@ TEST(PlantFaults, IdleAndTricklingBoardClientsWithFewDescriptorsStopNoMachine) {
     EXPECT_EQ(token, "HTTP/1.1 200 OK");
     EXPECT_LT(waited, std::chrono::seconds(15));
     for (const char* machine : {"mill-1", "mill-2", "lathe-3"})
-        EXPECT_TRUE(Journal(p.plant, machine) == Expected(0, 300)) << machine << ": " << Lines(Journal(p.plant, machine));
+        EXPECT_TRUE(Journal(p.plant, machine) == Expected(0, 300))
+            << machine << ": " << Lines(Journal(p.plant, machine));
     EXPECT_TRUE(c.Running());
     EXPECT_EQ(c.Log().find("cannot"), std::string::npos) << c.Log();
 }

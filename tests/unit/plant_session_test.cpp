@@ -98,7 +98,7 @@ TEST(MqttSessionIdle, KeepsALiveBrokerAndGivesUpASilentOneWithinOneAndAHalfPerio
         std::lock_guard lock(scope.script.mutex);
         EXPECT_GE(scope.script.pingreqs, 4);
         EXPECT_TRUE(scope.script.toClient.empty());  // every PINGRESP was taken
-        scope.script.answerPings = false;             // the broker goes silent
+        scope.script.answerPings = false;            // the broker goes silent
     }
     EXPECT_EQ(IdleFor(s, 5000, &failedAfter), kMqttNoAnswer);
     EXPECT_LE(failedAfter, 1500);

@@ -33,7 +33,8 @@ private:
     static constexpr std::size_t kBuckets = 480;  // 1.05^479 us is about 4 hours: beyond, the last
     static std::size_t Bucket(int64_t us) {
         if (us < 1) return 0;
-        const auto b = static_cast<std::size_t>(std::ceil(std::log(static_cast<double>(us)) / std::log(kStep)));
+        const auto b =
+            static_cast<std::size_t>(std::ceil(std::log(static_cast<double>(us)) / std::log(kStep)));
         return b < kBuckets ? b : kBuckets - 1;
     }
     std::array<uint64_t, kBuckets> buckets_{};

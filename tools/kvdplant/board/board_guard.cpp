@@ -115,7 +115,8 @@ public:
 
 private:
     int Left() const {
-        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - Clock::now()).count();
+        const auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - Clock::now()).count();
         return ms > 0 ? static_cast<int>(ms) : 0;
     }
     bool Wait(short events, int ms) const {
@@ -163,7 +164,8 @@ bool GuardedServer::process_and_close_socket(socket_t sock) {
     bool ok = false;
     if (tRefusing) {
         static constexpr char kBusy[] =
-            "HTTP/1.1 503 Service Unavailable\r\nRetry-After: 2\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+            "HTTP/1.1 503 Service Unavailable\r\nRetry-After: 2\r\nContent-Length: 0\r\nConnection: "
+            "close\r\n\r\n";
         static_cast<void>(::send(sock, kBusy, sizeof kBusy - 1, MSG_DONTWAIT | MSG_NOSIGNAL));
     } else {
         GuardedStream stream(sock, limits_);

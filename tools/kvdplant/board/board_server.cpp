@@ -144,7 +144,8 @@ void BoardServer::Impl::Routes() {
         });
     }
     server.Get("/api/machines", [this](const Request&, Response& res) {
-        res.set_content(Dump(MachinesJson(model.Snapshot(), model.Now(), model.Refused())), "application/json");
+        res.set_content(Dump(MachinesJson(model.Snapshot(), model.Now(), model.Refused())),
+                        "application/json");
     });
     server.Get(R"(/api/machines/([^/]+))", [this](const Request& req, Response& res) {
         MachineView v;

@@ -137,7 +137,8 @@ TEST(PlantStore, MalformedMessagesAndForeignTopicsChangeNothing) {
 
     // Names with nothing but a state are kept up to a bound; a machine's cycles always are.
     for (std::size_t i = 1; i < kvdplant::kStateOnlyMax; ++i)
-        EXPECT_EQ(store.Take("kvd/ghost-" + std::to_string(i) + "/state", text, 4, &problem), Outcome::kState);
+        EXPECT_EQ(store.Take("kvd/ghost-" + std::to_string(i) + "/state", text, 4, &problem),
+                  Outcome::kState);
     EXPECT_EQ(store.Take("kvd/ghost-x/state", text, 5, &problem), Outcome::kMalformed);
     EXPECT_EQ(store.Take("kvd/lathe-2/cycle", Message(1, 9, "lathe-2"), 6, &problem), Outcome::kStored);
     EXPECT_EQ(store.Take("kvd/lathe-2/state", text, 7, &problem), Outcome::kState);
