@@ -12,7 +12,7 @@ start_broker
 start_kvdplant "$WORK/plant"
 plant_ini "$WORK/run" e2e-idle
 printf 'keepalive=3\r\n' >>"$WORK/run/ZAVIze.ini"
-start_unit --cuts 1 --speed 5 --cycles 2 --events "$WORK/events.txt"
+start_unit --wait-peer --cuts 1 --speed 5 --cycles 2 --events "$WORK/events.txt"
 map_port COM1 "$WORK/com1"
 start_program "$WORK/run"
 
