@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -274,38 +275,67 @@ TEST_F(CommandQueueTest, ASetInterruptedByAChangeOfPortArrivesWholeAfterTheNextO
     EXPECT_EQ(UploadProgress, 0);
 }
 
+// The unit's side: the stream cut at each CR into the words of its valid lines; the lines that
+// are not valid are counted.
+std::vector<uint16_t> WordsTheUnitGets(const std::vector<uint8_t>& stream, int& invalid) {
+    std::vector<uint16_t> words;
+    std::vector<uint8_t> line;
+    for (uint8_t b : stream) {
+        if (b != 0x0D) {
+            line.push_back(b);
+            continue;
+        }
+        line.push_back(0);
+        if (line.size() == kWordFrameSize && LineIsValid(line.data()))
+            words.push_back(DecodeLine(line.data()));
+        invalid += line.size() != kWordFrameSize || !LineIsValid(line.data());
+        line.clear();
+    }
+    return words;
+}
+
 // Scenario: the writer takes what waits, but every seventh write fails, and the port closes in the
-// middle of a write and opens again: the unit still receives the whole set, once and in order,
-// and the bar never runs ahead of the words the unit has.
+// middle of a write, having taken none, part or all of the first frame waiting, or part of the
+// second, and opens again: the torn word goes back whole, the unit drops the torn start as a line
+// of its own and receives the whole set, once and in order, and the bar never runs ahead of the
+// words the unit has.
 TEST_F(CommandQueueTest, WordsAFailingWriterHeldReachTheUnitAndTheBarWaitsForThem) {
-    StageDistinctSet();
-    UploadProgress = 1;
-    ASSERT_TRUE(UploadParameterSet());
-    std::vector<uint8_t> unit;  // what the port took
-    for (int tick = 0; UploadProgress != 0 && tick < 1000; ++tick) {
-        PumpCommandQueue();
-        uint8_t bytes[kTransmitRingSize];
-        const int n = PeekTransmitBytes(bytes);
-        if (tick == 100) {  // the close aborts the write: nothing reached the port
-            gTransmitPortOpen = false;
-            ReclaimUnsentWords();
-            DropTransmitBytes();
-            gTransmitPortOpen = true;
-        } else if (tick % 7 != 3) {  // a failed write takes nothing
+    for (const int taken : {0, 2, kWordFrameSize - 1, kWordFrameSize, kWordFrameSize + 3}) {
+        SetUp();
+        StageDistinctSet();
+        UploadProgress = 1;
+        ASSERT_TRUE(UploadParameterSet());
+        std::vector<uint8_t> unit;  // what the port took
+        const auto portTakes = [&](int most) {
+            uint8_t bytes[kTransmitRingSize];
+            const int n = std::min(PeekTransmitBytes(bytes), most);
             unit.insert(unit.end(), bytes, bytes + n);
             ReleaseTransmitBytes(n);
+        };
+        int invalid = 0;
+        for (int tick = 0; UploadProgress != 0 && tick < 1000; ++tick) {
+            PumpCommandQueue();
+            if (tick == 100) {  // two frames wait; the close aborts the write
+                PumpCommandQueue();
+                portTakes(taken);
+                gTransmitPortOpen = false;
+                ReclaimUnsentWords();
+                DropTransmitBytes();
+                gTransmitPortOpen = true;
+            } else if (tick % 7 != 3) {  // a failed write takes nothing
+                portTakes(kTransmitRingSize);
+            }
+            invalid = 0;
+            ASSERT_LE(Count(UploadProgressAction::kStep),
+                      static_cast<int>(WordsTheUnitGets(unit, invalid).size()))
+                << taken << " at " << tick;
         }
-        ASSERT_LE(Count(UploadProgressAction::kStep), static_cast<int>(unit.size()) / kWordFrameSize);
-    }
-    EXPECT_EQ(UploadProgress, 0);
-    EXPECT_EQ(Count(UploadProgressAction::kStep), kParameterSetWords);
-    ASSERT_EQ(unit.size(), static_cast<size_t>(kParameterSetWords * kWordFrameSize));
-    for (int i = 0; i < kParameterSetWords; ++i) {
-        uint8_t line[kWordFrameSize];
-        std::memcpy(line, &unit[static_cast<size_t>(i * kWordFrameSize)], kWordFrameSize);
-        line[kWordFrameSize - 1] = 0;
-        ASSERT_TRUE(LineIsValid(line)) << i;
-        EXPECT_EQ(DecodeLine(line), gCommandQueue.words[i]) << i;
+        EXPECT_EQ(UploadProgress, 0);
+        EXPECT_EQ(Count(UploadProgressAction::kStep), kParameterSetWords);
+        EXPECT_EQ(WordsTheUnitGets(unit, invalid = 0),
+                  std::vector<uint16_t>(gCommandQueue.words, gCommandQueue.words + kParameterSetWords))
+            << taken;
+        EXPECT_EQ(invalid, taken % kWordFrameSize != 0 ? 1 : 0) << taken;
     }
 }
 

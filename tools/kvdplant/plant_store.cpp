@@ -86,12 +86,37 @@ Outcome PlantStore::Take(std::string_view topic, std::string_view payload, int64
         return Outcome::kIgnored;
     }
     if (payload.empty()) return Outcome::kIgnored;  // a retained message being cleared
+    if (leaf != "cycle" && leaf != "state") {
+        *problem = "not a cycle or state topic";
+        return Outcome::kIgnored;
+    }
+    // Bounded before any work: a cycle or state message is a few hundred bytes.
+    if (payload.size() > kPayloadMax) {
+        *problem = "a message of " + std::to_string(payload.size()) + " bytes, above the " +
+                   std::to_string(kPayloadMax) + " a cycle or state may have";
+        return Outcome::kMalformed;
+    }
     std::lock_guard lock(mutex_);
-    Machine& m = Find(machine);
-    if (leaf == "cycle") return TakeCycle(m, payload, nowUnixMs, problem);
-    if (leaf == "state") return TakeState(m, payload, nowUnixMs, problem);
-    *problem = "not a cycle or state topic";
-    return Outcome::kIgnored;
+    const bool known = machines_.count(machine) > 0;
+    Machine& m = Find(machine);  // reads what its folder holds, if it has one; makes nothing
+    if (!known && leaf == "state" && m.view.lastSequence == 0 && m.lastLine.empty() &&
+        StateOnlyMachines() > kStateOnlyMax) {
+        machines_.erase(machine);
+        *problem = "too many machines that sent only a state; those that send cycles are kept";
+        return Outcome::kMalformed;
+    }
+    const Outcome o = leaf == "cycle" ? TakeCycle(m, payload, nowUnixMs, problem)
+                                      : TakeState(m, payload, nowUnixMs, problem);
+    // A name that brought nothing valid leaves nothing behind, in memory or on disk.
+    if (!known && o != Outcome::kStored && o != Outcome::kState && o != Outcome::kRepeat)
+        machines_.erase(machine);
+    return o;
+}
+
+std::size_t PlantStore::StateOnlyMachines() const {
+    std::size_t n = 0;
+    for (const auto& [name, m] : machines_) n += m.view.lastSequence == 0 && m.lastLine.empty() ? 1 : 0;
+    return n;
 }
 
 Outcome PlantStore::TakeCycle(Machine& m, std::string_view payload, int64_t now, std::string* problem) {
@@ -117,6 +142,9 @@ Outcome PlantStore::TakeCycle(Machine& m, std::string_view payload, int64_t now,
         return Outcome::kRepeat;
     }
     const std::string place = folder_ + "/" + m.view.name + "/journal.csv";  // its folder is the journal's
+    // The machine's folder is made only for a cycle known valid.
+    static_cast<void>(MakeJournalFolder(folder_.c_str()));
+    static_cast<void>(MakeJournalFolder((folder_ + "/" + m.view.name).c_str()));
     if (const int32_t e = WriteJournalRecord(SystemJournalFiles(), place.c_str(), r)) {
         *problem = "the journal line cannot be written (error " + std::to_string(e) + ")";
         return Outcome::kWriteFailed;
@@ -165,8 +193,6 @@ PlantStore::Machine& PlantStore::Find(const std::string& name) {
 // What a machine's folder says of an earlier run: its last sequence and its newest line.
 void PlantStore::Load(Machine& m) {
     const std::string base = folder_ + "/" + m.view.name;
-    static_cast<void>(MakeJournalFolder(folder_.c_str()));
-    static_cast<void>(MakeJournalFolder(base.c_str()));
     std::ifstream sequence(base + "/sequence");
     uint64_t last = 0;
     if (sequence >> last) m.view.lastSequence = last;

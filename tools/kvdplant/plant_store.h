@@ -47,6 +47,11 @@ enum class Outcome {
     kWriteFailed,  // the journal line could not be written; the sequence is not advanced
 };
 
+// A cycle or state message is a few hundred bytes; anything longer is refused unread.
+constexpr std::size_t kPayloadMax = 4096;
+// Machines known only by a state message (no cycle stored, none on disk) are kept up to this many.
+constexpr std::size_t kStateOnlyMax = 64;
+
 class PlantStore {
 public:
     PlantStore(std::string folder, std::string prefix, std::size_t recentMax = 100);
@@ -66,6 +71,7 @@ private:
         std::string lastLine;  // the newest line of its journal, to recognise a repeat after a crash
     };
     Machine& Find(const std::string& name);
+    std::size_t StateOnlyMachines() const;  // under mutex_
     Outcome TakeCycle(Machine& m, std::string_view payload, int64_t now, std::string* problem);
     Outcome TakeState(Machine& m, std::string_view payload, int64_t now, std::string* problem);
     void Load(Machine& m);
