@@ -29,9 +29,9 @@ JournalRecord Cycle(int i) {
     return r;
 }
 
-std::string Message(int i, uint64_t seq, const char* machine = "mill-1") {
+std::string Message(int i, uint64_t seq, const char* machine = "mill-1", const char* outbox = "") {
     char text[kCycleMessageMax];
-    return {text, FormatCycleMessage(Cycle(i), machine, seq, text, sizeof text)};
+    return {text, FormatCycleMessage(Cycle(i), machine, outbox, seq, text, sizeof text)};
 }
 
 std::string Journal(const char* machine) {
