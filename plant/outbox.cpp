@@ -58,7 +58,7 @@ int32_t FindLine(const char* path, uint64_t hash, uint64_t* end, uint32_t* found
     *found = 0;
     uint64_t h = OutboxLineHash("", 0), offset = 0;
     uint32_t got = 0;
-    for (; ; offset += got) {
+    for (;; offset += got) {
         const int32_t r = ReadDayFile(path, offset, chunk, sizeof chunk, &got);
         if (r != 0) return IsMissingFile(r) ? 0 : r;
         if (got == 0) return 0;
@@ -135,7 +135,7 @@ DayRead NextOfDay(const char* folder, OutboxPosition& at, int i, OutboxLine& out
         const char* end = static_cast<const char*>(std::memchr(chunk, '\n', got));
         if (end == nullptr) {
             if (got < kChunk) return DayRead::kNone;  // nothing whole yet
-            d.offset += got;  // a chunk without any line feed holds no journal line
+            d.offset += got;                          // a chunk without any line feed holds no journal line
             out.passed = true;
             continue;
         }
@@ -215,8 +215,7 @@ uint64_t OutboxLineHash(const char* text, std::size_t n) {
 }
 
 void MakeOutboxId(char out[kOutboxIdSize]) {
-    uint64_t v = static_cast<uint64_t>(
-        std::chrono::high_resolution_clock::now().time_since_epoch().count());
+    uint64_t v = static_cast<uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
     try {
         std::random_device device;
         v ^= (static_cast<uint64_t>(device()) << 32) ^ device();
@@ -243,13 +242,15 @@ bool LoadOutboxPosition(const char* journalFolder, OutboxPosition& out) {
         out = p;
         return true;
     }
-    if (std::sscanf(text, "outbox 2 %16s %" SCNu64 " %" SCNu32 "%n", id, &p.sequence, &p.undecided, &used) != 3 ||
+    if (std::sscanf(text, "outbox 2 %16s %" SCNu64 " %" SCNu32 "%n", id, &p.sequence, &p.undecided, &used) !=
+            3 ||
         text[used] != '\n' || (std::strlen(id) != 16 && std::strcmp(id, "-") != 0))
         return false;
     if (id[0] != '-') std::memcpy(p.id, id, kOutboxIdSize);
     for (const char* at = text + used + 1; *at != '\0'; ++at) {
         if (p.dayCount == kOutboxDaysMax || !ParseDayLine(at, p.days[p.dayCount], &used)) return false;
-        if (p.dayCount > 0 && std::strcmp(p.days[p.dayCount - 1].day, p.days[p.dayCount].day) >= 0) return false;
+        if (p.dayCount > 0 && std::strcmp(p.days[p.dayCount - 1].day, p.days[p.dayCount].day) >= 0)
+            return false;
         ++p.dayCount;
         at += used;
     }
@@ -261,8 +262,8 @@ int32_t SaveOutboxPosition(const char* journalFolder, const OutboxPosition& p) {
     char path[600];
     PathOf(journalFolder, kPositionFile, "", path, sizeof path);
     char text[1024];
-    int n = std::snprintf(text, sizeof text, "outbox 2 %s %" PRIu64 " %" PRIu32 "\n", p.id[0] != '\0' ? p.id : "-", p.sequence,
-                          p.undecided);
+    int n = std::snprintf(text, sizeof text, "outbox 2 %s %" PRIu64 " %" PRIu32 "\n",
+                          p.id[0] != '\0' ? p.id : "-", p.sequence, p.undecided);
     for (uint32_t i = 0; i < p.dayCount && i < kOutboxDaysMax; ++i) {
         const OutboxDay& d = p.days[i];
         n += std::snprintf(text + n, sizeof text - static_cast<std::size_t>(n),
@@ -309,8 +310,9 @@ OutboxRead NextOutboxLine(const char* journalFolder, OutboxPosition& at, OutboxL
         if (i >= 0) result = NextOfDay(journalFolder, at, i, out, error);
         return result != DayRead::kNone;
     });
-    return result == DayRead::kLine ? OutboxRead::kLine : result == DayRead::kError ? OutboxRead::kError
-                                                                                     : OutboxRead::kNone;
+    return result == DayRead::kLine    ? OutboxRead::kLine
+           : result == DayRead::kError ? OutboxRead::kError
+                                       : OutboxRead::kNone;
 }
 
 uint32_t CountWaitingCycles(const char* journalFolder, const OutboxPosition& at, uint32_t limit) {

@@ -36,10 +36,10 @@ std::size_t FormatCycleMessage(const JournalRecord& r, const char* machine, cons
                       "\"blunt_counter\":%" PRId32 ",\"missing_counter\":%" PRId32
                       ",\"break_limit\":%u,\"blunt_limit\":%u,\"missing_limit\":%u,"
                       "\"blunt_mode\":\"%s\"}",
-                      machine, box, sequence, time, r.cut + 1, unsigned{r.peak}, unsigned{r.work}, unsigned{r.po},
-                      bit(kJournalBreak), bit(kJournalBlunt), bit(kJournalMissing), bit(kJournalErr1),
-                      r.bluntCounter, r.missingCounter, unsigned{r.breakLimit}, unsigned{r.bluntLimit},
-                      unsigned{r.missingLimit}, r.bluntMode == 0 ? "power" : "work"),
+                      machine, box, sequence, time, r.cut + 1, unsigned{r.peak}, unsigned{r.work},
+                      unsigned{r.po}, bit(kJournalBreak), bit(kJournalBlunt), bit(kJournalMissing),
+                      bit(kJournalErr1), r.bluntCounter, r.missingCounter, unsigned{r.breakLimit},
+                      unsigned{r.bluntLimit}, unsigned{r.missingLimit}, r.bluntMode == 0 ? "power" : "work"),
         size);
 }
 

@@ -266,8 +266,12 @@ PlantLinkStatus ReadPlantLinkStatus(const PlantPublisher* h) {
     if (h == nullptr) return {PlantLinkState::kOff, 0, 0, 0, "no error", 0};
     const PublisherCore& p = *h->core;
     constexpr auto r = std::memory_order_relaxed;
-    return {static_cast<PlantLinkState>(p.linkState.load(r)), p.waiting.load(r), p.published.load(r),
-            p.lastError.load(r), p.lastErrorText.load(r), p.undecided.load(r)};
+    return {static_cast<PlantLinkState>(p.linkState.load(r)),
+            p.waiting.load(r),
+            p.published.load(r),
+            p.lastError.load(r),
+            p.lastErrorText.load(r),
+            p.undecided.load(r)};
 }
 
 void StopPlantPublisher(PlantPublisher* h, int32_t waitMs) {

@@ -28,8 +28,7 @@ struct DebugWindowState {
 // link is on, its state and the cycles waiting for the broker.
 void ShowJournalStatus(HWND hwnd, DebugWindowState& state, bool always) {
     const PassedOver now{JournalWriteFailures(gMonitorJournal), JournalLinesWaiting(gMonitorJournal),
-                         JournalLinesLost(gMonitorJournal),
-                         Load(gIgnoredCycleEnds)};
+                         JournalLinesLost(gMonitorJournal), Load(gIgnoredCycleEnds)};
     char text[sizeof state.captionShown];
     JournalStatusText(now, text, sizeof text);
     const PlantLinkStatus link = PlantLinkStatusNow();

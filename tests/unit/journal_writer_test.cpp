@@ -65,8 +65,9 @@ TEST_F(JournalWaiting, EveryLineOnceAndInOrderThroughFailures) {
     // A name too long for a journal path: a failure that never touches the disk.
     ResetJournalWriter(gWriter);
     gAppends = 0;
-    EXPECT_NE(WriteJournalRecord(gWriter, kPlanned, (std::string(kJournalPathMax, 'a') + "/x.$$$").c_str(), Nth(0)),
-              0);
+    EXPECT_NE(
+        WriteJournalRecord(gWriter, kPlanned, (std::string(kJournalPathMax, 'a') + "/x.$$$").c_str(), Nth(0)),
+        0);
     EXPECT_EQ(gAppends, 0);
 }
 
@@ -97,7 +98,8 @@ TEST_F(JournalWaiting, ADayOfLinesWaitsAndOnlyLinesPastItAreLost) {
 std::string gBlocked;  // the folder that fails, "" for none
 std::string gFiles[2];
 JournalAppend AppendTo(const char* path, std::string_view lines) {
-    if (!gBlocked.empty() && std::string_view(path).starts_with(gBlocked)) return {24, 0};  // no descriptor left
+    if (!gBlocked.empty() && std::string_view(path).starts_with(gBlocked))
+        return {24, 0};  // no descriptor left
     gFiles[path[0] == 'b' ? 1 : 0].append(lines);
     return {0, lines.size()};
 }

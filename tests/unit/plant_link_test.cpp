@@ -158,7 +158,8 @@ TEST(PlantOutbox, ARestartMidDayAndADayBoundaryLoseNothingAndRepeatNothing) {
     TempWorkDir dir;
     const JournalFiles files = SystemJournalFiles();
     JournalWriter& writer = FreshJournalWriter();
-    for (int i = 0; i < 5; ++i) ASSERT_EQ(WriteJournalRecord(writer, files, "Default.$$$", Cycle(i, kMorningMs)), 0);
+    for (int i = 0; i < 5; ++i)
+        ASSERT_EQ(WriteJournalRecord(writer, files, "Default.$$$", Cycle(i, kMorningMs)), 0);
 
     // The link is switched on: it starts at the journal's end, numbered from the clock.
     OutboxPosition at = FreshOutboxPosition("journal", kMorningMs + 60000);
@@ -168,7 +169,8 @@ TEST(PlantOutbox, ARestartMidDayAndADayBoundaryLoseNothingAndRepeatNothing) {
     EXPECT_TRUE(Drain("journal", at, &seq).empty());
 
     // Three cycles, of which two reach the broker before the monitor closes.
-    for (int i = 5; i < 8; ++i) ASSERT_EQ(WriteJournalRecord(writer, files, "Default.$$$", Cycle(i, kMorningMs)), 0);
+    for (int i = 5; i < 8; ++i)
+        ASSERT_EQ(WriteJournalRecord(writer, files, "Default.$$$", Cycle(i, kMorningMs)), 0);
     OutboxLine line{};
     int32_t error = 0;
     for (int i = 5; i < 7; ++i) {
@@ -184,7 +186,8 @@ TEST(PlantOutbox, ARestartMidDayAndADayBoundaryLoseNothingAndRepeatNothing) {
         cut << "2026-12-08T10:00:45.000+00:00,1,4";
     }
     const int64_t nextDay = kMorningMs + 86400000LL;
-    for (int i = 0; i < 3; ++i) ASSERT_EQ(WriteJournalRecord(writer, files, "Default.$$$", Cycle(i, nextDay)), 0);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(WriteJournalRecord(writer, files, "Default.$$$", Cycle(i, nextDay)), 0);
     EXPECT_EQ(CountWaitingCycles("journal", at, 100), 5u);
 
     OutboxPosition restarted{};
@@ -220,44 +223,65 @@ TEST(PlantOutbox, AChangedDayFileSendsEachNewLineOnceAndCountsWhatCannotBeTold) 
     const auto line = [](int i, int64_t start) { return Line(Cycle(i, start)); };
     const struct {
         const char* what;
-        std::function<void(const OutboxPosition&)> change;  // what happens to the journal while the link is away
+        std::function<void(const OutboxPosition&)>
+            change;  // what happens to the journal while the link is away
         std::vector<int64_t> sent;
         uint32_t undecided;
     } cases[] = {
-        {"nothing but a new cycle", [&](const OutboxPosition&) { Put("journal/2026-12-09.csv", Text("journal/2026-12-09.csv") + line(2, nextDay)); },
-         {Cycle(2, nextDay).time.unixMs}, 0},
+        {"nothing but a new cycle",
+         [&](const OutboxPosition&) {
+             Put("journal/2026-12-09.csv", Text("journal/2026-12-09.csv") + line(2, nextDay));
+         },
+         {Cycle(2, nextDay).time.unixMs},
+         0},
         {"the clock set back: the older day file grows",
-         [&](const OutboxPosition&) { Put(day, Text(day) + line(5, kMorningMs)); }, {Cycle(5, kMorningMs).time.unixMs}, 0},
-        {"emptied, then written again", [&](const OutboxPosition&) { Put(day, header + line(6, kMorningMs)); },
-         {Cycle(6, kMorningMs).time.unixMs}, 0},
+         [&](const OutboxPosition&) { Put(day, Text(day) + line(5, kMorningMs)); },
+         {Cycle(5, kMorningMs).time.unixMs},
+         0},
+        {"emptied, then written again",
+         [&](const OutboxPosition&) { Put(day, header + line(6, kMorningMs)); },
+         {Cycle(6, kMorningMs).time.unixMs},
+         0},
         {"shortened to two lines, then written again",
-         [&](const OutboxPosition&) { Put(day, header + line(0, kMorningMs) + line(1, kMorningMs) + line(6, kMorningMs)); },
-         {Cycle(6, kMorningMs).time.unixMs}, 2},
+         [&](const OutboxPosition&) {
+             Put(day, header + line(0, kMorningMs) + line(1, kMorningMs) + line(6, kMorningMs));
+         },
+         {Cycle(6, kMorningMs).time.unixMs},
+         2},
         {"a line deleted above the place",
          [&](const OutboxPosition&) {
              std::string t = Text(day);
              t.erase(t.find(line(1, kMorningMs)), line(1, kMorningMs).size());
              Put(day, t + line(6, kMorningMs));
          },
-         {Cycle(6, kMorningMs).time.unixMs}, 0},
+         {Cycle(6, kMorningMs).time.unixMs},
+         0},
         {"a line inserted above the place",
-         [&](const OutboxPosition&) { Put(day, header + line(90, kMorningMs - 3600000) + Text(day).substr(header.size()) + line(6, kMorningMs)); },
-         {Cycle(6, kMorningMs).time.unixMs}, 0},
+         [&](const OutboxPosition&) {
+             Put(day, header + line(90, kMorningMs - 3600000) + Text(day).substr(header.size()) +
+                          line(6, kMorningMs));
+         },
+         {Cycle(6, kMorningMs).time.unixMs},
+         0},
         {"a position file of the older format",
          [&](const OutboxPosition& acknowledged) {
              const std::string size = std::to_string(Text("journal/2026-12-09.csv").size());
-             Put("journal/plant.pos", "2026-12-09 " + size + " " + std::to_string(acknowledged.sequence) + "\n");
+             Put("journal/plant.pos",
+                 "2026-12-09 " + size + " " + std::to_string(acknowledged.sequence) + "\n");
              Put("journal/2026-12-09.csv", Text("journal/2026-12-09.csv") + line(2, nextDay));
          },
-         {Cycle(2, nextDay).time.unixMs}, 0},
+         {Cycle(2, nextDay).time.unixMs},
+         0},
     };
     for (const auto& c : cases) {
         TempWorkDir dir;
         JournalWriter& writer = FreshJournalWriter();
         ASSERT_EQ(MakeJournalFolder("journal"), 0);
         OutboxPosition at = FreshOutboxPosition("journal", 1000);  // no day file yet: all of them go
-        for (int i = 0; i < 5; ++i) ASSERT_EQ(WriteJournalRecord(writer, SystemJournalFiles(), "x", Cycle(i, kMorningMs)), 0);
-        for (int i = 0; i < 2; ++i) ASSERT_EQ(WriteJournalRecord(writer, SystemJournalFiles(), "x", Cycle(i, nextDay)), 0);
+        for (int i = 0; i < 5; ++i)
+            ASSERT_EQ(WriteJournalRecord(writer, SystemJournalFiles(), "x", Cycle(i, kMorningMs)), 0);
+        for (int i = 0; i < 2; ++i)
+            ASSERT_EQ(WriteJournalRecord(writer, SystemJournalFiles(), "x", Cycle(i, nextDay)), 0);
         std::vector<uint64_t> seq;
         ASSERT_EQ(Drain("journal", at, &seq).size(), 7u) << c.what;
         ASSERT_EQ(SaveOutboxPosition("journal", at), 0);

@@ -75,8 +75,7 @@ bool OutboxOf(const json& j, std::string& out) {
     if (!j.contains("outbox")) return true;
     if (!j["outbox"].is_string()) return false;
     out = j["outbox"].get<std::string>();
-    return !out.empty() && out.size() <= 16 &&
-           out.find_first_not_of("0123456789abcdef") == std::string::npos;
+    return !out.empty() && out.size() <= 16 && out.find_first_not_of("0123456789abcdef") == std::string::npos;
 }
 
 bool Flag(const json& j, const char* key) {
@@ -206,8 +205,8 @@ void PlantStore::WriteWaiting(std::vector<std::string>* reports) {
             reports->push_back(WaitingText(m, e));
             m.reportedWaiting = true;
         } else if (m.view.waiting == 0 && m.reportedWaiting) {
-            reports->push_back(name + ": the waiting journal lines are written, " + std::to_string(m.view.lost) +
-                               " lost");
+            reports->push_back(name + ": the waiting journal lines are written, " +
+                               std::to_string(m.view.lost) + " lost");
             m.reportedWaiting = false;
         }
     }
@@ -276,7 +275,8 @@ void PlantStore::SaveSequence(const Machine& m, std::string* problem) const {
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         out << m.view.lastSequence << "\n";
-        for (const auto& [outbox, seq] : m.outboxes) out << (outbox.empty() ? "-" : outbox) << " " << seq << "\n";
+        for (const auto& [outbox, seq] : m.outboxes)
+            out << (outbox.empty() ? "-" : outbox) << " " << seq << "\n";
         ok = static_cast<bool>(out.flush());
     }
     if (!ok || std::rename(temporary.c_str(), path.c_str()) != 0) {
