@@ -92,8 +92,8 @@ struct Monitor {
         PlantSettings s{};
         char message[kPlantMessageMax];
         const std::string p = std::to_string(port);
-        ASSERT_TRUE(ParsePlantSettings({"1", "127.0.0.1", p.c_str(), machine.c_str(), nullptr}, "pc", s, message,
-                                       sizeof message));
+        ASSERT_TRUE(ParsePlantSettings({"1", "127.0.0.1", p.c_str(), machine.c_str(), nullptr}, "pc", s,
+                                       message, sizeof message));
         publisher = StartPlantPublisher(DefaultPublisherSetup(s, (folder + "/journal").c_str()));
         ASSERT_NE(publisher, nullptr);
         // Connected, its outbox made: cycles from now on are the link's.
@@ -119,7 +119,9 @@ struct Monitor {
         }
         NudgePlantPublisher(publisher);
     }
-    uint64_t Published() const { return published + (publisher ? ReadPlantLinkStatus(publisher).published : 0); }
+    uint64_t Published() const {
+        return published + (publisher ? ReadPlantLinkStatus(publisher).published : 0);
+    }
 };
 
 // Waits up to 20 s for kvdplant to hold `n` lines of the machine.
@@ -133,8 +135,8 @@ bool WaitStored(const fs::path& plant, const std::string& machine, std::size_t n
 
 void Report(const char* scenario, const Monitor& m, const fs::path& plant) {
     std::printf("%s: %s published %llu stored %zu\n", scenario, m.machine.c_str(),
-                static_cast<unsigned long long>(m.Published()), JournalLines(plant / m.machine / "journal").size());
-
+                static_cast<unsigned long long>(m.Published()),
+                JournalLines(plant / m.machine / "journal").size());
 }
 
 // One machine's folder cannot be written (its journal folder is a file: no one may write there,
@@ -171,10 +173,12 @@ TEST(PlantJournalFaults, ABlockedFolderHoldsOneMachinesCyclesForItAlone) {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));  // nothing more comes
     for (auto& m : monitors) {
         Report("blocked folder, released", *m, "plant");
-        EXPECT_EQ(JournalLines("plant/" + m->machine + "/journal"), JournalLines("pc-" + m->machine + "/journal"))
+        EXPECT_EQ(JournalLines("plant/" + m->machine + "/journal"),
+                  JournalLines("pc-" + m->machine + "/journal"))
             << m->machine;
     }
-    EXPECT_NE(collector.Log().find("mill-2: the waiting journal lines are written, 0 lost"), std::string::npos);
+    EXPECT_NE(collector.Log().find("mill-2: the waiting journal lines are written, 0 lost"),
+              std::string::npos);
 }
 
 // A valid cycle with a huge number, as anyone on the broker can publish.
@@ -187,7 +191,8 @@ void PublishHostile(uint16_t port) {
     char text[kCycleMessageMax];
     const std::size_t n = FormatCycleMessage(r, "mill-1", "", ~0ULL >> 1, text, sizeof text);
     int mid = 0;
-    ASSERT_EQ(mosquitto_publish(m, &mid, "kvd/mill-1/cycle", static_cast<int>(n), text, 1, false), MOSQ_ERR_SUCCESS);
+    ASSERT_EQ(mosquitto_publish(m, &mid, "kvd/mill-1/cycle", static_cast<int>(n), text, 1, false),
+              MOSQ_ERR_SUCCESS);
     for (int i = 0; i < 20; ++i) mosquitto_loop(m, 50, 1);
     mosquitto_disconnect(m);
     mosquitto_destroy(m);
