@@ -12,6 +12,10 @@ int32_t UploadProgress = 0;
 namespace {
 
 constexpr int kUnitOptionsIndex = 24;
+constexpr uint8_t kLineEnd = 0x0D;
+// Ends the start of a frame the port took in part as a line the unit cannot take for a frame: a
+// frame's last byte before its CR is a checksum, whose low nibble is 2 or 4, never F.
+constexpr uint8_t kTornLineEnd[2] = {0xFF, kLineEnd};
 
 // The common words of a whole set, in the order the unit takes them.
 constexpr int kCommonUploadIndexes[6] = {20, 17, 18, 21, 23, 22};
@@ -99,7 +103,10 @@ void PumpCommandQueue() {
     if (UploadProgress) StepUploadProgress();
     if (queued) {
         // No port: the word waits here. A full TransmitRing takes nothing: it waits for a later tick.
-        if (gTransmitPortOpen && SendWordFrame(gCommandQueue.words[gCommandQueue.readIndex]))
+        if (!gTransmitPortOpen) return;
+        if (gCommandQueue.tornLine && PutTransmitBytes(kTornLineEnd, sizeof kTornLineEnd))
+            gCommandQueue.tornLine = 0;
+        if (!gCommandQueue.tornLine && SendWordFrame(gCommandQueue.words[gCommandQueue.readIndex]))
             gCommandQueue.readIndex = Next(gCommandQueue.readIndex);
         return;
     }
@@ -111,13 +118,14 @@ void PumpCommandQueue() {
 }
 
 void ReclaimUnsentWords() {
+    gCommandQueue.tornLine |= TransmitFrameTorn() ? 1 : 0;
     uint8_t bytes[kTransmitRingSize];
     const int count = TakeTransmitBytes(bytes);
     // The word frames left in the ring, in the order they were put.
     uint16_t words[kTransmitRingSize / kWordFrameSize + 1];
     int found = 0;
     for (int start = 0, i = 0; i < count; ++i) {
-        if (bytes[i] != 0x0D) continue;
+        if (bytes[i] != kLineEnd) continue;
         if (i - start == kWordFrameSize - 1) {
             uint8_t line[kWordFrameSize] = {};
             for (int k = 0; k < kWordFrameSize - 1; ++k) line[k] = bytes[start + k];

@@ -15,6 +15,7 @@ struct CommandQueue {
     int32_t refusedWords;  // words QueueParameter would not queue (full, or not a valid value)
     int32_t uploadShown;   // 1 while the progress display of a whole set is open
     int32_t uploadSteps;   // steps the display has shown: words of the set written to the port
+    int32_t tornLine;      // 1 when a close cut a frame short: a line end goes before the next word
 };
 
 extern CommandQueue gCommandQueue;
@@ -48,6 +49,9 @@ void PumpCommandQueue();
 
 // When a port has closed (its writer stopped): the word frames the writer never took are taken
 // out of the ring and wait in the queue again, ahead of the others, so the next port sends them.
+// A frame the port took only in part goes back whole, and the next word sent goes after a line end
+// (a byte no frame ends in, then CR) that makes the torn start a line of its own, which the unit
+// drops: the word is neither lost nor taken twice.
 void ReclaimUnsentWords();
 
 // Empty queue, no upload shown (program start, tests).

@@ -1,6 +1,7 @@
 #include "print/parameter_page.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "model/model.h"
 #include "model/parameters.h"
@@ -87,11 +88,26 @@ int ParameterPageCharWidth(int layoutIndex) {
     return (LayoutValue(kWindowWidth, layoutIndex) - 2 * kLeft) / columns;
 }
 
+int ParameterPageFontHeight(const PageMapping& m, int layoutIndex, int naturalWidth, int naturalHeight) {
+    if (naturalWidth <= 0 || naturalHeight <= 0 || m.windowExtentX <= 0 || m.windowExtentY <= 0 ||
+        m.viewportExtentX <= 0 || m.viewportExtentY <= 0)
+        return kParameterPageFontHeight;
+    // Across, a layout pixel is viewportExtentX / windowExtentX device pixels, down viewportExtentY
+    // / windowExtentY. Drawn at its natural proportions a character of height h is
+    // h * naturalWidth / naturalHeight * (down / across) layout pixels wide; stretched, without the
+    // last factor. The wider of the two must fit the cell.
+    const int64_t across = static_cast<int64_t>(m.viewportExtentX) * m.windowExtentY;
+    const int64_t down = static_cast<int64_t>(m.viewportExtentY) * m.windowExtentX;
+    const int64_t height = static_cast<int64_t>(ParameterPageCharWidth(layoutIndex)) * naturalHeight *
+                           std::min(across, down) / (static_cast<int64_t>(naturalWidth) * down);
+    return static_cast<int>(std::clamp<int64_t>(height, 1, kParameterPageFontHeight));
+}
+
 void DrawParameterPage(Canvas& c, const char* date, const char* time) {
     TextStateGuard guard(c);
     c.SetTextAlign(kAlignBottom | kAlignLeft);
     DrawFormatted(c, kLeft, 30, "%s: %s, %s", GetText(kTextPrinted), date, time);
-    const int w = std::max(1, std::min(c.AverageCharWidth(), ParameterPageCharWidth(LayoutIndex)));
+    const int w = ParameterPageCharWidth(LayoutIndex);
     const int x0 = kLabelChars * w + kLeft;
     auto columnRight = [&](int cut) { return x0 + kColumnChars * w * (cut + 1); };
 

@@ -62,16 +62,33 @@ int32_t PrintOnePage(HDC dc, PageKind kind, Draw draw) {
     return 0;
 }
 
-// The parameter page's font: 15 layout pixels high, and narrow enough in layout pixels for the
-// sixteen columns to stay on the page however the mapping stretches it.
+// The parameter page's font: at most 15 layout pixels high, and as narrow on the page as the
+// table's character cell however the mapping stretches it. Its natural proportions are measured
+// on the page without the mapping (a printer may draw its own fonts at them, whatever metrics it
+// reports under the mapping).
 HFONT CreateParameterPageFont(HDC dc) {
     LOGFONTA font{};
-    font.lfHeight = kParameterPageFontHeight;
     font.lfWeight = kParameterPageFontWeight;
     font.lfCharSet = DEFAULT_CHARSET;
     font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
     lstrcpynA(font.lfFaceName, kParameterPageFontFace, LF_FACESIZE);
-    return CreateFontOfWidth(dc, font, ParameterPageCharWidth(LayoutIndex));
+    constexpr int kSampleHeight = 200;  // device pixels
+    constexpr char kSample[] = "0000000000";
+    SIZE extent{};
+    const int saved = SaveDC(dc);
+    SetMapMode(dc, MM_TEXT);
+    font.lfHeight = kSampleHeight;
+    if (HFONT sample = CreateFontIndirectA(&font); sample != nullptr) {
+        HGDIOBJ previous = SelectObject(dc, sample);
+        if (!GetTextExtentPoint32A(dc, kSample, 10, &extent)) extent.cx = 0;
+        SelectObject(dc, previous);
+        DeleteObject(sample);
+    }
+    if (saved != 0) RestoreDC(dc, saved);
+    const SIZE area = gPrintCalls.printableArea(dc);
+    font.lfHeight = ParameterPageFontHeight(MapPage(PageKind::kParameters, LayoutIndex, area.cx, area.cy),
+                                            LayoutIndex, extent.cx, 10 * kSampleHeight);
+    return CreateFontIndirectA(&font);
 }
 
 // Draws a page of the screen's views with fonts made for the page.

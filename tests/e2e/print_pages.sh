@@ -13,7 +13,10 @@ mkdir -p "$pdf_dir"
 
 ensure_prefix
 start_display 1024 768
-start_unit --wait-peer --cuts 1 --speed 4 --cycles 3 --events "$WORK/events.txt"
+# The unit's parameters hold four-character values, each cut's its own: the printed cells must
+# read back apart.
+python3 "$here/printed_pages.py" kvd "$WORK/unit.kvd"
+start_unit --wait-peer --cuts 1 --speed 4 --cycles 3 --events "$WORK/events.txt" --params "$WORK/unit.kvd"
 map_port COM1 "$WORK/com1"
 start_program "$WORK/run"
 wait_cycles "$WORK/events.txt" 3

@@ -1,6 +1,7 @@
 """Checks a printed page (a PDF from the print queue) by its text and its picture.
 
     printed_pages.py KIND FILE.pdf
+    printed_pages.py kvd FILE.kvd   (the unit's parameter set the parameter page is checked against)
 
 KIND: active, power, work or parameters. The program runs in the 800x600 layout; the page maps the
 layout as the program's page mapping says, so each check names layout coordinates and turns them
@@ -34,6 +35,43 @@ def pixels(rows, rgb, tolerance=60):
     return [(x, y) for y, row in enumerate(rows) for x, c in enumerate(row) if near(c, rgb, tolerance)]
 
 
+# Four-character values, each cut's its own, in the rows where the page can print them (tenths of
+# seconds up to 25.0); the other rows as the simulated unit's defaults. In the file's row order.
+WIDE_ROWS = {
+    'Blunt Delay': lambda c: '%.1f' % (10.0 + 0.9 * c),
+    'Missing Delay': lambda c: '%.1f' % (25.0 - 0.8 * c),
+    'Tw': lambda c: '%.1f' % (12.3 + 0.7 * c),
+    'Ts': lambda c: '%.1f' % (10.0 + 0.5 * c),
+    'Ta': lambda c: '%.1f' % (20.0 + 0.3 * c),
+}
+ROWS = [('Break Limit', 50), ('Blunt Limit', 30), ('Missing Limit', 10), ('Break Delay', '0.1'),
+        ('Blunt Delay', None), ('Missing Delay', None), ('Blunt Mode', 0), ('Blunt Alarm', 0),
+        ('Blunt Count', 2), ('Missing Count', 2), ('Tw', None), ('Ts', None), ('Ta', None),
+        ('Ta on Blunt', 1), ('Work Divisor', 9), ('P1Max', 100), ('P1Min', 0), ('Cycles/Screen', 1)]
+
+
+def write_kvd(path):
+    rows = [('KVD-ID', '0'), ('Average', '4'), ('Po [samples]', '4'), ('Debounce', '2'), ('Range [kW]', '7.5')]
+    lines = ['%-13s\t%s' % row for row in rows] + ['\t' + '\t'.join(str(c) for c in range(1, 17))]
+    for label, value in ROWS:
+        cells = [WIDE_ROWS[label](c) if value is None else str(value) for c in range(1, 17)]
+        lines.append('%-13s\t%s' % (label, '\t'.join(cells)))
+    with open(path, 'w', newline='\n') as f:
+        f.write('\n'.join(lines) + '\n')
+
+
+def check_cells(text):
+    """Every row of four-character values reads back as its 16 separate values."""
+    for label, value in WIDE_ROWS.items():
+        n = len(label.split())
+        row = [line for line in text.splitlines()
+               if line.split()[:n] == label.split() and line.split()[n:n + 1] and line.split()[n][0].isdigit()]
+        check(len(row) == 1, 'parameters: no one row "%s" in the text:\n%s' % (label, text))
+        cells = row[0].split()[len(label.split()):]
+        expected = [value(c) for c in range(1, 17)]
+        check(cells == expected, 'parameters: row "%s" reads %s, not %s' % (label, cells, expected))
+
+
 def check(ok, what):
     if not ok:
         raise SystemExit('FAIL: ' + what)
@@ -41,6 +79,9 @@ def check(ok, what):
 
 def main():
     kind, pdf = sys.argv[1], sys.argv[2]
+    if kind == 'kvd':
+        write_kvd(pdf)
+        return
     pages = re.search(rb'Pages:\s+(\d+)', run('pdfinfo', pdf))
     check(pages and int(pages.group(1)) == 1, 'one page, not %s' % (pages and pages.group(1)))
     text = run('pdftotext', '-layout', pdf, '-').decode('latin-1')
@@ -85,6 +126,7 @@ def main():
         ink = pixels(rows, black, 100)
         check(ink, 'parameters: nothing printed')
         check(max(x for x, _ in ink) <= fx(782), 'parameters: the table runs off the page')
+        check_cells(text)
     print('%s page: %d x %d, text and picture as mapped' % (kind, w, h))
 
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -306,6 +307,72 @@ TEST_F(CommandQueueTest, WordsAFailingWriterHeldReachTheUnitAndTheBarWaitsForThe
         line[kWordFrameSize - 1] = 0;
         ASSERT_TRUE(LineIsValid(line)) << i;
         EXPECT_EQ(DecodeLine(line), gCommandQueue.words[i]) << i;
+    }
+}
+
+// The unit's side: the stream cut at each CR into the words of its valid lines; the lines that
+// are not valid are counted.
+std::vector<uint16_t> WordsTheUnitGets(const std::vector<uint8_t>& stream, int& invalid) {
+    std::vector<uint16_t> words;
+    std::vector<uint8_t> line;
+    for (uint8_t b : stream) {
+        if (b != 0x0D) {
+            line.push_back(b);
+            continue;
+        }
+        line.push_back(0);
+        if (line.size() == kWordFrameSize && LineIsValid(line.data()))
+            words.push_back(DecodeLine(line.data()));
+        else
+            ++invalid;
+        line.clear();
+    }
+    return words;
+}
+
+// A close while the port had taken only part of the frames in the ring (none, part of the first,
+// all of it, part of the second): the torn word goes back whole, the unit drops the torn start
+// as a line of its own and gets every word of the set once, in order, and the bar never counts
+// a word the unit does not have.
+TEST_F(CommandQueueTest, AWordThePortTookInPartAtACloseGoesBackWhole) {
+    for (const int taken : {0, 2, 5, kWordFrameSize, kWordFrameSize + 3}) {
+        SetUp();
+        StageDistinctSet();
+        UploadProgress = 1;
+        ASSERT_TRUE(UploadParameterSet());
+        std::vector<uint8_t> unit;
+        int invalid = 0;
+        const auto portTakes = [&](int most) {
+            uint8_t bytes[kTransmitRingSize];
+            const int n = std::min(PeekTransmitBytes(bytes), most);
+            unit.insert(unit.end(), bytes, bytes + n);
+            ReleaseTransmitBytes(n);
+        };
+        for (int tick = 0; UploadProgress != 0 && tick < 1000; ++tick) {
+            PumpCommandQueue();
+            if (tick == 40) PumpCommandQueue();  // two frames wait
+            if (tick == 40) {
+                portTakes(taken);
+                PumpCommandQueue();
+                gTransmitPortOpen = false;
+                ReclaimUnsentWords();
+                DropTransmitBytes();
+                gTransmitPortOpen = true;
+            } else {
+                portTakes(kTransmitRingSize);
+            }
+            invalid = 0;
+            ASSERT_LE(Count(UploadProgressAction::kStep),
+                      static_cast<int>(WordsTheUnitGets(unit, invalid).size()))
+                << taken << " at " << tick;
+        }
+        invalid = 0;
+        const std::vector<uint16_t> got = WordsTheUnitGets(unit, invalid);
+        EXPECT_EQ(got, std::vector<uint16_t>(gCommandQueue.words, gCommandQueue.words + kParameterSetWords))
+            << taken;
+        EXPECT_EQ(invalid, taken % kWordFrameSize != 0 ? 1 : 0) << taken;
+        EXPECT_EQ(Count(UploadProgressAction::kStep), kParameterSetWords) << taken;
+        EXPECT_EQ(UploadProgress, 0) << taken;
     }
 }
 

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
+#include "model/parameters.h"
 #include "text/language.h"
 #include "text/text_ids.h"
 #include "print/page_mapping.h"
@@ -161,6 +163,60 @@ TEST_F(ParameterPageTest, LastColumnInsideThePageInPortrait) {
         // The labels end where the first column begins.
         EXPECT_EQ(Text("1").x1 - 5 * w, 13 * w + 20);
     }
+}
+
+// The widest value a cell can print, in every language and at either end of every parameter's
+// range, leaves at least one empty character cell in its five-character column.
+TEST_F(ParameterPageTest, EveryCellLeavesAGapInItsColumn) {
+    for (uint16_t language : {kLanguageEnglish, kLanguageGerman, kLanguageDanish})
+        for (bool highest : {false, true}) {
+            gConfig.languageBase = language;
+            for (int i = 0; i < kBaseCodeCount; ++i)
+                if (!kBaseCodes[i].common)
+                    for (CutParameters& cut : gModel.cutParameters)
+                        CutWord(cut, kBaseCodes[i].word) = highest ? kBaseCodes[i].maxValue : 0;
+            Draw(1, 8);
+            int cells = 0;
+            for (const DrawOp& op : canvas.Of(OpKind::kText))
+                if (op.y1 >= 240 && op.align == (kAlignBottom | kAlignRight)) {
+                    ++cells;
+                    EXPECT_LE(op.text.size(), 4u) << op.text << " in language " << language;
+                }
+            EXPECT_EQ(cells, 18 * 16);
+        }
+}
+
+// At every paper size the page-setup dialog offers (the print queue's sizes, in points), upright
+// and turned, and for fonts of the proportions of the fixed-pitch faces a printer may substitute:
+// a character is at most a cell wide on the page whether the device stretches the font with the
+// mapping or draws it at its natural proportions, and the font is no lower than that needs.
+TEST(ParameterPageFont, NoWiderThanACellAtEveryPaperSize) {
+    const int papers[][2] = {{279, 540},  {297, 684},  {312, 624},  {421, 595},  {459, 649},   {498, 708},
+                             {522, 756},  {576, 720},  {595, 842},  {612, 792},  {612, 1008},  {648, 864},
+                             {792, 1224}, {842, 1191}, {936, 1368}, {1224, 792}, {2384, 3370}, {4768, 6749}};
+    const int proportions[][2] = {{600, 1000}, {602, 1164}, {600, 1133}, {550, 1170}};  // width, cell height
+    for (const auto& paper : papers)
+        for (bool turned : {false, true})
+            for (int layout : {0, 1})
+                for (const auto& [width, height] : proportions) {
+                    // 300 dots per inch.
+                    const int across = (turned ? paper[1] : paper[0]) * 300 / 72;
+                    const int down = (turned ? paper[0] : paper[1]) * 300 / 72;
+                    const PageMapping m = MapPage(PageKind::kParameters, layout, across, down);
+                    const int h = ParameterPageFontHeight(m, layout, width, height);
+                    const double cell = ParameterPageCharWidth(layout);
+                    // Layout pixels across per layout pixel down, on the page.
+                    const double stretch =
+                        (double(down) / m.windowExtentY) / (double(across) / m.windowExtentX);
+                    const auto drawnWidth = [&](int fontHeight) {
+                        return double(fontHeight) * width / height * std::max(1.0, stretch);
+                    };
+                    SCOPED_TRACE(testing::Message() << across << "x" << down << " layout " << layout
+                                                    << " font " << width << "/" << height);
+                    EXPECT_LE(drawnWidth(h), cell);
+                    EXPECT_TRUE(h == kParameterPageFontHeight || drawnWidth(h + 1) > cell) << h;
+                    EXPECT_GE(h, 1);
+                }
 }
 
 }  // namespace

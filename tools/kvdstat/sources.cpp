@@ -1,9 +1,10 @@
 #include "sources.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <numeric>
 
 #include "journal/journal_line.h"
@@ -47,12 +48,28 @@ std::vector<std::filesystem::path> JournalFilesIn(const std::string& folder, std
     return files;
 }
 
-bool ReadFile(const std::filesystem::path& p, std::string& out) {
-    std::ifstream in(p, std::ios::binary);
-    if (!in) return false;
-    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+// Reads a whole file through the C library, which reports a failed read (an I/O error, a file
+// gone from under it) in errno rather than in an exception from the stream's buffer. Returns ""
+// when read, else why not.
+std::string ReadFile(const std::filesystem::path& p, std::string& out) {
+    errno = 0;
+#ifdef _WIN32
+    std::FILE* in = _wfopen(p.c_str(), L"rb");  // names beyond the code page too
+#else
+    std::FILE* in = std::fopen(p.c_str(), "rb");
+#endif
+    if (!in) return std::strerror(errno);
+    char chunk[65536];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0) out.append(chunk, got);
+    const bool failed = std::ferror(in) != 0;
+    const int error = errno;
+    std::fclose(in);
+    if (!failed) return {};
+    return std::strerror(error != 0 ? error : EIO);
 }
+
+std::string CannotBeRead(const std::string& reason) { return "cannot be read: " + reason; }
 
 }  // namespace
 
@@ -144,8 +161,8 @@ void AddJournalFolder(const std::string& path, Source& into, std::vector<std::st
                       std::vector<Problem>& problems) {
     for (const std::filesystem::path& f : JournalFilesIn(path, problems)) {
         std::string text;
-        if (!ReadFile(f, text)) {
-            problems.push_back({f.string(), "cannot be read"});
+        if (const std::string reason = ReadFile(f, text); !reason.empty()) {
+            problems.push_back({f.string(), CannotBeRead(reason)});
         } else {
             AddJournalText(text, f.string(), into, problems);
             names.push_back(f.string());
@@ -195,8 +212,13 @@ void LoadFolder(const std::string& path, Loading& l, std::vector<Problem>& probl
 void LoadFile(const std::string& path, Loading& l, std::vector<Problem>& problems) {
     std::error_code ec;
     std::string bytes;
-    if (!std::filesystem::is_regular_file(path, ec) || !ReadFile(path, bytes)) {
-        problems.push_back({path, "cannot be read"});
+    // Only a regular file is read: a pipe or a device could keep the read waiting for ever.
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        problems.push_back({path, CannotBeRead(ec ? ec.message() : "not a regular file")});
+        return;
+    }
+    if (const std::string reason = ReadFile(path, bytes); !reason.empty()) {
+        problems.push_back({path, CannotBeRead(reason)});
         return;
     }
     if (EndsWith(path, ".csv") || bytes.compare(0, 5, "time,") == 0) {

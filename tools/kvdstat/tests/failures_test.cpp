@@ -1,11 +1,13 @@
 // kvdstat where its input or its output fails it, and the bounds of --from and --to.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "cli.h"
 #include "journal_records.h"
@@ -35,6 +37,33 @@ TEST(KvdstatInput, AnEntryThatCannotBeStatedIsReportedAndALongNameKeptWhole) {
     EXPECT_EQ(RunKvdstat({"summary", folder.string()}, out, err), kExitInputProblems);
     EXPECT_NE(err.find((folder / "loop.csv").string() + ": cannot be read"), std::string::npos) << err;
     EXPECT_NE(out.find((folder / "2026-01-01.csv").string() + " (journal)\n"), std::string::npos) << out;
+}
+
+// A source whose read fails part way (/proc/self/mem fails its first read with an I/O error, as a
+// dying disk would) or that is no file: that source is reported with the reason, the others are
+// still answered, and the exit status says a source failed.
+TEST(KvdstatInput, ASourceThatCannotBeReadIsReportedAndTheOthersAnswered) {
+    TempWorkDir dir;
+    std::ofstream("good.csv") << JournalOf({Record(kNewYear2026Ms, 60, 1, 40)});  // cut 2
+    std::filesystem::create_directory("journal");
+    std::ofstream("journal/2026-01-01.csv") << JournalOf({Record(kNewYear2026Ms, 60, 2, 41)});  // cut 3
+    std::filesystem::create_symlink("/proc/self/mem", "journal/2026-01-02.csv");
+    ASSERT_EQ(mkfifo("pipe.$$$", 0600), 0);
+    // The failing source, another one, what is reported, what is still answered.
+    const std::tuple<const char*, const char*, const char*, const char*> cases[] = {
+        {"/proc/self/mem", "good.csv", "/proc/self/mem: cannot be read: Input/output error",
+         "cut 2: 1 cycles"},
+        {"journal", "good.csv", "journal/2026-01-02.csv: cannot be read: Input/output error",
+         "cut 3: 1 cycles"},
+        {"pipe.$$$", "journal", "pipe.$$$: cannot be read: not a regular file", "cut 3: 1 cycles"},
+        {"gone.$$$", "journal", "gone.$$$: cannot be read: No such file or directory", "cut 3: 1 cycles"},
+    };
+    for (const auto& [failing, other, message, answered] : cases) {
+        std::string out, err;
+        EXPECT_EQ(RunKvdstat({"summary", failing, other}, out, err), kExitInputProblems) << failing;
+        EXPECT_NE(err.find(std::string("kvdstat: ") + message + "\n"), std::string::npos) << err;
+        EXPECT_NE(out.find(answered), std::string::npos) << out;
+    }
 }
 
 // A full disk and a reader that went away: exit 2 with the reason, never a silent end.
