@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# The plant link while the statistics file in use moves: Save statistics as into another folder
+# (its journal and outbox are there, numbered afresh from the clock) and back again (the old
+# outbox goes on with numbers below the other's). kvdplant holds every cycle of both journals,
+# each once.
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+rm -rf "$WORK"; mkdir -p "$WORK/run" "$WORK/plant" "$WORK/other"
+ensure_prefix
+start_display 1024 768
+start_broker
+start_kvdplant "$WORK/plant"
+plant_ini "$WORK/run" e2e-moved
+start_unit --cuts 1,2 --speed 5 --events "$WORK/events.txt"
+map_port COM1 "$WORK/com1"
+start_program "$WORK/run"
+
+body() { cat "$@" 2>/dev/null | grep -v '^time,' | sort || true; }
+sent() { body "$WORK"/run/journal/*.csv "$WORK"/other/journal/*.csv; }
+held() { body "$WORK"/plant/e2e-moved/journal/*.csv; }
+# caught_up WHAT: kvdplant holds every line of both journals, each once (60 s for them to come).
+caught_up() {
+  for _ in $(seq 600); do
+    [ -n "$(sent)" ] && [ "$(held)" = "$(sent)" ] && break
+    sleep 0.1
+  done
+  [ "$(held)" = "$(sent)" ] || fail "$1: kvdplant holds $(held | wc -l) lines, the journals $(sent | wc -l)"
+  [ -z "$(held | uniq -d)" ] || fail "$1: a cycle stored twice"
+  log "$1: $(held | wc -l) cycles, each once"
+}
+cycles_played() { wc -l <"$WORK/events.txt"; }
+save_as() {
+  driver command 32799 >/dev/null
+  driver answer 15 1 "$(winepath -w "$1" 2>/dev/null)" >/dev/null || fail "no Save statistics as dialog"
+}
+
+wait_cycles "$WORK/events.txt" 5
+caught_up "in the first folder"
+
+# Into the other folder: a journal and an outbox of its own.
+save_as "$WORK/other/moved.\$\$\$"
+wait_cycles "$WORK/events.txt" $(( $(cycles_played) + 5 ))
+wait_for 30 "a journal in the other folder" test -s "$WORK/other/journal/plant.pos"
+caught_up "in the other folder"
+
+# And back: the first outbox goes on, numbered below the other's.
+save_as "$WORK/run/Default.\$\$\$"
+driver message 10 6 >/dev/null || true  # replace the file that is there
+wait_cycles "$WORK/events.txt" $(( $(cycles_played) + 5 ))
+caught_up "back in the first folder"
+[ "$(body "$WORK"/run/journal/*.csv | wc -l)" -gt 5 ] || fail "no new cycles in the first folder"
+log "PASS"
