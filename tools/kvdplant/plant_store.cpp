@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -134,7 +135,9 @@ Outcome PlantStore::TakeCycle(Machine& m, std::string_view payload, int64_t now,
     // The journal itself decides what was stored: numbers start again (another outbox, a
     // restored one), and anyone may publish any number; the numbers only tell the gaps.
     const auto known = m.outboxes.find(outbox);
-    if (Stored(m, r, line)) {
+    const int stored = Stored(m, r, line);
+    // A journal that cannot be read now (no file descriptor left): the numbers decide meanwhile.
+    if (stored == 1 || (stored < 0 && known != m.outboxes.end() && seq <= known->second)) {
         Remember(m, outbox, seq);
         ++m.view.repeats;
         return Outcome::kRepeat;
@@ -160,22 +163,29 @@ Outcome PlantStore::TakeCycle(Machine& m, std::string_view payload, int64_t now,
     return Outcome::kStored;
 }
 
-// Whether this very line is in the machine's journal already, or waits for it.
-bool PlantStore::Stored(Machine& m, const JournalRecord& r, const std::string& line) {
-    const std::string day = line.substr(0, 10);
-    if (m.indexedDay != day) {
-        m.indexed.clear();
-        m.indexedDay = day;
-        std::ifstream in(folder_ + "/" + m.view.name + "/journal/" + day + ".csv", std::ios::binary);
-        for (std::string text; std::getline(in, text);) m.indexed.insert(HashOfLine(text + "\n"));
-    }
-    if (m.indexed.count(HashOfLine(line)) > 0) return true;
+// Whether this very line is in the machine's journal already, or waits for it: 1 yes, 0 no, -1
+// when its day file is there but cannot be read now.
+int PlantStore::Stored(Machine& m, const JournalRecord& r, const std::string& line) {
     const JournalWriter& w = *m.writer;
     for (std::size_t i = 0; i < w.waitingLines; ++i) {
         const JournalRecord& waiting = w.waiting[(w.firstWaiting + i) % kJournalWaitingMax];
-        if (waiting.time.unixMs == r.time.unixMs && LineOf(waiting) == line) return true;
+        if (waiting.time.unixMs == r.time.unixMs && LineOf(waiting) == line) return 1;
     }
-    return false;
+    const std::string day = line.substr(0, 10);
+    if (m.indexedDay != day) {
+        const std::string path = folder_ + "/" + m.view.name + "/journal/" + day + ".csv";
+        std::ifstream in(path, std::ios::binary);
+        std::error_code ec;
+        if (!in.is_open() && std::filesystem::exists(path, ec)) return -1;
+        m.indexed.clear();
+        m.indexedDay = day;
+        for (std::string text; std::getline(in, text);) m.indexed.insert(HashOfLine(text + "\n"));
+        if (in.bad()) {  // a read that failed part of the way: not an index to trust
+            m.indexedDay.clear();
+            return -1;
+        }
+    }
+    return m.indexed.count(HashOfLine(line)) > 0 ? 1 : 0;
 }
 
 void PlantStore::Remember(Machine& m, const std::string& outbox, uint64_t seq) {

@@ -93,7 +93,7 @@ private:
     Outcome TakeCycle(Machine& m, std::string_view payload, int64_t now, std::string* problem);
     Outcome TakeState(Machine& m, std::string_view payload, int64_t now, std::string* problem);
     void Load(Machine& m);
-    bool Stored(Machine& m, const JournalRecord& r, const std::string& line);
+    int Stored(Machine& m, const JournalRecord& r, const std::string& line);
     void Remember(Machine& m, const std::string& outbox, uint64_t seq);
     std::string WaitingText(const Machine& m, int32_t error) const;
     void SaveSequence(const Machine& m, std::string* problem) const;
