@@ -20,13 +20,15 @@ sent() { body "$WORK"/run/journal/*.csv "$WORK"/other/journal/*.csv; }
 held() { body "$WORK"/plant/e2e-moved/journal/*.csv; }
 # caught_up WHAT: kvdplant holds every line of both journals, each once (60 s for them to come).
 caught_up() {
+  local s h
   for _ in $(seq 600); do
-    [ -n "$(sent)" ] && [ "$(held)" = "$(sent)" ] && break
+    s=$(sent); h=$(held)
+    [ -n "$s" ] && [ "$h" = "$s" ] && break
     sleep 0.1
   done
-  [ "$(held)" = "$(sent)" ] || fail "$1: kvdplant holds $(held | wc -l) lines, the journals $(sent | wc -l)"
-  [ -z "$(held | uniq -d)" ] || fail "$1: a cycle stored twice"
-  log "$1: $(held | wc -l) cycles, each once"
+  [ "$h" = "$s" ] || fail "$1: kvdplant holds $(wc -l <<<"$h") lines, the journals $(wc -l <<<"$s")"
+  [ -z "$(uniq -d <<<"$h")" ] || fail "$1: a cycle stored twice"
+  log "$1: $(wc -l <<<"$h") cycles, each once"
 }
 save_as() {
   driver command 32799 >/dev/null
