@@ -7,10 +7,14 @@ namespace {
 const FileType kStatisticsFileType{"KVD Statistics (*.$$$)", "*.$$$", "$$$"};
 }
 
-int32_t SaveStatisticsAs(HWND owner) {
-    return SaveThroughDialog(owner, kStatisticsFileType, SaveStatisticsAndUse);
+int32_t SaveStatisticsAs(HWND owner, int32_t* configuration) {
+    return SaveThroughDialog(owner, kStatisticsFileType, [configuration](const char* name) {
+        return SaveStatisticsAndUse(name, configuration);
+    });
 }
 
-int32_t LoadStatisticsFrom(HWND owner) {
-    return OpenThroughDialog(owner, kStatisticsFileType, LoadStatisticsAndUse);
+int32_t LoadStatisticsFrom(HWND owner, int32_t* configuration) {
+    return OpenThroughDialog(owner, kStatisticsFileType, [configuration](const char* name) {
+        return LoadStatisticsAndUse(name, configuration);
+    });
 }

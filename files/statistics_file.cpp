@@ -19,8 +19,13 @@ CutStatistics gLoadScratch;
 
 // Set when the file in use failed to load: the block then is not that file's image, and writing
 // it there would destroy the history the file holds. Cleared by the user's own choice: a load or
-// save that succeeds, or a reset. Guarded by gStatisticsMutex (the autosave reads it).
-bool gAutosaveHeld = false;
+// save that succeeds, or a reset. Written under gStatisticsMutex (the autosave reads it there);
+// the UI thread's caption reads it without the lock, so it never waits for a save in progress.
+int32_t gAutosaveHeld = 0;
+
+void SetHeld(bool held) {
+    std::atomic_ref<int32_t>(gAutosaveHeld).store(held ? 1 : 0, std::memory_order_relaxed);
+}
 
 // Bytes of an existing file beyond the block are carried over into its replacement.
 int32_t CopyTail(const char* name, File& to) {
@@ -79,7 +84,7 @@ int32_t NoteSaveInUse(int32_t r, bool reported) {
 // The file in use changes; the caller holds gStatisticsMutex (the autosave reads the name).
 // Returns whether the name changed.
 bool UseLocked(const char* name) {
-    gAutosaveHeld = false;
+    SetHeld(false);
     if (std::strcmp(name, gConfig.statisticsFileName) == 0) return false;
     std::memset(gConfig.statisticsFileName, 0, sizeof gConfig.statisticsFileName);
     std::strncpy(gConfig.statisticsFileName, name, sizeof gConfig.statisticsFileName - 1);
@@ -107,7 +112,7 @@ int32_t LoadStatisticsFile(const char* name) {
 int32_t LoadStatisticsInUse() {
     std::lock_guard<std::mutex> lock(gStatisticsMutex);
     const int32_t r = LoadLocked(gConfig.statisticsFileName);
-    gAutosaveHeld = r != kResultOk;
+    SetHeld(r != kResultOk);
     return r;
 }
 
@@ -124,13 +129,13 @@ int32_t ResetStatistics(int cut) {
     // Reset All starts the file in use afresh: the user's choice, which ends a held autosave. A
     // reset of one cut is no such choice: writing the block would replace the other cuts' history
     // in a file that never loaded, so nothing is written while the autosave is held.
-    if (cut == kAllCuts) gAutosaveHeld = false;
-    if (gAutosaveHeld) return kResultOk;
+    if (cut == kAllCuts) SetHeld(false);
+    if (gAutosaveHeld != 0) return kResultOk;
     return NoteSaveInUse(WriteBlock(gConfig.statisticsFileName), true);
 }
 
 int32_t SaveStatisticsInUse() {
-    if (gAutosaveHeld) return kResultOk;
+    if (gAutosaveHeld != 0) return kResultOk;  // the caller holds the lock, under which it is written
     return NoteSaveInUse(WriteBlock(gConfig.statisticsFileName), false);
 }
 
@@ -145,11 +150,20 @@ bool TakeAutosaveFailureMessage(int32_t* error) {
 }
 
 bool StatisticsAutosaveHeld() {
-    std::lock_guard<std::mutex> lock(gStatisticsMutex);
-    return gAutosaveHeld;
+    return std::atomic_ref<int32_t>(gAutosaveHeld).load(std::memory_order_relaxed) != 0;
 }
 
-int32_t SaveStatisticsAndUse(const char* name) {
+namespace {
+// The new name reaches the configuration file, so the next start uses it; 0 when the name did
+// not change. Its result goes to the caller: statistics safely saved under a name the next start
+// does not know would split the history over two files.
+void RememberFileInUse(bool renamed, int32_t* configuration) {
+    const int32_t r = renamed ? SaveConfiguration() : kResultOk;
+    if (configuration != nullptr) *configuration = r;
+}
+}  // namespace
+
+int32_t SaveStatisticsAndUse(const char* name, int32_t* configuration) {
     bool renamed = false;
     {
         // Saved and made the file in use under one hold of the lock: a cycle end in between would
@@ -159,11 +173,11 @@ int32_t SaveStatisticsAndUse(const char* name) {
         renamed = UseLocked(name);
         NoteSaveInUse(kResultOk, false);  // the file in use holds the block again
     }
-    if (renamed) static_cast<void>(SaveConfiguration());  // the statistics are safe either way
-    return kResultOk;
+    RememberFileInUse(renamed, configuration);
+    return kResultOk;  // the statistics are safe either way
 }
 
-int32_t LoadStatisticsAndUse(const char* name) {
+int32_t LoadStatisticsAndUse(const char* name, int32_t* configuration) {
     bool renamed = false;
     {
         // Loaded and made the file in use under one hold of the lock: a cycle end in between
@@ -171,12 +185,12 @@ int32_t LoadStatisticsAndUse(const char* name) {
         std::lock_guard<std::mutex> lock(gStatisticsMutex);
         if (const int32_t r = LoadLocked(name)) {
             // The file in use failed to load again: the block is still not its image.
-            if (std::strcmp(name, gConfig.statisticsFileName) == 0) gAutosaveHeld = true;
+            if (std::strcmp(name, gConfig.statisticsFileName) == 0) SetHeld(true);
             return r;
         }
         renamed = UseLocked(name);
         NoteSaveInUse(kResultOk, false);  // the block is the file's image
     }
-    if (renamed) static_cast<void>(SaveConfiguration());
+    RememberFileInUse(renamed, configuration);
     return kResultOk;
 }

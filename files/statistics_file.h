@@ -18,7 +18,8 @@
 // Start-up: LoadStatisticsFile on the file in use. When it fails, the autosave is held: the file
 // keeps its bytes (its history) until the user loads, saves or resets statistics.
 [[nodiscard]] int32_t LoadStatisticsInUse();
-// Whether cycles are not being saved because the file in use failed to load.
+// Whether cycles are not being saved because the file in use failed to load. Any thread, without
+// the statistics lock: the caption never waits for a save in progress.
 [[nodiscard]] bool StatisticsAutosaveHeld();
 // Write the block as the start of the file (created when missing; a longer file keeps its
 // tail): 0, 30007 or the system error code. The block goes to a file beside it first, which
@@ -57,8 +58,10 @@ extern AutosaveHealth gAutosaveHealth;
 // the file becomes the one in use (the configuration file is rewritten when the name changed) and
 // a held autosave resumes. Each runs under one hold of gStatisticsMutex. A failed load of the
 // file in use holds the autosave; a failed load of another file leaves the file in use as it was.
-[[nodiscard]] int32_t SaveStatisticsAndUse(const char* name);
-[[nodiscard]] int32_t LoadStatisticsAndUse(const char* name);
+// The configuration file's result goes to *configuration when given (0 also when the name did not
+// change): the caller says when the next start would not know the new file.
+[[nodiscard]] int32_t SaveStatisticsAndUse(const char* name, int32_t* configuration = nullptr);
+[[nodiscard]] int32_t LoadStatisticsAndUse(const char* name, int32_t* configuration = nullptr);
 
 // Make a loaded block safe for every reader: a cut whose writeIndex or wrapMarker lies outside
 // its ring is shown empty (both indexes 0; entries kept). Returns the number of cuts mended.

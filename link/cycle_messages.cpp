@@ -143,6 +143,7 @@ void OnCutStart(int cut) {
     Store(gModel.LastAnnouncedCut, cut);
     Store(gModel.cycle.CycleState, kStateCutAnnounced);
     Store(gModel.cycle.peak, 0);
+    gModel.cycle.cutAnnounced = 1;
 
     ++slot;
     if (slot >= slots) {
@@ -164,24 +165,38 @@ void OnCutStart(int cut) {
 
 void OnCycleEnd() {
     CycleStateRecord& cycle = gModel.cycle;
-    if (cycle.CycleState == kStateIdle) {  // no cycle to end: it would be a false {0, 0}
+    const int32_t state = cycle.CycleState;
+    const bool announced = cycle.cutAnnounced != 0;
+    cycle.cutAnnounced = 0;
+    // No cycle to end (it would be a false {0, 0}), or one whose cut start this link never saw
+    // (its values and its cut would be another cycle's; its alarms go with it).
+    if (state == kStateIdle || !announced) {
         Store(gIgnoredCycleEnds, gIgnoredCycleEnds + 1);
+        if (state == kStateIdle) return;
+        Store(cycle.CycleState, kStateIdle);
+        cycle.alarmsOfCycle = 0;
         return;
     }
     Store(cycle.CycleState, kStateIdle);
     const int cut = gModel.ActiveCut;
-    const StatisticsEntry entry{static_cast<uint8_t>(cycle.peak & 0xFF),
-                                WorkPercent(cycle.workSum, gModel.cutParameters[cut].workDivisor)};
+    // A cycle that ended before its work phase measured nothing: peak, work and Po are 0, not the
+    // previous cycle's.
+    const bool worked = state == kStateRunning;
+    const StatisticsEntry entry{
+        static_cast<uint8_t>(worked ? cycle.peak & 0xFF : 0),
+        worked ? WorkPercent(cycle.workSum, gModel.cutParameters[cut].workDivisor) : uint8_t{0}};
     {
         // The file in use must hold this entry; a load or reset on the UI thread waits.
         std::lock_guard<std::mutex> lock(gStatisticsMutex);
         AppendStatisticsEntry(gStatistics, cut, entry);
         gStorageService.saveStatistics();
         const AlarmState& a = gModel.alarms;
-        gStorageService.journalCycle({cut, entry, cycle.po, cycle.alarmsOfCycle, a.BluntCounter[cut],
-                                      a.MissingCounter[cut], gModel.cutParameters[cut]});
+        gStorageService.journalCycle({cut, entry, worked ? cycle.po : uint16_t{0}, cycle.alarmsOfCycle,
+                                      a.BluntCounter[cut], a.MissingCounter[cut], gModel.cutParameters[cut]});
     }
     cycle.alarmsOfCycle = 0;
     gWindowService.requestEndOfCycle();
     MarkChanged(kChangeStatistics | kChangeCurvePoints);
 }
+
+void ForgetRunningCycle() { gModel.cycle.cutAnnounced = 0; }

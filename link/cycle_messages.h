@@ -15,10 +15,14 @@ int32_t OnSample(int32_t value);
 void OnPoWindow();
 // 220..235.
 void OnCutStart(int cut);
-// 200: statistics entry, autosave, journal line, end-of-cycle request, lower panel repaint. A
-// cycle end while the cycle state is idle ends no cycle that started here (the monitor came up
-// while the machine was cutting, or the unit repeated it): it is counted and nothing else.
+// 200: statistics entry, autosave, journal line, end-of-cycle request, lower panel repaint. Only a
+// cycle whose cut start came on this link is stored: a cycle end while idle (the unit repeated
+// it) or after a cycle the monitor joined halfway (it came up or the link opened while the
+// machine was cutting) is counted and nothing else. A cycle that ends before its work phase
+// (states 207, 201) stores peak 0 and work 0.
 void OnCycleEnd();
+// The link opens: the cycle running now, if any, began unseen. Called before the reader starts.
+void ForgetRunningCycle();
 
 // Cycle ends ignored since the start (ResetInterpreter clears it). Written by the reader thread,
 // read by the debug window with Load.

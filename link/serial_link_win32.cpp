@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "link/command_queue.h"
+#include "link/cycle_messages.h"
 #include "link/serial_state_win32.h"
 #include "link/port_service.h"
 #include "link/transmit_ring.h"
@@ -124,6 +125,7 @@ int32_t OpenLink(int portNumber) {
 
     // Frames put while no port was open are stale; no writer runs yet, so this thread may take.
     DropTransmitBytes();
+    ForgetRunningCycle();  // no reader runs yet; a cycle under way began unseen
     link.readerThread.Reset(make.createThread(SerialReaderThread, &link.readerThreadId));
     if (!link.readerThread) return FailOpen();
     link.writerThread.Reset(make.createThread(SerialWriterThread, &link.writerThreadId));

@@ -92,6 +92,8 @@ struct CycleStateRecord {
     int32_t lastSample;     // 0..105, any state
     int32_t alarmsOfCycle;  // alarm messages since the last cycle end (AlarmBits values and
                             // kCycleError1); reader thread only, for the cycle journal
+    int32_t cutAnnounced;   // 1 from a cut start seen on this link to its cycle end: only such a
+                            // cycle is stored; reader thread (the UI thread before it starts)
 };
 
 struct CurvePoint {

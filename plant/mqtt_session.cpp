@@ -76,7 +76,9 @@ int32_t MqttSession::KeepAlive() {
     if (keepAliveSeconds_ == 0) return 0;
     const int64_t now = PlantClockMs();
     const int64_t period = int64_t{keepAliveSeconds_} * 1000;
-    if (pingSentMs_ >= 0 && now - pingSentMs_ > period) return kMqttNoAnswer;
+    // The PINGRESP is awaited half a period: a broker gone silent is given up within one period
+    // of its last answer, well inside the 1.5 periods after which the broker gives us up.
+    if (pingSentMs_ >= 0 && now - pingSentMs_ > period / 2) return kMqttNoAnswer;
     if (pingSentMs_ < 0 && now - lastSentMs_ >= period / 2) {
         uint8_t packet[2];
         const std::size_t n = WriteMqttPingreq(packet, sizeof packet);
@@ -104,6 +106,7 @@ int32_t MqttSession::Take(MqttPacket& p, bool* complete) {
 int32_t MqttSession::Await(uint8_t type, uint16_t packetId, int32_t timeoutMs, MqttPacket* got,
                            bool stoppable) {
     const int64_t deadline = PlantClockMs() + timeoutMs;
+    bool looked = false;  // even a wait of no time takes what has come (a PINGRESP, a close)
     for (;;) {
         MqttPacket p{};
         bool complete = false;
@@ -117,9 +120,14 @@ int32_t MqttSession::Await(uint8_t type, uint16_t packetId, int32_t timeoutMs, M
         }
         if (stoppable && stop_.load(std::memory_order_relaxed)) return kMqttStopped;
         const int64_t left = deadline - PlantClockMs();
-        if (left <= 0) return type == 0 ? kSocketTimedOut : kMqttNoAnswer;
+        if (left <= 0 && looked) return type == 0 ? kSocketTimedOut : kMqttNoAnswer;
+        looked = true;
+        if (have_ == sizeof in_) {  // the reader refuses longer packets first; never read past in_
+            reason = "a packet longer than the link reads";
+            return kMqttBroken;
+        }
         std::size_t n = 0;
-        const int32_t slice = left < kSliceMs ? static_cast<int32_t>(left) : kSliceMs;
+        const int32_t slice = left <= 0 ? 0 : left < kSliceMs ? static_cast<int32_t>(left) : kSliceMs;
         const int32_t r = sockets_.receive(socket_, in_ + have_, sizeof in_ - have_, slice, &n);
         if (r != 0 && r != kSocketTimedOut) return r;
         have_ += n;

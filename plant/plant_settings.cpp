@@ -94,6 +94,16 @@ bool ParsePlantSettings(const PlantSettingsText& text, const char* computerName,
             return Refuse(message, messageSize, "port", text.port, "is not a number from 1 to 65535", out);
         out.port = static_cast<uint16_t>(port);
     }
+    out.keepAliveSeconds = kPlantDefaultKeepAlive;
+    if (Present(text.keepAlive)) {
+        char* end = nullptr;
+        const long seconds = std::strtol(text.keepAlive, &end, 10);
+        if (!std::isdigit(static_cast<unsigned char>(text.keepAlive[0])) || *end != '\0' || seconds < 2 ||
+            seconds > 3600)
+            return Refuse(message, messageSize, "keepalive", text.keepAlive, "is not a number from 2 to 3600",
+                          out);
+        out.keepAliveSeconds = static_cast<uint16_t>(seconds);
+    }
     if (Present(text.machine)) {
         if (!IsName(text.machine))
             return Refuse(message, messageSize, "machine", text.machine,

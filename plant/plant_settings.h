@@ -9,6 +9,7 @@
 constexpr std::size_t kPlantNameMax = 64;   // machine name, topic prefix
 constexpr std::size_t kPlantHostMax = 255;  // a DNS name at its longest
 constexpr uint16_t kPlantDefaultPort = 1883;
+constexpr uint16_t kPlantDefaultKeepAlive = 30;  // seconds
 constexpr std::size_t kPlantMessageMax = 256;
 
 struct PlantSettings {
@@ -17,15 +18,17 @@ struct PlantSettings {
     uint16_t port;
     char machine[kPlantNameMax + 1];
     char prefix[kPlantNameMax + 1];
+    uint16_t keepAliveSeconds;  // 0 in a value made by hand: kPlantDefaultKeepAlive
 };
 
 // The values as the file holds them; null for a key that is not there.
 struct PlantSettingsText {
-    const char* enabled;  // 1/0, yes/no, true/false, on/off
-    const char* host;     // required when enabled
-    const char* port;     // 1..65535, default 1883
-    const char* machine;  // default: the computer name
-    const char* prefix;   // default "kvd"
+    const char* enabled;              // 1/0, yes/no, true/false, on/off
+    const char* host;                 // required when enabled
+    const char* port;                 // 1..65535, default 1883
+    const char* machine;              // default: the computer name
+    const char* prefix;               // default "kvd"
+    const char* keepAlive = nullptr;  // seconds, 2..3600, default 30
 };
 
 // Checks and takes the values. On a malformed value returns false with the link off and a clear

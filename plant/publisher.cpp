@@ -44,6 +44,8 @@ namespace {
 constexpr int32_t kPollMs = 250;  // the journal is looked at this often without a nudge
 constexpr int32_t kPauseFirstMs = 1000;
 constexpr int32_t kPauseLastMs = 30000;
+// A connection that lasted this long was a working one: the next pause starts again from the first.
+constexpr int64_t kSteadyMs = 30000;
 constexpr int32_t kResultPositionFile = -20;
 
 // One run of the thread: the session and the outbox position live here, on its stack.
@@ -61,8 +63,9 @@ private:
     void SavePosition();
     void Fail(int32_t result, const char* text);
     void Status(PlantLinkState s) { p_.linkState.store(static_cast<int32_t>(s), std::memory_order_relaxed); }
-    // Waits for a nudge or the stop, at most ms: false once stopping.
-    bool Rest(int32_t ms);
+    // Waits for a nudge or the stop, at most ms: false once stopping. A pause between connections
+    // is not cut short by a nudge (a new cycle), or a busy machine would reconnect at every cycle.
+    bool Rest(int32_t ms, bool nudgeWakes = true);
 
     PublisherCore& p_;
     MqttSession session_;
@@ -81,10 +84,11 @@ void Loop::Fail(int32_t result, const char* text) {
     p_.lastError.store(result, std::memory_order_relaxed);
 }
 
-bool Loop::Rest(int32_t ms) {
+bool Loop::Rest(int32_t ms, bool nudgeWakes) {
     std::unique_lock lock(p_.mutex);
-    p_.wake.wait_for(lock, std::chrono::milliseconds(ms), [&] { return p_.nudged || p_.stop.load(); });
-    p_.nudged = false;
+    p_.wake.wait_for(lock, std::chrono::milliseconds(ms),
+                     [&] { return (nudgeWakes && p_.nudged) || p_.stop.load(); });
+    if (nudgeWakes) p_.nudged = false;
     return !p_.stop.load();
 }
 
@@ -100,15 +104,22 @@ void Loop::Run() {
     while (!p_.stop.load()) {
         Status(PlantLinkState::kConnecting);
         p_.waiting.store(CountWaitingCycles(folder, position_, 0xFFFFFFFFu), std::memory_order_relaxed);
-        if (Connect() != 0) {
-            if (!Rest(pause)) break;
-            pause = pause * 2 < kPauseLastMs ? pause * 2 : kPauseLastMs;
+        int64_t lasted = 0;
+        if (Connect() == 0) {
+            Status(PlantLinkState::kConnected);
+            const int64_t since = PlantClockMs();
+            Serve();
+            session_.Close();
+            lasted = PlantClockMs() - since;
+        }
+        // A connection refused and one accepted then dropped soon alike wait a growing pause: a
+        // broker (or anything on its port) that answers and closes is not hammered.
+        if (lasted >= kSteadyMs) {
+            pause = kPauseFirstMs;
             continue;
         }
-        Status(PlantLinkState::kConnected);
-        pause = kPauseFirstMs;
-        Serve();
-        session_.Close();
+        if (!Rest(pause, false)) break;
+        pause = pause * 2 < kPauseLastMs ? pause * 2 : kPauseLastMs;
     }
     Status(PlantLinkState::kOff);
 }
@@ -217,7 +228,7 @@ PlantPublisherSetup DefaultPublisherSetup(const PlantSettings& settings, const c
     s.sockets = SystemSockets();
     s.connectTimeoutMs = 2000;
     s.ackTimeoutMs = 10000;
-    s.keepAliveSeconds = 30;
+    s.keepAliveSeconds = settings.keepAliveSeconds != 0 ? settings.keepAliveSeconds : kPlantDefaultKeepAlive;
     return s;
 }
 

@@ -74,7 +74,8 @@ void ParameterSheet(HWND hwnd, int cut) {
 }
 
 void SaveParameters(HWND hwnd, int) {
-    if (SaveParameterSet(hwnd) != kResultOk) ShowMessage(hwnd, kTextParametersNotSaved, kCaptionError, 0);
+    if (const int32_t r = SaveParameterSet(hwnd))
+        ShowMessage(hwnd, kTextParametersNotSaved, kCaptionError, r);
 }
 
 void ShowView(HWND hwnd, int mode) {
@@ -87,12 +88,24 @@ void ShowView(HWND hwnd, int mode) {
     InvalidateRegion(hwnd, Region::kPanel, true);
 }
 
+// The new file in use that the configuration file could not record: the next start would autosave
+// into the old one, splitting the history over two files.
+void ShowFileInUseNotRemembered(HWND hwnd, int32_t configuration) {
+    if (configuration != kResultOk)
+        ShowMessage(hwnd, kTextFileInUseNotRemembered, kCaptionError, configuration);
+}
+
 void SaveStatistics(HWND hwnd, int) {
-    if (SaveStatisticsAs(hwnd) != kResultOk) ShowMessage(hwnd, kTextStatisticsNotSaved, kCaptionError, 0);
+    int32_t configuration = kResultOk;
+    if (const int32_t r = SaveStatisticsAs(hwnd, &configuration))
+        ShowMessage(hwnd, kTextStatisticsNotSaved, kCaptionError, r);
+    ShowFileInUseNotRemembered(hwnd, configuration);
 }
 
 void LoadStatistics(HWND hwnd, int) {
-    const int32_t r = LoadStatisticsFrom(hwnd);
+    int32_t configuration = kResultOk;
+    const int32_t r = LoadStatisticsFrom(hwnd, &configuration);
+    ShowFileInUseNotRemembered(hwnd, configuration);
     if (r == kResultOk) {
         StartForecast();
         InvalidateRegion(hwnd, Region::kPanel, true);

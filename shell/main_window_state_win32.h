@@ -29,6 +29,9 @@ struct MainWindowState {
     char captionShown[kCaptionSize] = {};  // the caption as last set
     CycleSnapshot snapshot;
     HWND uploadProgress = nullptr;  // the upload's progress dialog while it is open
+    // The failed autosave's message is open: its modal loop goes on delivering ticks, and a drive
+    // that fails, recovers and fails again would stack a box on it. The next run's message waits.
+    bool autosaveMessageOpen = false;
 };
 
 // WM_NCCREATE: a new state for the window, from the start parameters when given.

@@ -54,17 +54,24 @@ void ShowCaption(HWND hwnd) {
     SetWindowTextA(hwnd, caption);
 }
 
-// At every tick: the caption, and the one message of a run of failed autosaves (its first error).
+// At every tick: the caption, and the one message of a run of failed autosaves (its first error),
+// one box at a time.
 void ReportAutosave(HWND hwnd) {
     ShowCaption(hwnd);
+    MainWindowState& state = StateOf(hwnd);
+    if (state.autosaveMessageOpen) return;
     int32_t error = 0;
-    if (TakeAutosaveFailureMessage(&error)) ShowMessage(hwnd, kTextStatisticsNotSaved, kCaptionError, error);
+    if (!TakeAutosaveFailureMessage(&error)) return;
+    state.autosaveMessageOpen = true;
+    ShowMessage(hwnd, kTextStatisticsNotSaved, kCaptionError, error);
+    StateOf(hwnd).autosaveMessageOpen = false;  // the window may have gone meanwhile
 }
 
-// A close while the last autosave failed would lose the cycles the file in use lacks: the user
-// may save them elsewhere first (Save statistics, with its own message should that fail too).
+// A close while cycles since the start are in no file would lose them: the last autosave failed,
+// or the autosave is held because the file in use failed to load. The user may save them
+// elsewhere first (Save statistics, with its own message should that fail too).
 void OnClose(HWND hwnd) {
-    if (AutosaveFailing() && AskYesNo(hwnd, kTextSaveStatisticsElsewhere))
+    if ((AutosaveFailing() || StatisticsAutosaveHeld()) && AskYesNo(hwnd, kTextSaveStatisticsElsewhere))
         static_cast<void>(RunCommand(hwnd, IDM_SAVE_STATISTICS));
     DestroyWindow(hwnd);
 }

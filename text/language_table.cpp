@@ -627,6 +627,7 @@ const char AddedLanguageTable[kLanguageCount][kAddedTexts][kTextSize] = {
         /* 208 */ "reached",
         /* 209 */ "Change tool within",
         /* 210 */ "Failed saving statistics\nSave the statistics elsewhere?",
+        /* 211 */ "Statistics file in use not remembered\nfor the next start",
     },
     {
         /* 200 */ "Prognose",
@@ -640,6 +641,7 @@ const char AddedLanguageTable[kLanguageCount][kAddedTexts][kTextSize] = {
         /* 208 */ "erreicht",
         /* 209 */ "Werkzeug wechseln in",
         /* 210 */ "Fehler beim Sichern der Statistik\nAnderswo sichern?",
+        /* 211 */ "Statistikdatei f\374r den n\344chsten Start\nnicht gespeichert",
     },
     {
         /* 200 */ "Prognose",
@@ -653,6 +655,7 @@ const char AddedLanguageTable[kLanguageCount][kAddedTexts][kTextSize] = {
         /* 208 */ "n\345et",
         /* 209 */ "Skift v\346rkt\370j inden",
         /* 210 */ "Kunne ikke gemme statistik\nGem et andet sted?",
+        /* 211 */ "Statistikfil ikke husket til\nn\346ste start",
     },
 };
 // clang-format on

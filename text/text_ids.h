@@ -137,3 +137,5 @@ constexpr TextId kTextReached = 208;
 constexpr TextId kTextChangeToolWithin = 209;
 // Asked at the close while the last autosave failed: Yes opens Save statistics as.
 constexpr TextId kTextSaveStatisticsElsewhere = 210;
+// After Save or Load statistics: the configuration file did not take the new file in use.
+constexpr TextId kTextFileInUseNotRemembered = 211;

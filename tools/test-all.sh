@@ -38,7 +38,8 @@ fuzz_pid=
 if [ -f tests/fuzz/CMakeLists.txt ]; then
   step "build: fuzz targets"
   cmake --preset fuzz >/dev/null
-  cmake --build --preset fuzz -j "$jobs" --target fuzz_interpreter fuzz_config fuzz_statistics fuzz_parameter_set fuzz_journal fuzz_mqtt
+  cmake --build --preset fuzz -j "$jobs" --target fuzz_interpreter fuzz_config fuzz_statistics fuzz_parameter_set fuzz_journal fuzz_mqtt \
+    fuzz_mqtt_session fuzz_plant_intake
   step "fuzz (bounded, beside the release test)"
   tools/run-fuzz.sh "${ZAVIZE_FUZZ_SECONDS:-60}" >build/fuzz/run.log 2>&1 &
   fuzz_pid=$!

@@ -3,7 +3,9 @@
 # read-only or locked file would be): the caption says the cycles are not saved and one message
 # gives the system's number, however many cycles fail. Writable again, the next cycle end saves
 # and the file holds every cycle since the start. A close while the last save failed asks whether
-# to save the statistics elsewhere, and the file chosen then holds every cycle too.
+# to save the statistics elsewhere, and the file chosen then holds every cycle too. A drive that
+# fails, recovers and fails again while the first message is open shows its next message only
+# after that one is closed: one box at a time.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 run=$WORK/run
@@ -57,6 +59,21 @@ wait_more_cycles 3
 driver no-message 3 || fail "a second message for the same run of failures"
 expect_caption yes
 log "autosave failing: '$got', caption marked, one message"
+
+# 1b. Recovered and failing again while the message is open: still one box; the next run's
+#     message comes once it is closed.
+chattr -i "$inuse"
+holds_every_cycle "$inuse" $((before + 2))
+chattr +i "$inuse"
+[ "$(driver message-count 15)" = 1 ] || fail "no message for the second run of failures"
+chattr -i "$inuse"
+holds_every_cycle "$inuse" $(( $(stored "$inuse") + 2 ))
+chattr +i "$inuse"
+wait_more_cycles 3
+[ "$(driver message-count 1)" = 1 ] || fail "a box stacked on the open one"
+driver message 5 >/dev/null || fail "the open box could not be closed"
+driver message 15 >/dev/null || fail "the third run's message was lost"
+log "recovered and failing again: one box at a time"
 
 # 2. Writable again: the next cycle end saves every cycle, the caption is plain.
 chattr -i "$inuse"

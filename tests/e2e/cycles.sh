@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # After the unit has played N cycles of cut 3, Default.$$$ holds exactly those N entries for that
-# cut, with the peaks and work values the unit produced; Space reaches the unit as code 205.
+# cut, with the peaks and work values the unit produced; Space reaches the unit as code 205. The
+# monitor starts while the unit is in the middle of a cycle (samples, 201, 201, 200 without its cut
+# start): that cycle is stored nowhere, under no cut.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 rm -rf "$WORK"; mkdir -p "$WORK/run"
 ensure_prefix
 start_display 1024 768
 cycles=6
-start_unit --wait-peer --cuts 3 --cycles "$cycles" --speed 5 --log "$WORK/unit.log" --events "$WORK/events.txt"
+start_unit --wait-peer --scenario joined --cuts 3 --cycles "$cycles" --speed 5 --log "$WORK/unit.log" --events "$WORK/events.txt"
 map_port COM1 "$WORK/com1"
 start_program "$WORK/run"
 driver no-message 2 || fail "a message appeared at start"

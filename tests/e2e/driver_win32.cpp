@@ -14,6 +14,8 @@
 //                                           dialog): print its caption, type NAME into its file name
 //                                           field when given, then press BUTTON (1 OK, 2 Cancel)
 //   zavize_driver no-message SECONDS        exit 1 if a message box appears within SECONDS
+//   zavize_driver message-count SECONDS     once a message box is open (within SECONDS), print how
+//                                           many the program shows; none is pressed
 //   zavize_driver sheet SECONDS             print the caption of the parameter sheet once it is open
 //   zavize_driver sheet-get PAGE CONTROL    bring page PAGE (0..5) of the sheet to the front and
 //                                           print the text of its control
@@ -84,6 +86,19 @@ HWND WaitMessageBox(double seconds) {
         Sleep(50);
     }
     return nullptr;
+}
+
+struct BoxCount {
+    DWORD process;
+    int count;
+};
+
+BOOL CALLBACK CountMessageBoxes(HWND w, LPARAM p) {
+    auto* c = reinterpret_cast<BoxCount*>(p);
+    Search one{c->process, nullptr};
+    FindMessageBox(w, reinterpret_cast<LPARAM>(&one));
+    if (one.found != nullptr) ++c->count;
+    return TRUE;
 }
 
 BOOL CALLBACK PrintStatic(HWND w, LPARAM) {
@@ -187,7 +202,8 @@ int SheetVerb(int argc, char** argv) {
 int main(int argc, char** argv) {
     if (argc < 2)
         return Fail(
-            "usage: zavize_driver wait-window|command|key|close|wait-gone|message|answer|no-message|"
+            "usage: zavize_driver "
+            "wait-window|command|key|close|wait-gone|message|message-count|answer|no-message|"
             "window-rect|client-origin|client-rect");
     if (!JoinDesktop()) return Fail("cannot join the desktop named by ZAVIZE_DESKTOP");
     const char* verb = argv[1];
@@ -230,6 +246,14 @@ int main(int argc, char** argv) {
         EnumChildWindows(box, PrintStatic, 0);
         std::fflush(stdout);
         PostMessageA(box, WM_COMMAND, argc > 3 ? std::atoi(argv[3]) : IDOK, 0);
+        return 0;
+    }
+    if (std::strcmp(verb, "message-count") == 0) {
+        if (WaitMessageBox(arg) == nullptr) return Fail("no message box");
+        BoxCount boxes{0, 0};
+        GetWindowThreadProcessId(main, &boxes.process);
+        EnumWindows(CountMessageBoxes, reinterpret_cast<LPARAM>(&boxes));
+        std::printf("%d\n", boxes.count);
         return 0;
     }
     if (std::strcmp(verb, "file-dialog") == 0) {

@@ -2,7 +2,8 @@
 # The cycle journal end to end: the unit plays a tool that gets blunt; the journal beside
 # Default.$$$ holds one line per cycle with the unit's peaks, work values and alarms; kvdstat.exe
 # (under Wine too) finds every cycle the unit alarmed with its own limits and gives a reason for
-# each further one, and forecasts from the rising peaks when the tool reaches a Blunt limit.
+# each further one, and forecasts from the rising peaks when the tool reaches a Blunt limit. The
+# monitor joins the unit halfway through a cycle: that cycle has no line.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 rm -rf "$WORK"; mkdir -p "$WORK/run"
@@ -10,7 +11,7 @@ ensure_prefix
 start_display 1024 768
 cycles=22
 step=1
-start_unit --wait-peer --cuts 1 --cycles "$cycles" --speed 5 --scenario "blunt:2:$step" --events "$WORK/events.txt"
+start_unit --wait-peer --cuts 1 --cycles "$cycles" --speed 5 --scenario "blunt:2:$step" --scenario joined --events "$WORK/events.txt"
 map_port COM1 "$WORK/com1"
 start_program "$WORK/run"
 wait_cycles "$WORK/events.txt" "$cycles"

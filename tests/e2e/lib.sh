@@ -128,17 +128,19 @@ screenshot() { import -window root "$1"; }
 
 file_size() { stat -c %s "$1"; }
 
-# The plant side. start_broker: mosquitto on a free port of 127.0.0.1 (BROKER_PORT, kept for its
-# restarts), its sessions on disk in $WORK/broker so a restart keeps kvdplant's queue; stop_broker
-# ends it as an administrator would. start_kvdplant FOLDER [ARGS...]: the collector into FOLDER.
+# The plant side. start_broker: mosquitto with packaging/plant/mosquitto.conf on a free port of
+# 127.0.0.1 (BROKER_PORT, kept for its restarts), its sessions on disk in $WORK/broker so a
+# restart keeps kvdplant's queue; stop_broker ends it as an administrator would. start_kvdplant FOLDER [ARGS...]: the collector into FOLDER.
 start_broker() {
   mkdir -p "$WORK/broker"
   # Started by root, mosquitto runs as its own user: it must be able to write its sessions here.
   chmod 0777 "$WORK/broker"
   if [ -z "${BROKER_PORT:-}" ]; then
     BROKER_PORT=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-    printf 'listener %s 127.0.0.1\nallow_anonymous true\npersistence true\npersistence_location %s/\n' \
-      "$BROKER_PORT" "$WORK/broker" >"$WORK/broker/mosquitto.conf"
+    # The plant's own configuration, on this port and with its database here.
+    sed -e "s|^listener .*|listener $BROKER_PORT 127.0.0.1|" \
+      -e "s|^persistence_location .*|persistence_location $WORK/broker/|" \
+      "$ZAVIZE_SOURCE/packaging/plant/mosquitto.conf" >"$WORK/broker/mosquitto.conf"
   fi
   setsid mosquitto -c "$WORK/broker/mosquitto.conf" >>"$WORK/broker/log" 2>&1 &
   BROKER_PID=$!

@@ -115,10 +115,33 @@ mqtt_streams = {
     "stream": b"\x20\x02\x01\x00" + b"\x40\x02\x12\x34" * 3 + mqtt_publish(b"a/b", b"") + b"\xd0\x00",
 }
 
+# The session's streams: a pattern byte (which reads find nothing, and the sizes of the pieces),
+# then what a broker sends one connection.
+session_streams = {
+    "connack_then_quiet": b"\x00\x20\x02\x00\x00",
+    "acks_in_pieces": b"\x55\x20\x02\x00\x00\x40\x02\x00\x01\xd0\x00\x40\x02\x00\x02",
+    "refused_then_accepted": b"\x0f\x20\x02\x00\x05\x20\x02\x00\x00\x40\x02\x00\x01",
+    "publish_between": b"\x33\x20\x02\x00\x00" + mqtt_publish(b"kvd/a/state", b"{}", qos=1, packet_id=9)
+    + b"\x40\x02\x00\x01",
+}
+
+# kvdplant's intake: the topic, a line end, the payload.
+cycle_message = (b'{"machine":"mill-1","seq":1001,"time":"2026-12-08T10:00:01.000+00:00","cut":1,"peak":50,'
+                 b'"work":60,"po":1,"break":0,"blunt":0,"missing":0,"err1":0,"blunt_counter":0,'
+                 b'"missing_counter":0,"break_limit":90,"blunt_limit":80,"missing_limit":10,"blunt_mode":"power"}')
+intake_messages = {
+    "cycle": b"kvd/mill-1/cycle\n" + cycle_message,
+    "state": b'kvd/mill-1/state\n{"machine":"mill-1","online":true,"unit":true,"cut":3,"break":false,'
+             b'"blunt":true,"missing":false}',
+    "offline": b'kvd/mill-1/state\n{"machine":"mill-1","online":false}',
+    "foreign": b"other/x/cycle\n{}",
+}
+
 root = pathlib.Path(__file__).resolve().parent / "corpus"
 for target, files in [("interpreter", {n: bytes([c, s]) + st for n, (c, s, st) in seeds.items()}),
                       ("config", configs), ("statistics", statistics_seeds), ("parameter_set", parameter_sets),
-                     ("mqtt", mqtt_streams)]:
+                     ("mqtt", mqtt_streams), ("mqtt_session", session_streams),
+                     ("plant_intake", intake_messages)]:
     folder = root / target
     folder.mkdir(parents=True, exist_ok=True)
     for name, content in files.items():

@@ -1,5 +1,5 @@
-// A real broker for the plant tests: Debian's mosquitto on a free port of 127.0.0.1, with its
-// sessions kept on disk so that a restart keeps a lasting subscriber's queue.
+// A real broker for the plant tests: Debian's mosquitto with the plant's own configuration
+// (packaging/plant/mosquitto.conf) on a free port of 127.0.0.1, its database in the test's folder.
 #pragma once
 
 #include <arpa/inet.h>
@@ -25,9 +25,15 @@ public:
         port_ = FreePort();
         // Started by root, mosquitto runs as its own user: it must be able to save its sessions.
         std::filesystem::permissions(folder_, std::filesystem::perms::all);
+        std::ifstream shipped(ZAVIZE_SOURCE_DIR "/packaging/plant/mosquitto.conf");
         std::ofstream conf(folder_ / "mosquitto.conf");
-        conf << "listener " << port_ << " 127.0.0.1\nallow_anonymous true\npersistence true\n"
-             << "persistence_location " << folder_.string() << "/\n";
+        for (std::string line; std::getline(shipped, line);) {
+            if (line.rfind("listener ", 0) == 0)
+                line = "listener " + std::to_string(port_) + " 127.0.0.1";
+            else if (line.rfind("persistence_location ", 0) == 0)
+                line = "persistence_location " + folder_.string() + "/";
+            conf << line << "\n";
+        }
     }
     ~Broker() { Stop(); }
     uint16_t port() const { return port_; }
@@ -50,15 +56,15 @@ public:
         }
         return false;
     }
-    // Ends it as an administrator would (it saves its sessions) and waits for it.
-    void Stop() {
+    // Ends it as an administrator would (it saves its sessions) and waits for it; with SIGKILL,
+    // as a crash would, saving nothing.
+    void Stop(int signal = SIGTERM) {
         if (pid_ <= 0) return;
-        kill(pid_, SIGTERM);
+        kill(pid_, signal);
         waitpid(pid_, nullptr, 0);
         pid_ = -1;
     }
 
-private:
     static uint16_t FreePort() {
         const int fd = socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in a{};
@@ -70,6 +76,8 @@ private:
         close(fd);
         return ntohs(a.sin_port);
     }
+
+private:
     bool Accepts() const {
         const int fd = socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in a{};

@@ -32,9 +32,9 @@ public:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 2, log_.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-        const char* argv[] = {KVDPLANT_EXE, "--folder", f.c_str(),  "--host", "127.0.0.1",
-                              "--port",     p.c_str(),  "--listen", "off",    nullptr};
-        posix_spawn(&pid_, KVDPLANT_EXE, &actions, nullptr, const_cast<char**>(argv), environ);
+        const char* argv[] = {KVDPLANT_PATH, "--folder", f.c_str(),  "--host", "127.0.0.1",
+                              "--port",      p.c_str(),  "--listen", "off",    nullptr};
+        posix_spawn(&pid_, KVDPLANT_PATH, &actions, nullptr, const_cast<char**>(argv), environ);
         posix_spawn_file_actions_destroy(&actions);
     }
     ~Kvdplant() {

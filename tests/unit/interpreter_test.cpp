@@ -136,32 +136,57 @@ TEST_F(Interpreter, AutosaveRunsUnderTheStatisticsLockWithTheEntryInPlace) {
 
 // ---- Po ----------------------------------------------------------------------------------------
 
-// A cycle end is taken only for a cycle that started (cut start, with or without its Po window):
-// one while idle is counted and stores nothing, saves nothing, journals nothing.
-TEST_F(Interpreter, ACycleEndWithNoCycleRunningIsCountedAndStoresNothing) {
+// Only a cycle whose cut start came on this link is stored: a repeated cycle end, a cycle the
+// monitor joined halfway (it started, or the link opened, while the machine was cutting) and a
+// cycle without a cut start of its own are counted and store, save and journal nothing. A cycle
+// that ends before its work phase stores {0, 0} with Po 0, never the previous cycle's values.
+TEST_F(Interpreter, OnlyACycleSeenFromItsCutStartIsStored) {
+    static FinishedCycle last;
     static int journalLines;
-    journalLines = 0;
-    gStorageService.journalCycle = [](const FinishedCycle&) { ++journalLines; };
+    gStorageService.journalCycle = [](const FinishedCycle& c) {
+        last = c;
+        ++journalLines;
+    };
+    constexpr uint16_t kLinkOpens = 0xFFFF;
     struct Case {
         std::vector<uint16_t> messages;
         int entries;  // of cut 1 (index 0)
         uint32_t ignored;
+        StatisticsEntry lastEntry;
+        uint16_t lastPo;
     } cases[] = {
-        {{200}, 0, 1},                          // started while the machine was cutting
-        {{220, 201, 201, 50, 200, 200}, 1, 1},  // a repeated cycle end
-        {{220, 200}, 1, 0},                     // a cycle without its Po window
-        {{220, 201, 201, 50, 200, 220, 30, 200}, 2, 0},
+        {{200}, 0, 1, {}, 0},                                                   // a cycle end with no cycle
+        {{220, 201, 201, 50, 200, 200}, 1, 1, {50, 25}, 0},                     // a repeated cycle end
+        {{30, 201, 20, 201, 50, 200}, 0, 1, {}, 0},                             // joined halfway at the start
+        {{220, 201, 20, 201, 50, kLinkOpens, 60, 200}, 0, 1, {}, 0},            // ... and at a reopened link
+        {{220, 201, 20, 201, 50, 200, 201, 201, 60, 200}, 1, 1, {30, 15}, 20},  // no cut start of its own
+        {{220, 201, 20, 201, 50, 200, 220, 200}, 2, 0, {0, 0}, 0},              // ended while announced
+        {{220, 201, 20, 201, 50, 200, 220, 201, 40, 200}, 2, 0, {0, 0}, 0},     // ended in its Po window
+        {{220, 201, 201, 50, 200, 220, 30, 200}, 2, 0, {0, 0}, 0},
     };
     for (const Case& c : cases) {
         ResetModel();
         ResetInterpreter();
+        gModel.cutParameters[0].workDivisor = 0;  // work percent = work sum / 2
         gRecord.Clear();
         journalLines = 0;
-        for (uint16_t m : c.messages) Send({m});
-        EXPECT_EQ(HeldEntries(gStatistics, 0), c.entries);
+        last = {};
+        for (uint16_t m : c.messages) {
+            if (m == kLinkOpens)
+                ForgetRunningCycle();
+            else
+                Send({m});
+        }
+        SCOPED_TRACE(testing::Message() << "case " << (&c - cases));
+        ASSERT_EQ(HeldEntries(gStatistics, 0), c.entries);
         EXPECT_EQ(gRecord.saves, c.entries);
         EXPECT_EQ(journalLines, c.entries);
         EXPECT_EQ(Load(gIgnoredCycleEnds), c.ignored);
+        if (c.entries == 0) continue;
+        const StatisticsEntry& e = gStatistics.entries[0][c.entries - 1];
+        EXPECT_EQ(e.peak, c.lastEntry.peak);
+        EXPECT_EQ(e.work, c.lastEntry.work);
+        EXPECT_EQ(last.po, c.lastPo);
     }
 }
 
@@ -427,7 +452,7 @@ TEST_F(Interpreter, RingWrapsAt50000CyclesOfACut) {
     EXPECT_EQ(gStatistics.writeIndex[7], 0);
     EXPECT_EQ(gStatistics.wrapMarker[7], 1);
     EXPECT_EQ(HeldEntries(gStatistics, 7), 50000);
-    Send({201, 201, 60, 200});  // the 50,001st overwrites the oldest entry
+    Send({227, 201, 201, 60, 200});  // the 50,001st overwrites the oldest entry
     EXPECT_EQ(gStatistics.writeIndex[7], 1);
     EXPECT_EQ(gStatistics.wrapMarker[7], 2);
     EXPECT_EQ(gStatistics.entries[7][0].peak, 60);

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <fstream>
+#include <future>
 #include <thread>
 
 #include "files/config.h"
@@ -166,6 +169,48 @@ TEST(InterpreterThreads, ReaderThreadAndUiThreadShareTheModel) {
     EXPECT_EQ(gSaves.load(), kCycles);
     EXPECT_EQ(gSnapshots.load(), kCycles);
     EXPECT_EQ(BrokenModelInvariant(), nullptr);
+    ResetServices();
+}
+
+std::atomic<bool> gSaveUnderWay;
+std::atomic<bool> gUiReadsDone;
+
+// A save on a slow drive (a network share, a dying disk) holds the statistics lock for as long as
+// the drive takes. The caption and the tick read what they need of the save without that lock:
+// here the save lasts until the UI side's reads are done, so reads that waited for the lock would
+// never return (after a bound the save gives up and the test fails instead of hanging).
+TEST(InterpreterThreads, TheUiSideNeverWaitsForASaveInProgress) {
+    TempWorkDir dir;
+    ResetModel();
+    ResetInterpreter();
+    PresetConfiguration();
+    ResetServices();
+    std::ofstream(gConfig.statisticsFileName, std::ios::binary) << "short";  // fails to load: held
+    ASSERT_NE(LoadStatisticsInUse(), 0);
+    gSaveUnderWay = false;
+    gUiReadsDone = false;
+    gStorageService.saveStatistics = [] {
+        gSaveUnderWay = true;
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!gUiReadsDone && std::chrono::steady_clock::now() < giveUp) std::this_thread::yield();
+        return int32_t{0};
+    };
+    std::thread reader([] {
+        const auto cycle = FramesOf({220, 201, 201, 50, 200});
+        InterpretBytes(cycle.data(), static_cast<int32_t>(cycle.size()));
+    });
+    while (!gSaveUnderWay) std::this_thread::yield();
+    auto reads = std::async(std::launch::async, [] {
+        int32_t error = 0;
+        const bool failureToShow = TakeAutosaveFailureMessage(&error);
+        return std::tuple{StatisticsAutosaveHeld(), AutosaveFailing(), failureToShow};
+    });
+    const bool returned = reads.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    gUiReadsDone = true;
+    reader.join();
+    ASSERT_TRUE(returned) << "the UI side waited for the save";
+    EXPECT_EQ(reads.get(), std::tuple(true, false, false));  // held, no failed save, no message
+    EXPECT_EQ(HeldEntries(gStatistics, 0), 1);
     ResetServices();
 }
 

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -13,6 +14,7 @@
 #include "files/statistics_file.h"
 #include "interpreter_support.h"
 #include "temp_dir.h"
+#include "unwritable_file.h"
 
 #include "file_size_limit.h"
 #include "services_reset.h"
@@ -182,6 +184,36 @@ TEST_F(StatisticsFile, SavingUnderANewNameMakesItTheFileInUse) {
     gStorageService.saveStatistics = SaveStatisticsInUse;  // later cycles go to the new file
     Send({221, 200});
     EXPECT_EQ(WordAt(ReadAll("mill.$$$"), 32 + 2), 2);
+}
+
+// The statistics are safe in the new file either way; what the caller must learn is whether the
+// configuration file took its name, since the next start would otherwise autosave into the old one.
+TEST_F(StatisticsFile, TheConfigurationsResultAfterANewFileInUseReachesTheCaller) {
+    struct Case {
+        bool load;
+        const char* name;
+        bool configurationWritable;
+        bool reported;  // a non-zero configuration result
+    } cases[] = {
+        {false, "saved.$$$", true, false},
+        {false, "saved2.$$$", false, true},
+        {true, "loaded.$$$", false, true},
+        {false, "loaded.$$$", false, false},  // the name in use: no write
+    };
+    ASSERT_EQ(SaveConfiguration(), 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        int32_t configuration = -1;
+        {
+            std::optional<UnwritableFile> locked;
+            if (!c.configurationWritable) locked.emplace(kConfigurationFileName);
+            const int32_t r = c.load ? LoadStatisticsAndUse(c.name, &configuration)
+                                     : SaveStatisticsAndUse(c.name, &configuration);
+            ASSERT_EQ(r, 0);
+        }
+        EXPECT_EQ(configuration != 0, c.reported);
+        EXPECT_STREQ(gConfig.statisticsFileName, c.name);
+    }
 }
 
 TEST_F(StatisticsFile, LoadingANewNameCreatesItWithTheBlockHeldNow) {

@@ -143,7 +143,8 @@ TEST_F(CommandMessages, EveryFileAndPortCommandShowsItsFailure) {
         bool connected;
         const char* name;  // typed into the file dialog
         TextId message;
-        int32_t number;  // -1: some system error number, not checked
+        int32_t number;                      // -1: some system error number, not checked
+        bool configurationReadOnly = false;  // the configuration file cannot be written
     };
     const Case cases[] = {
         {"load a set without a unit", IDM_LOAD_PARAMETERSET, false, "", kTextNoUnitNoLoad, 0},
@@ -151,12 +152,15 @@ TEST_F(CommandMessages, EveryFileAndPortCommandShowsItsFailure) {
         {"load a set with a malformed field", IDM_LOAD_PARAMETERSET, true, "long.kvd", kTextParametersNotRead,
          30002},
         {"save a set where it cannot go", IDM_SAVE_PARAMETERSET, true, "held.kvd", kTextParametersNotSaved,
-         0},
+         -1},
         {"export where it cannot go", IDM_EXPORT_POWER_FIRST, true, "held.xls", kTextExportFailed, -1},
         {"load statistics cut short", IDM_LOAD_STATISTICS, true, "short.$$$", kTextStatisticsNotLoaded,
          30007},
         {"save statistics where they cannot go", IDM_SAVE_STATISTICS, true, "held.$$$",
-         kTextStatisticsNotSaved, 0},
+         kTextStatisticsNotSaved, -1},
+        // Saved, but the next start would not know the new file in use.
+        {"save statistics with an unwritable configuration", IDM_SAVE_STATISTICS, true, "kept.$$$",
+         kTextFileInUseNotRemembered, -1, true},
         // The system's error of the failed open: COM16 is mapped to nothing (not found).
         {"choose a port that does not exist", IDM_COM_LAST, true, "", kTextPortFailed, ERROR_FILE_NOT_FOUND},
         {"auto connect without a unit", IDM_AUTO_CONNECT, true, "", kTextUnitNotFound, 0},
@@ -164,6 +168,8 @@ TEST_F(CommandMessages, EveryFileAndPortCommandShowsItsFailure) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Store(gModel.connection.NotConnected, c.connected ? 0 : 1);
+        // A folder in its place: the configuration file cannot be written, whoever runs the test.
+        if (c.configurationReadOnly) std::filesystem::create_directory(kConfigurationFileName);
         std::string seen;
         {
             // A full path: a file dialog starts in the folder its type was last used in, which
@@ -174,6 +180,7 @@ TEST_F(CommandMessages, EveryFileAndPortCommandShowsItsFailure) {
             Sleep(100);
             seen = user.caption + " | " + user.text;
         }
+        if (c.configurationReadOnly) std::filesystem::remove(kConfigurationFileName);
         const TextId caption = c.message == kTextPortFailed || c.message == kTextUnitNotFound
                                    ? kCaptionCommunication
                                    : kCaptionError;

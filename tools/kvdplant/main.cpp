@@ -9,18 +9,24 @@
 //
 // It runs until SIGINT or SIGTERM, then prints what it stored and how long the cycles took from
 // their end on the machine to their line here.
+#include <fcntl.h>
 #include <mosquitto.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "board_history.h"
+#include "journal/journal_writer.h"
+#include "latency_histogram.h"
 #include "plant_board.h"
 #include "plant_store.h"
 
@@ -39,8 +45,9 @@ struct Options {
 struct Collector {
     Options options;
     kvdplant::PlantStore store;
-    std::vector<int64_t> latencyUs;  // cycle end on the machine -> line stored here
+    kvdplant::LatencyHistogram latency;  // cycle end on the machine -> line stored here
     uint64_t malformed = 0;
+    std::set<std::string> unsynced;  // files and folders written since the last flush to the disk
     kvdboard::BoardModel board{};
 };
 
@@ -74,6 +81,17 @@ void OnConnect(mosquitto* m, void* data, int rc) {
                  c->options.folder.c_str());
 }
 
+// What a stored cycle wrote: its day file, the machine's sequence file and their folders.
+void Written(Collector& c, const std::string& machine, const kvdplant::MachineView& v) {
+    if (v.recent.empty()) return;
+    const std::string base = c.options.folder + "/" + machine;
+    char day[kJournalPathMax];
+    if (JournalDayFile((base + "/journal.csv").c_str(), v.recent.back().record.time, day, sizeof day))
+        c.unsynced.insert(day);
+    for (const std::string& path : {base + "/sequence", base + "/journal", base, c.options.folder})
+        c.unsynced.insert(path);
+}
+
 void OnMessage(mosquitto*, void* data, const mosquitto_message* msg) {
     auto* c = static_cast<Collector*>(data);
     const std::string_view payload(static_cast<const char*>(msg->payload),
@@ -87,7 +105,8 @@ void OnMessage(mosquitto*, void* data, const mosquitto_message* msg) {
         const std::string machine = std::string(msg->topic).substr(c->options.prefix.size() + 1);
         kvdplant::MachineView v;
         if (c->store.View(machine.substr(0, machine.find('/')), v) && !v.recent.empty())
-            c->latencyUs.push_back(now - v.recent.back().record.time.unixMs * 1000);
+            c->latency.Add(now - v.recent.back().record.time.unixMs * 1000);
+        Written(*c, machine.substr(0, machine.find('/')), v);
     }
     if (o == kvdplant::Outcome::kMalformed) {
         ++c->malformed;
@@ -110,6 +129,9 @@ void WriteWaiting(Collector& c, bool stopping) {
     for (uint64_t before = ~0ULL, waiting = Waiting(c); waiting > 0 && waiting < before;
          before = waiting, waiting = Waiting(c)) {
         c.store.WriteWaiting(&reports);
+        kvdplant::MachineView v;
+        for (const std::string& name : c.store.Machines())  // what went out joins the next flush
+            if (c.store.View(name, v)) Written(c, name, v);
         if (!stopping) break;
     }
     for (const std::string& r : reports) std::fprintf(stderr, "kvdplant: %s\n", r.c_str());
@@ -153,17 +175,30 @@ void Summary(Collector& c) {
         repeats += v.repeats;
         gaps += v.gaps;
     }
-    std::vector<int64_t>& l = c.latencyUs;
-    std::sort(l.begin(), l.end());
-    const auto at = [&](double q) {
-        return l.empty() ? 0.0 : l[static_cast<std::size_t>(q * (l.size() - 1))] / 1000.0;
-    };
+    const auto at = [&](double q) { return c.latency.QuantileMs(q); };
     std::printf(
         "kvdplant: machines %zu stored %llu repeats %llu gaps %llu malformed %llu latency_ms median %.1f p99 "
         "%.1f\n",
         c.store.Machines().size(), static_cast<unsigned long long>(stored),
         static_cast<unsigned long long>(repeats), static_cast<unsigned long long>(gaps),
         static_cast<unsigned long long>(c.malformed), at(0.5), at(0.99));
+}
+
+// The journals and sequence files reach the disk in groups: at most once a second, when cycles
+// were stored. A power loss of the collector loses at most the cycles of the last second (and the
+// time the flush takes); a flush per cycle would cost the disk more than the plant's rate allows.
+void FlushGroup(Collector& c, std::chrono::steady_clock::time_point& last, bool now) {
+    const auto t = std::chrono::steady_clock::now();
+    if (c.unsynced.empty() || (!now && t - last < std::chrono::seconds(1))) return;
+    for (const std::string& path : c.unsynced) {
+        const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0 || fsync(fd) != 0)
+            std::fprintf(stderr, "kvdplant: %s cannot be flushed to the disk: %s\n", path.c_str(),
+                         std::strerror(errno));
+        if (fd >= 0) close(fd);
+    }
+    c.unsynced.clear();
+    last = t;
 }
 
 }  // namespace
@@ -178,7 +213,7 @@ int main(int argc, char** argv) {
     }
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
-    Collector c{o, kvdplant::PlantStore(o.folder, o.prefix), {}, 0};
+    Collector c{o, kvdplant::PlantStore(o.folder, o.prefix), {}, 0, {}};
     o.boardServer.journalRoot = o.folder;
     kvdboard::BoardServer board(c.board, o.boardServer);
     if (o.board) {
@@ -198,11 +233,17 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kvdplant: cannot make an MQTT client\n");
         return 1;
     }
+    // Packets are queued and written by mosquitto_loop after the callbacks of what it read: the
+    // PUBACK of a cycle leaves only once its line is written, so a kill never loses an
+    // acknowledged cycle (left to itself libmosquitto acknowledges before the callback).
+    mosquitto_threaded_set(m, true);
     mosquitto_connect_callback_set(m, OnConnect);
     mosquitto_message_callback_set(m, OnMessage);
     mosquitto_reconnect_delay_set(m, 1, 30, true);
     bool connected = mosquitto_connect(m, o.host.c_str(), o.port, 30) == MOSQ_ERR_SUCCESS;
+    auto flushed = std::chrono::steady_clock::now();
     while (!gStop) {
+        FlushGroup(c, flushed, false);
         if (!connected) {
             std::this_thread::sleep_for(std::chrono::seconds(1));
             connected = mosquitto_reconnect(m) == MOSQ_ERR_SUCCESS;
@@ -213,6 +254,7 @@ int main(int argc, char** argv) {
     }
     WriteWaiting(c, true);
     mosquitto_disconnect(m);
+    FlushGroup(c, flushed, true);
     mosquitto_destroy(m);
     mosquitto_lib_cleanup();
     board.Stop();

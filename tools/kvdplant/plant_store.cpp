@@ -108,12 +108,38 @@ Outcome PlantStore::Take(std::string_view topic, std::string_view payload, int64
         return Outcome::kIgnored;
     }
     if (payload.empty()) return Outcome::kIgnored;  // a retained message being cleared
+    if (leaf != "cycle" && leaf != "state") {
+        *problem = "not a cycle or state topic";
+        return Outcome::kIgnored;
+    }
+    // Bounded before any work: a cycle or state message is a few hundred bytes.
+    if (payload.size() > kPayloadMax) {
+        *problem = "a message of " + std::to_string(payload.size()) + " bytes, above the " +
+                   std::to_string(kPayloadMax) + " a cycle or state may have";
+        return Outcome::kMalformed;
+    }
     std::lock_guard lock(mutex_);
-    Machine& m = Find(machine);
-    if (leaf == "cycle") return TakeCycle(m, payload, nowUnixMs, problem);
-    if (leaf == "state") return TakeState(m, payload, nowUnixMs, problem);
-    *problem = "not a cycle or state topic";
-    return Outcome::kIgnored;
+    const bool known = machines_.count(machine) > 0;
+    Machine& m = Find(machine);  // reads what its folder holds, if it has one; makes nothing
+    if (!known && leaf == "state" && m.view.lastSequence == 0 && !m.onDisk &&
+        StateOnlyMachines() > kStateOnlyMax) {
+        machines_.erase(machine);
+        *problem = "too many machines that sent only a state; those that send cycles are kept";
+        return Outcome::kMalformed;
+    }
+    const Outcome o = leaf == "cycle" ? TakeCycle(m, payload, nowUnixMs, problem)
+                                      : TakeState(m, payload, nowUnixMs, problem);
+    // A name that brought nothing valid leaves nothing behind, in memory or on disk.
+    if (!known && o != Outcome::kStored && o != Outcome::kState && o != Outcome::kRepeat &&
+        o != Outcome::kWriteFailed)  // its line waits in the machine's writer
+        machines_.erase(machine);
+    return o;
+}
+
+std::size_t PlantStore::StateOnlyMachines() const {
+    std::size_t n = 0;
+    for (const auto& [name, m] : machines_) n += m.view.lastSequence == 0 && !m.onDisk ? 1 : 0;
+    return n;
 }
 
 Outcome PlantStore::TakeCycle(Machine& m, std::string_view payload, int64_t now, std::string* problem) {
@@ -143,6 +169,9 @@ Outcome PlantStore::TakeCycle(Machine& m, std::string_view payload, int64_t now,
         return Outcome::kRepeat;
     }
     if (known != m.outboxes.end() && seq != known->second + 1) ++m.view.gaps;
+    // The machine's folder is made only for a cycle known valid.
+    static_cast<void>(MakeJournalFolder(folder_.c_str()));
+    static_cast<void>(MakeJournalFolder((folder_ + "/" + m.view.name).c_str()));
     const int32_t e = WriteJournalRecord(*m.writer, SystemJournalFiles(), m.place.c_str(), r);
     if (m.indexedDay == line.substr(0, 10)) m.indexed.insert(HashOfLine(line));
     Remember(m, outbox, seq);
@@ -259,8 +288,7 @@ PlantStore::Machine& PlantStore::Find(const std::string& name) {
 // the first line, as the older format held it alone, then "<outbox or -> <number>" lines).
 void PlantStore::Load(Machine& m) {
     const std::string base = folder_ + "/" + m.view.name;
-    static_cast<void>(MakeJournalFolder(folder_.c_str()));
-    static_cast<void>(MakeJournalFolder(base.c_str()));
+    m.onDisk = FindDayFiles((base + "/journal").c_str(), "", nullptr, nullptr);
     std::ifstream sequence(base + "/sequence");
     uint64_t last = 0;
     if (!(sequence >> last)) return;

@@ -62,6 +62,11 @@ enum class Outcome {
     kWriteFailed,  // a new cycle whose line could not be written yet: it waits (*problem says so)
 };
 
+// A cycle or state message is a few hundred bytes; anything longer is refused unread.
+constexpr std::size_t kPayloadMax = 4096;
+// Machines known only by a state message (no cycle stored, none on disk) are kept up to this many.
+constexpr std::size_t kStateOnlyMax = 64;
+
 class PlantStore {
 public:
     PlantStore(std::string folder, std::string prefix, std::size_t recentMax = 100);
@@ -88,8 +93,10 @@ private:
         std::string indexedDay;
         std::unordered_set<uint64_t> indexed;  // hashes of the lines of that day's journal file
         bool reportedWaiting = false;
+        bool onDisk = false;  // its journal has a day file from an earlier run
     };
     Machine& Find(const std::string& name);
+    std::size_t StateOnlyMachines() const;  // under mutex_
     Outcome TakeCycle(Machine& m, std::string_view payload, int64_t now, std::string* problem);
     Outcome TakeState(Machine& m, std::string_view payload, int64_t now, std::string* problem);
     void Load(Machine& m);

@@ -33,6 +33,7 @@ void MonitorMirror::CutStart(int cut) {
     if (cut != lastAnnouncedCut_) slot_ = active_.cyclesPerScreen;
     lastAnnouncedCut_ = cut;
     state_ = kStateCutAnnounced;
+    cutAnnounced_ = true;
     peak_ = 0;
     ++slot_;
     if (slot_ >= active_.cyclesPerScreen) {  // a new curve screen
@@ -101,8 +102,14 @@ void MonitorMirror::Compress() {
 }
 
 std::optional<MirrorEntry> MonitorMirror::CycleEnd() {
-    if (state_ == kStateIdle) return std::nullopt;  // the monitor takes no cycle end without a cycle
+    // The monitor stores only a cycle whose cut start it saw; one that ended before its work
+    // phase as {0, 0}.
+    const int state = state_;
+    const bool announced = cutAnnounced_;
+    cutAnnounced_ = false;
     state_ = kStateIdle;
+    if (state == kStateIdle || !announced) return std::nullopt;
+    if (state != kStateRunning) return MirrorEntry{activeCut_, 0, 0};
     const uint8_t work = WorkPercent(workSum_, cuts_[activeCut_].workDivisor);
     return MirrorEntry{activeCut_, static_cast<uint8_t>(peak_ & 0xFF), work};
 }

@@ -44,6 +44,7 @@ private:
     int activeCut_ = 0;
     int lastAnnouncedCut_ = 117;
     int state_ = kStateIdle;
+    bool cutAnnounced_ = false;  // a cut start since the last cycle end: only such a cycle is stored
     uint16_t po_ = 0;
     uint32_t workSum_ = 0;
     int peak_ = 0;

@@ -48,10 +48,14 @@ bool ParseScenario(const std::string& text, Scenario& out, std::string& error) {
         out.kind = ScenarioKind::Noise;
         ok = n == 2 && ParseFraction(parts[1], 0, 1, number);
         out.noisePpm = static_cast<uint32_t>(std::lround(number * 1000000));
+    } else if (name == "joined") {
+        out.kind = ScenarioKind::Joined;
+        ok = n == 1;
     } else {
         error =
             "unknown scenario '" + text +
-            "' (break:N, blunt:N[:STEP], wear:N:K, missing:N[:K], silence:N:S, noise:P, err1:N, relays:N)";
+            "' (break:N, blunt:N[:STEP], wear:N:K, missing:N[:K], silence:N:S, noise:P, err1:N, relays:N, "
+            "joined)";
         return false;
     }
     if (!ok) error = "malformed scenario '" + text + "'";
@@ -79,6 +83,7 @@ CycleFaults FaultsOfCycle(const std::vector<Scenario>& scenarios, long cycle) {
                 if (cycle == s.cycle) f.silenceMs += s.silenceMs;
                 break;
             case ScenarioKind::Noise:
+            case ScenarioKind::Joined:
                 break;
             case ScenarioKind::Error1:
                 f.error1 |= cycle == s.cycle;
@@ -97,6 +102,11 @@ uint32_t NoisePpm(const std::vector<Scenario>& scenarios) {
     for (const Scenario& s : scenarios)
         if (s.kind == ScenarioKind::Noise) ppm = std::max(ppm, s.noisePpm);
     return ppm;
+}
+
+bool JoinsHalfway(const std::vector<Scenario>& scenarios) {
+    return std::any_of(scenarios.begin(), scenarios.end(),
+                       [](const Scenario& s) { return s.kind == ScenarioKind::Joined; });
 }
 
 }  // namespace kvdsim

@@ -10,6 +10,8 @@
 //   err1:N           error 1 (code 206) in cycle N
 //   relays:N         relays disabled from cycle N: code 211 at that cycle's start and after
 //                    every alarm
+//   joined           the monitor joins halfway: before its first cycle the unit ends one whose
+//                    cut start went out before the port opened (samples, 201, 201, 200)
 // Cycle numbers count the cycles played, from 1.
 #pragma once
 
@@ -19,7 +21,7 @@
 
 namespace kvdsim {
 
-enum class ScenarioKind { Break, Blunt, Wear, Missing, Silence, Noise, Error1, Relays };
+enum class ScenarioKind { Break, Blunt, Wear, Missing, Silence, Noise, Error1, Relays, Joined };
 
 struct Scenario {
     ScenarioKind kind;
@@ -46,5 +48,6 @@ struct CycleFaults {
 };
 CycleFaults FaultsOfCycle(const std::vector<Scenario>& scenarios, long cycle);
 uint32_t NoisePpm(const std::vector<Scenario>& scenarios);
+bool JoinsHalfway(const std::vector<Scenario>& scenarios);
 
 }  // namespace kvdsim

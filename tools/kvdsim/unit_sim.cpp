@@ -40,6 +40,9 @@ UnitSimulator::UnitSimulator(const SimConfig& config)
       idleLeft_(TicksOfMs(config.idleMs, config.rate)) {
     if (config_.cuts.empty()) config_.cuts.push_back(0);
     ReportAll();
+    // The end of a cycle whose cut start the monitor missed: Po window, work, cycle end.
+    if (JoinsHalfway(config_.scenarios))
+        heldCodes_.assign({20, 22, kCodePoWindow, 30, 31, 32, kCodePoWindow, 60, 70, 65, kCodeCycleEnd});
 }
 
 void UnitSimulator::ReportAll() {

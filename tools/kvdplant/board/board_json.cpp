@@ -76,10 +76,10 @@ json MachineJson(const MachineView& v) {
         {"version", v.version}};
 }
 
-json MachinesJson(const std::vector<MachineView>& machines, int64_t nowMs) {
+json MachinesJson(const std::vector<MachineView>& machines, int64_t nowMs, uint64_t refused) {
     json list = json::array();
     for (const MachineView& v : machines) list.push_back(MachineJson(v));
-    return {{"now", nowMs}, {"machines", list}};
+    return {{"now", nowMs}, {"machines", list}, {"refused", refused}};
 }
 
 }  // namespace kvdboard

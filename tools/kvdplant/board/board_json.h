@@ -9,6 +9,7 @@
 namespace kvdboard {
 
 nlohmann::json MachineJson(const MachineView& v);
-nlohmann::json MachinesJson(const std::vector<MachineView>& machines, int64_t nowMs);
+// refused: the new machines the full board turned away (the page says so).
+nlohmann::json MachinesJson(const std::vector<MachineView>& machines, int64_t nowMs, uint64_t refused);
 
 }  // namespace kvdboard

@@ -93,10 +93,19 @@ BoardModel::~BoardModel() = default;
 
 int64_t BoardModel::Now() const { return options_.clock(); }
 
-BoardModel::Machine* BoardModel::Get(std::string_view machine) {
+BoardModel::Machine* BoardModel::Get(std::string_view machine, bool withCycles) {
     if (!ValidMachineName(machine)) return nullptr;
     if (auto it = index_.find(machine); it != index_.end()) return machines_[it->second].get();
-    if (machines_.size() >= kMaxMachines) return nullptr;
+    // Names that bring only a state have a share of their own: they never fill the board.
+    const auto cycles = [](const auto& m) {
+        return std::any_of(std::begin(m->cuts), std::end(m->cuts), [](const auto& r) { return r.count > 0; });
+    };
+    const auto stateOnly = static_cast<std::size_t>(
+        std::count_if(machines_.begin(), machines_.end(), [&](const auto& m) { return !cycles(m); }));
+    if (machines_.size() >= kMaxMachines || (!withCycles && stateOnly >= kMaxStateOnlyMachines)) {
+        ++refused_;
+        return nullptr;
+    }
     auto m = std::make_unique<Machine>();
     m->name = std::string(machine);
     index_.emplace(m->name, machines_.size());
@@ -158,7 +167,7 @@ bool BoardModel::OnCycle(std::string_view machine, const JournalRecord& r, uint6
     if (r.cut < 0 || r.cut >= kBoardCuts) return false;
     {
         std::lock_guard lock(mutex_);
-        Machine* m = Get(machine);
+        Machine* m = Get(machine, true);
         if (!m) return false;
         Add(*m, r, sequence, true);
         m->cycleArrivalMs = options_.clock();
@@ -171,7 +180,7 @@ bool BoardModel::OnCycle(std::string_view machine, const JournalRecord& r, uint6
 bool BoardModel::Seed(std::string_view machine, const std::vector<JournalRecord>& records) {
     {
         std::lock_guard lock(mutex_);
-        Machine* m = Get(machine);
+        Machine* m = Get(machine, !records.empty());
         if (!m) return false;
         for (const JournalRecord& r : records)
             if (r.cut >= 0 && r.cut < kBoardCuts) Add(*m, r, 0, false);
@@ -186,7 +195,7 @@ bool BoardModel::OnState(std::string_view machine, const BoardState& state) {
     if (state.activeCut < -1 || state.activeCut >= kBoardCuts) return false;
     {
         std::lock_guard lock(mutex_);
-        Machine* m = Get(machine);
+        Machine* m = Get(machine, false);
         if (!m) return false;
         m->state = state;
         m->stateKnown = true;
@@ -276,6 +285,11 @@ std::vector<MachineView> BoardModel::Snapshot() const {
         for (const auto& [name, i] : index_) out.push_back(View(*machines_[i], now));
     }
     return out;
+}
+
+uint64_t BoardModel::Refused() const {
+    std::lock_guard lock(mutex_);
+    return refused_;
 }
 
 bool BoardModel::Find(std::string_view machine, MachineView& out) const {

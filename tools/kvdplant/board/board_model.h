@@ -26,6 +26,9 @@ constexpr std::size_t kChartCycles = 100;     // cycles of the running cut a til
 constexpr std::size_t kForecastCycles = 200;  // cycles per cut kept for the wear forecast
 constexpr std::size_t kFewestForForecast = 20;
 constexpr std::size_t kMaxMachines = 256;
+// Of them, machines known only by a state message (no cycle yet): a flood of names with a valid
+// state never leaves a machine that sends cycles without a tile.
+constexpr std::size_t kMaxStateOnlyMachines = 32;
 constexpr std::size_t kMaxNameLength = 64;
 constexpr int kBoardCuts = 16;
 
@@ -99,7 +102,7 @@ public:
     BoardModel& operator=(const BoardModel&) = delete;
 
     // Both return false (and change nothing) for an invalid name, a cut out of range or a new
-    // machine beyond kMaxMachines.
+    // machine beyond kMaxMachines (beyond kMaxStateOnlyMachines for a state without cycles).
     bool OnCycle(std::string_view machine, const JournalRecord& record, uint64_t sequence);
     bool OnState(std::string_view machine, const BoardState& state);
     // A machine's journal cycles, oldest first, before its messages come (kvdplant's start): its
@@ -115,12 +118,15 @@ public:
     void WaitForChange(const EventCursor& cursor, std::chrono::milliseconds timeout) const;
     void Wake();
 
+    // New machines turned away because the board was full, since the start.
+    uint64_t Refused() const;
+
     int64_t Now() const;
     const BoardOptions& Options() const { return options_; }
 
 private:
     struct Machine;
-    Machine* Get(std::string_view machine);                                          // under mutex_; creates
+    Machine* Get(std::string_view machine, bool withCycles);                         // under mutex_; creates
     void Add(Machine& m, const JournalRecord& r, uint64_t sequence, bool forecast);  // under mutex_
     MachineView View(const Machine& m, int64_t now) const;
     MachineStatus Status(const Machine& m, int64_t now) const;
@@ -133,6 +139,7 @@ private:
     std::vector<std::unique_ptr<Machine>> machines_;  // in order of first sight
     std::map<std::string, std::size_t, std::less<>> index_;
     uint64_t version_ = 0;
+    uint64_t refused_ = 0;
 };
 
 // Start of the shift that holds a moment, as UTC milliseconds (hours: local shift starts).

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <thread>
 
+#include "board_guard.h"
 #include "board_history.h"
 #include "board_json.h"
 #include "board_page.h"
@@ -95,13 +96,17 @@ bool ParseListenAddress(std::string_view text, std::string& host, int& port, std
 struct BoardServer::Impl {
     BoardModel& model;
     ServerOptions options;
-    httplib::Server server;
+    GuardedServer server;
     std::thread thread;
     int port = 0;
     std::atomic<bool> stopping{false};
     std::atomic<std::size_t> eventClients{0}, historyRequests{0};
 
-    Impl(BoardModel& m, ServerOptions o) : model(m), options(std::move(o)) {}
+    Impl(BoardModel& m, ServerOptions o)
+        : model(m),
+          options(std::move(o)),
+          server({std::max(options.threads, options.maxEventClients + 4), options.maxQueued,
+                  options.requestSeconds, options.requestBytes, options.timeoutSeconds}) {}
     bool Authorised(const Request& req) const;
     void Routes();
     void Events(Response& res);
@@ -139,7 +144,8 @@ void BoardServer::Impl::Routes() {
         });
     }
     server.Get("/api/machines", [this](const Request&, Response& res) {
-        res.set_content(Dump(MachinesJson(model.Snapshot(), model.Now())), "application/json");
+        res.set_content(Dump(MachinesJson(model.Snapshot(), model.Now(), model.Refused())),
+                        "application/json");
     });
     server.Get(R"(/api/machines/([^/]+))", [this](const Request& req, Response& res) {
         MachineView v;
@@ -203,8 +209,6 @@ BoardServer::~BoardServer() { Stop(); }
 
 bool BoardServer::Start(std::string& error) {
     Impl& s = *impl_;
-    const std::size_t threads = std::max(s.options.threads, s.options.maxEventClients + 4);
-    s.server.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
     const time_t t = s.options.timeoutSeconds;
     s.server.set_read_timeout(t).set_write_timeout(t).set_keep_alive_timeout(t).set_payload_max_length(1024);
     s.server.set_default_headers(

@@ -19,7 +19,10 @@ struct ServerOptions {
     std::size_t maxEventClients = 8;
     // Workers: one per event stream, the rest serve pages and snapshots beside them.
     std::size_t threads = 16;
-    int timeoutSeconds = 5;              // a client that sends or takes nothing for this long is dropped
+    int timeoutSeconds = 5;              // a client that takes nothing for this long is dropped
+    std::size_t maxQueued = 32;          // connections waiting for a worker; beyond them 503 at once
+    int requestSeconds = 3;              // a request (idle or trickled) must have come whole by then
+    std::size_t requestBytes = 16384;    // ... in at most this many bytes: headers are bounded
     std::size_t maxHistoryRequests = 2;  // histories read journals: only this many at once
 };
 

@@ -3,6 +3,7 @@
 // messages and foreign topics change nothing.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -109,14 +110,15 @@ TEST(PlantStore, MalformedMessagesAndForeignTopicsChangeNothing) {
         {"other/mill-1/cycle", Message(0, 1), Outcome::kIgnored},
         {"kvd/mill-1/cycle/x", Message(0, 1), Outcome::kIgnored},
         {"kvd/mill-1/state", "{\"online\":\"yes\"}", Outcome::kMalformed},
+        // Refused by its size before it is parsed: spaces around a valid cycle.
+        {"kvd/mill-1/cycle", Message(0, 1) + std::string(kvdplant::kPayloadMax, ' '), Outcome::kMalformed},
     };
     for (const auto& c : cases)
         EXPECT_EQ(store.Take(c.topic, c.payload, 1, &problem), c.outcome) << c.payload;
+    // Nothing of the machine was kept, in memory or on disk.
     kvdplant::MachineView v;
-    ASSERT_TRUE(store.View("mill-1", v));
-    EXPECT_EQ(v.stored, 0u);
-    EXPECT_EQ(v.lastSequence, 0u);
-    EXPECT_FALSE(std::ifstream("plant/mill-1/journal/2026-12-08.csv").good());
+    EXPECT_FALSE(store.View("mill-1", v));
+    EXPECT_FALSE(std::filesystem::exists("plant"));
 
     // The state as the monitor says it.
     char state[kStateMessageMax];
@@ -132,6 +134,15 @@ TEST(PlantStore, MalformedMessagesAndForeignTopicsChangeNothing) {
               Outcome::kState);
     ASSERT_TRUE(store.View("mill-1", v));
     EXPECT_FALSE(v.online || v.breakLamp);
+
+    // Names with nothing but a state are kept up to a bound; a machine's cycles always are.
+    for (std::size_t i = 1; i < kvdplant::kStateOnlyMax; ++i)
+        EXPECT_EQ(store.Take("kvd/ghost-" + std::to_string(i) + "/state", text, 4, &problem),
+                  Outcome::kState);
+    EXPECT_EQ(store.Take("kvd/ghost-x/state", text, 5, &problem), Outcome::kMalformed);
+    EXPECT_EQ(store.Take("kvd/lathe-2/cycle", Message(1, 9, "lathe-2"), 6, &problem), Outcome::kStored);
+    EXPECT_EQ(store.Take("kvd/lathe-2/state", text, 7, &problem), Outcome::kState);
+    EXPECT_EQ(store.Machines().size(), kvdplant::kStateOnlyMax + 1);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@ const token = new URLSearchParams(location.search).get('token');
 const machines = new Map(); // name -> the last JSON of the machine
 const tiles = new Map(); // name -> its tile element
 let clockOffset = 0; // kvdplant's clock minus ours, in ms
+let refused = 0; // new machines the full board turned away
 
 const STATE_TEXT = { running: 'running', idle: 'idle', alarm: 'alarm', wearing: 'wearing', offline: 'offline' };
 const SVG = 'http://www.w3.org/2000/svg';
@@ -135,7 +136,9 @@ function refreshSummary() {
   const counts = {};
   for (const m of machines.values()) counts[m.status] = (counts[m.status] || 0) + 1;
   const parts = Object.keys(STATE_TEXT).filter((s) => counts[s]).map((s) => counts[s] + ' ' + s);
-  document.getElementById('summary').textContent = machines.size + ' machines' + (parts.length ? ': ' + parts.join(', ') : '');
+  const full = refused ? '; the board is full: ' + refused + (refused === 1 ? ' machine' : ' machines') + ' not shown' : '';
+  document.getElementById('summary').textContent =
+    machines.size + (machines.size === 1 ? ' machine' : ' machines') + (parts.length ? ': ' + parts.join(', ') : '') + full;
 }
 
 function update(m) {
@@ -158,7 +161,9 @@ async function loadSnapshot() {
     if (!r.ok) throw new Error(r.status + ' ' + r.statusText);
     const j = await r.json();
     clockOffset = j.now - Date.now();
+    refused = j.refused || 0;
     j.machines.forEach(update);
+    refreshSummary();
   } catch (e) {
     document.getElementById('empty').textContent = 'The board cannot be read: ' + e.message;
   }

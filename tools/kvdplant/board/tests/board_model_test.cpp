@@ -143,10 +143,17 @@ TEST(BoardModel, RefusesWhatItCannotHold) {
     EXPECT_FALSE(m.OnState(std::string(kMaxNameLength + 1, 'x'), Online(0)));
     EXPECT_FALSE(m.OnCycle("M1", Cycle(kT0, kBoardCuts, 30), 1));
     EXPECT_FALSE(m.OnState("M1", Online(kBoardCuts)));
-    for (std::size_t i = 0; i < kMaxMachines; ++i) ASSERT_TRUE(m.OnState("M" + std::to_string(i), Online(0)));
-    EXPECT_FALSE(m.OnState("one-too-many", Online(0)));
-    EXPECT_TRUE(m.OnState("M0", Online(1)));  // a known machine still updates
+    // Names with only a state fill their own share, never the board: machines with cycles still
+    // come in up to the whole bound, and a full board counts whom it turned away.
+    for (std::size_t i = 0; i < kMaxStateOnlyMachines; ++i)
+        ASSERT_TRUE(m.OnState("S" + std::to_string(i), Online(0)));
+    EXPECT_FALSE(m.OnState("one-state-too-many", Online(0)));
+    for (std::size_t i = kMaxStateOnlyMachines; i < kMaxMachines; ++i)
+        ASSERT_TRUE(m.OnCycle("M" + std::to_string(i), Cycle(kT0, 0, 30), 1)) << i;
+    EXPECT_FALSE(m.OnCycle("one-too-many", Cycle(kT0, 0, 30), 1));
+    EXPECT_TRUE(m.OnState("S0", Online(1)));  // a known machine still updates
     EXPECT_EQ(m.Snapshot().size(), kMaxMachines);
+    EXPECT_EQ(m.Refused(), 2u);
 }
 
 // The broker thread writes while streams and snapshots read (run under TSan too).
