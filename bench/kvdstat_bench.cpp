@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -81,9 +82,11 @@ void JournalLineAtCycleEnd(benchmark::State& state) {
     std::filesystem::create_directories(folder);
     const std::string statistics = (folder / "Default.$$$").string();
     const JournalFiles files = SystemJournalFiles();
+    auto writer = std::make_unique<JournalWriter>();
+    ResetJournalWriter(*writer);
     int64_t ms = 1767225600000LL;
     for (auto _ : state) {
-        if (WriteJournalRecord(files, statistics.c_str(), ARecord(ms += 1000)) != 0)
+        if (WriteJournalRecord(*writer, files, statistics.c_str(), ARecord(ms += 1000)) != 0)
             state.SkipWithError("write failed");
     }
     std::filesystem::remove_all(folder);

@@ -1,32 +1,11 @@
 #include "journal/journal_writer.h"
 
-#include <atomic>
 #include <cstring>
 
 #include "files/results.h"
-#include "journal/journal_line.h"
+#include "model/model.h"
 
 namespace {
-
-std::atomic<uint32_t> failures{0};
-std::atomic<uint32_t> waitingCount{0};
-std::atomic<uint32_t> lost{0};
-
-// The waiting lines, kept as records (half the size of their text): a ring allocated once (4 MB,
-// touched only as far as lines wait), used by the reader thread only; the counts above are what
-// other threads see of it.
-JournalRecord waiting[kJournalWaitingMax];
-std::size_t firstWaiting = 0;
-std::size_t waitingLines = 0;
-
-// Lines of one day file go out in one append of at most this many. The batch holds the text of
-// the first batchLines waiting lines and is kept while they wait, so a cycle end of a journal that
-// stays shut formats only its own line.
-constexpr std::size_t kBatchLines = 256;
-char batch[kBatchLines * kJournalLineMax];
-std::size_t batchEnds[kBatchLines];  // where each line of the batch ends
-std::size_t batchLines = 0;
-char batchDay[16];
 
 #ifdef _WIN32
 constexpr char kSeparator = '\\';
@@ -46,39 +25,42 @@ char SeparatorOf(const char* name, std::size_t folderLength) {
     return folderLength > 0 ? name[folderLength - 1] : kSeparator;
 }
 
-const JournalRecord& WaitingAt(std::size_t i) { return waiting[(firstWaiting + i) % kJournalWaitingMax]; }
-
-void Keep(const JournalRecord& r) {
-    if (waitingLines == kJournalWaitingMax) {  // full: the oldest line gives way
-        firstWaiting = (firstWaiting + 1) % kJournalWaitingMax;
-        --waitingLines;
-        batchLines = 0;
-        lost.fetch_add(1, std::memory_order_relaxed);
-    }
-    waiting[(firstWaiting + waitingLines) % kJournalWaitingMax] = r;
-    ++waitingLines;
-    waitingCount.store(static_cast<uint32_t>(waitingLines), std::memory_order_relaxed);
+const JournalRecord& WaitingAt(const JournalWriter& w, std::size_t i) {
+    return w.waiting[(w.firstWaiting + i) % kJournalWaitingMax];
 }
 
-void Forget(std::size_t lines) {
-    if (lines > 0) batchLines = 0;
-    firstWaiting = (firstWaiting + lines) % kJournalWaitingMax;
-    waitingLines -= lines;
-    waitingCount.store(static_cast<uint32_t>(waitingLines), std::memory_order_relaxed);
+void Keep(JournalWriter& w, const JournalRecord& r) {
+    if (w.waitingLines == kJournalWaitingMax) {  // full: the oldest line gives way
+        w.firstWaiting = (w.firstWaiting + 1) % kJournalWaitingMax;
+        --w.waitingLines;
+        w.batchLines = 0;
+        Store(w.lost, Load(w.lost) + 1);
+    }
+    w.waiting[(w.firstWaiting + w.waitingLines) % kJournalWaitingMax] = r;
+    ++w.waitingLines;
+    Store(w.waitingCount, w.waitingLines);
+}
+
+void Forget(JournalWriter& w, std::size_t lines) {
+    if (lines > 0) w.batchLines = 0;
+    w.firstWaiting = (w.firstWaiting + lines) % kJournalWaitingMax;
+    w.waitingLines -= lines;
+    Store(w.waitingCount, w.waitingLines);
 }
 
 // The waiting lines of the first one's day, in order, into the batch; returns their number.
-std::size_t FillBatch() {
-    if (batchLines == 0) FormatJournalDate(WaitingAt(0).time, batchDay);
+std::size_t FillBatch(JournalWriter& w) {
+    if (w.batchLines == 0) FormatJournalDate(WaitingAt(w, 0).time, w.batchDay);
     char day[16];
-    while (batchLines < waitingLines && batchLines < kBatchLines) {
-        const JournalRecord& r = WaitingAt(batchLines);
+    while (w.batchLines < w.waitingLines && w.batchLines < kJournalBatchLines) {
+        const JournalRecord& r = WaitingAt(w, w.batchLines);
         FormatJournalDate(r.time, day);
-        if (std::memcmp(day, batchDay, 10) != 0) break;
-        const std::size_t at = batchLines > 0 ? batchEnds[batchLines - 1] : 0;
-        batchEnds[batchLines++] = at + FormatJournalLine(r, batch + at);
+        if (std::memcmp(day, w.batchDay, 10) != 0) break;
+        const std::size_t at = w.batchLines > 0 ? w.batchEnds[w.batchLines - 1] : 0;
+        w.batchEnds[w.batchLines] = at + FormatJournalLine(r, w.batch + at);
+        ++w.batchLines;
     }
-    return batchLines;
+    return w.batchLines;
 }
 
 // One append of the batch; when nothing reached the file, the folder is most likely not there
@@ -93,27 +75,42 @@ JournalAppend AppendBatch(const JournalFiles& files, const char* statisticsFile,
     return a;
 }
 
-int32_t WriteWaiting(const JournalFiles& files, const char* statisticsFile) {
-    while (waitingLines > 0) {
-        char path[kJournalPathMax];
-        // The name is too long: 206, the system's own number for it on Windows.
-        if (!JournalDayFile(statisticsFile, WaitingAt(0).time, path, sizeof path)) return 206;
-        const std::size_t lines = FillBatch();
-        const JournalAppend a = AppendBatch(files, statisticsFile, path, {batch, batchEnds[lines - 1]});
-        // Lines that reached the file whole are done, even when the close failed after them; a
-        // line cut short is cut off by the next append and written again whole.
-        std::size_t done = 0;
-        while (done < lines && batchEnds[done] <= a.written) ++done;
-        Forget(done);
-        if (a.error != 0) return a.error;
-        if (done < lines) return kResultShortTransfer;  // no error, yet not all went: the rest waits
-    }
+// One batch of the waiting lines, the oldest first: the work of one call stays bounded however
+// long the journal was shut.
+int32_t WriteBatch(JournalWriter& w, const JournalFiles& files, const char* statisticsFile) {
+    if (w.waitingLines == 0) return 0;
+    char path[kJournalPathMax];
+    // The name is too long: 206, the system's own number for it on Windows.
+    if (!JournalDayFile(statisticsFile, WaitingAt(w, 0).time, path, sizeof path)) return 206;
+    const std::size_t lines = FillBatch(w);
+    const JournalAppend a = AppendBatch(files, statisticsFile, path, {w.batch, w.batchEnds[lines - 1]});
+    // Lines that reached the file whole are done, even when the close failed after them; a line
+    // cut short is cut off by the next append and written again whole.
+    std::size_t done = 0;
+    while (done < lines && w.batchEnds[done] <= a.written) ++done;
+    Forget(w, done);
+    if (a.error != 0) return a.error;
+    if (done < lines) return kResultShortTransfer;  // no error, yet not all went: the rest waits
     return 0;
+}
+
+int32_t Counted(JournalWriter& w, int32_t result) {
+    if (result != 0) Store(w.failures, Load(w.failures) + 1);
+    return result;
 }
 
 }  // namespace
 
 JournalFiles SystemJournalFiles() { return {AppendJournalFile, MakeJournalFolder}; }
+
+void ResetJournalWriter(JournalWriter& w) {
+    w.firstWaiting = 0;
+    w.waitingLines = 0;
+    w.batchLines = 0;
+    Store(w.failures, 0);
+    Store(w.waitingCount, 0);
+    Store(w.lost, 0);
+}
 
 bool JournalFolder(const char* statisticsFile, char* out, std::size_t size) {
     static constexpr char kFolder[] = "journal";
@@ -134,22 +131,16 @@ bool JournalDayFile(const char* statisticsFile, const JournalTime& t, char* out,
     return true;
 }
 
-int32_t WriteJournalRecord(const JournalFiles& files, const char* statisticsFile, const JournalRecord& r) {
-    Keep(r);
-    const int32_t result = WriteWaiting(files, statisticsFile);
-    if (result != 0) failures.fetch_add(1, std::memory_order_relaxed);
-    return result;
+int32_t WriteJournalRecord(JournalWriter& w, const JournalFiles& files, const char* statisticsFile,
+                           const JournalRecord& r) {
+    Keep(w, r);
+    return Counted(w, WriteBatch(w, files, statisticsFile));
 }
 
-uint32_t JournalWriteFailures() { return failures.load(std::memory_order_relaxed); }
-uint32_t JournalLinesWaiting() { return waitingCount.load(std::memory_order_relaxed); }
-uint32_t JournalLinesLost() { return lost.load(std::memory_order_relaxed); }
-
-void ResetJournalWriter() {
-    firstWaiting = 0;
-    waitingLines = 0;
-    batchLines = 0;
-    failures.store(0);
-    waitingCount.store(0);
-    lost.store(0);
+int32_t WriteWaitingJournalLines(JournalWriter& w, const JournalFiles& files, const char* statisticsFile) {
+    return w.waitingLines == 0 ? 0 : Counted(w, WriteBatch(w, files, statisticsFile));
 }
+
+uint32_t JournalWriteFailures(const JournalWriter& w) { return Load(w.failures); }
+uint32_t JournalLinesWaiting(const JournalWriter& w) { return Load(w.waitingCount); }
+uint32_t JournalLinesLost(const JournalWriter& w) { return Load(w.lost); }

@@ -30,8 +30,9 @@ struct DebugLog {
 };
 extern DebugLog gDebugLog;
 
-// Feed received bytes (count 1..4 from the reader; below 1 nothing happens). Returns the length
-// of the ReceiveLine afterwards.
+// Feed received bytes in the order they came, in chunks of any size (the reader hands over what
+// one read took, 1..64 bytes, often several frames; below 1 nothing happens). Every frame
+// is dispatched at its CR whatever the chunking. Returns the length of the ReceiveLine afterwards.
 int32_t InterpretBytes(const uint8_t* bytes, int32_t count);
 
 // Copy one DebugLog line for display (any thread); out is always zero-terminated.

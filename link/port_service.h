@@ -23,8 +23,8 @@ struct PortService {
     // Whether the open port's reads have kept failing for about a second: the port itself has
     // gone (an adapter pulled, a device switched off). Read on the UI thread.
     bool (*portLost)() = [] { return false; };
-    // Every completed read of 1..4 bytes (reader thread). Written by the UI thread while no link
-    // is open, read by the reader thread: use Load() there.
+    // The bytes of every completed read, as many as the driver held (reader thread). Written by
+    // the UI thread while no link is open, read by the reader thread: use Load() there.
     void (*receiveBytes)(const uint8_t* bytes, int32_t count) = [](const uint8_t*, int32_t) {};
 };
 

@@ -37,8 +37,10 @@ bool ConfigurePort(HANDLE port) {
     dcb.Parity = NOPARITY;
     dcb.StopBits = ONESTOPBIT;
     if (!SetCommState(port, &dcb)) return false;
-    // No time-outs: a read completes only when all requested bytes have arrived.
+    // Only the interval time-out (see kReadIntervalMs): no total time-outs, so a silent unit leaves
+    // the read pending rather than ending it empty; writes have no time-out either.
     COMMTIMEOUTS timeouts{};
+    timeouts.ReadIntervalTimeout = kReadIntervalMs;
     if (!SetCommTimeouts(port, &timeouts)) return false;
     return SetupComm(port, kDriverQueueBytes, kDriverQueueBytes) != FALSE;
 }

@@ -7,6 +7,14 @@
 
 #include "link/handle_win32.h"
 
+// The reader takes what the driver holds: a read waits (without limit) for the first byte, then
+// ends once the line has been quiet for kReadIntervalMs or kReadSize bytes have come. A frame's
+// bytes follow each other 0.52 ms apart at 19200 baud, so a read ends only just after the unit
+// stopped sending, never with a frame's last bytes left waiting for the next frame. kReadSize is
+// about 33 ms of a line sending without a pause: the curve still moves at every 30 ms tick.
+constexpr DWORD kReadIntervalMs = 5;
+constexpr DWORD kReadSize = 64;
+
 // Written only by the user-interface thread: OpenLink fills the fields before it starts the
 // threads, CloseLink clears them after both threads have ended. The reader and writer threads
 // only read them while they run; thread start and thread end order those accesses.

@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr DWORD kReadSize = 4;
 constexpr DWORD kLongestPause = 100;  // well within the 0.8 s the driver's input queue holds
 constexpr DWORD kLostAfterMs = 1000;
 
@@ -102,8 +101,9 @@ DWORD WINAPI SerialReaderThread(LPVOID) {
                 waited = false;  // the stop event was not looked at
             }
         }
-        // A read that ended without bytes (failed at once, or completed with an error) is issued
-        // again after a pause, so reception goes on once the port recovers.
+        // The port has no total time-out, so only a failure ends a read without bytes (at once,
+        // or with an error later): it is issued again after a pause, so reception goes on once
+        // the port recovers.
         if (ok && got > 0) {
             pause.Succeeded();
             failing = false;

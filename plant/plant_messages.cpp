@@ -21,23 +21,25 @@ std::size_t FormatPlantTopic(const char* prefix, const char* machine, const char
     return Fitted(std::snprintf(out, size, "%s/%s/%s", prefix, machine, leaf), size);
 }
 
-std::size_t FormatCycleMessage(const JournalRecord& r, const char* machine, uint64_t sequence, char* out,
-                               std::size_t size) {
+std::size_t FormatCycleMessage(const JournalRecord& r, const char* machine, const char* outbox,
+                               uint64_t sequence, char* out, std::size_t size) {
+    char box[48] = "";
+    if (outbox[0] != '\0') std::snprintf(box, sizeof box, ",\"outbox\":\"%.16s\"", outbox);
     char time[40];
     time[FormatJournalTime(r.time, time)] = '\0';
     const auto bit = [&](uint8_t b) { return (r.alarms & b) != 0 ? 1 : 0; };
     return Fitted(
         std::snprintf(out, size,
-                      "{\"machine\":\"%s\",\"seq\":%" PRIu64
+                      "{\"machine\":\"%s\"%s,\"seq\":%" PRIu64
                       ",\"time\":\"%s\",\"cut\":%d,\"peak\":%u,\"work\":%u,\"po\":%u,"
                       "\"break\":%d,\"blunt\":%d,\"missing\":%d,\"err1\":%d,"
                       "\"blunt_counter\":%" PRId32 ",\"missing_counter\":%" PRId32
                       ",\"break_limit\":%u,\"blunt_limit\":%u,\"missing_limit\":%u,"
                       "\"blunt_mode\":\"%s\"}",
-                      machine, sequence, time, r.cut + 1, unsigned{r.peak}, unsigned{r.work}, unsigned{r.po},
-                      bit(kJournalBreak), bit(kJournalBlunt), bit(kJournalMissing), bit(kJournalErr1),
-                      r.bluntCounter, r.missingCounter, unsigned{r.breakLimit}, unsigned{r.bluntLimit},
-                      unsigned{r.missingLimit}, r.bluntMode == 0 ? "power" : "work"),
+                      machine, box, sequence, time, r.cut + 1, unsigned{r.peak}, unsigned{r.work},
+                      unsigned{r.po}, bit(kJournalBreak), bit(kJournalBlunt), bit(kJournalMissing),
+                      bit(kJournalErr1), r.bluntCounter, r.missingCounter, unsigned{r.breakLimit},
+                      unsigned{r.bluntLimit}, unsigned{r.missingLimit}, r.bluntMode == 0 ? "power" : "work"),
         size);
 }
 

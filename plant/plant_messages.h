@@ -19,9 +19,10 @@ std::size_t FormatPlantTopic(const char* prefix, const char* machine, const char
                              std::size_t size);
 
 // The journal line's fields (named as in its header, the alarms as 0/1, the time as written
-// there) with "machine" and the per-machine "seq". Returns its length, 0 when it does not fit.
-std::size_t FormatCycleMessage(const JournalRecord& r, const char* machine, uint64_t sequence, char* out,
-                               std::size_t size);
+// there) with "machine", the identity of the outbox that numbered it ("outbox", left out when
+// "") and its number there ("seq"). Returns its length, 0 when it does not fit.
+std::size_t FormatCycleMessage(const JournalRecord& r, const char* machine, const char* outbox,
+                               uint64_t sequence, char* out, std::size_t size);
 
 // What the retained state message tells about the monitor.
 struct PlantState {

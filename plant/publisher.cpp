@@ -25,6 +25,7 @@ struct PublisherCore {
     std::atomic<int32_t> linkState{static_cast<int32_t>(PlantLinkState::kOff)};
     std::atomic<uint32_t> waiting{0};
     std::atomic<uint64_t> published{0};
+    std::atomic<uint32_t> undecided{0};
     std::atomic<int32_t> lastError{0};
     std::atomic<const char*> lastErrorText{"no error"};
 
@@ -59,6 +60,7 @@ private:
     int32_t SendState(uint32_t* sentGeneration);
     int32_t SendCycle(bool* sent);
     void SayOffline();
+    void SavePosition();
     void Fail(int32_t result, const char* text);
     void Status(PlantLinkState s) { p_.linkState.store(static_cast<int32_t>(s), std::memory_order_relaxed); }
     // Waits for a nudge or the stop, at most ms: false once stopping. A pause between connections
@@ -70,6 +72,12 @@ private:
     OutboxPosition position_{};
     uint64_t lastSentSequence_ = 0;  // a cycle sent but not acknowledged goes again marked dup
 };
+
+void Loop::SavePosition() {
+    p_.undecided.store(position_.undecided, std::memory_order_relaxed);
+    if (SaveOutboxPosition(p_.setup.journalFolder, position_) != 0)
+        Fail(kResultPositionFile, "the outbox position (plant.pos) cannot be written");
+}
 
 void Loop::Fail(int32_t result, const char* text) {
     p_.lastErrorText.store(text, std::memory_order_relaxed);
@@ -86,11 +94,12 @@ bool Loop::Rest(int32_t ms, bool nudgeWakes) {
 
 void Loop::Run() {
     const char* folder = p_.setup.journalFolder;
-    if (!LoadOutboxPosition(folder, position_)) {
-        position_ = FreshOutboxPosition(folder, JournalNow().unixMs);
-        if (SaveOutboxPosition(folder, position_) != 0)
-            Fail(kResultPositionFile, "the outbox position (plant.pos) cannot be written");
-    }
+    const bool loaded = LoadOutboxPosition(folder, position_);
+    if (!loaded) position_ = FreshOutboxPosition(folder, JournalNow().unixMs);
+    const bool older = loaded && position_.id[0] == '\0';  // a position file of the older format
+    if (older) MakeOutboxId(position_.id);
+    if (!loaded || older) SavePosition();
+    p_.undecided.store(position_.undecided, std::memory_order_relaxed);
     int32_t pause = kPauseFirstMs;
     while (!p_.stop.load()) {
         Status(PlantLinkState::kConnecting);
@@ -178,6 +187,7 @@ int32_t Loop::SendCycle(bool* sent) {
     OutboxLine line{};
     int32_t error = 0;
     const OutboxRead r = NextOutboxLine(p_.setup.journalFolder, position_, line, &error);
+    if (line.passed) SavePosition();
     if (r == OutboxRead::kError) {
         Fail(error, "a journal day file cannot be read");
         return Rest(kPauseFirstMs) ? 0 : kMqttStopped;  // try again in a moment, still connected
@@ -187,16 +197,15 @@ int32_t Loop::SendCycle(bool* sent) {
         return 0;
     }
     char payload[kCycleMessageMax];
-    const std::size_t n = FormatCycleMessage(line.record, p_.setup.settings.machine, line.next.sequence,
-                                             payload, sizeof payload);
+    const std::size_t n = FormatCycleMessage(line.record, p_.setup.settings.machine, position_.id,
+                                             line.next.sequence, payload, sizeof payload);
     const bool dup = lastSentSequence_ == line.next.sequence;
     lastSentSequence_ = line.next.sequence;
     if (const int32_t s =
             session_.Publish({p_.cycleTopic, {payload, n}, 1, false, dup, 0}, p_.setup.ackTimeoutMs))
         return s;
     position_ = line.next;
-    if (SaveOutboxPosition(p_.setup.journalFolder, position_) != 0)
-        Fail(kResultPositionFile, "the outbox position (plant.pos) cannot be written");
+    SavePosition();
     p_.published.fetch_add(1, std::memory_order_relaxed);
     const uint32_t w = p_.waiting.load(std::memory_order_relaxed);
     p_.waiting.store(w > 0 ? w - 1 : 0, std::memory_order_relaxed);
@@ -265,11 +274,15 @@ void SetPlantState(PlantPublisher* h, const PlantState& s) {
 }
 
 PlantLinkStatus ReadPlantLinkStatus(const PlantPublisher* h) {
-    if (h == nullptr) return {PlantLinkState::kOff, 0, 0, 0, "no error"};
+    if (h == nullptr) return {PlantLinkState::kOff, 0, 0, 0, "no error", 0};
     const PublisherCore& p = *h->core;
     constexpr auto r = std::memory_order_relaxed;
-    return {static_cast<PlantLinkState>(p.linkState.load(r)), p.waiting.load(r), p.published.load(r),
-            p.lastError.load(r), p.lastErrorText.load(r)};
+    return {static_cast<PlantLinkState>(p.linkState.load(r)),
+            p.waiting.load(r),
+            p.published.load(r),
+            p.lastError.load(r),
+            p.lastErrorText.load(r),
+            p.undecided.load(r)};
 }
 
 void StopPlantPublisher(PlantPublisher* h, int32_t waitMs) {

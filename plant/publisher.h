@@ -20,6 +20,7 @@ struct PlantLinkStatus {
     uint64_t published;         // cycles acknowledged since the start
     int32_t lastError;          // 0, a socket or session result
     const char* lastErrorText;  // static text of the last error ("connection refused", ...)
+    uint32_t undecided;         // cycles not sent: a changed day file no longer tells them from sent ones
 };
 
 struct PlantPublisherSetup {

@@ -1,8 +1,9 @@
 #include "shell/cycle_journal.h"
 
 #include "journal/journal_file.h"
-#include "journal/journal_writer.h"
 #include "model/settings.h"
+
+JournalWriter gMonitorJournal;  // static storage: zeroed, its ring's pages untouched until used
 
 JournalRecord JournalRecordOf(const FinishedCycle& c, const JournalTime& time) {
     JournalRecord r{};
@@ -25,6 +26,6 @@ JournalRecord JournalRecordOf(const FinishedCycle& c, const JournalTime& time) {
 
 void JournalFinishedCycle(const FinishedCycle& cycle) {
     // The result is counted inside; the cycle end goes on whatever it was.
-    (void)WriteJournalRecord(SystemJournalFiles(), gConfig.statisticsFileName,
+    (void)WriteJournalRecord(gMonitorJournal, SystemJournalFiles(), gConfig.statisticsFileName,
                              JournalRecordOf(cycle, JournalNow()));
 }

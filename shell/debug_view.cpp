@@ -47,6 +47,10 @@ void PlantLinkStatusText(const PlantLinkStatus& link, char* out, std::size_t siz
     const int n =
         std::snprintf(out, size, "Plant link: %s, %lu cycles waiting", connected ? "connected" : "connecting",
                       static_cast<unsigned long>(link.waiting));
-    if (!connected && link.lastError != 0 && n > 0 && static_cast<std::size_t>(n) < size)
-        std::snprintf(out + n, size - static_cast<std::size_t>(n), " (%s)", link.lastErrorText);
+    int m = n;
+    if (link.undecided > 0 && m > 0 && static_cast<std::size_t>(m) < size)
+        m += std::snprintf(out + m, size - static_cast<std::size_t>(m), ", %lu not sent (journal changed)",
+                           static_cast<unsigned long>(link.undecided));
+    if (!connected && link.lastError != 0 && m > 0 && static_cast<std::size_t>(m) < size)
+        std::snprintf(out + m, size - static_cast<std::size_t>(m), " (%s)", link.lastErrorText);
 }

@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "journal/journal_writer.h"
 #include "link/cycle_messages.h"
 #include "link/interpreter.h"
 #include "model/model.h"
+#include "shell/cycle_journal.h"
 #include "shell/debug_view.h"
 #include "shell/plant_link_win32.h"
 #include "shell/platform_win32.h"
@@ -27,8 +27,8 @@ struct DebugWindowState {
 // shown as a message: it happens on the reader thread, at every cycle end) and, while the plant
 // link is on, its state and the cycles waiting for the broker.
 void ShowJournalStatus(HWND hwnd, DebugWindowState& state, bool always) {
-    const PassedOver now{JournalWriteFailures(), JournalLinesWaiting(), JournalLinesLost(),
-                         Load(gIgnoredCycleEnds)};
+    const PassedOver now{JournalWriteFailures(gMonitorJournal), JournalLinesWaiting(gMonitorJournal),
+                         JournalLinesLost(gMonitorJournal), Load(gIgnoredCycleEnds)};
     char text[sizeof state.captionShown];
     JournalStatusText(now, text, sizeof text);
     const PlantLinkStatus link = PlantLinkStatusNow();

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,6 +22,7 @@ struct Machine {
     std::string name, statistics, journal;
     PlantPublisher* publisher = nullptr;
     uint64_t written = 0;
+    std::shared_ptr<JournalWriter> writer;  // each machine's journal its own
 };
 
 bool Setup(Machine& m, const char* host, const char* port) {
@@ -46,7 +48,11 @@ void EndCycle(Machine& m) {
     r.work = static_cast<uint8_t>(20 + m.written % 10);
     r.bluntCounter = static_cast<int32_t>(m.written);
     r.breakLimit = 80;
-    if (WriteJournalRecord(SystemJournalFiles(), m.statistics.c_str(), r) == 0) ++m.written;
+    if (!m.writer) {
+        m.writer.reset(new JournalWriter);
+        ResetJournalWriter(*m.writer);
+    }
+    if (WriteJournalRecord(*m.writer, SystemJournalFiles(), m.statistics.c_str(), r) == 0) ++m.written;
     NudgePlantPublisher(m.publisher);
 }
 

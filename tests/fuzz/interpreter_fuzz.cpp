@@ -1,10 +1,10 @@
-// Random byte streams into the interpreter, in the chunks of 1..4 bytes the reader thread hands
-// it. After every chunk the model must be whole: indexes in range, the curve within its points,
-// and statistics entries written only at the writeIndex of the active cut.
+// Random byte streams into the interpreter, in chunks of 1 to 64 bytes as the reader thread hands
+// them over. After every chunk the model must be whole: indexes in range, the curve within its
+// points, and statistics entries written only at the writeIndex of the active cut.
 //
-// Input: byte 0 chooses the chunk sizes (2 bits per chunk, repeating); byte 1 sets the scene:
-// bit 0 DEBUG window open, bit 1 parameter table shown, bit 2 rings about to wrap, bit 3 rings
-// that wrapped before. The rest is the stream.
+// Input: byte 0 chooses the chunk sizes (2 bits per chunk, repeating: 1, 3, 4 or 64 bytes); byte 1
+// sets the scene: bit 0 DEBUG window open, bit 1 parameter table shown, bit 2 rings about to wrap,
+// bit 3 rings that wrapped before. The rest is the stream.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -117,7 +117,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t i = 2;
     int checkedPoints = 0;
     for (int k = 0; i < size; ++k) {
-        size_t n = 1 + ((chunks >> (2 * (k % 4))) & 3);
+        constexpr size_t kChunkSizes[4] = {1, 3, 4, 64};
+        size_t n = kChunkSizes[(chunks >> (2 * (k % 4))) & 3];
         if (n > size - i) n = size - i;
         InterpretBytes(data + i, static_cast<int32_t>(n));
         i += n;

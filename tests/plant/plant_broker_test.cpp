@@ -98,7 +98,12 @@ void WriteCycles(int from, int to) {
         r.time.unixMs += i;  // distinct even within one millisecond
         r.cut = 2;
         r.peak = static_cast<uint8_t>(i);
-        ASSERT_EQ(WriteJournalRecord(SystemJournalFiles(), "Default.$$$", r), 0);
+        static JournalWriter* writer = [] {
+            auto* w = new JournalWriter;
+            ResetJournalWriter(*w);
+            return w;
+        }();
+        ASSERT_EQ(WriteJournalRecord(*writer, SystemJournalFiles(), "Default.$$$", r), 0);
     }
 }
 

@@ -36,7 +36,7 @@ JournalRecord Cycle(int i) {
 
 std::string Message(int i, const std::string& machine) {
     char text[kCycleMessageMax];
-    return {text, FormatCycleMessage(Cycle(i), machine.c_str(), 1000 + i, text, sizeof text)};
+    return {text, FormatCycleMessage(Cycle(i), machine.c_str(), "", 1000 + i, text, sizeof text)};
 }
 
 // The journal a machine's cycles first..last make, as kvdplant must hold it.

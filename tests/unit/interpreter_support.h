@@ -77,7 +77,7 @@ inline std::vector<uint8_t> FramesOf(std::initializer_list<uint16_t> values) {
     return out;
 }
 
-// Feed bytes in chunks of the given size, as the reader thread does (1..4 bytes per read).
+// Feed bytes in chunks of the given size, as the reader thread does (what one read took).
 inline void Feed(const std::vector<uint8_t>& bytes, int chunk = 4) {
     for (size_t i = 0; i < bytes.size(); i += static_cast<size_t>(chunk)) {
         const size_t n = std::min(bytes.size() - i, static_cast<size_t>(chunk));

@@ -118,7 +118,8 @@ TEST_P(WorkedCycle, CutTwoFromStartToItsStatisticsEntry) {
 
 INSTANTIATE_TEST_SUITE_P(DivisorsAndChunks, WorkedCycle,
                          ::testing::Values(WorkedCycleCase{0, 4, 34}, WorkedCycleCase{9, 4, 0},
-                                           WorkedCycleCase{0, 1, 34}, WorkedCycleCase{0, 3, 34}));
+                                           WorkedCycleCase{0, 1, 34}, WorkedCycleCase{0, 3, 34},
+                                           WorkedCycleCase{0, 64, 34}));
 
 TEST_F(Interpreter, AutosaveRunsUnderTheStatisticsLockWithTheEntryInPlace) {
     static bool locked;
@@ -467,20 +468,27 @@ TEST_F(Interpreter, DebugLogOnlyWhileTheFlagIsSet) {
     EXPECT_EQ(gDebugLog.lineIndex, 0);
     EXPECT_EQ(gDebugLog.lines[0][0], '\0');
 
-    gDebugLog.debugFlag = 1;
-    Send({200});
+    // The same lines whether the frames come a few bytes at a time or all in one read.
     auto bad = FrameOf(47);
     bad[2] ^= 1;
-    Feed(bad);
-    Send({Report(1, 256, 44)});
-    char line[kDebugLineSize];
-    ReadDebugLine(0, line);
-    EXPECT_STREQ(line, "193-129-66, 200, OK    ");
-    ReadDebugLine(1, line);
-    EXPECT_STREQ(line, "33-241-19, ERR");
-    ReadDebugLine(2, line);
-    EXPECT_STREQ(line, "17-17-33-193-4, 300, OK    ");  // the report's low 12 bits
-    EXPECT_EQ(gDebugLog.lineIndex, 3);
+    std::vector<uint8_t> bytes = FramesOf({200});
+    bytes.insert(bytes.end(), bad.begin(), bad.end());
+    const auto report = FramesOf({Report(1, 256, 44)});
+    bytes.insert(bytes.end(), report.begin(), report.end());
+    for (const int chunk : {4, 64}) {
+        SCOPED_TRACE(chunk);
+        ResetInterpreter();
+        gDebugLog.debugFlag = 1;
+        Feed(bytes, chunk);
+        char line[kDebugLineSize];
+        ReadDebugLine(0, line);
+        EXPECT_STREQ(line, "193-129-66, 200, OK    ");
+        ReadDebugLine(1, line);
+        EXPECT_STREQ(line, "33-241-19, ERR");
+        ReadDebugLine(2, line);
+        EXPECT_STREQ(line, "17-17-33-193-4, 300, OK    ");  // the report's low 12 bits
+        EXPECT_EQ(gDebugLog.lineIndex, 3);
+    }
 }
 
 TEST_F(Interpreter, DebugLogShowsTheCompletedPointAndWraps) {

@@ -116,14 +116,14 @@ TEST(JournalWriter, DayFilesBesideTheStatisticsFileSurviveAKillMidLine) {
     TempWorkDir dir;
     std::filesystem::create_directory("data");
     const char* statistics = "data/Default.$$$";
-    const uint32_t failuresBefore = JournalWriteFailures();
+    JournalWriter& writer = FreshJournalWriter();
     const JournalFiles files = SystemJournalFiles();
 
     // Three cycles: the first at 23:59:59.500 local time (UTC+1), the others after midnight.
     const int64_t lateEvening = kNewYear2026Ms - 500 - 3600 * 1000;
-    ASSERT_EQ(WriteJournalRecord(files, statistics, Record(lateEvening, 60, 0, 31)), 0);
-    ASSERT_EQ(WriteJournalRecord(files, statistics, Record(lateEvening + 1000, 60, 0, 32)), 0);
-    ASSERT_EQ(WriteJournalRecord(files, statistics, Record(lateEvening + 61000, 60, 4, 33)), 0);
+    ASSERT_EQ(WriteJournalRecord(writer, files, statistics, Record(lateEvening, 60, 0, 31)), 0);
+    ASSERT_EQ(WriteJournalRecord(writer, files, statistics, Record(lateEvening + 1000, 60, 0, 32)), 0);
+    ASSERT_EQ(WriteJournalRecord(writer, files, statistics, Record(lateEvening + 61000, 60, 4, 33)), 0);
 
     const std::filesystem::path first = "data/journal/2025-12-31.csv", second = "data/journal/2026-01-01.csv";
     const std::string header = std::string(kJournalHeader) + "\n";
@@ -143,14 +143,14 @@ TEST(JournalWriter, DayFilesBesideTheStatisticsFileSurviveAKillMidLine) {
     EXPECT_TRUE(read.issues.empty());
 
     // The next cycle end cuts the unfinished line off before it writes its own.
-    ASSERT_EQ(WriteJournalRecord(files, statistics, Record(lateEvening + 63000, 60, 4, 35)), 0);
+    ASSERT_EQ(WriteJournalRecord(writer, files, statistics, Record(lateEvening + 63000, 60, 4, 35)), 0);
     EXPECT_EQ(FileText(second), header + Line(Record(lateEvening + 1000, 60, 0, 32)) +
                                     Line(Record(lateEvening + 61000, 60, 4, 33)) +
                                     Line(Record(lateEvening + 63000, 60, 4, 35)));
-    EXPECT_EQ(JournalWriteFailures(), failuresBefore);
+    EXPECT_EQ(JournalWriteFailures(writer), 0u);
 
     // A bare statistics file name puts the journal in the working directory.
-    ASSERT_EQ(WriteJournalRecord(files, "Default.$$$", Record(lateEvening, 60, 1, 36)), 0);
+    ASSERT_EQ(WriteJournalRecord(writer, files, "Default.$$$", Record(lateEvening, 60, 1, 36)), 0);
     EXPECT_TRUE(std::filesystem::exists("journal/2025-12-31.csv"));
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <memory>
 #include <string>
 
 #include "journal/journal_writer.h"
@@ -28,7 +29,8 @@ JournalAppend PlannedAppend(const char*, std::string_view lines) {
 constexpr JournalFiles kPlanned{PlannedAppend, [](const char*) { return int32_t{0}; }};
 
 JournalRecord Nth(int n) { return Record(kNewYear2026Ms + n * 1000, 0, 0, static_cast<uint8_t>(n)); }
-int32_t Cycle(int n) { return WriteJournalRecord(kPlanned, "x.$$$", Nth(n)); }
+JournalWriter& gWriter = TestJournalWriter();
+int32_t Cycle(int n) { return WriteJournalRecord(gWriter, kPlanned, "x.$$$", Nth(n)); }
 std::string Lines(int from, int to) {
     std::string text;
     for (int n = from; n < to; ++n) text += Line(Nth(n));
@@ -37,7 +39,7 @@ std::string Lines(int from, int to) {
 
 class JournalWaiting : public ::testing::Test {
 protected:
-    void SetUp() override { ResetJournalWriter(), gPlan.clear(), gFile.clear(), gAppends = 0; }
+    void SetUp() override { ResetJournalWriter(gWriter), gPlan.clear(), gFile.clear(), gAppends = 0; }
     void TearDown() override { SetUp(); }
 };
 
@@ -48,12 +50,12 @@ TEST_F(JournalWaiting, EveryLineOnceAndInOrderThroughFailures) {
     // A spreadsheet holds the day file for three cycle ends (each tries twice): the lines wait.
     gPlan.assign(6, {32, 0});
     for (int n = 1; n <= 3; ++n) EXPECT_EQ(Cycle(n), 32);
-    EXPECT_EQ(JournalLinesWaiting(), 3u);
-    EXPECT_EQ(JournalWriteFailures(), 3u);
+    EXPECT_EQ(JournalLinesWaiting(gWriter), 3u);
+    EXPECT_EQ(JournalWriteFailures(gWriter), 3u);
     gAppends = 0;
     EXPECT_EQ(Cycle(4), 0);  // released: the four go out in one append
     EXPECT_EQ(gAppends, 1);
-    EXPECT_EQ(JournalLinesWaiting(), 0u);
+    EXPECT_EQ(JournalLinesWaiting(gWriter), 0u);
     gPlan = {{5, 999}};  // a close that fails after the whole write: the line is not repeated
     EXPECT_EQ(Cycle(5), 5);
     gPlan = {{28, 20}};  // the disk fills within the line: it is cut off and comes again whole
@@ -61,10 +63,11 @@ TEST_F(JournalWaiting, EveryLineOnceAndInOrderThroughFailures) {
     EXPECT_EQ(Cycle(7), 0);
     EXPECT_EQ(gFile, Lines(0, 8));
     // A name too long for a journal path: a failure that never touches the disk.
-    ResetJournalWriter();
+    ResetJournalWriter(gWriter);
     gAppends = 0;
-    EXPECT_NE(WriteJournalRecord(kPlanned, (std::string(kJournalPathMax, 'a') + "/x.$$$").c_str(), Nth(0)),
-              0);
+    EXPECT_NE(
+        WriteJournalRecord(gWriter, kPlanned, (std::string(kJournalPathMax, 'a') + "/x.$$$").c_str(), Nth(0)),
+        0);
     EXPECT_EQ(gAppends, 0);
 }
 
@@ -73,12 +76,50 @@ TEST_F(JournalWaiting, ADayOfLinesWaitsAndOnlyLinesPastItAreLost) {
     const int cycles = static_cast<int>(kJournalWaitingMax) + 5;
     gPlan.assign(2 * static_cast<std::size_t>(cycles), {32, 0});
     for (int n = 0; n < cycles; ++n) ASSERT_EQ(Cycle(n % 100), 32);
-    EXPECT_EQ(JournalLinesWaiting(), kJournalWaitingMax);
-    EXPECT_EQ(JournalLinesLost(), 5u);
+    EXPECT_EQ(JournalLinesWaiting(gWriter), kJournalWaitingMax);
+    EXPECT_EQ(JournalLinesLost(gWriter), 5u);
+    // Released: each cycle end writes one append of at most a batch, so the backlog goes out
+    // over a few hundred cycle ends, in order, and none of them writes a day's lines at once.
     gPlan.clear();
+    gAppends = 0;
     EXPECT_EQ(Cycle(5), 0);  // pushes out the sixth
+    EXPECT_EQ(JournalLinesWaiting(gWriter), kJournalWaitingMax - kJournalBatchLines);
+    int calls = 1;
+    for (; JournalLinesWaiting(gWriter) > 0 && calls < 1000; ++calls)
+        ASSERT_EQ(WriteWaitingJournalLines(gWriter, kPlanned, "x.$$$"), 0);
+    EXPECT_EQ(gAppends, calls);
+    EXPECT_EQ(calls, static_cast<int>((kJournalWaitingMax + kJournalBatchLines - 1) / kJournalBatchLines));
     EXPECT_EQ(std::count(gFile.begin(), gFile.end(), '\n'), static_cast<long>(kJournalWaitingMax));
     EXPECT_EQ(gFile.substr(0, 2 * Line(Nth(6)).size()), Lines(6, 8));
+}
+
+// Two destinations, as kvdplant has one per machine: a line the one cannot take waits for that
+// one alone and goes there, in order, once it can; the other's lines never mix with it.
+std::string gBlocked;  // the folder that fails, "" for none
+std::string gFiles[2];
+JournalAppend AppendTo(const char* path, std::string_view lines) {
+    if (!gBlocked.empty() && std::string_view(path).starts_with(gBlocked))
+        return {24, 0};  // no descriptor left
+    gFiles[path[0] == 'b' ? 1 : 0].append(lines);
+    return {0, lines.size()};
+}
+TEST(JournalWriters, ALineThatCannotBeWrittenWaitsForItsOwnDestination) {
+    constexpr JournalFiles kFiles{AppendTo, [](const char*) { return int32_t{0}; }};
+    auto a = std::make_unique<JournalWriter>(), b = std::make_unique<JournalWriter>();
+    ResetJournalWriter(*a);
+    ResetJournalWriter(*b);
+    gBlocked = "a/";
+    EXPECT_EQ(WriteJournalRecord(*a, kFiles, "a/m.csv", Nth(0)), 24);
+    EXPECT_EQ(WriteJournalRecord(*b, kFiles, "b/m.csv", Nth(1)), 0);
+    EXPECT_EQ(WriteJournalRecord(*a, kFiles, "a/m.csv", Nth(2)), 24);
+    EXPECT_EQ(WriteJournalRecord(*b, kFiles, "b/m.csv", Nth(3)), 0);
+    EXPECT_EQ(JournalLinesWaiting(*a), 2u);
+    EXPECT_EQ(JournalWriteFailures(*a), 2u);
+    EXPECT_EQ(JournalWriteFailures(*b), 0u);
+    gBlocked.clear();
+    EXPECT_EQ(WriteWaitingJournalLines(*a, kFiles, "a/m.csv"), 0);  // no new cycle needed
+    EXPECT_EQ(gFiles[0], Line(Nth(0)) + Line(Nth(2)));
+    EXPECT_EQ(gFiles[1], Line(Nth(1)) + Line(Nth(3)));
 }
 
 // The system's append against the ends a day file may have: each new line stands on its own.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "plant/mqtt_codec.h"
 #include "plant/outbox.h"
 #include "plant/plant_settings.h"
+#include "journal_records.h"
 #include "temp_dir.h"
 
 namespace {
@@ -155,7 +157,9 @@ std::vector<int64_t> Drain(const char* folder, OutboxPosition& at, std::vector<u
 TEST(PlantOutbox, ARestartMidDayAndADayBoundaryLoseNothingAndRepeatNothing) {
     TempWorkDir dir;
     const JournalFiles files = SystemJournalFiles();
-    for (int i = 0; i < 5; ++i) ASSERT_EQ(WriteJournalRecord(files, "Default.$$$", Cycle(i, kMorningMs)), 0);
+    JournalWriter& writer = FreshJournalWriter();
+    for (int i = 0; i < 5; ++i)
+        ASSERT_EQ(WriteJournalRecord(writer, files, "Default.$$$", Cycle(i, kMorningMs)), 0);
 
     // The link is switched on: it starts at the journal's end, numbered from the clock.
     OutboxPosition at = FreshOutboxPosition("journal", kMorningMs + 60000);
@@ -165,7 +169,8 @@ TEST(PlantOutbox, ARestartMidDayAndADayBoundaryLoseNothingAndRepeatNothing) {
     EXPECT_TRUE(Drain("journal", at, &seq).empty());
 
     // Three cycles, of which two reach the broker before the monitor closes.
-    for (int i = 5; i < 8; ++i) ASSERT_EQ(WriteJournalRecord(files, "Default.$$$", Cycle(i, kMorningMs)), 0);
+    for (int i = 5; i < 8; ++i)
+        ASSERT_EQ(WriteJournalRecord(writer, files, "Default.$$$", Cycle(i, kMorningMs)), 0);
     OutboxLine line{};
     int32_t error = 0;
     for (int i = 5; i < 7; ++i) {
@@ -175,18 +180,19 @@ TEST(PlantOutbox, ARestartMidDayAndADayBoundaryLoseNothingAndRepeatNothing) {
         ASSERT_EQ(SaveOutboxPosition("journal", at), 0);
     }
     // Before the next start: a line cut short by a kill, then the night and the next day.
-    ASSERT_EQ(WriteJournalRecord(files, "Default.$$$", Cycle(8, kMorningMs)), 0);
+    ASSERT_EQ(WriteJournalRecord(writer, files, "Default.$$$", Cycle(8, kMorningMs)), 0);
     {
         std::ofstream cut("journal/2026-12-08.csv", std::ios::app | std::ios::binary);
         cut << "2026-12-08T10:00:45.000+00:00,1,4";
     }
     const int64_t nextDay = kMorningMs + 86400000LL;
-    for (int i = 0; i < 3; ++i) ASSERT_EQ(WriteJournalRecord(files, "Default.$$$", Cycle(i, nextDay)), 0);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(WriteJournalRecord(writer, files, "Default.$$$", Cycle(i, nextDay)), 0);
     EXPECT_EQ(CountWaitingCycles("journal", at, 100), 5u);
 
     OutboxPosition restarted{};
     ASSERT_TRUE(LoadOutboxPosition("journal", restarted));
-    EXPECT_EQ(restarted.offset, at.offset);
+    EXPECT_EQ(restarted.days[restarted.dayCount - 1].offset, at.days[at.dayCount - 1].offset);
     seq.clear();
     const std::vector<int64_t> sent = Drain("journal", restarted, &seq);
     const std::vector<int64_t> expected = {Cycle(7, kMorningMs).time.unixMs, Cycle(8, kMorningMs).time.unixMs,
@@ -195,6 +201,103 @@ TEST(PlantOutbox, ARestartMidDayAndADayBoundaryLoseNothingAndRepeatNothing) {
     EXPECT_EQ(sent, expected);
     for (std::size_t i = 0; i < seq.size(); ++i) EXPECT_EQ(seq[i], at.sequence + 1 + i);  // no gap, no repeat
     EXPECT_EQ(CountWaitingCycles("journal", restarted, 100), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+std::string Text(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+void Put(const char* path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+// A day file changed under the outbox after it had sent and seen acknowledged cycles 0..4 of
+// 2026-12-08 and 0..1 of the next day: every line never acknowledged goes once, numbered on from
+// the last, no acknowledged line goes again, and what cannot be told is counted, not sent.
+TEST(PlantOutbox, AChangedDayFileSendsEachNewLineOnceAndCountsWhatCannotBeTold) {
+    const int64_t nextDay = kMorningMs + 86400000LL;
+    const char* day = "journal/2026-12-08.csv";
+    const std::string header = std::string(kJournalHeader) + "\n";
+    const auto line = [](int i, int64_t start) { return Line(Cycle(i, start)); };
+    const struct {
+        const char* what;
+        std::function<void(const OutboxPosition&)>
+            change;  // what happens to the journal while the link is away
+        std::vector<int64_t> sent;
+        uint32_t undecided;
+    } cases[] = {
+        {"nothing but a new cycle",
+         [&](const OutboxPosition&) {
+             Put("journal/2026-12-09.csv", Text("journal/2026-12-09.csv") + line(2, nextDay));
+         },
+         {Cycle(2, nextDay).time.unixMs},
+         0},
+        {"the clock set back: the older day file grows",
+         [&](const OutboxPosition&) { Put(day, Text(day) + line(5, kMorningMs)); },
+         {Cycle(5, kMorningMs).time.unixMs},
+         0},
+        {"emptied, then written again",
+         [&](const OutboxPosition&) { Put(day, header + line(6, kMorningMs)); },
+         {Cycle(6, kMorningMs).time.unixMs},
+         0},
+        {"shortened to two lines, then written again",
+         [&](const OutboxPosition&) {
+             Put(day, header + line(0, kMorningMs) + line(1, kMorningMs) + line(6, kMorningMs));
+         },
+         {Cycle(6, kMorningMs).time.unixMs},
+         2},
+        {"a line deleted above the place",
+         [&](const OutboxPosition&) {
+             std::string t = Text(day);
+             t.erase(t.find(line(1, kMorningMs)), line(1, kMorningMs).size());
+             Put(day, t + line(6, kMorningMs));
+         },
+         {Cycle(6, kMorningMs).time.unixMs},
+         0},
+        {"a line inserted above the place",
+         [&](const OutboxPosition&) {
+             Put(day, header + line(90, kMorningMs - 3600000) + Text(day).substr(header.size()) +
+                          line(6, kMorningMs));
+         },
+         {Cycle(6, kMorningMs).time.unixMs},
+         0},
+        {"a position file of the older format",
+         [&](const OutboxPosition& acknowledged) {
+             const std::string size = std::to_string(Text("journal/2026-12-09.csv").size());
+             Put("journal/plant.pos",
+                 "2026-12-09 " + size + " " + std::to_string(acknowledged.sequence) + "\n");
+             Put("journal/2026-12-09.csv", Text("journal/2026-12-09.csv") + line(2, nextDay));
+         },
+         {Cycle(2, nextDay).time.unixMs},
+         0},
+    };
+    for (const auto& c : cases) {
+        TempWorkDir dir;
+        JournalWriter& writer = FreshJournalWriter();
+        ASSERT_EQ(MakeJournalFolder("journal"), 0);
+        OutboxPosition at = FreshOutboxPosition("journal", 1000);  // no day file yet: all of them go
+        for (int i = 0; i < 5; ++i)
+            ASSERT_EQ(WriteJournalRecord(writer, SystemJournalFiles(), "x", Cycle(i, kMorningMs)), 0);
+        for (int i = 0; i < 2; ++i)
+            ASSERT_EQ(WriteJournalRecord(writer, SystemJournalFiles(), "x", Cycle(i, nextDay)), 0);
+        std::vector<uint64_t> seq;
+        ASSERT_EQ(Drain("journal", at, &seq).size(), 7u) << c.what;
+        ASSERT_EQ(SaveOutboxPosition("journal", at), 0);
+        c.change(at);
+        OutboxPosition restarted{};
+        ASSERT_TRUE(LoadOutboxPosition("journal", restarted)) << c.what;
+        seq.clear();
+        EXPECT_GE(CountWaitingCycles("journal", restarted, 100), c.sent.size()) << c.what;
+        EXPECT_EQ(Drain("journal", restarted, &seq), c.sent) << c.what;
+        for (std::size_t i = 0; i < seq.size(); ++i) EXPECT_EQ(seq[i], at.sequence + 1 + i) << c.what;
+        EXPECT_EQ(restarted.undecided, c.undecided) << c.what;
+        // Nothing more: a second look after saving finds the same place.
+        ASSERT_EQ(SaveOutboxPosition("journal", restarted), 0);
+        ASSERT_TRUE(LoadOutboxPosition("journal", restarted));
+        EXPECT_TRUE(Drain("journal", restarted, &seq).empty()) << c.what;
+    }
 }
 
 }  // namespace

@@ -1,9 +1,12 @@
 #!/usr/bin/env python3
-"""A unit that never takes what it is sent, for the serial link tests.
+"""A stand-in unit on a pty for the serial link tests.
 
-Creates a pty, links PATH to its slave side (map a COM port to PATH) and stops the slave's output,
-so every write of the monitor stays pending. Logs any frame that does arrive, decoded ("code 47",
-"word 8508"), so the test can check that none did.
+Creates a pty and links PATH to its slave side (map a COM port to PATH). Logs every frame that
+arrives, decoded ("code 47", "word 8508"). Two kinds of unit:
+- by default it never takes what it is sent: the slave's output is stopped, so every write of the
+  monitor stays pending (and the log shows that none arrived);
+- with --answer it answers every frame it receives with the frames given (one write), then stays
+  silent until the next one.
 """
 import argparse
 import errno
@@ -26,17 +29,34 @@ def describe(line):
     return "invalid " + "-".join(str(b) for b in line)
 
 
+def frame(value, word):
+    """The wire bytes of a code frame (word False) or a word frame."""
+    payload = [value >> 8, value & 0xFF] if word else [value]
+    nibbles = []
+    for b in payload:
+        nibbles += [(b & 0xF0) | 0x01, ((b & 0x0F) << 4) | 0x01]
+    return bytes(nibbles + [sum(nibbles) & 0xFF, 0x0D])
+
+
+def answer_bytes(spec):
+    """'w150,c200' -> a word frame of 150, then a code frame of 200."""
+    return b"".join(frame(int(item[1:]), item[0] == "w") for item in spec.split(",") if item)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--link", required=True, help="path to link to the pty slave")
     parser.add_argument("--log", required=True, help="file to log the received frames to")
+    parser.add_argument("--answer", help="frames to answer each received frame with: w<word>,c<code>,...")
     args = parser.parse_args()
+    answer = answer_bytes(args.answer) if args.answer else b""
 
     # The master stays open for the whole run (the pty would vanish with it); the slave too, so
     # that its stopped output survives the monitor's opens and closes.
     master, slave = os.openpty()
     tty.setraw(slave)
-    termios.tcflow(slave, termios.TCOOFF)
+    if not answer:
+        termios.tcflow(slave, termios.TCOOFF)
     if os.path.lexists(args.link):
         os.unlink(args.link)
     os.symlink(os.ttyname(slave), args.link)
@@ -61,6 +81,8 @@ def main():
                 if b == 0x0D:
                     log.write(describe(bytes(line)) + "\n")
                     line.clear()
+                    if answer:
+                        os.write(master, answer)
                 elif len(line) < 7:
                     line.append(b)
     os.unlink(args.link)

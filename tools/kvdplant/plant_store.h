@@ -1,8 +1,19 @@
 // kvdplant's store: what the plant's monitors publish, kept per machine. Every cycle message
 // becomes a line of that machine's journal (<folder>/<machine>/journal/YYYY-MM-DD.csv, written
-// by the journal layer, so kvdstat reads it), unless its sequence number says it was stored
-// before: a monitor resends what the broker did not acknowledge, and only the first copy counts.
-// The last sequence of each machine survives a restart in <folder>/<machine>/sequence.
+// by the journal layer, so kvdstat reads it), unless it was stored before: a monitor resends what
+// the broker did not acknowledge, and only the first copy counts.
+//
+// A message names its outbox (a random id of the monitor's position file) and its number there.
+// A message is a repeat when its very line (its time to the millisecond and every value) is in
+// the machine's journal already, or waits for it; the numbers of each outbox only tell the gaps.
+// So a numbering that starts again (another journal folder and back, a restored position file, a
+// clock that was behind) loses nothing, a hostile message with a huge number silences nobody, and
+// a stop of kvdplant between a line and its number stores nothing twice. The last numbers
+// survive a restart in <folder>/<machine>/sequence.
+//
+// Each machine has its own journal writer: a line its folder does not take (unwritable, the disk
+// full, no file descriptor left) waits there, bounded and counted, and goes to that machine's
+// journal in order once it can (WriteWaiting); the failure names the machine.
 //
 // Beside the files the store keeps each machine's state and its last cycles in memory, for a
 // reader that shows the plant live: one thread takes messages, any other reads snapshots.
@@ -10,13 +21,16 @@
 
 #include <cstdint>
 #include <deque>
+#include <unordered_set>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "journal/journal_record.h"
+#include "journal/journal_writer.h"
 
 namespace kvdplant {
 
@@ -34,6 +48,7 @@ struct MachineView {
     bool breakLamp = false, bluntLamp = false, missingLamp = false;
     uint64_t lastSequence = 0;
     uint64_t stored = 0, repeats = 0, gaps = 0;  // since kvdplant started
+    uint32_t waiting = 0, lost = 0;              // journal lines waiting for the folder, lost
     int64_t lastChangeUnixMs = 0;
     std::deque<StoredCycle> recent;  // oldest first, at most the store's recentMax
 };
@@ -44,7 +59,7 @@ enum class Outcome {
     kState,        // a state message, kept
     kIgnored,      // a topic of another prefix or leaf
     kMalformed,    // *problem says why; nothing kept
-    kWriteFailed,  // the journal line could not be written; the sequence is not advanced
+    kWriteFailed,  // a new cycle whose line could not be written yet: it waits (*problem says so)
 };
 
 // A cycle or state message is a few hundred bytes; anything longer is refused unread.
@@ -59,6 +74,10 @@ public:
     // One message as the broker delivered it; *problem tells what went wrong.
     Outcome Take(std::string_view topic, std::string_view payload, int64_t nowUnixMs, std::string* problem);
 
+    // Writes lines that wait for their machine's journal (a batch per machine); each change of a
+    // machine's waiting is told in *reports ("mill-1: ..."). kvdplant calls it about once a second.
+    void WriteWaiting(std::vector<std::string>* reports);
+
     // The machines seen so far, sorted by name, and one machine's view.
     std::vector<std::string> Machines() const;
     bool View(const std::string& machine, MachineView& out) const;
@@ -68,13 +87,22 @@ public:
 private:
     struct Machine {
         MachineView view;
-        std::string lastLine;  // the newest line of its journal, to recognise a repeat after a crash
+        std::map<std::string, uint64_t> outboxes;  // outbox id ("" without one) -> its last number
+        std::unique_ptr<JournalWriter> writer;
+        std::string place;  // "<folder>/<machine>/journal.csv": the journal folder beside it
+        std::string indexedDay;
+        std::unordered_set<uint64_t> indexed;  // hashes of the lines of that day's journal file
+        bool reportedWaiting = false;
+        bool onDisk = false;  // its journal has a day file from an earlier run
     };
     Machine& Find(const std::string& name);
     std::size_t StateOnlyMachines() const;  // under mutex_
     Outcome TakeCycle(Machine& m, std::string_view payload, int64_t now, std::string* problem);
     Outcome TakeState(Machine& m, std::string_view payload, int64_t now, std::string* problem);
     void Load(Machine& m);
+    int Stored(Machine& m, const JournalRecord& r, const std::string& line);
+    void Remember(Machine& m, const std::string& outbox, uint64_t seq);
+    std::string WaitingText(const Machine& m, int32_t error) const;
     void SaveSequence(const Machine& m, std::string* problem) const;
 
     std::string folder_, prefix_;

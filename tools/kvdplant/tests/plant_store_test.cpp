@@ -30,9 +30,9 @@ JournalRecord Cycle(int i) {
     return r;
 }
 
-std::string Message(int i, uint64_t seq, const char* machine = "mill-1") {
+std::string Message(int i, uint64_t seq, const char* machine = "mill-1", const char* outbox = "") {
     char text[kCycleMessageMax];
-    return {text, FormatCycleMessage(Cycle(i), machine, seq, text, sizeof text)};
+    return {text, FormatCycleMessage(Cycle(i), machine, outbox, seq, text, sizeof text)};
 }
 
 std::string Journal(const char* machine) {
@@ -143,6 +143,52 @@ TEST(PlantStore, MalformedMessagesAndForeignTopicsChangeNothing) {
     EXPECT_EQ(store.Take("kvd/lathe-2/cycle", Message(1, 9, "lathe-2"), 6, &problem), Outcome::kStored);
     EXPECT_EQ(store.Take("kvd/lathe-2/state", text, 7, &problem), Outcome::kState);
     EXPECT_EQ(store.Machines().size(), kvdplant::kStateOnlyMax + 1);
+}
+
+}  // namespace
+
+namespace {
+
+// Numberings as monitors make them: a resend is dropped, nothing else. The message names its
+// outbox; the line in the machine's journal tells a repeat.
+TEST(PlantStore, ANumberingThatStartsAgainLosesNothingAndAResendIsDropped) {
+    TempWorkDir dir;
+    std::string problem;
+    const struct {
+        const char* what;
+        const char* outbox;
+        uint64_t seq;
+        int cycle;
+        Outcome outcome;
+    } steps[] = {
+        {"first cycles", "00000000000000aa", 100, 0, Outcome::kStored},
+        {"", "00000000000000aa", 101, 1, Outcome::kStored},
+        {"a resend", "00000000000000aa", 101, 1, Outcome::kRepeat},
+        {"another journal folder: its own outbox, from its clock", "00000000000000bb", 9000, 2,
+         Outcome::kStored},
+        {"back: numbers below the other's", "00000000000000aa", 102, 3, Outcome::kStored},
+        {"anyone's huge number", "00000000000000aa", ~0ULL >> 1, 90, Outcome::kStored},
+        {"not silenced by it", "00000000000000aa", 103, 4, Outcome::kStored},
+        {"a position restored with its journal: old numbers", "00000000000000aa", 101, 5, Outcome::kStored},
+        {"a resend under a new outbox (the position file lost)", "00000000000000cc", 7, 4, Outcome::kRepeat},
+        {"a monitor of the older version", "", 104, 6, Outcome::kStored},
+        {"an outbox that is no id", "../x", 105, 7, Outcome::kMalformed},
+    };
+    {
+        PlantStore store("plant", "kvd");
+        for (const auto& s : steps)
+            EXPECT_EQ(
+                store.Take("kvd/mill-1/cycle", Message(s.cycle, s.seq, "mill-1", s.outbox), 1, &problem),
+                s.outcome)
+                << s.what;
+    }
+    // After a restart: the last of each outbox kept, the resend still known.
+    PlantStore store("plant", "kvd");
+    EXPECT_EQ(store.Take("kvd/mill-1/cycle", Message(4, 103, "mill-1", "00000000000000aa"), 2, &problem),
+              Outcome::kRepeat);
+    EXPECT_EQ(store.Take("kvd/mill-1/cycle", Message(8, 104, "mill-1", "00000000000000aa"), 3, &problem),
+              Outcome::kStored);
+    EXPECT_EQ(Journal("mill-1"), Lines({0, 1, 2, 3, 90, 4, 5, 6, 8}));
 }
 
 }  // namespace

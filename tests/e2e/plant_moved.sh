@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# The plant link while the statistics file in use moves: Save statistics as into another folder
+# (its journal and outbox are there, numbered afresh from the clock) and back again (the old
+# outbox goes on with numbers below the other's). kvdplant holds every cycle of both journals,
+# each once.
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+rm -rf "$WORK"; mkdir -p "$WORK/run" "$WORK/plant" "$WORK/other"
+ensure_prefix
+start_display 1024 768
+start_broker
+start_kvdplant "$WORK/plant"
+plant_ini "$WORK/run" e2e-moved
+start_unit --cuts 1,2 --speed 5 --events "$WORK/events.txt"
+map_port COM1 "$WORK/com1"
+start_program "$WORK/run"
+
+body() { cat "$@" 2>/dev/null | grep -v '^time,' | sort || true; }
+sent() { body "$WORK"/run/journal/*.csv "$WORK"/other/journal/*.csv; }
+held() { body "$WORK"/plant/e2e-moved/journal/*.csv; }
+# caught_up WHAT: kvdplant holds every line of both journals, each once (60 s for them to come).
+caught_up() {
+  local s h
+  for _ in $(seq 600); do
+    s=$(sent); h=$(held)
+    [ -n "$s" ] && [ "$h" = "$s" ] && break
+    sleep 0.1
+  done
+  [ "$h" = "$s" ] || fail "$1: kvdplant holds $(wc -l <<<"$h") lines, the journals $(wc -l <<<"$s")"
+  [ -z "$(uniq -d <<<"$h")" ] || fail "$1: a cycle stored twice"
+  log "$1: $(wc -l <<<"$h") cycles, each once"
+}
+save_as() {
+  driver command 32799 >/dev/null
+  driver answer 15 1 "$(winepath -w "$1" 2>/dev/null)" >/dev/null || fail "no Save statistics as dialog"
+}
+
+wait_cycles "$WORK/events.txt" 5
+caught_up "in the first folder"
+
+# Into the other folder: a journal and an outbox of its own.
+save_as "$WORK/other/moved.\$\$\$"
+in_other() { [ "$(body "$WORK"/other/journal/*.csv | wc -l)" -ge 3 ]; }
+wait_for 60 "three cycles in the other folder's journal" in_other
+caught_up "in the other folder"
+
+# And back: the first outbox goes on, numbered below the other's.
+first=$(body "$WORK"/run/journal/*.csv | wc -l)
+save_as "$WORK/run/Default.\$\$\$"
+driver message 10 6 >/dev/null || true  # replace the file that is there
+more_in_first() { [ "$(body "$WORK"/run/journal/*.csv | wc -l)" -ge $((first + 3)) ]; }
+wait_for 60 "three more cycles in the first folder's journal" more_in_first
+caught_up "back in the first folder"
+log "PASS"
