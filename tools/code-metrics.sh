@@ -82,7 +82,7 @@ ctags -f - --language-force=C++ --kinds-C++=f --fields=+ne $files |
       if ($i ~ /^end:/) end = substr($i, 5)
     }
     if (line > 0 && end >= line) printf "%5d  %s:%d  %s\n", end - line + 1, $2, line, $1
-  }' | sort -rn | head -10
+  }' | sort -rn | sed -n '1,10p'  # reads to the end: no SIGPIPE under pipefail
 
 echo "(d) mutable namespace-scope objects of every layer and program (file:line, definition):"
 total=0
