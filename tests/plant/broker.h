@@ -56,6 +56,25 @@ public:
         }
         return false;
     }
+    // Waits (up to 20 s) for a save of the database that began after this call: the second one
+    // that ends after it (the first may have begun before). Saves come at the configured interval.
+    bool WaitForASaveFromNow() const {
+        namespace fs = std::filesystem;
+        const fs::path db = folder_ / "mosquitto.db";
+        const auto stamp = [&] {
+            std::error_code ec;
+            return fs::last_write_time(db, ec);
+        };
+        auto seen = stamp();
+        for (int saves = 0, i = 0; i < 400; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            const auto now = stamp();
+            if (now == seen) continue;
+            seen = now;
+            if (++saves == 2) return true;
+        }
+        return false;
+    }
     // Ends it as an administrator would (it saves its sessions) and waits for it; with SIGKILL,
     // as a crash would, saving nothing.
     void Stop(int signal = SIGTERM) {

@@ -115,8 +115,9 @@ public:
         mosquitto_loop_start(m_);
     }
     ~Monitor() {
+        // The disconnect ends the loop thread; forcing it (a cancel) could leave its mutex locked.
         mosquitto_disconnect(m_);
-        mosquitto_loop_stop(m_, true);
+        mosquitto_loop_stop(m_, false);
         mosquitto_destroy(m_);
         mosquitto_lib_cleanup();
     }
@@ -156,6 +157,14 @@ void FirstCycle(Plant& p, Collector& c, Monitor& m) {
     ASSERT_EQ(Journal(p.plant, "mill-1"), Expected(0, 0));
 }
 
+// Natively the scenario's 10,000 cycles; a sanitizer's kvdplant drains them some ten times slower,
+// so there the same scenario runs with fewer.
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+constexpr int kQueuedCycles = 2000;
+#else
+constexpr int kQueuedCycles = 10000;
+#endif
+
 TEST(PlantFaults, ABrokerKilledWhileTheCollectorIsAwayKeepsTenThousandQueuedCycles) {
     Plant p;
     ASSERT_TRUE(p.broker.Start());
@@ -165,18 +174,20 @@ TEST(PlantFaults, ABrokerKilledWhileTheCollectorIsAwayKeepsTenThousandQueuedCycl
         ASSERT_TRUE(m.connected());
         FirstCycle(p, c, m);
         c.Stop(SIGTERM);  // kvdplant away: the broker queues for its session
-        ASSERT_TRUE(m.Cycles("mill-1", 1, 10000));
-        ASSERT_TRUE(m.WaitAcked(10000));
+        ASSERT_TRUE(m.Cycles("mill-1", 1, kQueuedCycles));
+        ASSERT_TRUE(m.WaitAcked(kQueuedCycles));
     }
-    // The configuration saves the database every second: a kill after that loses nothing it
-    // acknowledged (a kill within that second may lose that second's cycles: docs/plant.md).
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    // The configuration saves the database every second or two (whole seconds): a kill after a
+    // save that began after the last acknowledgement loses nothing (a kill before it may lose the
+    // cycles since the last save: docs/plant.md).
+    ASSERT_TRUE(p.broker.WaitForASaveFromNow());
     p.broker.Stop(SIGKILL);
     ASSERT_TRUE(p.broker.Start());
     ASSERT_TRUE(c.Start());
-    WaitFor(90, [&] { return Lines(Journal(p.plant, "mill-1")) >= 10002; });
-    EXPECT_EQ(Lines(Journal(p.plant, "mill-1")) - 1, 10001u);
-    EXPECT_TRUE(Journal(p.plant, "mill-1") == Expected(0, 10000)) << "cycles lost, repeated or out of order";
+    WaitFor(90, [&] { return Lines(Journal(p.plant, "mill-1")) >= kQueuedCycles + 2; });
+    EXPECT_EQ(Lines(Journal(p.plant, "mill-1")) - 1, kQueuedCycles + 1u);
+    EXPECT_TRUE(Journal(p.plant, "mill-1") == Expected(0, kQueuedCycles))
+        << "cycles lost, repeated or out of order";
 }
 
 TEST(PlantFaults, ACollectorKilledAtRandomMomentsDuringADrainStoresEveryCycleOnce) {
