@@ -56,7 +56,6 @@ Distribution Describe(const std::size_t (&bins)[256], std::size_t count) {
     return DescribeHistogram(Histogram(bins, count));
 }
 
-
 JournalSpan DescribeSpan(const CutSeries& s) {
     JournalSpan span;
     if (s.records.empty()) return span;
@@ -101,7 +100,8 @@ void CutTally::Add(const JournalRecord& r, uint64_t order) {
 void CutTally::Merge(const CutTally& o) {
     if (o.count == 0) return;
     const bool empty = count == 0;
-    if (empty || o.first.unixMs < first.unixMs || (o.first.unixMs == first.unixMs && o.firstOrder < firstOrder)) {
+    if (empty || o.first.unixMs < first.unixMs ||
+        (o.first.unixMs == first.unixMs && o.firstOrder < firstOrder)) {
         first = o.first;
         firstOrder = o.firstOrder;
     }
@@ -126,6 +126,9 @@ Tally TallyOf(const Source& s) {
         CutTally& to = t.cuts[c];
         if (series.Timed()) {
             for (std::size_t i = 0; i < series.records.size(); ++i) to.Add(series.records[i], i);
+            // The history is in time order: its span runs from its first cycle to its last.
+            to.first = series.records.front().time;
+            to.last = series.records.back().time;
             continue;
         }
         to.count = series.Size();

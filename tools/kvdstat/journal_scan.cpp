@@ -32,13 +32,15 @@ bool QuickField(const char*& p, const char* end, int64_t low, int64_t high, bool
 
 bool QuickLine(std::string_view line, JournalRecord& r) {
     if (line.size() < 30 || line[29] != ',' || !ParseJournalTime(line.substr(0, 29), r.time)) return false;
-    static constexpr int64_t kHigh[13] = {16, 255, 255, 65535, 1, 1, 1, 1, 2147483647, 2147483647, 65535, 65535, 65535};
+    static constexpr int64_t kHigh[13] = {16, 255,        255,        65535, 1,     1,    1,
+                                          1,  2147483647, 2147483647, 65535, 65535, 65535};
     int64_t v[13];
     const char* p = line.data() + 30;
     const char* end = line.data() + line.size();
     for (int i = 0; i < 13; ++i) {
         const bool counter = i == 8 || i == 9;
-        if (!QuickField(p, end, counter ? -2147483647 - 1 : i == 0 ? 1 : 0, kHigh[i], counter, v[i])) return false;
+        if (!QuickField(p, end, counter ? -2147483647 - 1 : i == 0 ? 1 : 0, kHigh[i], counter, v[i]))
+            return false;
     }
     const std::string_view mode(p, static_cast<std::size_t>(end - p));
     if (mode == "power")
@@ -131,8 +133,8 @@ private:
     std::vector<char> buffer_;
 
     // False: the file is no journal, read no further.
-    static bool Line(std::string_view line, std::size_t number, const Job& job, uint64_t jobIndex, Tally& into,
-                     std::vector<Problem>& problems) {
+    static bool Line(std::string_view line, std::size_t number, const Job& job, uint64_t jobIndex,
+                     Tally& into, std::vector<Problem>& problems) {
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         if (line.empty() || line == kJournalHeader) return true;
         if (number == 1 && line.substr(0, 5) != "time,") {
@@ -264,7 +266,7 @@ std::vector<Tally> TallyJournals(const std::vector<std::string>& paths, std::vec
     if (files > 0) {
         Tally& all = out.emplace_back();
         all.journal = true;
-        all.name = files == 1                ? first
+        all.name = files == 1             ? first
                    : machineNames.empty() ? "journal (" + std::to_string(files) + " files)"
                                           : "the plant (" + std::to_string(machineFolders) + " machines)";
         for (const Targets& t : targets) MergeTally(t.journal, all);
