@@ -25,11 +25,11 @@ std::string Header() { return std::string(kJournalHeader) + "\n"; }
 constexpr const char* kLines[] = {
     "2026-12-08T06:00:00.000+01:00,1,40,20,12,0,0,0,0,3,0,50,30,10,power",
     "2026-12-08T06:00:00.000+01:00,16,255,255,65535,1,1,1,1,-2147483648,2147483647,65535,65535,65535,work",
-    "2026-12-08T05:00:00.000Z,2,007,0,0,0,1,0,0,0,0,50,30,10,work",             // Z time, leading zeros
-    "2026-12-08T05:00:00.000-00:00,2,-0,1,0,0,0,0,0,0,0,50,30,10,work",         // "-0" is a number
-    "2026-12-08T06:00:01.000+01:00,17,40,20,12,0,0,0,0,0,0,50,30,10,power",     // cut out of range
+    "2026-12-08T05:00:00.000Z,2,007,0,0,0,1,0,0,0,0,50,30,10,work",          // Z time, leading zeros
+    "2026-12-08T05:00:00.000-00:00,2,-0,1,0,0,0,0,0,0,0,50,30,10,work",      // "-0" is a number
+    "2026-12-08T06:00:01.000+01:00,17,40,20,12,0,0,0,0,0,0,50,30,10,power",  // cut out of range
     "2026-12-08T06:00:01.000+01:00,1,40,20,12,0,0,0,0,12345678901,0,50,30,10,power",
-    "2026-12-08T06:00:01.000+01:00,1,40,20,12,0,0,0,0,0,0,50,30,10,power,",     // 16 fields
+    "2026-12-08T06:00:01.000+01:00,1,40,20,12,0,0,0,0,0,0,50,30,10,power,",  // 16 fields
     "2026-12-08T06:00:01.000+01:00,1,40,20,12,0,0,0,0,0,0,50,30,10,Power",
     "2026-12-08T06:00:01.000+01:00,1,+40,20,12,0,0,0,0,0,0,50,30,10,power",
     "2026-12-08T06:00:01.000+01:00,1,40,20,12,0,0,0,0,-,0,50,30,10,power",
@@ -47,7 +47,8 @@ TEST(KvdstatSummaryScan, SameAnswersAsTheHistories) {
         EXPECT_STREQ(quickError, fullError) << line;
         char a[kJournalLineMax], b[kJournalLineMax];
         if (q) {
-            EXPECT_EQ(std::string(a, FormatJournalLine(quick, a)), std::string(b, FormatJournalLine(full, b)));
+            EXPECT_EQ(std::string(a, FormatJournalLine(quick, a)),
+                      std::string(b, FormatJournalLine(full, b)));
         }
     }
 
@@ -83,11 +84,13 @@ TEST(KvdstatSummaryScan, SameAnswersAsTheHistories) {
     for (const std::vector<std::string>& paths : inputs) {
         std::vector<Problem> expectedProblems;
         std::string expected;
-        for (const Source& s : LoadSources(paths, expectedProblems)) expected += SummaryText(s, kAllCutsShown);
+        for (const Source& s : LoadSources(paths, expectedProblems))
+            expected += SummaryText(s, kAllCutsShown);
         for (unsigned threads : {1u, 2u, 5u}) {
             std::vector<Problem> problems;
             std::string got;
-            for (const Tally& t : TallyJournals(paths, problems, threads)) got += SummaryText(t, kAllCutsShown);
+            for (const Tally& t : TallyJournals(paths, problems, threads))
+                got += SummaryText(t, kAllCutsShown);
             EXPECT_EQ(got, expected) << paths.front() << ", " << threads << " readers";
             ASSERT_EQ(problems.size(), expectedProblems.size()) << paths.front();
             for (std::size_t i = 0; i < problems.size(); ++i)
