@@ -119,7 +119,7 @@ public:
             }
             if (stopped) text = {};
             held = text.size();
-            std::memmove(buffer_.data(), text.data(), held);
+            if (held > 0) std::memmove(buffer_.data(), text.data(), held);
         }
         const bool failed = std::ferror(in) != 0;
         const int error = errno;
