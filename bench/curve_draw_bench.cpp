@@ -66,8 +66,9 @@ void BM_CurveScreenOnCountingCanvas(benchmark::State& state) {
     PrepareFullCurve();
     CountingCanvas canvas;
     for (auto _ : state) {
-        DrawCurveFrame(canvas, Target::kScreen);
-        DrawCurvePoints(canvas, Target::kScreen);
+        CurveCursor cursor;
+        DrawCurveFrame(canvas, Target::kScreen, cursor);
+        DrawCurvePoints(canvas, Target::kScreen, cursor);
         DrawPowerBar(canvas);
     }
     benchmark::DoNotOptimize(canvas.calls);
@@ -81,8 +82,9 @@ void BM_CurveScreenOnRecordingCanvas(benchmark::State& state) {
     RecordingCanvas canvas;
     for (auto _ : state) {
         canvas.Clear();
-        DrawCurveFrame(canvas, Target::kScreen);
-        DrawCurvePoints(canvas, Target::kScreen);
+        CurveCursor cursor;
+        DrawCurveFrame(canvas, Target::kScreen, cursor);
+        DrawCurvePoints(canvas, Target::kScreen, cursor);
         DrawPowerBar(canvas);
         benchmark::DoNotOptimize(canvas.ops.data());
     }

@@ -123,8 +123,9 @@ void DrawParameterPageOn(HDC dc) {
 int32_t PrintActiveCut(HDC dc) {
     return PrintOnePage(dc, PageKind::kActiveCut, [](HDC page) {
         DrawWithPageFonts(page, [](Canvas& canvas) {
-            DrawCurveFrame(canvas, Target::kPrinter);
-            DrawCurvePoints(canvas, Target::kPrinter);
+            CurveCursor pageCurve;  // the page's own: printing never moves the screen's
+            DrawCurveFrame(canvas, Target::kPrinter, pageCurve);
+            DrawCurvePoints(canvas, Target::kPrinter, pageCurve);
         });
     });
 }

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "view/curve_view.h"
+
 constexpr int kTitleSize = 101;  // string resources of up to 100 characters
 // The caption: the title, then " - " and a text for each of the notes it may carry (the
 // statistics not saved, the wear warning).
@@ -25,7 +27,8 @@ struct MainWindowStart {
 
 struct MainWindowState {
     MainWindowStart start;
-    bool frozen = false;  // Pause toggles it: the curve is neither drawn nor erased while set
+    bool frozen = false;      // Pause toggles it: the curve is neither drawn nor erased while set
+    CurveCursor screenCurve;  // where the screen's curve drawing goes on (a printed page has its own)
     char captionShown[kCaptionSize] = {};  // the caption as last set
     CycleSnapshot snapshot;
     HWND uploadProgress = nullptr;  // the upload's progress dialog while it is open

@@ -38,9 +38,10 @@ void PaintMainWindow(HWND hwnd) {
         GetClientRect(hwnd, &client);
         GdiCanvas canvas(dc);
         // While frozen the last picture of the curve stays on screen.
-        if (!StateOf(hwnd).frozen) {
-            DrawCurveFrame(canvas, Target::kScreen);
-            DrawCurvePoints(canvas, Target::kScreen);
+        MainWindowState& state = StateOf(hwnd);
+        if (!state.frozen) {
+            DrawCurveFrame(canvas, Target::kScreen, state.screenCurve);
+            DrawCurvePoints(canvas, Target::kScreen, state.screenCurve);
         }
         DrawPowerBar(canvas);
         // The panel's drawing is clipped away when only the upper part is repainted (the curve

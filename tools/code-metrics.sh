@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Three figures of the source tree, read with universal ctags (no build needed):
+# Four figures of the source tree, read with universal ctags (no build needed):
 #  (a) process-wide mutable globals in shell/: every variable defined at namespace scope (named or
 #      anonymous namespace, or file scope) and every static data member, less those declared const
 #      or constexpr. Pointers to const data ("const char* p") are mutable and counted; "extern"
@@ -8,22 +8,60 @@
 #  (b) the Invalidate calls in link/ (an identifier starting with Invalidate followed by "(").
 #  (c) the ten longest functions of the program (every layer, tools/ and bench/; tests excluded),
 #      with file:line and length in lines from the line of the name to the closing brace.
+#  (d) the same count as (a) for every layer and every program (their tests left out), each object
+#      listed with file:line, and the total of the layers.
 #   tools/code-metrics.sh [-v]     (-v lists the globals of (a) one per line)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 verbose=${1:-}
 
-globals() {
-  ctags -x --language-force=C++ --kinds-C++=vm --extras=-q shell/*.cpp shell/*.h |
-    awk '{
-      kind = $2; $1 = $2 = $3 = $4 = ""; text = $0
-      sub(/^ +/, "", text)
+layers=(model trend text files link view sheet print journal plant shell)
+programs=(tools/kvdsim tools/kvdstat tools/kvdplant)
+
+# The mutable namespace-scope objects of the files named on standard input, "file:line  text".
+mutable_objects() {
+  local files
+  files=$(cat)
+  [[ -n $files ]] || return 0
+  # shellcheck disable=SC2086
+  ctags -x --language-force=C++ --kinds-C++=vm --extras=-q $files |
+    awk '
+    # The first line of the declaration that defines the name on line `line` of `file`: the
+    # lines before it up to the end of the previous statement, a comment, a blank line or a
+    # preprocessor line belong to it ("constexpr int a = 1,\n b = 2;" defines b as constexpr).
+    function declaration(file, line,    n, text, i, previous) {
+      if (!(file in loaded)) {
+        n = 0
+        while ((getline text < file) > 0) source[file, ++n] = text
+        close(file)
+        loaded[file] = 1
+      }
+      for (i = line; i > 1; --i) {
+        previous = source[file, i - 1]
+        sub(/\/\/.*/, "", previous)
+        sub(/[ \t]+$/, "", previous)
+        if (previous == "" || previous ~ /[;{}]$/ || previous ~ /^[ \t]*#/) break
+      }
+      text = source[file, i]
+      sub(/^[ \t]+/, "", text)
+      return text
+    }
+    {
+      kind = $2; where = $4 ":" $3; text = declaration($4, $3)
       if (kind == "member" && text !~ /^static /) next
-      if (text ~ /^(static +)?(inline +)?(constexpr|const) /) next
+      if (text ~ /^(static +)?(inline +)?(thread_local +)?(constexpr|const) /) next
       if (text ~ /^extern /) next
-      print
-    }'
+      if (text ~ /\* *const /) next  # a const pointer
+      print where "  " text
+    }' | sort -t: -k1,1 -k2,2n
 }
+
+# The sources of a folder, its tests left out.
+sources_of() {
+  find "$1" \( -name '*.cpp' -o -name '*.h' \) -not -path '*/tests/*' -not -path '*/build/*' | sort
+}
+
+globals() { sources_of shell | mutable_objects | sed 's/^[^ ]*  //'; }
 
 echo "(a) process-wide mutable globals in shell/: $(globals | wc -l)"
 if [[ $verbose == -v ]]; then globals | sed 's/^/    /'; fi
@@ -44,4 +82,15 @@ ctags -f - --language-force=C++ --kinds-C++=f --fields=+ne $files |
       if ($i ~ /^end:/) end = substr($i, 5)
     }
     if (line > 0 && end >= line) printf "%5d  %s:%d  %s\n", end - line + 1, $2, line, $1
-  }' | sort -rn | head -10
+  }' | sort -rn | sed -n '1,10p'  # reads to the end: no SIGPIPE under pipefail
+
+echo "(d) mutable namespace-scope objects of every layer and program (file:line, definition):"
+total=0
+for folder in "${layers[@]}" "${programs[@]}"; do
+  found=$(sources_of "$folder" | mutable_objects)
+  n=$(grep -c . <<<"$found" || true)
+  echo "  $folder: $n"
+  if [[ -n $found ]]; then awk '{ print "    " $0 }' <<<"$found"; fi
+  if [[ $folder != tools/* ]]; then total=$((total + n)); fi
+  if [[ $folder == "${layers[-1]}" ]]; then echo "  layers total: $total"; fi
+done

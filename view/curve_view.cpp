@@ -11,9 +11,6 @@
 
 namespace {
 
-// Index of the next point to draw; the frame restarts it at 0, the points operation advances it.
-int gNextPoint = 0;
-
 constexpr int kLampSize = 14;
 
 bool LargeLayout() { return LayoutIndex == kLargeLayout; }
@@ -253,7 +250,7 @@ void DrawLamps(Canvas& c) {
 
 }  // namespace
 
-void DrawCurveFrame(Canvas& canvas, Target target) {
+void DrawCurveFrame(Canvas& canvas, Target target, CurveCursor& cursor) {
     {
         TextStateGuard keep(canvas);
         DrawAxes(canvas);  // in the surface's current pen
@@ -266,14 +263,15 @@ void DrawCurveFrame(Canvas& canvas, Target target) {
         canvas.TextOut(L(kWorkBoxCentre), L(kBoxCaptionY), GetText(kTextWorkPercent));
         canvas.TextOut(L(kPeakBoxCentre), L(kBoxCaptionY), GetText(kTextPeakPercent));
     }
-    gNextPoint = 0;
+    cursor.nextPoint = 0;
 }
 
-void DrawCurvePoints(Canvas& canvas, Target target) {
+void DrawCurvePoints(Canvas& canvas, Target target, CurveCursor& cursor) {
     const LimitSetting limits = ReadLimits();
     const uint16_t po = Load(gModel.cycle.po);
     const int taEnd = Load(gModel.curve.taWindowEnd), twEnd = Load(gModel.curve.twWindowEnd);
-    int index = gNextPoint;
+    // A cursor from outside 0..599 starts again at 0 rather than read past the points.
+    int index = cursor.nextPoint >= 0 && cursor.nextPoint < kCurvePoints ? cursor.nextPoint : 0;
     // pointCount is read again after every point: the reader may append meanwhile, or halve the
     // curve, after which the index wraps round to the new end. One call draws every slot at most
     // once, so a pointCount outside 0..599 cannot keep the painter going.
@@ -283,7 +281,7 @@ void DrawCurvePoints(Canvas& canvas, Target target) {
         index = index + 1 < kCurvePoints ? index + 1 : 0;
     }
     gBatch.Draw(canvas);
-    gNextPoint = index;
+    cursor.nextPoint = index;
     DrawNumbers(canvas, target);
     if (target == Target::kScreen) DrawLamps(canvas);
 }
@@ -298,5 +296,3 @@ void DrawPowerBar(Canvas& canvas) {
     canvas.SelectBrush(kPaletteWhite);
     canvas.Rectangle(L(kPowerBarLeft), L(kPowerBarTop), L(kPowerBarRight), y);
 }
-
-int NextPointToDraw() { return gNextPoint; }

@@ -9,14 +9,17 @@
 #include "view/canvas.h"
 #include "view/palette.h"
 
+// Where one target's drawing of the curve goes on: each target (the window's screen, a printed
+// page) owns one, so drawing on one never moves another's.
+struct CurveCursor {
+    int nextPoint = 0;  // the index of the next point DrawCurvePoints draws (0..599)
+};
+
 // Axes, ticks and labels, limit lines, lamp labels and box edges (screen), box captions. Sets the
-// next point to draw to 0, so the following DrawCurvePoints draws the whole curve again.
-void DrawCurveFrame(Canvas& canvas, Target target);
-// The points from the next point to draw up to pointCount, then the peak and work numbers and,
-// on the screen, the lamps.
-void DrawCurvePoints(Canvas& canvas, Target target);
+// cursor's next point to 0, so the following DrawCurvePoints draws the whole curve again.
+void DrawCurveFrame(Canvas& canvas, Target target, CurveCursor& cursor);
+// The points from the cursor's next point up to pointCount (the cursor then stands at the end),
+// then the peak and work numbers and, on the screen, the lamps.
+void DrawCurvePoints(Canvas& canvas, Target target, CurveCursor& cursor);
 // The bar of the latest sample beside the curve (screen only).
 void DrawPowerBar(Canvas& canvas);
-
-// The index of the next point DrawCurvePoints will draw (0..599).
-int NextPointToDraw();

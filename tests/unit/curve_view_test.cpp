@@ -15,9 +15,10 @@ constexpr int kLeft = 100, kBase = 270, kRight = 710;
 class CurveViewTest : public ViewTest {
 protected:
     void DrawScreen(Target target = Target::kScreen) {
-        DrawCurveFrame(canvas, target);
-        DrawCurvePoints(canvas, target);
+        DrawCurveFrame(canvas, target, screen);
+        DrawCurvePoints(canvas, target, screen);
     }
+    CurveCursor screen;  // the screen's own cursor, as the main window keeps it
     void AddPoint(int value, int state, int po, int slot = 0) {
         gModel.curve.points[gModel.curve.pointCount] = {value, state, po, slot};
         ++gModel.curve.pointCount;
@@ -42,7 +43,7 @@ protected:
 
 TEST_F(CurveViewTest, LimitLineLevelsLieAtPoPlusLimitAndStopAt100) {
     gModel.cycle.po = 60;  // Break 50 -> 110, drawn at 100; Blunt 30 -> 90; Missing 10 -> 70
-    DrawCurveFrame(canvas, Target::kScreen);
+    DrawCurveFrame(canvas, Target::kScreen, screen);
     ASSERT_EQ(canvas.LinesIn(kPaletteRed).size(), 1u);
     EXPECT_TRUE(canvas.HasLine(kLeft, kBase - 200, kRight, kBase - 200));
     EXPECT_EQ(canvas.LinesIn(kPaletteRed)[0].y1, 70);
@@ -81,7 +82,7 @@ TEST_F(CurveViewTest, LimitLineEndsFollowTheTaAndTwWindows) {
         gModel.curve.taWindowEnd = c.taWindowEnd;
         gModel.curve.twWindowEnd = c.twWindowEnd;
         canvas.Clear();
-        DrawCurveFrame(canvas, Target::kScreen);
+        DrawCurveFrame(canvas, Target::kScreen, screen);
         ASSERT_EQ(canvas.LinesIn(kPaletteRed).size(), 1u);
         EXPECT_EQ(canvas.LinesIn(kPaletteRed)[0].x1, kLeft);
         EXPECT_EQ(canvas.LinesIn(kPaletteRed)[0].x2, c.breakEnd);
@@ -296,7 +297,7 @@ TEST_F(CurveViewTest, FrameOfTheLargeLayout) {
         p.p1Max = 80;
         p.p1Min = 15;
     });
-    DrawCurveFrame(canvas, Target::kScreen);
+    DrawCurveFrame(canvas, Target::kScreen, screen);
     // Axes with their arrow heads, in the surface's own pen.
     for (auto [x1, y1, x2, y2] :
          {std::array{99, 60, 99, 276}, std::array{94, 65, 99, 60}, std::array{99, 60, 104, 65},
@@ -345,7 +346,7 @@ TEST_F(CurveViewTest, SmallLayoutHasNoZoomNoPowerLabelsAndNoP1Numbers) {
         p.p1Max = 80;
         p.p1Min = 15;
     });
-    DrawCurveFrame(canvas, Target::kScreen);
+    DrawCurveFrame(canvas, Target::kScreen, screen);
     for (const char* absent : {"Zoom", "80", "15", "25", "50", "75", "100"})
         EXPECT_FALSE(canvas.HasText(absent)) << absent;
     EXPECT_TRUE(canvas.HasLine(15, 200, 19, 200));  // power ticks are still drawn
@@ -387,8 +388,8 @@ TEST_F(CurveViewTest, OperationsRestoreAlignmentBackgroundAndFont) {
     canvas.background = Rgb(1, 2, 3);
     canvas.font = CanvasFont::kTable;
     AddPoint(30, kStateRunning, 0);
-    DrawCurveFrame(canvas, Target::kScreen);
-    DrawCurvePoints(canvas, Target::kScreen);
+    DrawCurveFrame(canvas, Target::kScreen, screen);
+    DrawCurvePoints(canvas, Target::kScreen, screen);
     DrawPowerBar(canvas);
     EXPECT_EQ(canvas.align, kAlignRight);
     EXPECT_EQ(canvas.background, Rgb(1, 2, 3));
@@ -399,28 +400,52 @@ TEST_F(CurveViewTest, PointsContinueWhereTheLastPaintStoppedAndWrap) {
     // Step 1: the frame restarts the curve; three points are drawn.
     for (int i = 0; i < 3; ++i) AddPoint(10, kStateCutAnnounced, 0);
     DrawScreen();
-    EXPECT_EQ(NextPointToDraw(), 3);
+    EXPECT_EQ(screen.nextPoint, 3);
     // Step 2: two more points arrive; points alone draws only those.
     AddPoint(10, kStateCutAnnounced, 0);
     AddPoint(10, kStateCutAnnounced, 0);
     canvas.Clear();
-    DrawCurvePoints(canvas, Target::kScreen);
+    DrawCurvePoints(canvas, Target::kScreen, screen);
     EXPECT_EQ(canvas.LinesIn(kPaletteGrey).size(), 2u);
     EXPECT_TRUE(ColumnLines(kLeft + 2).empty());
     EXPECT_EQ(ColumnLines(kLeft + 4).size(), 1u);
     // Step 3: the reader filled the screen up to 598 and then halved it to 300 points; the
     // painter goes on from 598 through 599, wraps to 0 and stops at the new end.
     gModel.curve.pointCount = 598;
-    DrawCurvePoints(canvas, Target::kScreen);
-    EXPECT_EQ(NextPointToDraw(), 598);
+    DrawCurvePoints(canvas, Target::kScreen, screen);
+    EXPECT_EQ(screen.nextPoint, 598);
     gModel.curve.pointCount = 300;
     canvas.Clear();
-    DrawCurvePoints(canvas, Target::kScreen);
+    DrawCurvePoints(canvas, Target::kScreen, screen);
     EXPECT_EQ(canvas.Of(OpKind::kLine).size(), 2u + 300u);
     EXPECT_EQ(ColumnLines(kLeft + 599).size(), 1u);
     EXPECT_EQ(ColumnLines(kLeft).size(), 1u);
     EXPECT_TRUE(ColumnLines(kLeft + 300).empty());
-    EXPECT_EQ(NextPointToDraw(), 300);
+    EXPECT_EQ(screen.nextPoint, 300);
+}
+
+TEST_F(CurveViewTest, PrintingBetweenTwoScreenPaintsLeavesTheScreensCursor) {
+    // Step 1: the screen draws the three points there are.
+    for (int i = 0; i < 3; ++i) AddPoint(10, kStateCutAnnounced, 0);
+    DrawScreen();
+    // Step 2: two more arrive, and the active cut is printed: the page, with its own cursor,
+    // draws all five from its frame on; the screen's cursor stays at 3.
+    AddPoint(10, kStateCutAnnounced, 0);
+    AddPoint(10, kStateCutAnnounced, 0);
+    canvas.Clear();
+    CurveCursor page;
+    DrawCurveFrame(canvas, Target::kPrinter, page);
+    DrawCurvePoints(canvas, Target::kPrinter, page);
+    EXPECT_EQ(canvas.LinesIn(kPaletteGrey).size(), 5u);
+    EXPECT_EQ(page.nextPoint, 5);
+    EXPECT_EQ(screen.nextPoint, 3);
+    // Step 3: the screen's next paint goes on with the two new points only.
+    canvas.Clear();
+    DrawCurvePoints(canvas, Target::kScreen, screen);
+    EXPECT_EQ(canvas.LinesIn(kPaletteGrey).size(), 2u);
+    EXPECT_TRUE(ColumnLines(kLeft + 2).empty());
+    EXPECT_EQ(ColumnLines(kLeft + 3).size(), 1u);
+    EXPECT_EQ(screen.nextPoint, 5);
 }
 
 TEST_F(CurveViewTest, RegressionDamagedPointCountDoesNotHangThePainter) {

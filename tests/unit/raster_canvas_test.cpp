@@ -106,8 +106,9 @@ TEST_F(RasterViewTest, CurveScreenRendersAndIsWrittenAsPixmap) {
     for (int i = 0; i < 100; ++i) gModel.curve.points[i] = {60, kStateRunning, 20, 0};
     gModel.curve.pointCount = 100;
     RasterCanvas canvas(800, 600, kWindowBackground);
-    DrawCurveFrame(canvas, Target::kScreen);
-    DrawCurvePoints(canvas, Target::kScreen);
+    CurveCursor cursor;
+    DrawCurveFrame(canvas, Target::kScreen, cursor);
+    DrawCurvePoints(canvas, Target::kScreen, cursor);
     DrawPowerBar(canvas);
     EXPECT_EQ(canvas.At(400, 130), kRed);
     EXPECT_EQ(canvas.At(150, 200), kBlue);

@@ -47,14 +47,15 @@ TEST_F(ViewConcurrencyTest, PaintingWhileTheReaderWrites) {
     std::thread reader(PlayReader, std::cref(stop));
     for (int paint = 0; paint < 200; ++paint) {
         canvas.Clear();
-        DrawCurveFrame(canvas, Target::kScreen);
-        DrawCurvePoints(canvas, Target::kScreen);
+        CurveCursor cursor;
+        DrawCurveFrame(canvas, Target::kScreen, cursor);
+        DrawCurvePoints(canvas, Target::kScreen, cursor);
         DrawPowerBar(canvas);
         DrawStatisticsFrame(canvas, paint % 2, Target::kScreen);
         DrawStatisticsBars(canvas, paint % 2);
         DrawParameterTable(canvas, 794);
-        ASSERT_GE(NextPointToDraw(), 0);
-        ASSERT_LT(NextPointToDraw(), kCurvePoints);
+        ASSERT_GE(cursor.nextPoint, 0);
+        ASSERT_LT(cursor.nextPoint, kCurvePoints);
     }
     stop.store(true);
     reader.join();

@@ -99,8 +99,9 @@ TEST_F(GdiCanvasTest, CurveScreenPixels) {
     ASSERT_TRUE(surface.Valid());
     {
         GdiCanvas canvas(surface.dc());
-        DrawCurveFrame(canvas, Target::kScreen);
-        DrawCurvePoints(canvas, Target::kScreen);
+        CurveCursor cursor;
+        DrawCurveFrame(canvas, Target::kScreen, cursor);
+        DrawCurvePoints(canvas, Target::kScreen, cursor);
         DrawPowerBar(canvas);
     }
     // The Break line runs from CurveLeft up to AxisRight, its end excluded; dots over the points.
@@ -174,14 +175,16 @@ TEST_F(GdiCanvasTest, BatchedPointsGiveThePictureOfPointByPoint) {
     ASSERT_TRUE(batched.Valid() && reference.Valid());
     {
         GdiCanvas canvas(batched.dc());
-        DrawCurveFrame(canvas, Target::kScreen);
-        DrawCurvePoints(canvas, Target::kScreen);
+        CurveCursor cursor;
+        DrawCurveFrame(canvas, Target::kScreen, cursor);
+        DrawCurvePoints(canvas, Target::kScreen, cursor);
     }
     {
         GdiCanvas gdi(reference.dc());
         OneByOneCanvas canvas(gdi);
-        DrawCurveFrame(canvas, Target::kScreen);
-        DrawCurvePoints(canvas, Target::kScreen);
+        CurveCursor cursor;
+        DrawCurveFrame(canvas, Target::kScreen, cursor);
+        DrawCurvePoints(canvas, Target::kScreen, cursor);
     }
     int differing = 0, coloured = 0;
     for (int y = 0; y < 300; ++y) {

@@ -60,8 +60,9 @@ void SampleCycle() {
 
 RasterCanvas CurveScreen() {
     RasterCanvas canvas(L(kWindowWidth), L(kWindowHeight), kWindowBackground);
-    DrawCurveFrame(canvas, Target::kScreen);
-    DrawCurvePoints(canvas, Target::kScreen);
+    CurveCursor cursor;
+    DrawCurveFrame(canvas, Target::kScreen, cursor);
+    DrawCurvePoints(canvas, Target::kScreen, cursor);
     DrawPowerBar(canvas);
     return canvas;
 }
