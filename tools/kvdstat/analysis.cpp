@@ -13,6 +13,7 @@ struct Histogram {
     explicit Histogram(const std::vector<uint8_t>& v) : n(v.size()) {
         for (const uint8_t x : v) ++bins[x];
     }
+    Histogram(const std::size_t (&b)[256], std::size_t count) : n(count) { std::copy(b, b + 256, bins); }
     int Percentile(double p) const {
         if (n == 0) return 0;
         std::size_t rank = static_cast<std::size_t>(std::ceil(p / 100.0 * static_cast<double>(n) - 1e-9));
@@ -30,15 +31,10 @@ std::size_t CountIf(const std::vector<uint8_t>& v, auto predicate) {
     return static_cast<std::size_t>(std::count_if(v.begin(), v.end(), predicate));
 }
 
-}  // namespace
-
-int Percentile(const std::vector<uint8_t>& values, double p) { return Histogram(values).Percentile(p); }
-
-Distribution Describe(const std::vector<uint8_t>& values) {
+Distribution DescribeHistogram(const Histogram& h) {
     Distribution d;
-    d.count = values.size();
-    if (values.empty()) return d;
-    const Histogram h(values);
+    d.count = h.n;
+    if (h.n == 0) return d;
     double sum = 0;
     for (int v = 0; v < 256; ++v) sum += static_cast<double>(h.bins[v]) * v;
     d.mean = sum / static_cast<double>(d.count);
@@ -48,6 +44,16 @@ Distribution Describe(const std::vector<uint8_t>& values) {
     d.p90 = h.Percentile(90);
     d.p99 = h.Percentile(99);
     return d;
+}
+
+}  // namespace
+
+int Percentile(const std::vector<uint8_t>& values, double p) { return Histogram(values).Percentile(p); }
+
+Distribution Describe(const std::vector<uint8_t>& values) { return DescribeHistogram(Histogram(values)); }
+
+Distribution Describe(const std::size_t (&bins)[256], std::size_t count) {
+    return DescribeHistogram(Histogram(bins, count));
 }
 
 JournalSpan DescribeSpan(const CutSeries& s) {
@@ -63,6 +69,75 @@ JournalSpan DescribeSpan(const CutSeries& s) {
         for (int k = 0; k < 4; ++k)
             if (r.alarms & (1u << k)) ++span.alarms[k];
     return span;
+}
+
+JournalSpan DescribeSpan(const CutTally& t) {
+    JournalSpan span;
+    if (t.count == 0) return span;
+    span.firstMs = t.first.unixMs;
+    span.lastMs = t.last.unixMs;
+    const double hours = static_cast<double>(span.lastMs - span.firstMs) / 3.6e6;
+    if (span.lastMs - span.firstMs >= 1000) span.cyclesPerHour = static_cast<double>(t.count - 1) / hours;
+    std::copy(t.alarms, t.alarms + 4, span.alarms);
+    return span;
+}
+
+void CutTally::Add(const JournalRecord& r, uint64_t order) {
+    if (count == 0 || r.time.unixMs < first.unixMs) {
+        first = r.time;
+        firstOrder = order;
+    }
+    if (count == 0 || r.time.unixMs >= last.unixMs) {
+        last = r.time;
+        lastOrder = order;
+    }
+    ++count;
+    ++peakBins[r.peak];
+    ++workBins[r.work];
+    for (int k = 0; k < 4; ++k) alarms[k] += (r.alarms >> k) & 1u;
+}
+
+void CutTally::Merge(const CutTally& o) {
+    if (o.count == 0) return;
+    const bool empty = count == 0;
+    if (empty || o.first.unixMs < first.unixMs ||
+        (o.first.unixMs == first.unixMs && o.firstOrder < firstOrder)) {
+        first = o.first;
+        firstOrder = o.firstOrder;
+    }
+    if (empty || o.last.unixMs > last.unixMs || (o.last.unixMs == last.unixMs && o.lastOrder > lastOrder)) {
+        last = o.last;
+        lastOrder = o.lastOrder;
+    }
+    count += o.count;
+    for (int v = 0; v < 256; ++v) {
+        peakBins[v] += o.peakBins[v];
+        workBins[v] += o.workBins[v];
+    }
+    for (int k = 0; k < 4; ++k) alarms[k] += o.alarms[k];
+}
+
+Tally TallyOf(const Source& s) {
+    Tally t;
+    t.name = s.name;
+    t.journal = s.journal;
+    for (int c = 0; c < kCuts; ++c) {
+        const CutSeries& series = s.cuts[c];
+        CutTally& to = t.cuts[c];
+        if (series.Timed()) {
+            for (std::size_t i = 0; i < series.records.size(); ++i) to.Add(series.records[i], i);
+            // The history is in time order: its span runs from its first cycle to its last.
+            to.first = series.records.front().time;
+            to.last = series.records.back().time;
+            continue;
+        }
+        to.count = series.Size();
+        for (std::size_t i = 0; i < series.Size(); ++i) {
+            ++to.peakBins[series.peak[i]];
+            ++to.workBins[series.work[i]];
+        }
+    }
+    return t;
 }
 
 LineFit FitWindow(const std::vector<uint8_t>& y, std::size_t first, std::size_t n) {

@@ -30,6 +30,27 @@ struct JournalSpan {
 };
 JournalSpan DescribeSpan(const CutSeries& s);
 
+// What the summary needs of a cut, gathered without holding its cycles: the counts of each value
+// of peak and work, the first and last cycle in time, the alarms. Equal times keep the order the
+// cycles were read in (`order`: file, then line), as the sorted history does.
+struct CutTally {
+    std::size_t count = 0;
+    std::size_t peakBins[256] = {}, workBins[256] = {};
+    JournalTime first{}, last{};
+    uint64_t firstOrder = 0, lastOrder = 0;
+    std::size_t alarms[4] = {};
+    void Add(const JournalRecord& r, uint64_t order);
+    void Merge(const CutTally& other);
+};
+struct Tally {
+    std::string name;
+    bool journal = false;
+    CutTally cuts[kCuts];
+};
+Tally TallyOf(const Source& s);
+Distribution Describe(const std::size_t (&bins)[256], std::size_t count);
+JournalSpan DescribeSpan(const CutTally& t);
+
 // ---- trend --------------------------------------------------------------------------------------
 // The line fit and the limit forecast are the monitor's own (trend/line_fit.h).
 using ::LineFit;

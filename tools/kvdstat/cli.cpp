@@ -4,7 +4,10 @@
 #include <fstream>
 
 #include "analysis.h"
+#include <thread>
+
 #include "chart.h"
+#include "journal_scan.h"
 #include "report.h"
 #include "sources.h"
 #include "time_bound.h"
@@ -305,11 +308,22 @@ int RunKvdstat(const std::vector<std::string>& args, std::string& out, std::stri
         return checked == kExitHelpShown ? kExitDone : checked;
 
     std::vector<Problem> problems;
-    std::vector<Source> sources = LoadSources(a.inputs, problems);
+    // A summary of journals needs only tallies: read at a plant's scale without holding the cycles.
+    const bool tallied = a.command == "summary" && !a.from.set && !a.to.set && AllJournals(a.inputs);
+    std::vector<Tally> tallies;
+    std::vector<Source> sources;
+    if (tallied)
+        tallies = TallyJournals(a.inputs, problems, std::max(1u, std::thread::hardware_concurrency()));
+    else
+        sources = LoadSources(a.inputs, problems);
     bool failed = false;
     for (const Problem& p : problems) {
         err += "kvdstat: " + p.where + ": " + (p.warning ? "warning: " : "") + p.message + "\n";
         failed |= !p.warning;
+    }
+    if (tallied && !tallies.empty()) {
+        for (const Tally& t : tallies) out += SummaryText(t, a.cut);
+        return failed ? kExitInputProblems : kExitDone;
     }
     if (sources.empty()) {
         err += "kvdstat: nothing readable was named\n";

@@ -97,26 +97,32 @@ std::string CycleLabel(const CutSeries& c, std::size_t i) {
     return "cycle " + std::to_string(i);
 }
 
-std::string SummaryText(const Source& s, int cut) {
+std::string SummaryText(const Source& s, int cut) { return SummaryText(TallyOf(s), cut); }
+
+std::string SummaryText(const Tally& s, int cut) {
     std::string out;
-    Header(out, s, "Summary");
+    Append(out, "%s of %s (%s)\n", "Summary", s.name.c_str(), s.journal ? "journal" : "statistics file");
+    bool any = false;
     for (int c = 0; c < kCuts; ++c) {
-        if (!Shown(s, cut, c)) continue;
-        const CutSeries& series = s.cuts[c];
-        Append(out, "cut %d: %zu cycles\n", c + 1, series.Size());
-        Append(out, "  peak %%  %s\n", DistributionText(Describe(series.peak)).c_str());
-        Append(out, "  work %%  %s\n", DistributionText(Describe(series.work)).c_str());
-        if (series.Timed()) {
-            const JournalSpan span = DescribeSpan(series);
-            Append(out, "  from %s to %s (%.2f h), %.1f cycles per hour\n",
-                   TimeText(series.records.front().time).c_str(),
-                   TimeText(series.records.back().time).c_str(),
-                   static_cast<double>(span.lastMs - span.firstMs) / 3.6e6, span.cyclesPerHour);
+        const CutTally& t = s.cuts[c];
+        any |= t.count > 0;
+        if ((cut != kAllCutsShown && cut != c) || t.count == 0) continue;
+        Append(out, "cut %d: %zu cycles\n", c + 1, t.count);
+        Append(out, "  peak %%  %s\n", DistributionText(Describe(t.peakBins, t.count)).c_str());
+        Append(out, "  work %%  %s\n", DistributionText(Describe(t.workBins, t.count)).c_str());
+        if (s.journal) {
+            const JournalSpan span = DescribeSpan(t);
+            Append(out, "  from %s to %s (%.2f h), %.1f cycles per hour\n", TimeText(t.first).c_str(),
+                   TimeText(t.last).c_str(), static_cast<double>(span.lastMs - span.firstMs) / 3.6e6,
+                   span.cyclesPerHour);
             Append(out, "  alarms: break %zu, blunt %zu, missing %zu, err1 %zu\n", span.alarms[0],
                    span.alarms[1], span.alarms[2], span.alarms[3]);
         }
     }
-    NoCycles(out, s, cut);
+    if (cut == kAllCutsShown && !any)
+        out += "  no cut holds any cycles\n";
+    else if (cut != kAllCutsShown && s.cuts[cut].count == 0)
+        Append(out, "  cut %d holds no cycles\n", cut + 1);
     return out;
 }
 

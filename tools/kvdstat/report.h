@@ -23,6 +23,7 @@ struct WhatIfOptions {
 
 // cut: 0..15, or kAllCutsShown for every cut that holds cycles.
 std::string SummaryText(const Source& s, int cut);
+std::string SummaryText(const Tally& s, int cut);  // the same text from the summary's tallies
 std::string TrendText(const Source& s, int cut, const TrendOptions& o);
 std::string WhatIfText(const Source& s, int cut, const WhatIfOptions& o);
 std::string SuggestText(const Source& s, int cut, int mode);  // mode < 0: the cut's current mode

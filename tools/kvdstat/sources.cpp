@@ -18,6 +18,8 @@ uint16_t WordAt(const uint8_t* bytes, std::size_t offset) {
     return static_cast<uint16_t>(bytes[offset] | bytes[offset + 1] << 8);
 }
 
+}  // namespace
+
 bool EndsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && std::equal(tail.rbegin(), tail.rend(), s.rbegin(), [](char a, char b) {
                return std::tolower(a) == std::tolower(b);
@@ -48,6 +50,8 @@ std::vector<std::filesystem::path> JournalFilesIn(const std::string& folder, std
     return files;
 }
 
+namespace {
+
 // Reads a whole file through the C library, which reports a failed read (an I/O error, a file
 // gone from under it) in errno rather than in an exception from the stream's buffer. Returns ""
 // when read, else why not.
@@ -69,9 +73,9 @@ std::string ReadFile(const std::filesystem::path& p, std::string& out) {
     return std::strerror(error != 0 ? error : EIO);
 }
 
-std::string CannotBeRead(const std::string& reason) { return "cannot be read: " + reason; }
-
 }  // namespace
+
+std::string CannotBeRead(const std::string& reason) { return "cannot be read: " + reason; }
 
 void ReadStatisticsBlock(const uint8_t* bytes, std::size_t size, const std::string& name, Source& out,
                          std::vector<Problem>& problems) {
@@ -144,10 +148,6 @@ void SortJournal(Source& s) {
     }
 }
 
-namespace {
-
-// A folder "journal" inside a machine's folder (as kvdplant writes <folder>/<machine>/journal)
-// stands for that machine; "" for any other path.
 std::string MachineOf(const std::string& path) {
     std::filesystem::path p = std::filesystem::path(path).lexically_normal();
     if (p.filename().empty()) p = p.parent_path();
@@ -155,6 +155,8 @@ std::string MachineOf(const std::string& path) {
     const std::string machine = p.parent_path().filename().string();
     return machine == "." || machine == ".." ? std::string() : machine;
 }
+
+namespace {
 
 // The journal files (*.csv) of a folder, in name order, added to `into`.
 void AddJournalFolder(const std::string& path, Source& into, std::vector<std::string>& names,

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -53,5 +54,16 @@ void SortJournal(Source& s);
 // ("the plant (N machines)"). A folder stands for the journal files (*.csv) in it. A file is a
 // journal when its name ends in ".csv" or its text starts with the journal header.
 std::vector<Source> LoadSources(const std::vector<std::string>& paths, std::vector<Problem>& problems);
+
+// The pieces of that reading which the summary's streaming reader shares (journal_scan.h).
+// Whether a name ends in `tail`, in any case.
+bool EndsWith(const std::string& s, const std::string& tail);
+// A folder "journal" inside a machine's folder (as kvdplant writes <folder>/<machine>/journal)
+// stands for that machine; "" for any other path.
+std::string MachineOf(const std::string& path);
+// The journal files (*.csv) of a folder, in name order; what cannot be listed or stated is reported.
+std::vector<std::filesystem::path> JournalFilesIn(const std::string& folder, std::vector<Problem>& problems);
+// "cannot be read: <reason>".
+std::string CannotBeRead(const std::string& reason);
 
 }  // namespace kvdstat
