@@ -167,7 +167,7 @@ bool ParseJournalTime(std::string_view s, JournalTime& out) {
 namespace {
 
 constexpr std::size_t kJournalFields = 15;
-constexpr int kNumberFields = 13;  // cut .. missing_limit, after the time
+constexpr int kNumberFields = kJournalNumberFields;  // cut .. missing_limit, after the time
 
 // The line's comma-separated fields; nullptr, or what is wrong with their number.
 const char* SplitFields(std::string_view line, std::string_view (&f)[kJournalFields]) {
@@ -206,7 +206,9 @@ const char* ReadNumbers(const std::string_view (&f)[kJournalFields], int64_t (&v
     return nullptr;
 }
 
-void FillRecord(const int64_t (&v)[kNumberFields], JournalRecord& r) {
+}  // namespace
+
+void FillJournalRecord(const int64_t (&v)[kJournalNumberFields], JournalRecord& r) {
     r.cut = static_cast<int>(v[0] - 1);
     r.peak = static_cast<uint8_t>(v[1]);
     r.work = static_cast<uint8_t>(v[2]);
@@ -219,8 +221,6 @@ void FillRecord(const int64_t (&v)[kNumberFields], JournalRecord& r) {
     r.bluntLimit = static_cast<uint16_t>(v[11]);
     r.missingLimit = static_cast<uint16_t>(v[12]);
 }
-
-}  // namespace
 
 bool ParseJournalLine(std::string_view line, JournalRecord& out, const char** error) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
@@ -247,7 +247,7 @@ bool ParseJournalLine(std::string_view line, JournalRecord& out, const char** er
         *error = "blunt_mode is not power or work";
         return false;
     }
-    FillRecord(v, r);
+    FillJournalRecord(v, r);
     out = r;
     return true;
 }

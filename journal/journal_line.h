@@ -27,4 +27,8 @@ std::size_t FormatJournalLine(const JournalRecord& r, char* out);
 // Reads one line (without its line feed; a trailing CR is allowed). On failure returns false and
 // says why in *error (a static text).
 [[nodiscard]] bool ParseJournalLine(std::string_view line, JournalRecord& out, const char** error);
+// The numbers of a line after its time (cut 1..16 .. missing_limit), each already within its
+// range, into a record (the time and Blunt Mode are not touched).
+constexpr int kJournalNumberFields = 13;
+void FillJournalRecord(const int64_t (&numbers)[kJournalNumberFields], JournalRecord& r);
 [[nodiscard]] bool ParseJournalTime(std::string_view text, JournalTime& out);

@@ -34,7 +34,7 @@ bool QuickLine(std::string_view line, JournalRecord& r) {
     if (line.size() < 30 || line[29] != ',' || !ParseJournalTime(line.substr(0, 29), r.time)) return false;
     static constexpr int64_t kHigh[13] = {16, 255,        255,        65535, 1,     1,    1,
                                           1,  2147483647, 2147483647, 65535, 65535, 65535};
-    int64_t v[13];
+    int64_t v[kJournalNumberFields];
     const char* p = line.data() + 30;
     const char* end = line.data() + line.size();
     for (int i = 0; i < 13; ++i) {
@@ -49,17 +49,7 @@ bool QuickLine(std::string_view line, JournalRecord& r) {
         r.bluntMode = kBluntModeWork;
     else
         return false;
-    r.cut = static_cast<int>(v[0] - 1);
-    r.peak = static_cast<uint8_t>(v[1]);
-    r.work = static_cast<uint8_t>(v[2]);
-    r.po = static_cast<uint16_t>(v[3]);
-    r.alarms = static_cast<uint8_t>((v[4] ? kJournalBreak : 0) | (v[5] ? kJournalBlunt : 0) |
-                                    (v[6] ? kJournalMissing : 0) | (v[7] ? kJournalErr1 : 0));
-    r.bluntCounter = static_cast<int32_t>(v[8]);
-    r.missingCounter = static_cast<int32_t>(v[9]);
-    r.breakLimit = static_cast<uint16_t>(v[10]);
-    r.bluntLimit = static_cast<uint16_t>(v[11]);
-    r.missingLimit = static_cast<uint16_t>(v[12]);
+    FillJournalRecord(v, r);
     return true;
 }
 
