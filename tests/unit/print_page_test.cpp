@@ -198,7 +198,8 @@ TEST(ParameterPageFont, NoWiderThanACellAtEveryPaperSize) {
     for (const auto& paper : papers)
         for (bool turned : {false, true})
             for (int layout : {0, 1})
-                for (const auto& [width, height] : proportions) {
+                for (const auto& proportion : proportions) {
+                    const int width = proportion[0], height = proportion[1];
                     // 300 dots per inch.
                     const int across = (turned ? paper[1] : paper[0]) * 300 / 72;
                     const int down = (turned ? paper[0] : paper[1]) * 300 / 72;
