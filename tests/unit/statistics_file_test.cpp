@@ -205,11 +205,15 @@ TEST_F(StatisticsFile, TheConfigurationsResultAfterANewFileInUseReachesTheCaller
         SCOPED_TRACE(c.name);
         int32_t configuration = -1;
         {
-            std::optional<UnwritableFile> locked;
-            if (!c.configurationWritable) locked.emplace(kConfigurationFileName);
+            // A folder in its place: unwritable whoever runs the test (root under Wine too).
+            if (!c.configurationWritable) {
+                std::filesystem::remove(kConfigurationFileName);
+                std::filesystem::create_directory(kConfigurationFileName);
+            }
             const int32_t r = c.load ? LoadStatisticsAndUse(c.name, &configuration)
                                      : SaveStatisticsAndUse(c.name, &configuration);
             ASSERT_EQ(r, 0);
+            if (!c.configurationWritable) std::filesystem::remove(kConfigurationFileName);
         }
         EXPECT_EQ(configuration != 0, c.reported);
         EXPECT_STREQ(gConfig.statisticsFileName, c.name);
