@@ -38,9 +38,9 @@ def frame(value, word):
     return bytes(nibbles + [sum(nibbles) & 0xFF, 0x0D])
 
 
-def answer_bytes(spec):
+def answer_bytes(frames):
     """'w150,c200' -> a word frame of 150, then a code frame of 200."""
-    return b"".join(frame(int(item[1:]), item[0] == "w") for item in spec.split(",") if item)
+    return b"".join(frame(int(item[1:]), item[0] == "w") for item in frames.split(",") if item)
 
 
 def main():
