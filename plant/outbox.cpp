@@ -52,6 +52,18 @@ int32_t ReadLineBefore(const char* path, uint64_t offset, char (&buffer)[kChunk]
     return got == back && LineBefore(buffer, back, offset == back, *line) ? 0 : 1;
 }
 
+// The acknowledged line of a day file (the one ending at d.offset) as the position keeps it: its
+// hash, and its time when it reads as a journal line.
+void NoteAcknowledgedLine(const char* path, OutboxDay& d) {
+    char buffer[kChunk];
+    std::string_view line;
+    if (d.offset == 0 || ReadLineBefore(path, d.offset, buffer, &line) != 0) return;
+    d.lineHash = OutboxLineHash(line.data(), line.size());
+    JournalRecord r{};
+    const char* why = "";
+    if (ParseJournalLine(line, r, &why)) d.lineTimeMs = r.time.unixMs;
+}
+
 // Where the line of this hash ends in the file, when it is there exactly once.
 int32_t FindLine(const char* path, uint64_t hash, uint64_t* end, uint32_t* found) {
     static thread_local char chunk[16384];
@@ -193,15 +205,9 @@ bool ParseOldPosition(const char* folder, const char* text, OutboxPosition& p) {
         return false;
     if (day[0] == '-') return true;
     std::memcpy(d.day, day, kDayNameSize);
-    char path[600], buffer[kChunk];
+    char path[600];
     PathOf(folder, d.day, ".csv", path, sizeof path);
-    std::string_view line;
-    JournalRecord r{};
-    const char* why = "";
-    if (d.offset > 0 && ReadLineBefore(path, d.offset, buffer, &line) == 0) {
-        d.lineHash = OutboxLineHash(line.data(), line.size());
-        if (ParseJournalLine(line, r, &why)) d.lineTimeMs = r.time.unixMs;
-    }
+    NoteAcknowledgedLine(path, d);
     p.days[p.dayCount++] = d;
     return true;
 }
@@ -291,13 +297,7 @@ OutboxPosition FreshOutboxPosition(const char* journalFolder, int64_t nowUnixMs)
         for (uint32_t i = 0; i < got; ++i)
             if (chunk[i] == '\n') d.offset = at + i + 1;
     }
-    std::string_view line;
-    JournalRecord r{};
-    const char* why = "";
-    if (d.offset > 0 && ReadLineBefore(path, d.offset, chunk, &line) == 0) {
-        d.lineHash = OutboxLineHash(line.data(), line.size());
-        if (ParseJournalLine(line, r, &why)) d.lineTimeMs = r.time.unixMs;
-    }
+    NoteAcknowledgedLine(path, d);
     p.days[p.dayCount++] = d;
     return p;
 }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "broker.h"
+#include "collector.h"
 #include "journal/journal_line.h"
 #include "plant/plant_messages.h"
 #include "temp_dir.h"
@@ -57,50 +58,6 @@ std::string Journal(const fs::path& plant, const std::string& machine) {
 std::size_t Lines(const std::string& text) {
     return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
 }
-
-// Waits up to `seconds` for `done`.
-template <typename Done>
-bool WaitFor(int seconds, Done done) {
-    for (int i = 0; i < seconds * 20; ++i) {
-        if (done()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return done();
-}
-
-// The collector as the plant runs it, optionally with few file descriptors.
-class Collector {
-public:
-    Collector(const fs::path& folder, uint16_t brokerPort, std::string extra = "")
-        : folder_(folder), port_(brokerPort), extra_(std::move(extra)) {}
-    ~Collector() { Stop(SIGTERM); }
-    bool Start(int fdLimit = 0) {
-        const std::string command = (fdLimit > 0 ? "ulimit -n " + std::to_string(fdLimit) + " && " : "") +
-                                    "exec " KVDPLANT_PATH " --folder " + (folder_ / "plant").string() +
-                                    " --port " + std::to_string(port_) + " --id kvdplant-fault " + extra_ +
-                                    " 2>>" + (folder_ / "kvdplant.log").string() + " >/dev/null";
-        char* argv[] = {const_cast<char*>("sh"), const_cast<char*>("-c"), const_cast<char*>(command.c_str()),
-                        nullptr};
-        return posix_spawn(&pid_, "/bin/sh", nullptr, nullptr, argv, environ) == 0;
-    }
-    void Stop(int signal) {
-        if (pid_ <= 0) return;
-        kill(pid_, signal);
-        waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
-    bool Running() const { return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
-    std::string Log() const {
-        std::ifstream in(folder_ / "kvdplant.log");
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-
-private:
-    fs::path folder_;
-    uint16_t port_;
-    std::string extra_;
-    pid_t pid_ = -1;
-};
 
 // A monitor's side: cycle messages published at QoS 1, counted as the broker acknowledges them.
 class Monitor {
@@ -168,7 +125,7 @@ constexpr int kQueuedCycles = 10000;
 TEST(PlantFaults, ABrokerKilledWhileTheCollectorIsAwayKeepsTenThousandQueuedCycles) {
     Plant p;
     ASSERT_TRUE(p.broker.Start());
-    Collector c(p.dir.path(), p.broker.port());
+    Collector c(p.plant, p.broker.port(), "--id kvdplant-fault");
     {
         Monitor m(p.broker.port(), "mill-1");
         ASSERT_TRUE(m.connected());
@@ -193,7 +150,7 @@ TEST(PlantFaults, ABrokerKilledWhileTheCollectorIsAwayKeepsTenThousandQueuedCycl
 TEST(PlantFaults, ACollectorKilledAtRandomMomentsDuringADrainStoresEveryCycleOnce) {
     Plant p;
     ASSERT_TRUE(p.broker.Start());
-    Collector c(p.dir.path(), p.broker.port());
+    Collector c(p.plant, p.broker.port(), "--id kvdplant-fault");
     Monitor m(p.broker.port(), "monitors");
     ASSERT_TRUE(m.connected());
     FirstCycle(p, c, m);
@@ -222,7 +179,7 @@ TEST(PlantFaults, ACollectorKilledAtRandomMomentsDuringADrainStoresEveryCycleOnc
 TEST(PlantFaults, ALargePayloadIsRefusedAndHarmsNothingElse) {
     Plant p;
     ASSERT_TRUE(p.broker.Start());
-    Collector c(p.dir.path(), p.broker.port());
+    Collector c(p.plant, p.broker.port(), "--id kvdplant-fault");
     Monitor m(p.broker.port(), "mill-1");
     ASSERT_TRUE(m.connected());
     FirstCycle(p, c, m);
@@ -277,8 +234,8 @@ TEST(PlantFaults, IdleAndTricklingBoardClientsWithFewDescriptorsStopNoMachine) {
     Plant p;
     ASSERT_TRUE(p.broker.Start());
     const uint16_t boardPort = Broker::FreePort();
-    Collector c(p.dir.path(), p.broker.port(),
-                "--listen 127.0.0.1:" + std::to_string(boardPort) + " --token s3cret");
+    Collector c(p.plant, p.broker.port(),
+                "--id kvdplant-fault --listen 127.0.0.1:" + std::to_string(boardPort) + " --token s3cret");
     Monitor m(p.broker.port(), "monitors");
     ASSERT_TRUE(m.connected());
     ASSERT_TRUE(c.Start(256));

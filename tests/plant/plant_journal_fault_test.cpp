@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "broker.h"
+#include "collector.h"
 #include "journal/journal_file.h"
 #include "journal/journal_writer.h"
 #include "plant/plant_messages.h"
@@ -23,41 +24,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-// kvdplant as the plant runs it, its log in the folder.
-class Kvdplant {
-public:
-    Kvdplant(const fs::path& folder, uint16_t port) : log_(folder.string() + ".log") {
-        const std::string f = folder.string(), p = std::to_string(port);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 2, log_.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-        const char* argv[] = {KVDPLANT_PATH, "--folder", f.c_str(),  "--host", "127.0.0.1",
-                              "--port",      p.c_str(),  "--listen", "off",    nullptr};
-        posix_spawn(&pid_, KVDPLANT_PATH, &actions, nullptr, const_cast<char**>(argv), environ);
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~Kvdplant() {
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-    }
-    // Subscribed: from now on the broker keeps every cycle for it.
-    bool WaitConnected() const {
-        for (int i = 0; i < 400; ++i) {
-            if (Log().find("kvdplant: connected") != std::string::npos) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return false;
-    }
-    std::string Log() const {
-        std::ifstream in(log_);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-
-private:
-    std::string log_;
-    pid_t pid_ = -1;
-};
 
 // The lines of every day file of a journal folder, header rows left out, oldest day first.
 std::vector<std::string> JournalLines(const fs::path& folder) {
@@ -97,8 +63,7 @@ struct Monitor {
         publisher = StartPlantPublisher(DefaultPublisherSetup(s, (folder + "/journal").c_str()));
         ASSERT_NE(publisher, nullptr);
         // Connected, its outbox made: cycles from now on are the link's.
-        for (int i = 0; i < 400 && ReadPlantLinkStatus(publisher).state != PlantLinkState::kConnected; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        WaitFor(20, [&] { return ReadPlantLinkStatus(publisher).state == PlantLinkState::kConnected; });
         ASSERT_EQ(ReadPlantLinkStatus(publisher).state, PlantLinkState::kConnected);
     }
     void Stop() {
@@ -126,11 +91,7 @@ struct Monitor {
 
 // Waits up to 20 s for kvdplant to hold `n` lines of the machine.
 bool WaitStored(const fs::path& plant, const std::string& machine, std::size_t n) {
-    for (int i = 0; i < 400; ++i) {
-        if (JournalLines(plant / machine / "journal").size() >= n) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
+    return WaitFor(20, [&] { return JournalLines(plant / machine / "journal").size() >= n; });
 }
 
 void Report(const char* scenario, const Monitor& m, const fs::path& plant) {
@@ -148,7 +109,8 @@ TEST(PlantJournalFaults, ABlockedFolderHoldsOneMachinesCyclesForItAlone) {
     ASSERT_TRUE(broker.Start());
     fs::create_directories("plant/mill-2");
     std::ofstream("plant/mill-2/journal") << "in the way\n";
-    Kvdplant collector(dir.path() / "plant", broker.port());
+    Collector collector(dir.path() / "plant", broker.port(), "--listen off");
+    ASSERT_TRUE(collector.Start());
     ASSERT_TRUE(collector.WaitConnected());
     std::vector<std::unique_ptr<Monitor>> monitors;
     for (const char* name : {"mill-1", "mill-2", "mill-3"}) {
@@ -159,8 +121,7 @@ TEST(PlantJournalFaults, ABlockedFolderHoldsOneMachinesCyclesForItAlone) {
         for (auto& m : monitors) m->Cycles(1);
     ASSERT_TRUE(WaitStored("plant", "mill-1", 5));
     ASSERT_TRUE(WaitStored("plant", "mill-3", 5));
-    for (int i = 0; i < 100 && monitors[1]->Published() < 5; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    WaitFor(5, [&] { return monitors[1]->Published() >= 5; });
     EXPECT_EQ(monitors[1]->Published(), 5u);  // acknowledged by the broker, held by kvdplant
     EXPECT_TRUE(JournalLines("plant/mill-2/journal").empty());
     EXPECT_NE(collector.Log().find("mill-2: the journal line cannot be written"), std::string::npos);
@@ -207,7 +168,8 @@ TEST(PlantJournalFaults, ANumberingThatStartsAgainStoresEveryCycleOnce) {
     Broker broker(dir.path());
     ASSERT_TRUE(broker.Start());
     mosquitto_lib_init();
-    Kvdplant collector(dir.path() / "plant", broker.port());
+    Collector collector(dir.path() / "plant", broker.port(), "--listen off");
+    ASSERT_TRUE(collector.Start());
     ASSERT_TRUE(collector.WaitConnected());
     Monitor m("mill-1");
     const auto run = [&](const char* folder, int cycles, std::size_t storedAfter) {

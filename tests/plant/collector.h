@@ -1,0 +1,68 @@
+// kvdplant for the plant tests: the real collector in a process of its own, as the plant runs it,
+// its log beside its folder; and the bounded wait the scenarios share.
+#pragma once
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+
+extern char** environ;
+
+// Waits up to `seconds` for `done`.
+template <typename Done>
+bool WaitFor(int seconds, Done done) {
+    for (int i = 0; i < seconds * 20; ++i) {
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return done();
+}
+
+class Collector {
+public:
+    // `extra`: further options (an id, the board's port or "--listen off").
+    Collector(std::filesystem::path folder, uint16_t brokerPort, std::string extra = "")
+        : folder_(std::move(folder)),
+          log_(folder_.string() + ".log"),
+          port_(brokerPort),
+          extra_(std::move(extra)) {}
+    ~Collector() { Stop(SIGTERM); }
+    // With fdLimit, it runs with that many file descriptors at most.
+    bool Start(int fdLimit = 0) {
+        const std::string command = (fdLimit > 0 ? "ulimit -n " + std::to_string(fdLimit) + " && " : "") +
+                                    "exec " KVDPLANT_PATH " --folder " + folder_.string() +
+                                    " --host 127.0.0.1 --port " + std::to_string(port_) + " " + extra_ +
+                                    " 2>>" + log_ + " >/dev/null";
+        char* argv[] = {const_cast<char*>("sh"), const_cast<char*>("-c"), const_cast<char*>(command.c_str()),
+                        nullptr};
+        return posix_spawn(&pid_, "/bin/sh", nullptr, nullptr, argv, environ) == 0;
+    }
+    void Stop(int signal) {
+        if (pid_ <= 0) return;
+        kill(pid_, signal);
+        waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+    bool Running() const { return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
+    // Subscribed: from now on the broker keeps every cycle for it.
+    bool WaitConnected() const {
+        return WaitFor(20, [&] { return Log().find("kvdplant: connected") != std::string::npos; });
+    }
+    std::string Log() const {
+        std::ifstream in(log_);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+private:
+    std::filesystem::path folder_;
+    std::string log_;
+    uint16_t port_;
+    std::string extra_;
+    pid_t pid_ = -1;
+};
