@@ -3,6 +3,7 @@
 // without sharing for one operation and closed before it returns (the destructor closes too).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 enum class FileDisposition {
@@ -53,6 +54,8 @@ private:
 [[nodiscard]] int32_t MoveFileOver(const char* from, const char* to);
 // Removes a file; a missing file is no error worth reporting.
 void RemoveFile(const char* name);
+// The full path of a name against the working folder now; false when it does not fit in size.
+[[nodiscard]] bool FullPathOf(const char* name, char* out, std::size_t size);
 
 // A file the user chose, written so that a failed or interrupted write never empties or cuts it:
 // the bytes go to "<name>.tmp" beside it, which takes its place only once complete and flushed.

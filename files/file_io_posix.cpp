@@ -1,5 +1,6 @@
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -83,3 +84,18 @@ int32_t File::Close() {
 int32_t MoveFileOver(const char* from, const char* to) { return ::rename(from, to) == 0 ? 0 : errno; }
 
 void RemoveFile(const char* name) { ::unlink(name); }
+
+bool FullPathOf(const char* name, char* out, std::size_t size) {
+    const std::size_t n = std::strlen(name);
+    if (name[0] == '/') {
+        if (n >= size) return false;
+        std::memcpy(out, name, n + 1);
+        return true;
+    }
+    if (::getcwd(out, size) == nullptr) return false;
+    const std::size_t folder = std::strlen(out);
+    if (folder + 1 + n >= size) return false;
+    out[folder] = '/';
+    std::memcpy(out + folder + 1, name, n + 1);
+    return true;
+}

@@ -75,3 +75,8 @@ int32_t MoveFileOver(const char* from, const char* to) {
 }
 
 void RemoveFile(const char* name) { DeleteFileA(name); }
+
+bool FullPathOf(const char* name, char* out, std::size_t size) {
+    const DWORD n = GetFullPathNameA(name, static_cast<DWORD>(size), out, nullptr);
+    return n > 0 && n < size;
+}

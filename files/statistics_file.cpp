@@ -86,8 +86,9 @@ int32_t NoteSaveInUse(int32_t r, bool reported) {
 bool UseLocked(const char* name) {
     SetHeld(false);
     if (std::strcmp(name, gConfig.statisticsFileName) == 0) return false;
+    const std::size_t n = strnlen(name, sizeof gConfig.statisticsFileName - 1);
     std::memset(gConfig.statisticsFileName, 0, sizeof gConfig.statisticsFileName);
-    std::strncpy(gConfig.statisticsFileName, name, sizeof gConfig.statisticsFileName - 1);
+    std::memcpy(gConfig.statisticsFileName, name, n);
     return true;
 }
 
@@ -114,6 +115,12 @@ int32_t LoadStatisticsInUse() {
     const int32_t r = LoadLocked(gConfig.statisticsFileName);
     SetHeld(r != kResultOk);
     return r;
+}
+
+void AnchorStatisticsFileInUse() {
+    char full[kStatisticsFileNameSize];
+    std::lock_guard<std::mutex> lock(gStatisticsMutex);
+    if (FullPathOf(gConfig.statisticsFileName, full, sizeof full)) static_cast<void>(UseLocked(full));
 }
 
 int32_t SaveStatisticsFile(const char* name) {

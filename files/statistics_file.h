@@ -18,6 +18,11 @@
 // Start-up: LoadStatisticsFile on the file in use. When it fails, the autosave is held: the file
 // keeps its bytes (its history) until the user loads, saves or resets statistics.
 [[nodiscard]] int32_t LoadStatisticsInUse();
+// Start-up, before the link opens: a relative name of the file in use becomes its full path in the
+// working folder of the start. The file dialogs move the working folder while they are open, and
+// a cycle end meanwhile must still save (and journal) beside the file in use, not where the user
+// is browsing. Left as it is when the full path does not fit.
+void AnchorStatisticsFileInUse();
 // Whether cycles are not being saved because the file in use failed to load. Any thread, without
 // the statistics lock: the caption never waits for a save in progress.
 [[nodiscard]] bool StatisticsAutosaveHeld();

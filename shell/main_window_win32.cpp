@@ -82,6 +82,7 @@ LRESULT OnCreate(HWND hwnd) {
         return 0;
     }
     if (const int32_t r = LoadConfiguration()) ShowMessage(hwnd, kTextConfigurationFailed, kCaptionError, r);
+    AnchorStatisticsFileInUse();
     // A file in use that fails to load is left as it is: the autosave waits for the user.
     if (const int32_t r = LoadStatisticsInUse())
         ShowMessage(hwnd, kTextStatisticsNotLoaded, kCaptionError, r);

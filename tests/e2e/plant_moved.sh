@@ -30,7 +30,10 @@ caught_up() {
     sleep 0.1
   done
   [ -z "$(lines_not_in "$before" "$h")" ] || fail "$1: kvdplant lacks $(lines_not_in "$before" "$h" | wc -l) of the journals' lines"
-  [ -z "$(lines_not_in "$h" "$after")" ] || fail "$1: kvdplant holds $(lines_not_in "$h" "$after" | wc -l) lines no journal has"
+  if [ -n "$(lines_not_in "$h" "$after")" ]; then
+    lines_not_in "$h" "$after" >&2
+    fail "$1: kvdplant holds $(lines_not_in "$h" "$after" | wc -l) lines no journal has (above)"
+  fi
   [ -z "$(uniq -d <<<"$h")" ] || fail "$1: a cycle stored twice"
   log "$1: $(wc -l <<<"$h") cycles, each once"
 }

@@ -186,6 +186,20 @@ TEST_F(StatisticsFile, SavingUnderANewNameMakesItTheFileInUse) {
     EXPECT_EQ(WordAt(ReadAll("mill.$$$"), 32 + 2), 2);
 }
 
+// A file dialog moves the working folder while it is open, and the unit goes on cycling: the
+// cycle ends meanwhile still save beside the file in use of the start, not in the folder browsed.
+TEST_F(StatisticsFile, ACycleEndWhileTheWorkingFolderIsElsewhereSavesIntoTheFileInUse) {
+    ASSERT_STREQ(gConfig.statisticsFileName, "Default.$$$");
+    AnchorStatisticsFileInUse();
+    std::filesystem::create_directory("browsed");
+    std::filesystem::current_path("browsed");
+    gStorageService.saveStatistics = SaveStatisticsInUse;
+    Send({221, 200});
+    std::filesystem::current_path(dir.path());
+    EXPECT_FALSE(std::filesystem::exists("browsed/Default.$$$"));
+    EXPECT_EQ(WordAt(ReadAll("Default.$$$"), 32 + 2), 1);
+}
+
 // The statistics are safe in the new file either way; what the caller must learn is whether the
 // configuration file took its name, since the next start would otherwise autosave into the old one.
 TEST_F(StatisticsFile, TheConfigurationsResultAfterANewFileInUseReachesTheCaller) {
