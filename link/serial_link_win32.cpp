@@ -8,7 +8,6 @@
 #include "link/serial_state_win32.h"
 #include "link/port_service.h"
 #include "link/transmit_ring.h"
-#include "res/resource.h"
 
 SerialLink gSerialLink;
 std::atomic<HANDLE> gAnswerEvent{nullptr};
@@ -20,7 +19,6 @@ namespace {
 constexpr int kFirstPort = 1;
 constexpr int kLastPort = 16;
 constexpr DWORD kDriverQueueBytes = 1500;
-constexpr WPARAM kEndOfCycleCommand = IDM_CYCLE_END;
 
 // UI thread only (PutTransmitBytes runs there), and only while the link is open.
 void SignalTransmit() { SetEvent(gSerialLink.transmit.Get()); }
@@ -167,9 +165,9 @@ bool WaitForAnswer(DWORD milliseconds) {
     return WaitServingSentMessages(1, &answer, FALSE, milliseconds) == WAIT_OBJECT_0;
 }
 
-void RequestEndOfCycle(HWND mainWindow) {
+void RequestEndOfCycle(HWND mainWindow, WPARAM command) {
     // While CloseLink runs the snapshot of this cycle is dropped rather than waited for; if the
     // close begins after this test, CloseLink serves the message while it waits.
     if (mainWindow == nullptr || LinkIsClosing()) return;
-    SendMessageA(mainWindow, WM_COMMAND, kEndOfCycleCommand, 0);
+    SendMessageA(mainWindow, WM_COMMAND, command, 0);
 }

@@ -27,9 +27,10 @@ void ResetAnswerEvent();
 // meanwhile, so a reader waiting for the end-of-cycle snapshot keeps the data flowing.
 [[nodiscard]] bool WaitForAnswer(DWORD milliseconds);
 
-// The end-of-cycle request as the reader thread makes it: command 30000 to the main window,
-// which takes the snapshot while the reader waits; skipped while the link is closing.
-void RequestEndOfCycle(HWND mainWindow);
+// The end-of-cycle request as the reader thread makes it: the window's own command (the shell
+// names it) sent to the main window, which takes the snapshot while the reader waits; skipped
+// while the link is closing.
+void RequestEndOfCycle(HWND mainWindow, WPARAM command);
 
 // Waits for one (waitAll false) or all of the handles while serving the messages other threads
 // send to this thread. Returns WAIT_OBJECT_0 + index (of the handle that ended a wait for one;

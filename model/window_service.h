@@ -8,8 +8,8 @@
 struct WindowService {
     // InvalidateRect on the main window (from any thread).
     void (*invalidate)(Region region, bool erase) = [](Region, bool) {};
-    // End-of-cycle request (command IDM_CYCLE_END): returns once the UI thread took its snapshot, or at
-    // once when the link is closing, so that it never waits for a thread that waits for it.
+    // End-of-cycle request (the shell sends its window its own command): returns once the UI thread took its
+    // snapshot, or at once when the link is closing, so that it never waits for a thread that waits for it.
     void (*requestEndOfCycle)() = [] {};
 };
 

@@ -30,7 +30,7 @@ void MoveComCheck(int fromPort, int toPort) {
 void InstallPlatformSeams() {
     // gMainWindow is set before the reader thread starts and never changes afterwards.
     gWindowService.invalidate = [](Region r, bool erase) { InvalidateRegion(gMainWindow, r, erase); };
-    gWindowService.requestEndOfCycle = [] { RequestEndOfCycle(gMainWindow); };
+    gWindowService.requestEndOfCycle = [] { RequestEndOfCycle(gMainWindow, IDM_CYCLE_END); };
 
     gPortService.openLink = OpenLink;
     gPortService.closeLink = CloseLink;

@@ -282,7 +282,7 @@ HANDLE gRequestMade = nullptr;
 
 void RequestSnapshotAfterChunk() {
     SetEvent(gRequestMade);
-    RequestEndOfCycle(gSnapshotWindow);
+    RequestEndOfCycle(gSnapshotWindow, kSnapshotCommand);
 }
 
 TEST_F(SerialLink, CloseWhileTheReaderWaitsForTheSnapshotReturns) {
@@ -314,7 +314,7 @@ void SnapshotOrAnswer(uint16_t value) {
     if (IsBreakLimitReport(value)) {
         SetAnswerEvent();
     } else {
-        RequestEndOfCycle(gSnapshotWindow);
+        RequestEndOfCycle(gSnapshotWindow, kSnapshotCommand);
     }
 }
 

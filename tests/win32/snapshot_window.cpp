@@ -6,7 +6,7 @@ std::atomic<DWORD> gSnapshotMilliseconds{20};
 namespace {
 
 LRESULT CALLBACK SnapshotWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_COMMAND && LOWORD(wParam) == 30000) {
+    if (message == WM_COMMAND && LOWORD(wParam) == kSnapshotCommand) {
         Sleep(gSnapshotMilliseconds.load());
         ++gSnapshotsTaken;
         return 0;
