@@ -36,9 +36,9 @@ void Exit(HWND hwnd, int) { DestroyWindow(hwnd); }
 // The cycle end: the reader has saved the statistics and written the journal line.
 void Snapshot(HWND hwnd, int) {
     TakeCycleSnapshot(hwnd);
-    PlantLinkCycleEnded();
+    PlantLinkCycleEnded(StateOf(hwnd).plant);
 }
-void Debug(HWND hwnd, int) { OpenDebugWindow(hwnd); }
+void Debug(HWND hwnd, int) { OpenDebugWindow(hwnd, StateOf(hwnd).plant); }
 void Legend(HWND hwnd, int) { ToggleLegendWindow(hwnd); }
 void Refresh(HWND hwnd, int) { InvalidateRegion(hwnd, Region::kWholeWindow, true); }
 void Port(HWND, int offset) { ChoosePort(offset + 1); }

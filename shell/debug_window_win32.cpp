@@ -21,6 +21,7 @@ struct DebugWindowState {
     int lineHeight;
     int clientHeight;
     char captionShown[192];
+    const PlantLink* plant;  // the main window's, which outlives its child windows
 };
 
 // The caption tells what the journal could not write and what the interpreter passed over (never
@@ -31,7 +32,7 @@ void ShowJournalStatus(HWND hwnd, DebugWindowState& state, bool always) {
                          JournalLinesLost(gMonitorJournal), Load(gIgnoredCycleEnds)};
     char text[sizeof state.captionShown];
     JournalStatusText(now, text, sizeof text);
-    const PlantLinkStatus link = PlantLinkStatusNow();
+    const PlantLinkStatus link = PlantLinkStatusNow(*state.plant);
     if (link.state != PlantLinkState::kOff) {
         const std::size_t n = std::strlen(text);
         std::strcpy(text + n, " - ");
@@ -46,8 +47,9 @@ DebugWindowState* StateOf(HWND hwnd) {
     return reinterpret_cast<DebugWindowState*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
 }
 
-void OnCreate(HWND hwnd) {
+void OnCreate(HWND hwnd, const CREATESTRUCTA& create) {
     auto* state = new DebugWindowState{};
+    state->plant = static_cast<const PlantLink*>(create.lpCreateParams);
     HDC dc = GetDC(hwnd);
     TEXTMETRICA tm{};
     GetTextMetricsA(dc, &tm);
@@ -84,7 +86,7 @@ void OnPaint(HWND hwnd) {
 LRESULT CALLBACK DebugWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_CREATE:
-            OnCreate(hwnd);
+            OnCreate(hwnd, *reinterpret_cast<const CREATESTRUCTA*>(lParam));
             return 0;
         case WM_PAINT:
             OnPaint(hwnd);
@@ -106,12 +108,13 @@ LRESULT CALLBACK DebugWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
     }
 }
 
-HWND OpenDebugWindow(HWND mainWindow) {
+HWND OpenDebugWindow(HWND mainWindow, const PlantLink& plant) {
     RECT client;
     GetClientRect(mainWindow, &client);
     const int top = L(kCurveBaseline) + 20;
     HWND w = CreateWindowExA(0, kDebugClassName, "", WS_CHILD | WS_CAPTION | WS_VSCROLL | WS_SYSMENU, 0, top,
-                             client.right, client.bottom - top, mainWindow, nullptr, gInstance, nullptr);
+                             client.right, client.bottom - top, mainWindow, nullptr, gInstance,
+                             const_cast<PlantLink*>(&plant));
     if (w != nullptr) ShowWindow(w, SW_SHOW);
     return w;
 }

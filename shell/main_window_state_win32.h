@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "shell/plant_link_win32.h"
 #include "view/curve_view.h"
 
 constexpr int kTitleSize = 101;  // string resources of up to 100 characters
@@ -35,6 +36,7 @@ struct MainWindowState {
     // The failed autosave's message is open: its modal loop goes on delivering ticks, and a drive
     // that fails, recovers and fails again would stack a box on it. The next run's message waits.
     bool autosaveMessageOpen = false;
+    PlantLink plant;  // off unless ZAVIze.ini switches it on
 };
 
 // WM_NCCREATE: a new state for the window, from the start parameters when given.

@@ -93,7 +93,7 @@ LRESULT OnCreate(HWND hwnd) {
     SetMenu(hwnd, LoadLanguageMenu(gConfig.languageBase));
     SetMenuChecks(GetMenu(hwnd), 0, gConfig.languageBase, gConfig.DisplayMode);
     OpenPortAtStart();  // writes the parameter defaults first
-    StartPlantLink(hwnd);
+    StartPlantLink(StateOf(hwnd).plant, hwnd);
     SetTimer(hwnd, kTimerId, kTimerPeriodMs, nullptr);
     CreateDrawingResources();
     return 0;
@@ -104,7 +104,7 @@ void OnDestroy(HWND hwnd) {
     // Closing the link first: its reader may be waiting for this thread (end-of-cycle request);
     // CloseLink serves such requests while it waits for the threads to end.
     CloseLink();
-    StopPlantLink();  // after the link: no cycle end is on its way to it any more
+    StopPlantLink(StateOf(hwnd).plant);  // after the link: no cycle end is on its way to it any more
     DeleteDrawingResources();
     DeleteCycleSnapshot(StateOf(hwnd).snapshot);
     PostQuitMessage(0);
@@ -186,7 +186,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
             if (wParam == kTimerId) {
                 TimerTick();
                 ReportAutosave(hwnd);
-                PlantLinkTick();
+                PlantLinkTick(StateOf(hwnd).plant);
             }
             return 0;
         case WM_CLOSE:

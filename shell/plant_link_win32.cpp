@@ -9,10 +9,6 @@
 
 namespace {
 
-PlantPublisher* gPublisher = nullptr;  // UI thread only
-PlantSettings gSettings{};
-char gJournal[kJournalPathMax] = "";
-
 // The journal folder of the statistics file in use, as a full path (the file dialogs may change
 // the working directory for a moment).
 bool CurrentJournalFolder(char* out, std::size_t size) {
@@ -22,39 +18,39 @@ bool CurrentJournalFolder(char* out, std::size_t size) {
     return n > 0 && n < size;
 }
 
-void Begin() {
-    if (!CurrentJournalFolder(gJournal, sizeof gJournal)) return;
-    CreateDirectoryA(gJournal, nullptr);  // the publisher keeps its place there from the start
-    gPublisher = StartPlantPublisher(DefaultPublisherSetup(gSettings, gJournal));
+void Begin(PlantLink& link) {
+    if (!CurrentJournalFolder(link.journal, sizeof link.journal)) return;
+    CreateDirectoryA(link.journal, nullptr);  // the publisher keeps its place there from the start
+    link.publisher = StartPlantPublisher(DefaultPublisherSetup(link.settings, link.journal));
 }
 
 }  // namespace
 
-void StartPlantLink(HWND hwnd) {
+void StartPlantLink(PlantLink& link, HWND hwnd) {
     char message[kPlantMessageMax];
-    if (!ReadPlantSettingsFile(gSettings, message, sizeof message)) {
+    if (!ReadPlantSettingsFile(link.settings, message, sizeof message)) {
         MessageBoxA(hwnd, message, "ZAVIze", MB_OK | MB_ICONWARNING);
         return;
     }
-    if (gSettings.enabled) Begin();
+    if (link.settings.enabled) Begin(link);
 }
 
-void PlantLinkTick() {
-    if (gPublisher == nullptr) return;
+void PlantLinkTick(PlantLink& link) {
+    if (link.publisher == nullptr) return;
     char folder[kJournalPathMax];
-    if (CurrentJournalFolder(folder, sizeof folder) && std::strcmp(folder, gJournal) != 0) {
-        StopPlantPublisher(gPublisher, 0);  // it ends by itself; the new one starts at once
-        gPublisher = nullptr;
-        Begin();
+    if (CurrentJournalFolder(folder, sizeof folder) && std::strcmp(folder, link.journal) != 0) {
+        StopPlantPublisher(link.publisher, 0);  // it ends by itself; the new one starts at once
+        link.publisher = nullptr;
+        Begin(link);
     }
-    SetPlantState(gPublisher, PlantStateOfModel());
+    SetPlantState(link.publisher, PlantStateOfModel());
 }
 
-void PlantLinkCycleEnded() { NudgePlantPublisher(gPublisher); }
+void PlantLinkCycleEnded(PlantLink& link) { NudgePlantPublisher(link.publisher); }
 
-void StopPlantLink() {
-    StopPlantPublisher(gPublisher, 1000);
-    gPublisher = nullptr;
+void StopPlantLink(PlantLink& link) {
+    StopPlantPublisher(link.publisher, 1000);
+    link.publisher = nullptr;
 }
 
-PlantLinkStatus PlantLinkStatusNow() { return ReadPlantLinkStatus(gPublisher); }
+PlantLinkStatus PlantLinkStatusNow(const PlantLink& link) { return ReadPlantLinkStatus(link.publisher); }

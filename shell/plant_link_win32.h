@@ -6,15 +6,25 @@
 
 #include <windows.h>
 
+#include "journal/journal_writer.h"
+#include "plant/plant_settings.h"
 #include "plant/publisher.h"
 
+// The link of one main window (its state owns it): the settings it started with, its publisher
+// while on, and the journal folder that publisher reads.
+struct PlantLink {
+    PlantPublisher* publisher = nullptr;
+    PlantSettings settings{};
+    char journal[kJournalPathMax] = "";
+};
+
 // Reads the settings; a malformed value is shown once and leaves the link off.
-void StartPlantLink(HWND hwnd);
+void StartPlantLink(PlantLink& link, HWND hwnd);
 // The timer: the state for the retained message; a statistics file of another folder (its
 // journal is elsewhere) starts the link again on that journal.
-void PlantLinkTick();
+void PlantLinkTick(PlantLink& link);
 // A cycle ended: its journal line is written.
-void PlantLinkCycleEnded();
-void StopPlantLink();
+void PlantLinkCycleEnded(PlantLink& link);
+void StopPlantLink(PlantLink& link);
 // For the debug window.
-PlantLinkStatus PlantLinkStatusNow();
+PlantLinkStatus PlantLinkStatusNow(const PlantLink& link);

@@ -26,3 +26,10 @@ if grep -q '"online":false' "$WORK/states.txt"; then
   fail "the idle monitor showed offline: $(cat "$WORK/states.txt")"
 fi
 log "idle for 13 s (keep-alive 3 s): $(wc -l <"$WORK/states.txt") state message(s), never offline"
+
+# The debug window reads the link its main window owns.
+driver command 32777 >/dev/null
+wait_for 5 "the DEBUG window" window_open DEBUG
+shows_connected() { driver window-text DEBUG | grep -q "Plant link: connected, 0 cycles waiting"; }
+wait_for 5 "the DEBUG caption to show the link connected" shows_connected
+log "PASS"
