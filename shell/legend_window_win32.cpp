@@ -2,6 +2,7 @@
 #include "text/text_ids.h"
 
 #include "text/language.h"
+#include "shell/main_window_state_win32.h"
 #include "shell/platform_win32.h"
 #include "view/gdi_canvas_win32.h"
 #include "view/layout.h"
@@ -11,7 +12,6 @@ const char kLegendClassName[] = "LEGEND";
 
 namespace {
 constexpr int kLegendSize = 150;
-HWND gLegend = nullptr;  // UI thread only; null while closed
 
 void SetLegendCheck(HWND mainWindow, bool on) {
     CheckMenuItem(GetMenu(mainWindow), kLegendCommand, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
@@ -32,7 +32,7 @@ LRESULT CALLBACK LegendWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
         }
         case WM_CLOSE:
             SetLegendCheck(GetWindow(hwnd, GW_OWNER), false);
-            gLegend = nullptr;
+            StateOf(GetWindow(hwnd, GW_OWNER)).legend = nullptr;
             return DefWindowProcA(hwnd, msg, wParam, lParam);
         default:
             return DefWindowProcA(hwnd, msg, wParam, lParam);
@@ -40,21 +40,22 @@ LRESULT CALLBACK LegendWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
 }
 
 void ToggleLegendWindow(HWND mainWindow) {
-    if (gLegend != nullptr) {
-        HWND legend = gLegend;
-        gLegend = nullptr;
-        DestroyWindow(legend);
+    HWND& legend = StateOf(mainWindow).legend;
+    if (legend != nullptr) {
+        HWND open = legend;
+        legend = nullptr;
+        DestroyWindow(open);
         SetLegendCheck(mainWindow, false);
         return;
     }
     RECT r;
     GetWindowRect(mainWindow, &r);
-    gLegend = CreateWindowExA(0, kLegendClassName, GetText(kTextLegend), WS_POPUPWINDOW | WS_DLGFRAME,
-                              r.left + L(kLegendOffsetX), r.top + L(kLegendOffsetY), kLegendSize, kLegendSize,
-                              mainWindow, nullptr, gInstance, nullptr);
-    if (gLegend != nullptr) {
+    legend = CreateWindowExA(0, kLegendClassName, GetText(kTextLegend), WS_POPUPWINDOW | WS_DLGFRAME,
+                             r.left + L(kLegendOffsetX), r.top + L(kLegendOffsetY), kLegendSize, kLegendSize,
+                             mainWindow, nullptr, gInstance, nullptr);
+    if (legend != nullptr) {
         // Shown without taking the focus: Space and Pause keep working in the main window.
-        ShowWindow(gLegend, SW_SHOWNOACTIVATE);
+        ShowWindow(legend, SW_SHOWNOACTIVATE);
         SetFocus(mainWindow);
     }
     SetLegendCheck(mainWindow, true);  // also when creation failed, as the menu has always done

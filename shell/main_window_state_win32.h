@@ -36,7 +36,8 @@ struct MainWindowState {
     // The failed autosave's message is open: its modal loop goes on delivering ticks, and a drive
     // that fails, recovers and fails again would stack a box on it. The next run's message waits.
     bool autosaveMessageOpen = false;
-    PlantLink plant;  // off unless ZAVIze.ini switches it on
+    PlantLink plant;        // off unless ZAVIze.ini switches it on
+    HWND legend = nullptr;  // the Legend popup while it is open
 };
 
 // WM_NCCREATE: a new state for the window, from the start parameters when given.
