@@ -83,13 +83,19 @@ int32_t NoteSaveInUse(int32_t r, bool reported) {
 
 // The file in use changes; the caller holds gStatisticsMutex (the autosave reads the name).
 // Returns whether the name changed.
-bool UseLocked(const char* name) {
-    SetHeld(false);
+bool NameFileInUse(const char* name) {
     if (std::strcmp(name, gConfig.statisticsFileName) == 0) return false;
     const std::size_t n = strnlen(name, sizeof gConfig.statisticsFileName - 1);
     std::memset(gConfig.statisticsFileName, 0, sizeof gConfig.statisticsFileName);
     std::memcpy(gConfig.statisticsFileName, name, n);
     return true;
+}
+
+// The user chose the file in use (saved or loaded it): a held autosave ends. Returns whether the
+// name changed.
+bool UseLocked(const char* name) {
+    SetHeld(false);
+    return NameFileInUse(name);
 }
 
 }  // namespace
@@ -120,7 +126,8 @@ int32_t LoadStatisticsInUse() {
 void AnchorStatisticsFileInUse() {
     char full[kStatisticsFileNameSize];
     std::lock_guard<std::mutex> lock(gStatisticsMutex);
-    if (FullPathOf(gConfig.statisticsFileName, full, sizeof full)) static_cast<void>(UseLocked(full));
+    // The same file under its full name: the autosave's hold is the load's to decide, not this.
+    if (FullPathOf(gConfig.statisticsFileName, full, sizeof full)) static_cast<void>(NameFileInUse(full));
 }
 
 int32_t SaveStatisticsFile(const char* name) {

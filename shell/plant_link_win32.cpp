@@ -9,8 +9,9 @@
 
 namespace {
 
-// The journal folder of the statistics file in use, as a full path (the file dialogs may change
-// the working directory for a moment).
+// The journal folder of the statistics file in use, as a full path: the publisher's thread reads
+// it while a file dialog may have moved the working folder (the file in use has its full name
+// from the start; this keeps the publisher safe should that ever not fit).
 bool CurrentJournalFolder(char* out, std::size_t size) {
     char relative[kJournalPathMax];
     if (!JournalFolder(gConfig.statisticsFileName, relative, sizeof relative)) return false;
