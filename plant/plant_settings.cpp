@@ -56,6 +56,16 @@ bool IsHost(const char* s) {
     return true;
 }
 
+// A user name or password: printable ASCII without spaces (they travel in the CONNECT packet and
+// stand on one line of the settings file).
+bool IsCredential(const char* s, std::size_t max) {
+    const std::size_t n = std::strlen(s);
+    if (n > max) return false;
+    for (std::size_t i = 0; i < n; ++i)
+        if (s[i] <= ' ' || s[i] > '~') return false;
+    return true;
+}
+
 bool Refuse(char* message, std::size_t size, const char* key, const char* value, const char* rule,
             PlantSettings& out) {
     out.enabled = false;
@@ -80,12 +90,15 @@ bool IsPlantName(const char* name) { return IsName(name); }
 bool ParsePlantSettings(const PlantSettingsText& text, const char* computerName, PlantSettings& out,
                         char* message, std::size_t messageSize) {
     out = PlantSettings{};
-    out.port = kPlantDefaultPort;
     std::snprintf(out.prefix, sizeof out.prefix, "kvd");
     MachineNameFrom(computerName, out.machine, sizeof out.machine);
     message[0] = '\0';
     const int on = Present(text.enabled) ? Switch(text.enabled) : 0;
     if (on < 0) return Refuse(message, messageSize, "enabled", text.enabled, "is not 1 or 0", out);
+    const int tls = Present(text.tls) ? Switch(text.tls) : 0;
+    if (tls < 0) return Refuse(message, messageSize, "tls", text.tls, "is not 1 or 0", out);
+    out.tls = tls == 1;
+    out.port = out.tls ? kPlantDefaultTlsPort : kPlantDefaultPort;
     if (Present(text.port)) {
         char* end = nullptr;
         const long port = std::strtol(text.port, &end, 10);
@@ -115,6 +128,28 @@ bool ParsePlantSettings(const PlantSettingsText& text, const char* computerName,
             return Refuse(message, messageSize, "prefix", text.prefix,
                           "is not 1 to 64 letters, digits, '-', '_' or '.' in levels split by '/'", out);
         std::snprintf(out.prefix, sizeof out.prefix, "%s", text.prefix);
+    }
+    if (Present(text.user)) {
+        if (!IsCredential(text.user, kPlantUserMax))
+            return Refuse(message, messageSize, "user", text.user,
+                          "is not 1 to 64 printable characters without spaces", out);
+        std::snprintf(out.user, sizeof out.user, "%s", text.user);
+    }
+    if (Present(text.password)) {
+        // The value is never repeated in a message: it may be the right password mistyped.
+        if (!IsCredential(text.password, kPlantPasswordMax))
+            return Refuse(message, messageSize, "password", "...",
+                          "is not 1 to 128 printable characters without spaces", out);
+        if (!Present(text.user))
+            return Refuse(message, messageSize, "password", "...", "is given without a user", out);
+        std::snprintf(out.password, sizeof out.password, "%s", text.password);
+    }
+    if (Present(text.caFile)) {
+        if (std::strlen(text.caFile) > kPlantPathMax)
+            return Refuse(message, messageSize, "cafile", text.caFile, "is longer than 259 characters", out);
+        if (!out.tls)
+            return Refuse(message, messageSize, "cafile", text.caFile, "is given without tls=1", out);
+        std::snprintf(out.caFile, sizeof out.caFile, "%s", text.caFile);
     }
     if (on == 1 && !Present(text.host))
         return Refuse(message, messageSize, "host", "", "is missing (the broker's name or address)", out);

@@ -22,10 +22,17 @@ bool ReadPlantSettingsFile(PlantSettings& out, char* message, std::size_t messag
     if (n == 0 || n >= sizeof file) return ParsePlantSettings({}, computer, out, message, messageSize);
     // Longer than any valid value, so an overlong one is seen and refused, not cut to fit.
     char enabled[16], host[kPlantHostMax + 2], port[16], machine[kPlantNameMax + 2],
-        prefix[kPlantNameMax + 2], keepAlive[16];
-    const PlantSettingsText text{
-        Key(file, "enabled", enabled, sizeof enabled), Key(file, "host", host, sizeof host),
-        Key(file, "port", port, sizeof port),          Key(file, "machine", machine, sizeof machine),
-        Key(file, "prefix", prefix, sizeof prefix),    Key(file, "keepalive", keepAlive, sizeof keepAlive)};
+        prefix[kPlantNameMax + 2], keepAlive[16], user[kPlantUserMax + 2], password[kPlantPasswordMax + 2],
+        tls[16], caFile[kPlantPathMax + 2];
+    const PlantSettingsText text{Key(file, "enabled", enabled, sizeof enabled),
+                                 Key(file, "host", host, sizeof host),
+                                 Key(file, "port", port, sizeof port),
+                                 Key(file, "machine", machine, sizeof machine),
+                                 Key(file, "prefix", prefix, sizeof prefix),
+                                 Key(file, "keepalive", keepAlive, sizeof keepAlive),
+                                 Key(file, "user", user, sizeof user),
+                                 Key(file, "password", password, sizeof password),
+                                 Key(file, "tls", tls, sizeof tls),
+                                 Key(file, "cafile", caFile, sizeof caFile)};
     return ParsePlantSettings(text, computer, out, message, messageSize);
 }

@@ -107,6 +107,33 @@ TEST(PlantSettings, DefaultsChecksAndMessages) {
         {{"1", "h", nullptr, nullptr, "kvd//x"}, false, false, "WS-07", "prefix \"kvd//x\""},
         {{"1", "h", nullptr, nullptr, "kvd/#"}, false, false, "WS-07", "prefix \"kvd/#\""},
         {{"1", "h w", nullptr, nullptr, nullptr}, false, false, "WS-07", "host \"h w\""},
+        // enabled, host, port, machine, prefix, keepalive, user, password, tls, cafile
+        {{"1", "h", nullptr, nullptr, nullptr, nullptr, "mill-1", "s3cret", "1", "C:\\ca.pem"},
+         true,
+         true,
+         "WS-07",
+         ""},
+        {{"1", "h", nullptr, nullptr, nullptr, nullptr, "mill 1"}, false, false, "WS-07", "user \"mill 1\""},
+        {{"1", "h", nullptr, nullptr, nullptr, nullptr, nullptr, "s3cret"},
+         false,
+         false,
+         "WS-07",
+         "without a user"},
+        {{"1", "h", nullptr, nullptr, nullptr, nullptr, "u", "bad word"},
+         false,
+         false,
+         "WS-07",
+         "password \"...\""},
+        {{"1", "h", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, "perhaps"},
+         false,
+         false,
+         "WS-07",
+         "tls \"perhaps\""},
+        {{"1", "h", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, "ca.pem"},
+         false,
+         false,
+         "WS-07",
+         "without tls=1"},
     };
     for (const SettingsCase& c : cases) {
         PlantSettings s{};
@@ -126,8 +153,13 @@ TEST(PlantSettings, DefaultsChecksAndMessages) {
     ASSERT_TRUE(
         ParsePlantSettings({"on", "10.0.0.5", nullptr, nullptr, nullptr}, ".x", s, message, sizeof message));
     EXPECT_EQ(s.port, kPlantDefaultPort);
+    EXPECT_FALSE(s.tls);
     EXPECT_STREQ(s.prefix, "kvd");
     EXPECT_STREQ(s.machine, "-x");  // a computer name never makes a hidden folder at the collector
+    PlantSettingsText tls{"1", "h"};
+    tls.tls = "yes";
+    ASSERT_TRUE(ParsePlantSettings(tls, "pc", s, message, sizeof message));
+    EXPECT_EQ(s.port, kPlantDefaultTlsPort);
 }
 
 // 2026-12-08T10:00:00Z, and a cycle every 5 s from then.

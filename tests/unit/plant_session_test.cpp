@@ -116,7 +116,7 @@ TEST(PlantPublisherPause, ABrokerThatAcceptsAndDropsGetsAGrowingPause) {
     TempWorkDir dir;
     ScriptScope scope;
     scope.script.closeAfterConnack = true;
-    PlantSettings settings{true, "broker", 1883, "WS-07", "kvd", kPlantDefaultKeepAlive};
+    PlantSettings settings{true, "broker", 1883, "WS-07", "kvd", kPlantDefaultKeepAlive, "", "", false, ""};
     PlantPublisherSetup setup = DefaultPublisherSetup(settings, "journal");
     setup.sockets = kScripted;
     PlantPublisher* p = StartPlantPublisher(setup);
