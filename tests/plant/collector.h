@@ -1,5 +1,6 @@
-// kvdplant for the plant tests: the real collector in a process of its own, as the plant runs it,
-// its log beside its folder; and the bounded wait the scenarios share.
+// kvdplant for the plant tests: the real collector in a process of its own, as the plant runs it
+// (signed in as kvdplant, its password in a file beside its folder), its log beside its folder;
+// and the bounded wait the scenarios share.
 #pragma once
 
 #include <signal.h>
@@ -11,6 +12,8 @@
 #include <fstream>
 #include <string>
 #include <thread>
+
+#include "broker.h"
 
 extern char** environ;
 
@@ -26,19 +29,24 @@ bool WaitFor(int seconds, Done done) {
 
 class Collector {
 public:
-    // `extra`: further options (an id, the board's port or "--listen off").
-    Collector(std::filesystem::path folder, uint16_t brokerPort, std::string extra = "")
+    // `extra`: further options (an id, the board's port or "--listen off", TLS); `password`: the
+    // one in its password file (the test broker's for kvdplant unless given).
+    Collector(std::filesystem::path folder, uint16_t brokerPort, std::string extra = "",
+              const std::string& password = TestPassword("kvdplant"))
         : folder_(std::move(folder)),
           log_(folder_.string() + ".log"),
           port_(brokerPort),
-          extra_(std::move(extra)) {}
+          extra_(std::move(extra)) {
+        std::ofstream(folder_.string() + ".password") << password << "\n";
+    }
     ~Collector() { Stop(SIGTERM); }
     // With fdLimit, it runs with that many file descriptors at most.
     bool Start(int fdLimit = 0) {
         const std::string command = (fdLimit > 0 ? "ulimit -n " + std::to_string(fdLimit) + " && " : "") +
                                     "exec " KVDPLANT_PATH " --folder " + folder_.string() +
-                                    " --host 127.0.0.1 --port " + std::to_string(port_) + " " + extra_ +
-                                    " 2>>" + log_ + " >/dev/null";
+                                    " --host 127.0.0.1 --port " + std::to_string(port_) +
+                                    " --user kvdplant --password-file " + folder_.string() + ".password " +
+                                    extra_ + " 2>>" + log_ + " >/dev/null";
         char* argv[] = {const_cast<char*>("sh"), const_cast<char*>("-c"), const_cast<char*>(command.c_str()),
                         nullptr};
         return posix_spawn(&pid_, "/bin/sh", nullptr, nullptr, argv, environ) == 0;
