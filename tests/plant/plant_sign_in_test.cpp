@@ -52,20 +52,22 @@ std::string Cycle(const char* machine, uint8_t peak) {
 
 // A libmosquitto client that signs in (or not) with `id`, and when accepted publishes `message`
 // on `topic` at QoS 1 and waits for its PUBACK: the CONNACK's code, or -1 when none came.
-int Client(uint16_t port, const char* id, const char* user, const std::string& password, const std::string& topic,
-           const std::string& message) {
+int Client(uint16_t port, const char* id, const char* user, const std::string& password,
+           const std::string& topic, const std::string& message) {
     struct State {
         int connack = -1;
         bool acked = false;
     } st;
     mosquitto* m = mosquitto_new(id, true, &st);
     if (user != nullptr) mosquitto_username_pw_set(m, user, password.c_str());
-    mosquitto_connect_callback_set(m, [](mosquitto*, void* s, int rc) { static_cast<State*>(s)->connack = rc; });
+    mosquitto_connect_callback_set(m,
+                                   [](mosquitto*, void* s, int rc) { static_cast<State*>(s)->connack = rc; });
     mosquitto_publish_callback_set(m, [](mosquitto*, void* s, int) { static_cast<State*>(s)->acked = true; });
     if (mosquitto_connect(m, "127.0.0.1", port, 10) == MOSQ_ERR_SUCCESS) {
         for (int i = 0; i < 100 && st.connack < 0; ++i) mosquitto_loop(m, 20, 1);
         if (st.connack == 0) {
-            mosquitto_publish(m, nullptr, topic.c_str(), static_cast<int>(message.size()), message.data(), 1, false);
+            mosquitto_publish(m, nullptr, topic.c_str(), static_cast<int>(message.size()), message.data(), 1,
+                              false);
             for (int i = 0; i < 100 && !st.acked; ++i) mosquitto_loop(m, 20, 1);
         }
         mosquitto_disconnect(m);
@@ -79,8 +81,9 @@ PlantPublisher* Monitor(uint16_t port, const char* machine, const std::string& p
     PlantSettings s{};
     char message[kPlantMessageMax];
     const std::string p = std::to_string(port);
-    if (!ParsePlantSettings({"1", "127.0.0.1", p.c_str(), machine, nullptr, nullptr, machine, password.c_str()}, "pc",
-                            s, message, sizeof message))
+    if (!ParsePlantSettings(
+            {"1", "127.0.0.1", p.c_str(), machine, nullptr, nullptr, machine, password.c_str()}, "pc", s,
+            message, sizeof message))
         return nullptr;
     return StartPlantPublisher(DefaultPublisherSetup(s, folder));
 }
@@ -97,8 +100,9 @@ TEST(PlantSignIn, OnlyThoseWhoBelongReachTheCollector) {
     Collector untrusted(dir.path() / "untrusted", broker.tlsPort(), "--listen off --tls on");
     Collector refused(dir.path() / "refused", broker.tlsPort(), ca, "guess");
     ASSERT_TRUE(untrusted.Start() && refused.Start());
-    EXPECT_TRUE(WaitFor(10, [&] { return untrusted.Log().find("certificate is not trusted") != std::string::npos; }))
-        << untrusted.Log();
+    EXPECT_TRUE(WaitFor(10, [&] {
+        return untrusted.Log().find("certificate is not trusted") != std::string::npos;
+    })) << untrusted.Log();
     EXPECT_TRUE(WaitFor(10, [&] { return refused.Log().find("refused the sign-in") != std::string::npos; }))
         << refused.Log();
     untrusted.Stop(SIGTERM);
@@ -130,15 +134,18 @@ TEST(PlantSignIn, OnlyThoseWhoBelongReachTheCollector) {
 
     // Refused at the door: no user, a wrong password, kvdplant's id without its password.
     EXPECT_EQ(Client(broker.port(), "anyone", nullptr, "", "kvd/mill-a/cycle", Cycle("mill-a", 201)), 5);
-    EXPECT_EQ(Client(broker.port(), "mill-a", "mill-a", "guess", "kvd/mill-a/cycle", Cycle("mill-a", 202)), 5);
+    EXPECT_EQ(Client(broker.port(), "mill-a", "mill-a", "guess", "kvd/mill-a/cycle", Cycle("mill-a", 202)),
+              5);
     EXPECT_EQ(Client(broker.port(), "kvdplant", nullptr, "", "kvd/mill-a/cycle", Cycle("mill-a", 203)), 5);
-    EXPECT_EQ(Client(broker.port(), "kvdplant", "kvdplant", "guess", "kvd/mill-a/cycle", Cycle("mill-a", 204)), 5);
+    EXPECT_EQ(
+        Client(broker.port(), "kvdplant", "kvdplant", "guess", "kvd/mill-a/cycle", Cycle("mill-a", 204)), 5);
     // Let in but dropped: mill-b's user under kvdplant's id (its id becomes mill-b: kvdplant's
     // session stays kvdplant's) writing mill-a's cycle, and a machine nobody is.
     EXPECT_EQ(Client(broker.port(), "kvdplant", "mill-b", TestPassword("mill-b"), "kvd/mill-a/cycle",
                      Cycle("mill-a", 205)),
               0);
-    EXPECT_EQ(Client(broker.port(), "x", "mill-b", TestPassword("mill-b"), "kvd/mill-c/cycle", Cycle("mill-c", 206)),
+    EXPECT_EQ(Client(broker.port(), "x", "mill-b", TestPassword("mill-b"), "kvd/mill-c/cycle",
+                     Cycle("mill-c", 206)),
               0);
     // A refused monitor says why in its link status.
     fs::create_directories("b/journal");
@@ -154,8 +161,8 @@ TEST(PlantSignIn, OnlyThoseWhoBelongReachTheCollector) {
     // holds exactly mill-a's own journal and mill-b's one cycle.
     cycles(2);
     std::ofstream("cycle.json") << Cycle("mill-b", 77);
-    const std::string publish = "mosquitto_pub -h 127.0.0.1 -p " + std::to_string(broker.tlsPort()) + " --cafile " +
-                                broker.caFile() + " -u mill-b -P " + TestPassword("mill-b") +
+    const std::string publish = "mosquitto_pub -h 127.0.0.1 -p " + std::to_string(broker.tlsPort()) +
+                                " --cafile " + broker.caFile() + " -u mill-b -P " + TestPassword("mill-b") +
                                 " -q 1 -t kvd/mill-b/cycle -f cycle.json";
     ASSERT_EQ(std::system(publish.c_str()), 0);
     ASSERT_TRUE(WaitFor(20, [&] { return Lines("plant/mill-a/journal").size() == 5; }));
@@ -163,7 +170,8 @@ TEST(PlantSignIn, OnlyThoseWhoBelongReachTheCollector) {
     StopPlantPublisher(a, 2000);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));  // nothing more comes
     EXPECT_EQ(Lines("plant/mill-a/journal"), Lines("journal"));
-    EXPECT_NE(Lines("plant/mill-b/journal")[0].find(",77,"), std::string::npos) << Lines("plant/mill-b/journal")[0];
+    EXPECT_NE(Lines("plant/mill-b/journal")[0].find(",77,"), std::string::npos)
+        << Lines("plant/mill-b/journal")[0];
     EXPECT_FALSE(fs::exists("plant/mill-c"));
     const std::string log = kvdplant.Log();
     EXPECT_EQ(log.find("kvdplant: connected"), log.rfind("kvdplant: connected")) << log;

@@ -90,13 +90,10 @@ void OnConnect(mosquitto* m, void* data, int rc, int flags) {
         return;
     }
     c->lastProblem.clear();
+    // A new session is worth a word: what the broker queued for an earlier one is not coming.
     const bool sessionPresent = (flags & 1) != 0;
     for (const char* leaf : {"cycle", "state"}) {
         const std::string topic = c->options.prefix + "/+/" + leaf;
-        // Without its lasting session the broker may still route these topics to a stale one of
-        // kvdplant's id (mosquitto 2.0 leaves it behind when a client refused under that id
-        // goes): taking them off first makes the new subscription this connection's.
-        if (!sessionPresent) mosquitto_unsubscribe(m, nullptr, topic.c_str());
         mosquitto_subscribe(m, nullptr, topic.c_str(), 1);
     }
     std::fprintf(stderr, "kvdplant: connected to %s:%d, collecting %s/+/cycle into %s%s\n",
@@ -296,7 +293,12 @@ int main(int argc, char** argv) {
             connected = connect(mosquitto_reconnect(m));
             continue;
         }
-        if (mosquitto_loop(m, 100, 1) != MOSQ_ERR_SUCCESS) connected = false;
+        if (const int rc = mosquitto_loop(m, 100, 1); rc != MOSQ_ERR_SUCCESS) {
+            connected = false;
+            // A TLS handshake may end here rather than in the connect; a connection that was up
+            // and is lost is told once (a refused sign-in was told already).
+            if (rc == MOSQ_ERR_TLS || c.lastProblem.empty()) connect(rc);
+        }
         WriteWaiting(c, false);
     }
     WriteWaiting(c, true);

@@ -28,7 +28,8 @@ bool FirstLine(const std::string& path, const char* what, std::string& out, std:
 
 }  // namespace
 
-bool TakeSignInOption(const std::string& key, const std::string& value, SignIn& s, bool& taken, std::string& error) {
+bool TakeSignInOption(const std::string& key, const std::string& value, SignIn& s, bool& taken,
+                      std::string& error) {
     taken = true;
     if (key == "--user")
         s.user = value;
@@ -74,15 +75,17 @@ bool ReadSecrets(SignIn& s, std::string& token, std::string& error) {
 }
 
 bool ApplySignIn(mosquitto* m, const SignIn& s, std::string& error) {
-    if (!s.user.empty() && mosquitto_username_pw_set(m, s.user.c_str(), s.password.c_str()) != MOSQ_ERR_SUCCESS) {
+    if (!s.user.empty() &&
+        mosquitto_username_pw_set(m, s.user.c_str(), s.password.c_str()) != MOSQ_ERR_SUCCESS) {
         error = "the user name or password cannot be used";
         return false;
     }
     if (!s.tls) return true;
     // Without a CA file, the system's trusted CAs; the broker's name is checked against its
     // certificate either way.
-    const int r = s.caFile.empty() ? mosquitto_tls_set(m, nullptr, "/etc/ssl/certs", nullptr, nullptr, nullptr)
-                                   : mosquitto_tls_set(m, s.caFile.c_str(), nullptr, nullptr, nullptr, nullptr);
+    const int r = s.caFile.empty()
+                      ? mosquitto_tls_set(m, nullptr, "/etc/ssl/certs", nullptr, nullptr, nullptr)
+                      : mosquitto_tls_set(m, s.caFile.c_str(), nullptr, nullptr, nullptr, nullptr);
     if (r != MOSQ_ERR_SUCCESS) {
         error = std::string("TLS cannot be set up: ") + mosquitto_strerror(r);
         return false;
@@ -102,11 +105,14 @@ std::string ConnectProblem(int rc, bool connack, const SignIn& s, const std::str
     }
     if (rc == MOSQ_ERR_TLS) {
         const bool untrusted = detail.find("certificate verify failed") != std::string::npos;
-        return std::string(untrusted ? "the broker's certificate is not trusted" : "the TLS connection failed") +
-               (s.caFile.empty() ? " (checked against the system's CAs)" : " (checked against " + s.caFile + ")") +
+        return std::string(untrusted ? "the broker's certificate is not trusted"
+                                     : "the TLS connection failed") +
+               (s.caFile.empty() ? " (checked against the system's CAs)"
+                                 : " (checked against " + s.caFile + ")") +
                (detail.empty() ? "" : ": " + detail);
     }
-    return std::string("cannot connect to the broker: ") +
+    return std::string(rc == MOSQ_ERR_CONN_LOST ? "the connection to the broker was lost: "
+                                                : "no connection to the broker: ") +
            (rc == MOSQ_ERR_ERRNO ? std::strerror(errno) : mosquitto_strerror(rc));
 }
 

@@ -21,7 +21,8 @@ struct SignIn {
 // Takes --user, --password-file, --cafile, --tls (value "on"), --token-file; *taken says whether
 // the key was one of them. False with a message in error for a secret given on the command line
 // (--password, --token) or a malformed value.
-bool TakeSignInOption(const std::string& key, const std::string& value, SignIn& s, bool& taken, std::string& error);
+bool TakeSignInOption(const std::string& key, const std::string& value, SignIn& s, bool& taken,
+                      std::string& error);
 
 // Reads the files the options name (the password, the token; the token from KVDPLANT_TOKEN when
 // no file is named) and checks the CA file can be read. False with a clear message.
