@@ -34,6 +34,9 @@ inline std::string TestPassword(const std::string& user) { return "pw-" + user +
 inline const std::vector<std::string> kBrokerMachines = {"mill-1",  "mill-2", "mill-3", "lathe-2",
                                                          "lathe-3", "mill-a", "mill-b"};
 inline const std::vector<std::string> kBrokerWatchers = {"watcher", "late", "monitors", "hostile"};
+// Collectors beside kvdplant, with kvdplant's rights (a test that runs two at once needs two users:
+// the user name is the client id).
+inline const std::vector<std::string> kBrokerCollectors = {"kvdplant-a", "kvdplant-b", "kvdplant-fault"};
 
 class Broker {
 public:
@@ -47,12 +50,21 @@ public:
         {
             std::ofstream passwd(folder_ / "passwd");
             passwd << "kvdplant:" << TestPassword("kvdplant") << "\n";
-            for (const auto* list : {&kBrokerMachines, &kBrokerWatchers})
+            for (const auto* list : {&kBrokerMachines, &kBrokerWatchers, &kBrokerCollectors})
                 for (const std::string& u : *list) passwd << u << ":" << TestPassword(u) << "\n";
             std::ifstream shipped(ZAVIZE_SOURCE_DIR "/packaging/plant/acl");
             std::ofstream acl(folder_ / "acl");
-            acl << shipped.rdbuf() << "\n";
+            std::string text, rights;  // rights: the topic lines of kvdplant's block
+            bool inKvdplant = false;
+            for (std::string line; std::getline(shipped, line);) {
+                text += line + "\n";
+                if (line.rfind("user ", 0) == 0) inKvdplant = line == "user kvdplant";
+                if (line.empty()) inKvdplant = false;
+                if (inKvdplant && line.rfind("topic ", 0) == 0) rights += line + "\n";
+            }
+            acl << text << "\n";
             for (const std::string& u : kBrokerWatchers) acl << "user " << u << "\ntopic readwrite kvd/#\n";
+            for (const std::string& u : kBrokerCollectors) acl << "user " << u << "\n" << rights;
         }
         // The password file hashed in place, as the plant's script makes its entries.
         const std::string hash = "mosquitto_passwd -U " + (folder_ / "passwd").string();

@@ -98,7 +98,7 @@ TEST(PlantSignIn, OnlyThoseWhoBelongReachTheCollector) {
     // with the test CA and its password it collects.
     const std::string ca = " --listen off --cafile " + broker.caFile();
     Collector untrusted(dir.path() / "untrusted", broker.tlsPort(), "--listen off --tls on");
-    Collector refused(dir.path() / "refused", broker.tlsPort(), ca, "guess");
+    Collector refused(dir.path() / "refused", broker.tlsPort(), ca, true, "guess");
     ASSERT_TRUE(untrusted.Start() && refused.Start());
     EXPECT_TRUE(WaitFor(10, [&] {
         return untrusted.Log().find("certificate is not trusted") != std::string::npos;
