@@ -4,8 +4,11 @@
 # each publishing its cycles. kvdplant stores into a PostgreSQL 15 of the demo's own as well
 # (build/plant-demo/postgres, its own port, run as the `postgres` user when started by root).
 # Every 10 s it prints `kvdstat summary` of the plant folder (each machine by name, then the
-# plant) and a query of the database's views. On your display when there is one, else under Xvfb with a
-# screenshot every 10 s in build/plant-demo/screens. Ctrl-C ends everything.
+# plant) and a query of the database's views. On your display when there is one, else under Xvfb
+# with a screenshot every 10 s in build/plant-demo/screens. Ctrl-C ends everything. The broker runs
+# the plant's shipped configuration (packaging/plant) with a password file and ACL of its own in
+# build/plant-demo/broker: every monitor signs in as its machine, kvdplant as kvdplant. With
+# BROKER_TLS=1 a TLS listener with a test CA runs beside the plain one (tests/e2e/lib.sh).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
