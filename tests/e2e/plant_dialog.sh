@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# The plant link set up in the program. The monitor starts with its link pointed at a port where no
+# broker listens, and the unit ends two cycles. Communication / Plant link... gets the broker's
+# port, another machine name, a user and a password typed; Test says the broker accepted the
+# connection; OK writes ZAVIze.ini (the password only in its protected form) and starts the link
+# again without a restart of the program: the debug window shows it connected, and kvdplant stores
+# the two waiting cycles under the new machine name.
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+rm -rf "$WORK"; mkdir -p "$WORK/run" "$WORK/plant"
+ensure_prefix
+start_display 1024 768
+start_broker
+start_kvdplant "$WORK/plant"
+# A port nobody listens on (bound for a moment, then let go).
+dead_port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+printf '[plant]\r\nenabled=1\r\nhost=127.0.0.1\r\nport=%s\r\nmachine=e2e-before\r\n' "$dead_port" >"$WORK/run/ZAVIze.ini"
+start_unit --wait-peer --cuts 1 --speed 5 --cycles 2 --events "$WORK/events.txt"
+map_port COM1 "$WORK/com1"
+start_program "$WORK/run"
+wait_cycles "$WORK/events.txt" 2
+
+driver command 32777 >/dev/null  # Window / Debug: its caption shows the link
+wait_for 5 "the DEBUG window" window_open DEBUG
+shows() { driver window-text DEBUG | grep -q "$1"; }
+wait_for 10 "the link to wait with both cycles" shows "Plant link: connecting, 2 cycles waiting"
+
+driver command 32881 >/dev/null  # Communication / Plant link...
+item() { driver dialog-item 5 "$@"; }
+[ "$(item 1061)" = 127.0.0.1 ] || fail "the dialog does not show the host: $(item 1061)"
+[ "$(item 1062)" = "$dead_port" ] || fail "the dialog does not show the port: $(item 1062)"
+item 1062 "$BROKER_PORT"
+item 1065 e2e-dialog
+item 1066 mill-9
+item 1067 Secret-42
+driver answer 5 1070 >/dev/null  # Test
+tested() { item 1071 | grep -q "Connected: the broker accepted the connection"; }
+wait_for 10 "the Test to say connected" tested
+log "Test: $(item 1071)"
+# Nothing is written until OK.
+grep -q "port=$dead_port" "$WORK/run/ZAVIze.ini" || fail "the Test changed ZAVIze.ini"
+driver answer 5 1 >/dev/null  # OK
+wait_for 5 "the dialog to close" bash -c '! wine "$ZAVIZE_BUILD/tests/zavize_driver.exe" dialog-item 0 1071 >/dev/null 2>&1'
+
+ini=$(tr -d '\r' <"$WORK/run/ZAVIze.ini")
+for line in enabled=1 host=127.0.0.1 "port=$BROKER_PORT" machine=e2e-dialog user=mill-9 prefix=kvd; do
+  grep -qx "$line" <<<"$ini" || fail "ZAVIze.ini lacks $line: $ini"
+done
+grep -q "Secret-42" <<<"$ini" && fail "the password is in ZAVIze.ini in plain text: $ini"
+grep -q "^password=" <<<"$ini" && fail "a plain password key is left: $ini"
+grep -qE "^password_protected=[0-9a-f]{64,}$" <<<"$ini" || fail "no protected password: $ini"
+log "ZAVIze.ini: $(grep -v password_protected <<<"$ini" | tr '\n' ' ')password_protected=..."
+
+wait_for 15 "the link started again to be connected" shows "Plant link: connected, 0 cycles waiting"
+wait_for 15 "kvdplant to store both cycles under the new name" \
+  bash -c "[ \"\$(cat '$WORK'/plant/e2e-dialog/journal/*.csv 2>/dev/null | grep -vc '^time,')\" = 2 ]"
+[ ! -e "$WORK/plant/e2e-before" ] || fail "cycles were stored under the old name"
+stop_program
+log "PASS"
