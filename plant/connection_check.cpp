@@ -8,9 +8,12 @@ PlantCheckResult CheckPlantConnection(const PlantSettings& settings, const Socke
                                       int32_t timeoutMs, const std::atomic<bool>& stop) {
     char clientId[kPlantNameMax + 16];
     std::snprintf(clientId, sizeof clientId, "zavize-%s-test", settings.machine);
-    const uint16_t keepAlive = settings.keepAliveSeconds != 0 ? settings.keepAliveSeconds : kPlantDefaultKeepAlive;
+    const uint16_t keepAlive =
+        settings.keepAliveSeconds != 0 ? settings.keepAliveSeconds : kPlantDefaultKeepAlive;
     MqttSession session(sockets, stop);
-    const MqttConnect connect{clientId, keepAlive, true, nullptr};
+    // The sign-in as the link's: the password goes only with a user name.
+    const char* password = settings.user[0] != '\0' ? settings.password : "";
+    const MqttConnect connect{clientId, keepAlive, true, nullptr, settings.user, password};
     const int32_t r = session.Open(settings.host, settings.port, connect, timeoutMs);
     PlantCheckResult out{PlantCheckOutcome::kCannotConnect, 0, r};
     switch (r) {

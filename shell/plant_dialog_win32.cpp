@@ -52,7 +52,8 @@ const char* Field(HWND dialog, int id, char* buffer, int size) {
 // the dialog. `on` forces the link on (the Test needs a host whatever the box says).
 bool ReadTyped(HWND dialog, const PlantLink& link, bool on, PlantSettings& out) {
     Typed t;
-    std::snprintf(t.keepAlive, sizeof t.keepAlive, "%u", static_cast<unsigned>(link.settings.keepAliveSeconds));
+    std::snprintf(t.keepAlive, sizeof t.keepAlive, "%u",
+                  static_cast<unsigned>(link.settings.keepAliveSeconds));
     const bool tls = IsDlgButtonChecked(dialog, IDC_PLANT_TLS) == BST_CHECKED;
     const PlantSettingsText text{on || IsDlgButtonChecked(dialog, IDC_PLANT_ON) == BST_CHECKED ? "1" : "0",
                                  Field(dialog, IDC_PLANT_HOST, t.host, sizeof t.host),
@@ -265,6 +266,6 @@ INT_PTR CALLBACK PlantDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 
 bool OpenPlantLinkDialog(HWND owner, PlantLink& link) {
     DialogState state{&link, nullptr};
-    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PLANT_LINK), owner, PlantDialogProc,
-                           reinterpret_cast<LPARAM>(&state)) == IDOK;
+    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PLANT_LINK), owner,
+                           PlantDialogProc, reinterpret_cast<LPARAM>(&state)) == IDOK;
 }

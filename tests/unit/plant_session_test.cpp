@@ -182,7 +182,8 @@ TEST(PlantConnectionCheck, TellsTheBrokersAnswersApart) {
         {"no such host", kSocketNoAddress, {}, false, PlantCheckOutcome::kCannotConnect, 0, kSocketNoAddress},
         {"the dialog closed", 0, {}, true, PlantCheckOutcome::kStopped, 0, kMqttStopped},
     };
-    PlantSettings settings{true, "broker", 1883, "WS-07", "kvd", kPlantDefaultKeepAlive, "", "", false, ""};
+    PlantSettings settings{true,     "broker",    1883,  "WS-07", "kvd", kPlantDefaultKeepAlive,
+                           "mill-7", "Secret-42", false, ""};
     for (const Case& c : cases) {
         ScriptScope scope;
         scope.script.connectResult = c.connectResult;
@@ -199,12 +200,14 @@ TEST(PlantConnectionCheck, TellsTheBrokersAnswersApart) {
             EXPECT_TRUE(sent.empty()) << c.what;
             continue;
         }
-        // CONNECT: header, length, "MQTT", level 4, flags (bit 2: a will), keep-alive, client id.
+        // CONNECT: header, length, "MQTT", level 4, flags (bit 2 a will, bits 7 and 6 a user name
+        // and a password), keep-alive, then the client id, the user name and the password.
         ASSERT_GE(sent.size(), 12u) << c.what;
         EXPECT_EQ(sent[0], 0x10) << c.what;
-        EXPECT_EQ(sent[9] & 0x04, 0) << c.what;
-        const std::string id = "zavize-WS-07-test";
-        EXPECT_NE(std::search(sent.begin(), sent.end(), id.begin(), id.end()), sent.end()) << c.what;
+        EXPECT_EQ(sent[9], 0xC2) << c.what;  // user name, password, clean session; no will
+        for (const std::string field : {"zavize-WS-07-test", "mill-7", "Secret-42"})
+            EXPECT_NE(std::search(sent.begin(), sent.end(), field.begin(), field.end()), sent.end())
+                << c.what << ": " << field;
         const bool goodbye = sent.size() >= 2 && sent[sent.size() - 2] == 0xE0 && sent.back() == 0;
         EXPECT_EQ(goodbye, c.outcome == PlantCheckOutcome::kConnected) << c.what;
     }

@@ -18,7 +18,8 @@ std::string Text() {
 
 TEST(PlantSettingsFile, APasswordIsKeptProtectedAndAHandTypedOneIsProtectedAtTheNextSave) {
     TempWorkDir dir;
-    const std::string hand = "[plant]\r\nenabled=1\r\nhost=broker.plant.local\r\nuser=mill-1\r\npassword=Secret-42\r\n";
+    const std::string hand =
+        "[plant]\r\nenabled=1\r\nhost=broker.plant.local\r\nuser=mill-1\r\npassword=Secret-42\r\n";
     WriteAll("ZAVIze.ini", {hand.begin(), hand.end()});
     PlantSettings s{};
     char message[kPlantMessageMax] = "";
