@@ -272,8 +272,9 @@ int main(int argc, char** argv) {
         HWND item = dialog != nullptr ? GetDlgItem(dialog, std::atoi(argv[3])) : nullptr;
         if (item == nullptr) return Fail("no dialog with that control");
         if (argc > 4) return SendMessageA(item, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4])) ? 0 : 1;
+        // Asked with the message itself: GetWindowTextA does not ask an edit of another process.
         char text[512] = {};
-        GetWindowTextA(item, text, sizeof text);
+        SendMessageA(item, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
         std::printf("%s\n", text);
         return 0;
     }
