@@ -15,7 +15,7 @@ start_kvdplant "$WORK/plant"
 # A port nobody listens on (bound for a moment, then let go).
 dead_port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 printf '[plant]\r\nenabled=1\r\nhost=127.0.0.1\r\nport=%s\r\nmachine=e2e-before\r\n' "$dead_port" >"$WORK/run/ZAVIze.ini"
-start_unit --wait-peer --cuts 1 --speed 5 --cycles 2 --events "$WORK/events.txt"
+start_unit --wait-peer --cuts 1 --speed 20 --cycles 2 --events "$WORK/events.txt"
 map_port COM1 "$WORK/com1"
 start_program "$WORK/run"
 wait_cycles "$WORK/events.txt" 2
