@@ -108,7 +108,8 @@ SocketService SystemSockets() { return {Connect, SendAll, Receive, Close}; }
 
 // Natively the link has no TLS (the collector's side has libmosquitto's): a link set to TLS says so.
 SocketService TlsSockets(const char*) {
-    return {[](const char*, uint16_t, int32_t, intptr_t*) { return kSocketTlsMissing; }, SendAll, Receive, Close};
+    return {[](const char*, uint16_t, int32_t, intptr_t*) { return kSocketTlsMissing; }, SendAll, Receive,
+            Close};
 }
 
 const char* SocketErrorText(int32_t result) {

@@ -56,9 +56,10 @@ int32_t Left(int64_t deadline) {
 // Sends a token Schannel made (and frees it): 0 or the socket's error.
 int32_t SendToken(TlsConnection& c, SecBuffer& token, int32_t timeoutMs) {
     if (token.pvBuffer == nullptr) return 0;
-    const int32_t r = token.cbBuffer == 0 ? 0
-                                          : c.plain.sendAll(c.socket, static_cast<const uint8_t*>(token.pvBuffer),
-                                                            token.cbBuffer, timeoutMs);
+    const int32_t r = token.cbBuffer == 0
+                          ? 0
+                          : c.plain.sendAll(c.socket, static_cast<const uint8_t*>(token.pvBuffer),
+                                            token.cbBuffer, timeoutMs);
     FreeContextBuffer(token.pvBuffer);
     token.pvBuffer = nullptr;
     return r;
@@ -108,8 +109,8 @@ int32_t Handshake(TlsConnection& c, int64_t deadline) {
         SecBufferDesc outDesc{SECBUFFER_VERSION, 1, &out};
         unsigned long attributes = 0;
         const SECURITY_STATUS s = InitializeSecurityContextA(
-            &c.credentials, first ? nullptr : &c.context, c.host, kRequest, 0, 0, first ? nullptr : &inDesc, 0,
-            first ? &c.context : nullptr, &outDesc, &attributes, nullptr);
+            &c.credentials, first ? nullptr : &c.context, c.host, kRequest, 0, 0, first ? nullptr : &inDesc,
+            0, first ? &c.context : nullptr, &outDesc, &attributes, nullptr);
         if (first && (s == SEC_E_OK || s == SEC_I_CONTINUE_NEEDED)) c.haveContext = true;
         first = false;
         // Even a failure may carry an alert for the broker; it is sent and the failure stands.
@@ -204,8 +205,8 @@ int32_t VerifyBroker(TlsConnection& c, const char* caFile) {
     if (r == 0) {
         CERT_CHAIN_PARA para{};
         para.cbSize = sizeof para;
-        if (!CertGetCertificateChain(nullptr, broker, nullptr, extra != nullptr ? extra : broker->hCertStore, &para,
-                                     0, nullptr, &chain))
+        if (!CertGetCertificateChain(nullptr, broker, nullptr, extra != nullptr ? extra : broker->hCertStore,
+                                     &para, 0, nullptr, &chain))
             r = kSocketCertUntrusted;
     }
     if (r == 0) {
@@ -219,7 +220,8 @@ int32_t VerifyBroker(TlsConnection& c, const char* caFile) {
         const DWORD errors = chain->TrustStatus.dwErrorStatus & ~allowed;
         if (r == 0 && (errors & (CERT_TRUST_IS_NOT_TIME_VALID | CERT_TRUST_IS_NOT_TIME_NESTED)) != 0)
             r = kSocketCertExpired;
-        else if (r == 0 && (errors & ~(CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION)) != 0)
+        else if (r == 0 &&
+                 (errors & ~(CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION)) != 0)
             r = kSocketCertUntrusted;
     }
     if (r == 0) {
@@ -263,9 +265,9 @@ void Release(TlsConnection* c) {
             SecBuffer out{0, SECBUFFER_TOKEN, nullptr};
             SecBufferDesc outDesc{SECBUFFER_VERSION, 1, &out};
             unsigned long attributes = 0;
-            const SECURITY_STATUS s = InitializeSecurityContextA(&c->credentials, &c->context, c->host, kRequest,
-                                                                 0, 0, nullptr, 0, nullptr, &outDesc, &attributes,
-                                                                 nullptr);
+            const SECURITY_STATUS s =
+                InitializeSecurityContextA(&c->credentials, &c->context, c->host, kRequest, 0, 0, nullptr, 0,
+                                           nullptr, &outDesc, &attributes, nullptr);
             if (s == SEC_E_OK || s == SEC_I_CONTINUE_NEEDED)
                 static_cast<void>(SendToken(*c, out, 200));
             else if (out.pvBuffer != nullptr)
@@ -340,7 +342,8 @@ int32_t DecryptOne(TlsConnection& c) {
         if (data.BufferType != SECBUFFER_DATA) continue;
         // The data lies in place inside what was given; anything else is not believed.
         const auto* at = static_cast<const uint8_t*>(data.pvBuffer);
-        if (data.cbBuffer > sizeof c.plain_ || (data.cbBuffer > 0 && (at < c.in || at + data.cbBuffer > c.in + c.inHave)))
+        if (data.cbBuffer > sizeof c.plain_ ||
+            (data.cbBuffer > 0 && (at < c.in || at + data.cbBuffer > c.in + c.inHave)))
             return kSocketTlsBroken;
         std::memcpy(c.plain_, at, data.cbBuffer);
         c.plainAt = 0;
