@@ -18,9 +18,12 @@
 
 namespace {
 
-// The CA file the next connection trusts; "" trusts the Windows store. One plant link per program.
-std::mutex gCaMutex;
-char gCaFile[kPlantPathMax + 1];
+// The CA file the next connection trusts; "" trusts the Windows store. The seam's calls carry no
+// context of their own, so this is the program's one choice (one plant link per program).
+struct CaChoice {
+    std::mutex mutex;
+    char file[kPlantPathMax + 1];
+} gCa;
 
 constexpr std::size_t kRecordMax = 5 + 16384 + 2048;  // a TLS record's header and longest body
 // Room for a few records: the broker's first flight (its certificate chain) comes in a burst.
@@ -122,10 +125,13 @@ int32_t Handshake(TlsConnection& c, int64_t deadline) {
         if (s != SEC_E_OK && s != SEC_I_CONTINUE_NEEDED && s != SEC_I_INCOMPLETE_CREDENTIALS)
             return kSocketTlsHandshake;
         if (sent != 0) return sent;
-        if (s == SEC_I_INCOMPLETE_CREDENTIALS) continue;  // asked for a certificate: we have none
-        KeepExtra(c, in, 2);
-        if (s == SEC_E_OK) break;
-        needMore = c.inHave == 0;
+        if (s == SEC_I_INCOMPLETE_CREDENTIALS) {
+            needMore = false;  // asked for a certificate: we have none, and go on without
+        } else {
+            KeepExtra(c, in, 2);
+            if (s == SEC_E_OK) break;
+            needMore = c.inHave == 0;
+        }
         if (Left(deadline) == 0) return kSocketTimedOut;
     }
     if (QueryContextAttributesA(&c.context, SECPKG_ATTR_STREAM_SIZES, &c.sizes) != SEC_E_OK ||
@@ -283,8 +289,8 @@ void Release(TlsConnection* c) {
 int32_t Connect(const char* host, uint16_t port, int32_t timeoutMs, intptr_t* socket) {
     char caFile[kPlantPathMax + 1];
     {
-        std::lock_guard lock(gCaMutex);
-        std::memcpy(caFile, gCaFile, sizeof caFile);
+        std::lock_guard lock(gCa.mutex);
+        std::memcpy(caFile, gCa.file, sizeof caFile);
     }
     auto* c = new (std::nothrow) TlsConnection;
     if (c == nullptr) return kSocketTlsHandshake;
@@ -379,7 +385,7 @@ void Close(intptr_t socket) { Release(reinterpret_cast<TlsConnection*>(socket));
 }  // namespace
 
 SocketService TlsSockets(const char* caFile) {
-    std::lock_guard lock(gCaMutex);
-    std::snprintf(gCaFile, sizeof gCaFile, "%s", caFile);
+    std::lock_guard lock(gCa.mutex);
+    std::snprintf(gCa.file, sizeof gCa.file, "%s", caFile);
     return {Connect, SendAll, Receive, Close};
 }
