@@ -68,13 +68,25 @@ int32_t SendToken(TlsConnection& c, SecBuffer& token, int32_t timeoutMs) {
     return r;
 }
 
+// Whether the record headers held are TLS's: a known content type, version 3.x, a body no longer
+// than TLS allows. A broker that claims more is not waited for.
+bool HeadersValid(const TlsConnection& c) {
+    for (std::size_t at = 0; at + 5 <= c.inHave;) {
+        const uint8_t* h = c.in + at;
+        const std::size_t body = std::size_t{h[3]} << 8 | h[4];
+        if (h[0] < 20 || h[0] > 24 || h[1] != 3 || 5 + body > kRecordMax) return false;
+        at += 5 + body;
+    }
+    return true;
+}
+
 // More of the broker's bytes after those held: 0, kSocketTimedOut, kSocketPeerClosed or an error.
 int32_t ReadMore(TlsConnection& c, int32_t timeoutMs) {
     if (c.inHave == sizeof c.in) return kSocketTlsBroken;  // longer than any record: not TLS
     std::size_t got = 0;
     const int32_t r = c.plain.receive(c.socket, c.in + c.inHave, sizeof c.in - c.inHave, timeoutMs, &got);
     if (r == 0) c.inHave += got;
-    return r;
+    return r == 0 && !HeadersValid(c) ? kSocketTlsBroken : r;
 }
 
 // Keeps the bytes an SSPI call did not use (the SECBUFFER_EXTRA at the end of what it was given).

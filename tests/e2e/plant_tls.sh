@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The plant link over TLS with sign-in, end to end: a test CA made here with openssl, mosquitto
 # with a TLS listener, a password file and an ACL. The monitor, trusting the test CA:
+# 0. against a broker of the right CA that sends its records in pieces and then an invalid one,
+#    reads the first and drops the connection at the last, with the debug window's text;
 # 1. against a broker whose certificate comes from another CA is refused, and its debug window
 #    says so; its cycles wait in its journal;
 # 2. against the right broker with a wrong password is refused likewise;
@@ -25,7 +27,7 @@ done
 chmod 0644 "$ca"/*  # mosquitto, started by root, reads them as its own user
 
 # The broker: TLS with passwords and an ACL for the monitors; kvdplant on a plain listener of its
-# own (it reads everything there).
+# own (it reads everything there). TLS_PORT is the monitor's broker throughout.
 TLS_PORT=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 BROKER_PORT=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 mkdir -p "$WORK/broker"; chmod 0777 "$WORK/broker"
@@ -55,8 +57,12 @@ EOF
 }
 
 start_display 1024 768
-broker_with other-ca
-start_kvdplant "$WORK/plant"
+# 0. First a broker that sends its records in pieces and several in one piece, then a record
+# longer than TLS allows: the link reads the first right and drops the connection at the last.
+python3 "$ZAVIZE_SOURCE/tests/e2e/tls_broker.py" "$TLS_PORT" "$ca/broker-plant-ca.crt" "$ca/broker.key" \
+  "$WORK/tls_broker.log" &
+AWKWARD_PID=$!
+E2E_PIDS+=($AWKWARD_PID)
 # tls_ini PASSWORD: the monitor signs in to the TLS listener at localhost (its certificate's name).
 tls_ini() {
   local ca_file="Z:${ca//\//\\}\\plant-ca.crt"
@@ -81,8 +87,17 @@ refused() {
   log "refused: $(driver window-text DEBUG | grep -o 'Plant link:.*'); the journal holds $(lines "$WORK/run")"
 }
 
-# 1. A broker certificate from another CA.
-wait_cycles "$WORK/events.txt" 3
+wait_cycles "$WORK/events.txt" 1
+refused "the broker sent invalid TLS data"
+for step in "connack in single bytes" "state acknowledged in two records" "hostile at the first cycle"; do
+  grep -qx "$step" "$WORK/tls_broker.log" || fail "the awkward broker's log lacks: $step"
+done
+kill "$AWKWARD_PID"; wait "$AWKWARD_PID" 2>/dev/null || true
+
+# 1. A broker certificate from another CA (the same monitor, at its next try).
+broker_with other-ca
+start_kvdplant "$WORK/plant"
+wait_cycles "$WORK/events.txt" $(($(cycles_played) + 1))
 refused "the broker's certificate is not trusted"
 
 # 2. The right broker, a wrong password.
