@@ -286,7 +286,7 @@ void Release(TlsConnection* c) {
             const SECURITY_STATUS s =
                 InitializeSecurityContextA(&c->credentials, &c->context, c->host, kRequest, 0, 0, nullptr, 0,
                                            nullptr, &outDesc, &attributes, nullptr);
-            if (s == SEC_E_OK || s == SEC_I_CONTINUE_NEEDED)
+            if (s == SEC_E_OK || s == SEC_I_CONTEXT_EXPIRED || s == SEC_I_CONTINUE_NEEDED)
                 static_cast<void>(SendToken(*c, out, 200));
             else if (out.pvBuffer != nullptr)
                 FreeContextBuffer(out.pvBuffer);
