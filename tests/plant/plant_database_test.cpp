@@ -69,6 +69,8 @@ public:
     explicit Monitors(uint16_t port) {
         mosquitto_lib_init();
         m_ = mosquitto_new("monitors", true, this);
+        mosquitto_username_pw_set(m_, "monitors",
+                                  TestPassword("monitors").c_str());  // writes for every machine
         mosquitto_publish_callback_set(
             m_, [](mosquitto*, void* self, int) { ++static_cast<Monitors*>(self)->acked_; });
         mosquitto_max_inflight_messages_set(m_, 100);
