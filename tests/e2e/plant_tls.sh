@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The plant link over TLS with sign-in, end to end: a test CA made here with openssl, mosquitto
-# with a TLS listener, a password file and an ACL. The monitor, trusting the test CA:
+# The plant link over TLS with sign-in, end to end: mosquitto with the plant's shipped
+# configuration (TLS listener, password file, ACL) and a test CA made by the plant's script with
+# openssl; kvdplant on the broker's plain listener. The monitor, trusting the test CA:
 # 0. against a broker of the right CA that sends its records in pieces and then an invalid one,
 #    reads the first and drops the connection at the last, with the debug window's text;
 # 1. against a broker whose certificate comes from another CA is refused, and its debug window
@@ -9,67 +10,40 @@
 # 3. with the password corrected it signs in, and kvdplant's journal equals the monitor's: every
 #    cycle of the refused connections arrived, once.
 set -euo pipefail
+PLANT_MACHINES=e2e-tls BROKER_TLS=1
 source "$(dirname "$0")/lib.sh"
-rm -rf "$WORK"; mkdir -p "$WORK/run" "$WORK/plant" "$WORK/ca"
+rm -rf "$WORK"; mkdir -p "$WORK/run" "$WORK/plant" "$WORK/right"
 ensure_prefix
 
-# The test CA, another CA, and the broker's certificate for localhost from each.
-ca="$WORK/ca"
-make_ca() { openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=$1" -keyout "$ca/$1.key" -out "$ca/$1.crt" 2>/dev/null; }
-make_ca plant-ca
-make_ca other-ca
-openssl req -newkey rsa:2048 -nodes -subj /CN=localhost -keyout "$ca/broker.key" -out "$ca/broker.csr" 2>/dev/null
-printf 'subjectAltName=DNS:localhost\n' >"$ca/broker.ext"
-for issuer in plant-ca other-ca; do
-  openssl x509 -req -in "$ca/broker.csr" -CA "$ca/$issuer.crt" -CAkey "$ca/$issuer.key" -CAcreateserial \
-    -days 2 -extfile "$ca/broker.ext" -out "$ca/broker-$issuer.crt" 2>/dev/null
-done
-chmod 0644 "$ca"/*  # mosquitto, started by root, reads them as its own user
-
-# The broker: TLS with passwords and an ACL for the monitors; kvdplant on a plain listener of its
-# own (it reads everything there). TLS_PORT is the monitor's broker throughout.
-TLS_PORT=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-BROKER_PORT=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-mkdir -p "$WORK/broker"; chmod 0777 "$WORK/broker"
-touch "$WORK/broker/passwd"
-mosquitto_passwd -b "$WORK/broker/passwd" e2e-tls right-password
-printf 'pattern write kvd/%%u/#\n' >"$WORK/broker/acl"
-chmod 0644 "$WORK/broker"/*
-# broker_with ISSUER: the broker presents its certificate from ISSUER.
+# The plant's shipped configuration with its TLS listener, its test CA (made by start_broker with
+# packaging/plant/make-test-ca.sh) and, aside, a broker certificate from another CA.
+start_broker
+stop_broker
+"$ZAVIZE_SOURCE/packaging/plant/make-test-ca.sh" "$WORK/other" localhost >/dev/null
+chmod 0644 "$WORK/other/broker.key"
+cp "$WORK/broker/ca/broker.crt" "$WORK/broker/ca/broker.key" "$WORK/right/"
+# broker_with FOLDER: the broker, restarted, presents the certificate and key of FOLDER.
 broker_with() {
-  cat >"$WORK/broker/mosquitto.conf" <<EOF
-per_listener_settings true
-persistence true
-persistence_location $WORK/broker/
-autosave_interval 1
-listener $TLS_PORT 127.0.0.1
-cafile $ca/plant-ca.crt
-certfile $ca/broker-$1.crt
-keyfile $ca/broker.key
-allow_anonymous false
-password_file $WORK/broker/passwd
-acl_file $WORK/broker/acl
-listener $BROKER_PORT 127.0.0.1
-allow_anonymous true
-EOF
-  [ -z "${BROKER_PID:-}" ] || stop_broker
+  stop_broker
+  cp "$1/broker.crt" "$1/broker.key" "$WORK/broker/ca/"
   start_broker
+}
+# tls_ini PASSWORD: the monitor signs in to the TLS listener at localhost (a name of its
+# certificate), trusting the test CA.
+tls_ini() {
+  local ca_file="Z:${WORK//\//\\}\\broker\\ca\\ca.crt"
+  printf '[plant]\r\nenabled=1\r\nhost=localhost\r\nport=%s\r\nmachine=e2e-tls\r\ntls=1\r\ncafile=%s\r\nuser=e2e-tls\r\npassword=%s\r\n' \
+    "$BROKER_TLS_PORT" "$ca_file" "$1" >"$WORK/run/ZAVIze.ini"
 }
 
 start_display 1024 768
 # 0. First a broker that sends its records in pieces and several in one piece, then a record
 # longer than TLS allows: the link reads the first right and drops the connection at the last.
-python3 "$ZAVIZE_SOURCE/tests/e2e/tls_broker.py" "$TLS_PORT" "$ca/broker-plant-ca.crt" "$ca/broker.key" \
-  "$WORK/tls_broker.log" &
+python3 "$ZAVIZE_SOURCE/tests/e2e/tls_broker.py" "$BROKER_TLS_PORT" "$WORK/right/broker.crt" \
+  "$WORK/right/broker.key" "$WORK/tls_broker.log" &
 AWKWARD_PID=$!
 E2E_PIDS+=($AWKWARD_PID)
-# tls_ini PASSWORD: the monitor signs in to the TLS listener at localhost (its certificate's name).
-tls_ini() {
-  local ca_file="Z:${ca//\//\\}\\plant-ca.crt"
-  printf '[plant]\r\nenabled=1\r\nhost=localhost\r\nport=%s\r\nmachine=e2e-tls\r\ntls=1\r\ncafile=%s\r\nuser=e2e-tls\r\npassword=%s\r\n' \
-    "$TLS_PORT" "$ca_file" "$1" >"$WORK/run/ZAVIze.ini"
-}
-tls_ini right-password
+tls_ini "$(plant_password e2e-tls)"
 start_unit --cuts 1,2 --speed 5 --events "$WORK/events.txt"
 map_port COM1 "$WORK/com1"
 start_program "$WORK/run"
@@ -95,7 +69,7 @@ done
 kill "$AWKWARD_PID"; wait "$AWKWARD_PID" 2>/dev/null || true
 
 # 1. A broker certificate from another CA (the same monitor, at its next try).
-broker_with other-ca
+broker_with "$WORK/other"
 start_kvdplant "$WORK/plant"
 wait_cycles "$WORK/events.txt" $(($(cycles_played) + 1))
 refused "the broker's certificate is not trusted"
@@ -103,14 +77,14 @@ refused "the broker's certificate is not trusted"
 # 2. The right broker, a wrong password.
 stop_program
 tls_ini wrong-password
-broker_with plant-ca
+broker_with "$WORK/right"
 start_program "$WORK/run"
 wait_cycles "$WORK/events.txt" $(($(cycles_played) + 2))
 refused "the broker refused the sign-in: not authorised (user or password wrong or missing)"
 
 # 3. The password corrected: every cycle arrives, once.
 stop_program
-tls_ini right-password
+tls_ini "$(plant_password e2e-tls)"
 start_program "$WORK/run"
 wait_cycles "$WORK/events.txt" $(($(cycles_played) + 2))
 stop_unit  # the journals are compared when no cycle is on its way
