@@ -46,7 +46,8 @@ bool OtherCurveDamage(HDC dc, const CurveCursor& curve, const RECT& client) {
     const int saved = SaveDC(dc);
     Rect asked[kMaxAskedRects];
     const int n = AskedRects(curve, asked);
-    for (int i = 0; i < n; ++i) ExcludeClipRect(dc, asked[i].left, asked[i].top, asked[i].right, asked[i].bottom);
+    for (int i = 0; i < n; ++i)
+        ExcludeClipRect(dc, asked[i].left, asked[i].top, asked[i].right, asked[i].bottom);
     const Rect bar = RegionRect(Region::kPowerBar);
     ExcludeClipRect(dc, bar.left, bar.top, bar.right, bar.bottom);
     ExcludeClipRect(dc, client.left, L(kPanelTop), client.right, client.bottom);
@@ -67,8 +68,8 @@ void PaintMainWindow(HWND hwnd) {
         RECT client;
         GetClientRect(hwnd, &client);
         MainWindowState& state = StateOf(hwnd);
-        const bool other = !state.frozen && !state.screenCurve.wholeAsked &&
-                           OtherCurveDamage(dc, state.screenCurve, client);
+        const bool other =
+            !state.frozen && !state.screenCurve.wholeAsked && OtherCurveDamage(dc, state.screenCurve, client);
         GdiCanvas canvas(dc);
         // While frozen the last picture of the curve stays on screen.
         if (!state.frozen) PaintScreenCurve(canvas, state.screenCurve, other);

@@ -230,8 +230,9 @@ struct Marks {
 Marks CurrentMarks() {
     // The work number belongs to the active cut's own record, not to the mirror.
     const CutParameters record = ActiveCutRecord();
-    const int work =
-        record.bluntMode == kBluntModeWork ? WorkPercent(Load(gModel.cycle.workSum), record.workDivisor) : kNoWork;
+    const int work = record.bluntMode == kBluntModeWork
+                         ? WorkPercent(Load(gModel.cycle.workSum), record.workDivisor)
+                         : kNoWork;
     const int32_t alarms = Load(gModel.alarms.AlarmBits);
     return {{static_cast<int>(Load(gModel.cycle.peak)), work, Load(gModel.connection.NotConnected) != 0,
              (alarms & kAlarmBreak) != 0, (alarms & kAlarmBlunt) != 0, (alarms & kAlarmMissing) != 0,
@@ -388,6 +389,40 @@ int AskedRects(const CurveCursor& cursor, Rect out[kMaxAskedRects]) {
     return n;
 }
 
+namespace {
+
+// Only what was asked for: the columns of the new points (their frame pixels are on the screen,
+// never erased, and the points and dots cover the limit lines wherever they lie), then what the
+// whole drawing draws over them there, and the marks asked for.
+void PaintAsked(Canvas& canvas, CurveCursor& cursor) {
+    const CurveCursor asked = cursor;
+    const int from = cursor.nextPoint;
+    const int end = std::min({asked.askedEnd, static_cast<int>(Load(gModel.curve.pointCount)), kCurvePoints});
+    Rect columns{0, 0, 0, 0};
+    if (from >= 0 && end > from) {
+        const LimitSetting limits = ReadLimits();
+        const uint16_t po = Load(gModel.cycle.po);
+        const int taEnd = Load(gModel.curve.taWindowEnd), twEnd = Load(gModel.curve.twWindowEnd);
+        PointBatch batch;
+        for (int index = from; index < end; ++index) AddPoint(batch, index, limits, po, taEnd, twEnd);
+        batch.Draw(canvas);
+        cursor.nextPoint = end;
+        columns = ColumnsRect(from, end, asked.askedTop);
+    }
+    bool numbers = false, lamps = false;
+    for (int i = 0; i < kCurveMarks; ++i)
+        (i < kFirstLampMark ? numbers : lamps) |= asked.markAsked[i] || Meet(columns, MarkRect(i));
+    // A mark is known shown only where its whole rectangle was repainted.
+    const auto keep = [&](const Marks& drawn, int first, int last) {
+        for (int i = first; i < last; ++i)
+            if (asked.markAsked[i]) cursor.shown[i] = drawn.value[i];
+    };
+    if (numbers) keep(DrawNumbers(canvas, Target::kScreen), 0, kFirstLampMark);
+    if (lamps) keep(DrawLamps(canvas), kFirstLampMark, kCurveMarks);
+}
+
+}  // namespace
+
 void PaintScreenCurve(Canvas& canvas, CurveCursor& cursor, bool otherDamage) {
     const CurveCursor asked = cursor;
     if (asked.wholeAsked || otherDamage) {
@@ -401,35 +436,7 @@ void PaintScreenCurve(Canvas& canvas, CurveCursor& cursor, bool otherDamage) {
                 if (!asked.markAsked[i]) cursor.shown[i] = asked.shown[i];
         }
     } else {
-        // Only what was asked for: the columns of the new points (their frame pixels are on the
-        // screen, never erased, and the points and dots cover the limit lines wherever they
-        // lie), then what the whole drawing draws over them there, and the marks asked for.
-        const int count = Load(gModel.curve.pointCount);
-        const int from = cursor.nextPoint;
-        const int end = std::min({asked.askedEnd, count, kCurvePoints});
-        Rect columns{0, 0, 0, 0};
-        if (from >= 0 && end > from) {
-            const LimitSetting limits = ReadLimits();
-            const uint16_t po = Load(gModel.cycle.po);
-            const int taEnd = Load(gModel.curve.taWindowEnd), twEnd = Load(gModel.curve.twWindowEnd);
-            PointBatch batch;
-            for (int index = from; index < end; ++index) AddPoint(batch, index, limits, po, taEnd, twEnd);
-            batch.Draw(canvas);
-            cursor.nextPoint = end;
-            columns = ColumnsRect(from, end, asked.askedTop);
-        }
-        bool numbers = false, lamps = false;
-        for (int i = 0; i < kCurveMarks; ++i) {
-            const bool due = asked.markAsked[i] || Meet(columns, MarkRect(i));
-            (i < kFirstLampMark ? numbers : lamps) |= due;
-        }
-        // A mark is known shown only where its whole rectangle was repainted.
-        const auto keep = [&](const Marks& drawn, int first, int end) {
-            for (int i = first; i < end; ++i)
-                if (asked.markAsked[i]) cursor.shown[i] = drawn.value[i];
-        };
-        if (numbers) keep(DrawNumbers(canvas, Target::kScreen), 0, kFirstLampMark);
-        if (lamps) keep(DrawLamps(canvas), kFirstLampMark, kCurveMarks);
+        PaintAsked(canvas, cursor);
     }
     cursor.wholeAsked = false;
     cursor.askedEnd = -1;

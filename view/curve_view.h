@@ -18,7 +18,7 @@
 constexpr int kCurveMarks = 7;
 
 struct CurveCursor {
-    int nextPoint = 0;  // the index of the next point to draw: those before it are on the target
+    int nextPoint = 0;        // the index of the next point to draw: those before it are on the target
     bool wholeAsked = false;  // the whole curve region is to be drawn again (an erase, a refresh)
     int askedEnd = -1;        // the new points' columns nextPoint .. askedEnd - 1 are asked for,
     int askedTop = 0;         // from this row down to the baseline

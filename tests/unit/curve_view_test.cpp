@@ -554,7 +554,8 @@ TEST_F(CurveViewTest, CyclesDrawnTickByTickEqualOneWholeDrawingAfterEveryTick) {
     cycle.push_back(kMessagePoWindow);
     for (int i = 0; i < 85; ++i) cycle.push_back(static_cast<uint16_t>(20 + i));
     cycle.push_back(kMessageBreakAlarm);
-    for (int i = 0; i < 600; ++i) cycle.push_back(static_cast<uint16_t>(100 - (i / 7) % 9 + (i % 50 == 0 ? 5 : 0)));
+    for (int i = 0; i < 600; ++i)
+        cycle.push_back(static_cast<uint16_t>(100 - (i / 7) % 9 + (i % 50 == 0 ? 5 : 0)));
     for (int i = 0; i < 80; ++i) cycle.push_back(static_cast<uint16_t>(90 - i));
     cycle.push_back(kMessageCycleEnd);
     cycle.push_back(kMessageAlarmReset);
