@@ -3,7 +3,10 @@
 # three monitors under Wine (mill-1, mill-2, lathe-3), each against its own kvdsim on COM1..COM3,
 # each publishing its cycles. Every 10 s it prints `kvdstat summary` of the plant folder (each
 # machine by name, then the plant). On your display when there is one, else under Xvfb with a
-# screenshot every 10 s in build/plant-demo/screens. Ctrl-C ends everything.
+# screenshot every 10 s in build/plant-demo/screens. Ctrl-C ends everything. The broker runs the
+# plant's shipped configuration (packaging/plant) with a password file and ACL of its own in
+# build/plant-demo/broker: every monitor signs in as its machine, kvdplant as kvdplant. With
+# BROKER_TLS=1 a TLS listener with a test CA runs beside the plain one (tests/e2e/lib.sh).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
