@@ -545,10 +545,10 @@ std::string DifferenceFromWholeDrawing(const RasterCanvas& window) {
 
 TEST_F(CurveViewTest, CyclesDrawnTickByTickEqualOneWholeDrawingAfterEveryTick) {
     // Two cycles of cut 2 as the unit sends them, a few samples per 30 ms tick as at 300 a
-    // second (up to 19): cut start, Po measurement, a rise to full power (105, which in the 640x480 layout
-    // reaches the boxes and lamps over the curve), a Break alarm, a long plateau that fills the
-    // screen so that it is halved, the fall, the cycle end. After every tick the window is painted
-    // as the shell paints it, and compared with one whole drawing, pixel for pixel.
+    // second, or more when the UI thread was held up (up to 31): cut start, Po measurement, a rise to full
+    // power (105, which in the 640x480 layout reaches the boxes and lamps over the curve), a Break alarm, a
+    // long plateau that fills the screen so that it is halved, the fall, the cycle end. After every tick the
+    // window is painted as the shell paints it, and compared with one whole drawing, pixel for pixel.
     std::vector<uint16_t> cycle = {kMessageCutStartFirst + 1, kMessagePoWindow};
     for (int i = 0; i < 30; ++i) cycle.push_back(static_cast<uint16_t>(18 + i % 5));
     cycle.push_back(kMessagePoWindow);
@@ -581,7 +581,7 @@ TEST_F(CurveViewTest, CyclesDrawnTickByTickEqualOneWholeDrawingAfterEveryTick) {
         int tick = 0;
         for (int round = 0; round < 2; ++round) {
             for (size_t at = 0; at < cycle.size();) {
-                const size_t n = std::min(cycle.size() - at, size_t{1} + tick % 19);  // 1..19 a tick
+                const size_t n = std::min(cycle.size() - at, size_t{1} + tick % 31);  // 1..31 a tick
                 for (size_t i = at; i < at + n; ++i) Feed(FrameOf(cycle[i]));
                 at += n;
                 TimerTick();
