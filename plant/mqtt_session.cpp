@@ -16,7 +16,7 @@ int32_t MqttSession::Open(const char* host, uint16_t port, const MqttConnect& co
     uint8_t packet[kMqttReadMax];
     const std::size_t n = WriteMqttConnect(connect, packet, sizeof packet);
     if (n == 0) return kMqttBroken;
-    if (const int32_t r = sockets_.connect(host, port, timeoutMs, &socket_)) return r;
+    if (const int32_t r = sockets_.connect(sockets_, host, port, timeoutMs, &socket_)) return r;
     open_ = true;
     have_ = 0;
     pingSentMs_ = -1;

@@ -19,9 +19,15 @@ constexpr int32_t kSocketCaFile = -34;         // the CA file cannot be read or 
 constexpr int32_t kSocketTlsBroken = -35;      // the broker sent what is not a valid TLS record
 constexpr int32_t kSocketTlsMissing = -36;     // this build has no TLS (the native one)
 
+constexpr std::size_t kSocketCaPathMax = 259;
+
+// The seam is a value: its functions and what they act on. Whoever holds a copy (a session, the
+// dialog's Test) connects with its own trust, so two users never share one choice.
 struct SocketService {
-    // Resolves `host` and connects within timeoutMs: 0 and *socket, or an error.
-    int32_t (*connect)(const char* host, uint16_t port, int32_t timeoutMs, intptr_t* socket);
+    // Resolves `host` and connects within timeoutMs: 0 and *socket, or an error. `self` is the
+    // service the call was made through (its CA file).
+    int32_t (*connect)(const SocketService& self, const char* host, uint16_t port, int32_t timeoutMs,
+                       intptr_t* socket);
     // Sends all n bytes, each wait for room bounded by timeoutMs: 0 or an error.
     int32_t (*sendAll)(intptr_t socket, const uint8_t* bytes, std::size_t n, int32_t timeoutMs);
     // Waits up to timeoutMs for bytes and takes what has come (at most capacity): 0 with *got > 0,
@@ -29,12 +35,13 @@ struct SocketService {
     int32_t (*receive)(intptr_t socket, uint8_t* buffer, std::size_t capacity, int32_t timeoutMs,
                        std::size_t* got);
     void (*close)(intptr_t socket);
+    // TLS: the CA file the broker's certificate must chain to; "" trusts the system's store.
+    char caFile[kSocketCaPathMax + 1] = {};
 };
 
 SocketService SystemSockets();
 // TLS over the system's sockets; the broker's certificate must chain to a certificate of caFile
-// (PEM; "" for the Windows store) and name the host connected to. The CA file holds for every
-// connection made from then on (one plant link per program).
+// (PEM; "" for the Windows store) and name the host connected to.
 SocketService TlsSockets(const char* caFile);
 
 // A short text for a socket result, for the link's last error ("connection refused", ...).

@@ -47,7 +47,7 @@ int32_t ConnectOne(const addrinfo* a, int32_t timeoutMs, int* out) {
     return 0;
 }
 
-int32_t Connect(const char* host, uint16_t port, int32_t timeoutMs, intptr_t* socket) {
+int32_t Connect(const SocketService&, const char* host, uint16_t port, int32_t timeoutMs, intptr_t* socket) {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
@@ -108,8 +108,8 @@ SocketService SystemSockets() { return {Connect, SendAll, Receive, Close}; }
 
 // Natively the link has no TLS (the collector's side has libmosquitto's): a link set to TLS says so.
 SocketService TlsSockets(const char*) {
-    return {[](const char*, uint16_t, int32_t, intptr_t*) { return kSocketTlsMissing; }, SendAll, Receive,
-            Close};
+    return {[](const SocketService&, const char*, uint16_t, int32_t, intptr_t*) { return kSocketTlsMissing; },
+            SendAll, Receive, Close};
 }
 
 const char* SocketErrorText(int32_t result) {

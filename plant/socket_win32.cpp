@@ -55,7 +55,7 @@ int32_t ConnectOne(const addrinfo* a, int32_t timeoutMs, SOCKET* out) {
     return 0;
 }
 
-int32_t Connect(const char* host, uint16_t port, int32_t timeoutMs, intptr_t* socket) {
+int32_t Connect(const SocketService&, const char* host, uint16_t port, int32_t timeoutMs, intptr_t* socket) {
     if (!Started()) return WSASYSNOTREADY;
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;

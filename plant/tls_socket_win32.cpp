@@ -11,19 +11,11 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <mutex>
 
 #include "plant/plant_settings.h"
 #include "plant/socket.h"
 
 namespace {
-
-// The CA file the next connection trusts; "" trusts the Windows store. The seam's calls carry no
-// context of their own, so this is the program's one choice (one plant link per program).
-struct CaChoice {
-    std::mutex mutex;
-    char file[kPlantPathMax + 1];
-} gCa;
 
 constexpr std::size_t kRecordMax = 5 + 16384 + 2048;  // a TLS record's header and longest body
 // Room for a few records: the broker's first flight (its certificate chain) comes in a burst.
@@ -298,21 +290,17 @@ void Release(TlsConnection* c) {
     delete c;
 }
 
-int32_t Connect(const char* host, uint16_t port, int32_t timeoutMs, intptr_t* socket) {
-    char caFile[kPlantPathMax + 1];
-    {
-        std::lock_guard lock(gCa.mutex);
-        std::memcpy(caFile, gCa.file, sizeof caFile);
-    }
+int32_t Connect(const SocketService& self, const char* host, uint16_t port, int32_t timeoutMs,
+                intptr_t* socket) {
     auto* c = new (std::nothrow) TlsConnection;
     if (c == nullptr) return kSocketTlsHandshake;
     c->plain = SystemSockets();
     std::snprintf(c->host, sizeof c->host, "%s", host);
     const int64_t deadline = NowMs() + timeoutMs;
-    int32_t r = c->plain.connect(host, port, timeoutMs, &c->socket);
+    int32_t r = c->plain.connect(c->plain, host, port, timeoutMs, &c->socket);
     c->connected = r == 0;
     if (r == 0) r = Handshake(*c, deadline);
-    if (r == 0) r = VerifyBroker(*c, caFile);
+    if (r == 0) r = VerifyBroker(*c, self.caFile);
     if (r != 0) {
         Release(c);
         return r;
@@ -397,7 +385,7 @@ void Close(intptr_t socket) { Release(reinterpret_cast<TlsConnection*>(socket));
 }  // namespace
 
 SocketService TlsSockets(const char* caFile) {
-    std::lock_guard lock(gCa.mutex);
-    std::snprintf(gCa.file, sizeof gCa.file, "%s", caFile);
-    return {Connect, SendAll, Receive, Close};
+    SocketService s{Connect, SendAll, Receive, Close};
+    std::snprintf(s.caFile, sizeof s.caFile, "%s", caFile);
+    return s;
 }

@@ -26,7 +26,7 @@ Feed gFeed{};
 }
 
 const SocketService kFed{
-    [](const char*, uint16_t, int32_t, intptr_t* socket) -> int32_t {
+    [](const SocketService&, const char*, uint16_t, int32_t, intptr_t* socket) -> int32_t {
         *socket = 7;
         return 0;
     },

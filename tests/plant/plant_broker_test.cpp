@@ -86,8 +86,10 @@ std::size_t Count(const std::vector<Seen>& seen, const std::string& leaf, int on
 
 // The socket seam of the system with the last connection remembered, so the test can cut it.
 std::atomic<intptr_t> gLastSocket{-1};
-int32_t RememberingConnect(const char* host, uint16_t port, int32_t timeoutMs, intptr_t* socket) {
-    const int32_t r = SystemSockets().connect(host, port, timeoutMs, socket);
+int32_t RememberingConnect(const SocketService&, const char* host, uint16_t port, int32_t timeoutMs,
+                           intptr_t* socket) {
+    const SocketService sockets = SystemSockets();
+    const int32_t r = sockets.connect(sockets, host, port, timeoutMs, socket);
     if (r == 0) gLastSocket = *socket;
     return r;
 }

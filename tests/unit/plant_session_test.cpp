@@ -36,7 +36,7 @@ struct Script {
 Script* gScript = nullptr;
 
 const SocketService kScripted{
-    [](const char*, uint16_t, int32_t, intptr_t* socket) -> int32_t {
+    [](const SocketService&, const char*, uint16_t, int32_t, intptr_t* socket) -> int32_t {
         std::lock_guard lock(gScript->mutex);
         gScript->connects.push_back(PlantClockMs());
         if (gScript->connectResult != 0) return gScript->connectResult;
