@@ -22,6 +22,7 @@
 #include "text/message.h"
 #include "text/message_win32.h"
 #include "text/text_ids.h"
+#include "tests/unit/test_monitor.h"
 
 namespace {
 
@@ -105,16 +106,18 @@ protected:
         std::filesystem::current_path(dir_);
         ResetModel();
         PresetConfiguration();
-        gPortService.openLink = OpenLink;
-        gPortService.closeLink = CloseLink;
-        gPortService.waitAnswer = [](unsigned ms) { return WaitForAnswer(ms); };
-        gUserService.showMessage = [](TextId m, TextId c, int32_t n) { ShowMessage(nullptr, m, c, n); };
-        gPort = {1, true, false};  // no port open
+        TestLink().portService.openLink = OpenLink;
+        TestLink().portService.closeLink = CloseLink;
+        TestLink().portService.waitAnswer = [](void*, unsigned ms) { return WaitForAnswer(ms); };
+        TestLink().userService.showMessage = [](void*, TextId m, TextId c, int32_t n) {
+            ShowMessage(nullptr, m, c, n);
+        };
+        TestLink().port = {1, true, false};  // no port open
     }
     void TearDown() override {
         CloseLink();
-        gPortService = {};
-        gUserService = {};
+        TestLink().portService = {};
+        TestLink().userService = {};
         std::filesystem::current_path(old_);
         std::error_code ec;
         std::filesystem::remove_all(dir_, ec);

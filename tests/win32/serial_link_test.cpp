@@ -21,6 +21,7 @@
 #include "link/user_service.h"
 #include "model/model.h"
 #include "model/window_service.h"
+#include "tests/unit/test_monitor.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ bool IsBreakLimitReport(uint16_t value) {
 }
 
 bool WaitForRingEmpty(int milliseconds) {
-    for (int waited = 0; PendingTransmitBytes() != 0; waited += 5) {
+    for (int waited = 0; PendingTransmitBytes(TestLink().ring) != 0; waited += 5) {
         if (waited >= milliseconds) return false;
         Sleep(5);
     }
@@ -74,7 +75,7 @@ protected:
         gLinkFactory = DefaultLinkFactory();
         gOnChunk = nullptr;
         gOnLine = nullptr;
-        gPortService.receiveBytes = PortService{}.receiveBytes;
+        TestLink().portService.receiveBytes = PortService{}.receiveBytes;
     }
 };
 
@@ -96,11 +97,11 @@ TEST_F(SerialLink, ExchangesFramesWithTheUnit) {
 
     // 3. Send as the UI thread does, one frame per timer tick; the unit logs them (checked by
     //    the script): code 47, word 8508, code 205.
-    EXPECT_TRUE(SendCodeFrame(47));
+    EXPECT_TRUE(SendCodeFrame(TestLink(), 47));
     Sleep(30);
-    EXPECT_TRUE(SendWordFrame(8508));
+    EXPECT_TRUE(SendWordFrame(TestLink(), 8508));
     Sleep(30);
-    EXPECT_TRUE(SendCodeFrame(205));
+    EXPECT_TRUE(SendCodeFrame(TestLink(), 205));
     EXPECT_TRUE(WaitForRingEmpty(1000));
     Sleep(100);  // the last write leaves the port
 
@@ -148,25 +149,27 @@ TEST_F(SerialLink, PortRunsAt19200EightNoneOneWithoutFlowControlWithAReadInterva
 // fixed 4 bytes left the cycle end's last 2 bytes waiting for the next frame, so the last cycle of
 // a stream was stored only once the unit spoke again (and lost if the port closed first).
 TEST_F(SerialLink, FramesBeforeASilenceReachTheInterpreterWithoutFurtherBytes) {
-    ResetInterpreter();
-    gDebugLog.debugFlag = 1;  // no reader runs yet
-    gPortService.receiveBytes = [](const uint8_t* bytes, int32_t count) { InterpretBytes(bytes, count); };
+    ResetInterpreter(TestLink());
+    TestLink().debugLog.debugFlag = 1;  // no reader runs yet
+    TestLink().portService.receiveBytes = [](void*, const uint8_t* bytes, int32_t count) {
+        InterpretBytes(TestLink(), bytes, count);
+    };
     ASSERT_EQ(OpenLink(kAnsweringPort), 0);
     // The unit answers this frame (the script checks its log). The wait only bounds a reader that
     // holds the bytes back; nothing is timed.
-    EXPECT_TRUE(SendCodeFrame(47));
+    EXPECT_TRUE(SendCodeFrame(TestLink(), 47));
     const ULONGLONG end = GetTickCount64() + 3000;
-    while (Load(gDebugLog.lineIndex) < 2 && GetTickCount64() < end) Sleep(10);
+    while (Load(TestLink().debugLog.lineIndex) < 2 && GetTickCount64() < end) Sleep(10);
     char line[kDebugLineSize];
-    ReadDebugLine(0, line);
+    ReadDebugLine(TestLink().debugLog, 0, line);
     EXPECT_STREQ(line, "1-1-145-97-244, 150, OK    ");
-    ReadDebugLine(1, line);
+    ReadDebugLine(TestLink().debugLog, 1, line);
     EXPECT_STREQ(line, "193-129-66, 200, OK    ");
     // The cycle end went to the cycle logic (no cycle ran on this link, so it is counted there).
-    EXPECT_EQ(Load(gIgnoredCycleEnds), 1u);
+    EXPECT_EQ(Load(TestLink().ignoredCycleEnds), 1u);
     CloseLink();
-    EXPECT_EQ(Load(gDebugLog.lineIndex), 2);  // nothing else came
-    ResetInterpreter();
+    EXPECT_EQ(Load(TestLink().debugLog.lineIndex), 2);  // nothing else came
+    ResetInterpreter(TestLink());
 }
 
 TEST_F(SerialLink, CloseReleasesEverythingAndTwiceDoesNothing) {
@@ -251,13 +254,13 @@ TEST_F(SerialLink, OpenFailingAfterThePortReleasesWhatItCreated) {
 TEST_F(SerialLink, FramesPutWhileClosedAreDroppedAtOpen) {
     // 1. No port is open: the frame stays in the ring (no writer drains it).
     ASSERT_FALSE(LinkIsOpen());
-    EXPECT_TRUE(SendCodeFrame(99));
-    EXPECT_EQ(PendingTransmitBytes(), kCodeFrameSize);
+    EXPECT_TRUE(SendCodeFrame(TestLink(), 99));
+    EXPECT_EQ(PendingTransmitBytes(TestLink().ring), kCodeFrameSize);
     // 2. Opening drops it: the unit never sees code 99 (the script checks its log).
     ASSERT_EQ(OpenLink(kStreamingPort), 0);
-    EXPECT_EQ(PendingTransmitBytes(), 0);
+    EXPECT_EQ(PendingTransmitBytes(TestLink().ring), 0);
     // 3. A frame put now goes out: the log holds code 48.
-    EXPECT_TRUE(SendCodeFrame(48));
+    EXPECT_TRUE(SendCodeFrame(TestLink(), 48));
     EXPECT_TRUE(WaitForRingEmpty(1000));
     Sleep(100);
 }
@@ -266,11 +269,11 @@ TEST_F(SerialLink, CloseEndsAPendingWrite) {
     // COM2's pty has its output stopped, so the write stays pending (the script checks that
     // nothing reached the other end).
     ASSERT_EQ(OpenLink(kHoldingPort), 0);
-    EXPECT_TRUE(SendCodeFrame(47));
+    EXPECT_TRUE(SendCodeFrame(TestLink(), 47));
     // The writer has the frame in a write the port never completes; its bytes stay in the ring
     // until the port took them, so a close gives them back instead of losing them.
     Sleep(200);
-    EXPECT_EQ(PendingTransmitBytes(), kCodeFrameSize);
+    EXPECT_EQ(PendingTransmitBytes(TestLink().ring), kCodeFrameSize);
     const ULONGLONG start = GetTickCount64();
     CloseLink();
     EXPECT_LT(GetTickCount64() - start, 2000u);
