@@ -19,8 +19,8 @@ struct Monitor {
     // The monitor's own journal writer (the lines waiting for the statistics file's journal);
     // its counts are read by the debug window.
     JournalWriter journal;
-    TrendBook forecast;         // the wear forecast; UI thread only
-    int32_t rememberedSample;   // the sample the power bar shows; UI thread only
+    TrendBook forecast;        // the wear forecast; UI thread only
+    int32_t rememberedSample;  // the sample the power bar shows; UI thread only
 };
 
 // Frees a monitor record made by NewMonitor.

@@ -23,6 +23,7 @@
 #include "text/message_win32.h"
 #include "text/text_ids.h"
 #include "tests/unit/test_monitor.h"
+#include "tests/win32/test_serial.h"
 
 namespace {
 
@@ -106,16 +107,21 @@ protected:
         std::filesystem::current_path(dir_);
         ResetModel();
         PresetConfiguration();
-        TestLink().portService.openLink = OpenLink;
-        TestLink().portService.closeLink = CloseLink;
-        TestLink().portService.waitAnswer = [](void*, unsigned ms) { return WaitForAnswer(ms); };
+        TestLink().portService.self = &TestSerial();
+        TestLink().portService.openLink = [](void* self, int port) {
+            return OpenLink(*static_cast<SerialLink*>(self), port);
+        };
+        TestLink().portService.closeLink = [](void* self) { CloseLink(*static_cast<SerialLink*>(self)); };
+        TestLink().portService.waitAnswer = [](void* self, unsigned ms) {
+            return WaitForAnswer(*static_cast<SerialLink*>(self), ms);
+        };
         TestLink().userService.showMessage = [](void*, TextId m, TextId c, int32_t n) {
             ShowMessage(nullptr, m, c, n);
         };
         TestLink().port = {1, true, false};  // no port open
     }
     void TearDown() override {
-        CloseLink();
+        CloseLink(TestSerial());
         TestLink().portService = {};
         TestLink().userService = {};
         std::filesystem::current_path(old_);
