@@ -127,6 +127,9 @@ int32_t OpenLink(SerialLink& link, int portNumber) {
     HANDLE answer = make.createEvent(TRUE);
     if (answer == nullptr) return FailOpen(link);
     link.answerEvent.store(answer);
+    // The port service acts on this serial link from here on (the shell made it so already;
+    // a service that another object stood behind could not signal this link's writer).
+    link.link->portService.self = &link;
     link.link->portService.signalTransmit = SignalTransmit;
     link.link->transmitPortOpen = true;
     return 0;

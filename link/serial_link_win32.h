@@ -11,7 +11,7 @@ struct SerialLink;
 
 // Port 1..16 at 19200 8N1, no flow control. 0: open. Else the system's error number of the step
 // that failed (also left in GetLastError), and nothing is open. Refused (ERROR_BUSY) while a link
-// is open: close it first.
+// is open: close it first. Once open, the link's port service has the serial link as its self.
 [[nodiscard]] int32_t OpenLink(SerialLink& serial, int portNumber);
 // Stops both threads and releases every handle. Does nothing when no link is open.
 void CloseLink(SerialLink& serial);

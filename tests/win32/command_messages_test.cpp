@@ -23,6 +23,7 @@
 #include "text/message_win32.h"
 #include "text/text_ids.h"
 #include "tests/unit/test_monitor.h"
+#include "shell/main_window_state_win32.h"
 #include "tests/win32/test_serial.h"
 
 namespace {
@@ -119,8 +120,17 @@ protected:
             ShowMessage(nullptr, m, c, n);
         };
         TestLink().port = {1, true, false};  // no port open
+        // A window that stands for the main window: the commands find the test's monitor record
+        // in its state.
+        window_ = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+        MainWindowStart start;
+        start.monitor = &TestMonitor();
+        start.serial = &TestSerial();
+        AttachMainWindowState(window_, &start);
     }
     void TearDown() override {
+        DetachMainWindowState(window_);
+        DestroyWindow(window_);
         CloseLink(TestSerial());
         TestLink().portService = {};
         TestLink().userService = {};
@@ -129,6 +139,7 @@ protected:
         std::filesystem::remove_all(dir_, ec);
     }
     std::filesystem::path old_, dir_;
+    HWND window_ = nullptr;
 };
 
 void WriteText(const char* name, const std::string& text) { std::ofstream(name, std::ios::binary) << text; }
@@ -185,7 +196,7 @@ TEST_F(CommandMessages, EveryFileAndPortCommandShowsItsFailure) {
             // another test may have left elsewhere.
             const std::string typed = c.name[0] != '\0' ? (dir_ / c.name).string() : std::string();
             UserAtTheScreen user(typed.c_str());
-            ASSERT_TRUE(RunCommand(nullptr, c.command));
+            ASSERT_TRUE(RunCommand(window_, c.command));
             Sleep(100);
             seen = user.caption + " | " + user.text;
         }
