@@ -35,6 +35,8 @@ struct DebugWindowInputs {
 // The caption tells what the journal could not write and what the interpreter passed over (never
 // shown as a message: it happens on the reader thread, at every cycle end) and, while the plant
 // link is on, its state and the cycles waiting for the broker.
+constexpr UINT_PTR kStatusTimer = 1;
+
 void ShowJournalStatus(HWND hwnd, DebugWindowState& state, bool always) {
     const Monitor& m = *state.monitor;
     const PassedOver now{JournalWriteFailures(m.journal), JournalLinesWaiting(m.journal),
@@ -73,6 +75,9 @@ void OnCreate(HWND hwnd, const CREATESTRUCTA& create) {
                         state->clientHeight / state->lineHeight);
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
     ShowJournalStatus(hwnd, *state, true);
+    // The caption follows the plant link while no frame arrives too (an idle unit, a broker that
+    // went away or a link started again): it is looked at twice a second, not only at a paint.
+    SetTimer(hwnd, kStatusTimer, 500, nullptr);
     Store(state->monitor->link.debugLog.debugFlag, 1);
 }
 
@@ -103,6 +108,10 @@ LRESULT CALLBACK DebugWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
             return 0;
         case WM_PAINT:
             OnPaint(hwnd);
+            return 0;
+        case WM_TIMER:
+            if (DebugWindowState* s = StateOf(hwnd); s != nullptr && wParam == kStatusTimer)
+                ShowJournalStatus(hwnd, *s, false);
             return 0;
         case WM_ERASEBKGND:
             return 1;  // never erased: new lines are drawn over the old picture

@@ -1,16 +1,24 @@
 // kvdplant: the plant's collector. It subscribes to every monitor's cycles and states on the
 // broker and writes each machine's journal under one folder (see plant_store.h).
 //
-//   kvdplant --folder DIR [--host 127.0.0.1] [--port 1883] [--prefix kvd] [--id kvdplant]
-//            [--listen 127.0.0.1:8080 | --listen off] [--token TOKEN]
+//   kvdplant --folder DIR [--host 127.0.0.1] [--port 1883, 8883 with TLS] [--prefix kvd] [--id kvdplant]
+//            [--user kvdplant --password-file FILE] [--cafile CA.crt | --tls on]
+//            [--listen 127.0.0.1:8080 | --listen off] [--token-file FILE]
+//            [--database CONNINFO [--database-password-file FILE]]
 //
-// It serves the plant board on the --listen address (docs/board.md); with --token the board's
-// data need that token.
+// With --database it stores into PostgreSQL as well (plant_database.h), or only there when no
+// --folder is given.
+//
+// It signs in as --user with the first line of --password-file, over TLS with --cafile (the
+// broker's certificate verified against that CA) or --tls on (the system's CAs). It serves the
+// plant board on the --listen address (docs/board.md); with a token (--token-file, or the
+// environment's KVDPLANT_TOKEN) the board's data need it. No secret is taken on the command line.
 //
 // It runs until SIGINT or SIGTERM, then prints what it stored and how long the cycles took from
 // their end on the machine to their line here.
 #include <fcntl.h>
 #include <mosquitto.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,6 +27,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <memory>
 #include <set>
 #include <string>
 #include <thread>
@@ -28,7 +38,9 @@
 #include "journal/journal_writer.h"
 #include "latency_histogram.h"
 #include "plant_board.h"
+#include "plant_database.h"
 #include "plant_store.h"
+#include "sign_in.h"
 
 namespace {
 
@@ -37,8 +49,10 @@ void OnSignal(int) { gStop = 1; }
 
 struct Options {
     std::string folder, host = "127.0.0.1", prefix = "kvd", id = "kvdplant";
-    int port = 1883;
+    std::string database, databasePasswordFile;
+    int port = 0;  // 0: 1883, or 8883 with TLS
     bool board = true;
+    kvdplant::SignIn signIn;
     kvdboard::ServerOptions boardServer;
 };
 
@@ -49,7 +63,22 @@ struct Collector {
     uint64_t malformed = 0;
     std::set<std::string> unsynced;  // files and folders written since the last flush to the disk
     kvdboard::BoardModel board{};
+    std::unique_ptr<kvdplant::PlantDatabase> database{};
+    std::string databaseProblem{};  // the last failure told, "" while the database takes the rows
+    std::string lastLogError{};     // what libmosquitto last logged as an error (a TLS failure's reason)
+    std::string lastProblem{};      // the connection problem last told, so a retry does not repeat it
 };
+
+// A connection problem, told once until it changes or a connection succeeds.
+void Tell(Collector& c, const std::string& problem) {
+    if (problem == c.lastProblem) return;
+    c.lastProblem = problem;
+    std::fprintf(stderr, "kvdplant: %s:%d: %s\n", c.options.host.c_str(), c.options.port, problem.c_str());
+}
+
+void OnLog(mosquitto*, void* data, int level, const char* text) {
+    if (level == MOSQ_LOG_ERR) static_cast<Collector*>(data)->lastLogError = text;
+}
 
 int64_t NowUs() {
     return std::chrono::duration_cast<std::chrono::microseconds>(
@@ -65,31 +94,51 @@ uint64_t Waiting(Collector& c) {
     return n;
 }
 
-void OnConnect(mosquitto* m, void* data, int rc) {
+void OnConnect(mosquitto* m, void* data, int rc, int flags) {
     auto* c = static_cast<Collector*>(data);
     if (rc != 0) {
-        std::fprintf(stderr, "kvdplant: the broker refused the connection: %s\n",
-                     mosquitto_connack_string(rc));
+        Tell(*c, kvdplant::ConnectProblem(rc, true, c->options.signIn, ""));
         return;
     }
+    c->lastProblem.clear();
+    c->lastLogError.clear();
+    // A new session is worth a word: what the broker queued for an earlier one is not coming.
+    const bool sessionPresent = (flags & 1) != 0;
     for (const char* leaf : {"cycle", "state"}) {
         const std::string topic = c->options.prefix + "/+/" + leaf;
         mosquitto_subscribe(m, nullptr, topic.c_str(), 1);
     }
-    std::fprintf(stderr, "kvdplant: connected to %s:%d, collecting %s/+/cycle into %s\n",
+    std::fprintf(stderr, "kvdplant: connected to %s:%d, collecting %s/+/cycle into %s%s%s%s\n",
                  c->options.host.c_str(), c->options.port, c->options.prefix.c_str(),
-                 c->options.folder.c_str());
+                 c->options.folder.c_str(), c->options.folder.empty() || !c->database ? "" : " and ",
+                 c->database ? "the database" : "", sessionPresent ? "" : " (a new session)");
 }
 
 // What a stored cycle wrote: its day file, the machine's sequence file and their folders.
 void Written(Collector& c, const std::string& machine, const kvdplant::MachineView& v) {
-    if (v.recent.empty()) return;
+    if (v.recent.empty() || c.options.folder.empty()) return;
     const std::string base = c.options.folder + "/" + machine;
     char day[kJournalPathMax];
     if (JournalDayFile((base + "/journal.csv").c_str(), v.recent.back().record.time, day, sizeof day))
         c.unsynced.insert(day);
     for (const std::string& path : {base + "/sequence", base + "/journal", base, c.options.folder})
         c.unsynced.insert(path);
+}
+
+// The database takes every cycle the store read, a repeat of the journal's too (the database may
+// not have it), and every state; it writes them when the moment's messages are read (Turn).
+void ToDatabase(Collector& c, const std::string& topic, std::string_view payload, kvdplant::Outcome o,
+                int64_t nowMs) {
+    std::string machine, leaf, problem;
+    if (!kvdplant::SplitTopic(topic, c.options.prefix, machine, leaf)) return;
+    kvdplant::CycleMessage cycle;
+    kvdplant::MachineView v;
+    if ((o == kvdplant::Outcome::kStored || o == kvdplant::Outcome::kRepeat ||
+         o == kvdplant::Outcome::kWriteFailed) &&
+        kvdplant::ReadCycleMessage(payload, machine, cycle, &problem))
+        c.database->AddCycle(machine, cycle);
+    else if (o == kvdplant::Outcome::kState && c.store.View(machine, v))
+        c.database->AddState(v, nowMs);
 }
 
 void OnMessage(mosquitto*, void* data, const mosquitto_message* msg) {
@@ -100,6 +149,7 @@ void OnMessage(mosquitto*, void* data, const mosquitto_message* msg) {
     const int64_t now = NowUs();
     const kvdplant::Outcome o = c->store.Take(msg->topic, payload, now / 1000, &problem);
     kvdplant::TellBoard(c->board, c->store, msg->topic, c->options.prefix, o);
+    if (c->database) ToDatabase(*c, msg->topic, payload, o, now / 1000);
     if (o == kvdplant::Outcome::kStored) {
         // The message carries the cycle's end to the millisecond; the lag is measured against it.
         const std::string machine = std::string(msg->topic).substr(c->options.prefix.size() + 1);
@@ -137,11 +187,64 @@ void WriteWaiting(Collector& c, bool stopping) {
     for (const std::string& r : reports) std::fprintf(stderr, "kvdplant: %s\n", r.c_str());
 }
 
+// Commits the moment's rows. While the database does not take them it says why (once per cause)
+// and waits a second: nothing more is read or acknowledged meanwhile.
+bool Committed(Collector& c) {
+    if (!c.database || c.database->Pending() == 0) return true;
+    std::string problem;
+    if (c.database->Commit(&problem)) {
+        if (!c.databaseProblem.empty())
+            std::fprintf(stderr, "kvdplant: the database takes the cycles again\n");
+        c.databaseProblem.clear();
+        return true;
+    }
+    if (problem != c.databaseProblem)
+        std::fprintf(
+            stderr,
+            "kvdplant: the database does not take the cycles (%s); %zu messages wait unacknowledged and "
+            "the broker keeps what follows; trying again every second\n",
+            problem.c_str(), c.database->Pending());
+    c.databaseProblem = problem;
+    for (int i = 0; i < 10 && !gStop; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    return false;
+}
+
+// One turn of the broker's connection. The messages that arrived together are read as one
+// moment, and their rows committed before the acknowledgements libmosquitto queued while reading
+// them are written: a kill at any moment loses nothing the broker let go. While a moment is not
+// committed nothing is read or written; a connection lost meanwhile makes the broker send it again.
+bool Turn(mosquitto* m, Collector& c) {
+    constexpr int kMomentMax = 1000;
+    if (!Committed(c)) return true;
+    const int fd = mosquitto_socket(m);
+    if (fd < 0) return false;
+    pollfd p{fd, static_cast<short>(POLLIN | (mosquitto_want_write(m) ? POLLOUT : 0)), 0};
+    if (poll(&p, 1, 100) < 0 && errno != EINTR) return false;
+    if ((p.revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
+        for (int i = 0; i < kMomentMax; ++i) {
+            if (mosquitto_loop_read(m, 1) != MOSQ_ERR_SUCCESS) {
+                Committed(c);
+                return false;
+            }
+            pollfd more{fd, POLLIN, 0};
+            if (poll(&more, 1, 0) <= 0) break;
+        }
+    }
+    if (!Committed(c)) return true;
+    if (mosquitto_want_write(m) && mosquitto_loop_write(m, 1) != MOSQ_ERR_SUCCESS) return false;
+    return mosquitto_loop_misc(m) == MOSQ_ERR_SUCCESS;
+}
+
 bool ParseOptions(int argc, char** argv, Options& o) {
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string key = argv[i], value = argv[i + 1];
         std::string error;
         bool board = false;
+        if (!kvdplant::TakeSignInOption(key, value, o.signIn, board, error)) {
+            std::fprintf(stderr, "kvdplant: %s\n", error.c_str());
+            return false;
+        }
+        if (board) continue;
         if (!kvdplant::TakeBoardOption(key, value, o.boardServer, o.board, board, error)) {
             std::fprintf(stderr, "kvdplant: %s\n", error.c_str());
             return false;
@@ -157,10 +260,16 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             o.prefix = value;
         else if (key == "--id")
             o.id = value;
+        else if (key == "--database")
+            o.database = value;
+        else if (key == "--database-password-file")
+            o.databasePasswordFile = value;
         else
             return false;
     }
-    return argc % 2 == 1 && !o.folder.empty() && o.port > 0 && o.port < 65536;
+    if (o.port == 0) o.port = o.signIn.tls ? 8883 : 1883;
+    return argc % 2 == 1 && (!o.folder.empty() || !o.database.empty()) && o.port > 0 && o.port < 65536 &&
+           (o.databasePasswordFile.empty() || !o.database.empty());
 }
 
 void Summary(Collector& c) {
@@ -182,6 +291,40 @@ void Summary(Collector& c) {
         c.store.Machines().size(), static_cast<unsigned long long>(stored),
         static_cast<unsigned long long>(repeats), static_cast<unsigned long long>(gaps),
         static_cast<unsigned long long>(c.malformed), at(0.5), at(0.99));
+    if (c.database)
+        std::printf("kvdplant: database rows %llu present %llu uncommitted %zu%s\n",
+                    static_cast<unsigned long long>(c.database->inserted()),
+                    static_cast<unsigned long long>(c.database->present()), c.database->Pending(),
+                    c.database->Pending() > 0 ? " (unacknowledged: the broker sends them again)" : "");
+}
+
+// The database, with its password from its file (never the command line); false when it cannot be
+// had at all. A database that is down now is tried again with the first cycles.
+bool OpenDatabase(Collector& c) {
+    const Options& o = c.options;
+    std::string problem, password;
+    if (!kvdplant::CheckConnectionString(o.database, &problem)) {
+        std::fprintf(stderr, "kvdplant: %s\n", problem.c_str());
+        return false;
+    }
+    if (!o.databasePasswordFile.empty()) {
+        std::ifstream in(o.databasePasswordFile);
+        if (!std::getline(in, password) || password.empty()) {
+            std::fprintf(stderr, "kvdplant: --database-password-file %s: no password can be read from it\n",
+                         o.databasePasswordFile.c_str());
+            return false;
+        }
+        if (password.back() == '\r') password.pop_back();
+    }
+    c.database = std::make_unique<kvdplant::PlantDatabase>(o.database, password, o.id);
+    if (c.database->Open(&problem))
+        std::fprintf(stderr, "kvdplant: the database is open (schema version %d)\n",
+                     kvdplant::kSchemaVersion);
+    else
+        std::fprintf(stderr,
+                     "kvdplant: the database cannot be opened now (%s); trying again with the first cycles\n",
+                     problem.c_str());
+    return true;
 }
 
 // The journals and sequence files reach the disk in groups: at most once a second, when cycles
@@ -208,17 +351,26 @@ int main(int argc, char** argv) {
     if (!ParseOptions(argc, argv, o)) {
         std::fprintf(stderr,
                      "usage: kvdplant --folder DIR [--host H] [--port P] [--prefix kvd] [--id kvdplant]\n"
-                     "                [--listen HOST:PORT | --listen off] [--token TOKEN]\n");
+                     "                [--user NAME --password-file FILE] [--cafile CA.crt | --tls on]\n"
+                     "                [--listen HOST:PORT | --listen off] [--token-file FILE]\n"
+                     "                [--database CONNINFO [--database-password-file FILE]]\n"
+                     "(--folder, --database or both)\n");
+        return 2;
+    }
+    std::string problem;
+    if (!kvdplant::ReadSecrets(o.signIn, o.boardServer.token, problem)) {
+        std::fprintf(stderr, "kvdplant: %s\n", problem.c_str());
         return 2;
     }
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
     Collector c{o, kvdplant::PlantStore(o.folder, o.prefix), {}, 0, {}};
+    if (!o.database.empty() && !OpenDatabase(c)) return 2;
     o.boardServer.journalRoot = o.folder;
     kvdboard::BoardServer board(c.board, o.boardServer);
     if (o.board) {
         std::string error;
-        kvdboard::SeedFromJournals(c.board, o.folder);
+        if (!o.folder.empty()) kvdboard::SeedFromJournals(c.board, o.folder);
         // Collecting is kvdplant's first duty: a board that cannot listen is told, not fatal.
         if (board.Start(error))
             std::fprintf(stderr, "kvdplant: the board is on http://%s:%d/\n", o.boardServer.host.c_str(),
@@ -237,23 +389,44 @@ int main(int argc, char** argv) {
     // PUBACK of a cycle leaves only once its line is written, so a kill never loses an
     // acknowledged cycle (left to itself libmosquitto acknowledges before the callback).
     mosquitto_threaded_set(m, true);
-    mosquitto_connect_callback_set(m, OnConnect);
+    if (!kvdplant::ApplySignIn(m, o.signIn, problem)) {
+        std::fprintf(stderr, "kvdplant: %s\n", problem.c_str());
+        mosquitto_destroy(m);
+        mosquitto_lib_cleanup();
+        return 2;
+    }
+    mosquitto_log_callback_set(m, OnLog);
+    mosquitto_connect_with_flags_callback_set(m, OnConnect);
     mosquitto_message_callback_set(m, OnMessage);
     mosquitto_reconnect_delay_set(m, 1, 30, true);
-    bool connected = mosquitto_connect(m, o.host.c_str(), o.port, 30) == MOSQ_ERR_SUCCESS;
+    // A connection that fails (no broker, an untrusted certificate) is told once and tried again.
+    const auto connect = [&](int rc) {
+        if (rc != MOSQ_ERR_SUCCESS) Tell(c, kvdplant::ConnectProblem(rc, false, o.signIn, c.lastLogError));
+        return rc == MOSQ_ERR_SUCCESS;
+    };
+    bool connected = connect(mosquitto_connect(m, o.host.c_str(), o.port, 30));
     auto flushed = std::chrono::steady_clock::now();
     while (!gStop) {
         FlushGroup(c, flushed, false);
         if (!connected) {
             std::this_thread::sleep_for(std::chrono::seconds(1));
-            connected = mosquitto_reconnect(m) == MOSQ_ERR_SUCCESS;
+            connected = connect(mosquitto_reconnect(m));
             continue;
         }
-        if (mosquitto_loop(m, 100, 1) != MOSQ_ERR_SUCCESS) connected = false;
+        if (!Turn(m, c)) {
+            connected = false;
+            // A TLS handshake may end here rather than in the connect; a connection that was up
+            // and is lost is told once (a refused sign-in was told already).
+            if (c.lastLogError.find("SSL") != std::string::npos)
+                connect(MOSQ_ERR_TLS);
+            else if (c.lastProblem.empty())
+                connect(MOSQ_ERR_CONN_LOST);
+        }
         WriteWaiting(c, false);
     }
     WriteWaiting(c, true);
-    mosquitto_disconnect(m);
+    // A moment not committed leaves unacknowledged: its acknowledgements go nowhere.
+    if (!c.database || c.database->Pending() == 0) mosquitto_disconnect(m);
     FlushGroup(c, flushed, true);
     mosquitto_destroy(m);
     mosquitto_lib_cleanup();
