@@ -110,7 +110,8 @@ int main(int argc, char** argv) {
     const uint64_t published = ReadPlantLinkStatus(publisher).published;
     StopPlantPublisher(publisher, 2000);
     std::printf(
-        "plant_catchup: %ld waiting, %llu written in all, %llu acknowledged; all acknowledged after %.1f s, all "
+        "plant_catchup: %ld waiting, %llu written in all, %llu acknowledged; all acknowledged after %.1f s, "
+        "all "
         "at kvdplant after %.1f s\n",
         cycles, static_cast<unsigned long long>(written.load()), static_cast<unsigned long long>(published),
         acknowledged, atPlant);

@@ -1,5 +1,6 @@
 // kvdplant: the plant's collector. It subscribes to every monitor's cycles and states on the
-// broker and writes each machine's journal under one folder (see plant_store.h).
+// broker, writes each machine's journal under one folder (see plant_store.h), and tells each
+// monitor what its journal there holds (<prefix>/<machine>/receipt).
 //
 //   kvdplant --folder DIR [--host 127.0.0.1] [--port 1883] [--prefix kvd] [--id kvdplant]
 //            [--listen 127.0.0.1:8080 | --listen off] [--token TOKEN]
@@ -27,6 +28,7 @@
 #include "board_history.h"
 #include "journal/journal_writer.h"
 #include "latency_histogram.h"
+#include "plant/plant_receipt.h"
 #include "plant_board.h"
 #include "plant_store.h"
 
@@ -92,7 +94,21 @@ void Written(Collector& c, const std::string& machine, const kvdplant::MachineVi
         c.unsynced.insert(path);
 }
 
-void OnMessage(mosquitto*, void* data, const mosquitto_message* msg) {
+// The receipts due go to each machine's receipt topic (QoS 1, not retained): queued here, they
+// leave with the PUBACK of the message that made them, after its line was written.
+void SendReceipts(mosquitto* m, Collector& c) {
+    for (const kvdplant::Receipt& r : c.store.Receipts()) {
+        char payload[kReceiptMessageMax];
+        const std::size_t n = FormatReceiptMessage(r.outbox.c_str(), r.sequence, payload, sizeof payload);
+        const std::string topic = c.options.prefix + "/" + r.machine + "/receipt";
+        const int e = mosquitto_publish(m, nullptr, topic.c_str(), static_cast<int>(n), payload, 1, false);
+        if (e != MOSQ_ERR_SUCCESS && e != MOSQ_ERR_NO_CONN)  // without a connection the monitor sends again
+            std::fprintf(stderr, "kvdplant: the receipt for %s cannot be sent: %s\n", r.machine.c_str(),
+                         mosquitto_strerror(e));
+    }
+}
+
+void OnMessage(mosquitto* m, void* data, const mosquitto_message* msg) {
     auto* c = static_cast<Collector*>(data);
     const std::string_view payload(static_cast<const char*>(msg->payload),
                                    static_cast<std::size_t>(msg->payloadlen));
@@ -116,6 +132,7 @@ void OnMessage(mosquitto*, void* data, const mosquitto_message* msg) {
     } else if (!problem.empty() && o != kvdplant::Outcome::kIgnored) {
         std::fprintf(stderr, "kvdplant: %s: %s\n", msg->topic, problem.c_str());
     }
+    SendReceipts(m, *c);
 }
 
 // Lines that wait for a machine's folder go out about once a second, whether or not that machine
@@ -190,6 +207,9 @@ void Summary(Collector& c) {
 void FlushGroup(Collector& c, std::chrono::steady_clock::time_point& last, bool now) {
     const auto t = std::chrono::steady_clock::now();
     if (c.unsynced.empty() || (!now && t - last < std::chrono::seconds(1))) return;
+    std::vector<std::string> problems;
+    c.store.SaveSequences(&problems);
+    for (const std::string& p : problems) std::fprintf(stderr, "kvdplant: %s\n", p.c_str());
     for (const std::string& path : c.unsynced) {
         const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0 || fsync(fd) != 0)
@@ -240,6 +260,8 @@ int main(int argc, char** argv) {
     mosquitto_connect_callback_set(m, OnConnect);
     mosquitto_message_callback_set(m, OnMessage);
     mosquitto_reconnect_delay_set(m, 1, 30, true);
+    // Receipts in flight at once: a monitor catching up gets one per cycle.
+    mosquitto_max_inflight_messages_set(m, 1000);
     bool connected = mosquitto_connect(m, o.host.c_str(), o.port, 30) == MOSQ_ERR_SUCCESS;
     auto flushed = std::chrono::steady_clock::now();
     while (!gStop) {
@@ -251,8 +273,12 @@ int main(int argc, char** argv) {
         }
         if (mosquitto_loop(m, 100, 1) != MOSQ_ERR_SUCCESS) connected = false;
         WriteWaiting(c, false);
+        SendReceipts(m, c);  // of lines that waited for their folder
     }
     WriteWaiting(c, true);
+    SendReceipts(m, c);
+    for (int i = 0; i < 10 && mosquitto_want_write(m); ++i)
+        mosquitto_loop(m, 50, 1);  // the last receipts out
     mosquitto_disconnect(m);
     FlushGroup(c, flushed, true);
     mosquitto_destroy(m);
