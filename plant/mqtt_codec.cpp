@@ -159,10 +159,18 @@ MqttRead ReadBody(uint8_t first, const uint8_t* body, std::size_t n, MqttPacket&
 std::size_t WriteMqttConnect(const MqttConnect& c, uint8_t* out, std::size_t capacity) {
     const MqttWill* w = c.will;
     if (w != nullptr && w->qos > 1) return 0;
+    const bool user = !c.user.empty();
+    const bool password = !c.password.empty();
+    if (password && !user) return 0;
+    if (user && !IsTopicText(c.user)) return 0;
     std::size_t remaining = 10 + 2 + c.clientId.size();
     if (w != nullptr) remaining += 4 + w->topic.size() + w->message.size();
+    if (user) remaining += 2 + c.user.size();
+    if (password) remaining += 2 + c.password.size();
     uint8_t flags = c.cleanSession ? 0x02 : 0x00;
     if (w != nullptr) flags |= static_cast<uint8_t>(0x04 | w->qos << 3 | (w->retain ? 0x20 : 0));
+    if (user) flags |= 0x80;
+    if (password) flags |= 0x40;
     return Packet(kMqttConnect << 4, remaining, out, capacity, [&](Out& o) {
         o.String("MQTT");
         o.Byte(4);  // protocol level of 3.1.1
@@ -173,6 +181,8 @@ std::size_t WriteMqttConnect(const MqttConnect& c, uint8_t* out, std::size_t cap
             o.String(w->topic);
             o.String(w->message);
         }
+        if (user) o.String(c.user);
+        if (password) o.String(c.password);
     });
 }
 
@@ -231,11 +241,12 @@ MqttRead ReadMqttPacket(const uint8_t* bytes, std::size_t size, MqttPacket& out,
 }
 
 const char* MqttRefusalText(uint8_t returnCode) {
-    static constexpr const char* kText[] = {"accepted",
-                                            "the broker refused the protocol version",
-                                            "the broker refused the client id",
-                                            "the broker is unavailable",
-                                            "the broker refused the user name or password",
-                                            "the broker refused the connection: not authorised"};
+    static constexpr const char* kText[] = {
+        "accepted",
+        "the broker refused the protocol version",
+        "the broker refused the client id",
+        "the broker is unavailable",
+        "the broker refused the user name or password",
+        "the broker refused the sign-in: not authorised (user or password wrong or missing)"};
     return returnCode <= 5 ? kText[returnCode] : "the broker refused the connection";
 }

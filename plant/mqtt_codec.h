@@ -40,6 +40,10 @@ struct MqttConnect {
     uint16_t keepAliveSeconds;
     bool cleanSession;
     const MqttWill* will;  // none when null
+    // The sign-in: empty signs in without a user name. A password goes only with a user name
+    // (3.1.1 allows no password alone); the user name must be UTF-8 text.
+    std::string_view user{};
+    std::string_view password{};
 };
 
 struct MqttPublish {
@@ -53,7 +57,8 @@ struct MqttPublish {
 
 // Each writes one whole packet into out and returns its length, or 0 when it does not fit in
 // `capacity` or a field is out of the protocol's range (a string longer than 65535 bytes, a QoS
-// above 1, a QoS 1 message without a packet id).
+// above 1, a QoS 1 message without a packet id, a password without a user name, a user name that
+// is not UTF-8 text).
 std::size_t WriteMqttConnect(const MqttConnect& c, uint8_t* out, std::size_t capacity);
 std::size_t WriteMqttPublish(const MqttPublish& p, uint8_t* out, std::size_t capacity);
 std::size_t WriteMqttPuback(uint16_t packetId, uint8_t* out, std::size_t capacity);

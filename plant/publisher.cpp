@@ -177,7 +177,10 @@ int32_t Loop::Connect() {
     const MqttWill will{p_.stateTopic, p_.offline, true, 1};
     char clientId[kPlantNameMax + 8];
     std::snprintf(clientId, sizeof clientId, "zavize-%s", p_.setup.settings.machine);
-    const MqttConnect c{clientId, p_.setup.keepAliveSeconds, true, &will};
+    // The sign-in as the settings give it; the password goes only with a user name.
+    const char* user = p_.setup.settings.user;
+    const char* password = user[0] != '\0' ? p_.setup.settings.password : "";
+    const MqttConnect c{clientId, p_.setup.keepAliveSeconds, true, &will, user, password};
     int32_t r = session_.Open(p_.setup.settings.host, p_.setup.settings.port, c, p_.setup.connectTimeoutMs);
     // The receipts of this machine, before any cycle goes: a receipt is never missed for want of
     // the subscription.

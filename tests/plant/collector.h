@@ -26,19 +26,21 @@ bool WaitFor(int seconds, Done done) {
 
 class Collector {
 public:
-    // `extra`: further options (an id, the board's port or "--listen off").
-    Collector(std::filesystem::path folder, uint16_t brokerPort, std::string extra = "")
+    // `extra`: further options (an id, the board's port or "--listen off"). Without `journals`
+    // the folder names only the log (a collector into a database only).
+    Collector(std::filesystem::path folder, uint16_t brokerPort, std::string extra = "", bool journals = true)
         : folder_(std::move(folder)),
           log_(folder_.string() + ".log"),
           port_(brokerPort),
-          extra_(std::move(extra)) {}
+          extra_(std::move(extra)),
+          journals_(journals) {}
     ~Collector() { Stop(SIGTERM); }
     // With fdLimit, it runs with that many file descriptors at most.
     bool Start(int fdLimit = 0) {
-        const std::string command = (fdLimit > 0 ? "ulimit -n " + std::to_string(fdLimit) + " && " : "") +
-                                    "exec " KVDPLANT_PATH " --folder " + folder_.string() +
-                                    " --host 127.0.0.1 --port " + std::to_string(port_) + " " + extra_ +
-                                    " 2>>" + log_ + " >/dev/null";
+        const std::string command =
+            (fdLimit > 0 ? "ulimit -n " + std::to_string(fdLimit) + " && " : "") + "exec " KVDPLANT_PATH +
+            (journals_ ? " --folder " + folder_.string() : "") + " --host 127.0.0.1 --port " +
+            std::to_string(port_) + " " + extra_ + " 2>>" + log_ + " >/dev/null";
         char* argv[] = {const_cast<char*>("sh"), const_cast<char*>("-c"), const_cast<char*>(command.c_str()),
                         nullptr};
         return posix_spawn(&pid_, "/bin/sh", nullptr, nullptr, argv, environ) == 0;
@@ -64,5 +66,6 @@ private:
     std::string log_;
     uint16_t port_;
     std::string extra_;
+    bool journals_;
     pid_t pid_ = -1;
 };

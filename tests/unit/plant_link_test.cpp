@@ -27,6 +27,8 @@ struct Bytes {
 TEST(MqttReader, TakesWhatABrokerSendsAndRefusesTheRest) {
     const std::vector<Bytes> cases = {
         {"CONNACK accepted", {0x20, 2, 0, 0}, MqttRead::kPacket},
+        {"CONNACK bad user name or password", {0x20, 2, 0, 4}, MqttRead::kPacket},
+        {"CONNACK not authorised", {0x20, 2, 0, 5}, MqttRead::kPacket},
         {"PUBACK 7", {0x40, 2, 0, 7}, MqttRead::kPacket},
         {"PINGRESP", {0xD0, 0}, MqttRead::kPacket},
         {"PUBLISH QoS 1", {0x32, 6, 0, 1, 'a', 0, 9, 'x'}, MqttRead::kPacket},
@@ -124,6 +126,44 @@ TEST(PlantReceipt, ReadsWhatKvdplantWritesAndNothingElse) {
             EXPECT_STREQ(outbox, c.outbox) << c.text;
             EXPECT_EQ(seq, c.seq) << c.text;
         }
+    }
+}
+
+// CONNECT as sent, byte for byte: the flags say which fields follow, and they follow in the
+// protocol's order (client id, will, user name, password); what 3.1.1 cannot carry makes nothing.
+TEST(MqttWriter, ConnectCarriesTheSignIn) {
+    const MqttWill will{"k/m/state", "off", true, 1};
+    const std::string longUser(65536, 'u');
+    struct Case {
+        const char* what;
+        MqttConnect connect;
+        std::vector<uint8_t> expected;  // empty: refused
+    };
+    const std::vector<uint8_t> head = {'M', 'Q', 'T', 'T', 4};
+    const auto packet = [&](uint8_t flags, std::vector<uint8_t> payload) {
+        std::vector<uint8_t> v = {0x10, static_cast<uint8_t>(5 + 2 + 1 + 2 + payload.size()), 0, 4};
+        v.insert(v.end(), head.begin(), head.end());
+        v.insert(v.end(), {flags, 0, 30});
+        v.insert(v.end(), payload.begin(), payload.end());
+        return v;
+    };
+    const std::vector<Case> cases = {
+        {"anonymous", {"c", 30, true, nullptr}, packet(0x02, {0, 1, 'c'})},
+        {"user only", {"c", 30, true, nullptr, "m1"}, packet(0x82, {0, 1, 'c', 0, 2, 'm', '1'})},
+        {"user and password after the will",
+         {"c", 30, true, &will, "m1", "pw"},
+         packet(0xEE, {0, 1, 'c', 0,   9,   'k', '/', 'm', '/', 's', 't', 'a', 't', 'e',
+                       0, 3, 'o', 'f', 'f', 0,   2,   'm', '1', 0,   2,   'p', 'w'})},
+        {"password without a user", {"c", 30, true, nullptr, "", "pw"}, {}},
+        {"user not UTF-8", {"c", 30, true, nullptr, std::string_view("\xC0\x80", 2), "pw"}, {}},
+        {"user with U+0000", {"c", 30, true, nullptr, std::string_view("a\0", 2)}, {}},
+        {"user above 65535 bytes", {"c", 30, true, nullptr, longUser}, {}},
+    };
+    std::vector<uint8_t> out(70000);
+    for (const Case& c : cases) {
+        const std::size_t n = WriteMqttConnect(c.connect, out.data(), out.size());
+        EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(n)), c.expected)
+            << c.what;
     }
 }
 

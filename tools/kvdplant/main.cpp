@@ -4,6 +4,10 @@
 //
 //   kvdplant --folder DIR [--host 127.0.0.1] [--port 1883] [--prefix kvd] [--id kvdplant]
 //            [--listen 127.0.0.1:8080 | --listen off] [--token TOKEN]
+//            [--database CONNINFO [--database-password-file FILE]]
+//
+// With --database it stores into PostgreSQL as well (plant_database.h), or only there when no
+// --folder is given.
 //
 // It serves the plant board on the --listen address (docs/board.md); with --token the board's
 // data need that token.
@@ -12,6 +16,7 @@
 // their end on the machine to their line here.
 #include <fcntl.h>
 #include <mosquitto.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,6 +25,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <memory>
 #include <set>
 #include <string>
 #include <thread>
@@ -30,6 +37,7 @@
 #include "latency_histogram.h"
 #include "plant/plant_receipt.h"
 #include "plant_board.h"
+#include "plant_database.h"
 #include "plant_store.h"
 
 namespace {
@@ -39,6 +47,7 @@ void OnSignal(int) { gStop = 1; }
 
 struct Options {
     std::string folder, host = "127.0.0.1", prefix = "kvd", id = "kvdplant";
+    std::string database, databasePasswordFile;
     int port = 1883;
     bool board = true;
     kvdboard::ServerOptions boardServer;
@@ -51,6 +60,8 @@ struct Collector {
     uint64_t malformed = 0;
     std::set<std::string> unsynced;  // files and folders written since the last flush to the disk
     kvdboard::BoardModel board{};
+    std::unique_ptr<kvdplant::PlantDatabase> database{};
+    std::string databaseProblem{};  // the last failure told, "" while the database takes the rows
 };
 
 int64_t NowUs() {
@@ -78,14 +89,15 @@ void OnConnect(mosquitto* m, void* data, int rc) {
         const std::string topic = c->options.prefix + "/+/" + leaf;
         mosquitto_subscribe(m, nullptr, topic.c_str(), 1);
     }
-    std::fprintf(stderr, "kvdplant: connected to %s:%d, collecting %s/+/cycle into %s\n",
+    std::fprintf(stderr, "kvdplant: connected to %s:%d, collecting %s/+/cycle into %s%s%s\n",
                  c->options.host.c_str(), c->options.port, c->options.prefix.c_str(),
-                 c->options.folder.c_str());
+                 c->options.folder.c_str(), c->options.folder.empty() || !c->database ? "" : " and ",
+                 c->database ? "the database" : "");
 }
 
 // What a stored cycle wrote: its day file, the machine's sequence file and their folders.
 void Written(Collector& c, const std::string& machine, const kvdplant::MachineView& v) {
-    if (v.recent.empty()) return;
+    if (v.recent.empty() || c.options.folder.empty()) return;
     const std::string base = c.options.folder + "/" + machine;
     char day[kJournalPathMax];
     if (JournalDayFile((base + "/journal.csv").c_str(), v.recent.back().record.time, day, sizeof day))
@@ -108,6 +120,22 @@ void SendReceipts(mosquitto* m, Collector& c) {
     }
 }
 
+// The database takes every cycle the store read, a repeat of the journal's too (the database may
+// not have it), and every state; it writes them when the moment's messages are read (Turn).
+void ToDatabase(Collector& c, const std::string& topic, std::string_view payload, kvdplant::Outcome o,
+                int64_t nowMs) {
+    std::string machine, leaf, problem;
+    if (!kvdplant::SplitTopic(topic, c.options.prefix, machine, leaf)) return;
+    kvdplant::CycleMessage cycle;
+    kvdplant::MachineView v;
+    if ((o == kvdplant::Outcome::kStored || o == kvdplant::Outcome::kRepeat ||
+         o == kvdplant::Outcome::kWriteFailed) &&
+        kvdplant::ReadCycleMessage(payload, machine, cycle, &problem))
+        c.database->AddCycle(machine, cycle);
+    else if (o == kvdplant::Outcome::kState && c.store.View(machine, v))
+        c.database->AddState(v, nowMs);
+}
+
 void OnMessage(mosquitto* m, void* data, const mosquitto_message* msg) {
     auto* c = static_cast<Collector*>(data);
     const std::string_view payload(static_cast<const char*>(msg->payload),
@@ -116,6 +144,7 @@ void OnMessage(mosquitto* m, void* data, const mosquitto_message* msg) {
     const int64_t now = NowUs();
     const kvdplant::Outcome o = c->store.Take(msg->topic, payload, now / 1000, &problem);
     kvdplant::TellBoard(c->board, c->store, msg->topic, c->options.prefix, o);
+    if (c->database) ToDatabase(*c, msg->topic, payload, o, now / 1000);
     if (o == kvdplant::Outcome::kStored) {
         // The message carries the cycle's end to the millisecond; the lag is measured against it.
         const std::string machine = std::string(msg->topic).substr(c->options.prefix.size() + 1);
@@ -154,6 +183,54 @@ void WriteWaiting(Collector& c, bool stopping) {
     for (const std::string& r : reports) std::fprintf(stderr, "kvdplant: %s\n", r.c_str());
 }
 
+// Commits the moment's rows. While the database does not take them it says why (once per cause)
+// and waits a second: nothing more is read or acknowledged meanwhile.
+bool Committed(Collector& c) {
+    if (!c.database || c.database->Pending() == 0) return true;
+    std::string problem;
+    if (c.database->Commit(&problem)) {
+        if (!c.databaseProblem.empty())
+            std::fprintf(stderr, "kvdplant: the database takes the cycles again\n");
+        c.databaseProblem.clear();
+        return true;
+    }
+    if (problem != c.databaseProblem)
+        std::fprintf(
+            stderr,
+            "kvdplant: the database does not take the cycles (%s); %zu messages wait unacknowledged and "
+            "the broker keeps what follows; trying again every second\n",
+            problem.c_str(), c.database->Pending());
+    c.databaseProblem = problem;
+    for (int i = 0; i < 10 && !gStop; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    return false;
+}
+
+// One turn of the broker's connection. The messages that arrived together are read as one
+// moment, and their rows committed before the acknowledgements libmosquitto queued while reading
+// them are written: a kill at any moment loses nothing the broker let go. While a moment is not
+// committed nothing is read or written; a connection lost meanwhile makes the broker send it again.
+bool Turn(mosquitto* m, Collector& c) {
+    constexpr int kMomentMax = 1000;
+    if (!Committed(c)) return true;
+    const int fd = mosquitto_socket(m);
+    if (fd < 0) return false;
+    pollfd p{fd, static_cast<short>(POLLIN | (mosquitto_want_write(m) ? POLLOUT : 0)), 0};
+    if (poll(&p, 1, 100) < 0 && errno != EINTR) return false;
+    if ((p.revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
+        for (int i = 0; i < kMomentMax; ++i) {
+            if (mosquitto_loop_read(m, 1) != MOSQ_ERR_SUCCESS) {
+                Committed(c);
+                return false;
+            }
+            pollfd more{fd, POLLIN, 0};
+            if (poll(&more, 1, 0) <= 0) break;
+        }
+    }
+    if (!Committed(c)) return true;
+    if (mosquitto_want_write(m) && mosquitto_loop_write(m, 1) != MOSQ_ERR_SUCCESS) return false;
+    return mosquitto_loop_misc(m) == MOSQ_ERR_SUCCESS;
+}
+
 bool ParseOptions(int argc, char** argv, Options& o) {
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string key = argv[i], value = argv[i + 1];
@@ -174,10 +251,15 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             o.prefix = value;
         else if (key == "--id")
             o.id = value;
+        else if (key == "--database")
+            o.database = value;
+        else if (key == "--database-password-file")
+            o.databasePasswordFile = value;
         else
             return false;
     }
-    return argc % 2 == 1 && !o.folder.empty() && o.port > 0 && o.port < 65536;
+    return argc % 2 == 1 && (!o.folder.empty() || !o.database.empty()) && o.port > 0 && o.port < 65536 &&
+           (o.databasePasswordFile.empty() || !o.database.empty());
 }
 
 void Summary(Collector& c) {
@@ -199,6 +281,40 @@ void Summary(Collector& c) {
         c.store.Machines().size(), static_cast<unsigned long long>(stored),
         static_cast<unsigned long long>(repeats), static_cast<unsigned long long>(gaps),
         static_cast<unsigned long long>(c.malformed), at(0.5), at(0.99));
+    if (c.database)
+        std::printf("kvdplant: database rows %llu present %llu uncommitted %zu%s\n",
+                    static_cast<unsigned long long>(c.database->inserted()),
+                    static_cast<unsigned long long>(c.database->present()), c.database->Pending(),
+                    c.database->Pending() > 0 ? " (unacknowledged: the broker sends them again)" : "");
+}
+
+// The database, with its password from its file (never the command line); false when it cannot be
+// had at all. A database that is down now is tried again with the first cycles.
+bool OpenDatabase(Collector& c) {
+    const Options& o = c.options;
+    std::string problem, password;
+    if (!kvdplant::CheckConnectionString(o.database, &problem)) {
+        std::fprintf(stderr, "kvdplant: %s\n", problem.c_str());
+        return false;
+    }
+    if (!o.databasePasswordFile.empty()) {
+        std::ifstream in(o.databasePasswordFile);
+        if (!std::getline(in, password) || password.empty()) {
+            std::fprintf(stderr, "kvdplant: --database-password-file %s: no password can be read from it\n",
+                         o.databasePasswordFile.c_str());
+            return false;
+        }
+        if (password.back() == '\r') password.pop_back();
+    }
+    c.database = std::make_unique<kvdplant::PlantDatabase>(o.database, password, o.id);
+    if (c.database->Open(&problem))
+        std::fprintf(stderr, "kvdplant: the database is open (schema version %d)\n",
+                     kvdplant::kSchemaVersion);
+    else
+        std::fprintf(stderr,
+                     "kvdplant: the database cannot be opened now (%s); trying again with the first cycles\n",
+                     problem.c_str());
+    return true;
 }
 
 // The journals and sequence files reach the disk in groups: at most once a second, when cycles
@@ -228,17 +344,20 @@ int main(int argc, char** argv) {
     if (!ParseOptions(argc, argv, o)) {
         std::fprintf(stderr,
                      "usage: kvdplant --folder DIR [--host H] [--port P] [--prefix kvd] [--id kvdplant]\n"
-                     "                [--listen HOST:PORT | --listen off] [--token TOKEN]\n");
+                     "                [--listen HOST:PORT | --listen off] [--token TOKEN]\n"
+                     "                [--database CONNINFO [--database-password-file FILE]]\n"
+                     "(--folder, --database or both)\n");
         return 2;
     }
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
     Collector c{o, kvdplant::PlantStore(o.folder, o.prefix), {}, 0, {}};
+    if (!o.database.empty() && !OpenDatabase(c)) return 2;
     o.boardServer.journalRoot = o.folder;
     kvdboard::BoardServer board(c.board, o.boardServer);
     if (o.board) {
         std::string error;
-        kvdboard::SeedFromJournals(c.board, o.folder);
+        if (!o.folder.empty()) kvdboard::SeedFromJournals(c.board, o.folder);
         // Collecting is kvdplant's first duty: a board that cannot listen is told, not fatal.
         if (board.Start(error))
             std::fprintf(stderr, "kvdplant: the board is on http://%s:%d/\n", o.boardServer.host.c_str(),
@@ -271,15 +390,18 @@ int main(int argc, char** argv) {
             connected = mosquitto_reconnect(m) == MOSQ_ERR_SUCCESS;
             continue;
         }
-        if (mosquitto_loop(m, 100, 1) != MOSQ_ERR_SUCCESS) connected = false;
+        if (!Turn(m, c)) connected = false;
         WriteWaiting(c, false);
         SendReceipts(m, c);  // of lines that waited for their folder
     }
     WriteWaiting(c, true);
-    SendReceipts(m, c);
-    for (int i = 0; i < 10 && mosquitto_want_write(m); ++i)
-        mosquitto_loop(m, 50, 1);  // the last receipts out
-    mosquitto_disconnect(m);
+    // A moment not committed leaves unacknowledged: its acknowledgements and receipts go nowhere.
+    if (!c.database || c.database->Pending() == 0) {
+        SendReceipts(m, c);
+        for (int i = 0; i < 10 && mosquitto_want_write(m); ++i)
+            if (mosquitto_loop_write(m, 1) != MOSQ_ERR_SUCCESS) break;  // the last receipts out
+        mosquitto_disconnect(m);
+    }
     FlushGroup(c, flushed, true);
     mosquitto_destroy(m);
     mosquitto_lib_cleanup();

@@ -142,21 +142,29 @@ std::size_t PlantStore::StateOnlyMachines() const {
     return n;
 }
 
-Outcome PlantStore::TakeCycle(Machine& m, std::string_view payload, int64_t now, std::string* problem) {
+bool ReadCycleMessage(std::string_view payload, const std::string& machine, CycleMessage& out,
+                      std::string* problem) {
     const json j = json::parse(payload, nullptr, false);
     if (j.is_discarded() || !j.is_object()) {
         *problem = "not a JSON object";
-        return Outcome::kMalformed;
+        return false;
     }
-    std::string outbox;
     if (!j.contains("seq") || !j["seq"].is_number_unsigned() || !j.contains("machine") ||
-        j["machine"] != m.view.name || !OutboxOf(j, outbox)) {
+        j["machine"] != machine || !OutboxOf(j, out.outbox)) {
         *problem = "seq or outbox is missing or malformed, or machine is not the topic's";
-        return Outcome::kMalformed;
+        return false;
     }
-    JournalRecord r{};
-    if (!RecordOf(j, r, problem)) return Outcome::kMalformed;
-    const uint64_t seq = j["seq"].get<uint64_t>();
+    out.record = {};
+    out.seq = j["seq"].get<uint64_t>();
+    return RecordOf(j, out.record, problem);
+}
+
+Outcome PlantStore::TakeCycle(Machine& m, std::string_view payload, int64_t now, std::string* problem) {
+    CycleMessage message;
+    if (!ReadCycleMessage(payload, m.view.name, message, problem)) return Outcome::kMalformed;
+    const JournalRecord& r = message.record;
+    const std::string& outbox = message.outbox;
+    const uint64_t seq = message.seq;
     const std::string line = LineOf(r);
     // The journal itself decides what was stored: numbers start again (another outbox, a
     // restored one), and anyone may publish any number; the numbers only tell the gaps.
@@ -170,10 +178,12 @@ Outcome PlantStore::TakeCycle(Machine& m, std::string_view payload, int64_t now,
         return Outcome::kRepeat;
     }
     if (known != m.outboxes.end() && seq != known->second + 1) ++m.view.gaps;
-    // The machine's folder is made only for a cycle known valid.
-    static_cast<void>(MakeJournalFolder(folder_.c_str()));
-    static_cast<void>(MakeJournalFolder((folder_ + "/" + m.view.name).c_str()));
-    const int32_t e = WriteJournalRecord(*m.writer, SystemJournalFiles(), m.place.c_str(), r);
+    int32_t e = 0;
+    if (!folder_.empty()) {  // the machine's folder is made only for a cycle known valid
+        static_cast<void>(MakeJournalFolder(folder_.c_str()));
+        static_cast<void>(MakeJournalFolder((folder_ + "/" + m.view.name).c_str()));
+        e = WriteJournalRecord(*m.writer, SystemJournalFiles(), m.place.c_str(), r);
+    }
     if (m.indexedDay == line.substr(0, 10)) m.indexed.insert(HashOfLine(line));
     Remember(m, outbox, seq);
     Due(m, outbox, seq);
@@ -200,6 +210,11 @@ int PlantStore::Stored(Machine& m, const JournalRecord& r, const std::string& li
     for (std::size_t i = 0; i < w.waitingLines; ++i) {
         const JournalRecord& waiting = w.waiting[(w.firstWaiting + i) % kJournalWaitingMax];
         if (waiting.time.unixMs == r.time.unixMs && LineOf(waiting) == line) return 1;
+    }
+    if (folder_.empty()) {  // no journal: the last cycles in memory tell a resend
+        for (const StoredCycle& c : m.view.recent)
+            if (c.record.time.unixMs == r.time.unixMs && LineOf(c.record) == line) return 1;
+        return 0;
     }
     const std::string day = line.substr(0, 10);
     if (m.indexedDay != day) {
@@ -239,6 +254,7 @@ std::vector<Receipt> PlantStore::Receipts() {
 
 void PlantStore::SaveSequences(std::vector<std::string>* problems) {
     std::lock_guard lock(mutex_);
+    if (folder_.empty()) return;  // the database alone keeps the cycles
     for (auto& [name, m] : machines_) {
         if (!m.sequenceChanged) continue;
         std::string problem;
@@ -319,6 +335,7 @@ PlantStore::Machine& PlantStore::Find(const std::string& name) {
 // What a machine's folder says of an earlier run: the last number of each outbox ("<last>" on
 // the first line, as the older format held it alone, then "<outbox or -> <number>" lines).
 void PlantStore::Load(Machine& m) {
+    if (folder_.empty()) return;
     const std::string base = folder_ + "/" + m.view.name;
     m.onDisk = FindDayFiles((base + "/journal").c_str(), "", nullptr, nullptr);
     std::ifstream sequence(base + "/sequence");

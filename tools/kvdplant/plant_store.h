@@ -81,6 +81,7 @@ constexpr std::size_t kStateOnlyMax = 64;
 
 class PlantStore {
 public:
+    // An empty folder keeps no journals: the views only (a database is the collector's store).
     PlantStore(std::string folder, std::string prefix, std::size_t recentMax = 100);
     ~PlantStore() { SaveSequences(nullptr); }
 
@@ -134,6 +135,16 @@ private:
     std::map<std::string, Machine> machines_;
     uint64_t changes_ = 0;
 };
+
+// A cycle message read and checked as the store takes it: the journal line it holds, its outbox
+// ("" without one) and its number there. false and *problem when it is not a cycle of `machine`.
+struct CycleMessage {
+    JournalRecord record;
+    std::string outbox;
+    uint64_t seq = 0;
+};
+bool ReadCycleMessage(std::string_view payload, const std::string& machine, CycleMessage& out,
+                      std::string* problem);
 
 // The machine of a topic "<prefix>/<machine>/<leaf>", and its leaf; false when it is not one.
 bool SplitTopic(std::string_view topic, std::string_view prefix, std::string& machine, std::string& leaf);
