@@ -47,6 +47,7 @@ public:
                 mosquitto_publish(m, nullptr, (topic.substr(0, topic.size() - 5) + "receipt").c_str(),
                                   static_cast<int>(receipt.size()), receipt.data(), 1, false);
             }
+            if (topic.size() > 8 && topic.substr(topic.size() - 8) == "/receipt") return;  // its own
             std::lock_guard lock(w->mutex_);
             w->seen_.push_back({topic, payload, msg->retain});
         });
