@@ -15,7 +15,7 @@
 // Cycles sent and not yet receipted by the collector, at most this many: enough to keep the
 // broker and kvdplant busy while receipts travel, few enough that a reconnection sends little
 // again.
-constexpr uint32_t kWindow = 256;
+constexpr uint32_t kWindow = 1024;
 
 // A cycle in flight: its number, and the outbox's position once it is receipted.
 struct Flight {
