@@ -106,8 +106,9 @@ void Written(Collector& c, const std::string& machine, const kvdplant::MachineVi
         c.unsynced.insert(path);
 }
 
-// The receipts due go to each machine's receipt topic (QoS 1, not retained): queued here, they
-// leave with the PUBACK of the message that made them, after its line was written.
+// The receipts due go to each machine's receipt topic (QoS 1, not retained), one per machine and
+// outbox for a whole moment: queued behind the moment's PUBACKs, they leave with them, after the
+// lines were written (and the moment committed).
 void SendReceipts(mosquitto* m, Collector& c) {
     for (const kvdplant::Receipt& r : c.store.Receipts()) {
         char payload[kReceiptMessageMax];
@@ -136,7 +137,7 @@ void ToDatabase(Collector& c, const std::string& topic, std::string_view payload
         c.database->AddState(v, nowMs);
 }
 
-void OnMessage(mosquitto* m, void* data, const mosquitto_message* msg) {
+void OnMessage(mosquitto*, void* data, const mosquitto_message* msg) {
     auto* c = static_cast<Collector*>(data);
     const std::string_view payload(static_cast<const char*>(msg->payload),
                                    static_cast<std::size_t>(msg->payloadlen));
@@ -161,7 +162,6 @@ void OnMessage(mosquitto* m, void* data, const mosquitto_message* msg) {
     } else if (!problem.empty() && o != kvdplant::Outcome::kIgnored) {
         std::fprintf(stderr, "kvdplant: %s: %s\n", msg->topic, problem.c_str());
     }
-    SendReceipts(m, *c);
 }
 
 // Lines that wait for a machine's folder go out about once a second, whether or not that machine
@@ -225,6 +225,7 @@ bool Turn(mosquitto* m, Collector& c) {
             pollfd more{fd, POLLIN, 0};
             if (poll(&more, 1, 0) <= 0) break;
         }
+        SendReceipts(m, c);
     }
     if (!Committed(c)) return true;
     if (mosquitto_want_write(m) && mosquitto_loop_write(m, 1) != MOSQ_ERR_SUCCESS) return false;
