@@ -67,6 +67,28 @@
 #define IDC_LABEL_RANGE 1048
 #define IDC_LABEL_TA_ON_BLUNT 1051
 
+// The plant link dialog (Communication / Plant link...): each field with its label (field + 20).
+#define IDD_PLANT_LINK 140
+#define IDC_PLANT_ON 1060
+#define IDC_PLANT_HOST 1061
+#define IDC_PLANT_PORT 1062
+#define IDC_PLANT_TLS 1063
+#define IDC_PLANT_CAFILE 1064
+#define IDC_PLANT_MACHINE 1065
+#define IDC_PLANT_USER 1066
+#define IDC_PLANT_PASSWORD 1067
+#define IDC_PLANT_PREFIX 1068
+#define IDC_PLANT_BROWSE 1069
+#define IDC_PLANT_TEST 1070
+#define IDC_PLANT_RESULT 1071  // what the Test found, or why a typed value is refused
+#define IDC_PLANT_LABEL_HOST 1081
+#define IDC_PLANT_LABEL_PORT 1082
+#define IDC_PLANT_LABEL_CAFILE 1084
+#define IDC_PLANT_LABEL_MACHINE 1085
+#define IDC_PLANT_LABEL_USER 1086
+#define IDC_PLANT_LABEL_PASSWORD 1087
+#define IDC_PLANT_LABEL_PREFIX 1088
+
 // String table: the window caption (also the caption of the yes/no questions) and the main
 // window's class name, each up to 100 characters.
 #define IDS_CAPTION 103
@@ -105,6 +127,7 @@
 #define IDM_AUTO_CONNECT 32878
 #define IDM_SCREEN_DUMP 32879
 #define IDM_SHOW_FORECAST 32880     // the fourth display of the lower panel
+#define IDM_PLANT_LINK 32881        // Communication / Plant link...: the plant link dialog
 #define IDM_LANGUAGE_ENGLISH 34000  // the language items are 34000 + languageBase
 #define IDM_LANGUAGE_GERMAN 34200
 #define IDM_LANGUAGE_DANISH 34400

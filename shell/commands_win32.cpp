@@ -22,6 +22,7 @@
 #include "shell/debug_window_win32.h"
 #include "shell/forecast_state.h"
 #include "shell/language_switch_win32.h"
+#include "shell/plant_dialog_win32.h"
 #include "shell/plant_link_win32.h"
 #include "shell/legend_window_win32.h"
 #include "shell/main_window_win32.h"
@@ -43,6 +44,7 @@ void Legend(HWND hwnd, int) { ToggleLegendWindow(hwnd); }
 void Refresh(HWND hwnd, int) { InvalidateRegion(hwnd, Region::kWholeWindow, true); }
 void Port(HWND, int offset) { ChoosePort(offset + 1); }
 void Scan(HWND, int) { ScanPorts(); }
+void PlantLinkDialog(HWND hwnd, int) { static_cast<void>(OpenPlantLinkDialog(hwnd, StateOf(hwnd).plant)); }
 
 void LoadParameters(HWND hwnd, int) {
     if (Load(gModel.connection.NotConnected) != 0) {
@@ -172,6 +174,7 @@ const CommandRange kCommands[] = {
     {IDM_LEGEND, IDM_LEGEND, Legend},
     {IDM_COM_FIRST, IDM_COM_LAST, Port},
     {IDM_AUTO_CONNECT, IDM_AUTO_CONNECT, Scan},
+    {IDM_PLANT_LINK, IDM_PLANT_LINK, PlantLinkDialog},
     {IDM_SCREEN_DUMP, IDM_SCREEN_DUMP, ScreenDump},
     {IDM_SHOW_FORECAST, IDM_SHOW_FORECAST,
      [](HWND h, int) { ShowView(h, static_cast<int>(Display::kForecast)); }},

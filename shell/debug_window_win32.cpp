@@ -27,6 +27,8 @@ struct DebugWindowState {
 // The caption tells what the journal could not write and what the interpreter passed over (never
 // shown as a message: it happens on the reader thread, at every cycle end) and, while the plant
 // link is on, its state and the cycles waiting for the broker.
+constexpr UINT_PTR kStatusTimer = 1;
+
 void ShowJournalStatus(HWND hwnd, DebugWindowState& state, bool always) {
     const PassedOver now{JournalWriteFailures(gMonitorJournal), JournalLinesWaiting(gMonitorJournal),
                          JournalLinesLost(gMonitorJournal), Load(gIgnoredCycleEnds)};
@@ -61,6 +63,9 @@ void OnCreate(HWND hwnd, const CREATESTRUCTA& create) {
     StartDebugLogReader(state->reader, state->clientHeight / state->lineHeight);
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
     ShowJournalStatus(hwnd, *state, true);
+    // The caption follows the plant link while no frame arrives too (an idle unit, a broker that
+    // went away or a link started again): it is looked at twice a second, not only at a paint.
+    SetTimer(hwnd, kStatusTimer, 500, nullptr);
     Store(gDebugLog.debugFlag, 1);
 }
 
@@ -90,6 +95,10 @@ LRESULT CALLBACK DebugWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
             return 0;
         case WM_PAINT:
             OnPaint(hwnd);
+            return 0;
+        case WM_TIMER:
+            if (DebugWindowState* s = StateOf(hwnd); s != nullptr && wParam == kStatusTimer)
+                ShowJournalStatus(hwnd, *s, false);
             return 0;
         case WM_ERASEBKGND:
             return 1;  // never erased: new lines are drawn over the old picture

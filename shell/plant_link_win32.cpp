@@ -29,10 +29,14 @@ void Begin(PlantLink& link) {
 
 void StartPlantLink(PlantLink& link, HWND hwnd) {
     char message[kPlantMessageMax];
-    if (!ReadPlantSettingsFile(link.settings, message, sizeof message)) {
+    bool plainPassword = false;
+    if (!ReadPlantSettingsFile(link.settings, message, sizeof message, &plainPassword)) {
         MessageBoxA(hwnd, message, "ZAVIze", MB_OK | MB_ICONWARNING);
         return;
     }
+    // A password typed into the file by hand is protected for this Windows user at once.
+    if (plainPassword && !ProtectPlantPasswordInFile(link.settings.password, message, sizeof message))
+        MessageBoxA(hwnd, message, "ZAVIze", MB_OK | MB_ICONWARNING);
     if (link.settings.enabled) Begin(link);
 }
 
@@ -52,6 +56,12 @@ void PlantLinkCycleEnded(PlantLink& link) { NudgePlantPublisher(link.publisher);
 void StopPlantLink(PlantLink& link) {
     StopPlantPublisher(link.publisher, 1000);
     link.publisher = nullptr;
+}
+
+void RestartPlantLink(PlantLink& link, const PlantSettings& settings) {
+    StopPlantLink(link);
+    link.settings = settings;
+    if (link.settings.enabled) Begin(link);
 }
 
 PlantLinkStatus PlantLinkStatusNow(const PlantLink& link) { return ReadPlantLinkStatus(link.publisher); }

@@ -26,5 +26,8 @@ void PlantLinkTick(PlantLink& link);
 // A cycle ended: its journal line is written.
 void PlantLinkCycleEnded(PlantLink& link);
 void StopPlantLink(PlantLink& link);
+// The plant link dialog's OK: the link stopped and started again with the new settings (off when
+// they switch it off), without a restart of the program.
+void RestartPlantLink(PlantLink& link, const PlantSettings& settings);
 // For the debug window.
 PlantLinkStatus PlantLinkStatusNow(const PlantLink& link);

@@ -19,7 +19,7 @@ extern const char LanguageTable[kLanguageEntries][kTextSize];
 // one block per language in the table's order.
 constexpr int kLanguageCount = 3;
 constexpr TextId kFirstAddedText = 200;
-constexpr int kAddedTexts = 12;
+constexpr int kAddedTexts = 34;
 extern const char AddedLanguageTable[kLanguageCount][kAddedTexts][kTextSize];
 
 // Text of a TextId in the language in use; an unknown language base reads as English and a

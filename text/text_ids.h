@@ -139,3 +139,27 @@ constexpr TextId kTextChangeToolWithin = 209;
 constexpr TextId kTextSaveStatisticsElsewhere = 210;
 // After Save or Load statistics: the configuration file did not take the new file in use.
 constexpr TextId kTextFileInUseNotRemembered = 211;
+
+// Added texts: the plant link dialog (Communication / Plant link...) and its Test.
+constexpr TextId kTextPlantLink = 212;
+constexpr TextId kTextPlantLinkOn = 213;
+constexpr TextId kTextBrokerHost = 214;
+constexpr TextId kTextBrokerPort = 215;
+constexpr TextId kTextTls = 216;
+constexpr TextId kTextCaFile = 217;
+constexpr TextId kTextBrowse = 218;
+constexpr TextId kTextMachineName = 219;
+constexpr TextId kTextUser = 220;
+constexpr TextId kTextPassword = 221;
+constexpr TextId kTextTopicPrefix = 222;
+constexpr TextId kTextTest = 223;
+constexpr TextId kTextCancel = 224;
+constexpr TextId kTextTesting = 225;
+constexpr TextId kTextConnected = 226;
+constexpr TextId kTextRefusedPassword = 227;
+constexpr TextId kTextRefusedNotAuthorised = 228;
+constexpr TextId kTextRefused = 229;
+constexpr TextId kTextNotTrusted = 230;
+constexpr TextId kTextNoAnswer = 231;
+constexpr TextId kTextNoConnection = 232;
+constexpr TextId kTextCaFiles = 233;

@@ -8,7 +8,7 @@ packages=(
   wine wine64 xvfb xdotool imagemagick x11-utils xauth procps util-linux linux-perf
   cups printer-driver-cups-pdf poppler-utils e2fsprogs
   nsis zip unzip
-  mosquitto mosquitto-clients libmosquitto-dev nlohmann-json3-dev postgresql-15 libpq-dev
+  mosquitto mosquitto-clients libmosquitto-dev nlohmann-json3-dev postgresql-15 libpq-dev openssl
   libcpp-httplib-dev pkg-config chromium
 )
 missing=()

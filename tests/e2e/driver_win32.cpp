@@ -203,7 +203,7 @@ int main(int argc, char** argv) {
     if (argc < 2)
         return Fail(
             "usage: zavize_driver "
-            "wait-window|command|key|close|wait-gone|message|message-count|answer|no-message|"
+            "wait-window|command|key|close|wait-gone|message|message-count|answer|dialog-item|no-message|"
             "window-rect|client-origin|client-rect");
     if (!JoinDesktop()) return Fail("cannot join the desktop named by ZAVIZE_DESKTOP");
     const char* verb = argv[1];
@@ -263,6 +263,19 @@ int main(int argc, char** argv) {
         SetDlgItemTextA(box, 0x47c, argv[3]);
         SetDlgItemTextA(box, 0x480, argv[3]);
         PostMessageA(box, WM_COMMAND, IDOK, 0);
+        return 0;
+    }
+    // dialog-item SECONDS ID [TEXT]: prints the text of a control of the open dialog, or sets it.
+    if (std::strcmp(verb, "dialog-item") == 0) {
+        if (argc < 4) return Fail("usage: zavize_driver dialog-item SECONDS ID [TEXT]");
+        HWND dialog = WaitMessageBox(arg);
+        HWND item = dialog != nullptr ? GetDlgItem(dialog, std::atoi(argv[3])) : nullptr;
+        if (item == nullptr) return Fail("no dialog with that control");
+        if (argc > 4) return SendMessageA(item, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4])) ? 0 : 1;
+        // Asked with the message itself: GetWindowTextA does not ask an edit of another process.
+        char text[512] = {};
+        SendMessageA(item, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+        std::printf("%s\n", text);
         return 0;
     }
     if (std::strcmp(verb, "answer") == 0) {

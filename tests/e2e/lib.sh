@@ -128,17 +128,41 @@ screenshot() { import -window root "$1"; }
 
 file_size() { stat -c %s "$1"; }
 
-# The plant side. start_broker: mosquitto with packaging/plant/mosquitto.conf on a free port of
-# 127.0.0.1 (BROKER_PORT, kept for its restarts), its sessions on disk in $WORK/broker so a
-# restart keeps kvdplant's queue; stop_broker ends it as an administrator would. start_kvdplant FOLDER [ARGS...]: the collector into FOLDER.
+# The plant side. start_broker: mosquitto with the plant's shipped configuration
+# (packaging/plant/mosquitto.conf and acl) on a free port of 127.0.0.1 (BROKER_PORT, kept for its
+# restarts), its sessions, password file and ACL in $WORK/broker so a restart keeps kvdplant's
+# queue. Every client signs in with plant_password USER: kvdplant, each machine of PLANT_MACHINES
+# (a machine writes only its own topics), and watcher (all of kvd/#, for the scripts'
+# mosquitto_sub: $(broker_login)). With BROKER_TLS=1 a TLS listener runs as well, on
+# BROKER_TLS_PORT, its certificate for 127.0.0.1 and localhost signed by a test CA
+# ($WORK/broker/ca/ca.crt, made by packaging/plant/make-test-ca.sh). stop_broker ends it as an
+# administrator would. start_kvdplant FOLDER [ARGS...]: the collector into FOLDER, signed in.
+PLANT_MACHINES=${PLANT_MACHINES:-"e2e-mill e2e-idle e2e-moved mill-1 mill-2 mill-3 lathe-3"}
+plant_password() { printf 'pw-%s-7' "$1"; }
+broker_login() { printf -- '-u watcher -P %s' "$(plant_password watcher)"; }
 start_broker() {
   mkdir -p "$WORK/broker"
   # Started by root, mosquitto runs as its own user: it must be able to write its sessions here.
   chmod 0777 "$WORK/broker"
   if [ -z "${BROKER_PORT:-}" ]; then
     BROKER_PORT=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-    # The plant's own configuration, on this port and with its database here.
-    sed -e "s|^listener .*|listener $BROKER_PORT 127.0.0.1|" \
+    local u listeners
+    for u in kvdplant watcher $PLANT_MACHINES; do printf '%s:%s\n' "$u" "$(plant_password "$u")"; done >"$WORK/broker/passwd"
+    mosquitto_passwd -U "$WORK/broker/passwd"
+    { cat "$ZAVIZE_SOURCE/packaging/plant/acl"; printf '\nuser watcher\ntopic readwrite kvd/#\n'; } >"$WORK/broker/acl"
+    plant_password kvdplant >"$WORK/broker/kvdplant.pw"
+    if [ "${BROKER_TLS:-0}" = 1 ]; then
+      BROKER_TLS_PORT=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+      "$ZAVIZE_SOURCE/packaging/plant/make-test-ca.sh" "$WORK/broker/ca" 127.0.0.1 localhost >/dev/null
+      chmod 0644 "$WORK/broker/ca/broker.key"
+      listeners=(-e "s|^listener 8883\$|listener $BROKER_TLS_PORT 127.0.0.1|"
+        -e "s|^#listener 1883\$|listener $BROKER_PORT 127.0.0.1|" -e "s|^#use_username_as_clientid|use_username_as_clientid|")
+    else
+      listeners=(-e "s|^listener 8883\$|listener $BROKER_PORT 127.0.0.1|" -e "/^certfile\|^keyfile\|^tls_version/d")
+    fi
+    # The plant's own configuration, on these ports and with its files here.
+    sed "${listeners[@]}" -e "s|/etc/mosquitto/kvd/broker|$WORK/broker/ca/broker|" \
+      -e "s|/etc/mosquitto/kvd/|$WORK/broker/|" \
       -e "s|^persistence_location .*|persistence_location $WORK/broker/|" \
       "$ZAVIZE_SOURCE/packaging/plant/mosquitto.conf" >"$WORK/broker/mosquitto.conf"
   fi
@@ -156,12 +180,16 @@ stop_broker() {
   wait "$BROKER_PID" >/dev/null 2>&1 || true
 }
 start_kvdplant() {
-  setsid "$(dirname "$ZAVIZE_KVDSIM")/../kvdplant/kvdplant" --folder "$1" --port "$BROKER_PORT" "${@:2}" \
+  setsid "$(dirname "$ZAVIZE_KVDSIM")/../kvdplant/kvdplant" --folder "$1" --port "$BROKER_PORT" \
+    --user kvdplant --password-file "$WORK/broker/kvdplant.pw" "${@:2}" \
     >"$WORK/kvdplant.out" 2>"$WORK/kvdplant.log" &
   PLANT_PID=$!
   E2E_PIDS+=($PLANT_PID)
 }
-# plant_ini FOLDER MACHINE: the monitor in FOLDER publishes to the broker as MACHINE.
+# plant_ini FOLDER MACHINE: the monitor in FOLDER publishes to the broker as MACHINE, signed in
+# as MACHINE (one of PLANT_MACHINES).
 plant_ini() {
-  printf '[plant]\r\nenabled=1\r\nhost=127.0.0.1\r\nport=%s\r\nmachine=%s\r\n' "$BROKER_PORT" "$2" >"$1/ZAVIze.ini"
+  case " $PLANT_MACHINES " in *" $2 "*) ;; *) fail "plant_ini: $2 is not in PLANT_MACHINES: the broker has no user for it" ;; esac
+  printf '[plant]\r\nenabled=1\r\nhost=127.0.0.1\r\nport=%s\r\nmachine=%s\r\nuser=%s\r\npassword=%s\r\n' \
+    "$BROKER_PORT" "$2" "$2" "$(plant_password "$2")" >"$1/ZAVIze.ini"
 }

@@ -10,7 +10,8 @@ mkdir -p "$WORK/plant" "$WORK/screens"
 ensure_prefix
 start_display 1280 1024
 start_broker
-start_kvdplant "$WORK/plant" --listen 127.0.0.1:0 --token hall-7
+echo hall-7 >"$WORK/token"  # the board's token from a file: never on the command line
+start_kvdplant "$WORK/plant" --listen 127.0.0.1:0 --token-file "$WORK/token"
 for _ in $(seq 100); do grep -q 'the board is on' "$WORK/kvdplant.log" 2>/dev/null && break; sleep 0.1; done
 board=$(sed -n 's|.*the board is on http://127.0.0.1:\([0-9]*\)/.*|\1|p' "$WORK/kvdplant.log")
 [ -n "$board" ] || fail "kvdplant serves no board: $(cat "$WORK/kvdplant.log")"

@@ -20,7 +20,7 @@ wait_cycles "$WORK/events.txt" 2
 wait_for 30 "kvdplant to store both cycles" \
   bash -c "[ \"\$(cat '$WORK'/plant/e2e-idle/journal/*.csv 2>/dev/null | grep -vc '^time,')\" = 2 ]"
 # Every state message of the machine from now on, for four keep-alive periods of idling.
-timeout 13 mosquitto_sub -p "$BROKER_PORT" -t kvd/e2e-idle/state -v >"$WORK/states.txt" 2>/dev/null || true
+timeout 13 mosquitto_sub -p "$BROKER_PORT" $(broker_login) -t kvd/e2e-idle/state -v >"$WORK/states.txt" 2>/dev/null || true
 grep -q '"online":true' "$WORK/states.txt" || fail "no state seen: $(cat "$WORK/states.txt")"
 if grep -q '"online":false' "$WORK/states.txt"; then
   fail "the idle monitor showed offline: $(cat "$WORK/states.txt")"

@@ -52,11 +52,11 @@ same_journals "monitor restarted while the broker was down"
 
 # 4. The monitor killed: the broker sends the will, and keeps it as the machine's state.
 kill -9 "$PROGRAM_PID"
-state=$(timeout 20 mosquitto_sub -p "$BROKER_PORT" -t kvd/e2e-mill/state -C 1 -W 15 2>/dev/null || true)
+state=$(timeout 20 mosquitto_sub -p "$BROKER_PORT" $(broker_login) -t kvd/e2e-mill/state -C 1 -W 15 2>/dev/null || true)
 for _ in $(seq 50); do
   [[ $state == *'"online":false'* ]] && break
   sleep 0.2
-  state=$(timeout 5 mosquitto_sub -p "$BROKER_PORT" -t kvd/e2e-mill/state -C 1 -W 3 2>/dev/null || true)
+  state=$(timeout 5 mosquitto_sub -p "$BROKER_PORT" $(broker_login) -t kvd/e2e-mill/state -C 1 -W 3 2>/dev/null || true)
 done
 [[ $state == '{"machine":"e2e-mill","online":false}' ]] || fail "no will after the kill: $state"
 log "killed: the retained state is the will: $state"

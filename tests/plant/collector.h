@@ -1,5 +1,6 @@
-// kvdplant for the plant tests: the real collector in a process of its own, as the plant runs it,
-// its log beside its folder; and the bounded wait the scenarios share.
+// kvdplant for the plant tests: the real collector in a process of its own, as the plant runs it
+// (signed in as kvdplant, its password in a file beside its folder), its log beside its folder;
+// and the bounded wait the scenarios share.
 #pragma once
 
 #include <signal.h>
@@ -11,6 +12,8 @@
 #include <fstream>
 #include <string>
 #include <thread>
+
+#include "broker.h"
 
 extern char** environ;
 
@@ -26,21 +29,30 @@ bool WaitFor(int seconds, Done done) {
 
 class Collector {
 public:
-    // `extra`: further options (an id, the board's port or "--listen off"). Without `journals`
-    // the folder names only the log (a collector into a database only).
-    Collector(std::filesystem::path folder, uint16_t brokerPort, std::string extra = "", bool journals = true)
+    // `extra`: further options (an id, the board's port or "--listen off", TLS). Without
+    // `journals` the folder names only the log and the password file (a collector into a database
+    // only). It signs in as its --id (one of the test broker's collectors), else as kvdplant;
+    // `password`: the one in its password file (the test broker's for that user unless given).
+    Collector(std::filesystem::path folder, uint16_t brokerPort, std::string extra = "", bool journals = true,
+              std::string password = "")
         : folder_(std::move(folder)),
           log_(folder_.string() + ".log"),
           port_(brokerPort),
           extra_(std::move(extra)),
-          journals_(journals) {}
+          journals_(journals) {
+        if (const auto at = extra_.find("--id "); at != std::string::npos)
+            user_ = extra_.substr(at + 5, extra_.find(' ', at + 5) - (at + 5));
+        std::ofstream(folder_.string() + ".password")
+            << (password.empty() ? TestPassword(user_) : password) << "\n";
+    }
     ~Collector() { Stop(SIGTERM); }
     // With fdLimit, it runs with that many file descriptors at most.
     bool Start(int fdLimit = 0) {
         const std::string command =
             (fdLimit > 0 ? "ulimit -n " + std::to_string(fdLimit) + " && " : "") + "exec " KVDPLANT_PATH +
             (journals_ ? " --folder " + folder_.string() : "") + " --host 127.0.0.1 --port " +
-            std::to_string(port_) + " " + extra_ + " 2>>" + log_ + " >/dev/null";
+            std::to_string(port_) + " --user " + user_ + " --password-file " + folder_.string() +
+            ".password " + extra_ + " 2>>" + log_ + " >/dev/null";
         char* argv[] = {const_cast<char*>("sh"), const_cast<char*>("-c"), const_cast<char*>(command.c_str()),
                         nullptr};
         return posix_spawn(&pid_, "/bin/sh", nullptr, nullptr, argv, environ) == 0;
@@ -65,6 +77,7 @@ private:
     std::filesystem::path folder_;
     std::string log_;
     uint16_t port_;
+    std::string user_ = "kvdplant";
     std::string extra_;
     bool journals_;
     pid_t pid_ = -1;

@@ -33,6 +33,7 @@ public:
     Watcher(uint16_t port, const char* id, bool receipts = false) : receipts_(receipts) {
         mosquitto_lib_init();
         m_ = mosquitto_new(id, false, this);
+        mosquitto_username_pw_set(m_, id, TestPassword(id).c_str());  // the test broker's user `id`
         mosquitto_connect_callback_set(
             m_, [](mosquitto* m, void*, int) { mosquitto_subscribe(m, nullptr, "kvd/#", 1); });
         mosquitto_message_callback_set(m_, [](mosquitto* m, void* self, const mosquitto_message* msg) {
@@ -128,8 +129,10 @@ TEST(PlantBroker, CyclesWillAndABrokerRestartThroughMosquitto) {
     PlantSettings s{};
     char message[kPlantMessageMax];
     const std::string port = std::to_string(broker.port());
-    ASSERT_TRUE(
-        ParsePlantSettings({"1", "127.0.0.1", port.c_str(), "lathe-3", nullptr}, "pc", s, message, 256));
+    const std::string password = TestPassword("lathe-3");
+    ASSERT_TRUE(ParsePlantSettings(
+        {"1", "127.0.0.1", port.c_str(), "lathe-3", nullptr, nullptr, "lathe-3", password.c_str()}, "pc", s,
+        message, 256));
     PlantPublisherSetup setup = DefaultPublisherSetup(s, "journal");
     setup.sockets.connect = RememberingConnect;
     PlantPublisher* publisher = StartPlantPublisher(setup);

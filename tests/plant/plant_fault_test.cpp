@@ -70,6 +70,7 @@ public:
     Monitor(uint16_t port, const char* id) {
         mosquitto_lib_init();
         m_ = mosquitto_new(id, true, this);
+        mosquitto_username_pw_set(m_, id, TestPassword(id).c_str());  // the test broker's user `id`
         mosquitto_publish_callback_set(
             m_, [](mosquitto*, void* self, int) { ++static_cast<Monitor*>(self)->acked_; });
         mosquitto_max_inflight_messages_set(m_, 100);
@@ -239,7 +240,7 @@ TEST(PlantFaults, ALargePayloadIsRefusedAndHarmsNothingElse) {
     Plant p;
     ASSERT_TRUE(p.broker.Start());
     Collector c(p.plant, p.broker.port(), "--id kvdplant-fault");
-    Monitor m(p.broker.port(), "mill-1");
+    Monitor m(p.broker.port(), "monitors");  // it writes for mill-1 and big-1
     ASSERT_TRUE(m.connected());
     FirstCycle(p, c, m);
     ASSERT_TRUE(m.Cycles("mill-1", 1, 50));
@@ -294,7 +295,9 @@ TEST(PlantFaults, IdleAndTricklingBoardClientsWithFewDescriptorsStopNoMachine) {
     ASSERT_TRUE(p.broker.Start());
     const uint16_t boardPort = Broker::FreePort();
     Collector c(p.plant, p.broker.port(),
-                "--id kvdplant-fault --listen 127.0.0.1:" + std::to_string(boardPort) + " --token s3cret");
+                "--id kvdplant-fault --listen 127.0.0.1:" + std::to_string(boardPort) + " --token-file " +
+                    (p.dir.path() / "token").string());
+    std::ofstream(p.dir.path() / "token") << "s3cret\n";
     Monitor m(p.broker.port(), "monitors");
     ASSERT_TRUE(m.connected());
     ASSERT_TRUE(c.Start(256));

@@ -58,8 +58,10 @@ struct Monitor {
         PlantSettings s{};
         char message[kPlantMessageMax];
         const std::string p = std::to_string(port);
-        ASSERT_TRUE(ParsePlantSettings({"1", "127.0.0.1", p.c_str(), machine.c_str(), nullptr}, "pc", s,
-                                       message, sizeof message));
+        const std::string password = TestPassword(machine);  // signed in as its machine
+        ASSERT_TRUE(ParsePlantSettings({"1", "127.0.0.1", p.c_str(), machine.c_str(), nullptr, nullptr,
+                                        machine.c_str(), password.c_str()},
+                                       "pc", s, message, sizeof message));
         publisher = StartPlantPublisher(DefaultPublisherSetup(s, (folder + "/journal").c_str()));
         ASSERT_NE(publisher, nullptr);
         // Connected, its outbox made: cycles from now on are the link's.
@@ -149,6 +151,7 @@ TEST(PlantJournalFaults, ABlockedFolderHoldsOneMachinesCyclesForItAlone) {
 // A valid cycle with a huge number, as anyone on the broker can publish.
 void PublishHostile(uint16_t port) {
     mosquitto* m = mosquitto_new("hostile", true, nullptr);
+    mosquitto_username_pw_set(m, "hostile", TestPassword("hostile").c_str());
     ASSERT_EQ(mosquitto_connect(m, "127.0.0.1", port, 10), MOSQ_ERR_SUCCESS);
     JournalRecord r{};
     r.time = JournalNow();

@@ -2,9 +2,13 @@
 # The release as a user gets it (build/release/, made by tools/make-release.sh), under Wine:
 #   1. each zip holds its program (of the right machine type and version), README.txt and the
 #      licence texts;
-#   2. the installer, run silently into a fresh prefix, installs the program, a Start-menu shortcut
-#      and the uninstall entry; the shortcut (read back through the shell's link interface) starts
-#      the installed program in the per-user data folder, where the program creates its files;
+#   2. the installer, run silently into a fresh prefix with the plant link's settings on its command
+#      line (as for a fleet), installs the program, a Start-menu shortcut, the uninstall entry and
+#      the data folder's ZAVIze.ini; the shortcut (read back through the shell's link interface)
+#      starts the installed program in the per-user data folder, where the program creates its
+#      files, protects the password the roll-out added by hand, and publishes the unit's cycles to
+#      the broker (the plant's configuration) under the computer's name; a CA file that is not
+#      there stops the install before anything is written;
 #   3. the silent uninstall removes the program, the shortcut and the entry, and keeps the data
 #      folder with its files;
 #   4. the program from the 64-bit zip, started in its unpacked folder against kvdsim, records the
@@ -65,7 +69,18 @@ done
 log "zips: programs (x86-64 and i386, version $version), README.txt and licences"
 
 # --- 2. Silent install into the fresh prefix --------------------------------------------------
-wine "$setup" /S || fail "the silent install failed"
+# The plant's broker with a user for this PC: the machine name the program takes by itself is the
+# computer's, other characters made '-'.
+machine=$(winenv COMPUTERNAME | sed 's/[^A-Za-z0-9_.-]/-/g')
+PLANT_MACHINES=$machine
+mkdir -p "$WORK/plant"
+start_broker
+start_kvdplant "$WORK/plant"
+status=0
+wine "$setup" /S /PLANT_HOST=127.0.0.1 '/PLANT_CAFILE=C:\no\plant-ca.pem' >/dev/null 2>&1 || status=$?
+expect "exit code with a missing CA file" "$status" 2
+wine reg query "$uninstall_key" >/dev/null 2>&1 && fail "the install went on without its CA file"
+wine "$setup" /S /PLANT_HOST=127.0.0.1 "/PLANT_PORT=$BROKER_PORT" "/PLANT_USER=$machine" || fail "the silent install failed"
 program_dir='C:\Program Files\ZavIze'
 data_dir="$(winenv LOCALAPPDATA)\\ZavIze"
 link="$(winenv APPDATA)\\Microsoft\\Windows\\Start Menu\\Programs\\ZavIze.lnk"
@@ -75,7 +90,15 @@ for f in zavize.exe kvdstat.exe uninstall.exe README.txt licenses/mingw-w64-runt
 done
 [ -f "$link_unix" ] || fail "no Start-menu shortcut $link"
 [ -d "$data_unix" ] || fail "no data folder $data_dir"
-[ -z "$(ls -A "$data_unix")" ] || fail "the data folder is not empty after the install"
+[ "$(ls -A "$data_unix")" = ZAVIze.ini ] || fail "the data folder holds more than ZAVIze.ini: $(ls -A "$data_unix")"
+ini=$(tr -d '\r' <"$data_unix/ZAVIze.ini")
+for line in '[plant]' enabled=1 host=127.0.0.1 "port=$BROKER_PORT" "user=$machine"; do
+  grep -qxF "$line" <<<"$ini" || fail "the data folder's ZAVIze.ini lacks $line: $ini"
+done
+grep -q '^machine=' <<<"$ini" && fail "the installer wrote a machine name of its own: $ini"
+grep -q 'password' <<<"$ini" && fail "the installer wrote a password: $ini"
+# The roll-out's tool puts this PC's password in by hand; the program protects it at its start.
+printf 'password=%s\r\n' "$(plant_password "$machine")" >>"$data_unix/ZAVIze.ini"
 expect DisplayName "$(reg_value DisplayName)" ZavIze
 expect DisplayVersion "$(reg_value DisplayVersion)" "$version"
 expect DisplayIcon "$(reg_value DisplayIcon)" "$program_dir\\zavize.exe,0"
@@ -95,9 +118,13 @@ start_program "$(winepath -u "$workdir")" "$target"
 driver no-message 3 || fail "a message appeared at the first start of the installed program"
 [ "$(file_size "$data_unix/ZAVIze.cnf")" = 280 ] || fail "no 280-byte ZAVIze.cnf in the data folder"
 [ "$(file_size "$data_unix/Default.\$\$\$")" = 1600096 ] || fail "no 1,600,096-byte Default.\$\$\$ in the data folder"
+wait_for 30 "kvdplant to store a cycle of $machine" \
+  bash -c "cat '$WORK/plant/$machine'/journal/*.csv 2>/dev/null | grep -vq '^time,'"
+grep -qF "$(plant_password "$machine")" "$data_unix/ZAVIze.ini" && fail "the password is still in plain text"
+grep -q '^password_protected=' "$data_unix/ZAVIze.ini" || fail "the password was not protected at the start"
 stop_program
 stop_unit
-log "started through the shortcut: ZAVIze.cnf and Default.\$\$\$ in $data_dir"
+log "started through the shortcut: ZAVIze.cnf and Default.\$\$\$ in $data_dir, cycles published as $machine"
 
 # --- 3. Silent uninstall ----------------------------------------------------------------------
 # The uninstaller copies itself away and returns at once; the copy does the work.

@@ -2,18 +2,21 @@
 // even while the link has nothing to say (the keep-alive holds for hours, a dead broker is noticed
 // within 1.5 keep-alive periods), a broker that accepts and drops every connection gets a
 // growing pause, not a connection storm, and the outbox moves on by the collector's receipts only.
+// The plant link dialog's Test tells the broker's answers apart.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <deque>
 #include <memory>
-#include <string>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "journal/journal_file.h"
 #include "journal/journal_writer.h"
+#include "plant/connection_check.h"
 #include "plant/mqtt_session.h"
 #include "plant/outbox.h"
 #include "plant/plant_receipt.h"
@@ -30,7 +33,10 @@ struct Script {
     bool closeAfterConnack = false;
     bool closed = false;
     int pingreqs = 0;
-    std::vector<int64_t> connects;  // PlantClockMs of each connection
+    std::vector<int64_t> connects;               // PlantClockMs of each connection
+    int32_t connectResult = 0;                   // what the connect says
+    std::deque<uint8_t> connack{0x20, 2, 0, 0};  // accepted
+    std::vector<uint8_t> sent;                   // every byte the client sent
     std::vector<std::string> subscribed;
     std::vector<MqttPublish> cycles;  // what was published on a cycle topic (views into `payloads`)
     std::deque<std::string> payloads;
@@ -41,14 +47,16 @@ const SocketService kScripted{
     [](const char*, uint16_t, int32_t, intptr_t* socket) -> int32_t {
         std::lock_guard lock(gScript->mutex);
         gScript->connects.push_back(PlantClockMs());
+        if (gScript->connectResult != 0) return gScript->connectResult;
         gScript->closed = false;
-        gScript->toClient = {0x20, 2, 0, 0};  // CONNACK, accepted
+        gScript->toClient = gScript->connack;
         *socket = 1;
         return 0;
     },
     [](intptr_t, const uint8_t* bytes, std::size_t n, int32_t) -> int32_t {
         std::lock_guard lock(gScript->mutex);
         Script& s = *gScript;
+        s.sent.insert(s.sent.end(), bytes, bytes + n);
         if (n == 2 && bytes[0] == 0xC0) {
             ++s.pingreqs;
             if (s.answerPings) s.toClient.insert(s.toClient.end(), {0xD0, 0});
@@ -164,6 +172,72 @@ TEST(PlantPublisherPause, ABrokerThatAcceptsAndDropsGetsAGrowingPause) {
     EXPECT_GE(c[1] - c[0], 1000);
     if (c.size() == 3) {
         EXPECT_GE(c[2] - c[1], 2000);
+    }
+}
+
+// Each answer of the broker to the Test's connection, told apart for the dialog. Accepted, the Test
+// says goodbye at once; it never registers a will (no offline state for the machine) and uses a
+// client id of its own, so a running link of the same machine is not pushed off.
+TEST(PlantConnectionCheck, TellsTheBrokersAnswersApart) {
+    struct Case {
+        const char* what;
+        int32_t connectResult;
+        std::deque<uint8_t> connack;
+        bool stop;
+        PlantCheckOutcome outcome;
+        uint8_t refusal;
+        int32_t result;
+    };
+    const Case cases[] = {
+        {"accepted", 0, {0x20, 2, 0, 0}, false, PlantCheckOutcome::kConnected, 0, 0},
+        {"wrong user name or password",
+         0,
+         {0x20, 2, 0, 4},
+         false,
+         PlantCheckOutcome::kRefused,
+         4,
+         kMqttRefused},
+        {"not authorised", 0, {0x20, 2, 0, 5}, false, PlantCheckOutcome::kRefused, 5, kMqttRefused},
+        {"a broker that says nothing", 0, {}, false, PlantCheckOutcome::kNoAnswer, 0, kMqttNoAnswer},
+        {"a host that drops the packets",
+         kSocketTimedOut,
+         {},
+         false,
+         PlantCheckOutcome::kNoAnswer,
+         0,
+         kSocketTimedOut},
+        {"nobody on the port", 111, {}, false, PlantCheckOutcome::kCannotConnect, 0, 111},
+        {"no such host", kSocketNoAddress, {}, false, PlantCheckOutcome::kCannotConnect, 0, kSocketNoAddress},
+        {"the dialog closed", 0, {}, true, PlantCheckOutcome::kStopped, 0, kMqttStopped},
+    };
+    PlantSettings settings{true,     "broker",    1883,  "WS-07", "kvd", kPlantDefaultKeepAlive,
+                           "mill-7", "Secret-42", false, ""};
+    for (const Case& c : cases) {
+        ScriptScope scope;
+        scope.script.connectResult = c.connectResult;
+        scope.script.connack = c.connack;
+        std::atomic<bool> stop{c.stop};
+        const int64_t start = PlantClockMs();
+        const PlantCheckResult r = CheckPlantConnection(settings, kScripted, 400, stop);
+        EXPECT_LE(PlantClockMs() - start, 1000) << c.what;
+        EXPECT_EQ(r.outcome, c.outcome) << c.what;
+        EXPECT_EQ(r.refusal, c.refusal) << c.what;
+        EXPECT_EQ(r.result, c.result) << c.what;
+        const std::vector<uint8_t>& sent = scope.script.sent;
+        if (c.connectResult != 0) {
+            EXPECT_TRUE(sent.empty()) << c.what;
+            continue;
+        }
+        // CONNECT: header, length, "MQTT", level 4, flags (bit 2 a will, bits 7 and 6 a user name
+        // and a password), keep-alive, then the client id, the user name and the password.
+        ASSERT_GE(sent.size(), 12u) << c.what;
+        EXPECT_EQ(sent[0], 0x10) << c.what;
+        EXPECT_EQ(sent[9], 0xC2) << c.what;  // user name, password, clean session; no will
+        for (const std::string field : {"zavize-WS-07-test", "mill-7", "Secret-42"})
+            EXPECT_NE(std::search(sent.begin(), sent.end(), field.begin(), field.end()), sent.end())
+                << c.what << ": " << field;
+        const bool goodbye = sent.size() >= 2 && sent[sent.size() - 2] == 0xE0 && sent.back() == 0;
+        EXPECT_EQ(goodbye, c.outcome == PlantCheckOutcome::kConnected) << c.what;
     }
 }
 

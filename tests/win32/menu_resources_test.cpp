@@ -59,7 +59,7 @@ struct MenuTexts {
         *exportPower, *exportWork, *reset, *all, *exit, *parameters, *communication, *autoConnect, *window,
         *showPower, *showWork, *showParameters, *showForecast, *refresh, *print, *printCut, *printPower,
         *printWork, *printParameters, *screenDump, *language, *english, *german, *danish, *help, *legend,
-        *about, *cut;
+        *about, *cut, *plantLink;
 };
 
 const MenuTexts kEnglish = {
@@ -99,6 +99,7 @@ const MenuTexts kEnglish = {
     "&Legend",
     "&About ...",
     "Cut# ",
+    "&Plant link...",
 };
 
 const MenuTexts kGerman = {
@@ -139,6 +140,7 @@ const MenuTexts kGerman = {
     "&\xdc"
     "ber ...",
     "Schnitt# ",
+    "&Anlagenanbindung...",
 };
 
 const MenuTexts kDanish = {
@@ -178,6 +180,7 @@ const MenuTexts kDanish = {
     "&Legende",
     "&Omkring ...",
     "Snit nr. ",
+    "&Fabriksforbindelse...",
 };
 
 std::vector<std::string> ExpectedMenu(const MenuTexts& t, bool danish) {
@@ -214,6 +217,8 @@ std::vector<std::string> ExpectedMenu(const MenuTexts& t, bool danish) {
     m.Numbered(32862, "COM ");
     m.Separator();
     m.Item(32878, t.autoConnect);
+    m.Separator();
+    m.Item(32881, t.plantLink);
     m.End();
 
     m.Flat(t.window, {{32796, t.showPower},

@@ -2,15 +2,18 @@
 // broker, writes each machine's journal under one folder (see plant_store.h), and tells each
 // monitor what its journal there holds (<prefix>/<machine>/receipt).
 //
-//   kvdplant --folder DIR [--host 127.0.0.1] [--port 1883] [--prefix kvd] [--id kvdplant]
-//            [--listen 127.0.0.1:8080 | --listen off] [--token TOKEN]
+//   kvdplant --folder DIR [--host 127.0.0.1] [--port 1883, 8883 with TLS] [--prefix kvd] [--id kvdplant]
+//            [--user kvdplant --password-file FILE] [--cafile CA.crt | --tls on]
+//            [--listen 127.0.0.1:8080 | --listen off] [--token-file FILE]
 //            [--database CONNINFO [--database-password-file FILE]]
 //
 // With --database it stores into PostgreSQL as well (plant_database.h), or only there when no
 // --folder is given.
 //
-// It serves the plant board on the --listen address (docs/board.md); with --token the board's
-// data need that token.
+// It signs in as --user with the first line of --password-file, over TLS with --cafile (the
+// broker's certificate verified against that CA) or --tls on (the system's CAs). It serves the
+// plant board on the --listen address (docs/board.md); with a token (--token-file, or the
+// environment's KVDPLANT_TOKEN) the board's data need it. No secret is taken on the command line.
 //
 // It runs until SIGINT or SIGTERM, then prints what it stored and how long the cycles took from
 // their end on the machine to their line here.
@@ -39,6 +42,7 @@
 #include "plant_board.h"
 #include "plant_database.h"
 #include "plant_store.h"
+#include "sign_in.h"
 
 namespace {
 
@@ -48,8 +52,9 @@ void OnSignal(int) { gStop = 1; }
 struct Options {
     std::string folder, host = "127.0.0.1", prefix = "kvd", id = "kvdplant";
     std::string database, databasePasswordFile;
-    int port = 1883;
+    int port = 0;  // 0: 1883, or 8883 with TLS
     bool board = true;
+    kvdplant::SignIn signIn;
     kvdboard::ServerOptions boardServer;
 };
 
@@ -62,7 +67,20 @@ struct Collector {
     kvdboard::BoardModel board{};
     std::unique_ptr<kvdplant::PlantDatabase> database{};
     std::string databaseProblem{};  // the last failure told, "" while the database takes the rows
+    std::string lastLogError{};     // what libmosquitto last logged as an error (a TLS failure's reason)
+    std::string lastProblem{};      // the connection problem last told, so a retry does not repeat it
 };
+
+// A connection problem, told once until it changes or a connection succeeds.
+void Tell(Collector& c, const std::string& problem) {
+    if (problem == c.lastProblem) return;
+    c.lastProblem = problem;
+    std::fprintf(stderr, "kvdplant: %s:%d: %s\n", c.options.host.c_str(), c.options.port, problem.c_str());
+}
+
+void OnLog(mosquitto*, void* data, int level, const char* text) {
+    if (level == MOSQ_LOG_ERR) static_cast<Collector*>(data)->lastLogError = text;
+}
 
 int64_t NowUs() {
     return std::chrono::duration_cast<std::chrono::microseconds>(
@@ -78,21 +96,24 @@ uint64_t Waiting(Collector& c) {
     return n;
 }
 
-void OnConnect(mosquitto* m, void* data, int rc) {
+void OnConnect(mosquitto* m, void* data, int rc, int flags) {
     auto* c = static_cast<Collector*>(data);
     if (rc != 0) {
-        std::fprintf(stderr, "kvdplant: the broker refused the connection: %s\n",
-                     mosquitto_connack_string(rc));
+        Tell(*c, kvdplant::ConnectProblem(rc, true, c->options.signIn, ""));
         return;
     }
+    c->lastProblem.clear();
+    c->lastLogError.clear();
+    // A new session is worth a word: what the broker queued for an earlier one is not coming.
+    const bool sessionPresent = (flags & 1) != 0;
     for (const char* leaf : {"cycle", "state"}) {
         const std::string topic = c->options.prefix + "/+/" + leaf;
         mosquitto_subscribe(m, nullptr, topic.c_str(), 1);
     }
-    std::fprintf(stderr, "kvdplant: connected to %s:%d, collecting %s/+/cycle into %s%s%s\n",
+    std::fprintf(stderr, "kvdplant: connected to %s:%d, collecting %s/+/cycle into %s%s%s%s\n",
                  c->options.host.c_str(), c->options.port, c->options.prefix.c_str(),
                  c->options.folder.c_str(), c->options.folder.empty() || !c->database ? "" : " and ",
-                 c->database ? "the database" : "");
+                 c->database ? "the database" : "", sessionPresent ? "" : " (a new session)");
 }
 
 // What a stored cycle wrote: its day file, the machine's sequence file and their folders.
@@ -237,6 +258,11 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         const std::string key = argv[i], value = argv[i + 1];
         std::string error;
         bool board = false;
+        if (!kvdplant::TakeSignInOption(key, value, o.signIn, board, error)) {
+            std::fprintf(stderr, "kvdplant: %s\n", error.c_str());
+            return false;
+        }
+        if (board) continue;
         if (!kvdplant::TakeBoardOption(key, value, o.boardServer, o.board, board, error)) {
             std::fprintf(stderr, "kvdplant: %s\n", error.c_str());
             return false;
@@ -259,6 +285,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         else
             return false;
     }
+    if (o.port == 0) o.port = o.signIn.tls ? 8883 : 1883;
     return argc % 2 == 1 && (!o.folder.empty() || !o.database.empty()) && o.port > 0 && o.port < 65536 &&
            (o.databasePasswordFile.empty() || !o.database.empty());
 }
@@ -345,9 +372,15 @@ int main(int argc, char** argv) {
     if (!ParseOptions(argc, argv, o)) {
         std::fprintf(stderr,
                      "usage: kvdplant --folder DIR [--host H] [--port P] [--prefix kvd] [--id kvdplant]\n"
-                     "                [--listen HOST:PORT | --listen off] [--token TOKEN]\n"
+                     "                [--user NAME --password-file FILE] [--cafile CA.crt | --tls on]\n"
+                     "                [--listen HOST:PORT | --listen off] [--token-file FILE]\n"
                      "                [--database CONNINFO [--database-password-file FILE]]\n"
                      "(--folder, --database or both)\n");
+        return 2;
+    }
+    std::string problem;
+    if (!kvdplant::ReadSecrets(o.signIn, o.boardServer.token, problem)) {
+        std::fprintf(stderr, "kvdplant: %s\n", problem.c_str());
         return 2;
     }
     std::signal(SIGINT, OnSignal);
@@ -377,21 +410,41 @@ int main(int argc, char** argv) {
     // PUBACK of a cycle leaves only once its line is written, so a kill never loses an
     // acknowledged cycle (left to itself libmosquitto acknowledges before the callback).
     mosquitto_threaded_set(m, true);
-    mosquitto_connect_callback_set(m, OnConnect);
+    if (!kvdplant::ApplySignIn(m, o.signIn, problem)) {
+        std::fprintf(stderr, "kvdplant: %s\n", problem.c_str());
+        mosquitto_destroy(m);
+        mosquitto_lib_cleanup();
+        return 2;
+    }
+    mosquitto_log_callback_set(m, OnLog);
+    mosquitto_connect_with_flags_callback_set(m, OnConnect);
     mosquitto_message_callback_set(m, OnMessage);
     mosquitto_reconnect_delay_set(m, 1, 30, true);
-    // Receipts in flight at once: a monitor catching up gets one per cycle.
+    // Receipts in flight at once: a monitor catching up gets one per moment.
     mosquitto_max_inflight_messages_set(m, 1000);
-    bool connected = mosquitto_connect(m, o.host.c_str(), o.port, 30) == MOSQ_ERR_SUCCESS;
+    // A connection that fails (no broker, an untrusted certificate) is told once and tried again.
+    const auto connect = [&](int rc) {
+        if (rc != MOSQ_ERR_SUCCESS) Tell(c, kvdplant::ConnectProblem(rc, false, o.signIn, c.lastLogError));
+        return rc == MOSQ_ERR_SUCCESS;
+    };
+    bool connected = connect(mosquitto_connect(m, o.host.c_str(), o.port, 30));
     auto flushed = std::chrono::steady_clock::now();
     while (!gStop) {
         FlushGroup(c, flushed, false);
         if (!connected) {
             std::this_thread::sleep_for(std::chrono::seconds(1));
-            connected = mosquitto_reconnect(m) == MOSQ_ERR_SUCCESS;
+            connected = connect(mosquitto_reconnect(m));
             continue;
         }
-        if (!Turn(m, c)) connected = false;
+        if (!Turn(m, c)) {
+            connected = false;
+            // A TLS handshake may end here rather than in the connect; a connection that was up
+            // and is lost is told once (a refused sign-in was told already).
+            if (c.lastLogError.find("SSL") != std::string::npos)
+                connect(MOSQ_ERR_TLS);
+            else if (c.lastProblem.empty())
+                connect(MOSQ_ERR_CONN_LOST);
+        }
         WriteWaiting(c, false);
         SendReceipts(m, c);  // of lines that waited for their folder
     }

@@ -25,8 +25,7 @@ void TellBoard(kvdboard::BoardModel& board, const PlantStore& store, std::string
 
 bool TakeBoardOption(const std::string& key, const std::string& value, kvdboard::ServerOptions& o,
                      bool& enabled, bool& taken, std::string& error) {
-    taken = key == "--listen" || key == "--token";
-    if (key == "--token") o.token = value;
+    taken = key == "--listen";
     if (key != "--listen") return true;
     enabled = value != "off";
     return !enabled || kvdboard::ParseListenAddress(value, o.host, o.port, error);

@@ -15,7 +15,8 @@ namespace kvdplant {
 void TellBoard(kvdboard::BoardModel& board, const PlantStore& store, std::string_view topic,
                std::string_view prefix, Outcome outcome);
 
-// --listen HOST:PORT (or "off") and --token TOKEN; *taken says whether the key was one of them.
+// --listen HOST:PORT (or "off"); *taken says whether the key was one of them (the token is
+// kvdplant's sign-in's: sign_in.h).
 // False with a message in error for a malformed address.
 bool TakeBoardOption(const std::string& key, const std::string& value, kvdboard::ServerOptions& o,
                      bool& enabled, bool& taken, std::string& error);

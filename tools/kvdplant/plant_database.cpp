@@ -264,30 +264,37 @@ bool PlantDatabase::Commit(std::string* problem) {
             states_.clear();
             return true;
         }
-        std::string ignored;
-        if (PQstatus(conn_) == CONNECTION_OK) Exec("ROLLBACK", &ignored);
-        if (PQstatus(conn_) != CONNECTION_OK) Close();  // opened again at the next try
-        if (!retry || attempt >= 5 || conn_ == nullptr) return false;
+        // Closing ends the transaction (nothing of it is kept) and whatever the pipeline held.
+        Close();
+        if (!retry || attempt >= 5 || !Open(problem)) return false;
     }
 }
 
+// The moment's statements go in one pipeline (one round trip, not one per row), between BEGIN and
+// COMMIT; then their results are read in order.
 bool PlantDatabase::WriteMoment(std::string* problem, bool* retry, uint64_t* inserted) {
-    if (!Exec("BEGIN", problem)) return false;
-    const auto run = [&](const char* statement, const std::vector<const char*>& params) {
-        const Result r(PQexecPrepared(conn_, statement, static_cast<int>(params.size()), params.data(),
-                                      nullptr, nullptr, 0));
-        if (PQresultStatus(r.get()) == PGRES_COMMAND_OK) {
-            if (std::strcmp(statement, "insert_cycle") == 0)
-                *inserted += std::strcmp(PQcmdTuples(r.get()), "1") == 0;
-            return true;
-        }
-        *retry = WorthRetrying(r.get());
+    if (PQenterPipelineMode(conn_) == 0) {
         *problem = Trimmed(PQerrorMessage(conn_));
         return false;
+    }
+    std::vector<bool> inserts;  // per statement sent: whether it inserts a cycle
+    bool sent = true;
+    const auto send = [&](const char* statement, const std::vector<const char*>& params) {
+        const int n = static_cast<int>(params.size());
+        sent =
+            sent && (statement[0] == '!'
+                         ? PQsendQueryParams(conn_, statement + 1, 0, nullptr, nullptr, nullptr, nullptr, 0)
+                         : PQsendQueryPrepared(conn_, statement, n, params.data(), nullptr, nullptr, 0)) != 0;
+        inserts.push_back(std::strcmp(statement, "insert_cycle") == 0);
     };
+    send("!BEGIN", {});
     // The journal line's 15 fields are the columns from "time" to blunt_mode, utc_offset beside.
     std::vector<const char*> params(19);
     std::vector<std::string> fields;
+    std::vector<std::string> offsets;  // kept until the pipeline is sent
+    offsets.reserve(cycles_.size());
+    std::vector<std::vector<std::string>> kept;
+    kept.reserve(cycles_.size());
     for (const Row& c : cycles_) {
         fields.clear();
         for (std::size_t at = 0;;) {
@@ -298,16 +305,19 @@ bool PlantDatabase::WriteMoment(std::string* problem, bool* retry, uint64_t* ins
         }
         if (fields.size() != 15) {
             *problem = "a cycle's line has not its 15 fields: " + c.line;
-            return false;
+            sent = false;
+            break;
         }
-        const std::string offset = std::to_string(c.offsetMinutes);
+        const std::vector<std::string>& f = kept.emplace_back(std::move(fields));
+        fields = {};
+        const std::string& offset = offsets.emplace_back(std::to_string(c.offsetMinutes));
         params[0] = c.machine.c_str();
         params[1] = c.outbox.c_str();
         params[2] = c.seq.c_str();
-        params[3] = fields[0].c_str();
+        params[3] = f[0].c_str();
         params[4] = offset.c_str();
-        for (std::size_t i = 1; i < fields.size(); ++i) params[4 + i] = fields[i].c_str();
-        if (!run("insert_cycle", params)) return false;
+        for (std::size_t i = 1; i < f.size(); ++i) params[4 + i] = f[i].c_str();
+        send("insert_cycle", params);
     }
     // Each machine of the moment: its latest cycle, then its latest state.
     std::map<std::string, const Row*> latest;
@@ -316,22 +326,52 @@ bool PlantDatabase::WriteMoment(std::string* problem, bool* retry, uint64_t* ins
         if (l == nullptr || c.unixMs > l->unixMs) l = &c;
     }
     for (const auto& [machine, s] : states_) latest.try_emplace(machine, nullptr);
+    std::vector<std::string> texts;  // kept until the pipeline is sent
+    texts.reserve(latest.size() * 3);
     for (const auto& [machine, row] : latest) {
         if (row != nullptr) {
-            const std::string time = row->line.substr(0, row->line.find(','));
-            if (!run("touch_machine", {machine.c_str(), time.c_str()})) return false;
+            const std::string& time = texts.emplace_back(row->line.substr(0, row->line.find(',')));
+            send("touch_machine", {machine.c_str(), time.c_str()});
         }
         const auto s = states_.find(machine);
         if (s == states_.end()) continue;
         const State& st = s->second;
-        const std::string cut = std::to_string(st.cut), taken = std::to_string(st.takenUnixMs);
+        const std::string& cut = texts.emplace_back(std::to_string(st.cut));
+        const std::string& taken = texts.emplace_back(std::to_string(st.takenUnixMs));
         const auto flag = [](bool b) { return b ? "true" : "false"; };
-        if (!run("set_state",
-                 {machine.c_str(), flag(st.online), flag(st.unit), st.cut > 0 ? cut.c_str() : nullptr,
-                  flag(st.breakLamp), flag(st.bluntLamp), flag(st.missingLamp), taken.c_str()}))
-            return false;
+        send("set_state",
+             {machine.c_str(), flag(st.online), flag(st.unit), st.cut > 0 ? cut.c_str() : nullptr,
+              flag(st.breakLamp), flag(st.bluntLamp), flag(st.missingLamp), taken.c_str()});
     }
-    return Exec("COMMIT", problem);
+    send("!COMMIT", {});
+    sent = sent && PQpipelineSync(conn_) != 0;
+    if (!sent && problem->empty()) *problem = Trimmed(PQerrorMessage(conn_));
+    // Every statement's result, each followed by a null, then the sync's.
+    bool ok = sent;
+    for (std::size_t i = 0; sent && i < inserts.size(); ++i) {
+        const Result r(PQgetResult(conn_));
+        if (r == nullptr) {  // the connection is gone
+            *problem = Trimmed(PQerrorMessage(conn_));
+            ok = false;
+            break;
+        }
+        const ExecStatusType status = PQresultStatus(r.get());
+        if (status == PGRES_COMMAND_OK) {
+            if (inserts[i]) *inserted += std::strcmp(PQcmdTuples(r.get()), "1") == 0;
+        } else if (status != PGRES_PIPELINE_ABORTED && ok) {
+            *retry = WorthRetrying(r.get());
+            *problem = Trimmed(PQresultErrorMessage(r.get()));
+            ok = false;
+        }
+        while (PGresult* rest = PQgetResult(conn_)) PQclear(rest);
+    }
+    if (sent && ok) {
+        const Result sync(PQgetResult(conn_));
+        ok = PQresultStatus(sync.get()) == PGRES_PIPELINE_SYNC;
+        if (!ok) *problem = Trimmed(PQerrorMessage(conn_));
+    }
+    if (ok) PQexitPipelineMode(conn_);  // after a failure the connection is closed (Commit)
+    return ok;
 }
 
 }  // namespace kvdplant

@@ -34,6 +34,9 @@ constexpr const char* kUsage =
     "  --from TIME      journal cycles at or after TIME (local, e.g. 2026-12-01 or 2026-12-01T08:00;\n"
     "                   with an offset, 2026-10-25T02:30+01:00 or ...Z, an exact instant)\n"
     "  --to TIME        journal cycles before TIME\n"
+    "  --database CONN  kvdplant's database (a libpq connection string; the password from PGPASSWORD or\n"
+    "                   a passfile) instead of files: each machine, then the plant\n"
+    "  --machine NAME   with --database: only that machine\n"
     "  --help           the command's own help\n"
     "\n"
     "exit status: 0 done, 1 done but some input was unreadable (reported on stderr), 2 failed.\n";
@@ -95,7 +98,7 @@ struct Arguments {
     std::vector<std::string> inputs;
     int cut = kAllCutsShown;
     TimeBound from, to;
-    std::string format = "csv", outFile;
+    std::string format = "csv", outFile, database, machine;
     Limits limits{-1, -1, -1, -1};
     int window = 200, points = 8, list = 50, width = 800, height = 400;
     bool help = false;
@@ -156,6 +159,10 @@ bool ParseOption(const std::string& arg, const std::string& v, Arguments& a, std
         a.format = v;
     } else if (arg == "--out") {
         a.outFile = v;
+    } else if (arg == "--database") {
+        a.database = v;
+    } else if (arg == "--machine") {
+        a.machine = v;
     } else {
         error = "unknown option " + arg;
         return false;
@@ -256,7 +263,15 @@ int CheckArguments(const std::vector<std::string>& args, Arguments& a, std::stri
         out += command->text;
         return kExitHelpShown;
     }
-    if (a.inputs.empty()) {
+    if (!a.database.empty() && !a.inputs.empty()) {
+        err += "kvdstat: --database reads the database instead of files: name either\n";
+        return kExitFailed;
+    }
+    if (!a.machine.empty() && a.database.empty()) {
+        err += "kvdstat: --machine chooses a machine of --database\n";
+        return kExitFailed;
+    }
+    if (a.inputs.empty() && a.database.empty()) {
         err += "kvdstat: no statistics file or journal named\n" + std::string(command->text);
         return kExitFailed;
     }
@@ -298,7 +313,8 @@ int RunCommandOn(const Arguments& a, const Source& s, std::string& out, std::str
 
 }  // namespace
 
-int RunKvdstat(const std::vector<std::string>& args, std::string& out, std::string& err) {
+int RunKvdstat(const std::vector<std::string>& args, std::string& out, std::string& err,
+               DatabaseReader database) {
     if (!args.empty() && (args[0] == "--help" || args[0] == "-h" || args[0] == "help")) {
         out += kUsage;
         return kExitDone;
@@ -309,10 +325,17 @@ int RunKvdstat(const std::vector<std::string>& args, std::string& out, std::stri
 
     std::vector<Problem> problems;
     // A summary of journals needs only tallies: read at a plant's scale without holding the cycles.
-    const bool tallied = a.command == "summary" && !a.from.set && !a.to.set && AllJournals(a.inputs);
+    const bool tallied =
+        a.command == "summary" && !a.from.set && !a.to.set && a.database.empty() && AllJournals(a.inputs);
     std::vector<Tally> tallies;
     std::vector<Source> sources;
-    if (tallied)
+    if (!a.database.empty() && database == nullptr) {
+        err += "kvdstat: --database: this kvdstat was built without a database client\n";
+        return kExitFailed;
+    }
+    if (!a.database.empty())
+        sources = database(a.database, a.machine, problems);
+    else if (tallied)
         tallies = TallyJournals(a.inputs, problems, std::max(1u, std::thread::hardware_concurrency()));
     else
         sources = LoadSources(a.inputs, problems);

@@ -5,11 +5,18 @@
 
 #include "cli.h"
 #include "output.h"
+#if defined(KVDSTAT_DATABASE)
+#include "database_source.h"
+#endif
 
 int main(int argc, char** argv) {
     kvdstat::IgnoreBrokenPipe();
     std::vector<std::string> args(argv + 1, argv + argc);
     std::string out, err;
+#if defined(KVDSTAT_DATABASE)
+    const int result = kvdstat::RunKvdstat(args, out, err, kvdstat::ReadDatabase);
+#else
     const int result = kvdstat::RunKvdstat(args, out, err);
+#endif
     return kvdstat::WriteRunOutput(result, out, err, stdout, stderr);
 }

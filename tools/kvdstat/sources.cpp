@@ -263,4 +263,17 @@ std::vector<Source> LoadSources(const std::vector<std::string>& paths, std::vect
     return l.sources;
 }
 
+std::vector<Source> MachinesAndPlant(std::vector<Source> machines) {
+    std::sort(machines.begin(), machines.end(),
+              [](const Source& a, const Source& b) { return a.name < b.name; });
+    for (Source& m : machines) SortJournal(m);
+    if (machines.size() < 2) return machines;
+    Source plant;
+    plant.name = "the plant (" + std::to_string(machines.size()) + " machines)";
+    for (const Source& m : machines) AddToPlant(m, plant);
+    SortJournal(plant);
+    machines.push_back(std::move(plant));
+    return machines;
+}
+
 }  // namespace kvdstat

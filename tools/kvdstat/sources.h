@@ -55,6 +55,11 @@ void SortJournal(Source& s);
 // journal when its name ends in ".csv" or its text starts with the journal header.
 std::vector<Source> LoadSources(const std::vector<std::string>& paths, std::vector<Problem>& problems);
 
+// Machines' sources (each named by its machine, its cycles added with AddJournalText) as
+// LoadSources makes them of their journal folders: with two or more, each in name order and then
+// "the plant (N machines)".
+std::vector<Source> MachinesAndPlant(std::vector<Source> machines);
+
 // The pieces of that reading which the summary's streaming reader shares (journal_scan.h).
 // Whether a name ends in `tail`, in any case.
 bool EndsWith(const std::string& s, const std::string& tail);

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Makes docs/screens/about-de.png and docs/screens/message-de.png (the About box and a message box
-# in German) and the pictures of the parameter sheet (its six pages in English, a page each in
-# German and Danish), opened by zavize_screens.exe in a Wine virtual desktop (Wine draws the title bars
-# itself there) on a private X server, and cut out of a screenshot.
+# in German), the pictures of the parameter sheet (its six pages in English, a page each in German
+# and Danish) and of the plant link dialog (in all three), opened by zavize_screens.exe in a Wine
+# virtual desktop (Wine draws the title bars itself there) on a private X server, and cut out of a
+# screenshot.
 # Needs the win64 build: cmake --preset win64 && cmake --build --preset win64
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
@@ -56,4 +57,7 @@ shot sheet-measurement.png sheet 0 4
 shot sheet-misc.png sheet 0 5
 shot sheet-blunt-de.png sheet 200 1
 shot sheet-misc-da.png sheet 400 5
+shot plant-link.png plant 0
+shot plant-link-de.png plant 200
+shot plant-link-da.png plant 400
 WINEPREFIX=$prefix wineserver -w  # the virtual desktop ends before its X server does

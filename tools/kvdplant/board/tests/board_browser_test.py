@@ -49,8 +49,10 @@ class PlantFeed:
         self.broker = subprocess.Popen([mosquitto, "-p", self.mqtt], stdout=subprocess.DEVNULL,
                                        stderr=subprocess.DEVNULL)
         time.sleep(0.3)
-        self.plant = subprocess.Popen([kvdplant, "--folder", folder, "--port", self.mqtt, "--listen", "127.0.0.1:0",
-                                       "--token", TOKEN], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+        # The token from the environment: kvdplant takes none on its command line.
+        self.plant = subprocess.Popen([kvdplant, "--folder", folder, "--port", self.mqtt, "--listen", "127.0.0.1:0"],
+                                      env=dict(os.environ, KVDPLANT_TOKEN=TOKEN), stdout=subprocess.DEVNULL,
+                                      stderr=subprocess.PIPE, text=True)
         for line in self.plant.stderr:
             found = re.search(r"the board is on http://127\.0\.0\.1:(\d+)/", line)
             if found:
