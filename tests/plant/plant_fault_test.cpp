@@ -179,9 +179,10 @@ TEST(PlantFaults, ABrokerKilledWhileAMonitorCatchesUpLosesNoCycle) {
         ASSERT_EQ(WriteJournalRecord(*writer, SystemJournalFiles(), statistics.c_str(), Cycle(i)), 0);
     PlantSettings s{};
     char message[kPlantMessageMax];
-    const std::string port = std::to_string(p.broker.port());
-    ASSERT_TRUE(ParsePlantSettings({"1", "127.0.0.1", port.c_str(), "mill-1", nullptr}, "pc", s, message,
-                                   sizeof message));
+    const std::string port = std::to_string(p.broker.port()), password = TestPassword("mill-1");
+    ASSERT_TRUE(ParsePlantSettings(
+        {"1", "127.0.0.1", port.c_str(), "mill-1", nullptr, nullptr, "mill-1", password.c_str()}, "pc", s,
+        message, sizeof message));
     PlantPublisher* publisher = StartPlantPublisher(DefaultPublisherSetup(s, journal.c_str()));
     ASSERT_NE(publisher, nullptr);
     std::mt19937 random(std::random_device{}());
