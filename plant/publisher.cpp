@@ -331,8 +331,8 @@ PlantPublisherSetup DefaultPublisherSetup(const PlantSettings& settings, const c
     PlantPublisherSetup s{};
     s.settings = settings;
     std::snprintf(s.journalFolder, sizeof s.journalFolder, "%s", journalFolder);
-    s.sockets = SystemSockets();
-    s.connectTimeoutMs = 2000;
+    s.sockets = settings.tls ? TlsSockets(settings.caFile) : SystemSockets();
+    s.connectTimeoutMs = settings.tls ? 5000 : 2000;  // TLS: the handshake and its checks too
     s.ackTimeoutMs = 10000;
     s.keepAliveSeconds = settings.keepAliveSeconds != 0 ? settings.keepAliveSeconds : kPlantDefaultKeepAlive;
     return s;

@@ -35,7 +35,7 @@ struct PlantPublisherSetup {
     uint16_t keepAliveSeconds;
 };
 
-// The usual timings on the system's sockets.
+// The usual timings on the system's sockets, or on TLS over them when the settings ask for it.
 PlantPublisherSetup DefaultPublisherSetup(const PlantSettings& settings, const char* journalFolder);
 
 struct PlantPublisher;

@@ -1,6 +1,6 @@
 // The plant link's one seam to the network: a TCP connection to the broker (Winsock in the
-// program, POSIX natively). Every call is bounded in time, so the publisher's thread can always
-// notice that it is asked to stop.
+// program, POSIX natively), or TLS over it (the Windows TLS stack; the program only). Every call
+// is bounded in time, so the publisher's thread can always notice that it is asked to stop.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +10,14 @@
 constexpr int32_t kSocketTimedOut = -1;    // nothing within the time given
 constexpr int32_t kSocketPeerClosed = -2;  // the broker closed the connection
 constexpr int32_t kSocketNoAddress = -3;   // the host name resolves to no address
+// TLS: the connection is refused before a byte of MQTT is sent.
+constexpr int32_t kSocketTlsHandshake = -30;   // no TLS session could be agreed with the broker
+constexpr int32_t kSocketCertUntrusted = -31;  // the broker's certificate is not from the trusted CA
+constexpr int32_t kSocketCertName = -32;       // ... is for another host name
+constexpr int32_t kSocketCertExpired = -33;    // ... has expired or is not valid yet
+constexpr int32_t kSocketCaFile = -34;         // the CA file cannot be read or holds no certificate
+constexpr int32_t kSocketTlsBroken = -35;      // the broker sent what is not a valid TLS record
+constexpr int32_t kSocketTlsMissing = -36;     // this build has no TLS (the native one)
 
 struct SocketService {
     // Resolves `host` and connects within timeoutMs: 0 and *socket, or an error.
@@ -24,6 +32,32 @@ struct SocketService {
 };
 
 SocketService SystemSockets();
+// TLS over the system's sockets; the broker's certificate must chain to a certificate of caFile
+// (PEM; "" for the Windows store) and name the host connected to. The CA file holds for every
+// connection made from then on (one plant link per program).
+SocketService TlsSockets(const char* caFile);
 
 // A short text for a socket result, for the link's last error ("connection refused", ...).
 const char* SocketErrorText(int32_t result);
+
+// The texts of the TLS results, on every platform; null for another result.
+inline const char* TlsErrorText(int32_t result) {
+    switch (result) {
+        case kSocketTlsHandshake:
+            return "the TLS handshake with the broker failed";
+        case kSocketCertUntrusted:
+            return "the broker's certificate is not trusted";
+        case kSocketCertName:
+            return "the broker's certificate is for another host name";
+        case kSocketCertExpired:
+            return "the broker's certificate has expired or is not valid yet";
+        case kSocketCaFile:
+            return "the CA file cannot be read or holds no certificate";
+        case kSocketTlsBroken:
+            return "the broker sent invalid TLS data";
+        case kSocketTlsMissing:
+            return "this build has no TLS";
+        default:
+            return nullptr;
+    }
+}

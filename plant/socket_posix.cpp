@@ -106,7 +106,14 @@ void Close(intptr_t socket) { close(static_cast<int>(socket)); }
 
 SocketService SystemSockets() { return {Connect, SendAll, Receive, Close}; }
 
+// Natively the link has no TLS (the collector's side has libmosquitto's): a link set to TLS says so.
+SocketService TlsSockets(const char*) {
+    return {[](const char*, uint16_t, int32_t, intptr_t*) { return kSocketTlsMissing; }, SendAll, Receive,
+            Close};
+}
+
 const char* SocketErrorText(int32_t result) {
+    if (const char* tls = TlsErrorText(result)) return tls;
     switch (result) {
         case 0:
             return "no error";

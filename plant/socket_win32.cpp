@@ -117,6 +117,7 @@ void Close(intptr_t socket) { closesocket(static_cast<SOCKET>(socket)); }
 SocketService SystemSockets() { return {Connect, SendAll, Receive, Close}; }
 
 const char* SocketErrorText(int32_t result) {
+    if (const char* tls = TlsErrorText(result)) return tls;
     switch (result) {
         case 0:
             return "no error";

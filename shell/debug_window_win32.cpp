@@ -20,7 +20,7 @@ struct DebugWindowState {
     DebugLogReader reader;
     int lineHeight;
     int clientHeight;
-    char captionShown[192];
+    char captionShown[320];  // room for the longest link error after the journal's counts
     const PlantLink* plant;  // the main window's, which outlives its child windows
 };
 

@@ -5,7 +5,7 @@ packages=(
   build-essential cmake ninja-build git python3 clang clang-format libclang-rt-14-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev libstb-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-  wine wine64 xvfb xdotool imagemagick x11-utils xauth procps util-linux linux-perf
+  wine wine64 libgnutls30 xvfb xdotool imagemagick x11-utils xauth procps util-linux linux-perf
   cups printer-driver-cups-pdf poppler-utils e2fsprogs
   nsis zip unzip
   mosquitto mosquitto-clients libmosquitto-dev nlohmann-json3-dev postgresql-15 libpq-dev openssl

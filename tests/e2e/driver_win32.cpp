@@ -315,7 +315,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(verb, "window-text") == 0 && argc > 2) {
         HWND w = WindowOfClass(main, argv[2]);
         if (w == nullptr) return Fail("no window of that class");
-        char text[256] = {};
+        char text[512] = {};
         GetWindowTextA(w, text, sizeof text);
         std::printf("%s\n", text);
         return 0;

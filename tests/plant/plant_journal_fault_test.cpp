@@ -69,6 +69,9 @@ struct Monitor {
         ASSERT_EQ(ReadPlantLinkStatus(publisher).state, PlantLinkState::kConnected);
     }
     void Stop() {
+        // kvdplant may store a cycle before its PUBACK reaches the publisher (the broker routes it
+        // first): the count is read a moment later.
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
         if (publisher != nullptr) published += ReadPlantLinkStatus(publisher).published;
         StopPlantPublisher(publisher, 2000);
         publisher = nullptr;

@@ -132,7 +132,9 @@ TEST(PlantSignIn, OnlyThoseWhoBelongReachTheCollector) {
     cycles(3);
     ASSERT_TRUE(WaitFor(20, [&] { return Lines("plant/mill-a/journal").size() == 3; }));
 
-    // Refused at the door: no user, a wrong password, kvdplant's id without its password.
+    // Refused at the door: no user, a wrong password, kvdplant's id without its password. (The
+    // anonymous one under kvdplant's id costs kvdplant its lasting session in mosquitto 2.0.11,
+    // which shows only after kvdplant's next reconnect: docs/plant.md, "Known limit".)
     EXPECT_EQ(Client(broker.port(), "anyone", nullptr, "", "kvd/mill-a/cycle", Cycle("mill-a", 201)), 5);
     EXPECT_EQ(Client(broker.port(), "mill-a", "mill-a", "guess", "kvd/mill-a/cycle", Cycle("mill-a", 202)),
               5);

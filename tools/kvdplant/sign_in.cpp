@@ -111,8 +111,8 @@ std::string ConnectProblem(int rc, bool connack, const SignIn& s, const std::str
                                  : " (checked against " + s.caFile + ")") +
                (detail.empty() ? "" : ": " + detail);
     }
-    return std::string(rc == MOSQ_ERR_CONN_LOST ? "the connection to the broker was lost: "
-                                                : "no connection to the broker: ") +
+    if (rc == MOSQ_ERR_CONN_LOST) return "the connection to the broker was lost";
+    return std::string("no connection to the broker: ") +
            (rc == MOSQ_ERR_ERRNO ? std::strerror(errno) : mosquitto_strerror(rc));
 }
 

@@ -16,7 +16,7 @@ constexpr const char* kQuery =
     "SELECT machine, (extract(epoch FROM \"time\") * 1000)::bigint, utc_offset, cut, peak, work, po, break, "
     "blunt, missing, err1, blunt_counter, missing_counter, break_limit, blunt_limit, missing_limit, "
     "blunt_mode "
-    "FROM cycles WHERE $1 = '' OR machine = $1 ORDER BY machine, \"time\"";
+    "FROM cycles WHERE $1 = '' OR machine = $1 ORDER BY machine, \"time\", outbox, seq";
 
 std::string OneLine(const char* text) {
     std::string s;
