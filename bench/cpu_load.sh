@@ -7,8 +7,11 @@
 # other work on the machine changes the figures little; each state is run twice all the same.
 #   bench/cpu_load.sh [SECONDS=30] [RUNS=2]
 # Needs the native and win64 builds. ZAVIZE_BUILD names another folder holding zavize.exe and
-# tests/zavize_driver.exe (another version of the program, to compare). With ZAVIZE_PERF=1 the
-# first load run is also recorded with perf (call graphs of zavize.exe) into $WORK/perf-load.data.
+# tests/zavize_driver.exe (another version of the program, to compare). ZAVIZE_BEFORE names a
+# second such folder measured in the same session: each run then measures both programs in both
+# states, interleaved (the order of the two turns each run), so that what else the machine does
+# weighs on both alike, and the end prints each one's median. With ZAVIZE_PERF=1 the first load
+# run is also recorded with perf (call graphs of zavize.exe) into $WORK/perf-load.data.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 window=${1:-30}
@@ -43,7 +46,7 @@ share() { awk -v t="$1" -v hz="$hz" -v s="$window" 'BEGIN { printf "%.1f %%", 10
 measure() {
   local state=$1 run=$2
   shift 2
-  local dir=$WORK/$state-$run
+  local dir=$WORK/$state-$run-$label
   mkdir -p "$dir/run"
   start_unit --cuts 1,2,3 --events "$dir/events.txt" "$@"
   start_program "$dir/run"
@@ -62,9 +65,10 @@ measure() {
   fi
   p1=$(ticks "$prog"); s1=$(ticks "$server"); x1=$(ticks "$xvfb")
   c1=$(wc -l <"$dir/events.txt")
-  printf '%-5s run %d: zavize.exe %s, wineserver %s, Xvfb %s of one core over %ds (%d cycles played)\n' \
-    "$state" "$run" "$(share $((p1 - p0)))" "$(share $((s1 - s0)))" "$(share $((x1 - x0)))" \
+  printf '%-6s %-5s run %d: zavize.exe %s, wineserver %s, Xvfb %s of one core over %ds (%d cycles played)\n' \
+    "$label" "$state" "$run" "$(share $((p1 - p0)))" "$(share $((s1 - s0)))" "$(share $((x1 - x0)))" \
     "$window" $((c1 - c0))
+  echo "$label $state $((p1 - p0 + s1 - s0))" >>"$WORK/totals.txt"
   stop_program
   stop_unit
 }
@@ -75,9 +79,32 @@ ensure_prefix
 map_port COM1 "$WORK/com1"
 wineserver -p >/dev/null 2>&1
 start_display 1024 768
+after=$ZAVIZE_BUILD
+builds=(after)
+[ -n "${ZAVIZE_BEFORE:-}" ] && builds=(before after)
 for ((run = 1; run <= runs; ++run)); do
-  # Under load: cycles without end, 300 samples a second in real time.
-  measure load "$run" --rate 300
-  # At rest: connected, the same sample rate, but the pause before the first cycle lasts an hour.
-  measure rest "$run" --rate 300 --idle-ms 3600000
+  order=("${builds[@]}")
+  ((run % 2 == 0)) && [ ${#builds[@]} = 2 ] && order=(after before)
+  for label in "${order[@]}"; do
+    if [ "$label" = before ]; then ZAVIZE_BUILD=$ZAVIZE_BEFORE; else ZAVIZE_BUILD=$after; fi
+    # Under load: cycles without end, 300 samples a second in real time.
+    measure load "$run" --rate 300
+    # At rest: connected, the same sample rate, but the pause before the first cycle lasts an hour.
+    measure rest "$run" --rate 300 --idle-ms 3600000
+  done
+done
+# Each program's median of zavize.exe plus its wineserver, in each state, and load minus rest.
+for label in "${builds[@]}"; do
+  for state in load rest; do
+    awk -v l="$label" -v s="$state" '$1 == l && $2 == s { print $3 }' "$WORK/totals.txt" | sort -n |
+      awk -v l="$label" -v s="$state" -v hz="$hz" -v w="$window" \
+        '{ v[NR] = $1 } END { m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+          printf "%s_%s=%.1f\n", l, s, 100 * m / hz / w }'
+  done
+done >"$WORK/medians.txt"
+while IFS== read -r key value; do declare "$key=$value"; done <"$WORK/medians.txt"
+for label in "${builds[@]}"; do
+  l=${label}_load r=${label}_rest
+  printf '%-6s median zavize.exe + wineserver: load %s %%, rest %s %%, load adds %s points\n' "$label" \
+    "${!l}" "${!r}" "$(awk -v a="${!l}" -v b="${!r}" 'BEGIN { printf "%.1f", a - b }')"
 done

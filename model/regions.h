@@ -13,8 +13,9 @@ enum class Region : int {
     kParamColumn1,
     kParamColumn2,
     kParamColumn3,
+    kNewPoints,  // the curve's new points and changed numbers: only their columns and boxes
 };
-constexpr int kRegionCount = 10;
+constexpr int kRegionCount = 11;
 
 // For logs and test output.
 [[nodiscard]] const char* RegionName(Region r);

@@ -32,6 +32,11 @@ PlantCheckResult CheckPlantConnection(const PlantSettings& settings, const Socke
         case kSocketTimedOut:
             out.outcome = PlantCheckOutcome::kNoAnswer;
             break;
+        case kSocketCertUntrusted:
+        case kSocketCertName:
+        case kSocketCertExpired:
+            out.outcome = PlantCheckOutcome::kNotTrusted;  // the TLS stack refused the broker's certificate
+            break;
         default:
             break;
     }

@@ -11,6 +11,18 @@
 
 void InvalidateRegion(HWND hwnd, Region region, bool erase) {
     if (hwnd == nullptr) return;
+    CurveCursor& curve = StateOf(hwnd).screenCurve;
+    if (region == Region::kNewPoints) {
+        // Only the new points' columns and the numbers that changed, drawn over what is there.
+        Rect asked[kMaxAskedRects];
+        const int n = AskForNewPoints(curve, asked);
+        for (int i = 0; i < n; ++i) {
+            const RECT rect{asked[i].left, asked[i].top, asked[i].right, asked[i].bottom};
+            InvalidateRect(hwnd, &rect, erase);
+        }
+        return;
+    }
+    if (region == Region::kWholeWindow || region == Region::kCurve) AskForWholeCurve(curve);
     if (region == Region::kWholeWindow) {
         InvalidateRect(hwnd, nullptr, erase);
         return;
@@ -26,6 +38,25 @@ namespace {
 // panel line.
 int PanelDrawingTop() { return RegionRect(Region::kPanel).top - L(kTableFontHeight); }
 
+// Whether the paint reaches the curve's drawing anywhere but where the curve asked for it: the
+// window was uncovered, or a lamp, a label or the whole window was invalidated. The curve draws
+// nothing in the power bar nor from the panel's top row down. Asked on the paint's own clipping
+// (the update region), which is put back afterwards.
+bool OtherCurveDamage(HDC dc, const CurveCursor& curve, const RECT& client) {
+    const int saved = SaveDC(dc);
+    Rect asked[kMaxAskedRects];
+    const int n = AskedRects(curve, asked);
+    for (int i = 0; i < n; ++i)
+        ExcludeClipRect(dc, asked[i].left, asked[i].top, asked[i].right, asked[i].bottom);
+    const Rect bar = RegionRect(Region::kPowerBar);
+    ExcludeClipRect(dc, bar.left, bar.top, bar.right, bar.bottom);
+    ExcludeClipRect(dc, client.left, L(kPanelTop), client.right, client.bottom);
+    RECT box;
+    const int kind = GetClipBox(dc, &box);
+    RestoreDC(dc, saved);
+    return kind != NULLREGION;
+}
+
 }  // namespace
 
 void PaintMainWindow(HWND hwnd) {
@@ -36,13 +67,12 @@ void PaintMainWindow(HWND hwnd) {
     {
         RECT client;
         GetClientRect(hwnd, &client);
+        MainWindowState& state = StateOf(hwnd);
+        const bool other =
+            !state.frozen && !state.screenCurve.wholeAsked && OtherCurveDamage(dc, state.screenCurve, client);
         GdiCanvas canvas(dc);
         // While frozen the last picture of the curve stays on screen.
-        MainWindowState& state = StateOf(hwnd);
-        if (!state.frozen) {
-            DrawCurveFrame(canvas, Target::kScreen, state.screenCurve);
-            DrawCurvePoints(canvas, Target::kScreen, state.screenCurve);
-        }
+        if (!state.frozen) PaintScreenCurve(canvas, state.screenCurve, other);
         DrawPowerBar(canvas);
         // The panel's drawing is clipped away when only the upper part is repainted (the curve
         // at every new point): it is skipped then, which leaves the same pixels.

@@ -30,16 +30,21 @@ bool CountRelaysDown() {
 void RepaintChanges(uint32_t tickEvents) {
     Changes changes = TakeChanges();
     changes.events |= tickEvents;
-    // While the interpreter halves the curve, the curve is not repainted: its changes wait.
+    // While the interpreter halves the curve, the curve is not repainted: its changes wait, and so
+    // do the lamps drawn over it (the next tick's new points ask for every changed lamp).
     constexpr uint32_t kCurveChanges = kChangeCurvePoints | kChangeCurveRestart;
-    if (Load(gModel.curve.compressing) != 0 && (changes.events & kCurveChanges) != 0) {
-        MarkChanged(changes.events & kCurveChanges);
+    const bool compressing = Load(gModel.curve.compressing) != 0;
+    if (compressing) {
+        const uint32_t wait = (changes.events & kCurveChanges) |
+                              ((changes.events & kChangeAlarmLamps) != 0 ? kChangeCurvePoints : 0u);
+        if (wait != 0) MarkChanged(wait);
         changes.events &= ~kCurveChanges;
     }
     if ((changes.events & kChangeStatistics) != 0) FollowForecast();
     const Display display = CurrentDisplay();
     const bool rescaled = (changes.events & kChangeStatistics) != 0 && StatisticsRescaled();
-    const Repaints repaints = RepaintsFor(changes, display, rescaled);
+    Repaints repaints = RepaintsFor(changes, display, rescaled);
+    if (compressing) repaints.marked[static_cast<int>(Region::kNewPoints)] = false;
     for (int r = 0; r < kRegionCount; ++r)
         if (repaints.marked[r]) Invalidate(static_cast<Region>(r), repaints.erase[r]);
 }

@@ -132,25 +132,27 @@ void DrawLampLabelsAndBoxes(Canvas& c) {
 // canvas in one call: a full curve screen is then a handful of calls instead of thousands (each
 // one a lock and a lookup in GDI, 33 times a second). The picture is the one of drawing point by
 // point: columns are one pixel wide and never overlap, and within a column the order stays the
-// line (grey below Po before blue above it), then the red, dark green and magenta dots.
+// line (grey below Po before blue above it), then the red, dark green and magenta dots. A local of
+// the paint (about 50 KB): no drawing state outlives it or is shared between targets.
 struct PointBatch {
-    CanvasLine lines[kPaletteSize][kCurvePoints];  // a point adds at most one line per colour
-    int lineCount[kPaletteSize];
+    static constexpr int kMaxLines = 2 * kCurvePoints;  // a point adds one or two lines
+    CanvasLine lines[kMaxLines];
+    uint8_t colourOf[kMaxLines];
+    int lineCount = 0;
+    CanvasLine sorted[kMaxLines];  // the lines a colour at a time, each colour in point order
     // Dots of one limit lie on one row; consecutive columns make one run [left, right).
     struct Run {
         int left, right;
     };
     static constexpr int kDotColours[3] = {kPaletteRed, kPaletteDarkGreen, kPaletteMagenta};
     Run runs[3][kCurvePoints];
-    int runCount[3];
-    int dotY[3];
+    int runCount[3] = {};
+    int dotY[3] = {};
 
-    void Clear() {
-        for (int& n : lineCount) n = 0;
-        for (int& n : runCount) n = 0;
-    }
     void AddLine(int colour, int x, int fromY, int toY) {
-        if (lineCount[colour] < kCurvePoints) lines[colour][lineCount[colour]++] = {{x, fromY}, {x, toY}};
+        if (lineCount == kMaxLines) return;
+        lines[lineCount] = {{x, fromY}, {x, toY}};
+        colourOf[lineCount++] = static_cast<uint8_t>(colour);
     }
     void AddDot(int limit, int x, int y) {
         dotY[limit] = y;  // the same for every dot of a paint
@@ -163,11 +165,15 @@ struct PointBatch {
     }
     void Draw(Canvas& c) {
         // Grey first: a running point's grey part lies below its blue part.
+        int at = 0;
         const auto flush = [&](int colour) {
-            if (lineCount[colour] == 0) return;
+            const int first = at;
+            for (int i = 0; i < lineCount; ++i)
+                if (colourOf[i] == colour) sorted[at++] = lines[i];
+            if (at == first) return;
             c.SelectPen(colour);
             c.SelectBrush(colour);
-            c.Lines(lines[colour], lineCount[colour]);
+            c.Lines(sorted + first, at - first);
         };
         flush(kPaletteGrey);
         for (int colour = 0; colour < kPaletteSize; ++colour)
@@ -177,9 +183,6 @@ struct PointBatch {
                 c.DotRow(runs[limit][i].left, runs[limit][i].right, dotY[limit], kDotColours[limit]);
     }
 };
-
-// UI thread only (paint and print); too large for the stack.
-PointBatch gBatch;
 
 // The vertical line of the curve at point index `index`, with the limit dots of the running cycle.
 void AddPoint(PointBatch& b, int index, const LimitSetting& s, uint16_t po, int taEnd, int twEnd) {
@@ -217,35 +220,63 @@ void AddPoint(PointBatch& b, int index, const LimitSetting& s, uint16_t po, int 
     if ((!pastTa || s.taOnBlunt == 0) && BluntDrawn(s)) b.AddDot(2, x, LevelY(LimitLevel(po, s.bluntLimit)));
 }
 
-void DrawNumbers(Canvas& c, Target target) {
+// The marks as they are now: the peak, the work number (kNoWork in Power mode, shown "---"), then
+// each lamp 1 when on (the signal lamp is drawn only then).
+constexpr int kPeakMark = 0, kWorkMark = 1, kFirstLampMark = 2, kNoWork = -1;
+struct Marks {
+    int value[kCurveMarks];
+};
+
+Marks CurrentMarks() {
+    // The work number belongs to the active cut's own record, not to the mirror.
+    const CutParameters record = ActiveCutRecord();
+    const int work = record.bluntMode == kBluntModeWork
+                         ? WorkPercent(Load(gModel.cycle.workSum), record.workDivisor)
+                         : kNoWork;
+    const int32_t alarms = Load(gModel.alarms.AlarmBits);
+    return {{static_cast<int>(Load(gModel.cycle.peak)), work, Load(gModel.connection.NotConnected) != 0,
+             (alarms & kAlarmBreak) != 0, (alarms & kAlarmBlunt) != 0, (alarms & kAlarmMissing) != 0,
+             (Load(gModel.alarms.Err1Flag) & 1) != 0}};
+}
+
+// Draws the numbers of the marks and returns the marks.
+Marks DrawNumbers(Canvas& c, Target target) {
     TextStateGuard keep(c);
     c.SelectFont(CanvasFont::kNumber);
     c.SetTextAlign(kAlignCenter | kAlignBottom);
     c.SetBackgroundColour(TextBackground(target));
-    DrawFormatted(c, L(kPeakBoxCentre), L(kBoxNumberY), " %02d ", static_cast<int>(Load(gModel.cycle.peak)));
-    // The work number belongs to the active cut's own record, not to the mirror.
-    const CutParameters record = ActiveCutRecord();
-    if (record.bluntMode == kBluntModeWork) {
-        const int work = WorkPercent(Load(gModel.cycle.workSum), record.workDivisor);
-        DrawFormatted(c, L(kWorkBoxCentre), L(kBoxNumberY), " %02d ", work);
+    const Marks m = CurrentMarks();
+    DrawFormatted(c, L(kPeakBoxCentre), L(kBoxNumberY), " %02d ", m.value[kPeakMark]);
+    if (m.value[kWorkMark] != kNoWork) {
+        DrawFormatted(c, L(kWorkBoxCentre), L(kBoxNumberY), " %02d ", m.value[kWorkMark]);
     } else {
         c.TextOut(L(kWorkBoxCentre), L(kBoxNumberY), " --- ");
     }
+    return m;
 }
+
+// Where each lamp stands, in the order of the marks.
+constexpr LayoutEntry kLampAt[kCurveMarks - kFirstLampMark][2] = {{kCommLampX, kCommLampY},
+                                                                  {kBreakLampX, kBreakLampY},
+                                                                  {kBluntLampX, kBluntLampY},
+                                                                  {kMissingLampX, kMissingLampY},
+                                                                  {kSignalLampX, kSignalLampY}};
 
 void DrawLamp(Canvas& c, int x, int y, bool on) {
     c.SelectBrush(on ? kPaletteRed : kPaletteGreen);
     c.Ellipse(x, y, x + kLampSize, y + kLampSize);
 }
 
-void DrawLamps(Canvas& c) {
+// Draws the lamps of the marks and returns the marks.
+Marks DrawLamps(Canvas& c) {
     c.SelectPen(kPaletteBlack);
-    const int32_t alarms = Load(gModel.alarms.AlarmBits);
-    DrawLamp(c, L(kCommLampX), L(kCommLampY), Load(gModel.connection.NotConnected) != 0);
-    DrawLamp(c, L(kBreakLampX), L(kBreakLampY), (alarms & kAlarmBreak) != 0);
-    DrawLamp(c, L(kBluntLampX), L(kBluntLampY), (alarms & kAlarmBlunt) != 0);
-    DrawLamp(c, L(kMissingLampX), L(kMissingLampY), (alarms & kAlarmMissing) != 0);
-    if ((Load(gModel.alarms.Err1Flag) & 1) != 0) DrawLamp(c, L(kSignalLampX), L(kSignalLampY), true);
+    const Marks m = CurrentMarks();
+    for (int i = kFirstLampMark; i < kCurveMarks; ++i) {
+        const LayoutEntry* at = kLampAt[i - kFirstLampMark];
+        // The signal lamp is there only while lit.
+        if (i != kCurveMarks - 1 || m.value[i] != 0) DrawLamp(c, L(at[0]), L(at[1]), m.value[i] != 0);
+    }
+    return m;
 }
 
 }  // namespace
@@ -275,15 +306,141 @@ void DrawCurvePoints(Canvas& canvas, Target target, CurveCursor& cursor) {
     // pointCount is read again after every point: the reader may append meanwhile, or halve the
     // curve, after which the index wraps round to the new end. One call draws every slot at most
     // once, so a pointCount outside 0..599 cannot keep the painter going.
-    gBatch.Clear();
+    PointBatch batch;
     for (int drawn = 0; drawn < kCurvePoints && index != Load(gModel.curve.pointCount); ++drawn) {
-        AddPoint(gBatch, index, limits, po, taEnd, twEnd);
+        AddPoint(batch, index, limits, po, taEnd, twEnd);
         index = index + 1 < kCurvePoints ? index + 1 : 0;
     }
-    gBatch.Draw(canvas);
+    batch.Draw(canvas);
     cursor.nextPoint = index;
-    DrawNumbers(canvas, target);
-    if (target == Target::kScreen) DrawLamps(canvas);
+    const Marks numbers = DrawNumbers(canvas, target);
+    cursor.shown[kPeakMark] = numbers.value[kPeakMark];
+    cursor.shown[kWorkMark] = numbers.value[kWorkMark];
+    if (target == Target::kScreen) {
+        const Marks lamps = DrawLamps(canvas);
+        for (int i = kFirstLampMark; i < kCurveMarks; ++i) cursor.shown[i] = lamps.value[i];
+    }
+}
+
+namespace {
+
+// The columns of the points from..end - 1, from `top` down to the baseline.
+Rect ColumnsRect(int from, int end, int top) {
+    return {L(kCurveLeft) + from, top, L(kCurveLeft) + end, L(kCurveBaseline) + 1};
+}
+
+// The highest row the points from..end - 1 and their limit dots (at 100 % at the most) reach,
+// within the curve region.
+int ColumnsTop(int from, int end) {
+    int top = LevelY(100);
+    for (int i = from; i < end; ++i)
+        top = std::min(top, L(kCurveBaseline) - 2 * static_cast<int>(Load(gModel.curve.points[i].value)));
+    return std::max(top, RegionRect(Region::kCurve).top);
+}
+
+// Where a mark is drawn: a number's box with its edges (the number is drawn over all else there),
+// a lamp's circle.
+Rect MarkRect(int mark) {
+    if (mark == kPeakMark) return {L(kPeakBoxLeft), L(kBoxTop), L(kPeakBoxRight) + 1, L(kBoxBottom) + 1};
+    if (mark == kWorkMark) return {L(kWorkBoxLeft), L(kBoxTop), L(kWorkBoxRight) + 1, L(kBoxBottom) + 1};
+    const LayoutEntry* at = kLampAt[mark - kFirstLampMark];
+    return {L(at[0]), L(at[1]), L(at[0]) + kLampSize, L(at[1]) + kLampSize};
+}
+
+bool Meet(const Rect& a, const Rect& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+}  // namespace
+
+void AskForWholeCurve(CurveCursor& cursor) { cursor.wholeAsked = true; }
+
+int AskForNewPoints(CurveCursor& cursor, Rect out[kMaxAskedRects]) {
+    if (cursor.wholeAsked) return 0;  // asked already
+    const int count = Load(gModel.curve.pointCount);
+    if (count < 0 || count > kCurvePoints || cursor.nextPoint < 0 || cursor.nextPoint > count) {
+        // The curve went on from the start: only a whole drawing shows it (its restart asks for
+        // the erase too, at this tick or the next).
+        AskForWholeCurve(cursor);
+        out[0] = RegionRect(Region::kCurve);
+        return 1;
+    }
+    int n = 0;
+    if (count > cursor.nextPoint && count > cursor.askedEnd) {
+        cursor.askedTop = ColumnsTop(cursor.nextPoint, count);
+        cursor.askedEnd = count;
+        out[n++] = ColumnsRect(cursor.nextPoint, count, cursor.askedTop);
+    }
+    const Marks now = CurrentMarks();
+    for (int i = 0; i < kCurveMarks; ++i) {
+        if (now.value[i] == cursor.shown[i] || cursor.markAsked[i]) continue;
+        cursor.markAsked[i] = true;
+        out[n++] = MarkRect(i);
+    }
+    return n;
+}
+
+int AskedRects(const CurveCursor& cursor, Rect out[kMaxAskedRects]) {
+    int n = 0;
+    if (cursor.askedEnd > cursor.nextPoint)
+        out[n++] = ColumnsRect(cursor.nextPoint, cursor.askedEnd, cursor.askedTop);
+    for (int i = 0; i < kCurveMarks; ++i)
+        if (cursor.markAsked[i]) out[n++] = MarkRect(i);
+    return n;
+}
+
+namespace {
+
+// Only what was asked for: the columns of the new points (their frame pixels are on the screen,
+// never erased, and the points and dots cover the limit lines wherever they lie), then what the
+// whole drawing draws over them there, and the marks asked for.
+void PaintAsked(Canvas& canvas, CurveCursor& cursor) {
+    const CurveCursor asked = cursor;
+    const int from = cursor.nextPoint;
+    const int end = std::min({asked.askedEnd, static_cast<int>(Load(gModel.curve.pointCount)), kCurvePoints});
+    Rect columns{0, 0, 0, 0};
+    if (from >= 0 && end > from) {
+        const LimitSetting limits = ReadLimits();
+        const uint16_t po = Load(gModel.cycle.po);
+        const int taEnd = Load(gModel.curve.taWindowEnd), twEnd = Load(gModel.curve.twWindowEnd);
+        PointBatch batch;
+        for (int index = from; index < end; ++index) AddPoint(batch, index, limits, po, taEnd, twEnd);
+        batch.Draw(canvas);
+        cursor.nextPoint = end;
+        columns = ColumnsRect(from, end, asked.askedTop);
+    }
+    bool numbers = false, lamps = false;
+    for (int i = 0; i < kCurveMarks; ++i)
+        (i < kFirstLampMark ? numbers : lamps) |= asked.markAsked[i] || Meet(columns, MarkRect(i));
+    // A mark is known shown only where its whole rectangle was repainted.
+    const auto keep = [&](const Marks& drawn, int first, int last) {
+        for (int i = first; i < last; ++i)
+            if (asked.markAsked[i]) cursor.shown[i] = drawn.value[i];
+    };
+    if (numbers) keep(DrawNumbers(canvas, Target::kScreen), 0, kFirstLampMark);
+    if (lamps) keep(DrawLamps(canvas), kFirstLampMark, kCurveMarks);
+}
+
+}  // namespace
+
+void PaintScreenCurve(Canvas& canvas, CurveCursor& cursor, bool otherDamage) {
+    const CurveCursor asked = cursor;
+    if (asked.wholeAsked || otherDamage) {
+        DrawCurveFrame(canvas, Target::kScreen, cursor);
+        DrawCurvePoints(canvas, Target::kScreen, cursor);
+        if (!asked.wholeAsked) {
+            // Damage from outside need not reach every column or mark: only what was asked for
+            // is known drawn whole; the rest is asked for again at the next tick.
+            cursor.nextPoint = std::max(asked.nextPoint, asked.askedEnd);
+            for (int i = 0; i < kCurveMarks; ++i)
+                if (!asked.markAsked[i]) cursor.shown[i] = asked.shown[i];
+        }
+    } else {
+        PaintAsked(canvas, cursor);
+    }
+    cursor.wholeAsked = false;
+    cursor.askedEnd = -1;
+    for (bool& a : cursor.markAsked) a = false;
 }
 
 void DrawPowerBar(Canvas& canvas) {

@@ -79,6 +79,7 @@ Rect RegionRect(Region r, int li) {
         case Region::kPanel:
             return {1, v(kPanelTop) - 5, v(kWindowWidth), v(kWindowHeight)};
         case Region::kCurve:
+        case Region::kNewPoints:  // at the most; the cursor knows which columns and boxes
             return {v(kPowerBarRight) + 1, 1, v(kAxisRight), v(kPanelTop) - 1};
         case Region::kPowerBar:
             return {v(kPowerBarLeft), v(kPowerBarTop), v(kPowerBarLeft) + v(kPowerBarWidth),

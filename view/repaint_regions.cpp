@@ -11,10 +11,11 @@ struct EventRepaint {
 };
 
 constexpr EventRepaint kEventRepaints[] = {
-    {kChangeCurvePoints, Region::kCurve, false},
+    {kChangeCurvePoints, Region::kNewPoints, false},  // drawn over what is there
     {kChangeCurveRestart, Region::kCurve, true},
     {kChangeCutAnnounced, Region::kWholeWindow, true},
     {kChangeAlarmLamps, Region::kLed, false},
+    {kChangeAlarmLamps, Region::kNewPoints, false},  // a lamp that stands over the curve
     {kChangeErrorLampOn, Region::kSignalLamp, false},
     {kChangeErrorLampOff, Region::kSignalLamp, true},  // an unlit lamp is background
     {kChangeBluntCounter, Region::kParamColumn1, false},
@@ -95,6 +96,9 @@ Repaints RepaintsFor(const Changes& changes, Display display, bool statisticsRes
     // The curve's colours and its boxes follow the active cut's values: it is drawn again over
     // itself, as it was at the next tick before.
     if (changes.parameters != 0) out.Add(Region::kCurve, false);
+    // A whole curve region covers its new points and marks.
+    if (out.marked[static_cast<int>(Region::kCurve)] || out.marked[static_cast<int>(Region::kWholeWindow)])
+        out.marked[static_cast<int>(Region::kNewPoints)] = false;
     for (int i = 0; i < kBaseCodeCount; ++i)
         if ((changes.parameters & (1u << i)) != 0) AddParameter(out, kBaseCodes[i].base, display);
     return out;

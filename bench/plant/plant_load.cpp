@@ -5,6 +5,7 @@
 //
 //   plant_load HOST PORT FOLDER PUBLISHERS SECONDS RATE
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -64,7 +65,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string folder = argv[3];
-    const int count = std::atoi(argv[4]), seconds = std::atoi(argv[5]), rate = std::atoi(argv[6]);
+    const int count = std::atoi(argv[4]), seconds = std::atoi(argv[5]);
+    const double rate = std::atof(argv[6]);  // cycles a second of each machine: 0.5 is one every 2 s
+    if (count < 1 || seconds < 1 || !(rate > 0)) {
+        std::fprintf(stderr, "plant_load: PUBLISHERS, SECONDS and RATE must be above 0\n");
+        return 2;
+    }
     std::vector<Machine> machines(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
         Machine& m = machines[static_cast<std::size_t>(i)];
@@ -76,7 +82,7 @@ int main(int argc, char** argv) {
     // The machines' cycle ends spread evenly over each period, like unsynchronised machines.
     using clock = std::chrono::steady_clock;
     const auto start = clock::now();
-    const auto step = std::chrono::microseconds(1000000 / (rate * count));
+    const auto step = std::chrono::microseconds(std::llround(1e6 / (rate * count)));
     auto next = start;
     for (std::size_t k = 0; clock::now() - start < std::chrono::seconds(seconds); ++k) {
         std::this_thread::sleep_until(next);
@@ -98,7 +104,7 @@ int main(int argc, char** argv) {
     const double drained = std::chrono::duration<double>(clock::now() - start).count();
     for (Machine& m : machines) StopPlantPublisher(m.publisher, 2000);
     std::printf(
-        "plant_load: publishers %d rate %d/s ran %.1f s written %llu acknowledged %llu (%.1f cycles/s, all "
+        "plant_load: publishers %d rate %g/s ran %.1f s written %llu acknowledged %llu (%.1f cycles/s, all "
         "acknowledged after %.1f s)\n",
         count, rate, ran, static_cast<unsigned long long>(written),
         static_cast<unsigned long long>(published), published / ran, drained);

@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
+#include <vector>
 
+#include "link/message_codes.h"
+#include "shell/timer_tick.h"
+#include "tests/unit/interpreter_support.h"
 #include "tests/unit/view_fixture.h"
 #include "view/curve_view.h"
 #include "view/palette.h"
+#include "view/raster_canvas.h"
 
 namespace {
 
@@ -470,6 +476,126 @@ TEST_F(CurveViewTest, PowerBarShowsTheLastSampleUnclipped) {
         EXPECT_EQ(r[1].brush, kPaletteWhite);
         EXPECT_EQ(r[1].coords(), (DrawOp::Coords{35, 70, 50, kBase - 2 * sample}));
     }
+}
+
+// The main window as the shell keeps it, on a raster canvas: a region the tick invalidates asks
+// the screen's cursor as InvalidateRegion does; the paint erases what was invalidated with erase,
+// and its drawing lands only inside the invalidated rectangles (GDI's clipping of a paint).
+// Damage from outside the curve's asking is what OtherCurveDamage finds: any other region above
+// the panel's top row, except the power bar.
+class TickWindow {
+public:
+    RasterCanvas screen{800, 600, kWindowBackground};
+    CurveCursor cursor;
+    int paints = 0, newPointsOnly = 0;
+
+    void Invalidate(Region region, bool erase) {
+        Rect rects[kMaxAskedRects];
+        int n = 1;
+        if (region == Region::kNewPoints) {
+            n = AskForNewPoints(cursor, rects);
+        } else {
+            if (region == Region::kWholeWindow || region == Region::kCurve) AskForWholeCurve(cursor);
+            rects[0] = RegionRect(region);
+            other_ = other_ || (region != Region::kPowerBar && rects[0].top < L(kPanelTop));
+        }
+        for (int i = 0; i < n; ++i) {
+            update_.push_back(rects[i]);
+            if (erase) erased_.push_back(rects[i]);
+        }
+    }
+    void Paint() {
+        for (const Rect& r : erased_) Copy(r, nullptr);
+        RasterCanvas drawn = screen;
+        const bool other = other_ && !cursor.wholeAsked;
+        newPointsOnly += !other && !cursor.wholeAsked;
+        ++paints;
+        PaintScreenCurve(drawn, cursor, other);
+        for (const Rect& r : update_) Copy(r, &drawn);
+        update_.clear();
+        erased_.clear();
+        other_ = false;
+    }
+
+private:
+    // The pixels of r from `from`, or the window's background.
+    void Copy(const Rect& r, const RasterCanvas* from) {
+        for (int y = std::max(r.top, 0); y < std::min(r.bottom, screen.Height()); ++y)
+            for (int x = std::max(r.left, 0); x < std::min(r.right, screen.Width()); ++x)
+                screen.SetPixel(x, y, from != nullptr ? from->At(x, y) : kWindowBackground);
+    }
+    std::vector<Rect> update_, erased_;
+    bool other_ = false;
+};
+
+TickWindow* gTickWindow = nullptr;
+
+// The first pixel where the window differs from one whole drawing of the curve as it is now.
+std::string DifferenceFromWholeDrawing(const RasterCanvas& window) {
+    RasterCanvas whole(800, 600, kWindowBackground);
+    CurveCursor cursor;
+    DrawCurveFrame(whole, Target::kScreen, cursor);
+    DrawCurvePoints(whole, Target::kScreen, cursor);
+    for (int y = 0; y < L(kPanelTop); ++y)  // the panel is neither's
+        for (int x = 0; x < L(kWindowWidth); ++x)
+            if (window.At(x, y) != whole.At(x, y))
+                return "(" + std::to_string(x) + ", " + std::to_string(y) + ")";
+    return "";
+}
+
+TEST_F(CurveViewTest, CyclesDrawnTickByTickEqualOneWholeDrawingAfterEveryTick) {
+    // Two cycles of cut 2 as the unit sends them, a few samples per 30 ms tick as at 300 a
+    // second, or more when the UI thread was held up (up to 31): cut start, Po measurement, a rise to full
+    // power (105, which in the 640x480 layout reaches the boxes and lamps over the curve), a Break alarm, a
+    // long plateau that fills the screen so that it is halved, the fall, the cycle end. After every tick the
+    // window is painted as the shell paints it, and compared with one whole drawing, pixel for pixel.
+    std::vector<uint16_t> cycle = {kMessageCutStartFirst + 1, kMessagePoWindow};
+    for (int i = 0; i < 30; ++i) cycle.push_back(static_cast<uint16_t>(18 + i % 5));
+    cycle.push_back(kMessagePoWindow);
+    for (int i = 0; i < 85; ++i) cycle.push_back(static_cast<uint16_t>(20 + i));
+    cycle.push_back(kMessageBreakAlarm);
+    for (int i = 0; i < 600; ++i)
+        cycle.push_back(static_cast<uint16_t>(100 - (i / 7) % 9 + (i % 50 == 0 ? 5 : 0)));
+    for (int i = 0; i < 80; ++i) cycle.push_back(static_cast<uint16_t>(90 - i));
+    cycle.push_back(kMessageCycleEnd);
+    cycle.push_back(kMessageAlarmReset);
+
+    for (const int layout : {kLargeLayout, kSmallLayout}) {
+        SCOPED_TRACE(layout == kLargeLayout ? "800x600" : "640x480");
+        ResetModel();
+        WriteParameterDefaults();
+        ResetInterpreter();
+        ResetTimerTick();
+        LayoutIndex = layout;
+        SetActiveCutParameters([](CutParameters& p) { p.ta = 30; });  // the windows end mid-screen
+        TickWindow window;
+        gTickWindow = &window;
+        gWindowService.invalidate = [](Region r, bool erase) { gTickWindow->Invalidate(r, erase); };
+        // The end of a cycle paints the curve at once before the snapshot, as the shell does.
+        gWindowService.requestEndOfCycle = [] {
+            gTickWindow->Invalidate(Region::kCurve, false);
+            gTickWindow->Paint();
+        };
+        window.Invalidate(Region::kWholeWindow, true);  // the window appears
+        window.Paint();
+        int tick = 0;
+        for (int round = 0; round < 2; ++round) {
+            for (size_t at = 0; at < cycle.size();) {
+                const size_t n = std::min(cycle.size() - at, size_t{1} + tick % 31);  // 1..31 a tick
+                for (size_t i = at; i < at + n; ++i) Feed(FrameOf(cycle[i]));
+                at += n;
+                TimerTick();
+                window.Paint();
+                ++tick;
+                const std::string difference = DifferenceFromWholeDrawing(window.screen);
+                ASSERT_EQ(difference, "") << "tick " << tick;
+            }
+        }
+        // Most paints drew only the new points; the screen was halved at least once a cycle.
+        EXPECT_GT(window.newPointsOnly, window.paints * 3 / 4);
+        EXPECT_GE(gModel.curve.samplesPerPoint, 2);
+    }
+    gTickWindow = nullptr;
 }
 
 }  // namespace

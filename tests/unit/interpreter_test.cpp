@@ -113,7 +113,7 @@ TEST_P(WorkedCycle, CutTwoFromStartToItsStatisticsEntry) {
     EXPECT_EQ(gStatistics.entries[2][0].work, p.work);
     EXPECT_EQ(gStatistics.writeIndex[2], 1);
     // Autosave, then the snapshot request, then the lower panel.
-    EXPECT_EQ(gRecord.CallsAndRegions(), Lines({"save", "end of cycle", "PanelRect", "CurveRect"}));
+    EXPECT_EQ(gRecord.CallsAndRegions(), Lines({"save", "end of cycle", "PanelRect", "NewPoints"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(DivisorsAndChunks, WorkedCycle,
@@ -385,7 +385,7 @@ TEST_F(Interpreter, AlarmsCountersAndResets) {
     EXPECT_EQ(gModel.alarms.AlarmBits, 1);
     Send({203, 204});
     EXPECT_EQ(gModel.alarms.AlarmBits, 7);
-    EXPECT_EQ(gRecord.Invalidations(), Lines({"LedRect"}));
+    EXPECT_EQ(gRecord.Invalidations(), Lines({"LedRect", "NewPoints"}));
 
     gRecord.Clear();
     Send({207, 207, 208});
@@ -408,11 +408,11 @@ TEST_F(Interpreter, AlarmsCountersAndResets) {
     EXPECT_EQ(gModel.alarms.BluntCounter[5], 0);
     EXPECT_EQ(gModel.alarms.Err1Flag, 0);
     // The lamp lit and went out within one tick: its region is erased.
-    EXPECT_EQ(gRecord.Invalidations(), Lines({"CurveRect", "LedRect", "SignalLampRect+erase",
-                                              "ParamColumn1Rect", "ParamColumn2Rect"}));
+    EXPECT_EQ(gRecord.Invalidations(), Lines({"LedRect", "SignalLampRect+erase", "ParamColumn1Rect",
+                                              "ParamColumn2Rect", "NewPoints"}));
     gRecord.Clear();
     Send({205});  // without the error flag the signal lamp stays as it is
-    EXPECT_EQ(gRecord.Invalidations().size(), 3u);
+    EXPECT_EQ(gRecord.Invalidations().size(), 4u);
 }
 
 TEST_F(Interpreter, RelaysDisabledRepaintsOnlyWhenTheTextIsNotShownYet) {

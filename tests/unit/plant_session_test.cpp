@@ -208,6 +208,13 @@ TEST(PlantConnectionCheck, TellsTheBrokersAnswersApart) {
          kSocketTimedOut},
         {"nobody on the port", 111, {}, false, PlantCheckOutcome::kCannotConnect, 0, 111},
         {"no such host", kSocketNoAddress, {}, false, PlantCheckOutcome::kCannotConnect, 0, kSocketNoAddress},
+        {"a certificate from another CA",
+         kSocketCertUntrusted,
+         {},
+         false,
+         PlantCheckOutcome::kNotTrusted,
+         0,
+         kSocketCertUntrusted},
         {"the dialog closed", 0, {}, true, PlantCheckOutcome::kStopped, 0, kMqttStopped},
     };
     PlantSettings settings{true,     "broker",    1883,  "WS-07", "kvd", kPlantDefaultKeepAlive,

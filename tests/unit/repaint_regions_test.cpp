@@ -34,7 +34,7 @@ constexpr Display kPower = Display::kPowerStatistics;
 
 const Row kRows[] = {
     {"nothing changed", {}, kTable, false, ""},
-    {"new points", {kChangeCurvePoints, 0}, kTable, false, "CurveRect"},
+    {"new points", {kChangeCurvePoints, 0}, kTable, false, "NewPoints"},
     // A non-erasing and an erasing change of one region: one invalidation, erased.
     {"points and a restart", {kChangeCurvePoints | kChangeCurveRestart, 0}, kTable, false, "CurveRect+erase"},
     {"another cut",
@@ -42,7 +42,7 @@ const Row kRows[] = {
      kTable,
      false,
      "Whole+erase CurveRect+erase"},
-    {"lamps", {kChangeAlarmLamps | kChangeErrorLampOn, 0}, kPower, false, "LedRect SignalLampRect"},
+    {"lamps", {kChangeAlarmLamps | kChangeErrorLampOn, 0}, kPower, false, "LedRect SignalLampRect NewPoints"},
     {"error lamp out", {kChangeErrorLampOff, 0}, kTable, false, "SignalLampRect+erase"},
     // Counters and the relays warning stand in the table's columns, whatever the panel shows.
     {"counters",

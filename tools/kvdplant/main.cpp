@@ -66,9 +66,11 @@ struct Collector {
     std::set<std::string> unsynced;  // files and folders written since the last flush to the disk
     kvdboard::BoardModel board{};
     std::unique_ptr<kvdplant::PlantDatabase> database{};
-    std::string databaseProblem{};  // the last failure told, "" while the database takes the rows
-    std::string lastLogError{};     // what libmosquitto last logged as an error (a TLS failure's reason)
-    std::string lastProblem{};      // the connection problem last told, so a retry does not repeat it
+    std::vector<int64_t> pendingEnds{};      // the cycle ends (unix ms) of the moment's rows
+    kvdplant::LatencyHistogram committed{};  // cycle end on the machine -> its row committed
+    std::string databaseProblem{};           // the last failure told, "" while the database takes the rows
+    std::string lastLogError{};  // what libmosquitto last logged as an error (a TLS failure's reason)
+    std::string lastProblem{};   // the connection problem last told, so a retry does not repeat it
 };
 
 // A connection problem, told once until it changes or a connection succeeds.
@@ -152,9 +154,10 @@ void ToDatabase(Collector& c, const std::string& topic, std::string_view payload
     kvdplant::MachineView v;
     if ((o == kvdplant::Outcome::kStored || o == kvdplant::Outcome::kRepeat ||
          o == kvdplant::Outcome::kWriteFailed) &&
-        kvdplant::ReadCycleMessage(payload, machine, cycle, &problem))
+        kvdplant::ReadCycleMessage(payload, machine, cycle, &problem)) {
         c.database->AddCycle(machine, cycle);
-    else if (o == kvdplant::Outcome::kState && c.store.View(machine, v))
+        c.pendingEnds.push_back(cycle.record.time.unixMs);
+    } else if (o == kvdplant::Outcome::kState && c.store.View(machine, v))
         c.database->AddState(v, nowMs);
 }
 
@@ -210,6 +213,9 @@ bool Committed(Collector& c) {
     if (!c.database || c.database->Pending() == 0) return true;
     std::string problem;
     if (c.database->Commit(&problem)) {
+        const int64_t now = NowUs();
+        for (const int64_t end : c.pendingEnds) c.committed.Add(now - end * 1000);
+        c.pendingEnds.clear();
         if (!c.databaseProblem.empty())
             std::fprintf(stderr, "kvdplant: the database takes the cycles again\n");
         c.databaseProblem.clear();
@@ -310,10 +316,12 @@ void Summary(Collector& c) {
         static_cast<unsigned long long>(repeats), static_cast<unsigned long long>(gaps),
         static_cast<unsigned long long>(c.malformed), at(0.5), at(0.99));
     if (c.database)
-        std::printf("kvdplant: database rows %llu present %llu uncommitted %zu%s\n",
-                    static_cast<unsigned long long>(c.database->inserted()),
-                    static_cast<unsigned long long>(c.database->present()), c.database->Pending(),
-                    c.database->Pending() > 0 ? " (unacknowledged: the broker sends them again)" : "");
+        std::printf(
+            "kvdplant: database rows %llu present %llu uncommitted %zu latency_ms median %.1f p99 %.1f%s\n",
+            static_cast<unsigned long long>(c.database->inserted()),
+            static_cast<unsigned long long>(c.database->present()), c.database->Pending(),
+            c.committed.QuantileMs(0.5), c.committed.QuantileMs(0.99),
+            c.database->Pending() > 0 ? " (unacknowledged: the broker sends them again)" : "");
 }
 
 // The database, with its password from its file (never the command line); false when it cannot be
