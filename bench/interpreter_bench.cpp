@@ -16,16 +16,19 @@
 #include "link/frame_codec.h"
 #include "link/interpreter.h"
 #include "model/model.h"
-#include "link/port_service.h"
-#include "link/storage_service.h"
-#include "link/user_service.h"
+#include "link/link.h"
 #include "model/window_service.h"
+
+namespace {
+// The benchmark's own link record.
+Link gBenchLink;
+}  // namespace
 
 namespace {
 
 void ResetServices() {
     gWindowService = {};
-    gStorageService = {};
+    gBenchLink.storageService = {};
 }
 
 constexpr double kLineBytesPerSecond = 1920.0;
@@ -57,7 +60,7 @@ std::vector<uint8_t> TypicalStream() {
 void Start() {
     ResetModel();
     WriteParameterDefaults();
-    ResetInterpreter();
+    ResetInterpreter(gBenchLink);
     PresetConfiguration();
 }
 
@@ -65,13 +68,14 @@ void BM_InterpreterThroughput(benchmark::State& state) {
     Start();
     ResetServices();
     gWindowService.invalidate = [](Region, bool) {};
-    gStorageService.saveStatistics = [] {
+    gBenchLink.storageService.saveStatistics = [](void*) {
         return int32_t{0};
     };  // the file write is measured on its own below
     const auto stream = TypicalStream();
     for (auto _ : state) {
         for (size_t i = 0; i < stream.size(); i += 4)
-            InterpretBytes(stream.data() + i, static_cast<int32_t>(std::min<size_t>(4, stream.size() - i)));
+            InterpretBytes(gBenchLink, stream.data() + i,
+                           static_cast<int32_t>(std::min<size_t>(4, stream.size() - i)));
         benchmark::ClobberMemory();
     }
     const double bytes = static_cast<double>(stream.size()) * static_cast<double>(state.iterations());
@@ -85,12 +89,13 @@ void BM_CycleEndWithAutosave(benchmark::State& state) {
     Start();
     std::snprintf(gConfig.statisticsFileName, sizeof gConfig.statisticsFileName, "bench-autosave.$$$");
     ResetServices();
-    gStorageService.saveStatistics = SaveStatisticsInUse;
+    gBenchLink.storageService.saveStatistics = [](void*) { return SaveStatisticsInUse(); };
     std::vector<uint8_t> cycleEnd;
     AddFrame(cycleEnd, 220);  // a cycle end is taken only after its cut start
     AddFrame(cycleEnd, 200);
-    InterpretBytes(cycleEnd.data(), static_cast<int32_t>(cycleEnd.size()));  // the file exists from here
-    for (auto _ : state) InterpretBytes(cycleEnd.data(), static_cast<int32_t>(cycleEnd.size()));
+    InterpretBytes(gBenchLink, cycleEnd.data(),
+                   static_cast<int32_t>(cycleEnd.size()));  // the file exists from here
+    for (auto _ : state) InterpretBytes(gBenchLink, cycleEnd.data(), static_cast<int32_t>(cycleEnd.size()));
     std::remove(gConfig.statisticsFileName);
     ResetServices();
 }

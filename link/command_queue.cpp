@@ -2,12 +2,10 @@
 
 #include "model/parameters.h"
 #include "link/frame_codec.h"
+#include "link/link.h"
 #include "link/user_service.h"
 #include "model/model.h"
 #include "link/transmit_ring.h"
-
-CommandQueue gCommandQueue;
-int32_t UploadProgress = 0;
 
 namespace {
 
@@ -25,7 +23,9 @@ constexpr int kCutUploadIndexes[kCutWordCount] = {0,  2,  9,  1,  5, 10, 4,  6, 
 
 int Next(int i) { return (i + 1) % kCommandQueueSize; }
 
-void ShowProgress(UploadProgressAction action) { gUserService.uploadProgress(action); }
+void ShowProgress(Link& link, UploadProgressAction action) {
+    link.userService.uploadProgress(link.userService.self, action);
+}
 
 bool CanSend(int cut, int index, uint16_t value) {
     return cut >= 0 && cut < kCutCount && index >= 0 && index < kUnitOptionsIndex &&
@@ -41,15 +41,17 @@ uint16_t LoadedCommonValue(const LoadedParameterSet& set, int commonWord) {
 // Word frames in the ring the writer has not written whole. Every such frame leaves at least one
 // byte there, and all but the oldest the whole frame, so rounding up never counts fewer (a code
 // frame in the ring may hold a step back a tick).
-int UnwrittenWords() { return (PendingTransmitBytes() + kWordFrameSize - 1) / kWordFrameSize; }
+int UnwrittenWords(const Link& link) {
+    return (PendingTransmitBytes(link.ring) + kWordFrameSize - 1) / kWordFrameSize;
+}
 
 // Words queued behind the set (an Apply in the sheet) hold the display back rather than step it
 // beyond its end.
-void StepUploadProgress() {
-    const int written = kParameterSetWords - QueuedWords() - UnwrittenWords();
-    while (gCommandQueue.uploadSteps < written) {
-        ++gCommandQueue.uploadSteps;
-        ShowProgress(UploadProgressAction::kStep);
+void StepUploadProgress(Link& link) {
+    const int written = kParameterSetWords - QueuedWords(link) - UnwrittenWords(link);
+    while (link.queue.uploadSteps < written) {
+        ++link.queue.uploadSteps;
+        ShowProgress(link, UploadProgressAction::kStep);
     }
 }
 
@@ -59,21 +61,23 @@ uint16_t CommandWord(int cut, int index, uint16_t value) {
     return static_cast<uint16_t>(cut * 4096 + kBaseCodes[index].base + value);
 }
 
-int QueuedWords() {
-    return (gCommandQueue.writeIndex - gCommandQueue.readIndex + kCommandQueueSize) % kCommandQueueSize;
+int QueuedWords(const Link& link) {
+    return (link.queue.writeIndex - link.queue.readIndex + kCommandQueueSize) % kCommandQueueSize;
 }
 
-bool QueueParameter(int cut, int index, uint16_t value) {
-    if (!CanSend(cut, index, value) || QueuedWords() == kCommandQueueSize - 1) {
-        ++gCommandQueue.refusedWords;
+bool QueueParameter(Link& link, int cut, int index, uint16_t value) {
+    CommandQueue& q = link.queue;
+    if (!CanSend(cut, index, value) || QueuedWords(link) == kCommandQueueSize - 1) {
+        ++q.refusedWords;
         return false;
     }
-    gCommandQueue.words[gCommandQueue.writeIndex] = CommandWord(cut, index, value);
-    gCommandQueue.writeIndex = Next(gCommandQueue.writeIndex);
+    q.words[q.writeIndex] = CommandWord(cut, index, value);
+    q.writeIndex = Next(q.writeIndex);
     return true;
 }
 
-bool UploadParameterSet() {
+bool UploadParameterSet(Link& link) {
+    CommandQueue& q = link.queue;
     const LoadedParameterSet& set = gModel.loadedParameterSet;
     // Check everything first: half a set in the unit is worse than none.
     for (int index : kCommonUploadIndexes)
@@ -84,43 +88,43 @@ bool UploadParameterSet() {
 
     // The words still waiting would only be overwritten by the set: it replaces them, and a display
     // of an earlier set starts again with the new one.
-    gCommandQueue.readIndex = gCommandQueue.writeIndex;
-    if (gCommandQueue.uploadShown) ShowProgress(UploadProgressAction::kClose);
-    ShowProgress(UploadProgressAction::kOpen);
-    gCommandQueue.uploadShown = 1;
-    gCommandQueue.uploadSteps = 0;
+    q.readIndex = q.writeIndex;
+    if (q.uploadShown) ShowProgress(link, UploadProgressAction::kClose);
+    ShowProgress(link, UploadProgressAction::kOpen);
+    q.uploadShown = 1;
+    q.uploadSteps = 0;
     // Values were checked above and the queue emptied: every word is queued.
     for (int index : kCommonUploadIndexes)
-        static_cast<void>(QueueParameter(0, index, LoadedCommonValue(set, kBaseCodes[index].word)));
+        static_cast<void>(QueueParameter(link, 0, index, LoadedCommonValue(set, kBaseCodes[index].word)));
     for (int c = 0; c < kCutCount; ++c)
         for (int w = 0; w < kCutWordCount; ++w)
-            static_cast<void>(QueueParameter(c, kCutUploadIndexes[w], CutWordValue(set.cuts[c], w)));
+            static_cast<void>(QueueParameter(link, c, kCutUploadIndexes[w], CutWordValue(set.cuts[c], w)));
     return true;
 }
 
-void PumpCommandQueue() {
-    const bool queued = gCommandQueue.readIndex != gCommandQueue.writeIndex;
-    if (UploadProgress) StepUploadProgress();
+void PumpCommandQueue(Link& link) {
+    CommandQueue& q = link.queue;
+    const bool queued = q.readIndex != q.writeIndex;
+    if (link.uploadProgress) StepUploadProgress(link);
     if (queued) {
         // No port: the word waits here. A full TransmitRing takes nothing: it waits for a later tick.
-        if (!gTransmitPortOpen) return;
-        if (gCommandQueue.tornLine && PutTransmitBytes(kTornLineEnd, sizeof kTornLineEnd))
-            gCommandQueue.tornLine = 0;
-        if (!gCommandQueue.tornLine && SendWordFrame(gCommandQueue.words[gCommandQueue.readIndex]))
-            gCommandQueue.readIndex = Next(gCommandQueue.readIndex);
+        if (!link.transmitPortOpen) return;
+        if (q.tornLine && PutTransmitBytes(link, kTornLineEnd, sizeof kTornLineEnd)) q.tornLine = 0;
+        if (!q.tornLine && SendWordFrame(link, q.words[q.readIndex])) q.readIndex = Next(q.readIndex);
         return;
     }
-    if (UploadProgress && PendingTransmitBytes() == 0) {
-        UploadProgress = 0;
-        gCommandQueue.uploadShown = 0;
-        ShowProgress(UploadProgressAction::kClose);
+    if (link.uploadProgress && PendingTransmitBytes(link.ring) == 0) {
+        link.uploadProgress = 0;
+        q.uploadShown = 0;
+        ShowProgress(link, UploadProgressAction::kClose);
     }
 }
 
-void ReclaimUnsentWords() {
-    gCommandQueue.tornLine |= TransmitFrameTorn() ? 1 : 0;
+void ReclaimUnsentWords(Link& link) {
+    CommandQueue& q = link.queue;
+    q.tornLine |= TransmitFrameTorn(link.ring) ? 1 : 0;
     uint8_t bytes[kTransmitRingSize];
-    const int count = TakeTransmitBytes(bytes);
+    const int count = TakeTransmitBytes(link.ring, bytes);
     // The word frames left in the ring, in the order they were put.
     uint16_t words[kTransmitRingSize / kWordFrameSize + 1];
     int found = 0;
@@ -136,13 +140,13 @@ void ReclaimUnsentWords() {
     // They are the last words the pump took, still in their slots behind the read index: step back
     // over them, newest first, as long as a slot still holds its word and the queue has room.
     for (int k = found - 1; k >= 0; --k) {
-        const int previous = (gCommandQueue.readIndex + kCommandQueueSize - 1) % kCommandQueueSize;
-        if (QueuedWords() == kCommandQueueSize - 1 || gCommandQueue.words[previous] != words[k]) break;
-        gCommandQueue.readIndex = previous;
+        const int previous = (q.readIndex + kCommandQueueSize - 1) % kCommandQueueSize;
+        if (QueuedWords(link) == kCommandQueueSize - 1 || q.words[previous] != words[k]) break;
+        q.readIndex = previous;
     }
 }
 
-void ResetCommandQueue() {
-    gCommandQueue = CommandQueue{};
-    UploadProgress = 0;
+void ResetCommandQueue(Link& link) {
+    link.queue = CommandQueue{};
+    link.uploadProgress = 0;
 }

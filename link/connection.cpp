@@ -4,39 +4,34 @@
 
 #include "model/settings.h"
 #include "model/model.h"
-#include "link/port_service.h"
-#include "link/storage_service.h"
-#include "link/user_service.h"
+#include "link/link.h"
 #include "model/change_bits.h"
-
-PortState gPort{1, false, false};
 
 namespace {
 
 constexpr unsigned kAnswerWaitMs = 2000;
 constexpr int kPortCount = 16;
 
-int32_t gKeyHeld = 0;
-int gReopenCountdown = 0;  // ticks until the next attempt to open a lost port
-
-void Show(TextId message, TextId caption, int32_t number) {
-    gUserService.showMessage(message, caption, number);
+void Show(Link& link, TextId message, TextId caption, int32_t number) {
+    link.userService.showMessage(link.userService.self, message, caption, number);
 }
 
-void SetPort(int port, bool failed) {
-    gPort = {port, failed, false};
+void SetPort(Link& link, int port, bool failed) {
+    link.port = {port, failed, false};
     gConfig.PortNumber = EncodePortNumber(port, failed);
 }
 
 // 0, or the error number of the failed open.
-int32_t OpenError(int port) { return gPortService.openLink(port); }
-bool Open(int port) { return OpenError(port) == 0; }
-void Close() { gPortService.closeLink(); }
-void MoveCheck(int from, int to) { gUserService.moveCheckMark(from, to); }
+int32_t OpenError(Link& link, int port) { return link.portService.openLink(link.portService.self, port); }
+bool Open(Link& link, int port) { return OpenError(link, port) == 0; }
+void Close(Link& link) { link.portService.closeLink(link.portService.self); }
+void MoveCheck(Link& link, int from, int to) {
+    link.userService.moveCheckMark(link.userService.self, from, to);
+}
 
-void SaveAfterChoice() {
-    const int32_t r = gStorageService.saveConfiguration();
-    if (r != 0) Show(kTextConfigurationFailed, kCaptionError, r);
+void SaveAfterChoice(Link& link) {
+    const int32_t r = link.storageService.saveConfiguration(link.storageService.self);
+    if (r != 0) Show(link, kTextConfigurationFailed, kCaptionError, r);
 }
 
 }  // namespace
@@ -51,73 +46,73 @@ int DecodePortNumber(uint16_t stored) {
     return port >= 1 && port <= kPortCount ? port : 1;
 }
 
-void OpenPortAtStart() {
+void OpenPortAtStart(Link& link) {
     // The defaults go in before the port opens: a report that arrives at once then lands on them
     // instead of being overwritten, and the reader thread is the only writer from here on.
     WriteParameterDefaults();
     const int port = DecodePortNumber(gConfig.PortNumber);
-    MoveCheck(0, port);
-    const int32_t error = OpenError(port);
-    SetPort(port, error != 0);
+    MoveCheck(link, 0, port);
+    const int32_t error = OpenError(link, port);
+    SetPort(link, port, error != 0);
     // The configuration file is not written here: the marker reaches it with the next save.
-    if (error != 0) Show(kTextPortFailed, kCaptionCommunication, error);
+    if (error != 0) Show(link, kTextPortFailed, kCaptionCommunication, error);
 }
 
-void ChoosePort(int port) {
+void ChoosePort(Link& link, int port) {
     if (port < 1 || port > kPortCount) return;
     // Choosing the open port does nothing; choosing a port that failed tries it again.
-    if (port == gPort.port && !gPort.failed) return;
-    if (!gPort.failed) Close();
-    MoveCheck(gPort.port, port);
-    const int32_t error = OpenError(port);
-    SetPort(port, error != 0);
+    if (port == link.port.port && !link.port.failed) return;
+    if (!link.port.failed) Close(link);
+    MoveCheck(link, link.port.port, port);
+    const int32_t error = OpenError(link, port);
+    SetPort(link, port, error != 0);
     if (error == 0)
-        SaveAfterChoice();
+        SaveAfterChoice(link);
     else
-        Show(kTextPortFailed, kCaptionCommunication, error);
+        Show(link, kTextPortFailed, kCaptionCommunication, error);
 }
 
-void ScanPorts() {
-    gUserService.waitCursor(true);
-    const bool wasOpen = !gPort.failed;  // a lost port counts as open: it is tried again at the end
-    gPort.lost = false;
-    if (wasOpen) Close();
+void ScanPorts(Link& link) {
+    link.userService.waitCursor(link.userService.self, true);
+    const bool wasOpen = !link.port.failed;  // a lost port counts as open: it is tried again at the end
+    link.port.lost = false;
+    if (wasOpen) Close(link);
     int found = 0;
     for (int p = 1; p <= kPortCount && found == 0; ++p) {
-        if (!Open(p)) continue;
-        gPortService.resetAnswer();
-        const bool answered = gPortService.waitAnswer(kAnswerWaitMs);
-        gPortService.resetAnswer();
+        if (!Open(link, p)) continue;
+        link.portService.resetAnswer(link.portService.self);
+        const bool answered = link.portService.waitAnswer(link.portService.self, kAnswerWaitMs);
+        link.portService.resetAnswer(link.portService.self);
         if (answered)
             found = p;
         else
-            Close();
+            Close(link);
     }
-    gUserService.waitCursor(false);
+    link.userService.waitCursor(link.userService.self, false);
     if (found != 0) {
-        MoveCheck(gPort.port, found);
-        SetPort(found, false);
-        SaveAfterChoice();
+        MoveCheck(link, link.port.port, found);
+        SetPort(link, found, false);
+        SaveAfterChoice(link);
         return;
     }
     // No unit anywhere: the port that was open before is opened again.
-    if (wasOpen && !Open(gPort.port)) SetPort(gPort.port, true);
-    Show(kTextUnitNotFound, kCaptionCommunication, 0);
+    if (wasOpen && !Open(link, link.port.port)) SetPort(link, link.port.port, true);
+    Show(link, kTextUnitNotFound, kCaptionCommunication, 0);
 }
 
-void WatchPort() {
-    if (!gPort.lost) {
-        if (gPort.failed || !gPortService.portLost()) return;
+void WatchPort(Link& link) {
+    if (!link.port.lost) {
+        if (link.port.failed || !link.portService.portLost(link.portService.self)) return;
         // Closing ends the reader that kept failing; the port is the chosen one still, so neither
         // the check mark nor the configuration changes.
-        Close();
-        gPort.lost = true;
-        gReopenCountdown = kReopenTicks;
+        Close(link);
+        link.port.lost = true;
+        link.reopenCountdown = kReopenTicks;
         return;
     }
-    if (--gReopenCountdown > 0) return;
-    gReopenCountdown = kReopenTicks;
-    if (Open(gPort.port)) gPort.lost = false;
+    if (--link.reopenCountdown > 0) return;
+    link.reopenCountdown = kReopenTicks;
+    if (Open(link, link.port.port)) link.port.lost = false;
 }
 
 void WatchConnection() {
@@ -140,13 +135,13 @@ void WatchConnection() {
     }
 }
 
-KeyAction HandleKeyDown(int virtualKey) {
-    if (gKeyHeld != 0) return KeyAction::kNone;
-    gKeyHeld = 1;
+KeyAction HandleKeyDown(Link& link, int virtualKey) {
+    if (link.keyHeld != 0) return KeyAction::kNone;
+    link.keyHeld = 1;
     if (virtualKey == kKeySpace) return KeyAction::kSendAcknowledge;
     if (virtualKey == kKeyPause) return KeyAction::kToggleFreeze;
     return KeyAction::kNone;
 }
 
-void HandleKeyUp() { gKeyHeld = 0; }
-void ResetKeyState() { gKeyHeld = 0; }
+void HandleKeyUp(Link& link) { link.keyHeld = 0; }
+void ResetKeyState(Link& link) { link.keyHeld = 0; }

@@ -4,11 +4,9 @@
 #include <mutex>
 
 #include "model/model.h"
-#include "link/storage_service.h"
+#include "link/link.h"
 #include "model/change_bits.h"
 #include "model/window_service.h"
-
-uint32_t gIgnoredCycleEnds = 0;
 
 // Fields that only this thread writes are read here plainly; every write that the UI thread may
 // read goes through Store.
@@ -163,7 +161,7 @@ void OnCutStart(int cut) {
     MarkChanged(kChangeCurvePoints);
 }
 
-void OnCycleEnd() {
+void OnCycleEnd(Link& link) {
     CycleStateRecord& cycle = gModel.cycle;
     const int32_t state = cycle.CycleState;
     const bool announced = cycle.cutAnnounced != 0;
@@ -171,7 +169,7 @@ void OnCycleEnd() {
     // No cycle to end (it would be a false {0, 0}), or one whose cut start this link never saw
     // (its values and its cut would be another cycle's; its alarms go with it).
     if (state == kStateIdle || !announced) {
-        Store(gIgnoredCycleEnds, gIgnoredCycleEnds + 1);
+        Store(link.ignoredCycleEnds, link.ignoredCycleEnds + 1);
         if (state == kStateIdle) return;
         Store(cycle.CycleState, kStateIdle);
         cycle.alarmsOfCycle = 0;
@@ -189,10 +187,12 @@ void OnCycleEnd() {
         // The file in use must hold this entry; a load or reset on the UI thread waits.
         std::lock_guard<std::mutex> lock(gStatisticsMutex);
         AppendStatisticsEntry(gStatistics, cut, entry);
-        gStorageService.saveStatistics();
+        StorageService& storage = link.storageService;
+        storage.saveStatistics(storage.self);
         const AlarmState& a = gModel.alarms;
-        gStorageService.journalCycle({cut, entry, worked ? cycle.po : uint16_t{0}, cycle.alarmsOfCycle,
-                                      a.BluntCounter[cut], a.MissingCounter[cut], gModel.cutParameters[cut]});
+        storage.journalCycle(storage.self,
+                             {cut, entry, worked ? cycle.po : uint16_t{0}, cycle.alarmsOfCycle,
+                              a.BluntCounter[cut], a.MissingCounter[cut], gModel.cutParameters[cut]});
     }
     cycle.alarmsOfCycle = 0;
     gWindowService.requestEndOfCycle();

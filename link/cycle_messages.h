@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+struct Link;
+
 // Never doubled beyond this, so a point's sample sum (at most 105 per sample) stays within 32
 // bits however long a cycle runs without a new curve screen.
 constexpr int32_t kMaxSamplesPerPoint = 1 << 24;
@@ -20,10 +22,6 @@ void OnCutStart(int cut);
 // it) or after a cycle the monitor joined halfway (it came up or the link opened while the
 // machine was cutting) is counted and nothing else. A cycle that ends before its work phase
 // (states 207, 201) stores peak 0 and work 0.
-void OnCycleEnd();
+void OnCycleEnd(Link& link);
 // The link opens: the cycle running now, if any, began unseen. Called before the reader starts.
 void ForgetRunningCycle();
-
-// Cycle ends ignored since the start (ResetInterpreter clears it). Written by the reader thread,
-// read by the debug window with Load.
-extern uint32_t gIgnoredCycleEnds;

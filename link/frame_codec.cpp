@@ -33,14 +33,14 @@ int BuildWordFrame(uint16_t word, uint8_t out[kWordFrameSize]) {
     return BuildFrame(payload, 2, out);
 }
 
-bool SendCodeFrame(uint8_t code) {
+bool SendCodeFrame(Link& link, uint8_t code) {
     uint8_t frame[kCodeFrameSize];
-    return PutTransmitBytes(frame, BuildCodeFrame(code, frame));
+    return PutTransmitBytes(link, frame, BuildCodeFrame(code, frame));
 }
 
-bool SendWordFrame(uint16_t word) {
+bool SendWordFrame(Link& link, uint16_t word) {
     uint8_t frame[kWordFrameSize];
-    return PutTransmitBytes(frame, BuildWordFrame(word, frame));
+    return PutTransmitBytes(link, frame, BuildWordFrame(word, frame));
 }
 
 // One pass over the line, without a library strlen: this runs for every received frame, and

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+struct Link;
+
 constexpr int kCodeFrameSize = 4;
 constexpr int kWordFrameSize = 6;
 constexpr int kMaxLineLength = 7;       // bytes of a received line kept before its CR
@@ -18,8 +20,8 @@ int BuildWordFrame(uint16_t word, uint8_t out[kWordFrameSize]);
 
 // Build the frame and hand it whole to the TransmitRing. False when the ring had no room for the
 // whole frame: nothing was put (the frame is dropped, never sent in pieces).
-[[nodiscard]] bool SendCodeFrame(uint8_t code);
-[[nodiscard]] bool SendWordFrame(uint16_t word);
+[[nodiscard]] bool SendCodeFrame(Link& link, uint8_t code);
+[[nodiscard]] bool SendWordFrame(Link& link, uint16_t word);
 
 // line: zero-terminated received bytes (without the CR).
 [[nodiscard]] bool LineIsValid(const uint8_t* line);

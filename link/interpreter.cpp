@@ -4,13 +4,11 @@
 #include <cstring>
 
 #include "link/cycle_messages.h"
+#include "link/link.h"
 #include "link/message_codes.h"
 #include "model/model.h"
 #include "link/parameter_reports.h"
 #include "model/change_bits.h"
-
-ReceiveLine gReceiveLine;
-DebugLog gDebugLog;
 
 namespace {
 
@@ -54,14 +52,14 @@ void RelaysDisabled() {
 }
 
 // Apply one decoded message; returns the number the DEBUG window shows for it.
-int32_t Dispatch(uint16_t v) {
+int32_t Dispatch(Link& link, uint16_t v) {
     AlarmState& a = gModel.alarms;
     if (v <= kMessageLastSample) {
         const int32_t point = OnSample(v);
         return point != kNoPoint ? point : v;
     }
     if (v >= kMessageFirstReport) {
-        ApplyParameterReport(v);
+        ApplyParameterReport(link, v);
         return v & 0x0FFF;
     }
     if (v >= kMessageCutStartFirst && v <= kMessageCutStartLast) {
@@ -70,7 +68,7 @@ int32_t Dispatch(uint16_t v) {
     }
     switch (v) {
         case kMessageCycleEnd:
-            OnCycleEnd();
+            OnCycleEnd(link);
             break;
         case kMessagePoWindow:
             OnPoWindow();
@@ -116,18 +114,19 @@ int32_t Dispatch(uint16_t v) {
 
 int32_t DebugLineAt(int32_t line) { return ((line % kDebugLines) + kDebugLines) % kDebugLines; }
 
-void WriteDebugLine(const char* text) {
-    const int32_t at = DebugLineAt(Load(gDebugLog.lineIndex));
+void WriteDebugLine(DebugLog& log, const char* text) {
+    const int32_t at = DebugLineAt(Load(log.lineIndex));
     char line[kDebugLineSize] = {};
     std::snprintf(line, sizeof line, "%s", text);
     // Byte by byte, so the DEBUG window may read the line meanwhile without a data race.
-    for (int i = 0; i < kDebugLineSize; ++i) Store(gDebugLog.lines[at][i], line[i]);
+    for (int i = 0; i < kDebugLineSize; ++i) Store(log.lines[at][i], line[i]);
 }
 
-void CloseLine() {
-    ReceiveLine& r = gReceiveLine;
+void CloseLine(Link& link) {
+    ReceiveLine& r = link.receive;
+    DebugLog& log = link.debugLog;
     r.bytes[r.length] = 0;
-    const bool debug = Load(gDebugLog.debugFlag) != 0;  // one decision for the whole line
+    const bool debug = Load(log.debugFlag) != 0;  // one decision for the whole line
     char rendering[kFormattedLineSize];
     rendering[0] = '\0';
     if (debug) FormatLine(r.bytes, rendering);
@@ -135,28 +134,28 @@ void CloseLine() {
     if (!LineIsValid(r.bytes)) {
         if (debug) {
             std::snprintf(text, sizeof text, "%s, ERR", rendering);
-            WriteDebugLine(text);
+            WriteDebugLine(log, text);
         }
     } else {
         Store(gModel.connection.SilenceTicks, 0);
-        const int32_t shown = Dispatch(DecodeLine(r.bytes));
+        const int32_t shown = Dispatch(link, DecodeLine(r.bytes));
         if (debug) {
             std::snprintf(text, sizeof text, "%s, %i, OK    ", rendering, static_cast<int>(shown));
-            WriteDebugLine(text);
+            WriteDebugLine(log, text);
         }
     }
-    if (debug) Store(gDebugLog.lineIndex, DebugLineAt(DebugLineAt(Load(gDebugLog.lineIndex)) + 1));
+    if (debug) Store(log.lineIndex, DebugLineAt(DebugLineAt(Load(log.lineIndex)) + 1));
     r.length = 0;
 }
 
 }  // namespace
 
-int32_t InterpretBytes(const uint8_t* bytes, int32_t count) {
-    ReceiveLine& r = gReceiveLine;
+int32_t InterpretBytes(Link& link, const uint8_t* bytes, int32_t count) {
+    ReceiveLine& r = link.receive;
     if (bytes == nullptr) return r.length;
     for (int32_t i = 0; i < count; ++i) {
         if (bytes[i] == kCarriageReturn) {
-            CloseLine();
+            CloseLine(link);
             continue;
         }
         // A line longer than 7 bytes keeps its first 7; later bytes overwrite the spare slot.
@@ -166,14 +165,14 @@ int32_t InterpretBytes(const uint8_t* bytes, int32_t count) {
     return r.length;
 }
 
-void ReadDebugLine(int line, char out[kDebugLineSize]) {
+void ReadDebugLine(const DebugLog& log, int line, char out[kDebugLineSize]) {
     const int32_t at = DebugLineAt(line);
-    for (int i = 0; i < kDebugLineSize; ++i) out[i] = Load(gDebugLog.lines[at][i]);
+    for (int i = 0; i < kDebugLineSize; ++i) out[i] = Load(log.lines[at][i]);
     out[kDebugLineSize - 1] = '\0';
 }
 
-void ResetInterpreter() {
-    std::memset(&gReceiveLine, 0, sizeof gReceiveLine);
-    std::memset(&gDebugLog, 0, sizeof gDebugLog);
-    gIgnoredCycleEnds = 0;
+void ResetInterpreter(Link& link) {
+    std::memset(&link.receive, 0, sizeof link.receive);
+    std::memset(&link.debugLog, 0, sizeof link.debugLog);
+    link.ignoredCycleEnds = 0;
 }

@@ -3,20 +3,20 @@
 #include "model/change_bits.h"
 #include "model/parameters.h"
 #include "model/model.h"
-#include "link/port_service.h"
+#include "link/link.h"
 
 namespace {
 constexpr uint16_t kBreakLimitBase = 256;
 }  // namespace
 
-void ApplyParameterReport(uint16_t report) {
+void ApplyParameterReport(Link& link, uint16_t report) {
     const int cut = report >> 12;
     const int index = FindBaseCode(static_cast<uint16_t>(report & 0x0FFF));
     if (index < 0) return;
     const BaseCode& code = kBaseCodes[index];
     const uint16_t value = static_cast<uint16_t>((report & 0x0FFF) - code.base);
     // Auto connect waits for this report, whatever it says.
-    if (code.base == kBreakLimitBase) gPortService.setAnswer();
+    if (code.base == kBreakLimitBase) link.portService.setAnswer(link.portService.self);
 
     if (code.common) {
         uint16_t& field = CommonWord(gModel.common, code.word);

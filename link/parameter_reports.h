@@ -5,4 +5,6 @@
 
 #include <cstdint>
 
-void ApplyParameterReport(uint16_t report);
+struct Link;
+
+void ApplyParameterReport(Link& link, uint16_t report);

@@ -6,13 +6,7 @@
 #include "link/command_queue.h"
 #include "link/cycle_messages.h"
 #include "link/serial_state_win32.h"
-#include "link/port_service.h"
-#include "link/transmit_ring.h"
-
-SerialLink gSerialLink;
-std::atomic<HANDLE> gAnswerEvent{nullptr};
-std::atomic<bool> gLinkClosing{false};
-std::atomic<bool> gPortLost{false};
+#include "link/link.h"
 
 namespace {
 
@@ -20,8 +14,9 @@ constexpr int kFirstPort = 1;
 constexpr int kLastPort = 16;
 constexpr DWORD kDriverQueueBytes = 1500;
 
-// UI thread only (PutTransmitBytes runs there), and only while the link is open.
-void SignalTransmit() { SetEvent(gSerialLink.transmit.Get()); }
+// UI thread only (PutTransmitBytes runs there), and only while the link is open: the port
+// service's self is the serial link then.
+void SignalTransmit(void* self) { SetEvent(static_cast<SerialLink*>(self)->transmit.Get()); }
 
 bool ConfigurePort(HANDLE port) {
     DCB dcb{};
@@ -45,18 +40,18 @@ bool ConfigurePort(HANDLE port) {
 
 HANDLE CreateLinkEvent(BOOL manualReset) { return CreateEventA(nullptr, manualReset, FALSE, nullptr); }
 
-HANDLE CreateLinkThread(LPTHREAD_START_ROUTINE start, DWORD* threadId) {
-    return CreateThread(nullptr, 0, start, nullptr, 0, threadId);
+HANDLE CreateLinkThread(LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD* threadId) {
+    return CreateThread(nullptr, 0, start, parameter, 0, threadId);
 }
 
 // Stops whatever threads run and closes every handle in the fixed order. Serves as CloseLink and
 // as the clean-up of an open that failed half-way (which no CloseLink follows).
-void ReleaseLink() {
-    gLinkClosing.store(true);
-    gPortService.signalTransmit =
-        PortService{}.signalTransmit;  // puts only fill the ring now; the next open drops them
-    gTransmitPortOpen = false;         // and the pump keeps its words
-    SerialLink& link = gSerialLink;
+void ReleaseLink(SerialLink& link) {
+    link.closing.store(true);
+    Link& portable = *link.link;
+    portable.portService.signalTransmit =
+        PortService{}.signalTransmit;   // puts only fill the ring now; the next open drops them
+    portable.transmitPortOpen = false;  // and the pump keeps its words
     if (link.readerStop) SetEvent(link.readerStop.Get());
     if (link.writerStop) SetEvent(link.writerStop.Get());
     HANDLE threads[2];
@@ -66,17 +61,17 @@ void ReleaseLink() {
     // The reader may be waiting in SendMessageA for this thread: serve it while waiting.
     if (count > 0) WaitServingSentMessages(count, threads, TRUE);
     // No writer runs now: words it never took go back to the queue for the next port.
-    ReclaimUnsentWords();
+    ReclaimUnsentWords(portable);
     link.readerStop.Close();
     link.writerStop.Close();
     link.transmit.Close();
-    if (HANDLE answer = gAnswerEvent.exchange(nullptr)) CloseHandle(answer);
+    if (HANDLE answer = link.answerEvent.exchange(nullptr)) CloseHandle(answer);
     link.readerThread.Close();
     link.writerThread.Close();
     link.port.Close();
     link.readerThreadId = 0;
     link.writerThreadId = 0;
-    gLinkClosing.store(false);
+    link.closing.store(false);
 }
 
 // The error of the failed step, never 0: a step that failed without setting one still fails.
@@ -85,19 +80,18 @@ int32_t OpenError() {
     return error != 0 ? static_cast<int32_t>(error) : ERROR_GEN_FAILURE;
 }
 
-int32_t FailOpen() {
+int32_t FailOpen(SerialLink& link) {
     LastErrorKeeper keep;
-    ReleaseLink();
+    ReleaseLink(link);
     return OpenError();
 }
 
 }  // namespace
 
 LinkFactory DefaultLinkFactory() { return {CreateLinkEvent, CreateLinkThread}; }
-LinkFactory gLinkFactory{CreateLinkEvent, CreateLinkThread};
 
-int32_t OpenLink(int portNumber) {
-    if (LinkIsOpen() || LinkIsClosing()) {
+int32_t OpenLink(SerialLink& link, int portNumber) {
+    if (LinkIsOpen(link) || LinkIsClosing(link)) {
         SetLastError(ERROR_BUSY);
         return ERROR_BUSY;
     }
@@ -105,69 +99,71 @@ int32_t OpenLink(int portNumber) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return ERROR_FILE_NOT_FOUND;
     }
-    SerialLink& link = gSerialLink;
-    gPortLost.store(false);
+    link.portLost.store(false);
     // The device namespace path: the only one that reaches COM10 and above, and valid for all.
     char name[16];
     std::snprintf(name, sizeof name, "\\\\.\\COM%d", portNumber);
     link.port.Reset(CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr));
     if (!link.port) return OpenError();
-    if (!ConfigurePort(link.port.Get())) return FailOpen();
+    if (!ConfigurePort(link.port.Get())) return FailOpen(link);
 
-    const LinkFactory& make = gLinkFactory;
+    const LinkFactory& make = link.factory;
     link.readerStop.Reset(make.createEvent(FALSE));
-    if (!link.readerStop) return FailOpen();
+    if (!link.readerStop) return FailOpen(link);
     link.writerStop.Reset(make.createEvent(FALSE));
-    if (!link.writerStop) return FailOpen();
+    if (!link.writerStop) return FailOpen(link);
     link.transmit.Reset(make.createEvent(TRUE));
-    if (!link.transmit) return FailOpen();
+    if (!link.transmit) return FailOpen(link);
 
     // Frames put while no port was open are stale; no writer runs yet, so this thread may take.
-    DropTransmitBytes();
+    DropTransmitBytes(link.link->ring);
     ForgetRunningCycle();  // no reader runs yet; a cycle under way began unseen
-    link.readerThread.Reset(make.createThread(SerialReaderThread, &link.readerThreadId));
-    if (!link.readerThread) return FailOpen();
-    link.writerThread.Reset(make.createThread(SerialWriterThread, &link.writerThreadId));
-    if (!link.writerThread) return FailOpen();
+    link.readerThread.Reset(make.createThread(SerialReaderThread, &link, &link.readerThreadId));
+    if (!link.readerThread) return FailOpen(link);
+    link.writerThread.Reset(make.createThread(SerialWriterThread, &link, &link.writerThreadId));
+    if (!link.writerThread) return FailOpen(link);
 
     HANDLE answer = make.createEvent(TRUE);
-    if (answer == nullptr) return FailOpen();
-    gAnswerEvent.store(answer);
-    gPortService.signalTransmit = SignalTransmit;
-    gTransmitPortOpen = true;
+    if (answer == nullptr) return FailOpen(link);
+    link.answerEvent.store(answer);
+    // The port service acts on this serial link from here on (the shell made it so already;
+    // a service that another object stood behind could not signal this link's writer).
+    link.link->portService.self = &link;
+    link.link->portService.signalTransmit = SignalTransmit;
+    link.link->transmitPortOpen = true;
     return 0;
 }
 
-void CloseLink() {
+void CloseLink(SerialLink& link) {
     // A second call, or a call from a message served while closing, finds nothing to do.
-    if (!LinkIsOpen() || LinkIsClosing()) return;
-    ReleaseLink();
+    if (!LinkIsOpen(link) || LinkIsClosing(link)) return;
+    ReleaseLink(link);
 }
 
-bool LinkIsOpen() { return static_cast<bool>(gSerialLink.port); }
+bool LinkIsOpen(const SerialLink& link) { return static_cast<bool>(link.port); }
 
-bool LinkIsClosing() { return gLinkClosing.load(); }
+bool LinkIsClosing(const SerialLink& link) { return link.closing.load(); }
 
-bool LinkPortLost() { return LinkIsOpen() && gPortLost.load(); }
+bool LinkPortLost(const SerialLink& link) { return LinkIsOpen(link) && link.portLost.load(); }
 
-void SetAnswerEvent() {
-    if (HANDLE answer = gAnswerEvent.load()) SetEvent(answer);
+void SetAnswerEvent(SerialLink& link) {
+    if (HANDLE answer = link.answerEvent.load()) SetEvent(answer);
 }
 
-void ResetAnswerEvent() {
-    if (HANDLE answer = gAnswerEvent.load()) ResetEvent(answer);
+void ResetAnswerEvent(SerialLink& link) {
+    if (HANDLE answer = link.answerEvent.load()) ResetEvent(answer);
 }
 
-bool WaitForAnswer(DWORD milliseconds) {
-    HANDLE answer = gAnswerEvent.load();
+bool WaitForAnswer(SerialLink& link, DWORD milliseconds) {
+    HANDLE answer = link.answerEvent.load();
     if (answer == nullptr) return false;
     return WaitServingSentMessages(1, &answer, FALSE, milliseconds) == WAIT_OBJECT_0;
 }
 
-void RequestEndOfCycle(HWND mainWindow, WPARAM command) {
+void RequestEndOfCycle(const SerialLink& link, HWND mainWindow, WPARAM command) {
     // While CloseLink runs the snapshot of this cycle is dropped rather than waited for; if the
     // close begins after this test, CloseLink serves the message while it waits.
-    if (mainWindow == nullptr || LinkIsClosing()) return;
+    if (mainWindow == nullptr || LinkIsClosing(link)) return;
     SendMessageA(mainWindow, WM_COMMAND, command, 0);
 }

@@ -7,6 +7,8 @@
 
 #include "link/handle_win32.h"
 
+struct Link;
+
 // The reader takes what the driver holds: a read waits (without limit) for the first byte, then
 // ends once the line has been quiet for kReadIntervalMs or kReadSize bytes have come. A frame's
 // bytes follow each other 0.52 ms apart at 19200 baud, so a read ends only just after the unit
@@ -15,41 +17,42 @@
 constexpr DWORD kReadIntervalMs = 5;
 constexpr DWORD kReadSize = 64;
 
-// Written only by the user-interface thread: OpenLink fills the fields before it starts the
-// threads, CloseLink clears them after both threads have ended. The reader and writer threads
-// only read them while they run; thread start and thread end order those accesses.
+// How OpenLink creates its events and threads: CreateEventA / CreateThread, replaced by tests
+// that make one creation fail. UI thread only, set while no link is open.
+struct LinkFactory {
+    HANDLE (*createEvent)(BOOL manualReset);
+    // start runs with parameter (the serial link) as its argument.
+    HANDLE (*createThread)(LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD* threadId);
+};
+LinkFactory DefaultLinkFactory();
+
+// The serial link's state, one per monitor (the main window's state owns it). The handles are
+// written only by the user-interface thread: OpenLink fills them before it starts the threads,
+// CloseLink clears them after both threads have ended. The reader and writer threads get the
+// record as their parameter and only read the handles while they run; thread start and thread
+// end order those accesses.
 struct SerialLink {
+    Link* link = nullptr;  // the portable link it serves: its ring, its port service
+    LinkFactory factory = DefaultLinkFactory();
     OwnedHandle port;
     OwnedHandle readerStop;  // auto-reset; set by the UI thread, consumed by the reader
     OwnedHandle writerStop;  // auto-reset; set by the UI thread, consumed by the writer
     OwnedHandle transmit;    // manual-reset; set on every put (UI thread), reset by the writer
     OwnedHandle readerThread;
     OwnedHandle writerThread;
-    DWORD readerThreadId;
-    DWORD writerThreadId;
+    DWORD readerThreadId = 0;
+    DWORD writerThreadId = 0;
+    // Created after the threads have started, so the reader (SetAnswerEvent) reads it atomically.
+    // Written by the UI thread only.
+    std::atomic<HANDLE> answerEvent{nullptr};
+    // Set by the UI thread for as long as CloseLink (or a failed open) stops the threads; read by
+    // the reader thread before it asks the UI thread for anything.
+    std::atomic<bool> closing{false};
+    // Set by the reader thread when its reads have kept failing for a second (the port has gone);
+    // cleared by OpenLink. Read by the UI thread's timer through the port service's portLost.
+    std::atomic<bool> portLost{false};
 };
-extern SerialLink gSerialLink;
 
-// Created after the threads have started, so the reader (SetAnswerEvent) reads it atomically.
-// Written by the UI thread only.
-extern std::atomic<HANDLE> gAnswerEvent;
-
-// Set by the UI thread for as long as CloseLink (or a failed open) stops the threads; read by the
-// reader thread before it asks the UI thread for anything.
-extern std::atomic<bool> gLinkClosing;
-
-// Set by the reader thread when its reads have kept failing for a second (the port has gone);
-// cleared by OpenLink. Read by the UI thread's timer through gPortService.portLost.
-extern std::atomic<bool> gPortLost;
-
-// How OpenLink creates its events and threads: CreateEventA / CreateThread, replaced by tests
-// that make one creation fail. UI thread only, set while no link is open.
-struct LinkFactory {
-    HANDLE (*createEvent)(BOOL manualReset);
-    HANDLE (*createThread)(LPTHREAD_START_ROUTINE start, DWORD* threadId);
-};
-extern LinkFactory gLinkFactory;
-LinkFactory DefaultLinkFactory();
-
-DWORD WINAPI SerialReaderThread(LPVOID);
-DWORD WINAPI SerialWriterThread(LPVOID);
+// Both take the SerialLink as their parameter.
+DWORD WINAPI SerialReaderThread(LPVOID serialLink);
+DWORD WINAPI SerialWriterThread(LPVOID serialLink);

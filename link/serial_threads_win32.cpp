@@ -1,8 +1,9 @@
-// The reader thread (port -> gPortService.receiveBytes) and the writer thread (TransmitRing -> port).
+// The reader thread (port -> the link's port service, receiveBytes) and the writer thread (the
+// link's TransmitRing -> port). Each gets the SerialLink as its parameter.
 #include <algorithm>
 
 #include "model/model.h"
-#include "link/port_service.h"
+#include "link/link.h"
 #include "link/serial_link_win32.h"
 #include "link/serial_state_win32.h"
 #include "link/transmit_ring.h"
@@ -29,8 +30,8 @@ private:
     DWORD pause_ = 0;
 };
 
-void Deliver(const uint8_t* bytes, DWORD count) {
-    if (count > 0) Load(gPortService.receiveBytes)(bytes, static_cast<int32_t>(count));
+void Deliver(PortService& service, const uint8_t* bytes, DWORD count) {
+    if (count > 0) Load(service.receiveBytes)(Load(service.self), bytes, static_cast<int32_t>(count));
 }
 
 // Ends an overlapped operation that is still pending before its buffer and OVERLAPPED go away.
@@ -65,9 +66,10 @@ Wait AwaitPending(HANDLE stop, HANDLE port, OVERLAPPED& overlapped, DWORD& trans
 
 }  // namespace
 
-DWORD WINAPI SerialReaderThread(LPVOID) {
-    const HANDLE port = gSerialLink.port.Get();
-    const HANDLE stop = gSerialLink.readerStop.Get();
+DWORD WINAPI SerialReaderThread(LPVOID serialLink) {
+    SerialLink& link = *static_cast<SerialLink*>(serialLink);
+    const HANDLE port = link.port.Get();
+    const HANDLE stop = link.readerStop.Get();
     OwnedHandle readEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     if (!readEvent) {
         WaitForSingleObject(stop, INFINITE);
@@ -107,7 +109,7 @@ DWORD WINAPI SerialReaderThread(LPVOID) {
         if (ok && got > 0) {
             pause.Succeeded();
             failing = false;
-            Deliver(buffer, got);
+            Deliver(link.link->portService, buffer, got);
             continue;
         }
         // Reads that keep failing for a second mean the port itself has gone (an adapter pulled,
@@ -118,7 +120,7 @@ DWORD WINAPI SerialReaderThread(LPVOID) {
             failing = true;
             failingSince = now;
         } else if (now - failingSince >= kLostAfterMs) {
-            gPortLost.store(true);
+            link.portLost.store(true);
         }
         if (pause.WaitOn(stop)) break;
     }
@@ -134,12 +136,12 @@ enum class Drained { kEmpty, kStopped, kFailed };
 // Writes what waits in the ring until it is empty. kStopped: the writer-stop event came during a
 // write (the writer must end). Bytes leave the ring only once the port took them: those of a
 // failed, short or aborted write stay for the next try, or for ReclaimUnsentWords at the close.
-Drained Drain(HANDLE port, HANDLE stop) {
+Drained Drain(TransmitRing& ring, HANDLE port, HANDLE stop) {
     OwnedHandle writeEvent(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     if (!writeEvent) return Drained::kFailed;
     uint8_t bytes[kTransmitRingSize];
     for (;;) {
-        const int count = PeekTransmitBytes(bytes);
+        const int count = PeekTransmitBytes(ring, bytes);
         if (count == 0) return Drained::kEmpty;
         OVERLAPPED overlapped{};
         overlapped.hEvent = writeEvent.Get();
@@ -163,17 +165,18 @@ Drained Drain(HANDLE port, HANDLE stop) {
             ClearCommError(port, &errors, nullptr);
             return Drained::kFailed;
         }
-        ReleaseTransmitBytes(static_cast<int>(std::min(written, static_cast<DWORD>(count))));
+        ReleaseTransmitBytes(ring, static_cast<int>(std::min(written, static_cast<DWORD>(count))));
         if (written < static_cast<DWORD>(count)) return Drained::kFailed;
     }
 }
 
 }  // namespace
 
-DWORD WINAPI SerialWriterThread(LPVOID) {
-    const HANDLE port = gSerialLink.port.Get();
-    const HANDLE stop = gSerialLink.writerStop.Get();
-    const HANDLE transmit = gSerialLink.transmit.Get();
+DWORD WINAPI SerialWriterThread(LPVOID serialLink) {
+    SerialLink& link = *static_cast<SerialLink*>(serialLink);
+    const HANDLE port = link.port.Get();
+    const HANDLE stop = link.writerStop.Get();
+    const HANDLE transmit = link.transmit.Get();
     const HANDLE waitSet[2] = {stop, transmit};
     DWORD wait = INFINITE;  // after a failed write: the time until the bytes left are tried again
     for (;;) {
@@ -183,7 +186,7 @@ DWORD WINAPI SerialWriterThread(LPVOID) {
             // Reset before the drain: a put during the drain sets it again, so no frame waits
             // in the ring for the next put.
             ResetEvent(transmit);
-            const Drained drained = Drain(port, stop);
+            const Drained drained = Drain(link.link->ring, port, stop);
             if (drained == Drained::kStopped) return 0;
             wait = drained == Drained::kFailed ? kWriteRetryMs : INFINITE;
         } else if (WaitForSingleObject(stop, 10) == WAIT_OBJECT_0) {

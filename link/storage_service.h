@@ -1,7 +1,7 @@
 // The files the link's rules rewrite when their content changes: the configuration (a new port)
 // and the statistics block (every cycle end), and the record of each finished cycle. The main
-// window points them at the file modules; tests count the calls instead of writing files. The
-// defaults write nothing.
+// window points them at the file modules; tests count the calls instead of writing files. An
+// interface with a self (the shell's is its monitor record); the defaults write nothing.
 #pragma once
 
 #include <cstdint>
@@ -20,13 +20,12 @@ struct FinishedCycle {
 };
 
 struct StorageService {
-    int32_t (*saveConfiguration)() = [] { return int32_t{0}; };
+    void* self = nullptr;  // handed to every member
+    int32_t (*saveConfiguration)(void* self) = [](void*) { return int32_t{0}; };
     // The cycle-end autosave of the statistics block to the file in use: 0 or the save's error
     // (the file module keeps the autosave's health; the cycle end goes on either way).
-    int32_t (*saveStatistics)() = [] { return int32_t{0}; };
+    int32_t (*saveStatistics)(void* self) = [](void*) { return int32_t{0}; };
     // The cycle journal's line, right after the autosave (reader thread, statistics lock held,
     // so the name of the file in use stands still). It must stay cheap and never fail the cycle.
-    void (*journalCycle)(const FinishedCycle& cycle) = [](const FinishedCycle&) {};
+    void (*journalCycle)(void* self, const FinishedCycle& cycle) = [](void*, const FinishedCycle&) {};
 };
-
-extern StorageService gStorageService;

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+struct Link;
+
 constexpr int kTransmitRingSize = 32;
 
 struct TransmitRing {
@@ -15,31 +17,23 @@ struct TransmitRing {
                             // (writer thread only)
 };
 
-extern TransmitRing gTransmitRing;
-
-// True while an open port's writer thread drains the ring: the serial link sets it at the end of
-// an open and clears it first thing when it closes. The command pump hands words over only then,
-// so that while no port is open they wait in the CommandQueue rather than in the ring, which the
-// next open empties. UI thread only.
-extern bool gTransmitPortOpen;
-
-// Put all count bytes, then signal (gPortService.signalTransmit). A put that would overrun the ring puts
-// nothing, counts a dropped frame and returns false.
-[[nodiscard]] bool PutTransmitBytes(const uint8_t* bytes, int count);
+// Put all count bytes into the link's ring, then signal (its port service's signalTransmit). A put that would
+// overrun the ring puts nothing, counts a dropped frame and returns false.
+[[nodiscard]] bool PutTransmitBytes(Link& link, const uint8_t* bytes, int count);
 // Take every byte of the frames in the ring into out (room for 32), a frame the port took in part
 // whole from its start; returns how many (0..31). The ring is empty afterwards.
-int TakeTransmitBytes(uint8_t out[kTransmitRingSize]);
+int TakeTransmitBytes(TransmitRing& ring, uint8_t out[kTransmitRingSize]);
 // The writer's pair: copy every byte the port has not taken into out without taking it (0..31),
 // then, once the port has taken them, release the first `count`. Only whole frames leave the ring:
 // of a frame the port took in part the next write sends the rest, while a close finds it whole
 // (ReclaimUnsentWords). Bytes a failed or aborted write held stay in the ring the same way.
-int PeekTransmitBytes(uint8_t out[kTransmitRingSize]);
-void ReleaseTransmitBytes(int count);
+int PeekTransmitBytes(TransmitRing& ring, uint8_t out[kTransmitRingSize]);
+void ReleaseTransmitBytes(TransmitRing& ring, int count);
 // Bytes of the frames waiting now, a frame the port took in part counted whole (as seen by the
 // calling thread).
-int PendingTransmitBytes();
+int PendingTransmitBytes(const TransmitRing& ring);
 // True when the port took the start of the oldest frame but not its end. Not while a writer runs.
-bool TransmitFrameTorn();
+bool TransmitFrameTorn(const TransmitRing& ring);
 // Forget what waits: called when a port is opened (no writer runs then), so that frames put
 // while no port was open never reach the unit.
-void DropTransmitBytes();
+void DropTransmitBytes(TransmitRing& ring);

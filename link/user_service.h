@@ -1,6 +1,6 @@
 // What the link's rules show the user: messages, the COM check marks, the wait cursor and the
-// progress of a whole-set upload. The main window fills it in; tests record it. The defaults show
-// nothing.
+// progress of a whole-set upload. An interface with a self (the shell's is its main window, tests'
+// a recorder); the defaults show nothing.
 #pragma once
 
 #include <cstdint>
@@ -10,10 +10,10 @@
 enum class UploadProgressAction { kOpen, kStep, kClose };
 
 struct UserService {
-    void (*showMessage)(TextId message, TextId caption, int32_t number) = [](TextId, TextId, int32_t) {};
-    void (*moveCheckMark)(int fromPort, int toPort) = [](int, int) {};  // fromPort 0: none
-    void (*waitCursor)(bool on) = [](bool) {};
-    void (*uploadProgress)(UploadProgressAction action) = [](UploadProgressAction) {};
+    void* self = nullptr;  // handed to every member
+    void (*showMessage)(void* self, TextId message, TextId caption, int32_t number) = [](void*, TextId,
+                                                                                         TextId, int32_t) {};
+    void (*moveCheckMark)(void* self, int fromPort, int toPort) = [](void*, int, int) {};  // fromPort 0: none
+    void (*waitCursor)(void* self, bool on) = [](void*, bool) {};
+    void (*uploadProgress)(void* self, UploadProgressAction action) = [](void*, UploadProgressAction) {};
 };
-
-extern UserService gUserService;

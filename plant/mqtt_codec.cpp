@@ -137,6 +137,15 @@ MqttRead ReadBody(uint8_t first, const uint8_t* body, std::size_t n, MqttPacket&
             out.packetId = WordAt(body);
             if (out.packetId == 0) return Refuse(reason, "PUBACK for packet id 0");
             return MqttRead::kPacket;
+        case kMqttSuback:
+            // One return code: the publisher subscribes to one topic at a time.
+            if (n != 3) return Refuse(reason, "SUBACK is not 3 bytes long");
+            out.packetId = WordAt(body);
+            if (out.packetId == 0) return Refuse(reason, "SUBACK for packet id 0");
+            if (body[2] > 2 && body[2] != 0x80)
+                return Refuse(reason, "SUBACK return code is not 0..2 or 0x80");
+            out.returnCode = body[2];
+            return MqttRead::kPacket;
         case kMqttPingresp:
             if (n != 0) return Refuse(reason, "PINGRESP carries a body");
             return MqttRead::kPacket;
@@ -191,6 +200,16 @@ std::size_t WriteMqttPublish(const MqttPublish& p, uint8_t* out, std::size_t cap
 
 std::size_t WriteMqttPuback(uint16_t packetId, uint8_t* out, std::size_t capacity) {
     return Packet(kMqttPuback << 4, 2, out, capacity, [&](Out& o) { o.Word(packetId); });
+}
+
+std::size_t WriteMqttSubscribe(uint16_t packetId, std::string_view topicFilter, uint8_t qos, uint8_t* out,
+                               std::size_t capacity) {
+    if (packetId == 0 || qos > 1 || topicFilter.empty()) return 0;
+    return Packet(kMqttSubscribe << 4 | 2, 2 + 2 + topicFilter.size() + 1, out, capacity, [&](Out& o) {
+        o.Word(packetId);
+        o.String(topicFilter);
+        o.Byte(qos);
+    });
 }
 
 std::size_t WriteMqttPingreq(uint8_t* out, std::size_t capacity) {

@@ -1,8 +1,9 @@
 // The MQTT 3.1.1 packets the plant link needs, written into and read from plain byte buffers.
 // The writer makes what a publishing client sends (CONNECT with a will, PUBLISH at QoS 0 or 1,
-// PUBACK, PINGREQ, DISCONNECT); the reader takes the bytes a broker sends and accepts only what
-// a broker may send a publisher (CONNACK, PUBLISH, PUBACK, PINGRESP), every field checked, so a
-// malformed or hostile stream is refused with a reason instead of being half understood.
+// PUBACK, SUBSCRIBE to one topic, PINGREQ, DISCONNECT); the reader takes the bytes a broker sends
+// and accepts only what a broker may send a publisher that subscribes to its receipts (CONNACK,
+// PUBLISH, PUBACK, SUBACK, PINGRESP), every field checked, so a malformed or hostile stream is
+// refused with a reason instead of being half understood.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +15,8 @@ enum MqttType : uint8_t {
     kMqttConnack = 2,
     kMqttPublish = 3,
     kMqttPuback = 4,
+    kMqttSubscribe = 8,
+    kMqttSuback = 9,
     kMqttPingreq = 12,
     kMqttPingresp = 13,
     kMqttDisconnect = 14,
@@ -59,6 +62,9 @@ struct MqttPublish {
 std::size_t WriteMqttConnect(const MqttConnect& c, uint8_t* out, std::size_t capacity);
 std::size_t WriteMqttPublish(const MqttPublish& p, uint8_t* out, std::size_t capacity);
 std::size_t WriteMqttPuback(uint16_t packetId, uint8_t* out, std::size_t capacity);
+// SUBSCRIBE to one topic filter at `qos` (0 or 1) under packetId (never 0).
+std::size_t WriteMqttSubscribe(uint16_t packetId, std::string_view topicFilter, uint8_t qos, uint8_t* out,
+                               std::size_t capacity);
 std::size_t WriteMqttPingreq(uint8_t* out, std::size_t capacity);
 std::size_t WriteMqttDisconnect(uint8_t* out, std::size_t capacity);
 
@@ -66,8 +72,8 @@ std::size_t WriteMqttDisconnect(uint8_t* out, std::size_t capacity);
 struct MqttPacket {
     MqttType type;
     bool sessionPresent;  // CONNACK
-    uint8_t returnCode;   // CONNACK: 0 accepted, 1..5 refused
-    uint16_t packetId;    // PUBACK, PUBLISH at QoS 1
+    uint8_t returnCode;   // CONNACK: 0 accepted, 1..5 refused; SUBACK: 0 or 1 granted, 0x80 refused
+    uint16_t packetId;    // PUBACK, SUBACK, PUBLISH at QoS 1
     MqttPublish publish;  // PUBLISH
 };
 

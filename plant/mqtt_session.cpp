@@ -32,17 +32,46 @@ int32_t MqttSession::Open(const char* host, uint16_t port, const MqttConnect& co
     return r;
 }
 
-int32_t MqttSession::Publish(MqttPublish p, int32_t timeoutMs, bool stoppable) {
+uint16_t MqttSession::NextId() {
+    if (++nextId_ == 0) nextId_ = 1;
+    return nextId_;
+}
+
+int32_t MqttSession::Subscribe(std::string_view topicFilter, int32_t timeoutMs) {
+    const uint16_t id = NextId();
+    uint8_t packet[kMqttReadMax];
+    const std::size_t n = WriteMqttSubscribe(id, topicFilter, 1, packet, sizeof packet);
+    if (n == 0) {
+        reason = "the topic does not fit a SUBSCRIBE";
+        return kMqttBroken;
+    }
+    if (const int32_t r = Send(packet, n)) return r;
+    MqttPacket ack{};
+    const int32_t r = Await(kMqttSuback, id, timeoutMs, &ack);
+    if (r == 0 && ack.returnCode == 0x80) {
+        refusal = ack.returnCode;
+        return kMqttRefused;
+    }
+    return r;
+}
+
+int32_t MqttSession::Post(MqttPublish p) {
     if (p.qos > 0) {
-        if (++nextId_ == 0) nextId_ = 1;
-        p.packetId = nextId_;
-        lastPacketId = nextId_;
+        p.packetId = NextId();
+        lastPacketId = p.packetId;
     }
     uint8_t packet[kMqttReadMax];
     const std::size_t n = WriteMqttPublish(p, packet, sizeof packet);
-    if (n == 0) return kMqttBroken;
-    if (const int32_t r = Send(packet, n)) return r;
-    return p.qos > 0 ? Await(kMqttPuback, p.packetId, timeoutMs, nullptr, stoppable) : 0;
+    if (n == 0) {
+        reason = "the message does not fit a PUBLISH";
+        return kMqttBroken;
+    }
+    return Send(packet, n);
+}
+
+int32_t MqttSession::Publish(MqttPublish p, int32_t timeoutMs, bool stoppable) {
+    if (const int32_t r = Post(p)) return r;
+    return p.qos > 0 ? Await(kMqttPuback, lastPacketId, timeoutMs, nullptr, stoppable) : 0;
 }
 
 int32_t MqttSession::Idle(int32_t timeoutMs) {
@@ -88,36 +117,50 @@ int32_t MqttSession::KeepAlive() {
     return 0;
 }
 
-// One packet out of the bytes received so far, if they hold a whole one.
+// One packet out of the bytes received so far, if they hold a whole one. A message of a
+// subscription goes to the handler while its views still point into in_, and one at QoS 1 is
+// acknowledged after it was handled (so a broker resends what a lost connection cut short).
 int32_t MqttSession::Take(MqttPacket& p, bool* complete) {
     std::size_t used = 0;
     *complete = false;
     const MqttRead r = ReadMqttPacket(in_, have_, p, &used, &reason);
     if (r == MqttRead::kMalformed) return kMqttBroken;
     if (r == MqttRead::kNeedMore) return 0;
-    // The packet's views point into in_: a PUBLISH is never kept, so moving the rest is safe.
+    int32_t result = 0;
+    if (p.type == kMqttPublish) {
+        if (handler_ != nullptr) handler_(context_, p.publish);
+        if (p.publish.qos == 1) {
+            uint8_t ack[4];
+            result = Send(ack, WriteMqttPuback(p.publish.packetId, ack, sizeof ack));
+        }
+        p.publish = MqttPublish{};  // its views are about to be moved over
+    }
     std::memmove(in_, in_ + used, have_ - used);
     have_ -= used;
     *complete = true;
     if (p.type == kMqttPingresp) pingSentMs_ = -1;
-    return 0;
+    return result;
 }
 
 int32_t MqttSession::Await(uint8_t type, uint16_t packetId, int32_t timeoutMs, MqttPacket* got,
                            bool stoppable) {
     const int64_t deadline = PlantClockMs() + timeoutMs;
     bool looked = false;  // even a wait of no time takes what has come (a PINGRESP, a close)
+    bool took = false;
     for (;;) {
         MqttPacket p{};
         bool complete = false;
         if (const int32_t r = Take(p, &complete)) return r;
         if (complete) {
-            if (type != 0 && p.type == type && (type != kMqttPuback || p.packetId == packetId)) {
+            took = true;
+            if (type != 0 && p.type == type &&
+                ((type != kMqttPuback && type != kMqttSuback) || p.packetId == packetId)) {
                 if (got != nullptr) *got = p;
                 return 0;
             }
-            continue;  // a PINGRESP, a late PUBACK or a message we never asked for
+            continue;  // a PINGRESP, a late PUBACK, a message, or one we never asked for
         }
+        if (type == 0 && took) return 0;  // what came is taken
         if (stoppable && stop_.load(std::memory_order_relaxed)) return kMqttStopped;
         const int64_t left = deadline - PlantClockMs();
         if (left <= 0 && looked) return type == 0 ? kSocketTimedOut : kMqttNoAnswer;

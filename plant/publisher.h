@@ -1,7 +1,10 @@
 // The plant link's publisher: a thread of its own that sends every cycle of the journal to the
-// broker (QoS 1, one at a time, the next only after the broker acknowledged the last) and keeps
-// the retained state message current. The reader and the UI thread never wait for it: they hand
-// it a nudge or a new state, and read its status through atomics.
+// broker (QoS 1, in order, up to a window of them before their receipts come) and keeps the
+// retained state message current. The outbox moves on when kvdplant's receipt says the cycles are
+// in the machine's journal there, not at the broker's PUBACK, so a broker that loses what it
+// acknowledged (killed before its save) loses no cycle: what was not receipted goes again, with
+// its own number, after the next connection. The reader and the UI thread never wait for it:
+// they hand it a nudge or a new state, and read its status through atomics.
 #pragma once
 
 #include <cstdint>
@@ -16,8 +19,8 @@ enum class PlantLinkState : int32_t { kOff, kConnecting, kConnected };
 // What the debug window shows; every field is read with relaxed atomics.
 struct PlantLinkStatus {
     PlantLinkState state;
-    uint32_t waiting;           // cycles in the journal not yet acknowledged
-    uint64_t published;         // cycles acknowledged since the start
+    uint32_t waiting;           // cycles in the journal not yet receipted by the collector
+    uint64_t published;         // cycles receipted since the start
     int32_t lastError;          // 0, a socket or session result
     const char* lastErrorText;  // static text of the last error ("connection refused", ...)
     uint32_t undecided;         // cycles not sent: a changed day file no longer tells them from sent ones
@@ -28,7 +31,7 @@ struct PlantPublisherSetup {
     char journalFolder[kJournalPathMax];
     SocketService sockets;
     int32_t connectTimeoutMs;  // also the wait for CONNACK
-    int32_t ackTimeoutMs;      // the wait for a PUBACK before the connection is given up
+    int32_t ackTimeoutMs;      // the wait for the state's PUBACK before the connection is given up
     uint16_t keepAliveSeconds;
 };
 

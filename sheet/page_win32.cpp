@@ -13,14 +13,16 @@ namespace {
 
 constexpr int kControlTextSize = 32;
 
-int PageOfDialog(ULONG_PTR dialog) {
-    for (int p = 0; p < kPageCount; ++p)
-        if (kSheetPages[p].dialog == dialog) return p;
-    return -1;
+// The page's entry of its sheet is kept in the page window; null before WM_INITDIALOG.
+const SheetPageRef* RefOf(HWND page) {
+    return reinterpret_cast<const SheetPageRef*>(GetWindowLongPtrA(page, DWLP_USER));
 }
-
-// The page index is kept in the page window; -1 before WM_INITDIALOG.
-int PageOf(HWND page) { return static_cast<int>(GetWindowLongPtrA(page, DWLP_USER)) - 1; }
+int PageOf(HWND page) {
+    const SheetPageRef* ref = RefOf(page);
+    return ref != nullptr ? ref->page : -1;
+}
+// Only after WM_INITDIALOG (PageOf not -1).
+ParameterSheet& SheetOf(HWND page) { return *RefOf(page)->sheet; }
 
 int FieldOf(int page, int control) {
     for (int k = 0; k < kSheetPages[page].fieldCount; ++k)
@@ -29,7 +31,7 @@ int FieldOf(int page, int control) {
 }
 
 void PostToSheet(HWND page, UINT message) {
-    if (SheetWindow() != nullptr) PostMessageA(SheetWindow(), message, reinterpret_cast<WPARAM>(page), 0);
+    if (HWND sheet = SheetOf(page).window) PostMessageA(sheet, message, reinterpret_cast<WPARAM>(page), 0);
 }
 
 // What every control of the page holds now.
@@ -55,10 +57,11 @@ void ReadControls(HWND hwnd, int page, PageInputs& in) {
     }
 }
 
-void CreatePageControls(HWND hwnd, int page, int cut) {
+void CreatePageControls(HWND hwnd, int page) {
     const SheetPage& p = kSheetPages[page];
-    RecordSheetWindow(GetParent(hwnd));
-    CreatePage(page, cut);
+    ParameterSheet& sheet = SheetOf(hwnd);
+    RecordSheetWindow(sheet, GetParent(hwnd));
+    CreatePage(sheet.state, page, sheet.state.SheetCut);
     for (int k = 0; k < p.fieldCount; ++k) {
         const SheetField& f = p.fields[k];
         if (f.labelControl != 0) SetDlgItemTextA(hwnd, f.labelControl, GetText(f.labelText));
@@ -77,11 +80,11 @@ void ShowEntryValues(HWND hwnd, int page) {
     for (int k = 0; k < p.fieldCount; ++k) {
         const SheetField& f = p.fields[k];
         if (f.kind == FieldKind::kChoice) {
-            SendDlgItemMessageA(hwnd, f.control, CB_SETCURSEL, static_cast<WPARAM>(EntrySelection(page, k)),
-                                0);
+            SendDlgItemMessageA(hwnd, f.control, CB_SETCURSEL,
+                                static_cast<WPARAM>(EntrySelection(SheetOf(hwnd).state, page, k)), 0);
         } else {
             char text[kFieldTextSize];
-            EntryText(page, k, text);
+            EntryText(SheetOf(hwnd).state, page, k, text);
             SetDlgItemTextA(hwnd, f.control, text);
         }
     }
@@ -93,14 +96,14 @@ void OnCommand(HWND hwnd, int page, int control, int code) {
     const SheetField& f = kSheetPages[page].fields[k];
     if (f.kind == FieldKind::kChoice) {
         const LRESULT selected = SendDlgItemMessageA(hwnd, control, CB_GETCURSEL, 0, 0);
-        if (selected != CB_ERR && ChooseEntry(page, k, static_cast<int>(selected)))
+        if (selected != CB_ERR && ChooseEntry(SheetOf(hwnd).state, page, k, static_cast<int>(selected)))
             PostToSheet(hwnd, PSM_CHANGED);
     } else if (f.kind != FieldKind::kFixedText && code == EN_CHANGE) {
         PostToSheet(hwnd, PSM_CHANGED);
     } else if (f.kind != FieldKind::kFixedText && code == EN_KILLFOCUS) {
         PageInputs in;
         ReadControls(hwnd, page, in);
-        LeaveField(page, k, in.inputs);  // a refused entry stays in the control as typed
+        LeaveField(SheetOf(hwnd).state, page, k, in.inputs);  // a refused entry stays in the control as typed
     }
 }
 
@@ -122,12 +125,15 @@ INT_PTR OnNotify(HWND hwnd, int page, const NMHDR& n) {
         case PSN_APPLY: {
             PageInputs in;
             ReadControls(hwnd, page, in);
-            ApplyPage(page, in.inputs);
+            ParameterSheet& sheet = SheetOf(hwnd);
+            ApplyPage(sheet.state, *sheet.link, page, in.inputs);
             return Answer(hwnd, PSNRET_NOERROR);
         }
-        case PSN_RESET:
-            CancelPage(page);
+        case PSN_RESET: {
+            const ParameterSheet& sheet = SheetOf(hwnd);
+            CancelPage(sheet.state, *sheet.link, *sheet.model, page);
             return Answer(hwnd, 0);
+        }
         default:
             return FALSE;
     }
@@ -139,10 +145,10 @@ INT_PTR CALLBACK SheetPageProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
     switch (message) {
         case WM_INITDIALOG: {
             const auto* sheetPage = reinterpret_cast<const PROPSHEETPAGEA*>(lParam);
-            const int page = PageOfDialog(reinterpret_cast<ULONG_PTR>(sheetPage->pszTemplate));
-            if (page < 0) return FALSE;
-            SetWindowLongPtrA(hwnd, DWLP_USER, page + 1);
-            CreatePageControls(hwnd, page, static_cast<int>(sheetPage->lParam));
+            const auto* ref = reinterpret_cast<const SheetPageRef*>(sheetPage->lParam);
+            if (ref == nullptr || ref->sheet == nullptr) return FALSE;
+            SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(ref));
+            CreatePageControls(hwnd, ref->page);
             return TRUE;
         }
         case WM_COMMAND: {

@@ -12,6 +12,9 @@
 #include "sheet/field_values.h"
 #include "sheet/sheet_fields.h"
 
+struct Link;
+struct UnitModel;
+
 struct SheetPageState {
     bool created;  // pages never shown take no part in Apply or Cancel
     int32_t SheetCut;
@@ -27,32 +30,32 @@ struct SheetState {
     SheetPageState pages[kPageCount];
 };
 
-extern SheetState gSheet;
+// Every call is handed the sheet's state (one per open sheet, owned by whoever opens it).
 
 // Opening: the cut and the copy of its record and the common words; no page created yet.
-void OpenSheetCopy(int cut);
+void OpenSheetCopy(SheetState& sheet, const UnitModel& model, int cut);
 
 // First showing of a page: its entry and restore values from the copy.
-void CreatePage(int page, int cut);
+void CreatePage(SheetState& sheet, int page, int cut);
 
 // The text an edit field shows at activation (its entry value in display form), or, for a list,
 // the entry to select.
-void EntryText(int page, int field, char out[kFieldTextSize]);
-[[nodiscard]] int EntrySelection(int page, int field);
+void EntryText(const SheetState& sheet, int page, int field, char out[kFieldTextSize]);
+[[nodiscard]] int EntrySelection(const SheetState& sheet, int page, int field);
 
 // Leaving an edit field: an acceptable entry becomes the field's entry value (converted). inputs
 // holds what every control of the page shows, in field order. True when accepted.
-bool LeaveField(int page, int field, const FieldInput inputs[kMaxPageFields]);
+bool LeaveField(SheetState& sheet, int page, int field, const FieldInput inputs[kMaxPageFields]);
 
 // A notification from a drop-down list: a selected entry becomes the entry value. True when it
 // differs from the copy, so the page should mark itself changed.
-[[nodiscard]] bool ChooseEntry(int page, int field, int selection);
+[[nodiscard]] bool ChooseEntry(SheetState& sheet, int page, int field, int selection);
 
 // Apply: every acceptable field whose value differs from the copy is queued, in the page's order
 // of sending; the copy takes each value queued (and a value already equal), never one the queue
 // refused, so a later Apply tries that one again.
-void ApplyPage(int page, const FieldInput inputs[kMaxPageFields]);
+void ApplyPage(SheetState& sheet, Link& link, int page, const FieldInput inputs[kMaxPageFields]);
 
 // Cancel: in the page's order for Cancel, each field whose restore value differs from what the
 // unit's record holds now (stored forms) has its restore value queued.
-void CancelPage(int page);
+void CancelPage(const SheetState& sheet, Link& link, const UnitModel& model, int page);

@@ -10,24 +10,19 @@
 #include "sheet/sheet_state.h"
 #include "text/language.h"
 
-namespace {
-
-HWND gSheetWindow = nullptr;
-
-}  // namespace
-
-HWND SheetWindow() { return gSheetWindow; }
-
-void RecordSheetWindow(HWND sheet) {
-    if (gSheetWindow == nullptr) gSheetWindow = sheet;
+void RecordSheetWindow(ParameterSheet& sheet, HWND window) {
+    if (sheet.window == nullptr) sheet.window = window;
 }
 
-INT_PTR OpenParameterSheet(HWND owner, int cut) {
+INT_PTR OpenParameterSheet(HWND owner, Link& link, const UnitModel& model, int cut) {
     if (cut < 0 || cut >= kCutCount) {  // no such record to edit
         SetLastError(ERROR_INVALID_PARAMETER);
         return -1;
     }
     HINSTANCE instance = GetModuleHandleA(nullptr);
+    ParameterSheet sheet{};
+    sheet.link = &link;
+    sheet.model = &model;
     PROPSHEETPAGEA pages[kPageCount] = {};
     for (int p = 0; p < kPageCount; ++p) {
         PROPSHEETPAGEA& page = pages[p];
@@ -37,7 +32,8 @@ INT_PTR OpenParameterSheet(HWND owner, int cut) {
         page.pszTemplate = MAKEINTRESOURCEA(kSheetPages[p].dialog);
         page.pszTitle = GetText(kSheetPages[p].title);
         page.pfnDlgProc = SheetPageProc;
-        page.lParam = cut;
+        sheet.pages[p] = {&sheet, p};
+        page.lParam = reinterpret_cast<LPARAM>(&sheet.pages[p]);
     }
     char caption[3 * kTextSize];
     std::snprintf(caption, sizeof caption, "%s, %s %d", GetText(kTextKvdSettings), GetText(kTextCutNumber),
@@ -53,9 +49,6 @@ INT_PTR OpenParameterSheet(HWND owner, int cut) {
     header.nStartPage = 0;
     header.ppsp = pages;
 
-    OpenSheetCopy(cut);
-    gSheetWindow = nullptr;
-    const INT_PTR result = PropertySheetA(&header);
-    gSheetWindow = nullptr;
-    return result;
+    OpenSheetCopy(sheet.state, model, cut);
+    return PropertySheetA(&header);
 }

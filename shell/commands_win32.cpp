@@ -26,6 +26,9 @@
 #include "shell/plant_link_win32.h"
 #include "shell/legend_window_win32.h"
 #include "shell/main_window_win32.h"
+#include "shell/main_window_state_win32.h"
+#include "shell/monitor.h"
+#include "link/link.h"
 #include "shell/paint_win32.h"
 #include "shell/snapshot_win32.h"
 #include "text/message_win32.h"
@@ -39,11 +42,11 @@ void Snapshot(HWND hwnd, int) {
     TakeCycleSnapshot(hwnd);
     PlantLinkCycleEnded(StateOf(hwnd).plant);
 }
-void Debug(HWND hwnd, int) { OpenDebugWindow(hwnd, StateOf(hwnd).plant); }
+void Debug(HWND hwnd, int) { OpenDebugWindow(hwnd, StateOf(hwnd).plant, MonitorOf(hwnd)); }
 void Legend(HWND hwnd, int) { ToggleLegendWindow(hwnd); }
 void Refresh(HWND hwnd, int) { InvalidateRegion(hwnd, Region::kWholeWindow, true); }
-void Port(HWND, int offset) { ChoosePort(offset + 1); }
-void Scan(HWND, int) { ScanPorts(); }
+void Port(HWND hwnd, int offset) { ChoosePort(MonitorOf(hwnd).link, offset + 1); }
+void Scan(HWND hwnd, int) { ScanPorts(MonitorOf(hwnd).link); }
 void PlantLinkDialog(HWND hwnd, int) { static_cast<void>(OpenPlantLinkDialog(hwnd, StateOf(hwnd).plant)); }
 
 void LoadParameters(HWND hwnd, int) {
@@ -53,11 +56,12 @@ void LoadParameters(HWND hwnd, int) {
     }
     const int32_t r = LoadParameterSet(hwnd);
     if (r == kResultOk) {
-        const int32_t shown = UploadProgress;
-        UploadProgress = 1;
+        Link& link = MonitorOf(hwnd).link;
+        const int32_t shown = link.uploadProgress;
+        link.uploadProgress = 1;
         // Refused only for a value beyond its range, which the file reader already rejects.
-        if (!UploadParameterSet()) {
-            UploadProgress = shown;
+        if (!UploadParameterSet(link)) {
+            link.uploadProgress = shown;
             ShowMessage(hwnd, kTextParametersNotRead, kCaptionError, 0);
         }
     } else if (r == kResultNotParameterSet) {
@@ -70,8 +74,9 @@ void LoadParameters(HWND hwnd, int) {
 // Parameters / Cut n: the unit is asked for its values (code 47) before the sheet shows them.
 void ParameterSheet(HWND hwnd, int cut) {
     if (Load(gModel.connection.NotConnected) != 0 && !AskYesNo(hwnd, kTextNotConnectedContinue)) return;
-    (void)SendCodeFrame(kSheetOpensCode);  // a full ring drops it; the sheet opens all the same
-    if (OpenParameterSheet(hwnd, cut) == -1)
+    Link& link = MonitorOf(hwnd).link;
+    (void)SendCodeFrame(link, kSheetOpensCode);  // a full ring drops it; the sheet opens all the same
+    if (OpenParameterSheet(hwnd, link, gModel, cut) == -1)
         ShowMessage(hwnd, kTextSheetFailed, kCaptionError, static_cast<int32_t>(GetLastError()));
 }
 
@@ -109,7 +114,7 @@ void LoadStatistics(HWND hwnd, int) {
     const int32_t r = LoadStatisticsFrom(hwnd, &configuration);
     ShowFileInUseNotRemembered(hwnd, configuration);
     if (r == kResultOk) {
-        StartForecast();
+        StartForecast(MonitorOf(hwnd).forecast);
         InvalidateRegion(hwnd, Region::kPanel, true);
     } else if (r != kResultCancelled)
         ShowMessage(hwnd, kTextStatisticsNotLoaded, kCaptionError, r);
@@ -118,7 +123,7 @@ void LoadStatistics(HWND hwnd, int) {
 void Reset(HWND hwnd, int cutOrAll) {
     if (const int32_t r = ResetStatistics(cutOrAll))
         ShowMessage(hwnd, kTextStatisticsNotSaved, kCaptionError, r);
-    StartForecast();
+    StartForecast(MonitorOf(hwnd).forecast);
     if (CurrentDisplay() != Display::kParameterTable) InvalidateRegion(hwnd, Region::kPanel, true);
 }
 void ResetOne(HWND hwnd, int cut) { Reset(hwnd, cut); }
@@ -131,7 +136,9 @@ void Export(HWND hwnd, int kind, int cut) {
 void ExportPower(HWND hwnd, int cut) { Export(hwnd, kPowerStatistics, cut); }
 void ExportWork(HWND hwnd, int cut) { Export(hwnd, kWorkStatistics, cut); }
 
-void Language(HWND hwnd, int offset) { SwitchLanguage(hwnd, static_cast<uint16_t>(offset), gPort.port); }
+void Language(HWND hwnd, int offset) {
+    SwitchLanguage(hwnd, static_cast<uint16_t>(offset), MonitorOf(hwnd).link.port.port);
+}
 
 void Print(HWND hwnd, int offset) { RunPrintCommand(hwnd, static_cast<PrintCommand>(offset)); }
 

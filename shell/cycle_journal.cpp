@@ -3,8 +3,6 @@
 #include "journal/journal_file.h"
 #include "model/settings.h"
 
-JournalWriter gMonitorJournal;  // static storage: zeroed, its ring's pages untouched until used
-
 JournalRecord JournalRecordOf(const FinishedCycle& c, const JournalTime& time) {
     JournalRecord r{};
     r.time = time;
@@ -24,8 +22,8 @@ JournalRecord JournalRecordOf(const FinishedCycle& c, const JournalTime& time) {
     return r;
 }
 
-void JournalFinishedCycle(const FinishedCycle& cycle) {
+void JournalFinishedCycle(JournalWriter& journal, const FinishedCycle& cycle) {
     // The result is counted inside; the cycle end goes on whatever it was.
-    (void)WriteJournalRecord(gMonitorJournal, SystemJournalFiles(), gConfig.statisticsFileName,
+    (void)WriteJournalRecord(journal, SystemJournalFiles(), gConfig.statisticsFileName,
                              JournalRecordOf(cycle, JournalNow()));
 }

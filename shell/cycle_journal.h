@@ -6,11 +6,7 @@
 #include "journal/journal_writer.h"
 #include "link/storage_service.h"
 
-// The monitor's own journal writer (the lines waiting for the statistics file's journal); its
-// counts are read by the debug window.
-extern JournalWriter gMonitorJournal;
-
 JournalRecord JournalRecordOf(const FinishedCycle& cycle, const JournalTime& time);
 // Reader thread, statistics lock held. A failed write is counted by the journal, nothing more;
 // a backlog goes out a batch per cycle end.
-void JournalFinishedCycle(const FinishedCycle& cycle);
+void JournalFinishedCycle(JournalWriter& journal, const FinishedCycle& cycle);

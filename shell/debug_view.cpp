@@ -5,16 +5,17 @@
 #include "link/interpreter.h"
 #include "model/model.h"
 
-void StartDebugLogReader(DebugLogReader& reader, int visibleLines) {
-    reader.readIndex = Load(gDebugLog.lineIndex);
+void StartDebugLogReader(DebugLogReader& reader, const DebugLog& log, int visibleLines) {
+    reader.readIndex = Load(log.lineIndex);
     reader.visibleLines = visibleLines > 0 ? visibleLines : 1;
     reader.running = true;
 }
 
-void ShowNewDebugLines(DebugLogReader& reader, const std::function<void(int, const char*)>& draw) {
+void ShowNewDebugLines(DebugLogReader& reader, const DebugLog& log,
+                       const std::function<void(int, const char*)>& draw) {
     if (!reader.running) return;
     char line[kDebugLineSize];
-    while (reader.readIndex != Load(gDebugLog.lineIndex)) {
+    while (reader.readIndex != Load(log.lineIndex)) {
         // The window holds v rows: the new line and up to v - 1 lines before it (the log is not
         // followed back across its wrap, as the window has always done).
         const int room = reader.visibleLines - 1;
@@ -22,10 +23,10 @@ void ShowNewDebugLines(DebugLogReader& reader, const std::function<void(int, con
         const int first = reader.readIndex - k;
         // Oldest first, each one row higher than the next, so the window scrolls upward.
         for (int i = 0; i < k; ++i) {
-            ReadDebugLine(first + i, line);
+            ReadDebugLine(log, first + i, line);
             draw(k - i, line);
         }
-        ReadDebugLine(reader.readIndex, line);
+        ReadDebugLine(log, reader.readIndex, line);
         draw(0, line);
         reader.readIndex = (reader.readIndex + 1) % kDebugLines;
     }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "link/interpreter.h"
 #include "plant/publisher.h"
 
 struct DebugLogReader {
@@ -14,10 +15,10 @@ struct DebugLogReader {
     bool running;      // a left click pauses the display (not the logging)
 };
 
-void StartDebugLogReader(DebugLogReader& reader, int visibleLines);
+void StartDebugLogReader(DebugLogReader& reader, const DebugLog& log, int visibleLines);
 // For every new line: draw the lines before it and the new line itself, each with its row counted
 // upward from the bottom of the window (0: the new line). Does nothing while the reader is paused.
-void ShowNewDebugLines(DebugLogReader& reader,
+void ShowNewDebugLines(DebugLogReader& reader, const DebugLog& log,
                        const std::function<void(int rowsAboveBottom, const char* text)>& draw);
 
 // What the monitor passed over since the start: failed journal writes, journal lines waiting to be

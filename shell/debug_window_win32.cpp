@@ -7,6 +7,7 @@
 #include "model/model.h"
 #include "shell/cycle_journal.h"
 #include "shell/debug_view.h"
+#include "shell/monitor.h"
 #include "shell/plant_link_win32.h"
 #include "shell/platform_win32.h"
 #include "view/layout.h"
@@ -22,6 +23,13 @@ struct DebugWindowState {
     int clientHeight;
     char captionShown[320];  // room for the longest link error after the journal's counts
     const PlantLink* plant;  // the main window's, which outlives its child windows
+    Monitor* monitor;        // the same
+};
+
+// CreateWindowEx's parameter.
+struct DebugWindowInputs {
+    const PlantLink* plant;
+    Monitor* monitor;
 };
 
 // The caption tells what the journal could not write and what the interpreter passed over (never
@@ -30,8 +38,9 @@ struct DebugWindowState {
 constexpr UINT_PTR kStatusTimer = 1;
 
 void ShowJournalStatus(HWND hwnd, DebugWindowState& state, bool always) {
-    const PassedOver now{JournalWriteFailures(gMonitorJournal), JournalLinesWaiting(gMonitorJournal),
-                         JournalLinesLost(gMonitorJournal), Load(gIgnoredCycleEnds)};
+    const Monitor& m = *state.monitor;
+    const PassedOver now{JournalWriteFailures(m.journal), JournalLinesWaiting(m.journal),
+                         JournalLinesLost(m.journal), Load(m.link.ignoredCycleEnds)};
     char text[sizeof state.captionShown];
     JournalStatusText(now, text, sizeof text);
     const PlantLinkStatus link = PlantLinkStatusNow(*state.plant);
@@ -51,7 +60,9 @@ DebugWindowState* StateOf(HWND hwnd) {
 
 void OnCreate(HWND hwnd, const CREATESTRUCTA& create) {
     auto* state = new DebugWindowState{};
-    state->plant = static_cast<const PlantLink*>(create.lpCreateParams);
+    const auto* inputs = static_cast<const DebugWindowInputs*>(create.lpCreateParams);
+    state->plant = inputs->plant;
+    state->monitor = inputs->monitor;
     HDC dc = GetDC(hwnd);
     TEXTMETRICA tm{};
     GetTextMetricsA(dc, &tm);
@@ -60,13 +71,14 @@ void OnCreate(HWND hwnd, const CREATESTRUCTA& create) {
     GetClientRect(hwnd, &client);
     state->lineHeight = tm.tmHeight > 0 ? tm.tmHeight : 16;
     state->clientHeight = client.bottom;
-    StartDebugLogReader(state->reader, state->clientHeight / state->lineHeight);
+    StartDebugLogReader(state->reader, state->monitor->link.debugLog,
+                        state->clientHeight / state->lineHeight);
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
     ShowJournalStatus(hwnd, *state, true);
     // The caption follows the plant link while no frame arrives too (an idle unit, a broker that
     // went away or a link started again): it is looked at twice a second, not only at a paint.
     SetTimer(hwnd, kStatusTimer, 500, nullptr);
-    Store(gDebugLog.debugFlag, 1);
+    Store(state->monitor->link.debugLog.debugFlag, 1);
 }
 
 void OnPaint(HWND hwnd) {
@@ -76,10 +88,11 @@ void OnPaint(HWND hwnd) {
     if (dc != nullptr && state != nullptr) {
         const UINT oldAlign = SetTextAlign(dc, TA_BOTTOM | TA_LEFT);
         // Lines are drawn over the old picture, bottom-aligned: the newest at the bottom.
-        ShowNewDebugLines(state->reader, [&](int rowsAboveBottom, const char* text) {
-            const int y = state->clientHeight - rowsAboveBottom * state->lineHeight;
-            TextOutA(dc, 1, y, text, static_cast<int>(std::strlen(text)));
-        });
+        ShowNewDebugLines(state->reader, state->monitor->link.debugLog,
+                          [&](int rowsAboveBottom, const char* text) {
+                              const int y = state->clientHeight - rowsAboveBottom * state->lineHeight;
+                              TextOutA(dc, 1, y, text, static_cast<int>(std::strlen(text)));
+                          });
         SetTextAlign(dc, oldAlign);
     }
     EndPaint(hwnd, &ps);
@@ -106,7 +119,7 @@ LRESULT CALLBACK DebugWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
             if (DebugWindowState* s = StateOf(hwnd)) s->reader.running = !s->reader.running;
             return DefWindowProcA(hwnd, msg, wParam, lParam);
         case WM_CLOSE:
-            Store(gDebugLog.debugFlag, 0);
+            if (DebugWindowState* s = StateOf(hwnd)) Store(s->monitor->link.debugLog.debugFlag, 0);
             return DefWindowProcA(hwnd, msg, wParam, lParam);
         case WM_NCDESTROY:
             delete StateOf(hwnd);
@@ -117,13 +130,13 @@ LRESULT CALLBACK DebugWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
     }
 }
 
-HWND OpenDebugWindow(HWND mainWindow, const PlantLink& plant) {
+HWND OpenDebugWindow(HWND mainWindow, const PlantLink& plant, Monitor& monitor) {
+    DebugWindowInputs inputs{&plant, &monitor};
     RECT client;
     GetClientRect(mainWindow, &client);
     const int top = L(kCurveBaseline) + 20;
     HWND w = CreateWindowExA(0, kDebugClassName, "", WS_CHILD | WS_CAPTION | WS_VSCROLL | WS_SYSMENU, 0, top,
-                             client.right, client.bottom - top, mainWindow, nullptr, gInstance,
-                             const_cast<PlantLink*>(&plant));
+                             client.right, client.bottom - top, mainWindow, nullptr, gInstance, &inputs);
     if (w != nullptr) ShowWindow(w, SW_SHOW);
     return w;
 }

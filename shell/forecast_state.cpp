@@ -3,14 +3,12 @@
 #include "model/model.h"
 #include "view/active_cut.h"
 
-namespace {
-TrendBook gForecastBook;  // UI thread only; 58 KB, static storage
-}  // namespace
+void StartForecast(TrendBook& book) { StartTrends(book, gStatistics, kForecastWindowDefault); }
 
-void StartForecast() { StartTrends(gForecastBook, gStatistics, kForecastWindowDefault); }
-
-void FollowForecast() {
-    for (int cut = 0; cut < kCutCount; ++cut) FollowStatistics(gForecastBook, gStatistics, cut);
+void FollowForecast(TrendBook& book) {
+    for (int cut = 0; cut < kCutCount; ++cut) FollowStatistics(book, gStatistics, cut);
 }
 
-CutForecast ActiveForecast() { return ForecastOf(gForecastBook, ActiveCutIndex(), ActiveCutRecord()); }
+CutForecast ActiveForecast(const TrendBook& book) {
+    return ForecastOf(book, ActiveCutIndex(), ActiveCutRecord());
+}

@@ -1,12 +1,12 @@
-// The running program's wear forecast: one TrendBook, built and followed on the UI thread alone
-// (never on the reader thread, which holds the statistics lock at a cycle end).
+// The running program's wear forecast: the monitor's TrendBook, built and followed on the UI thread
+// alone (never on the reader thread, which holds the statistics lock at a cycle end).
 #pragma once
 
 #include "trend/cut_trend.h"
 
 // Every cut from the statistics block: at start, after a statistics load or reset.
-void StartForecast();
+void StartForecast(TrendBook& book);
 // Takes in the cycles the cuts gained (a tick that saw a statistics change).
-void FollowForecast();
+void FollowForecast(TrendBook& book);
 // The forecast of the active cut with its own limits.
-CutForecast ActiveForecast();
+CutForecast ActiveForecast(const TrendBook& book);

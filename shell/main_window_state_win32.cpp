@@ -1,5 +1,7 @@
 #include "shell/main_window_state_win32.h"
 
+#include "shell/monitor.h"
+
 void AttachMainWindowState(HWND hwnd, const MainWindowStart* start) {
     auto* state = new MainWindowState{};
     if (start != nullptr) state->start = *start;
@@ -18,3 +20,5 @@ MainWindowState& StateOf(HWND hwnd) {
     none = MainWindowState{};
     return none;
 }
+
+Monitor& MonitorOf(HWND hwnd) { return *StateOf(hwnd).start.monitor; }

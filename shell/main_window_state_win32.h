@@ -1,11 +1,15 @@
 // The main window's own state, one object per window, kept in its GWLP_USERDATA from WM_NCCREATE
-// to WM_NCDESTROY (as the DEBUG window keeps its own). UI thread only. The records of the data
-// model are not here: the reader thread writes them, and they outlive the window.
+// to WM_NCDESTROY (as the DEBUG window keeps its own). UI thread only. The monitor record and the
+// serial link are the start-up sequence's, handed over at creation: the reader thread writes them,
+// and they outlive the window.
 #pragma once
 
 #include <windows.h>
 
 #include "shell/plant_link_win32.h"
+
+struct Monitor;
+struct SerialLink;
 #include "view/curve_view.h"
 
 constexpr int kTitleSize = 101;  // string resources of up to 100 characters
@@ -24,6 +28,8 @@ struct CycleSnapshot {
 struct MainWindowStart {
     char caption[kTitleSize] = {};
     bool screenTooSmall = false;
+    Monitor* monitor = nullptr;    // the monitor record (never null for the main window)
+    SerialLink* serial = nullptr;  // the serial link of its Link
 };
 
 struct MainWindowState {
@@ -46,3 +52,5 @@ void AttachMainWindowState(HWND hwnd, const MainWindowStart* start);
 void DetachMainWindowState(HWND hwnd);
 // The window's state; a window without one (never the main window) gets a shared empty state.
 MainWindowState& StateOf(HWND hwnd);
+// The monitor record the start-up sequence handed the main window.
+Monitor& MonitorOf(HWND hwnd);

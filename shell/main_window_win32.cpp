@@ -19,6 +19,9 @@
 #include "shell/forecast_state.h"
 #include "shell/legend_window_win32.h"
 #include "shell/main_window_state_win32.h"
+#include "shell/monitor.h"
+#include "link/link.h"
+#include "link/serial_state_win32.h"
 #include "shell/paint_win32.h"
 #include "shell/plant_link_win32.h"
 #include "shell/platform_glue_win32.h"
@@ -44,7 +47,8 @@ void ShowCaption(HWND hwnd) {
         lstrcatA(caption, GetText(kTextStatisticsNotSaved));  // "Failed saving statistics"
     }
     char warning[2 * kTextSize];
-    ForecastWarningText(ActiveForecast(), kForecastWarningCycles, warning, sizeof warning);
+    ForecastWarningText(ActiveForecast(MonitorOf(hwnd).forecast), kForecastWarningCycles, warning,
+                        sizeof warning);
     if (warning[0] != '\0') {
         lstrcatA(caption, " - ");
         lstrcatA(caption, warning);
@@ -86,13 +90,13 @@ LRESULT OnCreate(HWND hwnd) {
     // A file in use that fails to load is left as it is: the autosave waits for the user.
     if (const int32_t r = LoadStatisticsInUse())
         ShowMessage(hwnd, kTextStatisticsNotLoaded, kCaptionError, r);
-    StartForecast();
+    StartForecast(MonitorOf(hwnd).forecast);
     ShowCaption(hwnd);
     gMainWindow = hwnd;
-    InstallPlatformSeams();
+    InstallPlatformSeams(hwnd);
     SetMenu(hwnd, LoadLanguageMenu(gConfig.languageBase));
     SetMenuChecks(GetMenu(hwnd), 0, gConfig.languageBase, gConfig.DisplayMode);
-    OpenPortAtStart();  // writes the parameter defaults first
+    OpenPortAtStart(MonitorOf(hwnd).link);  // writes the parameter defaults first
     StartPlantLink(StateOf(hwnd).plant, hwnd);
     SetTimer(hwnd, kTimerId, kTimerPeriodMs, nullptr);
     CreateDrawingResources();
@@ -103,7 +107,7 @@ void OnDestroy(HWND hwnd) {
     KillTimer(hwnd, kTimerId);
     // Closing the link first: its reader may be waiting for this thread (end-of-cycle request);
     // CloseLink serves such requests while it waits for the threads to end.
-    CloseLink();
+    CloseLink(*StateOf(hwnd).start.serial);
     StopPlantLink(StateOf(hwnd).plant);  // after the link: no cycle end is on its way to it any more
     DeleteDrawingResources();
     DeleteCycleSnapshot(StateOf(hwnd).snapshot);
@@ -111,10 +115,11 @@ void OnDestroy(HWND hwnd) {
 }
 
 void OnKeyDown(HWND hwnd, int virtualKey) {
-    switch (HandleKeyDown(virtualKey)) {
+    Link& link = MonitorOf(hwnd).link;
+    switch (HandleKeyDown(link, virtualKey)) {
         case KeyAction::kSendAcknowledge:
             // A frame the full ring refused is gone: the operator presses the key again.
-            static_cast<void>(SendCodeFrame(kAcknowledgeCode));
+            static_cast<void>(SendCodeFrame(link, kAcknowledgeCode));
             break;
         case KeyAction::kToggleFreeze: {
             bool& frozen = StateOf(hwnd).frozen;
@@ -180,11 +185,11 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
             OnKeyDown(hwnd, static_cast<int>(wParam));
             return 0;
         case WM_KEYUP:
-            HandleKeyUp();
+            HandleKeyUp(MonitorOf(hwnd).link);
             return 0;
         case WM_TIMER:
             if (wParam == kTimerId) {
-                TimerTick();
+                TimerTick(MonitorOf(hwnd));
                 ReportAutosave(hwnd);
                 PlantLinkTick(StateOf(hwnd).plant);
             }
@@ -204,11 +209,18 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
 }
 
 int RunProgram(HINSTANCE instance, int showCommand) {
+    // The monitor record and its serial link are the start-up sequence's: they outlive the window.
+    MonitorOwner monitor = NewMonitor();
+    if (!monitor) return 1;
+    SerialLink serial;
+    serial.link = &monitor->link;
     InitCommonControls();
     PresetConfiguration();
     ResetModel();
     gInstance = instance;
     MainWindowStart start;
+    start.monitor = monitor.get();
+    start.serial = &serial;
     if (LoadStringA(instance, IDS_CAPTION, start.caption, sizeof start.caption) == 0)
         lstrcpyA(start.caption, "ZavIze");
     char className[kTitleSize];

@@ -3,6 +3,7 @@
 #include "files/config.h"
 #include "shell/main_window_state_win32.h"
 #include "shell/forecast_state.h"
+#include "shell/monitor.h"
 #include "view/curve_view.h"
 #include "view/forecast_view.h"
 #include "view/gdi_canvas_win32.h"
@@ -81,7 +82,7 @@ void PaintMainWindow(HWND hwnd) {
             if (display == Display::kParameterTable) {
                 DrawParameterTable(canvas, client.right);
             } else if (display == Display::kForecast) {
-                DrawForecastView(canvas, ActiveForecast(), Target::kScreen);
+                DrawForecastView(canvas, ActiveForecast(MonitorOf(hwnd).forecast), Target::kScreen);
             } else {
                 const int kind = static_cast<int>(display);
                 DrawStatisticsFrame(canvas, kind, Target::kScreen);

@@ -4,6 +4,7 @@
 
 #include "link/command_queue.h"
 #include "link/connection.h"
+#include "shell/monitor.h"
 #include "model/model.h"
 #include "model/change_bits.h"
 #include "model/settings.h"
@@ -13,8 +14,6 @@
 #include "view/statistics_view.h"
 
 namespace {
-int32_t gRememberedSample = 0;  // UI thread only
-
 // The interpreter sets the countdown to 5 on the reader thread; the tick counts it down here, so
 // the decrement must not overwrite a fresh 5 with a stale value.
 bool CountRelaysDown() {
@@ -27,7 +26,7 @@ bool CountRelaysDown() {
 }
 
 // The regions that show what changed since the last tick, each invalidated once.
-void RepaintChanges(uint32_t tickEvents) {
+void RepaintChanges(Monitor& monitor, uint32_t tickEvents) {
     Changes changes = TakeChanges();
     changes.events |= tickEvents;
     // While the interpreter halves the curve, the curve is not repainted: its changes wait, and so
@@ -40,7 +39,7 @@ void RepaintChanges(uint32_t tickEvents) {
         if (wait != 0) MarkChanged(wait);
         changes.events &= ~kCurveChanges;
     }
-    if ((changes.events & kChangeStatistics) != 0) FollowForecast();
+    if ((changes.events & kChangeStatistics) != 0) FollowForecast(monitor.forecast);
     const Display display = CurrentDisplay();
     const bool rescaled = (changes.events & kChangeStatistics) != 0 && StatisticsRescaled();
     Repaints repaints = RepaintsFor(changes, display, rescaled);
@@ -51,20 +50,20 @@ void RepaintChanges(uint32_t tickEvents) {
 
 }  // namespace
 
-void ResetTimerTick() {
-    gRememberedSample = 0;
+void ResetTimerTick(Monitor& monitor) {
+    monitor.rememberedSample = 0;
     (void)TakeChanges();
 }
 
-void TimerTick() {
+void TimerTick(Monitor& monitor) {
     // While the interpreter halves the curve, nothing of the curve's side is repainted.
     const int32_t sample = Load(gModel.cycle.lastSample);
-    if (Load(gModel.curve.compressing) == 0 && sample != gRememberedSample) {
-        gRememberedSample = sample;
+    if (Load(gModel.curve.compressing) == 0 && sample != monitor.rememberedSample) {
+        monitor.rememberedSample = sample;
         Invalidate(Region::kPowerBar, false);
     }
     WatchConnection();
-    WatchPort();
-    RepaintChanges(CountRelaysDown() ? uint32_t{kChangeRelaysEnabled} : 0u);
-    PumpCommandQueue();
+    WatchPort(monitor.link);
+    RepaintChanges(monitor, CountRelaysDown() ? uint32_t{kChangeRelaysEnabled} : 0u);
+    PumpCommandQueue(monitor.link);
 }

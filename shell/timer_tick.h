@@ -3,9 +3,11 @@
 
 #include <cstdint>
 
+struct Monitor;
+
 constexpr unsigned kTimerId = 100;
 constexpr unsigned kTimerPeriodMs = 30;
 
-void TimerTick();
+void TimerTick(Monitor& monitor);
 // Forget the remembered last sample (start of the program, tests).
-void ResetTimerTick();
+void ResetTimerTick(Monitor& monitor);

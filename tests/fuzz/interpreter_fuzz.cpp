@@ -42,7 +42,7 @@ unsigned gRuns = 0;
 bool HeaderAsExpected() { return std::memcmp(gExpectedIndexes, &gStatistics, sizeof gExpectedIndexes) == 0; }
 
 // Called by the interpreter right after each append, under the statistics lock.
-int32_t CheckAppend() {
+int32_t CheckAppend(void*) {
     const int cut = gModel.ActiveCut;
     const uint16_t at = gExpectedIndexes[1][cut];
     const StatisticsEntry e = gStatistics.entries[cut][at];
@@ -92,7 +92,7 @@ void SetScene(uint8_t scene) {
         return gModel;
     }();
     gModel = start;
-    ResetInterpreter();
+    ResetInterpreter(TestLink());
     PresetConfiguration();
     Store(gDebugLog.debugFlag, scene & 1);
     gConfig.DisplayMode = (scene & 2) ? 2 : 0;
@@ -105,7 +105,7 @@ void SetScene(uint8_t scene) {
     ResetServices();
     gWindowService.invalidate = CheckRegion;
     gWindowService.requestEndOfCycle = CheckSnapshotRequest;
-    gStorageService.saveStatistics = CheckAppend;
+    TestLink().storageService.saveStatistics = CheckAppend;
 }
 
 }  // namespace
@@ -120,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         constexpr size_t kChunkSizes[4] = {1, 3, 4, 64};
         size_t n = kChunkSizes[(chunks >> (2 * (k % 4))) & 3];
         if (n > size - i) n = size - i;
-        InterpretBytes(data + i, static_cast<int32_t>(n));
+        InterpretBytes(TestLink(), data + i, static_cast<int32_t>(n));
         i += n;
         // Points completed since the last chunk; all of them after the curve was halved or begun anew.
         const int count = gModel.curve.pointCount;

@@ -123,6 +123,10 @@ session_streams = {
     "refused_then_accepted": b"\x0f\x20\x02\x00\x05\x20\x02\x00\x00\x40\x02\x00\x01",
     "publish_between": b"\x33\x20\x02\x00\x00" + mqtt_publish(b"kvd/a/state", b"{}", qos=1, packet_id=9)
     + b"\x40\x02\x00\x01",
+    # CONNACK, the SUBACK of the receipt topic, a PUBACK and the receipt of that cycle.
+    "suback_and_receipt": b"\x21\x20\x02\x00\x00\x90\x03\x00\x01\x01\x40\x02\x00\x02"
+    + mqtt_publish(b"kvd/fuzz/receipt", b'{"outbox":"3f9c0a61d2b84e07","seq":1796724000007}', qos=1, packet_id=4),
+    "subscription_refused": b"\x00\x20\x02\x00\x00\x90\x03\x00\x01\x80",
 }
 
 # kvdplant's intake: the topic, a line end, the payload.

@@ -11,6 +11,7 @@
 
 #include "board_model.h"
 #include "plant_board.h"
+#include "plant/plant_receipt.h"
 #include "plant_store.h"
 
 namespace {
@@ -61,5 +62,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Fail("a folder made for a message that was not stored");
     if (o == kvdplant::Outcome::kStored && board.Snapshot().empty())
         Fail("a stored cycle the board never got");
+    // A receipt only for a cycle whose line is in its machine's journal, one its monitor reads.
+    for (const kvdplant::Receipt& r : store.Receipts()) {
+        if ((o != kvdplant::Outcome::kStored && o != kvdplant::Outcome::kRepeat) || r.machine != machine)
+            Fail("a receipt for a cycle not in its machine's journal");
+        char text[kReceiptMessageMax], outbox[17];
+        uint64_t seq = 0;
+        const std::size_t n = FormatReceiptMessage(r.outbox.c_str(), r.sequence, text, sizeof text);
+        if (!ParseReceiptMessage({text, n}, outbox, &seq) || r.outbox != outbox || seq != r.sequence)
+            Fail("a receipt its monitor cannot read");
+    }
     return 0;
 }

@@ -26,21 +26,31 @@ struct Seen {
     bool retain;
 };
 
-// A lasting-session subscriber to kvd/#, on libmosquitto's own thread.
+// A lasting-session subscriber to kvd/#, on libmosquitto's own thread; one that `receipts` answers
+// each cycle as kvdplant does, with a receipt of its outbox and number.
 class Watcher {
 public:
-    Watcher(uint16_t port, const char* id) {
+    Watcher(uint16_t port, const char* id, bool receipts = false) : receipts_(receipts) {
         mosquitto_lib_init();
         m_ = mosquitto_new(id, false, this);
         mosquitto_username_pw_set(m_, id, TestPassword(id).c_str());  // the test broker's user `id`
         mosquitto_connect_callback_set(
             m_, [](mosquitto* m, void*, int) { mosquitto_subscribe(m, nullptr, "kvd/#", 1); });
-        mosquitto_message_callback_set(m_, [](mosquitto*, void* self, const mosquitto_message* msg) {
+        mosquitto_message_callback_set(m_, [](mosquitto* m, void* self, const mosquitto_message* msg) {
             auto* w = static_cast<Watcher*>(self);
             const std::string text(static_cast<const char*>(msg->payload),
                                    static_cast<std::size_t>(msg->payloadlen));
+            const json payload = json::parse(text, nullptr, false);
+            const std::string topic = msg->topic;
+            if (w->receipts_ && topic.size() > 6 && topic.substr(topic.size() - 6) == "/cycle") {
+                const std::string receipt =
+                    json{{"outbox", payload["outbox"]}, {"seq", payload["seq"]}}.dump();
+                mosquitto_publish(m, nullptr, (topic.substr(0, topic.size() - 5) + "receipt").c_str(),
+                                  static_cast<int>(receipt.size()), receipt.data(), 1, false);
+            }
+            if (topic.size() > 8 && topic.substr(topic.size() - 8) == "/receipt") return;  // its own
             std::lock_guard lock(w->mutex_);
-            w->seen_.push_back({msg->topic, json::parse(text, nullptr, false), msg->retain});
+            w->seen_.push_back({topic, payload, msg->retain});
         });
         mosquitto_reconnect_delay_set(m_, 1, 1, false);
         mosquitto_connect(m_, "127.0.0.1", port, 10);
@@ -71,6 +81,7 @@ public:
 
 private:
     mosquitto* m_;
+    bool receipts_;
     std::mutex mutex_;
     std::vector<Seen> seen_;
 };
@@ -114,7 +125,7 @@ TEST(PlantBroker, CyclesWillAndABrokerRestartThroughMosquitto) {
     TempWorkDir dir;
     Broker broker(dir.path());
     ASSERT_TRUE(broker.Start());
-    Watcher watcher(broker.port(), "watcher");
+    Watcher watcher(broker.port(), "watcher", true);
     ASSERT_EQ(MakeJournalFolder("journal"), 0);
 
     PlantSettings s{};
@@ -159,7 +170,7 @@ TEST(PlantBroker, CyclesWillAndABrokerRestartThroughMosquitto) {
     EXPECT_NE(ReadPlantLinkStatus(publisher).state, PlantLinkState::kConnected);
     ASSERT_TRUE(broker.Start());
     ASSERT_TRUE(watcher.WaitFor([](const auto& seen) { return Count(seen, "cycle") >= 7; }));
-    // The watcher may see the last cycle before its PUBACK reaches the publisher.
+    // The watcher sees the last cycle before its receipt reaches the publisher.
     for (int i = 0; i < 100 && ReadPlantLinkStatus(publisher).published != 7; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(ReadPlantLinkStatus(publisher).published, 7u);

@@ -14,7 +14,7 @@
 namespace {
 
 std::vector<UploadProgressAction> gShown;
-void RecordProgress(UploadProgressAction action) { gShown.push_back(action); }
+void RecordProgress(void*, UploadProgressAction action) { gShown.push_back(action); }
 int Count(UploadProgressAction action) {
     int n = 0;
     for (UploadProgressAction a : gShown) n += a == action;
@@ -25,14 +25,14 @@ class CommandQueueTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetModel();
-        ResetCommandQueue();
-        gTransmitRing = TransmitRing{};
-        gPortService.signalTransmit = PortService{}.signalTransmit;
-        gTransmitPortOpen = true;
+        ResetCommandQueue(TestLink());
+        TestLink().ring = TransmitRing{};
+        TestLink().portService.signalTransmit = PortService{}.signalTransmit;
+        TestLink().transmitPortOpen = true;
         gShown.clear();
-        gUserService.uploadProgress = RecordProgress;
+        TestLink().userService.uploadProgress = RecordProgress;
     }
-    void TearDown() override { gUserService.uploadProgress = UserService{}.uploadProgress; }
+    void TearDown() override { TestLink().userService.uploadProgress = UserService{}.uploadProgress; }
 };
 
 // Every field of the staged set gets a value of its own, so a word sent for the wrong field or
@@ -85,17 +85,17 @@ TEST(BaseCodeTable, FindBaseCodeAtTheEdges) {
 
 TEST_F(CommandQueueTest, WorkedExampleCut2BreakLimit60) {
     EXPECT_EQ(CommandWord(2, 0, 60), 8508);
-    ASSERT_TRUE(QueueParameter(2, 0, 60));
+    ASSERT_TRUE(QueueParameter(TestLink(), 2, 0, 60));
     EXPECT_EQ(PumpTicks(1), std::vector<uint16_t>{8508});
 }
 
 // A sheet Apply of three fields of cut 5 (and a common one from the sheet of cut 4): one word per
 // tick, in the order queued.
 TEST_F(CommandQueueTest, OneWordPerTickInQueueOrder) {
-    ASSERT_TRUE(QueueParameter(5, 0, 60));
-    ASSERT_TRUE(QueueParameter(5, 5, 250));
-    ASSERT_TRUE(QueueParameter(5, 19, 8));
-    ASSERT_TRUE(QueueParameter(4, 17, 25));
+    ASSERT_TRUE(QueueParameter(TestLink(), 5, 0, 60));
+    ASSERT_TRUE(QueueParameter(TestLink(), 5, 5, 250));
+    ASSERT_TRUE(QueueParameter(TestLink(), 5, 19, 8));
+    ASSERT_TRUE(QueueParameter(TestLink(), 4, 17, 25));
     for (uint16_t expected :
          {5 * 4096 + 256 + 60, 5 * 4096 + 488 + 250, 5 * 4096 + 2124 + 8, 4 * 4096 + 2072 + 25})
         EXPECT_EQ(PumpTicks(1), std::vector<uint16_t>{expected});
@@ -104,23 +104,23 @@ TEST_F(CommandQueueTest, OneWordPerTickInQueueOrder) {
 }
 
 TEST_F(CommandQueueTest, WordsThatWouldSetAnotherParameterAreRefused) {
-    EXPECT_FALSE(QueueParameter(0, 0, 101));  // Break Limit 101 would be Break Delay 0
-    EXPECT_FALSE(QueueParameter(0, 16, 91));  // P1Min above 90
-    EXPECT_FALSE(QueueParameter(16, 0, 10));  // cut 16 would wrap to cut 0
-    EXPECT_FALSE(QueueParameter(0, 24, 1));   // unitOptions is never sent
-    EXPECT_FALSE(QueueParameter(0, 25, 0));
-    EXPECT_EQ(gCommandQueue.refusedWords, 5);
-    EXPECT_EQ(QueuedWords(), 0);
-    EXPECT_TRUE(QueueParameter(15, 23, 999));  // the largest word that may be sent
+    EXPECT_FALSE(QueueParameter(TestLink(), 0, 0, 101));  // Break Limit 101 would be Break Delay 0
+    EXPECT_FALSE(QueueParameter(TestLink(), 0, 16, 91));  // P1Min above 90
+    EXPECT_FALSE(QueueParameter(TestLink(), 16, 0, 10));  // cut 16 would wrap to cut 0
+    EXPECT_FALSE(QueueParameter(TestLink(), 0, 24, 1));   // unitOptions is never sent
+    EXPECT_FALSE(QueueParameter(TestLink(), 0, 25, 0));
+    EXPECT_EQ(TestLink().queue.refusedWords, 5);
+    EXPECT_EQ(QueuedWords(TestLink()), 0);
+    EXPECT_TRUE(QueueParameter(TestLink(), 15, 23, 999));  // the largest word that may be sent
     EXPECT_EQ(PumpTicks(1), std::vector<uint16_t>{15 * 4096 + 3400});
 }
 
 // Regression: a 300th word used to make the indexes equal, so 299 waiting words looked like an
 // empty queue and were never sent.
 TEST_F(CommandQueueTest, FullQueueRefusesTheNextWordAndKeepsTheWaitingOnes) {
-    for (int i = 0; i < kCommandQueueSize - 1; ++i) ASSERT_TRUE(QueueParameter(i % 16, 0, 1));
-    EXPECT_FALSE(QueueParameter(0, 0, 2));
-    EXPECT_EQ(QueuedWords(), kCommandQueueSize - 1);
+    for (int i = 0; i < kCommandQueueSize - 1; ++i) ASSERT_TRUE(QueueParameter(TestLink(), i % 16, 0, 1));
+    EXPECT_FALSE(QueueParameter(TestLink(), 0, 0, 2));
+    EXPECT_EQ(QueuedWords(TestLink()), kCommandQueueSize - 1);
     const auto sent = PumpTicks(kCommandQueueSize);
     ASSERT_EQ(sent.size(), static_cast<size_t>(kCommandQueueSize - 1));
     EXPECT_EQ(sent.back(), (298 % 16) * 4096 + 257);
@@ -129,17 +129,17 @@ TEST_F(CommandQueueTest, FullQueueRefusesTheNextWordAndKeepsTheWaitingOnes) {
 TEST_F(CommandQueueTest, WholeSetIs294WordsInUploadOrderWithAProgressStepEachWritten) {
     StageDistinctSet();
     // Step 1: the menu command sets the flag and starts the upload; the display opens first.
-    UploadProgress = 1;
-    ASSERT_TRUE(UploadParameterSet());
+    TestLink().uploadProgress = 1;
+    ASSERT_TRUE(UploadParameterSet(TestLink()));
     ASSERT_EQ(gShown.size(), 1u);
     EXPECT_EQ(gShown[0], UploadProgressAction::kOpen);
-    EXPECT_EQ(QueuedWords(), kParameterSetWords);
+    EXPECT_EQ(QueuedWords(TestLink()), kParameterSetWords);
 
     // Step 2: 294 ticks send the set, one word frame per tick.
     const LoadedParameterSet& set = gModel.loadedParameterSet;
     std::vector<uint16_t> sent;
     for (int t = 0; t < kParameterSetWords; ++t) {
-        PumpCommandQueue();
+        PumpCommandQueue(TestLink());
         const auto words = TakeSentWords();
         ASSERT_EQ(words.size(), 1u) << "tick " << t;
         sent.push_back(words[0]);
@@ -166,20 +166,20 @@ TEST_F(CommandQueueTest, WholeSetIs294WordsInUploadOrderWithAProgressStepEachWri
     EXPECT_EQ(Count(UploadProgressAction::kClose), 0);
 
     // Step 3: the first tick that finds every word written takes the bar to its end and closes it.
-    PumpCommandQueue();
+    PumpCommandQueue(TestLink());
     EXPECT_EQ(Count(UploadProgressAction::kStep), 294);
-    EXPECT_EQ(UploadProgress, 0);
+    EXPECT_EQ(TestLink().uploadProgress, 0);
     EXPECT_EQ(gShown.back(), UploadProgressAction::kClose);
-    PumpCommandQueue();
+    PumpCommandQueue(TestLink());
     EXPECT_EQ(Count(UploadProgressAction::kClose), 1);
 }
 
 TEST_F(CommandQueueTest, WordsQueuedDuringTheUploadFollowTheSetAndHoldTheBarBack) {
     StageDistinctSet();
-    UploadProgress = 1;
-    ASSERT_TRUE(UploadParameterSet());
+    TestLink().uploadProgress = 1;
+    ASSERT_TRUE(UploadParameterSet(TestLink()));
     auto sent = PumpTicks(10);
-    ASSERT_TRUE(QueueParameter(3, 0, 77));  // an Apply in the sheet while the set is being sent
+    ASSERT_TRUE(QueueParameter(TestLink(), 3, 0, 77));  // an Apply in the sheet while the set is being sent
     for (uint16_t w : PumpTicks(kParameterSetWords - 10 + 1)) sent.push_back(w);
     ASSERT_EQ(sent.size(), 295u);
     EXPECT_EQ(sent.back(), 3 * 4096 + 256 + 77);
@@ -193,9 +193,9 @@ TEST_F(CommandQueueTest, WordsQueuedDuringTheUploadFollowTheSetAndHoldTheBarBack
 
 TEST_F(CommandQueueTest, WordWaitsWhileTheTransmitRingIsFull) {
     // The writer does not drain the ring, which holds five word frames (30 of 31 bytes).
-    for (int i = 0; i < 7; ++i) ASSERT_TRUE(QueueParameter(0, 0, static_cast<uint16_t>(i)));
-    for (int t = 0; t < 7; ++t) PumpCommandQueue();
-    EXPECT_EQ(QueuedWords(), 2);
+    for (int i = 0; i < 7; ++i) ASSERT_TRUE(QueueParameter(TestLink(), 0, 0, static_cast<uint16_t>(i)));
+    for (int t = 0; t < 7; ++t) PumpCommandQueue(TestLink());
+    EXPECT_EQ(QueuedWords(TestLink()), 2);
     EXPECT_EQ(TakeSentWords(), (std::vector<uint16_t>{256, 257, 258, 259, 260}));
     // The writer drains: the waiting words follow, none lost, none twice.
     EXPECT_EQ(PumpTicks(3), (std::vector<uint16_t>{261, 262}));
@@ -203,15 +203,15 @@ TEST_F(CommandQueueTest, WordWaitsWhileTheTransmitRingIsFull) {
 
 TEST_F(CommandQueueTest, UploadOfAValueOutOfRangeQueuesNothing) {
     StageDistinctSet();
-    ASSERT_TRUE(QueueParameter(0, 0, 1));
+    ASSERT_TRUE(QueueParameter(TestLink(), 0, 0, 1));
     // A value beyond its range (possible only if the set was not read by the file reader).
     gModel.loadedParameterSet.cuts[15].p1Min = 91;
-    EXPECT_FALSE(UploadParameterSet());
-    EXPECT_EQ(QueuedWords(), 1);
+    EXPECT_FALSE(UploadParameterSet(TestLink()));
+    EXPECT_EQ(QueuedWords(TestLink()), 1);
     EXPECT_TRUE(gShown.empty());
     gModel.loadedParameterSet.cuts[15].p1Min = 90;
-    EXPECT_TRUE(UploadParameterSet());
-    EXPECT_EQ(QueuedWords(), kParameterSetWords);
+    EXPECT_TRUE(UploadParameterSet(TestLink()));
+    EXPECT_EQ(QueuedWords(TestLink()), kParameterSetWords);
 }
 
 // Regression: a set loaded while an earlier one was still being sent was dropped without a word
@@ -219,17 +219,17 @@ TEST_F(CommandQueueTest, UploadOfAValueOutOfRangeQueuesNothing) {
 // replaces whatever still waits, and its display starts again.
 TEST_F(CommandQueueTest, ANewerSetReplacesTheWordsStillWaiting) {
     StageDistinctSet();
-    UploadProgress = 1;
-    ASSERT_TRUE(UploadParameterSet());
+    TestLink().uploadProgress = 1;
+    ASSERT_TRUE(UploadParameterSet(TestLink()));
     PumpTicks(100);
-    ASSERT_TRUE(QueueParameter(3, 0, 77));  // a sheet word behind the first set
+    ASSERT_TRUE(QueueParameter(TestLink(), 3, 0, 77));  // a sheet word behind the first set
 
     // The second set: only its 294 words leave from now on, the first of them a common word.
     gModel.loadedParameterSet.unitId = 99;
     gModel.loadedParameterSet.cuts[15].cyclesPerScreen = 7;
-    UploadProgress = 1;
-    ASSERT_TRUE(UploadParameterSet());
-    EXPECT_EQ(QueuedWords(), kParameterSetWords);
+    TestLink().uploadProgress = 1;
+    ASSERT_TRUE(UploadParameterSet(TestLink()));
+    EXPECT_EQ(QueuedWords(TestLink()), kParameterSetWords);
     const auto sent = PumpTicks(kParameterSetWords + 1);
     ASSERT_EQ(sent.size(), static_cast<size_t>(kParameterSetWords));
     EXPECT_EQ(sent.front(), 2133 + 99);
@@ -247,32 +247,32 @@ TEST_F(CommandQueueTest, ANewerSetReplacesTheWordsStillWaiting) {
 // interrupted by a change of port now arrives whole, once, after the next open.
 TEST_F(CommandQueueTest, ASetInterruptedByAChangeOfPortArrivesWholeAfterTheNextOpen) {
     StageDistinctSet();
-    UploadProgress = 1;
-    ASSERT_TRUE(UploadParameterSet());
+    TestLink().uploadProgress = 1;
+    ASSERT_TRUE(UploadParameterSet(TestLink()));
     std::vector<uint16_t> sent = PumpTicks(50);  // the writer takes each word at once
 
     // Two more words are put, but the port closes before its writer takes them.
-    PumpCommandQueue();
-    PumpCommandQueue();
-    gTransmitPortOpen = false;
-    ReclaimUnsentWords();
-    EXPECT_EQ(PendingTransmitBytes(), 0);
+    PumpCommandQueue(TestLink());
+    PumpCommandQueue(TestLink());
+    TestLink().transmitPortOpen = false;
+    ReclaimUnsentWords(TestLink());
+    EXPECT_EQ(PendingTransmitBytes(TestLink().ring), 0);
 
     // No port: a code frame may wait in the ring, words stay in the queue.
-    ASSERT_TRUE(SendCodeFrame(47));
-    PumpCommandQueue();
-    PumpCommandQueue();
-    EXPECT_EQ(QueuedWords(), kParameterSetWords - 50);
+    ASSERT_TRUE(SendCodeFrame(TestLink(), 47));
+    PumpCommandQueue(TestLink());
+    PumpCommandQueue(TestLink());
+    EXPECT_EQ(QueuedWords(TestLink()), kParameterSetWords - 50);
 
     // The next open drops the stale ring and the rest of the set follows.
-    DropTransmitBytes();
-    gTransmitPortOpen = true;
+    DropTransmitBytes(TestLink().ring);
+    TestLink().transmitPortOpen = true;
     for (uint16_t w : PumpTicks(kParameterSetWords)) sent.push_back(w);
     ASSERT_EQ(sent.size(), static_cast<size_t>(kParameterSetWords));
     std::vector<uint16_t> whole;
-    for (int i = 0; i < kParameterSetWords; ++i) whole.push_back(gCommandQueue.words[i]);
+    for (int i = 0; i < kParameterSetWords; ++i) whole.push_back(TestLink().queue.words[i]);
     EXPECT_EQ(sent, whole);
-    EXPECT_EQ(UploadProgress, 0);
+    EXPECT_EQ(TestLink().uploadProgress, 0);
 }
 
 // The unit's side: the stream cut at each CR into the words of its valid lines; the lines that
@@ -303,25 +303,25 @@ TEST_F(CommandQueueTest, WordsAFailingWriterHeldReachTheUnitAndTheBarWaitsForThe
     for (const int taken : {0, 2, kWordFrameSize - 1, kWordFrameSize, kWordFrameSize + 3}) {
         SetUp();
         StageDistinctSet();
-        UploadProgress = 1;
-        ASSERT_TRUE(UploadParameterSet());
+        TestLink().uploadProgress = 1;
+        ASSERT_TRUE(UploadParameterSet(TestLink()));
         std::vector<uint8_t> unit;  // what the port took
         const auto portTakes = [&](int most) {
             uint8_t bytes[kTransmitRingSize];
-            const int n = std::min(PeekTransmitBytes(bytes), most);
+            const int n = std::min(PeekTransmitBytes(TestLink().ring, bytes), most);
             unit.insert(unit.end(), bytes, bytes + n);
-            ReleaseTransmitBytes(n);
+            ReleaseTransmitBytes(TestLink().ring, n);
         };
         int invalid = 0;
-        for (int tick = 0; UploadProgress != 0 && tick < 1000; ++tick) {
-            PumpCommandQueue();
+        for (int tick = 0; TestLink().uploadProgress != 0 && tick < 1000; ++tick) {
+            PumpCommandQueue(TestLink());
             if (tick == 100) {  // two frames wait; the close aborts the write
-                PumpCommandQueue();
+                PumpCommandQueue(TestLink());
                 portTakes(taken);
-                gTransmitPortOpen = false;
-                ReclaimUnsentWords();
-                DropTransmitBytes();
-                gTransmitPortOpen = true;
+                TestLink().transmitPortOpen = false;
+                ReclaimUnsentWords(TestLink());
+                DropTransmitBytes(TestLink().ring);
+                TestLink().transmitPortOpen = true;
             } else if (tick % 7 != 3) {  // a failed write takes nothing
                 portTakes(kTransmitRingSize);
             }
@@ -330,10 +330,10 @@ TEST_F(CommandQueueTest, WordsAFailingWriterHeldReachTheUnitAndTheBarWaitsForThe
                       static_cast<int>(WordsTheUnitGets(unit, invalid).size()))
                 << taken << " at " << tick;
         }
-        EXPECT_EQ(UploadProgress, 0);
+        EXPECT_EQ(TestLink().uploadProgress, 0);
         EXPECT_EQ(Count(UploadProgressAction::kStep), kParameterSetWords);
         EXPECT_EQ(WordsTheUnitGets(unit, invalid = 0),
-                  std::vector<uint16_t>(gCommandQueue.words, gCommandQueue.words + kParameterSetWords))
+                  std::vector<uint16_t>(TestLink().queue.words, TestLink().queue.words + kParameterSetWords))
             << taken;
         EXPECT_EQ(invalid, taken % kWordFrameSize != 0 ? 1 : 0) << taken;
     }

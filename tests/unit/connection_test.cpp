@@ -31,32 +31,34 @@ protected:
     void SetUp() override {
         fake = &ports;
         PresetConfiguration();
-        gPort = {1, false, false};
-        gPortService.openLink = [](int p) {
+        TestLink().port = {1, false, false};
+        TestLink().portService.openLink = [](void*, int p) {
             fake->log.push_back("open " + std::to_string(p));
             EXPECT_EQ(fake->open, 0) << "a link was opened over another";
             if (!fake->present.count(p)) return fake->openError;
             fake->open = p;
             return int32_t{0};
         };
-        gPortService.closeLink = [] {
+        TestLink().portService.closeLink = [](void*) {
             fake->log.push_back("close " + std::to_string(fake->open));
             fake->open = 0;
         };
-        gPortService.resetAnswer = [] {};
-        gPortService.waitAnswer = [](unsigned ms) {
+        TestLink().portService.resetAnswer = [](void*) {};
+        TestLink().portService.waitAnswer = [](void*, unsigned ms) {
             EXPECT_EQ(ms, 2000u);
             return fake->answering.count(fake->open) > 0;
         };
-        gUserService.moveCheckMark = [](int from, int to) {
+        TestLink().userService.moveCheckMark = [](void*, int from, int to) {
             fake->log.push_back("check " + std::to_string(from) + "->" + std::to_string(to));
         };
-        gUserService.showMessage = [](TextId m, TextId c, int32_t n) {
+        TestLink().userService.showMessage = [](void*, TextId m, TextId c, int32_t n) {
             fake->log.push_back("message " + std::to_string(m) + "/" + std::to_string(c) + "/" +
                                 std::to_string(n));
         };
-        gUserService.waitCursor = [](bool on) { fake->log.push_back(on ? "wait" : "arrow"); };
-        gStorageService.saveConfiguration = [] {
+        TestLink().userService.waitCursor = [](void*, bool on) {
+            fake->log.push_back(on ? "wait" : "arrow");
+        };
+        TestLink().storageService.saveConfiguration = [](void*) {
             ++fake->saves;
             return fake->saveResult;
         };
@@ -71,16 +73,16 @@ protected:
 TEST_F(PortRulesTest, StartOpensTheConfiguredPortOrSetsTheMarker) {
     ports.present = {3};
     gConfig.PortNumber = 13;  // COM 3 that failed last time: the marker is removed first
-    OpenPortAtStart();
+    OpenPortAtStart(TestLink());
     EXPECT_EQ(ports.open, 3);
     EXPECT_EQ(gConfig.PortNumber, 3);
     EXPECT_EQ(ports.saves, 0);
 
     ports.open = 0;
     gConfig.PortNumber = 5;
-    OpenPortAtStart();
+    OpenPortAtStart(TestLink());
     EXPECT_EQ(gConfig.PortNumber, 15);
-    EXPECT_TRUE(gPort.failed);
+    EXPECT_TRUE(TestLink().port.failed);
     EXPECT_EQ(ports.log.back(), "message 114/8/2");  // the system's error reaches the user
     EXPECT_EQ(ports.saves, 0);                       // the file is not written at start
 }
@@ -88,20 +90,20 @@ TEST_F(PortRulesTest, StartOpensTheConfiguredPortOrSetsTheMarker) {
 TEST_F(PortRulesTest, ChoosingTheOpenPortDoesNothingButAFailedOneIsTriedAgain) {
     ports.present = {5};
     gConfig.PortNumber = 5;
-    OpenPortAtStart();
+    OpenPortAtStart(TestLink());
     ports.log.clear();
-    ChoosePort(5);
+    ChoosePort(TestLink(), 5);
     EXPECT_TRUE(ports.log.empty());
 
     ports.present = {};
-    ports.openError = 5;  // the port is held by another program
-    ChoosePort(7);        // fails: check stays on 7, marker set, file not written
+    ports.openError = 5;        // the port is held by another program
+    ChoosePort(TestLink(), 7);  // fails: check stays on 7, marker set, file not written
     EXPECT_EQ(ports.log.back(), "message 114/8/5");
     EXPECT_EQ(gConfig.PortNumber, 17);
     EXPECT_EQ(ports.saves, 0);
     ports.present = {7};
     ports.log.clear();
-    ChoosePort(7);  // tried again, no close because nothing is open
+    ChoosePort(TestLink(), 7);  // tried again, no close because nothing is open
     EXPECT_EQ(ports.log, (std::vector<std::string>{"check 7->7", "open 7"}));
     EXPECT_EQ(gConfig.PortNumber, 7);
     EXPECT_EQ(ports.saves, 1);
@@ -109,24 +111,24 @@ TEST_F(PortRulesTest, ChoosingTheOpenPortDoesNothingButAFailedOneIsTriedAgain) {
 
 TEST_F(PortRulesTest, FailedSaveAfterAChoiceIsReportedAndTheLinkStays) {
     ports.present = {1, 2};
-    OpenPortAtStart();
+    OpenPortAtStart(TestLink());
     ports.saveResult = 5;
-    ChoosePort(2);
+    ChoosePort(TestLink(), 2);
     EXPECT_EQ(ports.open, 2);
     EXPECT_EQ(ports.log.back(), "message 111/53/5");
 }
 
 TEST_F(PortRulesTest, HighPortsSurviveARestart) {
     ports.present = {12};
-    ChoosePort(12);
+    ChoosePort(TestLink(), 12);
     EXPECT_EQ(ports.open, 12);
-    EXPECT_FALSE(gPort.failed);
+    EXPECT_FALSE(TestLink().port.failed);
     const uint16_t stored = gConfig.PortNumber;
     EXPECT_EQ(stored, 22);
     // Next start reads it back as COM 12, not as COM 2 that failed.
     ports.open = 0;
-    gPort = {1, false, false};
-    OpenPortAtStart();
+    TestLink().port = {1, false, false};
+    OpenPortAtStart(TestLink());
     EXPECT_EQ(ports.open, 12);
     // Ports 1..10 keep the stored rule.
     EXPECT_EQ(EncodePortNumber(10, false), 10);
@@ -140,9 +142,9 @@ TEST_F(PortRulesTest, ScanClosesTheOpenPortAndFindsTheAnsweringOne) {
     ports.present = {2, 3, 5, 7, 9};
     ports.answering = {7};
     gConfig.PortNumber = 3;
-    OpenPortAtStart();
+    OpenPortAtStart(TestLink());
     ports.log.clear();
-    ScanPorts();
+    ScanPorts(TestLink());
     const std::vector<std::string> expected = {"wait",   "close 3", "open 1", "open 2",    "close 2",
                                                "open 3", "close 3", "open 4", "open 5",    "close 5",
                                                "open 6", "open 7",  "arrow",  "check 3->7"};
@@ -155,8 +157,8 @@ TEST_F(PortRulesTest, ScanClosesTheOpenPortAndFindsTheAnsweringOne) {
 TEST_F(PortRulesTest, ScanWithoutAUnitReopensThePreviousPort) {
     ports.present = {10};
     gConfig.PortNumber = 10;
-    OpenPortAtStart();
-    ScanPorts();
+    OpenPortAtStart(TestLink());
+    ScanPorts(TestLink());
     EXPECT_EQ(ports.open, 10);
     EXPECT_EQ(gConfig.PortNumber, 10);
     EXPECT_EQ(ports.log.back(), "message 125/8/0");
@@ -166,40 +168,40 @@ TEST_F(PortRulesTest, ScanWithoutAUnitReopensThePreviousPort) {
 // Scenario: the adapter is pulled while the link is open and put back three seconds later.
 TEST_F(PortRulesTest, LostPortIsClosedAndOpenedAgainAboutOnceASecond) {
     static bool lost = false;
-    gPortService.portLost = [] { return lost && fake->open != 0; };
+    TestLink().portService.portLost = [](void*) { return lost && fake->open != 0; };
     ports.present = {4};
     gConfig.PortNumber = 4;
-    OpenPortAtStart();
+    OpenPortAtStart(TestLink());
     ports.log.clear();
 
     // Reads fail for a second: the next tick closes the link, quietly.
     lost = true;
     ports.present = {};
-    WatchPort();
+    WatchPort(TestLink());
     EXPECT_EQ(ports.log, std::vector<std::string>{"close 4"});
-    EXPECT_TRUE(gPort.lost);
+    EXPECT_TRUE(TestLink().port.lost);
 
     // One attempt per kReopenTicks ticks while the port is missing; no message, no check mark
     // moved, the configuration untouched (the port is still the chosen one).
-    for (int tick = 0; tick < 3 * kReopenTicks; ++tick) WatchPort();
+    for (int tick = 0; tick < 3 * kReopenTicks; ++tick) WatchPort(TestLink());
     EXPECT_EQ(ports.log, (std::vector<std::string>{"close 4", "open 4", "open 4", "open 4"}));
 
     // Back: the next attempt opens it, and the link stays open from then on.
     lost = false;
     ports.present = {4};
-    for (int tick = 0; tick < 2 * kReopenTicks; ++tick) WatchPort();
+    for (int tick = 0; tick < 2 * kReopenTicks; ++tick) WatchPort(TestLink());
     EXPECT_EQ(ports.open, 4);
-    EXPECT_FALSE(gPort.lost);
+    EXPECT_FALSE(TestLink().port.lost);
     EXPECT_EQ(ports.log.size(), 5u);
     EXPECT_EQ(gConfig.PortNumber, 4);
     EXPECT_EQ(ports.saves, 0);
 
     // A port that never opened is not a lost one: nothing is tried behind the user's back.
     lost = true;
-    gPort = {4, true, false};
+    TestLink().port = {4, true, false};
     ports.open = 0;
     ports.log.clear();
-    for (int tick = 0; tick < 2 * kReopenTicks; ++tick) WatchPort();
+    for (int tick = 0; tick < 2 * kReopenTicks; ++tick) WatchPort(TestLink());
     EXPECT_TRUE(ports.log.empty());
 }
 
@@ -208,17 +210,17 @@ TEST_F(PortRulesTest, LostPortIsClosedAndOpenedAgainAboutOnceASecond) {
 // unit's next report).
 TEST_F(PortRulesTest, ParameterDefaultsAreWrittenBeforeThePortOpens) {
     ResetModel();  // no defaults yet: every word 0
-    ResetInterpreter();
+    ResetInterpreter(TestLink());
     ports.present = {1};
     static uint16_t breakLimitAtOpen = 0;
-    gPortService.openLink = [](int p) {
+    TestLink().portService.openLink = [](void*, int p) {
         breakLimitAtOpen = gModel.cutParameters[2].breakLimit;
         // The unit reports cut 3's Break Limit as 44 at once.
         Send({Report(2, kBaseCodes[0].base, 44)});
         fake->open = p;
         return int32_t{0};
     };
-    OpenPortAtStart();
+    OpenPortAtStart(TestLink());
     EXPECT_EQ(breakLimitAtOpen, 50);                     // defaults were in place
     EXPECT_EQ(gModel.cutParameters[2].breakLimit, 44);   // the report survived
     EXPECT_EQ(gModel.cutParameters[0].bluntDelay, 100);  // the other defaults are there
@@ -252,16 +254,16 @@ TEST(WatchConnectionTest, LostAfterTenSilentTicksBackAfterAFrame) {
 }
 
 TEST(KeyRuleTest, OneActionPerPress) {
-    ResetKeyState();
-    EXPECT_EQ(HandleKeyDown(kKeySpace), KeyAction::kSendAcknowledge);
-    EXPECT_EQ(HandleKeyDown(kKeySpace), KeyAction::kNone);  // auto-repeat while held
-    EXPECT_EQ(HandleKeyDown(kKeyPause), KeyAction::kNone);  // second key while the first is held
-    HandleKeyUp();
-    EXPECT_EQ(HandleKeyDown(kKeyPause), KeyAction::kToggleFreeze);
-    HandleKeyUp();
-    EXPECT_EQ(HandleKeyDown('A'), KeyAction::kNone);
-    EXPECT_EQ(HandleKeyDown(kKeySpace), KeyAction::kNone);  // 'A' is still held
-    HandleKeyUp();
+    ResetKeyState(TestLink());
+    EXPECT_EQ(HandleKeyDown(TestLink(), kKeySpace), KeyAction::kSendAcknowledge);
+    EXPECT_EQ(HandleKeyDown(TestLink(), kKeySpace), KeyAction::kNone);  // auto-repeat while held
+    EXPECT_EQ(HandleKeyDown(TestLink(), kKeyPause), KeyAction::kNone);  // second key while the first is held
+    HandleKeyUp(TestLink());
+    EXPECT_EQ(HandleKeyDown(TestLink(), kKeyPause), KeyAction::kToggleFreeze);
+    HandleKeyUp(TestLink());
+    EXPECT_EQ(HandleKeyDown(TestLink(), 'A'), KeyAction::kNone);
+    EXPECT_EQ(HandleKeyDown(TestLink(), kKeySpace), KeyAction::kNone);  // 'A' is still held
+    HandleKeyUp(TestLink());
 }
 
 }  // namespace

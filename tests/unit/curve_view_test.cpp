@@ -12,6 +12,7 @@
 #include "view/curve_view.h"
 #include "view/palette.h"
 #include "view/raster_canvas.h"
+#include "test_monitor.h"
 
 namespace {
 
@@ -564,8 +565,8 @@ TEST_F(CurveViewTest, CyclesDrawnTickByTickEqualOneWholeDrawingAfterEveryTick) {
         SCOPED_TRACE(layout == kLargeLayout ? "800x600" : "640x480");
         ResetModel();
         WriteParameterDefaults();
-        ResetInterpreter();
-        ResetTimerTick();
+        ResetInterpreter(TestLink());
+        ResetTimerTick(TestMonitor());
         LayoutIndex = layout;
         SetActiveCutParameters([](CutParameters& p) { p.ta = 30; });  // the windows end mid-screen
         TickWindow window;
@@ -584,7 +585,7 @@ TEST_F(CurveViewTest, CyclesDrawnTickByTickEqualOneWholeDrawingAfterEveryTick) {
                 const size_t n = std::min(cycle.size() - at, size_t{1} + tick % 31);  // 1..31 a tick
                 for (size_t i = at; i < at + n; ++i) Feed(FrameOf(cycle[i]));
                 at += n;
-                TimerTick();
+                TimerTick(TestMonitor());
                 window.Paint();
                 ++tick;
                 const std::string difference = DifferenceFromWholeDrawing(window.screen);

@@ -6,29 +6,30 @@
 
 #include "link/interpreter.h"
 #include "shell/debug_view.h"
+#include "test_monitor.h"
 
 namespace {
 
 void Log(int count) {
     for (int i = 0; i < count; ++i) {
-        const int at = gDebugLog.lineIndex;
-        std::snprintf(gDebugLog.lines[at], kDebugLineSize, "line %d", at);
-        gDebugLog.lineIndex = (at + 1) % kDebugLines;
+        const int at = TestLink().debugLog.lineIndex;
+        std::snprintf(TestLink().debugLog.lines[at], kDebugLineSize, "line %d", at);
+        TestLink().debugLog.lineIndex = (at + 1) % kDebugLines;
     }
 }
 
 std::vector<std::string> Paint(DebugLogReader& reader) {
     std::vector<std::string> drawn;
-    ShowNewDebugLines(reader,
+    ShowNewDebugLines(reader, TestLink().debugLog,
                       [&](int row, const char* text) { drawn.push_back(std::to_string(row) + ":" + text); });
     return drawn;
 }
 
 // Scenario: a window of 3 rows; lines arrive, the window is paused by a click and resumed.
 TEST(DebugViewTest, NewLinesScrollUpFromTheBottomAndPauseHoldsThem) {
-    ResetInterpreter();
+    ResetInterpreter(TestLink());
     DebugLogReader reader;
-    StartDebugLogReader(reader, 3);
+    StartDebugLogReader(reader, TestLink().debugLog, 3);
     Log(3);
     // Each new line is drawn at the bottom with up to two lines above it, oldest highest.
     const std::vector<std::string> first = {"0:line 0", "1:line 0", "0:line 1",
@@ -46,9 +47,9 @@ TEST(DebugViewTest, NewLinesScrollUpFromTheBottomAndPauseHoldsThem) {
 }
 
 TEST(DebugViewTest, FollowsTheLogAcrossItsWrap) {
-    ResetInterpreter();
+    ResetInterpreter(TestLink());
     DebugLogReader reader;
-    StartDebugLogReader(reader, 4);
+    StartDebugLogReader(reader, TestLink().debugLog, 4);
     Log(kDebugLines - 1);
     Paint(reader);
     Log(2);  // index wraps from 49 to 0

@@ -108,36 +108,37 @@ TEST(FrameCodec, LongestRenderingFits) {
 class TransmitRingTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::memset(&gTransmitRing, 0, sizeof gTransmitRing);
+        std::memset(&TestLink().ring, 0, sizeof TestLink().ring);
         signals = 0;
-        gPortService.signalTransmit = [] { ++signals; };
+        TestLink().portService.signalTransmit = [](void*) { ++signals; };
     }
-    void TearDown() override { gPortService.signalTransmit = PortService{}.signalTransmit; }
+    void TearDown() override { TestLink().portService.signalTransmit = PortService{}.signalTransmit; }
     static inline int signals = 0;
 };
 
 TEST_F(TransmitRingTest, SendPutsWholeFramesAndSignals) {
-    ASSERT_TRUE(SendCodeFrame(205));
-    ASSERT_TRUE(SendWordFrame(8508));
+    ASSERT_TRUE(SendCodeFrame(TestLink(), 205));
+    ASSERT_TRUE(SendWordFrame(TestLink(), 8508));
     EXPECT_EQ(signals, 2);
     uint8_t out[kTransmitRingSize];
-    const int n = TakeTransmitBytes(out);
+    const int n = TakeTransmitBytes(TestLink().ring, out);
     const std::vector<uint8_t> expected = {0xC1, 0xD1, 0x92, 0x0D, 0x21, 0x11, 0x31, 0xC1, 0x24, 0x0D};
     EXPECT_EQ(std::vector<uint8_t>(out, out + n), expected);
-    EXPECT_EQ(TakeTransmitBytes(out), 0);
+    EXPECT_EQ(TakeTransmitBytes(TestLink().ring, out), 0);
 }
 
 TEST_F(TransmitRingTest, WrapsAndRefusesAFrameThatDoesNotFitWhole) {
     uint8_t out[kTransmitRingSize];
     // Move the indexes near the end so the next frames wrap.
-    for (int i = 0; i < 5; ++i) ASSERT_TRUE(SendWordFrame(static_cast<uint16_t>(i)));
-    TakeTransmitBytes(out);
-    for (int i = 0; i < 5; ++i) ASSERT_TRUE(SendWordFrame(static_cast<uint16_t>(1000 + i)));  // 30 bytes
-    EXPECT_EQ(PendingTransmitBytes(), 30);
-    EXPECT_FALSE(SendCodeFrame(205));  // 34 > 31: refused whole
-    EXPECT_EQ(gTransmitRing.droppedFrames, 1);
-    EXPECT_EQ(PendingTransmitBytes(), 30);
-    const int n = TakeTransmitBytes(out);
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(SendWordFrame(TestLink(), static_cast<uint16_t>(i)));
+    TakeTransmitBytes(TestLink().ring, out);
+    for (int i = 0; i < 5; ++i)
+        ASSERT_TRUE(SendWordFrame(TestLink(), static_cast<uint16_t>(1000 + i)));  // 30 bytes
+    EXPECT_EQ(PendingTransmitBytes(TestLink().ring), 30);
+    EXPECT_FALSE(SendCodeFrame(TestLink(), 205));  // 34 > 31: refused whole
+    EXPECT_EQ(TestLink().ring.droppedFrames, 1);
+    EXPECT_EQ(PendingTransmitBytes(TestLink().ring), 30);
+    const int n = TakeTransmitBytes(TestLink().ring, out);
     ASSERT_EQ(n, 30);
     for (int i = 0; i < 5; ++i) {
         std::vector<uint8_t> line(out + 6 * i, out + 6 * i + 6);
@@ -146,12 +147,12 @@ TEST_F(TransmitRingTest, WrapsAndRefusesAFrameThatDoesNotFitWhole) {
 }
 
 TEST_F(TransmitRingTest, DropForgetsWaitingBytes) {
-    ASSERT_TRUE(SendCodeFrame(47));
-    DropTransmitBytes();
+    ASSERT_TRUE(SendCodeFrame(TestLink(), 47));
+    DropTransmitBytes(TestLink().ring);
     uint8_t out[kTransmitRingSize];
-    EXPECT_EQ(TakeTransmitBytes(out), 0);
-    ASSERT_TRUE(SendCodeFrame(205));
-    EXPECT_EQ(TakeTransmitBytes(out), 4);
+    EXPECT_EQ(TakeTransmitBytes(TestLink().ring, out), 0);
+    ASSERT_TRUE(SendCodeFrame(TestLink(), 205));
+    EXPECT_EQ(TakeTransmitBytes(TestLink().ring, out), 4);
 }
 
 }  // namespace

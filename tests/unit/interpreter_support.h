@@ -46,7 +46,7 @@ inline PlatformRecord gRecord;
 
 inline void RecordingPlatform() {
     gRecord.Clear();
-    gStorageService.saveStatistics = [] {
+    TestLink().storageService.saveStatistics = [](void*) {
         gRecord.calls.push_back("save");
         ++gRecord.saves;
         return int32_t{0};
@@ -55,7 +55,7 @@ inline void RecordingPlatform() {
         gRecord.calls.push_back("end of cycle");
         ++gRecord.endOfCycle;
     };
-    gPortService.setAnswer = [] {
+    TestLink().portService.setAnswer = [](void*) {
         gRecord.calls.push_back("answer");
         ++gRecord.answers;
     };
@@ -81,7 +81,7 @@ inline std::vector<uint8_t> FramesOf(std::initializer_list<uint16_t> values) {
 inline void Feed(const std::vector<uint8_t>& bytes, int chunk = 4) {
     for (size_t i = 0; i < bytes.size(); i += static_cast<size_t>(chunk)) {
         const size_t n = std::min(bytes.size() - i, static_cast<size_t>(chunk));
-        InterpretBytes(bytes.data() + i, static_cast<int32_t>(n));
+        InterpretBytes(TestLink(), bytes.data() + i, static_cast<int32_t>(n));
     }
 }
 inline void Send(std::initializer_list<uint16_t> values) { Feed(FramesOf(values)); }
@@ -101,7 +101,7 @@ protected:
     void SetUp() override {
         ResetModel();
         WriteParameterDefaults();
-        ResetInterpreter();
+        ResetInterpreter(TestLink());
         PresetConfiguration();
         RecordingPlatform();
     }

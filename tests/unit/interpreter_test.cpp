@@ -18,19 +18,19 @@ class Interpreter : public InterpreterFixture {};
 
 TEST_F(Interpreter, FrameSplitOverTwoReadsIsDecodedOnceAtItsCr) {
     const auto frame = FrameOf(Report(0, 383, 40));  // 6 bytes
-    EXPECT_EQ(InterpretBytes(frame.data(), 4), 4);
+    EXPECT_EQ(InterpretBytes(TestLink(), frame.data(), 4), 4);
     EXPECT_EQ(gModel.cutParameters[0].bluntLimit, 30);  // nothing decoded yet
-    EXPECT_EQ(InterpretBytes(frame.data() + 4, 2), 0);
+    EXPECT_EQ(InterpretBytes(TestLink(), frame.data() + 4, 2), 0);
     EXPECT_EQ(gModel.cutParameters[0].bluntLimit, 40);
     EXPECT_EQ(gRecord.Invalidations(), Lines({"CurveRect+erase", "ParamColumn1Rect+erase"}));
 }
 
 TEST_F(Interpreter, CountBelowOneChangesNothing) {
     const auto frame = FrameOf(50);
-    InterpretBytes(frame.data(), 2);
-    EXPECT_EQ(InterpretBytes(frame.data(), 0), 2);
-    EXPECT_EQ(InterpretBytes(frame.data(), -4), 2);
-    InterpretBytes(frame.data() + 2, 2);
+    InterpretBytes(TestLink(), frame.data(), 2);
+    EXPECT_EQ(InterpretBytes(TestLink(), frame.data(), 0), 2);
+    EXPECT_EQ(InterpretBytes(TestLink(), frame.data(), -4), 2);
+    InterpretBytes(TestLink(), frame.data() + 2, 2);
     EXPECT_EQ(gModel.cycle.lastSample, 50);
 }
 
@@ -43,9 +43,9 @@ TEST_F(Interpreter, NineByteLineIsJudgedOnItsFirstSeven) {
     line.push_back(sum);
     line.push_back(0x55);
     line.push_back(0x66);
-    EXPECT_EQ(InterpretBytes(line.data(), 9), 7);
+    EXPECT_EQ(InterpretBytes(TestLink(), line.data(), 9), 7);
     const uint8_t cr = 0x0D;
-    EXPECT_EQ(InterpretBytes(&cr, 1), 0);
+    EXPECT_EQ(InterpretBytes(TestLink(), &cr, 1), 0);
     EXPECT_EQ(gModel.cycle.lastSample, 50);
 }
 
@@ -56,7 +56,7 @@ TEST_F(Interpreter, InvalidLineIsDroppedAndTheNextOneStillCounts) {
     Feed(bad);
     EXPECT_EQ(gModel.cycle.lastSample, 0);
     EXPECT_EQ(gModel.connection.SilenceTicks, 7);  // only a valid frame shows the unit is there
-    EXPECT_EQ(gReceiveLine.length, 0);
+    EXPECT_EQ(TestLink().receive.length, 0);
     Send({61});
     EXPECT_EQ(gModel.cycle.lastSample, 61);
     EXPECT_EQ(gModel.connection.SilenceTicks, 0);
@@ -124,7 +124,7 @@ INSTANTIATE_TEST_SUITE_P(DivisorsAndChunks, WorkedCycle,
 TEST_F(Interpreter, AutosaveRunsUnderTheStatisticsLockWithTheEntryInPlace) {
     static bool locked;
     static uint16_t indexAtSave;
-    gStorageService.saveStatistics = [] {
+    TestLink().storageService.saveStatistics = [](void*) {
         locked = !gStatisticsMutex.try_lock();
         if (!locked) gStatisticsMutex.unlock();
         indexAtSave = gStatistics.writeIndex[4];
@@ -144,7 +144,7 @@ TEST_F(Interpreter, AutosaveRunsUnderTheStatisticsLockWithTheEntryInPlace) {
 TEST_F(Interpreter, OnlyACycleSeenFromItsCutStartIsStored) {
     static FinishedCycle last;
     static int journalLines;
-    gStorageService.journalCycle = [](const FinishedCycle& c) {
+    TestLink().storageService.journalCycle = [](void*, const FinishedCycle& c) {
         last = c;
         ++journalLines;
     };
@@ -167,7 +167,7 @@ TEST_F(Interpreter, OnlyACycleSeenFromItsCutStartIsStored) {
     };
     for (const Case& c : cases) {
         ResetModel();
-        ResetInterpreter();
+        ResetInterpreter(TestLink());
         gModel.cutParameters[0].workDivisor = 0;  // work percent = work sum / 2
         gRecord.Clear();
         journalLines = 0;
@@ -182,7 +182,7 @@ TEST_F(Interpreter, OnlyACycleSeenFromItsCutStartIsStored) {
         ASSERT_EQ(HeldEntries(gStatistics, 0), c.entries);
         EXPECT_EQ(gRecord.saves, c.entries);
         EXPECT_EQ(journalLines, c.entries);
-        EXPECT_EQ(Load(gIgnoredCycleEnds), c.ignored);
+        EXPECT_EQ(Load(TestLink().ignoredCycleEnds), c.ignored);
         if (c.entries == 0) continue;
         const StatisticsEntry& e = gStatistics.entries[0][c.entries - 1];
         EXPECT_EQ(e.peak, c.lastEntry.peak);
@@ -257,7 +257,7 @@ TEST_F(Interpreter, CompressionInTheMiddleOfAChunkKeepsTheRestOfTheChunk) {
 
     for (size_t i = 0; i < stream.size(); i += 4) {
         const int32_t n = static_cast<int32_t>(std::min<size_t>(4, stream.size() - i));
-        const int32_t left = InterpretBytes(stream.data() + i, n);
+        const int32_t left = InterpretBytes(TestLink(), stream.data() + i, n);
         if (i / 4 == compressingChunk) {
             EXPECT_EQ(gModel.curve.pointCount, 300);
             EXPECT_EQ(left, 2);  // the first two bytes of the next frame wait in the line
@@ -440,7 +440,7 @@ TEST_F(Interpreter, ValuesWithoutMeaningAreIgnored) {
 
 TEST_F(Interpreter, RingWrapsAt50000CyclesOfACut) {
     // A counter, not a 1.6 MB write each.
-    gStorageService.saveStatistics = [] {
+    TestLink().storageService.saveStatistics = [](void*) {
         ++gRecord.saves;
         return int32_t{0};
     };
@@ -465,8 +465,8 @@ TEST_F(Interpreter, RingWrapsAt50000CyclesOfACut) {
 
 TEST_F(Interpreter, DebugLogOnlyWhileTheFlagIsSet) {
     Send({50});
-    EXPECT_EQ(gDebugLog.lineIndex, 0);
-    EXPECT_EQ(gDebugLog.lines[0][0], '\0');
+    EXPECT_EQ(TestLink().debugLog.lineIndex, 0);
+    EXPECT_EQ(TestLink().debugLog.lines[0][0], '\0');
 
     // The same lines whether the frames come a few bytes at a time or all in one read.
     auto bad = FrameOf(47);
@@ -477,35 +477,35 @@ TEST_F(Interpreter, DebugLogOnlyWhileTheFlagIsSet) {
     bytes.insert(bytes.end(), report.begin(), report.end());
     for (const int chunk : {4, 64}) {
         SCOPED_TRACE(chunk);
-        ResetInterpreter();
-        gDebugLog.debugFlag = 1;
+        ResetInterpreter(TestLink());
+        TestLink().debugLog.debugFlag = 1;
         Feed(bytes, chunk);
         char line[kDebugLineSize];
-        ReadDebugLine(0, line);
+        ReadDebugLine(TestLink().debugLog, 0, line);
         EXPECT_STREQ(line, "193-129-66, 200, OK    ");
-        ReadDebugLine(1, line);
+        ReadDebugLine(TestLink().debugLog, 1, line);
         EXPECT_STREQ(line, "33-241-19, ERR");
-        ReadDebugLine(2, line);
+        ReadDebugLine(TestLink().debugLog, 2, line);
         EXPECT_STREQ(line, "17-17-33-193-4, 300, OK    ");  // the report's low 12 bits
-        EXPECT_EQ(gDebugLog.lineIndex, 3);
+        EXPECT_EQ(TestLink().debugLog.lineIndex, 3);
     }
 }
 
 TEST_F(Interpreter, DebugLogShowsTheCompletedPointAndWraps) {
-    gDebugLog.debugFlag = 1;
+    TestLink().debugLog.debugFlag = 1;
     Send({220});
     gModel.curve.samplesPerPoint = 2;
     Send({10, 21});
     char line[kDebugLineSize];
-    ReadDebugLine(1, line);
+    ReadDebugLine(TestLink().debugLog, 1, line);
     EXPECT_STREQ(line, "1-161-162, 10, OK    ");  // the sample itself: no point yet
-    ReadDebugLine(2, line);
+    ReadDebugLine(TestLink().debugLog, 2, line);
     EXPECT_STREQ(line, "17-81-98, 15, OK    ");  // the point it completed: (10 + 21) / 2
     SendRepeated(106, 47);
-    EXPECT_EQ(gDebugLog.lineIndex, 0);
+    EXPECT_EQ(TestLink().debugLog.lineIndex, 0);
     Send({107});
-    EXPECT_EQ(gDebugLog.lineIndex, 1);
-    ReadDebugLine(0, line);
+    EXPECT_EQ(TestLink().debugLog.lineIndex, 1);
+    ReadDebugLine(TestLink().debugLog, 0, line);
     EXPECT_STREQ(line, "97-177-18, 107, OK    ");
 }
 

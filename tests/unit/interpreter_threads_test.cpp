@@ -87,7 +87,7 @@ int64_t ReadLikeTheViews() {
         seen += Load(e.peak) + Load(e.work);
     }
     char line[kDebugLineSize];
-    ReadDebugLine(Load(gDebugLog.lineIndex), line);
+    ReadDebugLine(TestLink().debugLog, Load(TestLink().debugLog.lineIndex), line);
     return seen + line[0];
 }
 
@@ -103,14 +103,14 @@ TEST(InterpreterThreads, ReaderThreadAndUiThreadShareTheModel) {
     TempWorkDir dir;
     ResetModel();
     WriteParameterDefaults();
-    ResetInterpreter();
+    ResetInterpreter(TestLink());
     PresetConfiguration();
     gSaves = 0;
     gSnapshots = 0;
     gSnapshotRequested = false;
     ResetServices();
     gWindowService.invalidate = [](Region, bool) {};
-    gStorageService.saveStatistics = [] {
+    TestLink().storageService.saveStatistics = [](void*) {
         const int32_t r = SaveStatisticsInUse();
         ++gSaves;
         return r;
@@ -126,7 +126,7 @@ TEST(InterpreterThreads, ReaderThreadAndUiThreadShareTheModel) {
         int chunk = 1;
         while (i < stream.size()) {
             const size_t n = std::min(stream.size() - i, static_cast<size_t>(chunk));
-            InterpretBytes(stream.data() + i, static_cast<int32_t>(n));
+            InterpretBytes(TestLink(), stream.data() + i, static_cast<int32_t>(n));
             i += n;
             chunk = chunk % 4 + 1;
         }
@@ -142,8 +142,8 @@ TEST(InterpreterThreads, ReaderThreadAndUiThreadShareTheModel) {
             gSnapshotRequested = false;
         }
         TimerTick();
-        Store(gDebugLog.debugFlag, (tick / 50) % 2);  // the DEBUG window opens and closes
-        Store(gConfig.DisplayMode, (tick / 30) % 3);  // the view menu
+        Store(TestLink().debugLog.debugFlag, (tick / 50) % 2);  // the DEBUG window opens and closes
+        Store(gConfig.DisplayMode, (tick / 30) % 3);            // the view menu
         switch (tick % 40) {
             case 7:
                 ResetStatistics(tick % kCutCount);
@@ -182,14 +182,14 @@ std::atomic<bool> gUiReadsDone;
 TEST(InterpreterThreads, TheUiSideNeverWaitsForASaveInProgress) {
     TempWorkDir dir;
     ResetModel();
-    ResetInterpreter();
+    ResetInterpreter(TestLink());
     PresetConfiguration();
     ResetServices();
     std::ofstream(gConfig.statisticsFileName, std::ios::binary) << "short";  // fails to load: held
     ASSERT_NE(LoadStatisticsInUse(), 0);
     gSaveUnderWay = false;
     gUiReadsDone = false;
-    gStorageService.saveStatistics = [] {
+    TestLink().storageService.saveStatistics = [](void*) {
         gSaveUnderWay = true;
         const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (!gUiReadsDone && std::chrono::steady_clock::now() < giveUp) std::this_thread::yield();
@@ -197,7 +197,7 @@ TEST(InterpreterThreads, TheUiSideNeverWaitsForASaveInProgress) {
     };
     std::thread reader([] {
         const auto cycle = FramesOf({220, 201, 201, 50, 200});
-        InterpretBytes(cycle.data(), static_cast<int32_t>(cycle.size()));
+        InterpretBytes(TestLink(), cycle.data(), static_cast<int32_t>(cycle.size()));
     });
     while (!gSaveUnderWay) std::this_thread::yield();
     auto reads = std::async(std::launch::async, [] {

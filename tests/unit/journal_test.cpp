@@ -15,6 +15,7 @@
 #include "journal_records.h"
 #include "shell/cycle_journal.h"
 #include "temp_dir.h"
+#include "test_monitor.h"
 
 namespace {
 
@@ -162,7 +163,9 @@ protected:
 };
 
 TEST_F(CycleJournal, OneLinePerCycleWithItsAlarmsCountersAndLimits) {
-    gStorageService.journalCycle = JournalFinishedCycle;
+    TestLink().storageService.journalCycle = [](void*, const FinishedCycle& c) {
+        JournalFinishedCycle(TestMonitor().journal, c);
+    };
     // Cut 3 (index 2) gets a Break limit of 45 from the unit before its first cycle.
     Send({Report(2, 256, 45)});
     // Cycle 1: Po (20 + 22 + 21) / 3 = 21, peak 60 - 21 = 39, work (29 + 39) / 1024 = 0; a

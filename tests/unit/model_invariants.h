@@ -6,6 +6,7 @@
 
 #include "link/interpreter.h"
 #include "model/model.h"
+#include "test_monitor.h"
 
 inline const char* BrokenModelInvariant(int firstPoint = 0) {
     const LiveCurve& c = gModel.curve;
@@ -28,7 +29,9 @@ inline const char* BrokenModelInvariant(int firstPoint = 0) {
         if (gStatistics.writeIndex[cut] >= kStatisticsEntries) return "writeIndex within the ring";
         if (gStatistics.wrapMarker[cut] >= kStatisticsEntries) return "wrapMarker within the ring";
     }
-    if (gReceiveLine.length < 0 || gReceiveLine.length > 7) return "ReceiveLine length within 0..7";
-    if (gDebugLog.lineIndex < 0 || gDebugLog.lineIndex >= kDebugLines) return "debug line index within 0..49";
+    if (TestLink().receive.length < 0 || TestLink().receive.length > 7)
+        return "ReceiveLine length within 0..7";
+    if (TestLink().debugLog.lineIndex < 0 || TestLink().debugLog.lineIndex >= kDebugLines)
+        return "debug line index within 0..49";
     return nullptr;
 }

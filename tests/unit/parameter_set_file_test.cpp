@@ -17,6 +17,7 @@
 #include "sent_words.h"
 #include "temp_dir.h"
 #include "file_size_limit.h"
+#include "test_monitor.h"
 
 namespace {
 
@@ -28,8 +29,8 @@ protected:
         ResetModel();
         WriteParameterDefaults();
         PresetConfiguration();
-        ResetCommandQueue();
-        gTransmitRing = TransmitRing{};
+        ResetCommandQueue(TestLink());
+        TestLink().ring = TransmitRing{};
     }
     TempWorkDir dir;
 };
@@ -258,11 +259,11 @@ TEST_F(ParameterSetFileTest, OutOfRangeValuesNeverReachTheUnit) {
         const int32_t result = Load(WithField(good, c.line, c.field, c.value));
         EXPECT_EQ(result, kResultValueOutOfRange);
         if (result == 0) {
-            UploadProgress = 1;
-            EXPECT_TRUE(UploadParameterSet());
+            TestLink().uploadProgress = 1;
+            EXPECT_TRUE(UploadParameterSet(TestLink()));
         }
         EXPECT_TRUE(PumpTicks(kParameterSetWords + 1).empty());
-        EXPECT_EQ(QueuedWords(), 0);
+        EXPECT_EQ(QueuedWords(TestLink()), 0);
     }
 }
 

@@ -1,5 +1,5 @@
-// The plant link's portable parts: the packet reader's refusals, the settings' checks, and the
-// journal as outbox across a restart and a day boundary.
+// The plant link's portable parts: the packet reader's refusals, the receipt's reader, the
+// settings' checks, and the journal as outbox across a restart and a day boundary.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -11,6 +11,7 @@
 #include "journal/journal_writer.h"
 #include "plant/mqtt_codec.h"
 #include "plant/outbox.h"
+#include "plant/plant_receipt.h"
 #include "plant/plant_settings.h"
 #include "journal_records.h"
 #include "temp_dir.h"
@@ -45,6 +46,12 @@ TEST(MqttReader, TakesWhatABrokerSendsAndRefusesTheRest) {
         {"PUBLISH topic not UTF-8", {0x30, 4, 0, 2, 0xC0, 0x80}, MqttRead::kMalformed},
         {"PUBLISH QoS 1 id 0", {0x32, 5, 0, 1, 'a', 0, 0}, MqttRead::kMalformed},
         {"SUBSCRIBE from a broker", {0x82, 0}, MqttRead::kMalformed},
+        {"SUBACK granted QoS 1", {0x90, 3, 0, 5, 1}, MqttRead::kPacket},
+        {"SUBACK refused", {0x90, 3, 0, 5, 0x80}, MqttRead::kPacket},
+        {"SUBACK code 3", {0x90, 3, 0, 5, 3}, MqttRead::kMalformed},
+        {"SUBACK for id 0", {0x90, 3, 0, 0, 1}, MqttRead::kMalformed},
+        {"SUBACK of two codes", {0x90, 4, 0, 5, 1, 1}, MqttRead::kMalformed},
+        {"SUBACK with flags", {0x92, 3, 0, 5, 1}, MqttRead::kMalformed},
         {"five length bytes", {0x30, 0xFF, 0xFF, 0xFF, 0xFF, 0x01}, MqttRead::kMalformed},
         {"overlong length form", {0xD0, 0x80, 0x00}, MqttRead::kMalformed},
         {"longer than a publisher takes", {0x30, 0x81, 0x20}, MqttRead::kMalformed},
@@ -82,6 +89,44 @@ TEST(MqttWriter, RefusesWhatTheProtocolCannotCarry) {
     EXPECT_EQ(WriteMqttPublish(tooBig, out, 14), 0u);
     ASSERT_EQ(WriteMqttPublish(tooBig, out, 15), 15u);
     EXPECT_EQ(std::vector<uint8_t>(out, out + 5), (std::vector<uint8_t>{0x30, 13, 0, 1, 'a'}));
+    // SUBSCRIBE: its flags 2, the id, the filter and its QoS; never id 0 or QoS 2.
+    ASSERT_EQ(WriteMqttSubscribe(5, "a", 1, out, sizeof out), 8u);
+    EXPECT_EQ(std::vector<uint8_t>(out, out + 8), (std::vector<uint8_t>{0x82, 6, 0, 5, 0, 1, 'a', 1}));
+    EXPECT_EQ(WriteMqttSubscribe(0, "a", 1, out, sizeof out), 0u);
+    EXPECT_EQ(WriteMqttSubscribe(5, "a", 2, out, sizeof out), 0u);
+    EXPECT_EQ(WriteMqttSubscribe(5, "a", 1, out, 7), 0u);
+}
+
+TEST(PlantReceipt, ReadsWhatKvdplantWritesAndNothingElse) {
+    char text[kReceiptMessageMax];
+    const std::size_t n = FormatReceiptMessage("3f9c0a61d2b84e07", 1796724000007ULL, text, sizeof text);
+    EXPECT_EQ(std::string_view(text, n), R"({"outbox":"3f9c0a61d2b84e07","seq":1796724000007})");
+    const struct {
+        const char* text;
+        bool ok;
+        const char* outbox;
+        uint64_t seq;
+    } cases[] = {
+        {R"({"outbox":"3f9c0a61d2b84e07","seq":1796724000007})", true, "3f9c0a61d2b84e07", 1796724000007ULL},
+        {R"({"outbox":"a","seq":0,"later":[1,2]})", true, "a", 0},       // a later version's members
+        {R"({"outbox":"18446744073709551615","seq":1})", false, "", 0},  // 20 digits
+        {R"({"outbox":"3F9C","seq":1})", false, "", 0},                  // upper case
+        {R"({"outbox":"","seq":1})", false, "", 0},
+        {R"({"outbox":"ab","seq":18446744073709551616})", false, "", 0},  // beyond 64 bits
+        {R"({"outbox":"ab","seq":-1})", false, "", 0},
+        {R"({"outbox":"ab","seq":1)", false, "", 0},
+        {R"({"seq":1,"outbox":"ab"})", false, "", 0},
+        {"", false, "", 0},
+    };
+    for (const auto& c : cases) {
+        char outbox[17] = "unchanged";
+        uint64_t seq = 99;
+        EXPECT_EQ(ParseReceiptMessage(c.text, outbox, &seq), c.ok) << c.text;
+        if (c.ok) {
+            EXPECT_STREQ(outbox, c.outbox) << c.text;
+            EXPECT_EQ(seq, c.seq) << c.text;
+        }
+    }
 }
 
 // CONNECT as sent, byte for byte: the flags say which fields follow, and they follow in the

@@ -1,20 +1,25 @@
 // The plant link's session and publisher over a scripted socket: what the broker sends is read
 // even while the link has nothing to say (the keep-alive holds for hours, a dead broker is noticed
-// within 1.5 keep-alive periods), and a broker that accepts and drops every connection gets a
-// growing pause, not a connection storm. The plant link dialog's Test tells the broker's answers
-// apart.
+// within 1.5 keep-alive periods), a broker that accepts and drops every connection gets a
+// growing pause, not a connection storm, and the outbox moves on by the collector's receipts only.
+// The plant link dialog's Test tells the broker's answers apart.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "journal/journal_file.h"
+#include "journal/journal_writer.h"
 #include "plant/connection_check.h"
 #include "plant/mqtt_session.h"
+#include "plant/outbox.h"
+#include "plant/plant_receipt.h"
 #include "plant/publisher.h"
 #include "temp_dir.h"
 
@@ -32,6 +37,9 @@ struct Script {
     int32_t connectResult = 0;                   // what the connect says
     std::deque<uint8_t> connack{0x20, 2, 0, 0};  // accepted
     std::vector<uint8_t> sent;                   // every byte the client sent
+    std::vector<std::string> subscribed;
+    std::vector<MqttPublish> cycles;  // what was published on a cycle topic (views into `payloads`)
+    std::deque<std::string> payloads;
 };
 Script* gScript = nullptr;
 
@@ -47,10 +55,30 @@ const SocketService kScripted{
     },
     [](intptr_t, const uint8_t* bytes, std::size_t n, int32_t) -> int32_t {
         std::lock_guard lock(gScript->mutex);
-        gScript->sent.insert(gScript->sent.end(), bytes, bytes + n);
+        Script& s = *gScript;
+        s.sent.insert(s.sent.end(), bytes, bytes + n);
         if (n == 2 && bytes[0] == 0xC0) {
-            ++gScript->pingreqs;
-            if (gScript->answerPings) gScript->toClient.insert(gScript->toClient.end(), {0xD0, 0});
+            ++s.pingreqs;
+            if (s.answerPings) s.toClient.insert(s.toClient.end(), {0xD0, 0});
+        }
+        if (n > 6 && bytes[0] == 0x82) {  // SUBSCRIBE: granted at QoS 1
+            s.subscribed.emplace_back(reinterpret_cast<const char*>(bytes + 6), n - 7);
+            s.toClient.insert(s.toClient.end(), {0x90, 3, bytes[2], bytes[3], 1});
+        }
+        MqttPacket p{};
+        std::size_t used = 0;
+        const char* reason = "";
+        if ((bytes[0] >> 4) == kMqttPublish &&
+            ReadMqttPacket(bytes, n, p, &used, &reason) == MqttRead::kPacket) {
+            if (p.publish.qos == 1)
+                s.toClient.insert(s.toClient.end(), {0x40, 2, static_cast<uint8_t>(p.packetId >> 8),
+                                                     static_cast<uint8_t>(p.packetId & 0xFF)});
+            if (p.publish.topic.ends_with("/cycle")) {
+                s.payloads.emplace_back(p.publish.payload);
+                p.publish.payload = s.payloads.back();
+                p.publish.topic = {};
+                s.cycles.push_back(p.publish);
+            }
         }
         return 0;
     },
@@ -218,6 +246,91 @@ TEST(PlantConnectionCheck, TellsTheBrokersAnswersApart) {
         const bool goodbye = sent.size() >= 2 && sent[sent.size() - 2] == 0xE0 && sent.back() == 0;
         EXPECT_EQ(goodbye, c.outcome == PlantCheckOutcome::kConnected) << c.what;
     }
+}
+
+// A broker hands the publisher receipts, true and false ones: the outbox moves on only by a receipt
+// of its own outbox, on its own machine's topic, for a cycle in flight, and then for every cycle
+// sent before it too; what was in flight at a lost connection goes again with its own number.
+TEST(PlantPublisherReceipts, OnlyItsOwnReceiptMovesTheOutboxOn) {
+    TempWorkDir dir;
+    ScriptScope scope;
+    ASSERT_EQ(MakeJournalFolder("journal"), 0);
+    OutboxPosition start = FreshOutboxPosition("journal", 1796724000000LL);
+    ASSERT_EQ(SaveOutboxPosition("journal", start), 0);
+    std::unique_ptr<JournalWriter> writer(new JournalWriter);
+    ResetJournalWriter(*writer);
+    for (int i = 0; i < 5; ++i) {
+        JournalRecord r{};
+        r.time = JournalNow();
+        r.time.unixMs += i;
+        r.peak = static_cast<uint8_t>(i);
+        ASSERT_EQ(WriteJournalRecord(*writer, SystemJournalFiles(), "Default.$$$", r), 0);
+    }
+    PlantSettings settings{true, "broker", 1883, "WS-07", "kvd", kPlantDefaultKeepAlive, "", "", false, ""};
+    PlantPublisherSetup setup = DefaultPublisherSetup(settings, "journal");
+    setup.sockets = kScripted;
+    PlantPublisher* p = StartPlantPublisher(setup);
+    ASSERT_NE(p, nullptr);
+    const auto sent = [&](std::size_t n) {
+        for (int i = 0; i < 100; ++i) {
+            {
+                std::lock_guard lock(scope.script.mutex);
+                if (scope.script.cycles.size() >= n) return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
+    };
+    const auto receipt = [&](const char* topic, const char* outbox, uint64_t seq) {
+        char text[kReceiptMessageMax];
+        const std::size_t n = FormatReceiptMessage(outbox, seq, text, sizeof text);
+        uint8_t packet[256];
+        const std::size_t size =
+            WriteMqttPublish({topic, {text, n}, 1, false, false, 77}, packet, sizeof packet);
+        std::lock_guard lock(scope.script.mutex);
+        scope.script.toClient.insert(scope.script.toClient.end(), packet, packet + size);
+    };
+    const auto published = [&](uint64_t n) {
+        for (int i = 0; i < 100 && ReadPlantLinkStatus(p).published != n; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        return ReadPlantLinkStatus(p).published;
+    };
+    // All five in flight at once, before any receipt.
+    ASSERT_TRUE(sent(5));
+    EXPECT_EQ(scope.script.subscribed, std::vector<std::string>{"kvd/WS-07/receipt"});
+    const uint64_t first = start.sequence + 1;
+    // False receipts: another machine's topic, another outbox, a number never sent.
+    receipt("kvd/WS-08/receipt", start.id, first + 4);
+    receipt("kvd/WS-07/receipt", "0123456789abcdef", first + 4);
+    receipt("kvd/WS-07/receipt", start.id, first + 5);
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));  // longer than a group's save
+    EXPECT_EQ(ReadPlantLinkStatus(p).published, 0u);
+    OutboxPosition saved{};
+    ASSERT_TRUE(LoadOutboxPosition("journal", saved));
+    EXPECT_EQ(saved.sequence, start.sequence);
+    // Its own receipt for the third: the first three are the collector's.
+    receipt("kvd/WS-07/receipt", start.id, first + 2);
+    EXPECT_EQ(published(3), 3u);
+    // The connection is lost: the fourth and fifth go again, with their numbers, as resends.
+    {
+        std::lock_guard lock(scope.script.mutex);
+        scope.script.closed = true;
+    }
+    ASSERT_TRUE(sent(7));
+    {
+        std::lock_guard lock(scope.script.mutex);
+        const std::vector<MqttPublish>& c = scope.script.cycles;
+        for (int k = 0; k < 2; ++k) {
+            EXPECT_EQ(c[5 + k].payload, c[3 + k].payload);
+            EXPECT_TRUE(c[5 + k].dup);
+        }
+    }
+    receipt("kvd/WS-07/receipt", start.id, first + 4);
+    EXPECT_EQ(published(5), 5u);
+    StopPlantPublisher(p, 2000);
+    ASSERT_TRUE(LoadOutboxPosition("journal", saved));
+    EXPECT_EQ(saved.sequence, first + 4);
+    EXPECT_EQ(CountWaitingCycles("journal", saved, 100), 0u);
 }
 
 }  // namespace

@@ -9,10 +9,11 @@
 #include "link/command_queue.h"
 #include "link/frame_codec.h"
 #include "link/transmit_ring.h"
+#include "test_monitor.h"
 
 inline std::vector<uint16_t> TakeSentWords() {
     uint8_t bytes[kTransmitRingSize];
-    const int n = TakeTransmitBytes(bytes);
+    const int n = TakeTransmitBytes(TestLink().ring, bytes);
     std::vector<uint16_t> words;
     for (int i = 0; i + kWordFrameSize <= n; i += kWordFrameSize) {
         uint8_t line[kWordFrameSize];
@@ -29,7 +30,7 @@ inline std::vector<uint16_t> TakeSentWords() {
 inline std::vector<uint16_t> PumpTicks(int ticks) {
     std::vector<uint16_t> sent;
     for (int t = 0; t < ticks; ++t) {
-        PumpCommandQueue();
+        PumpCommandQueue(TestLink());
         for (uint16_t w : TakeSentWords()) sent.push_back(w);
     }
     return sent;

@@ -11,6 +11,13 @@
 #include "res/resource.h"
 #include "sheet/field_values.h"
 #include "sheet/sheet_state.h"
+#include "test_monitor.h"
+
+// The open sheet's state, as OpenParameterSheet keeps it.
+inline SheetState& TestSheet() {
+    static SheetState sheet;
+    return sheet;
+}
 
 namespace {
 
@@ -28,9 +35,9 @@ std::ostream& operator<<(std::ostream& os, const Word& w) {
 // Takes every word that waits in the queue.
 std::vector<Word> TakeQueued() {
     std::vector<Word> words;
-    while (gCommandQueue.readIndex != gCommandQueue.writeIndex) {
-        const uint16_t w = gCommandQueue.words[gCommandQueue.readIndex];
-        gCommandQueue.readIndex = (gCommandQueue.readIndex + 1) % kCommandQueueSize;
+    while (TestLink().queue.readIndex != TestLink().queue.writeIndex) {
+        const uint16_t w = TestLink().queue.words[TestLink().queue.readIndex];
+        TestLink().queue.readIndex = (TestLink().queue.readIndex + 1) % kCommandQueueSize;
         const int index = FindBaseCode(w & 0x0FFF);
         words.push_back({w >> 12, index, (w & 0x0FFF) - kBaseCodes[index].base});
     }
@@ -53,9 +60,9 @@ struct PageControls {
     explicit PageControls(int p) : page(p) {
         for (int k = 0; k < kSheetPages[p].fieldCount; ++k) {
             char text[kFieldTextSize];
-            EntryText(p, k, text);
+            EntryText(TestSheet(), p, k, text);
             texts[k] = text;
-            selections[k] = EntrySelection(p, k);
+            selections[k] = EntrySelection(TestSheet(), p, k);
         }
     }
     std::array<FieldInput, kMaxPageFields> Inputs() const {
@@ -63,13 +70,13 @@ struct PageControls {
         for (int k = 0; k < kMaxPageFields; ++k) in[k] = {texts[k].c_str(), selections[k]};
         return in;
     }
-    void Apply() const { ApplyPage(page, Inputs().data()); }
-    bool Leave(int field) const { return LeaveField(page, field, Inputs().data()); }
+    void Apply() const { ApplyPage(TestSheet(), TestLink(), page, Inputs().data()); }
+    bool Leave(int field) const { return LeaveField(TestSheet(), page, field, Inputs().data()); }
 };
 
 std::string Shown(int page, int field) {
     char text[kFieldTextSize];
-    EntryText(page, field, text);
+    EntryText(TestSheet(), page, field, text);
     return text;
 }
 
@@ -78,7 +85,7 @@ protected:
     void SetUp() override {
         ResetModel();
         WriteParameterDefaults();
-        ResetCommandQueue();
+        ResetCommandQueue(TestLink());
     }
 };
 
@@ -165,9 +172,9 @@ TEST_F(SheetTest, FieldRulesOnApply) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message()
                      << "page " << c.page << " control " << c.control << " \"" << c.typed << '"');
-        ResetCommandQueue();
-        OpenSheetCopy(15);
-        CreatePage(c.page, 15);
+        ResetCommandQueue(TestLink());
+        OpenSheetCopy(TestSheet(), gModel, 15);
+        CreatePage(TestSheet(), c.page, 15);
         PageControls page(c.page);
         const int field = FieldAt(c.page, c.control);
         page.texts[field] = c.typed;
@@ -186,8 +193,8 @@ TEST_F(SheetTest, FieldRulesOnApply) {
 // The P1 pair is checked against the other field's value on the page: P1Max at least 10 above
 // P1Min, P1Min at most P1Max - 10, on leaving a field and on Apply.
 TEST_F(SheetTest, P1MaxAndP1MinKeepTenApartOnThePage) {
-    OpenSheetCopy(2);
-    CreatePage(kMeasurement, 2);
+    OpenSheetCopy(TestSheet(), gModel, 2);
+    CreatePage(TestSheet(), kMeasurement, 2);
     PageControls page(kMeasurement);
     const int max = FieldAt(kMeasurement, IDC_P1MAX), min = FieldAt(kMeasurement, IDC_P1MIN);
 
@@ -213,9 +220,9 @@ TEST_F(SheetTest, P1MaxAndP1MinKeepTenApartOnThePage) {
 // Cancel sends back, in its own order, what the unit has confirmed meanwhile.
 TEST_F(SheetTest, ApplyAndCancelScenario) {
     const int cut = 4;
-    OpenSheetCopy(cut);
-    CreatePage(kBreak, cut);  // the sheet opens on the first page
-    CreatePage(kBlunt, cut);
+    OpenSheetCopy(TestSheet(), gModel, cut);
+    CreatePage(TestSheet(), kBreak, cut);  // the sheet opens on the first page
+    CreatePage(TestSheet(), kBlunt, cut);
     PageControls blunt(kBlunt);
 
     // Step 1: change every field of the Blunt page; Apply sends them in the page's order of sending.
@@ -247,20 +254,20 @@ TEST_F(SheetTest, ApplyAndCancelScenario) {
     // Step 4: Cancel, page by page in page order: Break Limit goes back to its first value;
     // the confirmed Blunt values go back in the Cancel order; Blunt Count (not confirmed) and the
     // unvisited Missing page send nothing.
-    for (int p = 0; p < kPageCount; ++p) CancelPage(p);
+    for (int p = 0; p < kPageCount; ++p) CancelPage(TestSheet(), TestLink(), gModel, p);
     EXPECT_EQ(TakeQueued(),
               std::vector<Word>({{cut, 0, 50}, {cut, 2, 30}, {cut, 5, 100}, {cut, 4, 0}, {cut, 6, 0}}));
 }
 
 // A word the full queue refuses is not recorded as sent: the next Apply tries it again.
 TEST_F(SheetTest, AWordTheQueueRefusedIsSentByTheNextApply) {
-    for (int i = 0; i < kCommandQueueSize - 1; ++i) ASSERT_TRUE(QueueParameter(0, 0, 1));
-    OpenSheetCopy(7);
-    CreatePage(kMisc, 7);
+    for (int i = 0; i < kCommandQueueSize - 1; ++i) ASSERT_TRUE(QueueParameter(TestLink(), 0, 0, 1));
+    OpenSheetCopy(TestSheet(), gModel, 7);
+    CreatePage(TestSheet(), kMisc, 7);
     PageControls misc(kMisc);
     misc.texts[FieldAt(kMisc, IDC_UNIT_ID)] = "200";  // common word: sent with the sheet's cut
     misc.Apply();
-    EXPECT_EQ(gSheet.SheetCopy[kCutWordCount + 2], 0);  // the copy still holds the unit's 0
+    EXPECT_EQ(TestSheet().SheetCopy[kCutWordCount + 2], 0);  // the copy still holds the unit's 0
 
     TakeQueued();  // the timer sends what waited
     misc.Apply();

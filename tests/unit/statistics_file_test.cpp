@@ -104,7 +104,7 @@ TEST_F(StatisticsFile, OpenFailureGivesTheSystemsCode) {
 // Scenario: the ring of a cut wraps while the real autosave writes the file in use.
 TEST_F(StatisticsFile, AutosaveAfterTheWrapHoldsTheIndexesAtTheirOffsets) {
     for (int i = 0; i < 50000; ++i) AppendStatisticsEntry(gStatistics, 6, {1, 1});
-    gStorageService.saveStatistics = SaveStatisticsInUse;
+    TestLink().storageService.saveStatistics = [](void*) { return SaveStatisticsInUse(); };
     Send({226, 201, 201, 90, 200});  // the 50,001st cycle of cut 6
     const auto bytes = ReadAll("Default.$$$");
     ASSERT_EQ(bytes.size(), kBlock);
@@ -142,7 +142,7 @@ TEST_F(StatisticsFile, ResetClearsIndexesKeepsEntriesAndWritesTheFileInUse) {
 // save fails returns its error (the reset shows it), and its run needs no second message.
 TEST_F(StatisticsFile, AFailingAutosaveIsOneRunWithOneMessageUntilASaveWorks) {
     gAutosaveHealth = {};
-    gStorageService.saveStatistics = SaveStatisticsInUse;
+    TestLink().storageService.saveStatistics = [](void*) { return SaveStatisticsInUse(); };
     std::filesystem::create_directory("Default.$$$");
     int32_t error = 0;
     for (int cycle = 0; cycle < 3; ++cycle) {
@@ -181,7 +181,9 @@ TEST_F(StatisticsFile, SavingUnderANewNameMakesItTheFileInUse) {
     EXPECT_STREQ(&config[2], "mill.$$$");
     EXPECT_EQ(ReadAll("mill.$$$")[96 + 100000], 44);
 
-    gStorageService.saveStatistics = SaveStatisticsInUse;  // later cycles go to the new file
+    TestLink().storageService.saveStatistics = [](void*) {
+        return SaveStatisticsInUse();
+    };  // later cycles go to the new file
     Send({221, 200});
     EXPECT_EQ(WordAt(ReadAll("mill.$$$"), 32 + 2), 2);
 }
@@ -193,7 +195,7 @@ TEST_F(StatisticsFile, ACycleEndWhileTheWorkingFolderIsElsewhereSavesIntoTheFile
     AnchorStatisticsFileInUse();
     std::filesystem::create_directory("browsed");
     std::filesystem::current_path("browsed");
-    gStorageService.saveStatistics = SaveStatisticsInUse;
+    TestLink().storageService.saveStatistics = [](void*) { return SaveStatisticsInUse(); };
     Send({221, 200});
     std::filesystem::current_path(dir.path());
     EXPECT_FALSE(std::filesystem::exists("browsed/Default.$$$"));

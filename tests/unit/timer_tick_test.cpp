@@ -18,10 +18,10 @@ class TimerTickTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetModel();
-        ResetTimerTick();
-        ResetCommandQueue();
-        gTransmitRing = {};
-        gTransmitPortOpen = true;  // the pump hands words only to an open port
+        ResetTimerTick(TestMonitor());
+        ResetCommandQueue(TestLink());
+        TestLink().ring = {};
+        TestLink().transmitPortOpen = true;  // the pump hands words only to an open port
         gCalls = &calls;
         ResetServices();
         gWindowService.invalidate = [](Region r, bool erase) { gCalls->push_back({r, erase}); };
@@ -29,17 +29,17 @@ protected:
     }
     void TearDown() override {
         ResetServices();
-        gTransmitPortOpen = false;
+        TestLink().transmitPortOpen = false;
     }
     std::vector<std::pair<Region, bool>> calls;
 };
 
 TEST_F(TimerTickTest, PowerBarWhenTheSampleChangedCurveOnlyWhenMarked) {
     gModel.cycle.lastSample = 40;
-    TimerTick();
-    TimerTick();  // nothing changed: nothing repainted
+    TimerTick(TestMonitor());
+    TimerTick(TestMonitor());  // nothing changed: nothing repainted
     MarkChanged(kChangeCurvePoints | kChangeCurveRestart);
-    TimerTick();  // one invalidation of the curve, erased
+    TimerTick(TestMonitor());  // one invalidation of the curve, erased
     const std::vector<std::pair<Region, bool>> expected = {{Region::kPowerBar, false},
                                                            {Region::kCurve, true}};
     EXPECT_EQ(calls, expected);
@@ -49,39 +49,39 @@ TEST_F(TimerTickTest, NothingOfTheCurveWhileCompressing) {
     gModel.cycle.lastSample = 40;
     gModel.curve.compressing = 1;
     MarkChanged(kChangeCurveRestart | kChangeAlarmLamps);
-    TimerTick();  // the lamps go on, the curve waits
+    TimerTick(TestMonitor());  // the lamps go on, the curve waits
     EXPECT_EQ(calls, (std::vector<std::pair<Region, bool>>{{Region::kLed, false}}));
     gModel.curve.compressing = 0;
     calls.clear();
-    TimerTick();  // the changed sample and the kept curve change are noticed afterwards
+    TimerTick(TestMonitor());  // the changed sample and the kept curve change are noticed afterwards
     EXPECT_EQ(calls,
               (std::vector<std::pair<Region, bool>>{{Region::kPowerBar, false}, {Region::kCurve, true}}));
 }
 
 TEST_F(TimerTickTest, RelaysWarningErasedOnTheTickThatReachesZero) {
     gModel.alarms.RelaysDisabledTicks = 5;
-    for (int t = 0; t < 4; ++t) TimerTick();
+    for (int t = 0; t < 4; ++t) TimerTick(TestMonitor());
     EXPECT_EQ(gModel.alarms.RelaysDisabledTicks, 1);
     EXPECT_EQ(std::count(calls.begin(), calls.end(), std::pair<Region, bool>{Region::kParamColumn3, true}),
               0);
-    TimerTick();
+    TimerTick(TestMonitor());
     EXPECT_EQ(gModel.alarms.RelaysDisabledTicks, 0);
     EXPECT_EQ(calls.back(), (std::pair<Region, bool>{Region::kParamColumn3, true}));
     calls.clear();
-    TimerTick();  // stays at 0, no further erase
+    TimerTick(TestMonitor());  // stays at 0, no further erase
     EXPECT_EQ(std::count(calls.begin(), calls.end(), std::pair<Region, bool>{Region::kParamColumn3, true}),
               0);
 }
 
 TEST_F(TimerTickTest, PumpSendsOneWordPerTickAfterTheWatchdog) {
-    ASSERT_TRUE(QueueParameter(5, 0, 60));
-    ASSERT_TRUE(QueueParameter(5, 2, 40));
-    TimerTick();
-    EXPECT_EQ(PendingTransmitBytes(), 6);
-    TimerTick();
-    EXPECT_EQ(PendingTransmitBytes(), 12);
-    TimerTick();
-    EXPECT_EQ(PendingTransmitBytes(), 12);
+    ASSERT_TRUE(QueueParameter(TestLink(), 5, 0, 60));
+    ASSERT_TRUE(QueueParameter(TestLink(), 5, 2, 40));
+    TimerTick(TestMonitor());
+    EXPECT_EQ(PendingTransmitBytes(TestLink().ring), 6);
+    TimerTick(TestMonitor());
+    EXPECT_EQ(PendingTransmitBytes(TestLink().ring), 12);
+    TimerTick(TestMonitor());
+    EXPECT_EQ(PendingTransmitBytes(TestLink().ring), 12);
     // The watchdog ran on every tick before the pump.
     EXPECT_EQ(gModel.connection.SilenceTicks, 3);
 }

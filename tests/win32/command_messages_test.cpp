@@ -22,6 +22,9 @@
 #include "text/message.h"
 #include "text/message_win32.h"
 #include "text/text_ids.h"
+#include "tests/unit/test_monitor.h"
+#include "shell/main_window_state_win32.h"
+#include "tests/win32/test_serial.h"
 
 namespace {
 
@@ -105,21 +108,38 @@ protected:
         std::filesystem::current_path(dir_);
         ResetModel();
         PresetConfiguration();
-        gPortService.openLink = OpenLink;
-        gPortService.closeLink = CloseLink;
-        gPortService.waitAnswer = [](unsigned ms) { return WaitForAnswer(ms); };
-        gUserService.showMessage = [](TextId m, TextId c, int32_t n) { ShowMessage(nullptr, m, c, n); };
-        gPort = {1, true, false};  // no port open
+        TestLink().portService.self = &TestSerial();
+        TestLink().portService.openLink = [](void* self, int port) {
+            return OpenLink(*static_cast<SerialLink*>(self), port);
+        };
+        TestLink().portService.closeLink = [](void* self) { CloseLink(*static_cast<SerialLink*>(self)); };
+        TestLink().portService.waitAnswer = [](void* self, unsigned ms) {
+            return WaitForAnswer(*static_cast<SerialLink*>(self), ms);
+        };
+        TestLink().userService.showMessage = [](void*, TextId m, TextId c, int32_t n) {
+            ShowMessage(nullptr, m, c, n);
+        };
+        TestLink().port = {1, true, false};  // no port open
+        // A window that stands for the main window: the commands find the test's monitor record
+        // in its state.
+        window_ = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+        MainWindowStart start;
+        start.monitor = &TestMonitor();
+        start.serial = &TestSerial();
+        AttachMainWindowState(window_, &start);
     }
     void TearDown() override {
-        CloseLink();
-        gPortService = {};
-        gUserService = {};
+        DetachMainWindowState(window_);
+        DestroyWindow(window_);
+        CloseLink(TestSerial());
+        TestLink().portService = {};
+        TestLink().userService = {};
         std::filesystem::current_path(old_);
         std::error_code ec;
         std::filesystem::remove_all(dir_, ec);
     }
     std::filesystem::path old_, dir_;
+    HWND window_ = nullptr;
 };
 
 void WriteText(const char* name, const std::string& text) { std::ofstream(name, std::ios::binary) << text; }
@@ -176,7 +196,7 @@ TEST_F(CommandMessages, EveryFileAndPortCommandShowsItsFailure) {
             // another test may have left elsewhere.
             const std::string typed = c.name[0] != '\0' ? (dir_ / c.name).string() : std::string();
             UserAtTheScreen user(typed.c_str());
-            ASSERT_TRUE(RunCommand(nullptr, c.command));
+            ASSERT_TRUE(RunCommand(window_, c.command));
             Sleep(100);
             seen = user.caption + " | " + user.text;
         }

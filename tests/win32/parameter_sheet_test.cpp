@@ -22,6 +22,7 @@
 #include "res/resource.h"
 #include "sheet/sheet_win32.h"
 #include "../unit/sent_words.h"
+#include "tests/unit/test_monitor.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ std::ostream& operator<<(std::ostream& os, const Word& w) {
 // Every queued word, sent by the pump as a word frame and decoded again.
 std::vector<Word> SentWords() {
     std::vector<Word> words;
-    for (uint16_t w : PumpTicks(QueuedWords())) {
+    for (uint16_t w : PumpTicks(QueuedWords(TestLink()))) {
         const int index = FindBaseCode(w & 0x0FFF);
         words.push_back({w >> 12, index, index < 0 ? -1 : (w & 0x0FFF) - kBaseCodes[index].base});
     }
@@ -108,7 +109,7 @@ INT_PTR RunSheet(int cut, const std::function<void(User&)>& work) {
             PostMessageA(user.sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
         }
     });
-    const INT_PTR result = OpenParameterSheet(nullptr, cut);
+    const INT_PTR result = OpenParameterSheet(nullptr, TestLink(), gModel, cut);
     helper.join();
     return result;
 }
@@ -120,12 +121,12 @@ protected:
         PresetConfiguration();
         ResetModel();
         WriteParameterDefaults();
-        ResetCommandQueue();
-        gTransmitRing = TransmitRing{};
-        gTransmitPortOpen = true;  // the pump hands the words over as to an open port
+        ResetCommandQueue(TestLink());
+        TestLink().ring = TransmitRing{};
+        TestLink().transmitPortOpen = true;  // the pump hands the words over as to an open port
     }
     void TearDown() override {
-        gTransmitPortOpen = false;
+        TestLink().transmitPortOpen = false;
         gConfig.languageBase = kLanguageEnglish;
     }
 };
@@ -146,7 +147,7 @@ TEST_F(ParameterSheet, ApplyAndOkSendTheChangedFieldsInPageOrder) {
         user.Type(IDC_BREAK_LIMIT, "3");
         EXPECT_TRUE(user.ApplyBecomes(true));
         user.Apply();
-        byApply = QueuedWords();
+        byApply = QueuedWords(TestLink());
 
         // Blunt page: its lists are filled and show the values; an edit there, then a change of
         // page greys Apply although the edit is not applied.
@@ -188,7 +189,7 @@ TEST_F(ParameterSheet, CancelSendsBackWhatTheUnitConfirmed) {
         user.Type(IDC_BREAK_LIMIT, "60");
         user.Type(IDC_BREAK_DELAY, "2.5");
         user.Apply();
-        byApply = QueuedWords();
+        byApply = QueuedWords(TestLink());
         // The unit reports the new Break Limit back; the Break Delay report has not come yet.
         Store(gModel.cutParameters[15].breakLimit, 60);
         user.GoTo(4);

@@ -9,6 +9,7 @@
 #include "link/storage_service.h"
 #include "link/user_service.h"
 #include "model/window_service.h"
+#include "tests/unit/test_monitor.h"
 
 std::atomic<void (*)()> gOnChunk{nullptr};
 std::atomic<void (*)(uint16_t value)> gOnLine{nullptr};
@@ -40,7 +41,7 @@ void CloseLine() {
     if (auto onLine = gOnLine.load(); valid && onLine != nullptr) onLine(value);
 }
 
-void Collect(const uint8_t* bytes, int32_t count) {
+void Collect(void*, const uint8_t* bytes, int32_t count) {
     {
         std::lock_guard<std::mutex> lock(gMutex);
         ++gSummary.chunks;
@@ -64,7 +65,7 @@ void StartCollecting() {
     std::lock_guard<std::mutex> lock(gMutex);
     gSummary = ReceivedSummary{};
     gLineLength = 0;
-    gPortService.receiveBytes = Collect;
+    TestLink().portService.receiveBytes = Collect;
 }
 
 ReceivedSummary CollectedSoFar() {

@@ -11,6 +11,7 @@
 #include "link/storage_service.h"
 #include "link/user_service.h"
 #include "model/window_service.h"
+#include "tests/unit/test_monitor.h"
 
 struct ReceivedSummary {
     int chunks = 0;
@@ -23,7 +24,7 @@ struct ReceivedSummary {
     std::vector<uint16_t> values;  // decoded values of the valid lines, in order
 };
 
-// Clears what was collected and points gPortService.receiveBytes at the collector.
+// Clears what was collected and points TestLink().portService.receiveBytes at the collector.
 void StartCollecting();
 ReceivedSummary CollectedSoFar();
 // Polls CollectedSoFar until done(summary) holds or the time is up; returns the last summary.

@@ -15,12 +15,14 @@
 #include "link/serial_state_win32.h"
 #include "link/transmit_ring.h"
 #include "tests/win32/received_lines.h"
+#include "tests/win32/test_serial.h"
 #include "tests/win32/snapshot_window.h"
 #include "link/port_service.h"
 #include "link/storage_service.h"
 #include "link/user_service.h"
 #include "model/model.h"
 #include "model/window_service.h"
+#include "tests/unit/test_monitor.h"
 
 namespace {
 
@@ -36,7 +38,7 @@ bool IsBreakLimitReport(uint16_t value) {
 }
 
 bool WaitForRingEmpty(int milliseconds) {
-    for (int waited = 0; PendingTransmitBytes() != 0; waited += 5) {
+    for (int waited = 0; PendingTransmitBytes(TestLink().ring) != 0; waited += 5) {
         if (waited >= milliseconds) return false;
         Sleep(5);
     }
@@ -70,18 +72,18 @@ protected:
         StartCollecting();
     }
     void TearDown() override {
-        CloseLink();
-        gLinkFactory = DefaultLinkFactory();
+        CloseLink(TestSerial());
+        TestSerial().factory = DefaultLinkFactory();
         gOnChunk = nullptr;
         gOnLine = nullptr;
-        gPortService.receiveBytes = PortService{}.receiveBytes;
+        TestLink().portService.receiveBytes = PortService{}.receiveBytes;
     }
 };
 
 TEST_F(SerialLink, ExchangesFramesWithTheUnit) {
     // 1. Open COM1: the unit's stream arrives without being asked for.
-    ASSERT_EQ(OpenLink(kStreamingPort), 0);
-    EXPECT_TRUE(LinkIsOpen());
+    ASSERT_EQ(OpenLink(TestSerial(), kStreamingPort), 0);
+    EXPECT_TRUE(LinkIsOpen(TestSerial()));
     const ReceivedSummary got = WaitForReceived(
         [](const ReceivedSummary& s) { return s.wordFrames >= 2 && s.codeFrames >= 4; }, 3000);
 
@@ -96,17 +98,17 @@ TEST_F(SerialLink, ExchangesFramesWithTheUnit) {
 
     // 3. Send as the UI thread does, one frame per timer tick; the unit logs them (checked by
     //    the script): code 47, word 8508, code 205.
-    EXPECT_TRUE(SendCodeFrame(47));
+    EXPECT_TRUE(SendCodeFrame(TestLink(), 47));
     Sleep(30);
-    EXPECT_TRUE(SendWordFrame(8508));
+    EXPECT_TRUE(SendWordFrame(TestLink(), 8508));
     Sleep(30);
-    EXPECT_TRUE(SendCodeFrame(205));
+    EXPECT_TRUE(SendCodeFrame(TestLink(), 205));
     EXPECT_TRUE(WaitForRingEmpty(1000));
     Sleep(100);  // the last write leaves the port
 
     // 4. Close: the reader has ended, nothing more arrives.
-    CloseLink();
-    EXPECT_FALSE(LinkIsOpen());
+    CloseLink(TestSerial());
+    EXPECT_FALSE(LinkIsOpen(TestSerial()));
     const int chunks = CollectedSoFar().chunks;
     Sleep(100);
     EXPECT_EQ(CollectedSoFar().chunks, chunks);
@@ -116,10 +118,10 @@ TEST_F(SerialLink, ExchangesFramesWithTheUnit) {
 // kind, and of the time-outs only the read interval (a read waits for its first byte as long as
 // it takes, then ends when the line goes quiet).
 TEST_F(SerialLink, PortRunsAt19200EightNoneOneWithoutFlowControlWithAReadInterval) {
-    ASSERT_EQ(OpenLink(kStreamingPort), 0);
+    ASSERT_EQ(OpenLink(TestSerial(), kStreamingPort), 0);
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
-    ASSERT_TRUE(GetCommState(gSerialLink.port.Get(), &dcb)) << "error " << GetLastError();
+    ASSERT_TRUE(GetCommState(TestSerial().port.Get(), &dcb)) << "error " << GetLastError();
     EXPECT_EQ(dcb.BaudRate, 19200u);
     EXPECT_EQ(dcb.ByteSize, 8);
     EXPECT_EQ(dcb.Parity, NOPARITY);
@@ -135,7 +137,7 @@ TEST_F(SerialLink, PortRunsAt19200EightNoneOneWithoutFlowControlWithAReadInterva
 
     COMMTIMEOUTS timeouts;
     std::memset(&timeouts, 0xFF, sizeof timeouts);
-    ASSERT_TRUE(GetCommTimeouts(gSerialLink.port.Get(), &timeouts)) << "error " << GetLastError();
+    ASSERT_TRUE(GetCommTimeouts(TestSerial().port.Get(), &timeouts)) << "error " << GetLastError();
     EXPECT_EQ(timeouts.ReadIntervalTimeout, kReadIntervalMs);
     EXPECT_EQ(timeouts.ReadTotalTimeoutMultiplier, 0u);
     EXPECT_EQ(timeouts.ReadTotalTimeoutConstant, 0u);
@@ -148,44 +150,46 @@ TEST_F(SerialLink, PortRunsAt19200EightNoneOneWithoutFlowControlWithAReadInterva
 // fixed 4 bytes left the cycle end's last 2 bytes waiting for the next frame, so the last cycle of
 // a stream was stored only once the unit spoke again (and lost if the port closed first).
 TEST_F(SerialLink, FramesBeforeASilenceReachTheInterpreterWithoutFurtherBytes) {
-    ResetInterpreter();
-    gDebugLog.debugFlag = 1;  // no reader runs yet
-    gPortService.receiveBytes = [](const uint8_t* bytes, int32_t count) { InterpretBytes(bytes, count); };
-    ASSERT_EQ(OpenLink(kAnsweringPort), 0);
+    ResetInterpreter(TestLink());
+    TestLink().debugLog.debugFlag = 1;  // no reader runs yet
+    TestLink().portService.receiveBytes = [](void*, const uint8_t* bytes, int32_t count) {
+        InterpretBytes(TestLink(), bytes, count);
+    };
+    ASSERT_EQ(OpenLink(TestSerial(), kAnsweringPort), 0);
     // The unit answers this frame (the script checks its log). The wait only bounds a reader that
     // holds the bytes back; nothing is timed.
-    EXPECT_TRUE(SendCodeFrame(47));
+    EXPECT_TRUE(SendCodeFrame(TestLink(), 47));
     const ULONGLONG end = GetTickCount64() + 3000;
-    while (Load(gDebugLog.lineIndex) < 2 && GetTickCount64() < end) Sleep(10);
+    while (Load(TestLink().debugLog.lineIndex) < 2 && GetTickCount64() < end) Sleep(10);
     char line[kDebugLineSize];
-    ReadDebugLine(0, line);
+    ReadDebugLine(TestLink().debugLog, 0, line);
     EXPECT_STREQ(line, "1-1-145-97-244, 150, OK    ");
-    ReadDebugLine(1, line);
+    ReadDebugLine(TestLink().debugLog, 1, line);
     EXPECT_STREQ(line, "193-129-66, 200, OK    ");
     // The cycle end went to the cycle logic (no cycle ran on this link, so it is counted there).
-    EXPECT_EQ(Load(gIgnoredCycleEnds), 1u);
-    CloseLink();
-    EXPECT_EQ(Load(gDebugLog.lineIndex), 2);  // nothing else came
-    ResetInterpreter();
+    EXPECT_EQ(Load(TestLink().ignoredCycleEnds), 1u);
+    CloseLink(TestSerial());
+    EXPECT_EQ(Load(TestLink().debugLog.lineIndex), 2);  // nothing else came
+    ResetInterpreter(TestLink());
 }
 
 TEST_F(SerialLink, CloseReleasesEverythingAndTwiceDoesNothing) {
     const DWORD before = HandleCount();
-    ASSERT_EQ(OpenLink(kStreamingPort), 0);
+    ASSERT_EQ(OpenLink(TestSerial(), kStreamingPort), 0);
     EXPECT_GT(HandleCount(), before);
     // A second open while one is open is refused and leaves the first one working.
-    EXPECT_EQ(OpenLink(kStreamingPort), ERROR_BUSY);
-    EXPECT_TRUE(LinkIsOpen());
+    EXPECT_EQ(OpenLink(TestSerial(), kStreamingPort), ERROR_BUSY);
+    EXPECT_TRUE(LinkIsOpen(TestSerial()));
 
-    CloseLink();
-    EXPECT_FALSE(LinkIsOpen());
+    CloseLink(TestSerial());
+    EXPECT_FALSE(LinkIsOpen(TestSerial()));
     EXPECT_EQ(HandleCount(), before);
-    CloseLink();
-    EXPECT_FALSE(LinkIsOpen());
+    CloseLink(TestSerial());
+    EXPECT_FALSE(LinkIsOpen(TestSerial()));
     EXPECT_EQ(HandleCount(), before);
 
     // The port is free again.
-    ASSERT_EQ(OpenLink(kStreamingPort), 0);
+    ASSERT_EQ(OpenLink(TestSerial(), kStreamingPort), 0);
     EXPECT_TRUE(WaitForReceived([](const ReceivedSummary& s) { return s.validLines > 0; }, 3000).validLines >
                 0);
 }
@@ -207,10 +211,10 @@ TEST_F(SerialLink, FailedOpenLeavesNothingOpen) {
         SCOPED_TRACE(c.what);
         const DWORD before = HandleCount();
         SetLastError(0);
-        const int32_t error = OpenLink(c.port);
+        const int32_t error = OpenLink(TestSerial(), c.port);
         EXPECT_NE(error, 0);
         EXPECT_EQ(static_cast<DWORD>(error), GetLastError());
-        EXPECT_FALSE(LinkIsOpen());
+        EXPECT_FALSE(LinkIsOpen(TestSerial()));
         EXPECT_EQ(HandleCount(), before);
     }
 }
@@ -225,39 +229,39 @@ HANDLE FailingEvent(BOOL manualReset) {
     }
     return DefaultLinkFactory().createEvent(manualReset);
 }
-HANDLE FailingThread(LPTHREAD_START_ROUTINE start, DWORD* threadId) {
+HANDLE FailingThread(LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD* threadId) {
     if (gCreationsLeft-- == 0) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    return DefaultLinkFactory().createThread(start, threadId);
+    return DefaultLinkFactory().createThread(start, parameter, threadId);
 }
 
 TEST_F(SerialLink, OpenFailingAfterThePortReleasesWhatItCreated) {
     for (int failing = 0; failing < 6; ++failing) {
         SCOPED_TRACE(failing);
-        gLinkFactory = {FailingEvent, FailingThread};
+        TestSerial().factory = {FailingEvent, FailingThread};
         gCreationsLeft = failing;
         const DWORD before = HandleCount();
-        EXPECT_EQ(OpenLink(kStreamingPort), ERROR_NOT_ENOUGH_MEMORY);
-        EXPECT_FALSE(LinkIsOpen());
+        EXPECT_EQ(OpenLink(TestSerial(), kStreamingPort), ERROR_NOT_ENOUGH_MEMORY);
+        EXPECT_FALSE(LinkIsOpen(TestSerial()));
         EXPECT_EQ(HandleCount(), before);
     }
     // The port itself was released too: it opens again.
-    gLinkFactory = DefaultLinkFactory();
-    EXPECT_EQ(OpenLink(kStreamingPort), 0);
+    TestSerial().factory = DefaultLinkFactory();
+    EXPECT_EQ(OpenLink(TestSerial(), kStreamingPort), 0);
 }
 
 TEST_F(SerialLink, FramesPutWhileClosedAreDroppedAtOpen) {
     // 1. No port is open: the frame stays in the ring (no writer drains it).
-    ASSERT_FALSE(LinkIsOpen());
-    EXPECT_TRUE(SendCodeFrame(99));
-    EXPECT_EQ(PendingTransmitBytes(), kCodeFrameSize);
+    ASSERT_FALSE(LinkIsOpen(TestSerial()));
+    EXPECT_TRUE(SendCodeFrame(TestLink(), 99));
+    EXPECT_EQ(PendingTransmitBytes(TestLink().ring), kCodeFrameSize);
     // 2. Opening drops it: the unit never sees code 99 (the script checks its log).
-    ASSERT_EQ(OpenLink(kStreamingPort), 0);
-    EXPECT_EQ(PendingTransmitBytes(), 0);
+    ASSERT_EQ(OpenLink(TestSerial(), kStreamingPort), 0);
+    EXPECT_EQ(PendingTransmitBytes(TestLink().ring), 0);
     // 3. A frame put now goes out: the log holds code 48.
-    EXPECT_TRUE(SendCodeFrame(48));
+    EXPECT_TRUE(SendCodeFrame(TestLink(), 48));
     EXPECT_TRUE(WaitForRingEmpty(1000));
     Sleep(100);
 }
@@ -265,16 +269,16 @@ TEST_F(SerialLink, FramesPutWhileClosedAreDroppedAtOpen) {
 TEST_F(SerialLink, CloseEndsAPendingWrite) {
     // COM2's pty has its output stopped, so the write stays pending (the script checks that
     // nothing reached the other end).
-    ASSERT_EQ(OpenLink(kHoldingPort), 0);
-    EXPECT_TRUE(SendCodeFrame(47));
+    ASSERT_EQ(OpenLink(TestSerial(), kHoldingPort), 0);
+    EXPECT_TRUE(SendCodeFrame(TestLink(), 47));
     // The writer has the frame in a write the port never completes; its bytes stay in the ring
     // until the port took them, so a close gives them back instead of losing them.
     Sleep(200);
-    EXPECT_EQ(PendingTransmitBytes(), kCodeFrameSize);
+    EXPECT_EQ(PendingTransmitBytes(TestLink().ring), kCodeFrameSize);
     const ULONGLONG start = GetTickCount64();
-    CloseLink();
+    CloseLink(TestSerial());
     EXPECT_LT(GetTickCount64() - start, 2000u);
-    EXPECT_FALSE(LinkIsOpen());
+    EXPECT_FALSE(LinkIsOpen(TestSerial()));
 }
 
 HWND gSnapshotWindow = nullptr;
@@ -282,7 +286,7 @@ HANDLE gRequestMade = nullptr;
 
 void RequestSnapshotAfterChunk() {
     SetEvent(gRequestMade);
-    RequestEndOfCycle(gSnapshotWindow, kSnapshotCommand);
+    RequestEndOfCycle(TestSerial(), gSnapshotWindow, kSnapshotCommand);
 }
 
 TEST_F(SerialLink, CloseWhileTheReaderWaitsForTheSnapshotReturns) {
@@ -295,14 +299,14 @@ TEST_F(SerialLink, CloseWhileTheReaderWaitsForTheSnapshotReturns) {
     for (int round = 0; round < 20; ++round) {
         SCOPED_TRACE(round);
         ResetEvent(gRequestMade);
-        ASSERT_EQ(OpenLink(kStreamingPort), 0);
+        ASSERT_EQ(OpenLink(TestSerial(), kStreamingPort), 0);
         // The reader asks for a snapshot of the UI thread, which does not serve messages now:
         // the reader blocks in SendMessageA, as at a cycle end...
         ASSERT_EQ(WaitForSingleObject(gRequestMade, 3000), WAIT_OBJECT_0);
         Sleep(round % 2 == 0 ? 0 : 5);
         // ...exactly when the UI thread closes the link and waits for the reader.
-        CloseLink();
-        EXPECT_FALSE(LinkIsOpen());
+        CloseLink(TestSerial());
+        EXPECT_FALSE(LinkIsOpen(TestSerial()));
     }
     // The close served requests of a blocked reader (not only skipped late ones).
     EXPECT_GT(gSnapshotsTaken.load(), 0);
@@ -312,35 +316,35 @@ TEST_F(SerialLink, CloseWhileTheReaderWaitsForTheSnapshotReturns) {
 
 void SnapshotOrAnswer(uint16_t value) {
     if (IsBreakLimitReport(value)) {
-        SetAnswerEvent();
+        SetAnswerEvent(TestSerial());
     } else {
-        RequestEndOfCycle(gSnapshotWindow, kSnapshotCommand);
+        RequestEndOfCycle(TestSerial(), gSnapshotWindow, kSnapshotCommand);
     }
 }
 
 TEST_F(SerialLink, ScanWaitForTheAnswerServesSnapshotRequests) {
-    EXPECT_FALSE(WaitForAnswer(0));  // no link, no AnswerEvent
+    EXPECT_FALSE(WaitForAnswer(TestSerial(), 0));  // no link, no AnswerEvent
     gSnapshotWindow = CreateSnapshotWindow();
     ASSERT_NE(gSnapshotWindow, nullptr);
     gSnapshotsTaken = 0;
     gOnLine = SnapshotOrAnswer;
-    ASSERT_EQ(OpenLink(kStreamingPort), 0);
+    ASSERT_EQ(OpenLink(TestSerial(), kStreamingPort), 0);
     // By now the reader waits in a snapshot request; the Break Limit reports behind it arrive
     // only if the wait for the answer serves that request.
     Sleep(200);
-    ResetAnswerEvent();
-    EXPECT_TRUE(WaitForAnswer(2500));
+    ResetAnswerEvent(TestSerial());
+    EXPECT_TRUE(WaitForAnswer(TestSerial(), 2500));
     EXPECT_GT(gSnapshotsTaken.load(), 0);
-    CloseLink();
+    CloseLink(TestSerial());
     gOnLine = nullptr;
     DestroyWindow(gSnapshotWindow);
 }
 
 TEST_F(SerialLink, WaitForAnswerTimesOutWhenNoReportComes) {
-    ASSERT_EQ(OpenLink(kHoldingPort), 0);  // sends nothing
-    ResetAnswerEvent();
+    ASSERT_EQ(OpenLink(TestSerial(), kHoldingPort), 0);  // sends nothing
+    ResetAnswerEvent(TestSerial());
     const ULONGLONG start = GetTickCount64();
-    EXPECT_FALSE(WaitForAnswer(300));
+    EXPECT_FALSE(WaitForAnswer(TestSerial(), 300));
     EXPECT_GE(GetTickCount64() - start, 250u);
 }
 

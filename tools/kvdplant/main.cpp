@@ -1,5 +1,6 @@
 // kvdplant: the plant's collector. It subscribes to every monitor's cycles and states on the
-// broker and writes each machine's journal under one folder (see plant_store.h).
+// broker, writes each machine's journal under one folder (see plant_store.h), and tells each
+// monitor what its journal there holds (<prefix>/<machine>/receipt).
 //
 //   kvdplant --folder DIR [--host 127.0.0.1] [--port 1883, 8883 with TLS] [--prefix kvd] [--id kvdplant]
 //            [--user kvdplant --password-file FILE] [--cafile CA.crt | --tls on]
@@ -37,6 +38,7 @@
 #include "board_history.h"
 #include "journal/journal_writer.h"
 #include "latency_histogram.h"
+#include "plant/plant_receipt.h"
 #include "plant_board.h"
 #include "plant_database.h"
 #include "plant_store.h"
@@ -125,6 +127,21 @@ void Written(Collector& c, const std::string& machine, const kvdplant::MachineVi
         c.unsynced.insert(day);
     for (const std::string& path : {base + "/sequence", base + "/journal", base, c.options.folder})
         c.unsynced.insert(path);
+}
+
+// The receipts due go to each machine's receipt topic (QoS 1, not retained), one per machine and
+// outbox for a whole moment: queued behind the moment's PUBACKs, they leave with them, after the
+// lines were written (and the moment committed).
+void SendReceipts(mosquitto* m, Collector& c) {
+    for (const kvdplant::Receipt& r : c.store.Receipts()) {
+        char payload[kReceiptMessageMax];
+        const std::size_t n = FormatReceiptMessage(r.outbox.c_str(), r.sequence, payload, sizeof payload);
+        const std::string topic = c.options.prefix + "/" + r.machine + "/receipt";
+        const int e = mosquitto_publish(m, nullptr, topic.c_str(), static_cast<int>(n), payload, 1, false);
+        if (e != MOSQ_ERR_SUCCESS && e != MOSQ_ERR_NO_CONN)  // without a connection the monitor sends again
+            std::fprintf(stderr, "kvdplant: the receipt for %s cannot be sent: %s\n", r.machine.c_str(),
+                         mosquitto_strerror(e));
+    }
 }
 
 // The database takes every cycle the store read, a repeat of the journal's too (the database may
@@ -235,6 +252,7 @@ bool Turn(mosquitto* m, Collector& c) {
             pollfd more{fd, POLLIN, 0};
             if (poll(&more, 1, 0) <= 0) break;
         }
+        SendReceipts(m, c);
     }
     if (!Committed(c)) return true;
     if (mosquitto_want_write(m) && mosquitto_loop_write(m, 1) != MOSQ_ERR_SUCCESS) return false;
@@ -341,6 +359,9 @@ bool OpenDatabase(Collector& c) {
 void FlushGroup(Collector& c, std::chrono::steady_clock::time_point& last, bool now) {
     const auto t = std::chrono::steady_clock::now();
     if (c.unsynced.empty() || (!now && t - last < std::chrono::seconds(1))) return;
+    std::vector<std::string> problems;
+    c.store.SaveSequences(&problems);
+    for (const std::string& p : problems) std::fprintf(stderr, "kvdplant: %s\n", p.c_str());
     for (const std::string& path : c.unsynced) {
         const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0 || fsync(fd) != 0)
@@ -407,6 +428,8 @@ int main(int argc, char** argv) {
     mosquitto_connect_with_flags_callback_set(m, OnConnect);
     mosquitto_message_callback_set(m, OnMessage);
     mosquitto_reconnect_delay_set(m, 1, 30, true);
+    // Receipts in flight at once: a monitor catching up gets one per moment.
+    mosquitto_max_inflight_messages_set(m, 1000);
     // A connection that fails (no broker, an untrusted certificate) is told once and tried again.
     const auto connect = [&](int rc) {
         if (rc != MOSQ_ERR_SUCCESS) Tell(c, kvdplant::ConnectProblem(rc, false, o.signIn, c.lastLogError));
@@ -431,10 +454,16 @@ int main(int argc, char** argv) {
                 connect(MOSQ_ERR_CONN_LOST);
         }
         WriteWaiting(c, false);
+        SendReceipts(m, c);  // of lines that waited for their folder
     }
     WriteWaiting(c, true);
-    // A moment not committed leaves unacknowledged: its acknowledgements go nowhere.
-    if (!c.database || c.database->Pending() == 0) mosquitto_disconnect(m);
+    // A moment not committed leaves unacknowledged: its acknowledgements and receipts go nowhere.
+    if (!c.database || c.database->Pending() == 0) {
+        SendReceipts(m, c);
+        for (int i = 0; i < 10 && mosquitto_want_write(m); ++i)
+            if (mosquitto_loop_write(m, 1) != MOSQ_ERR_SUCCESS) break;  // the last receipts out
+        mosquitto_disconnect(m);
+    }
     FlushGroup(c, flushed, true);
     mosquitto_destroy(m);
     mosquitto_lib_cleanup();

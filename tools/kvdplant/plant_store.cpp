@@ -173,6 +173,7 @@ Outcome PlantStore::TakeCycle(Machine& m, std::string_view payload, int64_t now,
     // A journal that cannot be read now (no file descriptor left): the numbers decide meanwhile.
     if (stored == 1 || (stored < 0 && known != m.outboxes.end() && seq <= known->second)) {
         Remember(m, outbox, seq);
+        Due(m, outbox, seq);
         ++m.view.repeats;
         return Outcome::kRepeat;
     }
@@ -185,13 +186,13 @@ Outcome PlantStore::TakeCycle(Machine& m, std::string_view payload, int64_t now,
     }
     if (m.indexedDay == line.substr(0, 10)) m.indexed.insert(HashOfLine(line));
     Remember(m, outbox, seq);
+    Due(m, outbox, seq);
     m.view.lastSequence = seq;
     ++m.view.stored;
     m.view.recent.push_back({r, seq, now});
     if (m.view.recent.size() > recentMax_) m.view.recent.pop_front();
     m.view.lastChangeUnixMs = now;
     ++changes_;
-    if (!folder_.empty()) SaveSequence(m, problem);
     m.view.waiting = JournalLinesWaiting(*m.writer);
     m.view.lost = JournalLinesLost(*m.writer);
     if (e != 0 && e != kResultShortTransfer) {
@@ -232,7 +233,39 @@ int PlantStore::Stored(Machine& m, const JournalRecord& r, const std::string& li
     return m.indexed.count(HashOfLine(line)) > 0 ? 1 : 0;
 }
 
+// A receipt for a cycle of an outbox (a monitor of an older version names none, and asks for
+// none); it goes once the machine's journal holds every line it was given.
+void PlantStore::Due(Machine& m, const std::string& outbox, uint64_t seq) {
+    if (outbox.empty()) return;
+    uint64_t& due = m.unreceipted[outbox];
+    due = std::max(due, seq);
+}
+
+std::vector<Receipt> PlantStore::Receipts() {
+    std::lock_guard lock(mutex_);
+    std::vector<Receipt> out;
+    for (auto& [name, m] : machines_) {
+        if (m.unreceipted.empty() || JournalLinesWaiting(*m.writer) > 0) continue;
+        for (const auto& [outbox, seq] : m.unreceipted) out.push_back({name, outbox, seq});
+        m.unreceipted.clear();
+    }
+    return out;
+}
+
+void PlantStore::SaveSequences(std::vector<std::string>* problems) {
+    std::lock_guard lock(mutex_);
+    if (folder_.empty()) return;  // the database alone keeps the cycles
+    for (auto& [name, m] : machines_) {
+        if (!m.sequenceChanged) continue;
+        std::string problem;
+        SaveSequence(m, &problem);
+        m.sequenceChanged = false;
+        if (!problem.empty() && problems != nullptr) problems->push_back(problem);
+    }
+}
+
 void PlantStore::Remember(Machine& m, const std::string& outbox, uint64_t seq) {
+    m.sequenceChanged = true;
     auto it = m.outboxes.find(outbox);
     if (it == m.outboxes.end()) {
         if (m.outboxes.size() >= kOutboxesKept) m.outboxes.erase(m.outboxes.begin());
@@ -319,9 +352,9 @@ void PlantStore::Load(Machine& m) {
     if (!any) Remember(m, "", last);  // the older format: one numbering, of no outbox
 }
 
-// Replaced whole through a temporary, but not flushed to the disk: a stop of kvdplant loses
-// nothing of it, and after a power loss a resend is still found in the journal itself. A flush
-// for every cycle of a plant would cost more than it saves.
+// Replaced whole through a temporary, in groups (SaveSequences, about once a second and at the
+// stop) and not flushed to the disk: the numbers only count gaps, and a resend is found in the
+// journal itself whatever they say. A file per cycle would cost more than it saves.
 void PlantStore::SaveSequence(const Machine& m, std::string* problem) const {
     const std::string path = folder_ + "/" + m.view.name + "/sequence";
     const std::string temporary = path + ".tmp";

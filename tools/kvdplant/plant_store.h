@@ -15,6 +15,11 @@
 // full, no file descriptor left) waits there, bounded and counted, and goes to that machine's
 // journal in order once it can (WriteWaiting); the failure names the machine.
 //
+// Once a cycle's line is in its machine's journal (stored now, or found there as a resend), the
+// store has a receipt for its outbox ready (Receipts): while lines of that machine wait for its
+// folder, its receipts wait too, and go once they are written. The monitor moves its outbox on
+// by them, not by the broker's acknowledgement.
+//
 // Beside the files the store keeps each machine's state and its last cycles in memory, for a
 // reader that shows the plant live: one thread takes messages, any other reads snapshots.
 #pragma once
@@ -62,6 +67,13 @@ enum class Outcome {
     kWriteFailed,  // a new cycle whose line could not be written yet: it waits (*problem says so)
 };
 
+// A receipt due: the latest cycle of `outbox` whose line is in `machine`'s journal, with every
+// cycle of that outbox that came before it.
+struct Receipt {
+    std::string machine, outbox;
+    uint64_t sequence;
+};
+
 // A cycle or state message is a few hundred bytes; anything longer is refused unread.
 constexpr std::size_t kPayloadMax = 4096;
 // Machines known only by a state message (no cycle stored, none on disk) are kept up to this many.
@@ -71,6 +83,7 @@ class PlantStore {
 public:
     // An empty folder keeps no journals: the views only (a database is the collector's store).
     PlantStore(std::string folder, std::string prefix, std::size_t recentMax = 100);
+    ~PlantStore() { SaveSequences(nullptr); }
 
     // One message as the broker delivered it; *problem tells what went wrong.
     Outcome Take(std::string_view topic, std::string_view payload, int64_t nowUnixMs, std::string* problem);
@@ -78,6 +91,13 @@ public:
     // Writes lines that wait for their machine's journal (a batch per machine); each change of a
     // machine's waiting is told in *reports ("mill-1: ..."). kvdplant calls it about once a second.
     void WriteWaiting(std::vector<std::string>* reports);
+
+    // The receipts due now, each (machine, outbox) once; they are forgotten once taken.
+    std::vector<Receipt> Receipts();
+
+    // Writes the sequence files of the machines whose numbers changed since the last call (in
+    // groups: they only count gaps, so one written late loses nothing); failures into *problems.
+    void SaveSequences(std::vector<std::string>* problems);
 
     // The machines seen so far, sorted by name, and one machine's view.
     std::vector<std::string> Machines() const;
@@ -88,7 +108,9 @@ public:
 private:
     struct Machine {
         MachineView view;
-        std::map<std::string, uint64_t> outboxes;  // outbox id ("" without one) -> its last number
+        std::map<std::string, uint64_t> outboxes;     // outbox id ("" without one) -> its last number
+        std::map<std::string, uint64_t> unreceipted;  // outbox -> latest number taken, not receipted
+        bool sequenceChanged = false;
         std::unique_ptr<JournalWriter> writer;
         std::string place;  // "<folder>/<machine>/journal.csv": the journal folder beside it
         std::string indexedDay;
@@ -105,6 +127,7 @@ private:
     void Remember(Machine& m, const std::string& outbox, uint64_t seq);
     std::string WaitingText(const Machine& m, int32_t error) const;
     void SaveSequence(const Machine& m, std::string* problem) const;
+    void Due(Machine& m, const std::string& outbox, uint64_t seq);
 
     std::string folder_, prefix_;
     std::size_t recentMax_;

@@ -18,6 +18,7 @@
 #include <string>
 
 #include "files/config.h"
+#include "link/link.h"
 #include "model/model.h"
 #include "sheet/sheet_win32.h"
 #include "text/message.h"
@@ -28,6 +29,12 @@
 #include "tests/win32/dialog_watcher.h"
 
 namespace {
+
+// The pictures' own link record: the sheet's words go nowhere.
+Link& ScreensLink() {
+    static Link link;
+    return link;
+}
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -71,7 +78,7 @@ int main(int argc, char** argv) {
     const SeenDialog seen = WatchDialog(
         [&] {
             if (sheet)
-                (void)OpenParameterSheet(nullptr, 0);
+                (void)OpenParameterSheet(nullptr, ScreensLink(), gModel, 0);
             else if (plant)
                 (void)OpenPlantLinkDialog(nullptr, link);
             else if (about)

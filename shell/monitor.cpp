@@ -1,0 +1,17 @@
+#include "shell/monitor.h"
+
+#include <cstdlib>
+#include <new>
+
+MonitorOwner NewMonitor() {
+    // Zeroed pages from calloc, then the members with a start value of their own set on them: the
+    // large rings are left untouched, as they were in static storage.
+    void* memory = std::calloc(1, sizeof(Monitor));
+    if (memory == nullptr) return MonitorOwner(nullptr);
+    return MonitorOwner(new (memory) Monitor);
+}
+
+void MonitorDelete::operator()(Monitor* monitor) const {
+    monitor->~Monitor();
+    std::free(monitor);
+}

@@ -1,0 +1,35 @@
+// The monitor record: what one monitor keeps between calls, in one fixed-size record allocated
+// once at start and never resized. The start-up sequence owns it (NewMonitor in RunProgram) and
+// hands it to the main window at its creation: the records outlive the window, since the reader
+// thread writes them until the window's WM_DESTROY has closed the link, and the configuration is
+// still there after the message loop. Each function is handed the record, or the part of it it
+// works on: the link's rules and the interpreter their Link, the reader and writer threads the
+// serial link (which points at the Link) at their start, the journal its writer.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "journal/journal_writer.h"
+#include "link/link.h"
+#include "trend/cut_trend.h"
+
+struct Monitor {
+    Link link;
+    // The monitor's own journal writer (the lines waiting for the statistics file's journal);
+    // its counts are read by the debug window.
+    JournalWriter journal;
+    TrendBook forecast;        // the wear forecast; UI thread only
+    int32_t rememberedSample;  // the sample the power bar shows; UI thread only
+};
+
+// Frees a monitor record made by NewMonitor.
+struct MonitorDelete {
+    void operator()(Monitor* monitor) const;
+};
+using MonitorOwner = std::unique_ptr<Monitor, MonitorDelete>;
+
+// A fresh record: zeroed (from zeroed pages, so the journal's wait and the forecast take no
+// memory until used), the link's services at their do-nothing defaults, port 1. Null when the
+// memory is not there.
+MonitorOwner NewMonitor();

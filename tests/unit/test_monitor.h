@@ -1,0 +1,12 @@
+// The tests' own monitor record: one per test program, made like the program's (NewMonitor), so
+// no test reaches a record of the program's layers. Fixtures reset the parts they use in SetUp.
+#pragma once
+
+#include "link/link.h"
+#include "shell/monitor.h"
+
+inline Monitor& TestMonitor() {
+    static MonitorOwner monitor = NewMonitor();
+    return *monitor;
+}
+inline Link& TestLink() { return TestMonitor().link; }
