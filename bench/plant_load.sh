@@ -26,6 +26,13 @@ port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); p
 hz=$(getconf CLK_TCK)
 ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 peak_kb() { awk '/^VmHWM/ { print $2 }' "/proc/$1/status"; }
+# The broker's and kvdplant's CPU over the run and their peak memory.
+report_cost() {
+  awk -v b0="$broker0" -v b1="$broker1" -v p0="$plant0" -v p1="$plant1" -v hz="$hz" -v t="$elapsed" \
+      -v bk="$broker_kb" -v pk="$plant_kb" 'BEGIN {
+    printf "broker:   CPU %.1f%% of a core, peak memory %.1f MB\n", 100 * (b1 - b0) / hz / t, bk / 1024
+    printf "kvdplant: CPU %.1f%% of a core, peak memory %.1f MB\n", 100 * (p1 - p0) / hz / t, pk / 1024 }'
+}
 
 cat >"$work/broker/mosquitto.conf" <<CONF
 listener $port 127.0.0.1
@@ -100,10 +107,7 @@ if [ "$store" = database ]; then
       missing=$((missing + 1))
     fi
   done
-  awk -v b0="$broker0" -v b1="$broker1" -v p0="$plant0" -v p1="$plant1" -v hz="$hz" -v t="$elapsed" \
-      -v bk="$broker_kb" -v pk="$plant_kb" 'BEGIN {
-    printf "broker:   CPU %.1f%% of a core, peak memory %.1f MB\n", 100 * (b1 - b0) / hz / t, bk / 1024
-    printf "kvdplant: CPU %.1f%% of a core, peak memory %.1f MB\n", 100 * (p1 - p0) / hz / t, pk / 1024 }'
+  report_cost
   echo "plant_load: cycles rows $rows distinct cycles $distinct acknowledged $acknowledged"
   if [ "$missing" -ne 0 ] || [ "$rows" != "$acknowledged" ] || [ "$rows" != "$distinct" ]; then
     echo "plant_load: the database does not hold every cycle once ($missing machines differ)" >&2
@@ -121,10 +125,7 @@ for m in "$work"/monitors/*/; do
     missing=$((missing + 1))
   fi
 done
-awk -v b0="$broker0" -v b1="$broker1" -v p0="$plant0" -v p1="$plant1" -v hz="$hz" -v t="$elapsed" \
-    -v bk="$broker_kb" -v pk="$plant_kb" 'BEGIN {
-  printf "broker:   CPU %.1f%% of a core, peak memory %.1f MB\n", 100 * (b1 - b0) / hz / t, bk / 1024
-  printf "kvdplant: CPU %.1f%% of a core, peak memory %.1f MB\n", 100 * (p1 - p0) / hz / t, pk / 1024 }'
+report_cost
 if [ "$missing" -ne 0 ]; then
   echo "plant_load: $missing machines' journals differ" >&2
   exit 1

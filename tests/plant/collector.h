@@ -7,15 +7,33 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "broker.h"
 
 extern char** environ;
+
+// The lines of every day file of a journal folder, header rows left out, oldest day first.
+inline std::vector<std::string> JournalLines(const std::filesystem::path& folder) {
+    std::vector<std::filesystem::path> days;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(folder, ec))
+        if (e.path().extension() == ".csv") days.push_back(e.path());
+    std::sort(days.begin(), days.end());
+    std::vector<std::string> lines;
+    for (const std::filesystem::path& d : days) {
+        std::ifstream in(d);
+        for (std::string line; std::getline(in, line);)
+            if (line.rfind("time,", 0) != 0) lines.push_back(line);
+    }
+    return lines;
+}
 
 // Waits up to `seconds` for `done`.
 template <typename Done>

@@ -25,22 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The lines of every day file of a journal folder, header rows left out, oldest day first.
-std::vector<std::string> JournalLines(const fs::path& folder) {
-    std::vector<fs::path> days;
-    std::error_code ec;
-    for (const auto& e : fs::directory_iterator(folder, ec))
-        if (e.path().extension() == ".csv") days.push_back(e.path());
-    std::sort(days.begin(), days.end());
-    std::vector<std::string> lines;
-    for (const fs::path& d : days) {
-        std::ifstream in(d);
-        for (std::string line; std::getline(in, line);)
-            if (line.rfind("time,", 0) != 0) lines.push_back(line);
-    }
-    return lines;
-}
-
 // A monitor: its statistics file's folder holds its journal, its publisher sends it.
 struct Monitor {
     std::string machine;

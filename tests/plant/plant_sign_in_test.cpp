@@ -25,21 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> Lines(const fs::path& folder) {
-    std::vector<fs::path> days;
-    std::error_code ec;
-    for (const auto& e : fs::directory_iterator(folder, ec))
-        if (e.path().extension() == ".csv") days.push_back(e.path());
-    std::sort(days.begin(), days.end());
-    std::vector<std::string> lines;
-    for (const fs::path& d : days) {
-        std::ifstream in(d);
-        for (std::string line; std::getline(in, line);)
-            if (line.rfind("time,", 0) != 0) lines.push_back(line);
-    }
-    return lines;
-}
-
 // A cycle message as a monitor of `machine` sends it; its peak tells whose it is.
 std::string Cycle(const char* machine, uint8_t peak) {
     JournalRecord r{};
@@ -130,7 +115,7 @@ TEST(PlantSignIn, OnlyThoseWhoBelongReachTheCollector) {
         NudgePlantPublisher(a);
     };
     cycles(3);
-    ASSERT_TRUE(WaitFor(20, [&] { return Lines("plant/mill-a/journal").size() == 3; }));
+    ASSERT_TRUE(WaitFor(20, [&] { return JournalLines("plant/mill-a/journal").size() == 3; }));
 
     // Refused at the door: no user, a wrong password, kvdplant's id without its password. (The
     // anonymous one under kvdplant's id costs kvdplant its lasting session in mosquitto 2.0.11,
@@ -167,13 +152,13 @@ TEST(PlantSignIn, OnlyThoseWhoBelongReachTheCollector) {
                                 " --cafile " + broker.caFile() + " -u mill-b -P " + TestPassword("mill-b") +
                                 " -q 1 -t kvd/mill-b/cycle -f cycle.json";
     ASSERT_EQ(std::system(publish.c_str()), 0);
-    ASSERT_TRUE(WaitFor(20, [&] { return Lines("plant/mill-a/journal").size() == 5; }));
-    ASSERT_TRUE(WaitFor(20, [&] { return Lines("plant/mill-b/journal").size() == 1; }));
+    ASSERT_TRUE(WaitFor(20, [&] { return JournalLines("plant/mill-a/journal").size() == 5; }));
+    ASSERT_TRUE(WaitFor(20, [&] { return JournalLines("plant/mill-b/journal").size() == 1; }));
     StopPlantPublisher(a, 2000);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));  // nothing more comes
-    EXPECT_EQ(Lines("plant/mill-a/journal"), Lines("journal"));
-    EXPECT_NE(Lines("plant/mill-b/journal")[0].find(",77,"), std::string::npos)
-        << Lines("plant/mill-b/journal")[0];
+    EXPECT_EQ(JournalLines("plant/mill-a/journal"), JournalLines("journal"));
+    EXPECT_NE(JournalLines("plant/mill-b/journal")[0].find(",77,"), std::string::npos)
+        << JournalLines("plant/mill-b/journal")[0];
     EXPECT_FALSE(fs::exists("plant/mill-c"));
     const std::string log = kvdplant.Log();
     EXPECT_EQ(log.find("kvdplant: connected"), log.rfind("kvdplant: connected")) << log;
