@@ -222,11 +222,21 @@ TEST(PlantFaults, ACollectorKilledAtRandomMomentsDuringADrainStoresEveryCycleOnc
     ASSERT_TRUE(m.WaitAcked(6001));
     std::mt19937 random(std::random_device{}());
     std::vector<std::size_t> atKill;
+    const auto stored = [&] {
+        return Lines(Journal(p.plant, "mill-1")) + Lines(Journal(p.plant, "lathe-2"));
+    };
     for (int k = 0; k < 5; ++k) {
         ASSERT_TRUE(c.Start());
-        std::this_thread::sleep_for(std::chrono::milliseconds(150 + random() % 600));
+        // The first kill at a random point of the drain itself (a drain can take well under a
+        // second), the others at random moments after a start.
+        if (k == 0) {
+            const std::size_t killAt = 2 + random() % 5000;
+            WaitFor(60, [&] { return stored() > killAt; });
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50 + random() % 400));
+        }
         c.Stop(SIGKILL);
-        atKill.push_back(Lines(Journal(p.plant, "mill-1")) + Lines(Journal(p.plant, "lathe-2")));
+        atKill.push_back(stored());
     }
     ASSERT_TRUE(c.Start());
     WaitFor(60, [&] {
