@@ -193,3 +193,13 @@ plant_ini() {
   printf '[plant]\r\nenabled=1\r\nhost=127.0.0.1\r\nport=%s\r\nmachine=%s\r\nuser=%s\r\npassword=%s\r\n' \
     "$BROKER_PORT" "$2" "$2" "$(plant_password "$2")" >"$1/ZAVIze.ini"
 }
+
+# A fresh work folder (run/, plant/ and any folders named), the display, the broker and kvdplant
+# collecting into plant/: the scene every plant link scenario starts from.
+start_plant_scene() {
+  rm -rf "$WORK"; mkdir -p "$WORK/run" "$WORK/plant" "$@"
+  ensure_prefix
+  start_display 1024 768
+  start_broker
+  start_kvdplant "$WORK/plant"
+}

@@ -9,11 +9,7 @@
 set -euo pipefail
 export PLANT_MACHINES=e2e-dialog  # the broker's one machine user
 source "$(dirname "$0")/lib.sh"
-rm -rf "$WORK"; mkdir -p "$WORK/run" "$WORK/plant"
-ensure_prefix
-start_display 1024 768
-start_broker
-start_kvdplant "$WORK/plant"
+start_plant_scene
 # A port nobody listens on (bound for a moment, then let go).
 dead_port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 printf '[plant]\r\nenabled=1\r\nhost=127.0.0.1\r\nport=%s\r\nmachine=e2e-before\r\n' "$dead_port" >"$WORK/run/ZAVIze.ini"

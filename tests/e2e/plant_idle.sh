@@ -5,11 +5,7 @@
 # holds both cycles.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-rm -rf "$WORK"; mkdir -p "$WORK/run" "$WORK/plant"
-ensure_prefix
-start_display 1024 768
-start_broker
-start_kvdplant "$WORK/plant"
+start_plant_scene
 plant_ini "$WORK/run" e2e-idle
 printf 'keepalive=3\r\n' >>"$WORK/run/ZAVIze.ini"
 start_unit --wait-peer --cuts 1 --speed 5 --cycles 2 --events "$WORK/events.txt"

@@ -6,11 +6,7 @@
 # state for the machine is the will, offline.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-rm -rf "$WORK"; mkdir -p "$WORK/run" "$WORK/plant"
-ensure_prefix
-start_display 1024 768
-start_broker
-start_kvdplant "$WORK/plant"
+start_plant_scene
 plant_ini "$WORK/run" e2e-mill
 start_unit --cuts 1,2 --speed 5 --events "$WORK/events.txt"
 map_port COM1 "$WORK/com1"
