@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
 #include <iterator>
 #include <memory>
 #include <tuple>
@@ -270,6 +271,106 @@ bool PlantDatabase::Commit(std::string* problem) {
     }
 }
 
+// The statements of one moment in libpq's pipeline: which of them insert a cycle, and the texts
+// their parameters point into, kept (at stable addresses) until the pipeline is sent.
+struct MomentPipeline {
+    pg_conn* conn;
+    std::vector<bool> inserts = {};
+    std::deque<std::string> texts = {};
+    bool sent = true;
+
+    const char* Keep(std::string text) { return texts.emplace_back(std::move(text)).c_str(); }
+    // A statement prepared by name, or plain SQL after a '!'.
+    void Send(const char* statement, const std::vector<const char*>& params) {
+        const int n = static_cast<int>(params.size());
+        sent =
+            sent && (statement[0] == '!'
+                         ? PQsendQueryParams(conn, statement + 1, 0, nullptr, nullptr, nullptr, nullptr, 0)
+                         : PQsendQueryPrepared(conn, statement, n, params.data(), nullptr, nullptr, 0)) != 0;
+        inserts.push_back(std::strcmp(statement, "insert_cycle") == 0);
+    }
+};
+
+namespace {
+
+// Every statement's result, each followed by a null, then the sync's: false with the problem
+// (and whether it is worth another try) at the first that failed.
+bool ReadMomentResults(MomentPipeline& m, std::string* problem, bool* retry, uint64_t* inserted) {
+    bool ok = true;
+    for (std::size_t i = 0; i < m.inserts.size(); ++i) {
+        const Result r(PQgetResult(m.conn));
+        if (r == nullptr) {  // the connection is gone
+            *problem = Trimmed(PQerrorMessage(m.conn));
+            return false;
+        }
+        const ExecStatusType status = PQresultStatus(r.get());
+        if (status == PGRES_COMMAND_OK) {
+            if (m.inserts[i]) *inserted += std::strcmp(PQcmdTuples(r.get()), "1") == 0;
+        } else if (status != PGRES_PIPELINE_ABORTED && ok) {
+            *retry = WorthRetrying(r.get());
+            *problem = Trimmed(PQresultErrorMessage(r.get()));
+            ok = false;
+        }
+        while (PGresult* rest = PQgetResult(m.conn)) PQclear(rest);
+    }
+    if (!ok) return false;
+    const Result sync(PQgetResult(m.conn));
+    if (PQresultStatus(sync.get()) == PGRES_PIPELINE_SYNC) return true;
+    *problem = Trimmed(PQerrorMessage(m.conn));
+    return false;
+}
+
+}  // namespace
+
+// One insert per cycle: the journal line's 15 fields are the columns from "time" to blunt_mode,
+// utc_offset beside. False with the problem on a line that has not its 15 fields.
+bool PlantDatabase::SendCycleRows(MomentPipeline& m, std::string* problem) {
+    std::vector<const char*> params(19);
+    for (const Row& c : cycles_) {
+        std::vector<const char*> fields;
+        for (std::size_t at = 0;;) {
+            const std::size_t comma = c.line.find(',', at);
+            fields.push_back(m.Keep(c.line.substr(at, comma - at)));
+            if (comma == std::string::npos) break;
+            at = comma + 1;
+        }
+        if (fields.size() != 15) {
+            *problem = "a cycle's line has not its 15 fields: " + c.line;
+            return false;
+        }
+        params[0] = c.machine.c_str();
+        params[1] = c.outbox.c_str();
+        params[2] = c.seq.c_str();
+        params[3] = fields[0];
+        params[4] = m.Keep(std::to_string(c.offsetMinutes));
+        for (std::size_t i = 1; i < fields.size(); ++i) params[4 + i] = fields[i];
+        m.Send("insert_cycle", params);
+    }
+    return true;
+}
+
+// Each machine of the moment: its latest cycle, then its latest state.
+void PlantDatabase::SendMachineStates(MomentPipeline& m) {
+    std::map<std::string, const Row*> latest;
+    for (const Row& c : cycles_) {
+        const Row*& l = latest[c.machine];
+        if (l == nullptr || c.unixMs > l->unixMs) l = &c;
+    }
+    for (const auto& [machine, s] : states_) latest.try_emplace(machine, nullptr);
+    const auto flag = [](bool b) { return b ? "true" : "false"; };
+    for (const auto& [machine, row] : latest) {
+        if (row != nullptr)
+            m.Send("touch_machine", {machine.c_str(), m.Keep(row->line.substr(0, row->line.find(',')))});
+        const auto s = states_.find(machine);
+        if (s == states_.end()) continue;
+        const State& st = s->second;
+        m.Send("set_state",
+               {machine.c_str(), flag(st.online), flag(st.unit),
+                st.cut > 0 ? m.Keep(std::to_string(st.cut)) : nullptr, flag(st.breakLamp), flag(st.bluntLamp),
+                flag(st.missingLamp), m.Keep(std::to_string(st.takenUnixMs))});
+    }
+}
+
 // The moment's statements go in one pipeline (one round trip, not one per row), between BEGIN and
 // COMMIT; then their results are read in order.
 bool PlantDatabase::WriteMoment(std::string* problem, bool* retry, uint64_t* inserted) {
@@ -277,101 +378,19 @@ bool PlantDatabase::WriteMoment(std::string* problem, bool* retry, uint64_t* ins
         *problem = Trimmed(PQerrorMessage(conn_));
         return false;
     }
-    std::vector<bool> inserts;  // per statement sent: whether it inserts a cycle
-    bool sent = true;
-    const auto send = [&](const char* statement, const std::vector<const char*>& params) {
-        const int n = static_cast<int>(params.size());
-        sent =
-            sent && (statement[0] == '!'
-                         ? PQsendQueryParams(conn_, statement + 1, 0, nullptr, nullptr, nullptr, nullptr, 0)
-                         : PQsendQueryPrepared(conn_, statement, n, params.data(), nullptr, nullptr, 0)) != 0;
-        inserts.push_back(std::strcmp(statement, "insert_cycle") == 0);
-    };
-    send("!BEGIN", {});
-    // The journal line's 15 fields are the columns from "time" to blunt_mode, utc_offset beside.
-    std::vector<const char*> params(19);
-    std::vector<std::string> fields;
-    std::vector<std::string> offsets;  // kept until the pipeline is sent
-    offsets.reserve(cycles_.size());
-    std::vector<std::vector<std::string>> kept;
-    kept.reserve(cycles_.size());
-    for (const Row& c : cycles_) {
-        fields.clear();
-        for (std::size_t at = 0;;) {
-            const std::size_t comma = c.line.find(',', at);
-            fields.push_back(c.line.substr(at, comma - at));
-            if (comma == std::string::npos) break;
-            at = comma + 1;
-        }
-        if (fields.size() != 15) {
-            *problem = "a cycle's line has not its 15 fields: " + c.line;
-            sent = false;
-            break;
-        }
-        const std::vector<std::string>& f = kept.emplace_back(std::move(fields));
-        fields = {};
-        const std::string& offset = offsets.emplace_back(std::to_string(c.offsetMinutes));
-        params[0] = c.machine.c_str();
-        params[1] = c.outbox.c_str();
-        params[2] = c.seq.c_str();
-        params[3] = f[0].c_str();
-        params[4] = offset.c_str();
-        for (std::size_t i = 1; i < f.size(); ++i) params[4 + i] = f[i].c_str();
-        send("insert_cycle", params);
+    MomentPipeline m{conn_};
+    m.Send("!BEGIN", {});
+    m.sent = SendCycleRows(m, problem) && m.sent;
+    if (m.sent) SendMachineStates(m);
+    m.Send("!COMMIT", {});
+    m.sent = m.sent && PQpipelineSync(conn_) != 0;
+    if (!m.sent) {
+        if (problem->empty()) *problem = Trimmed(PQerrorMessage(conn_));
+        return false;
     }
-    // Each machine of the moment: its latest cycle, then its latest state.
-    std::map<std::string, const Row*> latest;
-    for (const Row& c : cycles_) {
-        const Row*& l = latest[c.machine];
-        if (l == nullptr || c.unixMs > l->unixMs) l = &c;
-    }
-    for (const auto& [machine, s] : states_) latest.try_emplace(machine, nullptr);
-    std::vector<std::string> texts;  // kept until the pipeline is sent
-    texts.reserve(latest.size() * 3);
-    for (const auto& [machine, row] : latest) {
-        if (row != nullptr) {
-            const std::string& time = texts.emplace_back(row->line.substr(0, row->line.find(',')));
-            send("touch_machine", {machine.c_str(), time.c_str()});
-        }
-        const auto s = states_.find(machine);
-        if (s == states_.end()) continue;
-        const State& st = s->second;
-        const std::string& cut = texts.emplace_back(std::to_string(st.cut));
-        const std::string& taken = texts.emplace_back(std::to_string(st.takenUnixMs));
-        const auto flag = [](bool b) { return b ? "true" : "false"; };
-        send("set_state",
-             {machine.c_str(), flag(st.online), flag(st.unit), st.cut > 0 ? cut.c_str() : nullptr,
-              flag(st.breakLamp), flag(st.bluntLamp), flag(st.missingLamp), taken.c_str()});
-    }
-    send("!COMMIT", {});
-    sent = sent && PQpipelineSync(conn_) != 0;
-    if (!sent && problem->empty()) *problem = Trimmed(PQerrorMessage(conn_));
-    // Every statement's result, each followed by a null, then the sync's.
-    bool ok = sent;
-    for (std::size_t i = 0; sent && i < inserts.size(); ++i) {
-        const Result r(PQgetResult(conn_));
-        if (r == nullptr) {  // the connection is gone
-            *problem = Trimmed(PQerrorMessage(conn_));
-            ok = false;
-            break;
-        }
-        const ExecStatusType status = PQresultStatus(r.get());
-        if (status == PGRES_COMMAND_OK) {
-            if (inserts[i]) *inserted += std::strcmp(PQcmdTuples(r.get()), "1") == 0;
-        } else if (status != PGRES_PIPELINE_ABORTED && ok) {
-            *retry = WorthRetrying(r.get());
-            *problem = Trimmed(PQresultErrorMessage(r.get()));
-            ok = false;
-        }
-        while (PGresult* rest = PQgetResult(conn_)) PQclear(rest);
-    }
-    if (sent && ok) {
-        const Result sync(PQgetResult(conn_));
-        ok = PQresultStatus(sync.get()) == PGRES_PIPELINE_SYNC;
-        if (!ok) *problem = Trimmed(PQerrorMessage(conn_));
-    }
-    if (ok) PQexitPipelineMode(conn_);  // after a failure the connection is closed (Commit)
-    return ok;
+    if (!ReadMomentResults(m, problem, retry, inserted)) return false;
+    PQexitPipelineMode(conn_);  // after a failure the connection is closed (Commit)
+    return true;
 }
 
 }  // namespace kvdplant

@@ -23,6 +23,8 @@ struct pg_conn;
 
 namespace kvdplant {
 
+struct MomentPipeline;  // the statements of one moment on their way (plant_database.cpp)
+
 // The schema this kvdplant writes (the table kvdplant_schema holds the database's).
 constexpr int kSchemaVersion = 1;
 
@@ -69,6 +71,8 @@ private:
     bool Exec(const char* sql, std::string* problem);
     bool Upgrade(std::string* problem);
     bool WriteMoment(std::string* problem, bool* retry, uint64_t* inserted);
+    bool SendCycleRows(MomentPipeline& m, std::string* problem);
+    void SendMachineStates(MomentPipeline& m);
     void Close();
 
     std::string conninfo_, password_, name_;
