@@ -346,10 +346,12 @@ bool OpenDatabase(Collector& c) {
     if (c.database->Open(&problem))
         std::fprintf(stderr, "kvdplant: the database is open (schema version %d)\n",
                      kvdplant::kSchemaVersion);
-    else
+    else {
         std::fprintf(stderr,
                      "kvdplant: the database cannot be opened now (%s); trying again with the first cycles\n",
                      problem.c_str());
+        c.databaseProblem = problem;  // the first commit that succeeds says the database is back
+    }
     return true;
 }
 
