@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "journal/journal_line.h"
-#include "sources.h"
+#include "stats/sources.h"
 #include "temp_dir.h"
 
 namespace kvdstat {

@@ -1,4 +1,4 @@
-#include "analysis.h"
+#include "stats/analysis.h"
 
 #include <algorithm>
 #include <cmath>

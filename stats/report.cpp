@@ -1,4 +1,4 @@
-#include "report.h"
+#include "stats/report.h"
 
 #include <cmath>
 #include <cstdarg>

@@ -1,6 +1,6 @@
 # Writes OUT, a C++ file that holds the files of the page folder DIR (FILES, ';'-separated) as
 # byte arrays and lists them for PageFiles().
-set(text "// Made by embed_page.cmake from tools/kvdplant/board/page/.\n#include \"board_page.h\"\n\nnamespace kvdboard {\nnamespace {\n")
+set(text "// Made by embed_page.cmake from apps/kvdplant/board/page/.\n#include \"board_page.h\"\n\nnamespace kvdboard {\nnamespace {\n")
 set(list "")
 set(i 0)
 foreach(f ${FILES})

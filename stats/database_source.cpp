@@ -1,4 +1,4 @@
-#include "database_source.h"
+#include "stats/database_source.h"
 
 #include <libpq-fe.h>
 

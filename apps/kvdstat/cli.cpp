@@ -3,14 +3,14 @@
 #include <charconv>
 #include <fstream>
 
-#include "analysis.h"
+#include "stats/analysis.h"
 #include <thread>
 
-#include "chart.h"
-#include "journal_scan.h"
-#include "report.h"
-#include "sources.h"
-#include "time_bound.h"
+#include "stats/chart.h"
+#include "stats/journal_scan.h"
+#include "stats/report.h"
+#include "stats/sources.h"
+#include "stats/time_bound.h"
 
 namespace kvdstat {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "analysis.h"
-#include "sources.h"
+#include "stats/analysis.h"
+#include "stats/sources.h"
 
 namespace kvdstat {
 

@@ -1,4 +1,4 @@
-#include "journal_scan.h"
+#include "stats/journal_scan.h"
 
 #include <algorithm>
 #include <atomic>

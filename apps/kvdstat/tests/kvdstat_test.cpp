@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "analysis.h"
-#include "chart.h"
+#include "stats/analysis.h"
+#include "stats/chart.h"
 #include "cli.h"
 #include "journal/journal_line.h"
-#include "report.h"
-#include "sources.h"
+#include "stats/report.h"
+#include "stats/sources.h"
 #include "temp_dir.h"
 
 namespace kvdstat {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "model/parameters.h"
-#include "sources.h"
+#include "stats/sources.h"
 
 namespace kvdstat {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "sources.h"
+#include "stats/sources.h"
 
 namespace kvdstat {
 

@@ -1,4 +1,4 @@
-#include "time_bound.h"
+#include "stats/time_bound.h"
 
 #include <limits>
 

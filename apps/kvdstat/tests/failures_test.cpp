@@ -13,7 +13,7 @@
 #include "journal_records.h"
 #include "output.h"
 #include "temp_dir.h"
-#include "time_bound.h"
+#include "stats/time_bound.h"
 
 namespace kvdstat {
 namespace {

@@ -1,9 +1,9 @@
-#include "chart.h"
+#include "stats/chart.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "report.h"
+#include "stats/report.h"
 #include "view/raster_canvas.h"
 #include "view/raster_font.h"
 

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "analysis.h"
-#include "sources.h"
+#include "stats/analysis.h"
+#include "stats/sources.h"
 
 namespace kvdstat {
 

@@ -7,8 +7,8 @@
 #include <fstream>
 
 #include "journal/journal_line.h"
-#include "journal_scan.h"
-#include "report.h"
+#include "stats/journal_scan.h"
+#include "stats/report.h"
 #include "temp_dir.h"
 
 namespace kvdstat {

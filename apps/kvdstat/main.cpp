@@ -6,7 +6,7 @@
 #include "cli.h"
 #include "output.h"
 #if defined(KVDSTAT_DATABASE)
-#include "database_source.h"
+#include "stats/database_source.h"
 #endif
 
 int main(int argc, char** argv) {

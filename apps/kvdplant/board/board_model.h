@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "analysis.h"
+#include "stats/analysis.h"
 #include "journal/journal_record.h"
 
 namespace kvdboard {

@@ -1,5 +1,5 @@
 // The PNG encoder: Debian's header-only stb_image_write, compiled here once.
-#include "chart.h"
+#include "stats/chart.h"
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "sources.h"
+#include "stats/sources.h"
 #include "trend/line_fit.h"
 
 namespace kvdstat {

@@ -1,4 +1,4 @@
-#include "sources.h"
+#include "stats/sources.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -4,9 +4,9 @@
 #include <filesystem>
 
 #include "board_model.h"
-#include "chart.h"
-#include "report.h"
-#include "sources.h"
+#include "stats/chart.h"
+#include "stats/report.h"
+#include "stats/sources.h"
 
 namespace kvdboard {
 
