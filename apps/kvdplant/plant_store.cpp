@@ -10,7 +10,7 @@
 
 #include "journal/journal_file.h"
 #include "journal/journal_line.h"
-#include "files/results.h"
+#include "model/results.h"
 #include "journal/journal_writer.h"
 #include "plant/day_files.h"
 #include "plant/outbox.h"

@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "files/parameter_set_file.h"
-#include "files/results.h"
+#include "model/results.h"
 
 namespace kvdsim {
 
