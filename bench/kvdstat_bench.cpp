@@ -41,7 +41,7 @@ void SummaryOfFullBlock(benchmark::State& state) {
         kvdstat::Source s;
         std::vector<kvdstat::Problem> problems;
         kvdstat::ReadStatisticsBlock(block.data(), block.size(), "full.$$$", s, problems);
-        benchmark::DoNotOptimize(kvdstat::SummaryText(s, kvdstat::kAllCutsShown));
+        benchmark::DoNotOptimize(kvdstat::SummaryText(s, kAllCuts));
     }
     state.SetItemsProcessed(state.iterations() * 800000);
 }
@@ -53,7 +53,7 @@ void TrendOfFullBlock(benchmark::State& state) {
         kvdstat::Source s;
         std::vector<kvdstat::Problem> problems;
         kvdstat::ReadStatisticsBlock(block.data(), block.size(), "full.$$$", s, problems);
-        benchmark::DoNotOptimize(kvdstat::TrendText(s, kvdstat::kAllCutsShown, {}));
+        benchmark::DoNotOptimize(kvdstat::TrendText(s, kAllCuts, {}));
     }
     state.SetItemsProcessed(state.iterations() * 800000);
 }

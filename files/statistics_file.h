@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "model/model.h"
+#include "model/cut.h"
 
 // Read the file over the block: 0, 30007 when it holds fewer bytes than the block, or the system
 // error code of the open or read. The file is created holding the current block when it does not
@@ -35,7 +36,6 @@ void AnchorStatisticsFileInUse();
 // file in use: 0 or the save's result, which the caller shows (its message stands for the first
 // failure of a run, see AutosaveHealth). Reset All resumes a held autosave; a reset of one cut
 // while it is held writes nothing. An unknown cut changes and writes nothing.
-constexpr int kAllCuts = -1;
 int32_t ResetStatistics(int cut);
 
 // The cycle-end autosave (gStorageService.saveStatistics): the block to the file in use; 0 or

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "model/cut.h"
+
 namespace {
 
 // Days since 1970-01-01 of a proleptic Gregorian date, and back.
@@ -114,7 +116,7 @@ std::size_t FormatJournalDate(const JournalTime& t, char* out) {
 
 std::size_t FormatJournalLine(const JournalRecord& r, char* out) {
     char* p = out + FormatJournalTime(r.time, out);
-    const int64_t fields[] = {r.cut + 1,
+    const int64_t fields[] = {CutNumber(r.cut),
                               r.peak,
                               r.work,
                               r.po,
@@ -209,7 +211,7 @@ const char* ReadNumbers(const std::string_view (&f)[kJournalFields], int64_t (&v
 }  // namespace
 
 void FillJournalRecord(const int64_t (&v)[kJournalNumberFields], JournalRecord& r) {
-    r.cut = static_cast<int>(v[0] - 1);
+    r.cut = CutIndex(static_cast<int>(v[0]));
     r.peak = static_cast<uint8_t>(v[1]);
     r.work = static_cast<uint8_t>(v[2]);
     r.po = static_cast<uint16_t>(v[3]);

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <mutex>
 
+#include "model/cut.h"
+
 // ---- relaxed single-field access for fields shared between threads -------------------------
 template <class T>
 inline T Load(const T& field) {
@@ -21,8 +23,6 @@ template <class T, class V>
 inline void Store(T& field, V value) {
     std::atomic_ref<T>(field).store(static_cast<T>(value), std::memory_order_relaxed);
 }
-
-constexpr int kCutCount = 16;
 
 // ---- parameters ---------------------------------------------------------------------------
 // 18 unsigned 16-bit words per cut, in this order (the word order of the unit's records).

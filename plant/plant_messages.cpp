@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "journal/journal_line.h"
+#include "model/cut.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ std::size_t FormatCycleMessage(const JournalRecord& r, const char* machine, cons
                       "\"blunt_counter\":%" PRId32 ",\"missing_counter\":%" PRId32
                       ",\"break_limit\":%u,\"blunt_limit\":%u,\"missing_limit\":%u,"
                       "\"blunt_mode\":\"%s\"}",
-                      machine, box, sequence, time, r.cut + 1, unsigned{r.peak}, unsigned{r.work},
+                      machine, box, sequence, time, CutNumber(r.cut), unsigned{r.peak}, unsigned{r.work},
                       unsigned{r.po}, bit(kJournalBreak), bit(kJournalBlunt), bit(kJournalMissing),
                       bit(kJournalErr1), r.bluntCounter, r.missingCounter, unsigned{r.breakLimit},
                       unsigned{r.bluntLimit}, unsigned{r.missingLimit}, r.bluntMode == 0 ? "power" : "work"),
@@ -50,7 +51,8 @@ bool operator==(const PlantState& a, const PlantState& b) {
 
 std::size_t FormatStateMessage(const PlantState& s, const char* machine, char* out, std::size_t size) {
     char cut[16] = "null";
-    if (s.activeCut >= 0 && s.activeCut < 16) std::snprintf(cut, sizeof cut, "%d", s.activeCut + 1);
+    if (s.activeCut >= 0 && s.activeCut < kCutCount)
+        std::snprintf(cut, sizeof cut, "%d", CutNumber(s.activeCut));
     return Fitted(std::snprintf(out, size,
                                 "{\"machine\":\"%s\",\"online\":true,\"unit\":%s,\"cut\":%s,\"break\":%s,"
                                 "\"blunt\":%s,\"missing\":%s}",

@@ -118,7 +118,7 @@ void DrawParameterPage(Canvas& c, const char* date, const char* time) {
 
     c.TextOut(kLeft, 210, GetText(kTextParamCutHeading));
     c.SetTextAlign(kAlignBottom | kAlignRight);
-    for (int cut = 0; cut < kCutCount; ++cut) DrawFormatted(c, columnRight(cut), 210, "%d", cut + 1);
+    for (int cut = 0; cut < kCutCount; ++cut) DrawFormatted(c, columnRight(cut), 210, "%d", CutNumber(cut));
 
     int y = kFirstRowY;
     for (const Row& row : kRows) {

@@ -37,7 +37,7 @@ INT_PTR OpenParameterSheet(HWND owner, Link& link, const UnitModel& model, int c
     }
     char caption[3 * kTextSize];
     std::snprintf(caption, sizeof caption, "%s, %s %d", GetText(kTextKvdSettings), GetText(kTextCutNumber),
-                  cut + 1);
+                  CutNumber(cut));
 
     PROPSHEETHEADERA header = {};
     header.dwSize = sizeof header;

@@ -87,7 +87,7 @@ Chart LayoutChart(const CutSeries& s, int cut, const Limits& limits, int width, 
         {on(Parameter::kMissingLimit, limits.missingLimit), kMissingColour, "Missing"}};
     int legendX = kLeft;
     char title[96];
-    std::snprintf(title, sizeof title, "Cut %d, %zu cycles:", cut + 1, s.Size());
+    std::snprintf(title, sizeof title, "Cut %d, %zu cycles:", CutNumber(cut), s.Size());
     const auto legend = [&](Rgb24 colour, const std::string& text) {
         c.labels.push_back({legendX, 8, false, colour, text});
         legendX += static_cast<int>(text.size() + 1) * kRasterGlyphWidth;

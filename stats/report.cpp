@@ -42,21 +42,19 @@ std::string TimeText(const JournalTime& t) {
     return {text, FormatJournalTime(t, text)};
 }
 
-bool Shown(const Source& s, int cut, int c) {
-    return (cut == kAllCutsShown || cut == c) && s.cuts[c].Size() > 0;
-}
+bool Shown(const Source& s, int cut, int c) { return (cut == kAllCuts || cut == c) && s.cuts[c].Size() > 0; }
 
 void Header(std::string& out, const Source& s, const char* what) {
     Append(out, "%s of %s (%s)\n", what, s.name.c_str(), s.journal ? "journal" : "statistics file");
 }
 
 void NoCycles(std::string& out, const Source& s, int cut) {
-    if (cut == kAllCutsShown) {
+    if (cut == kAllCuts) {
         for (int c = 0; c < kCuts; ++c)
             if (s.cuts[c].Size() > 0) return;
         out += "  no cut holds any cycles\n";
     } else if (s.cuts[cut].Size() == 0) {
-        Append(out, "  cut %d holds no cycles\n", cut + 1);
+        Append(out, "  cut %d holds no cycles\n", CutNumber(cut));
     }
 }
 
@@ -106,7 +104,7 @@ std::string SummaryText(const Tally& s, int cut) {
     for (int c = 0; c < kCuts; ++c) {
         const CutTally& t = s.cuts[c];
         any |= t.count > 0;
-        if ((cut != kAllCutsShown && cut != c) || t.count == 0) continue;
+        if ((cut != kAllCuts && cut != c) || t.count == 0) continue;
         Append(out, "cut %d: %zu cycles\n", c + 1, t.count);
         Append(out, "  peak %%  %s\n", DistributionText(Describe(t.peakBins, t.count)).c_str());
         Append(out, "  work %%  %s\n", DistributionText(Describe(t.workBins, t.count)).c_str());
@@ -119,10 +117,10 @@ std::string SummaryText(const Tally& s, int cut) {
                    span.alarms[1], span.alarms[2], span.alarms[3]);
         }
     }
-    if (cut == kAllCutsShown && !any)
+    if (cut == kAllCuts && !any)
         out += "  no cut holds any cycles\n";
-    else if (cut != kAllCutsShown && s.cuts[cut].count == 0)
-        Append(out, "  cut %d holds no cycles\n", cut + 1);
+    else if (cut != kAllCuts && s.cuts[cut].count == 0)
+        Append(out, "  cut %d holds no cycles\n", CutNumber(cut));
     return out;
 }
 

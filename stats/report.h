@@ -3,12 +3,11 @@
 
 #include <string>
 
+#include "model/cut.h"
 #include "stats/analysis.h"
 #include "stats/sources.h"
 
 namespace kvdstat {
-
-constexpr int kAllCutsShown = -1;
 
 struct TrendOptions {
     std::size_t window = 200;
@@ -21,7 +20,7 @@ struct WhatIfOptions {
     std::size_t listed = 50;        // cycles listed per kind and group
 };
 
-// cut: 0..15, or kAllCutsShown for every cut that holds cycles.
+// cut: 0..15, or kAllCuts for every cut that holds cycles.
 std::string SummaryText(const Source& s, int cut);
 std::string SummaryText(const Tally& s, int cut);  // the same text from the summary's tallies
 std::string TrendText(const Source& s, int cut, const TrendOptions& o);

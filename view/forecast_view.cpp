@@ -135,7 +135,7 @@ void DrawForecastView(Canvas& canvas, const CutForecast& f, Target target) {
     TextStateGuard keep(canvas);
     char heading[2 * kTextSize + 16];
     std::snprintf(heading, sizeof heading, "%s, %s %d", GetText(kTextForecast), GetText(kTextCutNumber),
-                  f.cut + 1);
+                  CutNumber(f.cut));
     DrawPanelHeading(canvas, target, heading);
     DrawStatisticsAxes(canvas);
     DrawStatisticsScale(canvas, GetText(f.workMode ? kTextWorkPercent : kTextPeakPercent));

@@ -101,7 +101,7 @@ void DrawStatisticsFrame(Canvas& canvas, int kind, Target target) {
     char heading[3 * kTextSize + 16];
     std::snprintf(heading, sizeof heading, "%s %s, %s %d",
                   GetText(kind == kPowerStatistics ? kTextPower : kTextWork), GetText(kTextStatistics),
-                  GetText(kTextCutNumber), cut + 1);
+                  GetText(kTextCutNumber), CutNumber(cut));
     DrawPanelHeading(canvas, target, heading);
     DrawStatisticsAxes(canvas);
     DrawStatisticsScale(canvas, "[%]");

@@ -123,7 +123,7 @@ void DrawParameterTable(Canvas& canvas, int clientWidth) {
     canvas.SetTextAlign(kAlignCenter | kAlignBottom);
     canvas.SetBackgroundColour(kWindowBackground);
     DrawFormatted(canvas, clientWidth / 2, L(kPanelTop) + L(kTableFontHeight) / 2, " %s, %s %d ",
-                  GetText(kTextParameters), GetText(kTextCutNumber), cut + 1);
+                  GetText(kTextParameters), GetText(kTextCutNumber), CutNumber(cut));
     canvas.SetTextAlign(kAlignLeft | kAlignBottom);  // a row's y is the bottom of its text
     DrawCutColumns(canvas, p);
     DrawCommonColumn(canvas);

@@ -1,3 +1,4 @@
+#include "model/cut.h"
 #include "plant_store.h"
 
 #include <nlohmann/json.hpp>
@@ -310,7 +311,7 @@ Outcome PlantStore::TakeState(Machine& m, std::string_view payload, int64_t now,
     v.unitConnected = v.online && Flag(j, "unit");
     const bool cut = v.online && j.contains("cut") && j["cut"].is_number_integer();
     const int64_t c = cut ? j["cut"].get<int64_t>() : 0;
-    v.activeCut = c >= 1 && c <= 16 ? static_cast<int>(c - 1) : -1;
+    v.activeCut = IsCutNumber(c) ? CutIndex(static_cast<int>(c)) : -1;
     v.breakLamp = v.online && Flag(j, "break");
     v.bluntLamp = v.online && Flag(j, "blunt");
     v.missingLamp = v.online && Flag(j, "missing");

@@ -11,7 +11,7 @@ bool ParseCuts(const std::string& s, std::vector<int>& cuts) {
     for (const std::string& field : SplitFields(s, ',')) {
         long cut = 0;
         if (!ParseLong(field, 1, kCutCount, cut)) return false;
-        cuts.push_back(static_cast<int>(cut - 1));
+        cuts.push_back(CutIndex(static_cast<int>(cut)));
     }
     return true;
 }

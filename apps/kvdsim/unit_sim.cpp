@@ -291,9 +291,9 @@ void UnitSimulator::EmitFrame(uint16_t value, bool word, bool corruptible) {
             static constexpr const char* kNames[] = {"break", "blunt", "missing", "err1"};
             for (int k = 0; k < 4; ++k)
                 if (cycleAlarms_ & (1 << k)) alarms += (alarms.empty() ? "" : ",") + std::string(kNames[k]);
-            events_("cycle " + std::to_string(played_) + " cut " + std::to_string(entry->cut + 1) + " peak " +
-                    std::to_string(entry->peak) + " work " + std::to_string(entry->work) + " alarms " +
-                    (alarms.empty() ? "-" : alarms));
+            events_("cycle " + std::to_string(played_) + " cut " + std::to_string(CutNumber(entry->cut)) +
+                    " peak " + std::to_string(entry->peak) + " work " + std::to_string(entry->work) +
+                    " alarms " + (alarms.empty() ? "-" : alarms));
         }
         cycleAlarms_ = 0;
     }

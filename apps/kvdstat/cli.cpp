@@ -96,7 +96,7 @@ bool ParseInt(const std::string& text, int low, int high, int& out) {
 struct Arguments {
     std::string command;
     std::vector<std::string> inputs;
-    int cut = kAllCutsShown;
+    int cut = kAllCuts;
     TimeBound from, to;
     std::string format = "csv", outFile, database, machine;
     Limits limits{-1, -1, -1, -1};
@@ -139,7 +139,7 @@ bool ParseOption(const std::string& arg, const std::string& v, Arguments& a, std
             error = arg + " " + v + ": expected a whole number 1..16";
             return false;
         }
-        a.cut = n - 1;
+        a.cut = CutIndex(static_cast<int>(n));
     } else if (arg == "--from" || arg == "--to") {
         if (!ParseTimeBound(v, arg == "--from" ? a.from : a.to)) {
             error = arg + " " + v + ": expected a time like 2026-12-01T08:00, optionally with Z or +01:00";
@@ -209,16 +209,16 @@ bool WriteText(const std::string& path, const std::string& text, std::string& er
 
 int Plot(const Arguments& a, const Source& s, std::string& out, std::string& err) {
     int cut = a.cut;
-    if (cut == kAllCutsShown) {
+    if (cut == kAllCuts) {
         for (int c = 0; c < kCuts; ++c) {
             if (s.cuts[c].Size() == 0) continue;
-            if (cut != kAllCutsShown) {
+            if (cut != kAllCuts) {
                 err += "kvdstat: plot: several cuts hold cycles; name one with --cut\n";
                 return kExitFailed;
             }
             cut = c;
         }
-        if (cut == kAllCutsShown) {
+        if (cut == kAllCuts) {
             err += "kvdstat: plot: no cut holds any cycles\n";
             return kExitFailed;
         }
@@ -235,8 +235,8 @@ int Plot(const Arguments& a, const Source& s, std::string& out, std::string& err
         if (!error.empty()) err += "kvdstat: " + error + "\n";
         return kExitFailed;
     }
-    out += "kvdstat: chart of cut " + std::to_string(cut + 1) + " (" + std::to_string(s.cuts[cut].Size()) +
-           " cycles) written to " + a.outFile + "\n";
+    out += "kvdstat: chart of cut " + std::to_string(CutNumber(cut)) + " (" +
+           std::to_string(s.cuts[cut].Size()) + " cycles) written to " + a.outFile + "\n";
     return kExitDone;
 }
 

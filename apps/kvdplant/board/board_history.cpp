@@ -66,7 +66,7 @@ nlohmann::json MachineHistory(const std::string& root, const std::string& machin
     kvdstat::Source& s = sources.front();
     s.name = machine;
     if (cut < 0 || cut >= kvdstat::kCuts || s.cuts[cut].Size() == 0) cut = NewestCut(s);
-    out["summary"] = kvdstat::SummaryText(s, kvdstat::kAllCutsShown);
+    out["summary"] = kvdstat::SummaryText(s, kAllCuts);
     if (cut < 0) return out;
     out["cut"] = cut + 1;
     out["trend"] = kvdstat::TrendText(s, cut, kvdstat::TrendOptions{});

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "journal/journal_line.h"
+#include "model/cut.h"
 
 namespace kvdboard {
 
@@ -57,7 +58,7 @@ json MachineJson(const MachineView& v) {
         {"online", v.state.online},
         {"connected", v.state.connected},
         {"lamps", Lamps(v.state.lamps)},
-        {"cut", v.cut >= 0 ? json(v.cut + 1) : json(nullptr)},
+        {"cut", v.cut >= 0 ? json(CutNumber(v.cut)) : json(nullptr)},
         {"peaks", peaks},
         {"works", works},
         {"alarms", alarms},

@@ -133,7 +133,7 @@ TEST(KvdstatSummary, PercentilesByNearestRankAndTheJournalsSpan) {
     EXPECT_DOUBLE_EQ(span.cyclesPerHour, 10.0);
     EXPECT_EQ(span.alarms[0], 1u);
     EXPECT_EQ(span.alarms[1], 2u);
-    const std::string text = SummaryText(s, kAllCutsShown);
+    const std::string text = SummaryText(s, kAllCuts);
     EXPECT_NE(text.find("cut 3: 10 cycles"), std::string::npos) << text;
     EXPECT_NE(text.find("from 2026-01-01T01:00:00.000+01:00 to 2026-01-01T01:54:00.000+01:00"),
               std::string::npos)

@@ -84,13 +84,11 @@ TEST(KvdstatSummaryScan, SameAnswersAsTheHistories) {
     for (const std::vector<std::string>& paths : inputs) {
         std::vector<Problem> expectedProblems;
         std::string expected;
-        for (const Source& s : LoadSources(paths, expectedProblems))
-            expected += SummaryText(s, kAllCutsShown);
+        for (const Source& s : LoadSources(paths, expectedProblems)) expected += SummaryText(s, kAllCuts);
         for (unsigned threads : {1u, 2u, 5u}) {
             std::vector<Problem> problems;
             std::string got;
-            for (const Tally& t : TallyJournals(paths, problems, threads))
-                got += SummaryText(t, kAllCutsShown);
+            for (const Tally& t : TallyJournals(paths, problems, threads)) got += SummaryText(t, kAllCuts);
             EXPECT_EQ(got, expected) << paths.front() << ", " << threads << " readers";
             ASSERT_EQ(problems.size(), expectedProblems.size()) << paths.front();
             for (std::size_t i = 0; i < problems.size(); ++i)
