@@ -22,6 +22,7 @@
 namespace {
 // The benchmark's own link record.
 Link gBenchLink;
+StatisticsFileState gBenchFiles;  // the statistics file's records, as the monitor holds them
 }  // namespace
 
 namespace {
@@ -89,7 +90,7 @@ void BM_CycleEndWithAutosave(benchmark::State& state) {
     Start();
     std::snprintf(gConfig.statisticsFileName, sizeof gConfig.statisticsFileName, "bench-autosave.$$$");
     ResetServices();
-    gBenchLink.storageService.saveStatistics = [](void*) { return SaveStatisticsInUse(); };
+    gBenchLink.storageService.saveStatistics = [](void*) { return SaveStatisticsInUse(gBenchFiles); };
     std::vector<uint8_t> cycleEnd;
     AddFrame(cycleEnd, 220);  // a cycle end is taken only after its cut start
     AddFrame(cycleEnd, 200);

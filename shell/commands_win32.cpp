@@ -104,14 +104,14 @@ void ShowFileInUseNotRemembered(HWND hwnd, int32_t configuration) {
 
 void SaveStatistics(HWND hwnd, int) {
     int32_t configuration = kResultOk;
-    if (const int32_t r = SaveStatisticsAs(hwnd, &configuration))
+    if (const int32_t r = SaveStatisticsAs(hwnd, MonitorOf(hwnd).statisticsFile, &configuration))
         ShowMessage(hwnd, kTextStatisticsNotSaved, kCaptionError, r);
     ShowFileInUseNotRemembered(hwnd, configuration);
 }
 
 void LoadStatistics(HWND hwnd, int) {
     int32_t configuration = kResultOk;
-    const int32_t r = LoadStatisticsFrom(hwnd, &configuration);
+    const int32_t r = LoadStatisticsFrom(hwnd, MonitorOf(hwnd).statisticsFile, &configuration);
     ShowFileInUseNotRemembered(hwnd, configuration);
     if (r == kResultOk) {
         StartForecast(MonitorOf(hwnd).forecast);
@@ -121,7 +121,7 @@ void LoadStatistics(HWND hwnd, int) {
 }
 
 void Reset(HWND hwnd, int cutOrAll) {
-    if (const int32_t r = ResetStatistics(cutOrAll))
+    if (const int32_t r = ResetStatistics(MonitorOf(hwnd).statisticsFile, cutOrAll))
         ShowMessage(hwnd, kTextStatisticsNotSaved, kCaptionError, r);
     StartForecast(MonitorOf(hwnd).forecast);
     if (CurrentDisplay() != Display::kParameterTable) InvalidateRegion(hwnd, Region::kPanel, true);

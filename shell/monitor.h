@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "files/statistics_file.h"
 #include "journal/journal_writer.h"
 #include "link/link.h"
 #include "trend/cut_trend.h"
@@ -19,6 +20,9 @@ struct Monitor {
     // The monitor's own journal writer (the lines waiting for the statistics file's journal);
     // its counts are read by the debug window.
     JournalWriter journal;
+    // The statistics file's autosave health and hold and its load's scratch block: the autosave
+    // (reader thread, through the storage service) and the file commands (UI thread) are handed it.
+    StatisticsFileState statisticsFile;
     TrendBook forecast;        // the wear forecast; UI thread only
     int32_t rememberedSample;  // the sample the power bar shows; UI thread only
 };

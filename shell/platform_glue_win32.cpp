@@ -65,7 +65,7 @@ StorageService FileStorageService(Monitor& monitor) {
     StorageService s;
     s.self = &monitor;
     s.saveConfiguration = [](void*) { return SaveConfiguration(); };
-    s.saveStatistics = [](void*) { return SaveStatisticsInUse(); };
+    s.saveStatistics = [](void* self) { return SaveStatisticsInUse(MonitorOfSelf(self).statisticsFile); };
     s.journalCycle = [](void* self, const FinishedCycle& c) {
         JournalFinishedCycle(MonitorOfSelf(self).journal, c);
     };
