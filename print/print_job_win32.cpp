@@ -133,8 +133,9 @@ int32_t PrintActiveCut(HDC dc) {
 int32_t PrintStatistics(HDC dc, int kind) {
     return PrintOnePage(dc, PageKind::kStatistics, [kind](HDC page) {
         DrawWithPageFonts(page, [kind](Canvas& canvas) {
+            StatisticsCursor pageStatistics;  // the page's own: printing never moves the screen's
             DrawStatisticsFrame(canvas, kind, Target::kPrinter);
-            DrawStatisticsBars(canvas, kind);
+            DrawStatisticsBars(canvas, kind, pageStatistics);
         });
     });
 }

@@ -86,7 +86,7 @@ void PaintMainWindow(HWND hwnd) {
             } else {
                 const int kind = static_cast<int>(display);
                 DrawStatisticsFrame(canvas, kind, Target::kScreen);
-                DrawStatisticsBars(canvas, kind);
+                DrawStatisticsBars(canvas, kind, MonitorOf(hwnd).screenStatistics);
             }
         }
     }

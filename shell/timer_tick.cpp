@@ -41,7 +41,8 @@ void RepaintChanges(Monitor& monitor, uint32_t tickEvents) {
     }
     if ((changes.events & kChangeStatistics) != 0) FollowForecast(monitor.forecast);
     const Display display = CurrentDisplay();
-    const bool rescaled = (changes.events & kChangeStatistics) != 0 && StatisticsRescaled();
+    const bool rescaled =
+        (changes.events & kChangeStatistics) != 0 && StatisticsRescaled(monitor.screenStatistics);
     Repaints repaints = RepaintsFor(changes, display, rescaled);
     if (compressing) repaints.marked[static_cast<int>(Region::kNewPoints)] = false;
     for (int r = 0; r < kRegionCount; ++r)

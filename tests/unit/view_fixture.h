@@ -29,7 +29,6 @@ protected:
         gModel.connection.NotConnected = 0;
         PresetConfiguration();
         LayoutIndex = 1;
-        ResetStatisticsBarScale();
         invalidations.clear();
         ResetServices();
         gWindowService.invalidate = [](Region r, bool erase) { invalidations.push_back({r, erase}); };
