@@ -28,7 +28,7 @@ StatisticsFileState gBenchFiles;  // the statistics file's records, as the monit
 namespace {
 
 void ResetServices() {
-    gWindowService = {};
+    gBenchLink.windowService = {};
     gBenchLink.storageService = {};
 }
 
@@ -68,7 +68,7 @@ void Start() {
 void BM_InterpreterThroughput(benchmark::State& state) {
     Start();
     ResetServices();
-    gWindowService.invalidate = [](Region, bool) {};
+    gBenchLink.windowService.invalidate = [](void*, Region, bool) {};
     gBenchLink.storageService.saveStatistics = [](void*) {
         return int32_t{0};
     };  // the file write is measured on its own below

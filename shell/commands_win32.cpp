@@ -140,7 +140,10 @@ void Language(HWND hwnd, int offset) {
     SwitchLanguage(hwnd, static_cast<uint16_t>(offset), MonitorOf(hwnd).link.port.port);
 }
 
-void Print(HWND hwnd, int offset) { RunPrintCommand(hwnd, static_cast<PrintCommand>(offset)); }
+void Print(HWND hwnd, int offset) {
+    const MainWindowState& state = StateOf(hwnd);
+    RunPrintCommand(hwnd, static_cast<PrintCommand>(offset), PrintInputs{state.print, state.drawing});
+}
 
 // The snapshot of the last cycle end as a bitmap file; afterwards the display runs again,
 // whatever came of the dump.

@@ -95,14 +95,13 @@ LRESULT OnCreate(HWND hwnd) {
         ShowMessage(hwnd, kTextStatisticsNotLoaded, kCaptionError, r);
     StartForecast(MonitorOf(hwnd).forecast);
     ShowCaption(hwnd);
-    gMainWindow = hwnd;
     InstallPlatformSeams(hwnd);
     SetMenu(hwnd, LoadLanguageMenu(gConfig.languageBase));
     SetMenuChecks(GetMenu(hwnd), 0, gConfig.languageBase, gConfig.DisplayMode);
     OpenPortAtStart(MonitorOf(hwnd).link);  // writes the parameter defaults first
     StartPlantLink(StateOf(hwnd).plant, hwnd);
     SetTimer(hwnd, kTimerId, kTimerPeriodMs, nullptr);
-    CreateDrawingResources();
+    CreateDrawingResources(StateOf(hwnd).drawing);
     return 0;
 }
 
@@ -112,7 +111,7 @@ void OnDestroy(HWND hwnd) {
     // CloseLink serves such requests while it waits for the threads to end.
     CloseLink(*StateOf(hwnd).start.serial);
     StopPlantLink(StateOf(hwnd).plant);  // after the link: no cycle end is on its way to it any more
-    DeleteDrawingResources();
+    DeleteDrawingResources(StateOf(hwnd).drawing);
     DeleteCycleSnapshot(StateOf(hwnd).snapshot);
     PostQuitMessage(0);
 }

@@ -24,7 +24,7 @@ std::atomic<int> gSnapshots;
 // The end-of-cycle request waits until the UI thread has handled it, as the real one does.
 std::atomic<bool> gSnapshotRequested;
 
-void RequestSnapshotAndWait() {
+void RequestSnapshotAndWait(void*) {
     gSnapshotRequested = true;
     while (gSnapshotRequested) std::this_thread::yield();
 }
@@ -109,13 +109,13 @@ TEST(InterpreterThreads, ReaderThreadAndUiThreadShareTheModel) {
     gSnapshots = 0;
     gSnapshotRequested = false;
     ResetServices();
-    gWindowService.invalidate = [](Region, bool) {};
+    TestLink().windowService.invalidate = [](void*, Region, bool) {};
     TestLink().storageService.saveStatistics = [](void*) {
         const int32_t r = SaveStatisticsInUse(TestFiles());
         ++gSaves;
         return r;
     };
-    gWindowService.requestEndOfCycle = RequestSnapshotAndWait;
+    TestLink().windowService.requestEndOfCycle = RequestSnapshotAndWait;
     ASSERT_EQ(LoadStatisticsFile(TestFiles(), gConfig.statisticsFileName), 0);
 
     constexpr int kCycles = 120;

@@ -31,7 +31,9 @@ protected:
         LayoutIndex = 1;
         invalidations.clear();
         ResetServices();
-        gWindowService.invalidate = [](Region r, bool erase) { invalidations.push_back({r, erase}); };
+        TestLink().windowService.invalidate = [](void*, Region r, bool erase) {
+            invalidations.push_back({r, erase});
+        };
     }
     void TearDown() override {
         ResetServices();
