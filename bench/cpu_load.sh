@@ -16,7 +16,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 window=${1:-30}
 runs=${2:-2}
-export ZAVIZE_BUILD=${ZAVIZE_BUILD:-$top/build/win64} ZAVIZE_KVDSIM=$top/build/native/tools/kvdsim/kvdsim
+export ZAVIZE_BUILD=${ZAVIZE_BUILD:-$top/build/win64} ZAVIZE_KVDSIM=$top/build/native/apps/kvdsim/kvdsim
 export WORK=$top/build/bench-cpu
 # A prefix of its own, so the wineserver measured serves this benchmark only.
 export E2E_PREFIX=$top/build/win64/wineprefix-bench

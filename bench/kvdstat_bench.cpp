@@ -10,8 +10,8 @@
 
 #include "journal/journal_line.h"
 #include "journal/journal_writer.h"
-#include "report.h"
-#include "sources.h"
+#include "stats/report.h"
+#include "stats/sources.h"
 
 namespace {
 

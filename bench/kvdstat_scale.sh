@@ -5,7 +5,7 @@
 #
 # usage: bench/kvdstat_scale.sh [FOLDER=/tmp/kvdstat-scale] [LINES=50000000] [RUNS=3]
 #   FOLDER is written by bench/kvdstat_journals.py when it holds no journals yet (20 machines x
-#   365 day files; 50 M lines are about 3.4 GB). KVDSTAT (default build/native/tools/kvdstat/kvdstat)
+#   365 day files; 50 M lines are about 3.4 GB). KVDSTAT (default build/native/apps/kvdstat/kvdstat)
 #   is the program measured; KVDSTAT_BEFORE, when set, another build measured beside it, whose
 #   output must be the same byte for byte.
 set -euo pipefail
@@ -13,7 +13,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 folder=${1:-/tmp/kvdstat-scale}
 lines=${2:-50000000}
 runs=${3:-3}
-kvdstat=${KVDSTAT:-$here/build/native/tools/kvdstat/kvdstat}
+kvdstat=${KVDSTAT:-$here/build/native/apps/kvdstat/kvdstat}
 before=${KVDSTAT_BEFORE:-}
 
 if ! compgen -G "$folder/*/journal/*.csv" >/dev/null; then

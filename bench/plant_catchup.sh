@@ -34,7 +34,7 @@ max_queued_bytes 1500000000
 CONF
   mosquitto -c "$work/broker/mosquitto.conf" 2>"$work/broker/log" &
   broker=$!
-  "$build/tools/kvdplant/kvdplant" --folder "$work/plant" --port "$port" --listen off \
+  "$build/apps/kvdplant/kvdplant" --folder "$work/plant" --port "$port" --listen off \
     >"$work/kvdplant.out" 2>"$work/kvdplant.log" &
   plant=$!
   trap 'kill $plant $broker 2>/dev/null || true' EXIT

@@ -65,7 +65,7 @@ elif [ "$store" != journal ]; then
 fi
 mosquitto -c "$work/broker/mosquitto.conf" 2>"$work/broker/log" &
 broker=$!
-"$build/tools/kvdplant/kvdplant" "${target[@]}" --port "$port" >"$work/kvdplant.out" 2>"$work/kvdplant.log" &
+"$build/apps/kvdplant/kvdplant" "${target[@]}" --port "$port" >"$work/kvdplant.out" 2>"$work/kvdplant.log" &
 plant=$!
 sleep 1
 broker0=$(ticks $broker)

@@ -8,7 +8,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 sim_seconds=${1:-3600}
 speed=${2:-60}
-export ZAVIZE_BUILD=$top/build/win64 ZAVIZE_KVDSIM=$top/build/native/tools/kvdsim/kvdsim
+export ZAVIZE_BUILD=$top/build/win64 ZAVIZE_KVDSIM=$top/build/native/apps/kvdsim/kvdsim
 export WORK=$top/build/bench-memory
 rm -rf "$WORK"
 mkdir -p "$WORK/run"

@@ -1,7 +1,7 @@
 #include "files/bitmap_win32.h"
 
 #include "files/file_dialog_win32.h"
-#include "files/results.h"
+#include "model/results.h"
 #include "text/message.h"
 #include "text/message_win32.h"
 #include "text/text_ids.h"

@@ -1,7 +1,7 @@
 #include "files/config.h"
 
 #include "files/file_io.h"
-#include "files/results.h"
+#include "model/results.h"
 
 const char* const kConfigurationFileName = "ZAVIze.cnf";
 

@@ -4,7 +4,7 @@
 #include <mutex>
 
 #include "files/file_io.h"
-#include "files/results.h"
+#include "model/results.h"
 #include "model/model.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "files/results.h"
+#include "model/results.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "files/file_io.h"
 
-#include "files/results.h"
+#include "model/results.h"
 
 #include <cstdio>
 #include <cstring>

@@ -8,7 +8,7 @@
 
 #include "files/file_io.h"
 #include "files/parameter_set_fields.h"
-#include "files/results.h"
+#include "model/results.h"
 #include "model/parameters.h"
 #include "model/model.h"
 #include "text/language.h"

@@ -6,7 +6,7 @@
 
 #include "files/config.h"
 #include "files/file_io.h"
-#include "files/results.h"
+#include "model/results.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "files/results.h"
+#include "model/results.h"
 #include "model/model.h"
 
 namespace {
@@ -80,8 +80,7 @@ JournalAppend AppendBatch(const JournalFiles& files, const char* statisticsFile,
 int32_t WriteBatch(JournalWriter& w, const JournalFiles& files, const char* statisticsFile) {
     if (w.waitingLines == 0) return 0;
     char path[kJournalPathMax];
-    // The name is too long: 206, the system's own number for it on Windows.
-    if (!JournalDayFile(statisticsFile, WaitingAt(w, 0).time, path, sizeof path)) return 206;
+    if (!JournalDayFile(statisticsFile, WaitingAt(w, 0).time, path, sizeof path)) return kResultNameTooLong;
     const std::size_t lines = FillBatch(w);
     const JournalAppend a = AppendBatch(files, statisticsFile, path, {w.batch, w.batchEnds[lines - 1]});
     // Lines that reached the file whole are done, even when the close failed after them; a line

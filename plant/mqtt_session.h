@@ -12,12 +12,6 @@
 #include "plant/mqtt_codec.h"
 #include "plant/socket.h"
 
-// Results besides 0 and the socket's.
-constexpr int32_t kMqttBroken = -10;    // the broker sent a malformed packet (MqttSession::reason)
-constexpr int32_t kMqttRefused = -11;   // CONNACK refused the connection (MqttSession::refusal)
-constexpr int32_t kMqttStopped = -12;   // the stop flag was raised while waiting
-constexpr int32_t kMqttNoAnswer = -13;  // no CONNACK, PUBACK or PINGRESP in time
-
 // A message of a subscription; its views live only during the call.
 using MqttMessageHandler = void (*)(void* context, const MqttPublish& message);
 

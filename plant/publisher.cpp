@@ -72,8 +72,6 @@ constexpr uint32_t kPostBurst = 32;
 // dozen times, not every minute.
 constexpr int64_t kStallFirstMs = 30000;
 constexpr int64_t kStallLastMs = 30 * 60000;
-constexpr int32_t kResultPositionFile = -20;
-constexpr int32_t kResultNoReceipt = -21;
 
 // One run of the thread: the session and the outbox position live here, on its stack.
 class Loop {

@@ -6,18 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 
-// Results besides 0 and the system's own error numbers.
-constexpr int32_t kSocketTimedOut = -1;    // nothing within the time given
-constexpr int32_t kSocketPeerClosed = -2;  // the broker closed the connection
-constexpr int32_t kSocketNoAddress = -3;   // the host name resolves to no address
-// TLS: the connection is refused before a byte of MQTT is sent.
-constexpr int32_t kSocketTlsHandshake = -30;   // no TLS session could be agreed with the broker
-constexpr int32_t kSocketCertUntrusted = -31;  // the broker's certificate is not from the trusted CA
-constexpr int32_t kSocketCertName = -32;       // ... is for another host name
-constexpr int32_t kSocketCertExpired = -33;    // ... has expired or is not valid yet
-constexpr int32_t kSocketCaFile = -34;         // the CA file cannot be read or holds no certificate
-constexpr int32_t kSocketTlsBroken = -35;      // the broker sent what is not a valid TLS record
-constexpr int32_t kSocketTlsMissing = -36;     // this build has no TLS (the native one)
+#include "model/results.h"
+
+// Results: 0, the system's own error numbers, or the link's own (model/results.h).
 
 constexpr std::size_t kSocketCaPathMax = 259;
 

@@ -8,7 +8,7 @@
 #include "files/config.h"
 #include "files/export_win32.h"
 #include "files/parameter_set_dialogs_win32.h"
-#include "files/results.h"
+#include "model/results.h"
 #include "files/statistics_dialogs_win32.h"
 #include "files/statistics_file.h"
 #include "link/command_queue.h"

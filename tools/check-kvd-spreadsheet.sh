@@ -12,7 +12,7 @@ if ! command -v soffice >/dev/null 2>&1; then
   exit 0
 fi
 
-kvdfile=build/native/tools/kvdfile/kvdfile
+kvdfile=build/native/apps/kvdfile/kvdfile
 if [ ! -x "$kvdfile" ]; then
   cmake --preset native >/dev/null
   cmake --build --preset native --target kvdfile -j2 >/dev/null

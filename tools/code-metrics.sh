@@ -6,8 +6,9 @@
 #      declarations are not definitions and are not counted. Locals and function-static variables
 #      are not process-wide state of a layer and are left out.
 #  (b) the Invalidate calls in link/ (an identifier starting with Invalidate followed by "(").
-#  (c) the ten longest functions of the program (every layer, tools/ and bench/; tests excluded),
-#      with file:line and length in lines from the line of the name to the closing brace.
+#  (c) the ten longest functions of the program (every layer, apps/, tools/ and bench/; tests
+#      excluded), with file:line and length in lines from the line of the name to the closing
+#      brace.
 #  (d) the same count as (a) for every layer and every program (their tests left out), each object
 #      listed with file:line and, below it, why it stays (the table `reasons` below; an object
 #      without an entry says so), and the total of the layers.
@@ -16,8 +17,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 verbose=${1:-}
 
-layers=(model trend text files link view sheet print journal plant shell)
-programs=(tools/kvdsim tools/kvdstat tools/kvdplant)
+layers=(model trend text files link view sheet print journal plant stats shell)
+programs=(apps/kvdsim apps/kvdstat apps/kvdplant apps/kvdfile)
 
 # The mutable namespace-scope objects of the files named on standard input, "file:line  text".
 mutable_objects() {
@@ -72,7 +73,7 @@ echo "(b) Invalidate calls in link/: $count"
 grep -rEn '\bInvalidate[A-Za-z]*\(' link/ | sed 's/^/    /' || true
 
 echo "(c) longest functions (lines, file:line, name):"
-files=$(find model text files link view sheet print journal shell tools bench \
+files=$(find "${layers[@]}" apps tools bench \
   \( -name '*.cpp' -o -name '*.h' \) -not -path '*/build/*' -not -path '*/tests/*' | sort)
 # shellcheck disable=SC2086
 ctags -f - --language-force=C++ --kinds-C++=f --fields=+ne $files |
@@ -127,6 +128,6 @@ for folder in "${layers[@]}" "${programs[@]}"; do
   n=$(grep -c . <<<"$found" || true)
   echo "  $folder: $n"
   if [[ -n $found ]]; then with_reasons <<<"$found"; fi
-  if [[ $folder != tools/* ]]; then total=$((total + n)); fi
+  if [[ $folder != apps/* ]]; then total=$((total + n)); fi
   if [[ $folder == "${layers[-1]}" ]]; then echo "  layers total: $total"; fi
 done

@@ -12,7 +12,7 @@ started=$(date +%s)
 tools/setup.sh
 jobs=${ZAVIZE_JOBS:-2}
 # The win64 build's end-to-end tests need the native simulated unit (its configuration checks).
-if [ ! -x build/native/tools/kvdsim/kvdsim ]; then
+if [ ! -x build/native/apps/kvdsim/kvdsim ]; then
   cmake --preset native >/dev/null
   cmake --build --preset native -j "$jobs" --target kvdsim
 fi
@@ -52,7 +52,7 @@ for arch in win64 win32; do
   "$tool-strip" -o "$dir/zavize.exe" "build/$arch/zavize.exe"
   touch -r "build/$arch/zavize.exe" "$dir/zavize.exe"
   # The command-line tool that reads the statistics files and the cycle journal.
-  "$tool-strip" -o "$dir/kvdstat.exe" "build/$arch/tools/kvdstat/kvdstat.exe"
+  "$tool-strip" -o "$dir/kvdstat.exe" "build/$arch/apps/kvdstat/kvdstat.exe"
   (cd "$stage" && zip -qrX "../ZavIze-$version-$arch.zip" "ZavIze-$version-$arch")
 done
 

@@ -8,7 +8,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 tools/demo-build.sh
 
-export ZAVIZE_BUILD=$top/build/win64 ZAVIZE_KVDSIM=$top/build/native/tools/kvdsim/kvdsim
+export ZAVIZE_BUILD=$top/build/win64 ZAVIZE_KVDSIM=$top/build/native/apps/kvdsim/kvdsim
 export WORK=$top/build/demo E2E_PREFIX=$top/build/win64/wineprefix-demo
 mkdir -p "$WORK/run" "$WORK/screens"
 # shellcheck source=../tests/e2e/lib.sh

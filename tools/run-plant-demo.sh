@@ -14,7 +14,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 tools/demo-build.sh
 
-export ZAVIZE_BUILD=$top/build/win64 ZAVIZE_KVDSIM=$top/build/native/tools/kvdsim/kvdsim
+export ZAVIZE_BUILD=$top/build/win64 ZAVIZE_KVDSIM=$top/build/native/apps/kvdsim/kvdsim
 export WORK=$top/build/plant-demo E2E_PREFIX=$top/build/win64/wineprefix-plant-demo
 rm -rf "$WORK/plant"
 mkdir -p "$WORK/plant" "$WORK/screens"
@@ -82,7 +82,7 @@ while true; do
   sleep 10
   n=$((n + 1))
   log "kvdstat summary $WORK/plant/*/journal"
-  "$top/build/native/tools/kvdstat/kvdstat" summary "$WORK"/plant/*/journal 2>&1 | head -40 || true
+  "$top/build/native/apps/kvdstat/kvdstat" summary "$WORK"/plant/*/journal 2>&1 | head -40 || true
   log "the database: cycles and alarms per machine and hour, the machines' states"
   PGPASSWORD=plant-demo psql "$DATABASE" -c "SELECT * FROM cycles_per_hour ORDER BY hour DESC, machine LIMIT 6" \
     -c "SELECT machine, online, unit, cut, break, blunt, missing, last_cycle FROM machine_state ORDER BY 1" || true

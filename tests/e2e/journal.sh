@@ -20,7 +20,7 @@ journal_lines() { [ "$(cat "$WORK"/run/journal/*.csv 2>/dev/null | grep -vc '^ti
 wait_for 10 "the journal line of cycle $cycles" journal_lines
 stop_program
 
-kvdstat() { wine "$ZAVIZE_BUILD/tools/kvdstat/kvdstat.exe" "$@" | tr -d '\r'; }
+kvdstat() { wine "$ZAVIZE_BUILD/apps/kvdstat/kvdstat.exe" "$@" | tr -d '\r'; }
 journal=("$WORK"/run/journal/*.csv)
 [ -f "${journal[0]}" ] || fail "no journal beside Default.\$\$\$"
 log "journal: ${journal[*]}"

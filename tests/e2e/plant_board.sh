@@ -57,6 +57,6 @@ for _ in \$(seq 200); do
 done
 exit 1
 CLOSE
-python3 "$ZAVIZE_SOURCE/tools/kvdplant/board/tests/board_browser_test.py" --demo-port "$board" \
+python3 "$ZAVIZE_SOURCE/apps/kvdplant/board/tests/board_browser_test.py" --demo-port "$board" \
   --close "bash $WORK/close.sh" --screens "$WORK/screens" || fail "the board in the browser"
 log "the board showed the plant demo; pictures in $WORK/screens"

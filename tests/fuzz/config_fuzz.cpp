@@ -4,7 +4,7 @@
 
 #include "files/config.h"
 #include "text/display_name.h"
-#include "files/results.h"
+#include "model/results.h"
 #include "fuzz_file.h"
 #include "text/language.h"
 

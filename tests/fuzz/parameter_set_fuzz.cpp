@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "files/parameter_set_file.h"
-#include "files/results.h"
+#include "model/results.h"
 #include "fuzz_file.h"
 #include "model/parameters.h"
 #include "model/model.h"

@@ -5,7 +5,7 @@
 // within the ring, or fails and leaves the block as it was.
 #include <cstring>
 
-#include "files/results.h"
+#include "model/results.h"
 #include "files/statistics_file.h"
 #include "fuzz_file.h"
 #include "model/model.h"

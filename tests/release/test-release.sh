@@ -18,7 +18,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$here/../.." && pwd)
 export ZAVIZE_BUILD=${ZAVIZE_BUILD:-$source_dir/build/win64}
-export ZAVIZE_KVDSIM=${ZAVIZE_KVDSIM:-$source_dir/build/native/tools/kvdsim/kvdsim}
+export ZAVIZE_KVDSIM=${ZAVIZE_KVDSIM:-$source_dir/build/native/apps/kvdsim/kvdsim}
 release=${ZAVIZE_RELEASE:-$source_dir/build/release}
 export WORK=${WORK:-$ZAVIZE_BUILD/release-test}
 export E2E_PREFIX=$WORK/prefix

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "files/config.h"
-#include "files/results.h"
+#include "model/results.h"
 #include "temp_dir.h"
 #include "unwritable_file.h"
 

@@ -8,7 +8,7 @@
 #include "text/text_ids.h"
 #include "files/parameter_set_fields.h"
 #include "files/parameter_set_file.h"
-#include "files/results.h"
+#include "model/results.h"
 #include "model/parameters.h"
 #include "link/command_queue.h"
 #include "model/model.h"

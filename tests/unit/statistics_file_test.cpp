@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "files/config.h"
-#include "files/results.h"
+#include "model/results.h"
 #include "files/statistics_file.h"
 #include "interpreter_support.h"
 #include "temp_dir.h"

@@ -12,7 +12,7 @@
 
 #include "files/config.h"
 #include "files/export_win32.h"
-#include "files/results.h"
+#include "model/results.h"
 #include "files/statistics_dialogs_win32.h"
 #include "files/statistics_file.h"
 #include "model/model.h"
