@@ -16,7 +16,7 @@ int32_t WriteLine(File& f, int value) {
 }
 
 // Entries first..last-1 of the cut, in order; stops at the first failed write.
-int32_t WriteRange(File& f, int kind, int cut, int first, int last) {
+int32_t WriteRange(File& f, StatisticsKind kind, int cut, int first, int last) {
     for (int i = first; i < last; ++i) {
         const StatisticsEntry& e = gStatistics.entries[cut][i];
         // The reader thread may be storing the entry at writeIndex meanwhile.
@@ -28,7 +28,7 @@ int32_t WriteRange(File& f, int kind, int cut, int first, int last) {
 
 }  // namespace
 
-int32_t WriteStatisticsExport(const char* path, int kind, int cut) {
+int32_t WriteStatisticsExport(const char* path, StatisticsKind kind, int cut) {
     if (cut < 0 || cut >= kCutCount || (kind != kPowerStatistics && kind != kWorkStatistics))
         return kExportBadRequest;
     uint16_t writeIndex, wrapMarker;

@@ -14,4 +14,4 @@ constexpr int32_t kExportBadRequest = 87;
 // the create or of the first failed write. A failed export leaves a file that was there as it
 // was: the lines go to a file beside it, which replaces it only once complete.
 // The cut's indexes are taken once, at the start; entries appended meanwhile are not exported.
-[[nodiscard]] int32_t WriteStatisticsExport(const char* path, int kind, int cut);
+[[nodiscard]] int32_t WriteStatisticsExport(const char* path, StatisticsKind kind, int cut);

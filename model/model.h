@@ -13,6 +13,7 @@
 #include <mutex>
 
 #include "model/cut.h"
+#include "model/settings.h"
 
 // ---- relaxed single-field access for fields shared between threads -------------------------
 template <class T>
@@ -192,9 +193,6 @@ void WriteParameterDefaults();
 void ResetModel();
 // The same without touching the 1.6 MB statistics block.
 void ResetUnitModel();
-
-// Which byte of an entry a chart or an export shows (also the statistics views' DisplayMode 0, 1).
-enum StatisticsKind : int { kPowerStatistics = 0, kWorkStatistics = 1 };
 
 // ---- statistics rules ----------------------------------------------------------------------
 // Writer rule: store the entry at writeIndex of the cut, then advance writeIndex/wrapMarker.

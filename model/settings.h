@@ -11,14 +11,19 @@ static_assert(std::endian::native == std::endian::little, "file images are littl
 
 constexpr int kStatisticsFileNameSize = 256;
 
-// What the lower panel shows; stored as a 16-bit word in ConfigurationRecord::DisplayMode.
+// Which byte of an entry a chart, a printed page or an export shows.
+enum StatisticsKind : int { kPowerStatistics = 0, kWorkStatistics = 1 };
+
+// What the lower panel shows; stored as a 16-bit word in ConfigurationRecord::DisplayMode. Its
+// first two are the charts of the two kinds.
 enum class Display : uint16_t {
-    kPowerStatistics = 0,
-    kWorkStatistics = 1,
+    kPowerStatistics = ::kPowerStatistics,
+    kWorkStatistics = ::kWorkStatistics,
     kParameterTable = 2,
     kForecast = 3,
 };
 constexpr int kDisplayCount = 4;
+constexpr StatisticsKind StatisticsKindOf(Display chart) { return static_cast<StatisticsKind>(chart); }
 
 struct ConfigurationRecord {
     uint16_t PortNumber;  // 1..16; +10 while the chosen port failed to open

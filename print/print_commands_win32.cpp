@@ -25,10 +25,10 @@ void RunPrintCommand(HWND owner, PrintCommand command, const PrintInputs& inputs
             failure = kTextPrintActiveCutFailed;
             break;
         case PrintCommand::kPowerStatistics:
-            r = PrintStatistics(printer.dc, 0, inputs);
+            r = PrintStatistics(printer.dc, kPowerStatistics, inputs);
             break;
         case PrintCommand::kWorkStatistics:
-            r = PrintStatistics(printer.dc, 1, inputs);
+            r = PrintStatistics(printer.dc, kWorkStatistics, inputs);
             break;
         case PrintCommand::kParameters:
             r = PrintParameters(printer.dc, inputs);

@@ -130,7 +130,7 @@ int32_t PrintActiveCut(HDC dc, const PrintInputs& inputs) {
     });
 }
 
-int32_t PrintStatistics(HDC dc, int kind, const PrintInputs& inputs) {
+int32_t PrintStatistics(HDC dc, StatisticsKind kind, const PrintInputs& inputs) {
     return PrintOnePage(dc, PageKind::kStatistics, inputs.calls, [kind, &inputs](HDC page) {
         DrawWithPageFonts(page, inputs.screen, [kind](Canvas& canvas) {
             StatisticsCursor pageStatistics;  // the page's own: printing never moves the screen's

@@ -21,6 +21,6 @@ struct PrintInputs {
 // The upper part of the screen layout: the curve with its frame, without lamps.
 [[nodiscard]] int32_t PrintActiveCut(HDC dc, const PrintInputs& inputs);
 // The power (kind 0) or work (kind 1) statistics chart of the active cut.
-[[nodiscard]] int32_t PrintStatistics(HDC dc, int kind, const PrintInputs& inputs);
+[[nodiscard]] int32_t PrintStatistics(HDC dc, StatisticsKind kind, const PrintInputs& inputs);
 // The parameters of all cuts and the common parameters, dated.
 [[nodiscard]] int32_t PrintParameters(HDC dc, const PrintInputs& inputs);

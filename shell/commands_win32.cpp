@@ -129,7 +129,7 @@ void Reset(HWND hwnd, int cutOrAll) {
 void ResetOne(HWND hwnd, int cut) { Reset(hwnd, cut); }
 void ResetAll(HWND hwnd, int) { Reset(hwnd, -1); }
 
-void Export(HWND hwnd, int kind, int cut) {
+void Export(HWND hwnd, StatisticsKind kind, int cut) {
     const int32_t r = ExportStatistics(hwnd, kind, cut);
     if (r != kResultOk && r != kResultCancelled) ShowMessage(hwnd, kTextExportFailed, kCaptionError, r);
 }

@@ -84,7 +84,7 @@ void PaintMainWindow(HWND hwnd) {
             } else if (display == Display::kForecast) {
                 DrawForecastView(canvas, ActiveForecast(MonitorOf(hwnd).forecast), Target::kScreen);
             } else {
-                const int kind = static_cast<int>(display);
+                const StatisticsKind kind = StatisticsKindOf(display);
                 DrawStatisticsFrame(canvas, kind, Target::kScreen);
                 DrawStatisticsBars(canvas, kind, MonitorOf(hwnd).screenStatistics);
             }

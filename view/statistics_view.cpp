@@ -18,13 +18,13 @@ namespace {
 // Held entries by the reader rule; indexes of a damaged file can claim more than the ring holds.
 int HeldEntriesOfCut(int cut) { return std::min(HeldEntries(gStatistics, cut), kStatisticsEntries); }
 
-uint8_t EntryValue(int cut, int index, int kind) {
+uint8_t EntryValue(int cut, int index, StatisticsKind kind) {
     const StatisticsEntry& e = gStatistics.entries[cut][index];
     return kind == kPowerStatistics ? Load(e.peak) : Load(e.work);
 }
 
 // The largest value of the entries first .. first + count - 1 (all inside the ring).
-uint8_t GroupValue(int cut, int first, int count, int kind) {
+uint8_t GroupValue(int cut, int first, int count, StatisticsKind kind) {
     uint8_t largest = 0;
     for (int i = first; i < first + count; ++i) largest = std::max(largest, EntryValue(cut, i, kind));
     return largest;
@@ -89,7 +89,7 @@ void DrawPanelHeading(Canvas& canvas, Target target, const char* heading) {
     DrawFormatted(canvas, L(kWindowWidth) / 2, L(kPanelTop) + L(kTableFontHeight) / 2, " %s ", heading);
 }
 
-void DrawStatisticsFrame(Canvas& canvas, int kind, Target target) {
+void DrawStatisticsFrame(Canvas& canvas, StatisticsKind kind, Target target) {
     TextStateGuard keep(canvas);
     const int cut = ActiveCutIndex();
     char heading[3 * kTextSize + 16];
@@ -106,7 +106,7 @@ void DrawStatisticsFrame(Canvas& canvas, int kind, Target target) {
                   DisplayFileName(gConfig.statisticsFileName));
 }
 
-void DrawStatisticsBars(Canvas& canvas, int kind, StatisticsCursor& cursor) {
+void DrawStatisticsBars(Canvas& canvas, StatisticsKind kind, StatisticsCursor& cursor) {
     const int cut = ActiveCutIndex();
     const uint16_t writeIndex = Load(gStatistics.writeIndex[cut]);
     const uint16_t wrapMarker = Load(gStatistics.wrapMarker[cut]);

@@ -13,7 +13,7 @@
 
 namespace {
 
-std::vector<std::string> ExportedLines(int kind, int cut) {
+std::vector<std::string> ExportedLines(StatisticsKind kind, int cut) {
     EXPECT_EQ(WriteStatisticsExport("out.xls", kind, cut), 0);
     const auto bytes = ReadAll("out.xls");
     std::vector<std::string> lines;
@@ -70,15 +70,15 @@ TEST_F(Export, AfterTheWrapOldestFirstAndTheNextToBeOverwrittenLeftOut) {
 }
 
 TEST_F(Export, RequestsTheMenuNeverMakesWriteNothing) {
-    EXPECT_EQ(WriteStatisticsExport("out.xls", 2, 0), kExportBadRequest);
-    EXPECT_EQ(WriteStatisticsExport("out.xls", 0, 16), kExportBadRequest);
-    EXPECT_EQ(WriteStatisticsExport("out.xls", 0, -1), kExportBadRequest);
+    EXPECT_EQ(WriteStatisticsExport("out.xls", static_cast<StatisticsKind>(2), 0), kExportBadRequest);
+    EXPECT_EQ(WriteStatisticsExport("out.xls", kPowerStatistics, 16), kExportBadRequest);
+    EXPECT_EQ(WriteStatisticsExport("out.xls", kPowerStatistics, -1), kExportBadRequest);
     EXPECT_FALSE(std::filesystem::exists("out.xls"));
 }
 
 TEST_F(Export, CreateFailureGivesTheSystemsCode) {
     std::filesystem::create_directory("dir.xls");
-    EXPECT_NE(WriteStatisticsExport("dir.xls", 0, 0), 0);
+    EXPECT_NE(WriteStatisticsExport("dir.xls", kPowerStatistics, 0), 0);
 }
 
 #ifndef _WIN32

@@ -155,7 +155,8 @@ TEST(InterpreterThreads, ReaderThreadAndUiThreadShareTheModel) {
                 EXPECT_EQ(SaveStatisticsAndUse(TestFiles(), tick % 80 < 40 ? "a.$$$" : "b.$$$"), 0);
                 break;
             case 37:
-                EXPECT_EQ(WriteStatisticsExport("out.xls", tick % 2, tick % 4), 0);
+                EXPECT_EQ(WriteStatisticsExport("out.xls", static_cast<StatisticsKind>(tick % 2), tick % 4),
+                          0);
                 break;
             default:
                 break;

@@ -18,7 +18,7 @@ protected:
     }
     // Each target draws with its own cursor, as the screen and a printed page do.
     StatisticsCursor screen, printer;
-    void Draw(int kind, Target target = Target::kScreen) {
+    void Draw(StatisticsKind kind, Target target = Target::kScreen) {
         canvas.Clear();
         DrawStatisticsFrame(canvas, kind, target);
         DrawStatisticsBars(canvas, kind, target == Target::kScreen ? screen : printer);
@@ -149,7 +149,7 @@ TEST_F(StatisticsViewTest, WrappedRingPlacesBarsByRingIndex) {
 
 TEST_F(StatisticsViewTest, LimitLinesOfEachKind) {
     struct Case {
-        int kind;
+        StatisticsKind kind;
         uint16_t bluntMode;
         size_t red, magenta;
     };

@@ -52,8 +52,8 @@ TEST_F(ViewConcurrencyTest, PaintingWhileTheReaderWrites) {
         DrawCurveFrame(canvas, Target::kScreen, cursor);
         DrawCurvePoints(canvas, Target::kScreen, cursor);
         DrawPowerBar(canvas);
-        DrawStatisticsFrame(canvas, paint % 2, Target::kScreen);
-        DrawStatisticsBars(canvas, paint % 2, chart);
+        DrawStatisticsFrame(canvas, static_cast<StatisticsKind>(paint % 2), Target::kScreen);
+        DrawStatisticsBars(canvas, static_cast<StatisticsKind>(paint % 2), chart);
         DrawParameterTable(canvas, 794);
         ASSERT_GE(cursor.nextPoint, 0);
         ASSERT_LT(cursor.nextPoint, kCurvePoints);

@@ -131,7 +131,7 @@ TEST_F(FileDialogs, CancelledSaveIsNoFailureCancelledLoadIs30006) {
     }
     {
         DialogUser user(nullptr);
-        EXPECT_EQ(ExportStatistics(nullptr, 0, 0), 0);
+        EXPECT_EQ(ExportStatistics(nullptr, kPowerStatistics, 0), 0);
         EXPECT_TRUE(user.Found());
     }
     EXPECT_STREQ(gConfig.statisticsFileName, "Default.$$$");
@@ -154,7 +154,7 @@ TEST_F(FileDialogs, ExportGetsTheSpreadsheetExtension) {
     AppendStatisticsEntry(gStatistics, 4, {17, 71});
     {
         DialogUser user(Path("work").c_str());
-        EXPECT_EQ(ExportStatistics(nullptr, 1, 4), 0);
+        EXPECT_EQ(ExportStatistics(nullptr, kWorkStatistics, 4), 0);
     }
     std::ifstream in(Path("work.xls"), std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
