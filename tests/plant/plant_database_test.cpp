@@ -286,7 +286,9 @@ TEST(PlantDatabase, TwoCollectorsOneKilledAtRandomMomentsStoreEveryCycleOnce) {
             std::string fromJournals = Output(KVDSTAT_PATH " " + command + " " + t.journals + " 2>&1");
             const std::string drawn = plot ? Bytes(file) : "";
             if (plot) fs::remove(file);
-            EXPECT_GT((plot ? drawn : fromJournals).size(), 300u)
+            // An answer, not a refusal: a picture, or text that is no message of kvdstat's.
+            EXPECT_TRUE(plot ? drawn.size() > 300
+                             : fromJournals.size() > 150 && fromJournals.rfind("kvdstat:", 0) != 0)
                 << command << " " << t.journals << fromJournals;
             for (std::size_t at;
                  !t.machine.empty() && (at = fromJournals.find(t.journalName)) != std::string::npos;)
