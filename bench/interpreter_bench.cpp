@@ -22,12 +22,13 @@
 namespace {
 // The benchmark's own link record.
 Link gBenchLink;
+StatisticsFileState gBenchFiles;  // the statistics file's records, as the monitor holds them
 }  // namespace
 
 namespace {
 
 void ResetServices() {
-    gWindowService = {};
+    gBenchLink.windowService = {};
     gBenchLink.storageService = {};
 }
 
@@ -67,7 +68,7 @@ void Start() {
 void BM_InterpreterThroughput(benchmark::State& state) {
     Start();
     ResetServices();
-    gWindowService.invalidate = [](Region, bool) {};
+    gBenchLink.windowService.invalidate = [](void*, Region, bool) {};
     gBenchLink.storageService.saveStatistics = [](void*) {
         return int32_t{0};
     };  // the file write is measured on its own below
@@ -89,7 +90,7 @@ void BM_CycleEndWithAutosave(benchmark::State& state) {
     Start();
     std::snprintf(gConfig.statisticsFileName, sizeof gConfig.statisticsFileName, "bench-autosave.$$$");
     ResetServices();
-    gBenchLink.storageService.saveStatistics = [](void*) { return SaveStatisticsInUse(); };
+    gBenchLink.storageService.saveStatistics = [](void*) { return SaveStatisticsInUse(gBenchFiles); };
     std::vector<uint8_t> cycleEnd;
     AddFrame(cycleEnd, 220);  // a cycle end is taken only after its cut start
     AddFrame(cycleEnd, 200);

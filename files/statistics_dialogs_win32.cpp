@@ -7,14 +7,14 @@ namespace {
 const FileType kStatisticsFileType{"KVD Statistics (*.$$$)", "*.$$$", "$$$"};
 }
 
-int32_t SaveStatisticsAs(HWND owner, int32_t* configuration) {
-    return SaveThroughDialog(owner, kStatisticsFileType, [configuration](const char* name) {
-        return SaveStatisticsAndUse(name, configuration);
+int32_t SaveStatisticsAs(HWND owner, StatisticsFileState& files, int32_t* configuration) {
+    return SaveThroughDialog(owner, kStatisticsFileType, [&files, configuration](const char* name) {
+        return SaveStatisticsAndUse(files, name, configuration);
     });
 }
 
-int32_t LoadStatisticsFrom(HWND owner, int32_t* configuration) {
-    return OpenThroughDialog(owner, kStatisticsFileType, [configuration](const char* name) {
-        return LoadStatisticsAndUse(name, configuration);
+int32_t LoadStatisticsFrom(HWND owner, StatisticsFileState& files, int32_t* configuration) {
+    return OpenThroughDialog(owner, kStatisticsFileType, [&files, configuration](const char* name) {
+        return LoadStatisticsAndUse(files, name, configuration);
     });
 }

@@ -8,23 +8,10 @@
 #include "files/file_io.h"
 #include "model/results.h"
 
-AutosaveHealth gAutosaveHealth;
-
 namespace {
 
-// A load reads here first, so a short or failed read never leaves the block half old, half
-// file (the next autosave would write that mixture into the file in use). Guarded by
-// gStatisticsMutex; static because 1.6 MB never goes on a stack.
-CutStatistics gLoadScratch;
-
-// Set when the file in use failed to load: the block then is not that file's image, and writing
-// it there would destroy the history the file holds. Cleared by the user's own choice: a load or
-// save that succeeds, or a reset. Written under gStatisticsMutex (the autosave reads it there);
-// the UI thread's caption reads it without the lock, so it never waits for a save in progress.
-int32_t gAutosaveHeld = 0;
-
-void SetHeld(bool held) {
-    std::atomic_ref<int32_t>(gAutosaveHeld).store(held ? 1 : 0, std::memory_order_relaxed);
+void SetHeld(StatisticsFileState& files, bool held) {
+    std::atomic_ref<int32_t>(files.autosaveHeld).store(held ? 1 : 0, std::memory_order_relaxed);
 }
 
 // Bytes of an existing file beyond the block are carried over into its replacement.
@@ -53,23 +40,24 @@ int32_t WriteBlock(const char* name) {
 }
 
 // The caller holds gStatisticsMutex.
-int32_t LoadLocked(const char* name) {
+int32_t LoadLocked(StatisticsFileState& files, const char* name) {
     File f;
     const int32_t opened = f.Open(name, kFileRead, FileDisposition::kOpenExisting);
     if (IsMissingFile(opened)) return WriteBlock(name);  // a new name starts with the block held now
     if (opened != kResultOk) return opened;
-    if (const int32_t r = ReadRecord(f, &gLoadScratch, sizeof gLoadScratch)) return r;
-    MendStatisticsIndexes(gLoadScratch);
+    CutStatistics& scratch = files.loadScratch;
+    if (const int32_t r = ReadRecord(f, &scratch, sizeof scratch)) return r;
+    MendStatisticsIndexes(scratch);
     // The UI thread's readers run on this thread, and the reader thread touches the block only
     // under the lock held here.
-    std::memcpy(&gStatistics, &gLoadScratch, sizeof gStatistics);
+    std::memcpy(&gStatistics, &scratch, sizeof gStatistics);
     return kResultOk;
 }
 
 // A write of the block to the file in use ended with r; the caller holds gStatisticsMutex. A
 // failure whose message the caller shows itself (a reset) starts its run with the message taken.
-int32_t NoteSaveInUse(int32_t r, bool reported) {
-    AutosaveHealth& h = gAutosaveHealth;
+int32_t NoteSaveInUse(StatisticsFileState& files, int32_t r, bool reported) {
+    AutosaveHealth& h = files.health;
     if (r == kResultOk) {
         std::atomic_ref<int32_t>(h.failing).store(0);
     } else if (h.failing == 0) {  // this lock's holders are its only writers
@@ -93,8 +81,8 @@ bool NameFileInUse(const char* name) {
 
 // The user chose the file in use (saved or loaded it): a held autosave ends. Returns whether the
 // name changed.
-bool UseLocked(const char* name) {
-    SetHeld(false);
+bool UseLocked(StatisticsFileState& files, const char* name) {
+    SetHeld(files, false);
     return NameFileInUse(name);
 }
 
@@ -111,15 +99,15 @@ int MendStatisticsIndexes(CutStatistics& s) {
     return mended;
 }
 
-int32_t LoadStatisticsFile(const char* name) {
+int32_t LoadStatisticsFile(StatisticsFileState& files, const char* name) {
     std::lock_guard<std::mutex> lock(gStatisticsMutex);
-    return LoadLocked(name);
+    return LoadLocked(files, name);
 }
 
-int32_t LoadStatisticsInUse() {
+int32_t LoadStatisticsInUse(StatisticsFileState& files) {
     std::lock_guard<std::mutex> lock(gStatisticsMutex);
-    const int32_t r = LoadLocked(gConfig.statisticsFileName);
-    SetHeld(r != kResultOk);
+    const int32_t r = LoadLocked(files, gConfig.statisticsFileName);
+    SetHeld(files, r != kResultOk);
     return r;
 }
 
@@ -135,7 +123,7 @@ int32_t SaveStatisticsFile(const char* name) {
     return WriteBlock(name);
 }
 
-int32_t ResetStatistics(int cut) {
+int32_t ResetStatistics(StatisticsFileState& files, int cut) {
     if (cut < kAllCuts || cut >= kCutCount) return kResultOk;
     std::lock_guard<std::mutex> lock(gStatisticsMutex);
     for (int c = 0; c < kCutCount; ++c)
@@ -143,28 +131,30 @@ int32_t ResetStatistics(int cut) {
     // Reset All starts the file in use afresh: the user's choice, which ends a held autosave. A
     // reset of one cut is no such choice: writing the block would replace the other cuts' history
     // in a file that never loaded, so nothing is written while the autosave is held.
-    if (cut == kAllCuts) SetHeld(false);
-    if (gAutosaveHeld != 0) return kResultOk;
-    return NoteSaveInUse(WriteBlock(gConfig.statisticsFileName), true);
+    if (cut == kAllCuts) SetHeld(files, false);
+    if (files.autosaveHeld != 0) return kResultOk;
+    return NoteSaveInUse(files, WriteBlock(gConfig.statisticsFileName), true);
 }
 
-int32_t SaveStatisticsInUse() {
-    if (gAutosaveHeld != 0) return kResultOk;  // the caller holds the lock, under which it is written
-    return NoteSaveInUse(WriteBlock(gConfig.statisticsFileName), false);
+int32_t SaveStatisticsInUse(StatisticsFileState& files) {
+    if (files.autosaveHeld != 0) return kResultOk;  // the caller holds the lock, under which it is written
+    return NoteSaveInUse(files, WriteBlock(gConfig.statisticsFileName), false);
 }
 
-bool AutosaveFailing() { return std::atomic_ref<int32_t>(gAutosaveHealth.failing).load() != 0; }
+bool AutosaveFailing(StatisticsFileState& files) {
+    return std::atomic_ref<int32_t>(files.health.failing).load() != 0;
+}
 
-bool TakeAutosaveFailureMessage(int32_t* error) {
-    AutosaveHealth& h = gAutosaveHealth;
+bool TakeAutosaveFailureMessage(StatisticsFileState& files, int32_t* error) {
+    AutosaveHealth& h = files.health;
     if (std::atomic_ref<int32_t>(h.failing).load() == 0) return false;
     if (std::atomic_ref<int32_t>(h.messageShown).exchange(1) != 0) return false;
     *error = std::atomic_ref<int32_t>(h.firstError).load();
     return true;
 }
 
-bool StatisticsAutosaveHeld() {
-    return std::atomic_ref<int32_t>(gAutosaveHeld).load(std::memory_order_relaxed) != 0;
+bool StatisticsAutosaveHeld(StatisticsFileState& files) {
+    return std::atomic_ref<int32_t>(files.autosaveHeld).load(std::memory_order_relaxed) != 0;
 }
 
 namespace {
@@ -177,33 +167,33 @@ void RememberFileInUse(bool renamed, int32_t* configuration) {
 }
 }  // namespace
 
-int32_t SaveStatisticsAndUse(const char* name, int32_t* configuration) {
+int32_t SaveStatisticsAndUse(StatisticsFileState& files, const char* name, int32_t* configuration) {
     bool renamed = false;
     {
         // Saved and made the file in use under one hold of the lock: a cycle end in between would
         // autosave into the old name a block the new file already has, or the other way round.
         std::lock_guard<std::mutex> lock(gStatisticsMutex);
         if (const int32_t r = WriteBlock(name)) return r;
-        renamed = UseLocked(name);
-        NoteSaveInUse(kResultOk, false);  // the file in use holds the block again
+        renamed = UseLocked(files, name);
+        NoteSaveInUse(files, kResultOk, false);  // the file in use holds the block again
     }
     RememberFileInUse(renamed, configuration);
     return kResultOk;  // the statistics are safe either way
 }
 
-int32_t LoadStatisticsAndUse(const char* name, int32_t* configuration) {
+int32_t LoadStatisticsAndUse(StatisticsFileState& files, const char* name, int32_t* configuration) {
     bool renamed = false;
     {
         // Loaded and made the file in use under one hold of the lock: a cycle end in between
         // would autosave the newly loaded block under the old name.
         std::lock_guard<std::mutex> lock(gStatisticsMutex);
-        if (const int32_t r = LoadLocked(name)) {
+        if (const int32_t r = LoadLocked(files, name)) {
             // The file in use failed to load again: the block is still not its image.
-            if (std::strcmp(name, gConfig.statisticsFileName) == 0) SetHeld(true);
+            if (std::strcmp(name, gConfig.statisticsFileName) == 0) SetHeld(files, true);
             return r;
         }
-        renamed = UseLocked(name);
-        NoteSaveInUse(kResultOk, false);  // the block is the file's image
+        renamed = UseLocked(files, name);
+        NoteSaveInUse(files, kResultOk, false);  // the block is the file's image
     }
     RememberFileInUse(renamed, configuration);
     return kResultOk;

@@ -195,7 +195,7 @@ void OnCycleEnd(Link& link) {
                               a.BluntCounter[cut], a.MissingCounter[cut], gModel.cutParameters[cut]});
     }
     cycle.alarmsOfCycle = 0;
-    gWindowService.requestEndOfCycle();
+    link.windowService.requestEndOfCycle(link.windowService.self);
     MarkChanged(kChangeStatistics | kChangeCurvePoints);
 }
 

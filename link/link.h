@@ -14,6 +14,7 @@
 #include "link/storage_service.h"
 #include "link/transmit_ring.h"
 #include "link/user_service.h"
+#include "model/window_service.h"
 
 struct Link {
     CommandQueue queue;
@@ -36,4 +37,7 @@ struct Link {
     PortService portService;
     UserService userService;
     StorageService storageService;
+    // The main window: the interpreter asks it for the end-of-cycle snapshot, the monitor's tick
+    // for repaints.
+    WindowService windowService;
 };

@@ -48,14 +48,14 @@ HFONT CreateFontOfWidth(HDC page, const LOGFONTA& like, int width) {
     return made;
 }
 
-PageFonts CreatePageFonts(HDC page) {
+PageFonts CreatePageFonts(HDC page, const DrawingResources& screenSet) {
     PageFonts fonts{};
     HDC screen = GetDC(nullptr);
     if (screen == nullptr) return fonts;
     fonts.surface = PageFontLike(page, screen, static_cast<HFONT>(GetStockObject(SYSTEM_FONT)));
-    fonts.caption = PageFontLike(page, screen, CaptionFont());
-    fonts.number = PageFontLike(page, screen, NumberFont());
-    fonts.table = PageFontLike(page, screen, TableFont());
+    fonts.caption = PageFontLike(page, screen, screenSet.caption);
+    fonts.number = PageFontLike(page, screen, screenSet.number);
+    fonts.table = PageFontLike(page, screen, screenSet.table);
     ReleaseDC(nullptr, screen);
     return fonts;
 }

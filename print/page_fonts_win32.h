@@ -7,13 +7,16 @@
 
 #include <windows.h>
 
+#include "view/drawing_resources_win32.h"
+
 struct PageFonts {
     HFONT surface;  // stands for the screen's system font, selected as the page's own font
     HFONT caption, number, table;
 };
 
-// The fonts for a page whose mapping is set; null members where a font could not be made.
-PageFonts CreatePageFonts(HDC page);
+// The fonts for a page whose mapping is set, made like the screen set's; null members where a font
+// could not be made.
+PageFonts CreatePageFonts(HDC page, const DrawingResources& screenSet);
 void DeletePageFonts(PageFonts& fonts);
 
 // A font like `like`, lowered until its characters are at most `width` layout pixels wide on the

@@ -6,8 +6,8 @@
 #include "print/print_job_win32.h"
 #include "print/print_calls_win32.h"
 
-void RunPrintCommand(HWND owner, PrintCommand command) {
-    const PrinterChoice printer = gPrintCalls.choosePrinter(owner);
+void RunPrintCommand(HWND owner, PrintCommand command, const PrintInputs& inputs) {
+    const PrinterChoice printer = inputs.calls.choosePrinter(inputs.calls.self, owner);
     // Only the statistics commands tell the printer's error number.
     const bool statistics =
         command == PrintCommand::kPowerStatistics || command == PrintCommand::kWorkStatistics;
@@ -21,17 +21,17 @@ void RunPrintCommand(HWND owner, PrintCommand command) {
     TextId failure = kTextPrintStatisticsFailed;
     switch (command) {
         case PrintCommand::kActiveCut:
-            r = PrintActiveCut(printer.dc);
+            r = PrintActiveCut(printer.dc, inputs);
             failure = kTextPrintActiveCutFailed;
             break;
         case PrintCommand::kPowerStatistics:
-            r = PrintStatistics(printer.dc, 0);
+            r = PrintStatistics(printer.dc, 0, inputs);
             break;
         case PrintCommand::kWorkStatistics:
-            r = PrintStatistics(printer.dc, 1);
+            r = PrintStatistics(printer.dc, 1, inputs);
             break;
         case PrintCommand::kParameters:
-            r = PrintParameters(printer.dc);
+            r = PrintParameters(printer.dc, inputs);
             failure = kTextPrintParametersFailed;
             break;
     }

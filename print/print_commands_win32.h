@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "print/print_job_win32.h"
+
 enum class PrintCommand : int { kActiveCut, kPowerStatistics, kWorkStatistics, kParameters };
 
-void RunPrintCommand(HWND owner, PrintCommand command);
+void RunPrintCommand(HWND owner, PrintCommand command, const PrintInputs& inputs);

@@ -20,8 +20,8 @@ int32_t StepFailure() {
     return e != 0 ? static_cast<int32_t>(e) : kStepFailed;
 }
 
-void SetPageMapping(HDC dc, PageKind kind) {
-    const SIZE area = gPrintCalls.printableArea(dc);
+void SetPageMapping(HDC dc, PageKind kind, const PrintCalls& calls) {
+    const SIZE area = calls.printableArea(calls.self, dc);
     const PageMapping m = MapPage(kind, LayoutIndex, area.cx, area.cy);
     SetMapMode(dc, MM_ANISOTROPIC);
     SetWindowExtEx(dc, m.windowExtentX, m.windowExtentY, nullptr);
@@ -32,33 +32,33 @@ void SetPageMapping(HDC dc, PageKind kind) {
 // One document of one page: the document named after the program, the mapping of the page kind,
 // the page drawn by draw(dc).
 template <class Draw>
-int32_t PrintOnePage(HDC dc, PageKind kind, Draw draw) {
+int32_t PrintOnePage(HDC dc, PageKind kind, const PrintCalls& calls, Draw draw) {
     char name[128] = "ZavIze";
     LoadStringA(GetModuleHandleA(nullptr), IDS_CAPTION, name, sizeof name);
     DOCINFOA doc{};
     doc.cbSize = sizeof doc;
     doc.lpszDocName = name;
     SetLastError(0);
-    if (gPrintCalls.startDoc(dc, &doc) <= 0) return StepFailure();
+    if (calls.startDoc(calls.self, dc, &doc) <= 0) return StepFailure();
     SetLastError(0);
-    if (gPrintCalls.startPage(dc) <= 0) {
+    if (calls.startPage(calls.self, dc) <= 0) {
         const int32_t r = StepFailure();
-        gPrintCalls.abortDoc(dc);
+        calls.abortDoc(calls.self, dc);
         return r;
     }
     const int saved = SaveDC(dc);
-    SetPageMapping(dc, kind);
+    SetPageMapping(dc, kind, calls);
     draw(dc);
     if (saved != 0) RestoreDC(dc, saved);
     SetLastError(0);
-    if (gPrintCalls.endPage(dc) <= 0) {
+    if (calls.endPage(calls.self, dc) <= 0) {
         const int32_t r = StepFailure();
-        gPrintCalls.abortDoc(dc);
+        calls.abortDoc(calls.self, dc);
         return r;
     }
     // A document the spooler did not accept is no printed page either.
     SetLastError(0);
-    if (gPrintCalls.endDoc(dc) <= 0) return StepFailure();
+    if (calls.endDoc(calls.self, dc) <= 0) return StepFailure();
     return 0;
 }
 
@@ -66,7 +66,7 @@ int32_t PrintOnePage(HDC dc, PageKind kind, Draw draw) {
 // table's character cell however the mapping stretches it. Its natural proportions are measured
 // on the page without the mapping (a printer may draw its own fonts at them, whatever metrics it
 // reports under the mapping).
-HFONT CreateParameterPageFont(HDC dc) {
+HFONT CreateParameterPageFont(HDC dc, const PrintCalls& calls) {
     LOGFONTA font{};
     font.lfWeight = kParameterPageFontWeight;
     font.lfCharSet = DEFAULT_CHARSET;
@@ -85,7 +85,7 @@ HFONT CreateParameterPageFont(HDC dc) {
         DeleteObject(sample);
     }
     if (saved != 0) RestoreDC(dc, saved);
-    const SIZE area = gPrintCalls.printableArea(dc);
+    const SIZE area = calls.printableArea(calls.self, dc);
     font.lfHeight = ParameterPageFontHeight(MapPage(PageKind::kParameters, LayoutIndex, area.cx, area.cy),
                                             LayoutIndex, extent.cx, 10 * kSampleHeight);
     return CreateFontIndirectA(&font);
@@ -93,25 +93,25 @@ HFONT CreateParameterPageFont(HDC dc) {
 
 // Draws a page of the screen's views with fonts made for the page.
 template <class Draw>
-void DrawWithPageFonts(HDC dc, Draw draw) {
-    PageFonts fonts = CreatePageFonts(dc);
+void DrawWithPageFonts(HDC dc, const DrawingResources& screen, Draw draw) {
+    PageFonts fonts = CreatePageFonts(dc, screen);
     HGDIOBJ previous = fonts.surface != nullptr ? SelectObject(dc, fonts.surface) : nullptr;
     {
-        GdiCanvas canvas(dc, GdiCanvas::Fonts{fonts.caption, fonts.number, fonts.table});
+        GdiCanvas canvas(dc, screen, GdiCanvas::Fonts{fonts.caption, fonts.number, fonts.table});
         draw(canvas);
     }
     if (previous != nullptr) SelectObject(dc, previous);
     DeletePageFonts(fonts);
 }
 
-void DrawParameterPageOn(HDC dc) {
+void DrawParameterPageOn(HDC dc, const PrintInputs& inputs) {
     char date[64] = "", time[64] = "";
     GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, date, sizeof date);
     GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, nullptr, nullptr, time, sizeof time);
-    HFONT font = CreateParameterPageFont(dc);
+    HFONT font = CreateParameterPageFont(dc, inputs.calls);
     HGDIOBJ previous = font != nullptr ? SelectObject(dc, font) : nullptr;
     {
-        GdiCanvas canvas(dc);  // the page font is the surface's font while it draws
+        GdiCanvas canvas(dc, inputs.screen);  // the page font is the surface's font while it draws
         DrawParameterPage(canvas, date, time);
     }
     if (previous != nullptr) SelectObject(dc, previous);
@@ -120,9 +120,9 @@ void DrawParameterPageOn(HDC dc) {
 
 }  // namespace
 
-int32_t PrintActiveCut(HDC dc) {
-    return PrintOnePage(dc, PageKind::kActiveCut, [](HDC page) {
-        DrawWithPageFonts(page, [](Canvas& canvas) {
+int32_t PrintActiveCut(HDC dc, const PrintInputs& inputs) {
+    return PrintOnePage(dc, PageKind::kActiveCut, inputs.calls, [&inputs](HDC page) {
+        DrawWithPageFonts(page, inputs.screen, [](Canvas& canvas) {
             CurveCursor pageCurve;  // the page's own: printing never moves the screen's
             DrawCurveFrame(canvas, Target::kPrinter, pageCurve);
             DrawCurvePoints(canvas, Target::kPrinter, pageCurve);
@@ -130,13 +130,17 @@ int32_t PrintActiveCut(HDC dc) {
     });
 }
 
-int32_t PrintStatistics(HDC dc, int kind) {
-    return PrintOnePage(dc, PageKind::kStatistics, [kind](HDC page) {
-        DrawWithPageFonts(page, [kind](Canvas& canvas) {
+int32_t PrintStatistics(HDC dc, int kind, const PrintInputs& inputs) {
+    return PrintOnePage(dc, PageKind::kStatistics, inputs.calls, [kind, &inputs](HDC page) {
+        DrawWithPageFonts(page, inputs.screen, [kind](Canvas& canvas) {
+            StatisticsCursor pageStatistics;  // the page's own: printing never moves the screen's
             DrawStatisticsFrame(canvas, kind, Target::kPrinter);
-            DrawStatisticsBars(canvas, kind);
+            DrawStatisticsBars(canvas, kind, pageStatistics);
         });
     });
 }
 
-int32_t PrintParameters(HDC dc) { return PrintOnePage(dc, PageKind::kParameters, DrawParameterPageOn); }
+int32_t PrintParameters(HDC dc, const PrintInputs& inputs) {
+    return PrintOnePage(dc, PageKind::kParameters, inputs.calls,
+                        [&inputs](HDC page) { DrawParameterPageOn(page, inputs); });
+}

@@ -8,9 +8,19 @@
 
 #include <cstdint>
 
+#include "print/print_calls_win32.h"
+#include "view/drawing_resources_win32.h"
+
+// What a print job is handed: the calls that frame it, and the screen's drawing set (its pens and
+// brushes, and the fonts the page's own are made like). Both outlive the job.
+struct PrintInputs {
+    const PrintCalls& calls;
+    const DrawingResources& screen;
+};
+
 // The upper part of the screen layout: the curve with its frame, without lamps.
-[[nodiscard]] int32_t PrintActiveCut(HDC dc);
+[[nodiscard]] int32_t PrintActiveCut(HDC dc, const PrintInputs& inputs);
 // The power (kind 0) or work (kind 1) statistics chart of the active cut.
-[[nodiscard]] int32_t PrintStatistics(HDC dc, int kind);
+[[nodiscard]] int32_t PrintStatistics(HDC dc, int kind, const PrintInputs& inputs);
 // The parameters of all cuts and the common parameters, dated.
-[[nodiscard]] int32_t PrintParameters(HDC dc);
+[[nodiscard]] int32_t PrintParameters(HDC dc, const PrintInputs& inputs);

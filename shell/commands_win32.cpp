@@ -104,14 +104,14 @@ void ShowFileInUseNotRemembered(HWND hwnd, int32_t configuration) {
 
 void SaveStatistics(HWND hwnd, int) {
     int32_t configuration = kResultOk;
-    if (const int32_t r = SaveStatisticsAs(hwnd, &configuration))
+    if (const int32_t r = SaveStatisticsAs(hwnd, MonitorOf(hwnd).statisticsFile, &configuration))
         ShowMessage(hwnd, kTextStatisticsNotSaved, kCaptionError, r);
     ShowFileInUseNotRemembered(hwnd, configuration);
 }
 
 void LoadStatistics(HWND hwnd, int) {
     int32_t configuration = kResultOk;
-    const int32_t r = LoadStatisticsFrom(hwnd, &configuration);
+    const int32_t r = LoadStatisticsFrom(hwnd, MonitorOf(hwnd).statisticsFile, &configuration);
     ShowFileInUseNotRemembered(hwnd, configuration);
     if (r == kResultOk) {
         StartForecast(MonitorOf(hwnd).forecast);
@@ -121,7 +121,7 @@ void LoadStatistics(HWND hwnd, int) {
 }
 
 void Reset(HWND hwnd, int cutOrAll) {
-    if (const int32_t r = ResetStatistics(cutOrAll))
+    if (const int32_t r = ResetStatistics(MonitorOf(hwnd).statisticsFile, cutOrAll))
         ShowMessage(hwnd, kTextStatisticsNotSaved, kCaptionError, r);
     StartForecast(MonitorOf(hwnd).forecast);
     if (CurrentDisplay() != Display::kParameterTable) InvalidateRegion(hwnd, Region::kPanel, true);
@@ -140,7 +140,10 @@ void Language(HWND hwnd, int offset) {
     SwitchLanguage(hwnd, static_cast<uint16_t>(offset), MonitorOf(hwnd).link.port.port);
 }
 
-void Print(HWND hwnd, int offset) { RunPrintCommand(hwnd, static_cast<PrintCommand>(offset)); }
+void Print(HWND hwnd, int offset) {
+    const MainWindowState& state = StateOf(hwnd);
+    RunPrintCommand(hwnd, static_cast<PrintCommand>(offset), PrintInputs{state.print, state.drawing});
+}
 
 // The snapshot of the last cycle end as a bitmap file; afterwards the display runs again,
 // whatever came of the dump.

@@ -24,7 +24,7 @@ LRESULT CALLBACK LegendWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
             PAINTSTRUCT ps;
             HDC dc = BeginPaint(hwnd, &ps);
             if (dc != nullptr) {
-                GdiCanvas canvas(dc);
+                GdiCanvas canvas(dc, StateOf(GetWindow(hwnd, GW_OWNER)).drawing);
                 DrawLegend(canvas);
             }
             EndPaint(hwnd, &ps);

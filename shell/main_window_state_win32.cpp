@@ -9,7 +9,10 @@ void AttachMainWindowState(HWND hwnd, const MainWindowStart* start) {
 }
 
 void DetachMainWindowState(HWND hwnd) {
-    delete reinterpret_cast<MainWindowState*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    auto* state = reinterpret_cast<MainWindowState*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    // WM_DESTROY deleted the drawing set already; a window that never got there must not leak it.
+    if (state != nullptr) DeleteDrawingResources(state->drawing);
+    delete state;
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
 }
 

@@ -6,7 +6,9 @@
 
 #include <windows.h>
 
+#include "print/print_calls_win32.h"
 #include "shell/plant_link_win32.h"
+#include "view/drawing_resources_win32.h"
 
 struct Monitor;
 struct SerialLink;
@@ -44,6 +46,10 @@ struct MainWindowState {
     bool autosaveMessageOpen = false;
     PlantLink plant;        // off unless ZAVIze.ini switches it on
     HWND legend = nullptr;  // the Legend popup while it is open
+    // The screen's pens, brushes and fonts: made in WM_CREATE, deleted in WM_DESTROY (and at the
+    // latest with the state), handed to every canvas of the window and its Legend popup.
+    DrawingResources drawing{};
+    PrintCalls print;  // the print jobs' calls: the system's
 };
 
 // WM_NCCREATE: a new state for the window, from the start parameters when given.

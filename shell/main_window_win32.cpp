@@ -42,7 +42,8 @@ void ShowCaption(HWND hwnd) {
     MainWindowState& state = StateOf(hwnd);
     char caption[kCaptionSize];
     lstrcpynA(caption, state.start.caption, kTitleSize);
-    if (StatisticsAutosaveHeld() || AutosaveFailing()) {
+    StatisticsFileState& files = MonitorOf(hwnd).statisticsFile;
+    if (StatisticsAutosaveHeld(files) || AutosaveFailing(files)) {
         lstrcatA(caption, " - ");
         lstrcatA(caption, GetText(kTextStatisticsNotSaved));  // "Failed saving statistics"
     }
@@ -65,7 +66,7 @@ void ReportAutosave(HWND hwnd) {
     MainWindowState& state = StateOf(hwnd);
     if (state.autosaveMessageOpen) return;
     int32_t error = 0;
-    if (!TakeAutosaveFailureMessage(&error)) return;
+    if (!TakeAutosaveFailureMessage(MonitorOf(hwnd).statisticsFile, &error)) return;
     state.autosaveMessageOpen = true;
     ShowMessage(hwnd, kTextStatisticsNotSaved, kCaptionError, error);
     StateOf(hwnd).autosaveMessageOpen = false;  // the window may have gone meanwhile
@@ -75,7 +76,9 @@ void ReportAutosave(HWND hwnd) {
 // or the autosave is held because the file in use failed to load. The user may save them
 // elsewhere first (Save statistics, with its own message should that fail too).
 void OnClose(HWND hwnd) {
-    if ((AutosaveFailing() || StatisticsAutosaveHeld()) && AskYesNo(hwnd, kTextSaveStatisticsElsewhere))
+    StatisticsFileState& files = MonitorOf(hwnd).statisticsFile;
+    if ((AutosaveFailing(files) || StatisticsAutosaveHeld(files)) &&
+        AskYesNo(hwnd, kTextSaveStatisticsElsewhere))
         static_cast<void>(RunCommand(hwnd, IDM_SAVE_STATISTICS));
     DestroyWindow(hwnd);
 }
@@ -88,18 +91,17 @@ LRESULT OnCreate(HWND hwnd) {
     if (const int32_t r = LoadConfiguration()) ShowMessage(hwnd, kTextConfigurationFailed, kCaptionError, r);
     AnchorStatisticsFileInUse();
     // A file in use that fails to load is left as it is: the autosave waits for the user.
-    if (const int32_t r = LoadStatisticsInUse())
+    if (const int32_t r = LoadStatisticsInUse(MonitorOf(hwnd).statisticsFile))
         ShowMessage(hwnd, kTextStatisticsNotLoaded, kCaptionError, r);
     StartForecast(MonitorOf(hwnd).forecast);
     ShowCaption(hwnd);
-    gMainWindow = hwnd;
     InstallPlatformSeams(hwnd);
     SetMenu(hwnd, LoadLanguageMenu(gConfig.languageBase));
     SetMenuChecks(GetMenu(hwnd), 0, gConfig.languageBase, gConfig.DisplayMode);
     OpenPortAtStart(MonitorOf(hwnd).link);  // writes the parameter defaults first
     StartPlantLink(StateOf(hwnd).plant, hwnd);
     SetTimer(hwnd, kTimerId, kTimerPeriodMs, nullptr);
-    CreateDrawingResources();
+    CreateDrawingResources(StateOf(hwnd).drawing);
     return 0;
 }
 
@@ -109,7 +111,7 @@ void OnDestroy(HWND hwnd) {
     // CloseLink serves such requests while it waits for the threads to end.
     CloseLink(*StateOf(hwnd).start.serial);
     StopPlantLink(StateOf(hwnd).plant);  // after the link: no cycle end is on its way to it any more
-    DeleteDrawingResources();
+    DeleteDrawingResources(StateOf(hwnd).drawing);
     DeleteCycleSnapshot(StateOf(hwnd).snapshot);
     PostQuitMessage(0);
 }

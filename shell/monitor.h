@@ -10,16 +10,24 @@
 #include <cstdint>
 #include <memory>
 
+#include "files/statistics_file.h"
 #include "journal/journal_writer.h"
 #include "link/link.h"
 #include "trend/cut_trend.h"
+#include "view/statistics_view.h"
 
 struct Monitor {
     Link link;
     // The monitor's own journal writer (the lines waiting for the statistics file's journal);
     // its counts are read by the debug window.
     JournalWriter journal;
-    TrendBook forecast;        // the wear forecast; UI thread only
+    // The statistics file's autosave health and hold and its load's scratch block: the autosave
+    // (reader thread, through the storage service) and the file commands (UI thread) are handed it.
+    StatisticsFileState statisticsFile;
+    TrendBook forecast;  // the wear forecast; UI thread only
+    // The screen's statistics chart: the scale it was last drawn in, which the tick compares with
+    // to repaint a rescaled panel on a clean background. A printed page has its own. UI thread only.
+    StatisticsCursor screenStatistics;
     int32_t rememberedSample;  // the sample the power bar shows; UI thread only
 };
 

@@ -71,7 +71,7 @@ void PaintMainWindow(HWND hwnd) {
         MainWindowState& state = StateOf(hwnd);
         const bool other =
             !state.frozen && !state.screenCurve.wholeAsked && OtherCurveDamage(dc, state.screenCurve, client);
-        GdiCanvas canvas(dc);
+        GdiCanvas canvas(dc, state.drawing);
         // While frozen the last picture of the curve stays on screen.
         if (!state.frozen) PaintScreenCurve(canvas, state.screenCurve, other);
         DrawPowerBar(canvas);
@@ -86,7 +86,7 @@ void PaintMainWindow(HWND hwnd) {
             } else {
                 const int kind = static_cast<int>(display);
                 DrawStatisticsFrame(canvas, kind, Target::kScreen);
-                DrawStatisticsBars(canvas, kind);
+                DrawStatisticsBars(canvas, kind, MonitorOf(hwnd).screenStatistics);
             }
         }
     }

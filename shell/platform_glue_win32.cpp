@@ -61,11 +61,22 @@ UserService WindowUserService(HWND hwnd) {
     return s;
 }
 
+// The window service acts on the main window.
+WindowService MainWindowService(HWND hwnd) {
+    WindowService s;
+    s.self = hwnd;
+    s.invalidate = [](void* self, Region r, bool erase) { InvalidateRegion(WindowOf(self), r, erase); };
+    s.requestEndOfCycle = [](void* self) {
+        RequestEndOfCycle(*StateOf(WindowOf(self)).start.serial, WindowOf(self), IDM_CYCLE_END);
+    };
+    return s;
+}
+
 StorageService FileStorageService(Monitor& monitor) {
     StorageService s;
     s.self = &monitor;
     s.saveConfiguration = [](void*) { return SaveConfiguration(); };
-    s.saveStatistics = [](void*) { return SaveStatisticsInUse(); };
+    s.saveStatistics = [](void* self) { return SaveStatisticsInUse(MonitorOfSelf(self).statisticsFile); };
     s.journalCycle = [](void* self, const FinishedCycle& c) {
         JournalFinishedCycle(MonitorOfSelf(self).journal, c);
     };
@@ -75,15 +86,11 @@ StorageService FileStorageService(Monitor& monitor) {
 }  // namespace
 
 void InstallPlatformSeams(HWND hwnd) {
-    // gMainWindow is set before the reader thread starts and never changes afterwards.
-    gWindowService.invalidate = [](Region r, bool erase) { InvalidateRegion(gMainWindow, r, erase); };
-    gWindowService.requestEndOfCycle = [] {
-        RequestEndOfCycle(*StateOf(gMainWindow).start.serial, gMainWindow, IDM_CYCLE_END);
-    };
     MainWindowState& state = StateOf(hwnd);
     Link& link = state.start.monitor->link;
     state.start.serial->link = &link;
     link.portService = SerialPortService(*state.start.serial);
     link.userService = WindowUserService(hwnd);
     link.storageService = FileStorageService(*state.start.monitor);
+    link.windowService = MainWindowService(hwnd);
 }

@@ -1,5 +1,4 @@
-// Handles of the running program that the Win32 layer shares (set once at start).
+// The instance handle the platform hands WinMain (set once at start).
 #include "shell/platform_win32.h"
 
 HINSTANCE gInstance = nullptr;
-HWND gMainWindow = nullptr;

@@ -41,11 +41,13 @@ void RepaintChanges(Monitor& monitor, uint32_t tickEvents) {
     }
     if ((changes.events & kChangeStatistics) != 0) FollowForecast(monitor.forecast);
     const Display display = CurrentDisplay();
-    const bool rescaled = (changes.events & kChangeStatistics) != 0 && StatisticsRescaled();
+    const bool rescaled =
+        (changes.events & kChangeStatistics) != 0 && StatisticsRescaled(monitor.screenStatistics);
     Repaints repaints = RepaintsFor(changes, display, rescaled);
     if (compressing) repaints.marked[static_cast<int>(Region::kNewPoints)] = false;
     for (int r = 0; r < kRegionCount; ++r)
-        if (repaints.marked[r]) Invalidate(static_cast<Region>(r), repaints.erase[r]);
+        if (repaints.marked[r])
+            Invalidate(monitor.link.windowService, static_cast<Region>(r), repaints.erase[r]);
 }
 
 }  // namespace
@@ -60,7 +62,7 @@ void TimerTick(Monitor& monitor) {
     const int32_t sample = Load(gModel.cycle.lastSample);
     if (Load(gModel.curve.compressing) == 0 && sample != monitor.rememberedSample) {
         monitor.rememberedSample = sample;
-        Invalidate(Region::kPowerBar, false);
+        Invalidate(monitor.link.windowService, Region::kPowerBar, false);
     }
     WatchConnection();
     WatchPort(monitor.link);

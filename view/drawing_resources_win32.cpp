@@ -8,10 +8,6 @@ static_assert((FF_MODERN | FIXED_PITCH) == kFixedPitchModern);
 
 namespace {
 
-HBRUSH gBrushes[kPaletteSize];
-HPEN gPens[kPaletteSize];
-HFONT gCaptionFont, gNumberFont, gTableFont;
-
 HFONT CreateViewFont(CanvasFont font) {
     const FontDescription d = DescribeFont(font);
     LOGFONTA f{};
@@ -34,25 +30,26 @@ void Delete(Handle& handle) {
 
 }  // namespace
 
-void CreateDrawingResources() {
-    DeleteDrawingResources();
-    for (int i = 0; i < kPaletteSize; ++i) gBrushes[i] = CreateSolidBrush(kPaletteColours[i]);
-    for (int i = 0; i < kPaletteSize; ++i) gPens[i] = CreatePen(PS_SOLID, 0, kPaletteColours[i]);
-    gCaptionFont = CreateViewFont(CanvasFont::kCaption);
-    gNumberFont = CreateViewFont(CanvasFont::kNumber);
-    gTableFont = CreateViewFont(CanvasFont::kTable);
+void CreateDrawingResources(DrawingResources& set) {
+    DeleteDrawingResources(set);
+    for (int i = 0; i < kPaletteSize; ++i) set.brushes[i] = CreateSolidBrush(kPaletteColours[i]);
+    for (int i = 0; i < kPaletteSize; ++i) set.pens[i] = CreatePen(PS_SOLID, 0, kPaletteColours[i]);
+    set.caption = CreateViewFont(CanvasFont::kCaption);
+    set.number = CreateViewFont(CanvasFont::kNumber);
+    set.table = CreateViewFont(CanvasFont::kTable);
 }
 
-void DeleteDrawingResources() {
-    for (HPEN& pen : gPens) Delete(pen);
-    for (HBRUSH& brush : gBrushes) Delete(brush);
-    Delete(gCaptionFont);
-    Delete(gNumberFont);
-    Delete(gTableFont);
+void DeleteDrawingResources(DrawingResources& set) {
+    for (HPEN& pen : set.pens) Delete(pen);
+    for (HBRUSH& brush : set.brushes) Delete(brush);
+    Delete(set.caption);
+    Delete(set.number);
+    Delete(set.table);
 }
 
-HPEN PalettePen(int index) { return index >= 0 && index < kPaletteSize ? gPens[index] : nullptr; }
-HBRUSH PaletteBrush(int index) { return index >= 0 && index < kPaletteSize ? gBrushes[index] : nullptr; }
-HFONT CaptionFont() { return gCaptionFont; }
-HFONT NumberFont() { return gNumberFont; }
-HFONT TableFont() { return gTableFont; }
+HPEN PalettePen(const DrawingResources& set, int index) {
+    return index >= 0 && index < kPaletteSize ? set.pens[index] : nullptr;
+}
+HBRUSH PaletteBrush(const DrawingResources& set, int index) {
+    return index >= 0 && index < kPaletteSize ? set.brushes[index] : nullptr;
+}

@@ -1,21 +1,30 @@
-// The GDI objects of the drawing set: a pen and a brush per palette colour, and three fonts.
-// Created once in WM_CREATE of the main window and deleted in its WM_DESTROY (UI thread).
+// The GDI objects of the drawing set: a pen and a brush per palette colour, and three fonts. One
+// set per window that owns it: the main window's state makes its set in WM_CREATE and deletes it
+// when the window goes, and hands it to every canvas it draws with (and to the print jobs, whose
+// page fonts are made like its fonts). UI thread only.
 #pragma once
 
 #include <windows.h>
 
+#include "view/palette.h"
+
+// Zeroed, a set holds nothing: every accessor gives null.
+struct DrawingResources {
+    HBRUSH brushes[kPaletteSize];
+    HPEN pens[kPaletteSize];
+    HFONT caption, number, table;
+};
+
 // Nine brushes in palette order, then nine pens, then the caption, number and table fonts. The
 // table font takes its height from the layout chosen, so LayoutIndex must be set first. Calling
-// it again replaces the set.
-void CreateDrawingResources();
+// it again replaces the set's objects.
+void CreateDrawingResources(DrawingResources& set);
 // Every pen and brush, then the fonts; afterwards the accessors return null until the next
-// CreateDrawingResources. Nothing may still hold one of them selected.
-void DeleteDrawingResources();
+// CreateDrawingResources. Nothing may still hold one of them selected. A set already deleted (or
+// never made) is left as it is.
+void DeleteDrawingResources(DrawingResources& set);
 
-// Null for an index outside the palette or while the set does not exist; GDI ignores the
+// Null for an index outside the palette or while the set holds nothing; GDI ignores the
 // selection of a null object, so drawing goes on with what is selected.
-HPEN PalettePen(int index);
-HBRUSH PaletteBrush(int index);
-HFONT CaptionFont();
-HFONT NumberFont();
-HFONT TableFont();
+HPEN PalettePen(const DrawingResources& set, int index);
+HBRUSH PaletteBrush(const DrawingResources& set, int index);

@@ -10,14 +10,17 @@ static_assert(kAlignRight == TA_RIGHT && kAlignCenter == TA_CENTER && kAlignBott
               kAlignLeft == TA_LEFT && kAlignTop == TA_TOP);
 static_assert(Rgb(1, 2, 3) == RGB(1, 2, 3));
 
-GdiCanvas::GdiCanvas(HDC dc)
+GdiCanvas::GdiCanvas(HDC dc, const DrawingResources& set)
     : dc_(dc),
+      set_(set),
       surfacePen_(GetCurrentObject(dc, OBJ_PEN)),
       surfaceBrush_(GetCurrentObject(dc, OBJ_BRUSH)),
       surfaceFont_(GetCurrentObject(dc, OBJ_FONT)),
       backgroundModeBefore_(SetBkMode(dc, OPAQUE)) {}
 
-GdiCanvas::GdiCanvas(HDC dc, const Fonts& fonts) : GdiCanvas(dc) { fonts_ = fonts; }
+GdiCanvas::GdiCanvas(HDC dc, const DrawingResources& set, const Fonts& fonts) : GdiCanvas(dc, set) {
+    fonts_ = fonts;
+}
 
 GdiCanvas::~GdiCanvas() {
     SelectObject(dc_, surfacePen_);
@@ -32,14 +35,14 @@ GdiCanvas::~GdiCanvas() {
 void GdiCanvas::SelectPen(int paletteIndex) {
     if (paletteIndex == pen_) return;
     pen_ = paletteIndex;
-    HGDIOBJ pen = paletteIndex == kSurfaceObject ? surfacePen_ : PalettePen(paletteIndex);
+    HGDIOBJ pen = paletteIndex == kSurfaceObject ? surfacePen_ : PalettePen(set_, paletteIndex);
     if (pen != nullptr) SelectObject(dc_, pen);
 }
 
 void GdiCanvas::SelectBrush(int paletteIndex) {
     if (paletteIndex == brush_) return;
     brush_ = paletteIndex;
-    HGDIOBJ brush = paletteIndex == kSurfaceObject ? surfaceBrush_ : PaletteBrush(paletteIndex);
+    HGDIOBJ brush = paletteIndex == kSurfaceObject ? surfaceBrush_ : PaletteBrush(set_, paletteIndex);
     if (brush != nullptr) SelectObject(dc_, brush);
 }
 
@@ -47,9 +50,9 @@ void GdiCanvas::SelectFont(CanvasFont font) {
     if (font == font_) return;
     font_ = font;
     HGDIOBJ handle = surfaceFont_;
-    if (font == CanvasFont::kCaption) handle = fonts_.caption != nullptr ? fonts_.caption : CaptionFont();
-    if (font == CanvasFont::kNumber) handle = fonts_.number != nullptr ? fonts_.number : NumberFont();
-    if (font == CanvasFont::kTable) handle = fonts_.table != nullptr ? fonts_.table : TableFont();
+    if (font == CanvasFont::kCaption) handle = fonts_.caption != nullptr ? fonts_.caption : set_.caption;
+    if (font == CanvasFont::kNumber) handle = fonts_.number != nullptr ? fonts_.number : set_.number;
+    if (font == CanvasFont::kTable) handle = fonts_.table != nullptr ? fonts_.table : set_.table;
     if (handle != nullptr) SelectObject(dc_, handle);
 }
 
@@ -89,7 +92,7 @@ void GdiCanvas::Lines(const CanvasLine* lines, int count) {
 
 void GdiCanvas::DotRow(int left, int right, int y, int paletteIndex) {
     if (paletteIndex < 0 || paletteIndex >= kPaletteSize || left >= right) return;
-    HGDIOBJ pen = PalettePen(paletteIndex);
+    HGDIOBJ pen = PalettePen(set_, paletteIndex);
     // One pen pixel is one dot only when a logical unit is one device pixel (not on a printer).
     if (pen == nullptr || GetMapMode(dc_) != MM_TEXT) {
         Canvas::DotRow(left, right, y, paletteIndex);

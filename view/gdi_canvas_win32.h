@@ -1,21 +1,23 @@
 // The Canvas over a GDI device context: a window's paint DC, a memory DC or a printer DC, with the
-// pens, brushes and fonts of view/drawing_resources_win32.h.
+// pens, brushes and fonts of a drawing set (view/drawing_resources_win32.h) it is handed.
 #pragma once
 
 #include <windows.h>
 
 #include "view/canvas.h"
+#include "view/drawing_resources_win32.h"
 
 class GdiCanvas final : public Canvas {
 public:
     // Takes note of the DC's pen, brush and font (the "surface" objects) and makes text opaque.
-    explicit GdiCanvas(HDC dc);
+    // The set must outlive the canvas.
+    GdiCanvas(HDC dc, const DrawingResources& set);
     // The same over a printed page, with fonts made for the page instead of the screen's (a null
     // font: the screen's).
     struct Fonts {
         HFONT caption, number, table;
     };
-    GdiCanvas(HDC dc, const Fonts& fonts);
+    GdiCanvas(HDC dc, const DrawingResources& set, const Fonts& fonts);
     // Selects the surface objects again and restores the background mode, so that no object of
     // the drawing set stays selected in the DC.
     ~GdiCanvas() override;
@@ -49,6 +51,7 @@ public:
 
 private:
     HDC dc_;
+    const DrawingResources& set_;
     HGDIOBJ surfacePen_, surfaceBrush_, surfaceFont_;
     int backgroundModeBefore_;
     Fonts fonts_{};

@@ -15,10 +15,6 @@
 
 namespace {
 
-constexpr BarScale kStartScale{8, 1};
-// The scale the last chart was drawn in; a change repaints the panel on a clean background.
-BarScale gLastScale = kStartScale;  // UI thread only
-
 // Held entries by the reader rule; indexes of a damaged file can claim more than the ring holds.
 int HeldEntriesOfCut(int cut) { return std::min(HeldEntries(gStatistics, cut), kStatisticsEntries); }
 
@@ -75,14 +71,12 @@ BarScale BarScaleFor(int heldEntries) {
     return {1, heldEntries / 600 + 1};
 }
 
-void ResetStatisticsBarScale() { gLastScale = kStartScale; }
-
-bool StatisticsRescaled() {
+bool StatisticsRescaled(const StatisticsCursor& cursor) {
     const int cut = ActiveCutIndex();
     const int held =
         std::min(HeldEntries(Load(gStatistics.writeIndex[cut]), Load(gStatistics.wrapMarker[cut])),
                  kStatisticsEntries);
-    return !(BarScaleFor(held) == gLastScale);
+    return !(BarScaleFor(held) == cursor.lastScale);
 }
 
 void DrawPanelHeading(Canvas& canvas, Target target, const char* heading) {
@@ -112,13 +106,13 @@ void DrawStatisticsFrame(Canvas& canvas, int kind, Target target) {
                   DisplayFileName(gConfig.statisticsFileName));
 }
 
-void DrawStatisticsBars(Canvas& canvas, int kind) {
+void DrawStatisticsBars(Canvas& canvas, int kind, StatisticsCursor& cursor) {
     const int cut = ActiveCutIndex();
     const uint16_t writeIndex = Load(gStatistics.writeIndex[cut]);
     const uint16_t wrapMarker = Load(gStatistics.wrapMarker[cut]);
     const int held = std::min(HeldEntries(writeIndex, wrapMarker), kStatisticsEntries);
     const BarScale scale = BarScaleFor(held);
-    gLastScale = scale;
+    cursor.lastScale = scale;
     canvas.SelectPen(kPaletteBlue);
     canvas.SelectBrush(kPaletteBlue);
     const bool wrapped = wrapMarker > writeIndex;

@@ -70,12 +70,12 @@ void CheckWholeBlock() {
     for (int i = 0; i < gTouchedCount; ++i) gPristine.entries[gTouched[i].cut][gTouched[i].at] = {};
 }
 
-void CheckRegion(Region r, bool) {
+void CheckRegion(void*, Region r, bool) {
     const int i = static_cast<int>(r);
     if (i < 0 || i >= kRegionCount) Fail("a known region");
 }
 
-void CheckSnapshotRequest() {
+void CheckSnapshotRequest(void*) {
     // The UI thread may wait for the statistics lock; the reader must not hold it here.
     if (!gStatisticsMutex.try_lock()) Fail("snapshot requested outside the statistics lock");
     gStatisticsMutex.unlock();
@@ -103,8 +103,8 @@ void SetScene(uint8_t scene) {
     }
     std::memcpy(gExpectedIndexes, &gStatistics, sizeof gExpectedIndexes);
     ResetServices();
-    gWindowService.invalidate = CheckRegion;
-    gWindowService.requestEndOfCycle = CheckSnapshotRequest;
+    TestLink().windowService.invalidate = CheckRegion;
+    TestLink().windowService.requestEndOfCycle = CheckSnapshotRequest;
     TestLink().storageService.saveStatistics = CheckAppend;
 }
 

@@ -12,7 +12,8 @@
 
 namespace {
 
-CutStatistics gBefore;  // what the block holds before each load: a pattern no file gives here
+CutStatistics gBefore;       // what the block holds before each load: a pattern no file gives here
+StatisticsFileState gFiles;  // the file's own records, as a monitor holds them
 
 const uint8_t* FileByte(const uint8_t* bytes, size_t count, size_t at) {
     static const uint8_t zero = 0;
@@ -35,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)patterned;
     std::memcpy(&gStatistics, &gBefore, sizeof gStatistics);
 
-    const int32_t r = LoadStatisticsFile("stats.$$$");
+    const int32_t r = LoadStatisticsFile(gFiles, "stats.$$$");
     if (!full) {
         if (r != kResultShortTransfer) FuzzFail("a file shorter than the block gives 30007");
         if (std::memcmp(&gStatistics, &gBefore, sizeof gStatistics) != 0)

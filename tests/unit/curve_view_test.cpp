@@ -571,9 +571,11 @@ TEST_F(CurveViewTest, CyclesDrawnTickByTickEqualOneWholeDrawingAfterEveryTick) {
         SetActiveCutParameters([](CutParameters& p) { p.ta = 30; });  // the windows end mid-screen
         TickWindow window;
         gTickWindow = &window;
-        gWindowService.invalidate = [](Region r, bool erase) { gTickWindow->Invalidate(r, erase); };
+        TestLink().windowService.invalidate = [](void*, Region r, bool erase) {
+            gTickWindow->Invalidate(r, erase);
+        };
         // The end of a cycle paints the curve at once before the snapshot, as the shell does.
-        gWindowService.requestEndOfCycle = [] {
+        TestLink().windowService.requestEndOfCycle = [](void*) {
             gTickWindow->Invalidate(Region::kCurve, false);
             gTickWindow->Paint();
         };

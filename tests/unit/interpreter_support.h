@@ -51,7 +51,7 @@ inline void RecordingPlatform() {
         ++gRecord.saves;
         return int32_t{0};
     };
-    gWindowService.requestEndOfCycle = [] {
+    TestLink().windowService.requestEndOfCycle = [](void*) {
         gRecord.calls.push_back("end of cycle");
         ++gRecord.endOfCycle;
     };

@@ -444,7 +444,7 @@ TEST_F(Interpreter, RingWrapsAt50000CyclesOfACut) {
         ++gRecord.saves;
         return int32_t{0};
     };
-    gWindowService.requestEndOfCycle = WindowService{}.requestEndOfCycle;
+    TestLink().windowService.requestEndOfCycle = WindowService{}.requestEndOfCycle;
     const auto cycle = FramesOf({227, 200});  // a cycle end is taken only after a cut start
     for (int i = 0; i < 49999; ++i) Feed(cycle);
     EXPECT_EQ(gStatistics.writeIndex[7], 49999);

@@ -24,7 +24,7 @@ std::atomic<int> gSnapshots;
 // The end-of-cycle request waits until the UI thread has handled it, as the real one does.
 std::atomic<bool> gSnapshotRequested;
 
-void RequestSnapshotAndWait() {
+void RequestSnapshotAndWait(void*) {
     gSnapshotRequested = true;
     while (gSnapshotRequested) std::this_thread::yield();
 }
@@ -109,14 +109,14 @@ TEST(InterpreterThreads, ReaderThreadAndUiThreadShareTheModel) {
     gSnapshots = 0;
     gSnapshotRequested = false;
     ResetServices();
-    gWindowService.invalidate = [](Region, bool) {};
+    TestLink().windowService.invalidate = [](void*, Region, bool) {};
     TestLink().storageService.saveStatistics = [](void*) {
-        const int32_t r = SaveStatisticsInUse();
+        const int32_t r = SaveStatisticsInUse(TestFiles());
         ++gSaves;
         return r;
     };
-    gWindowService.requestEndOfCycle = RequestSnapshotAndWait;
-    ASSERT_EQ(LoadStatisticsFile(gConfig.statisticsFileName), 0);
+    TestLink().windowService.requestEndOfCycle = RequestSnapshotAndWait;
+    ASSERT_EQ(LoadStatisticsFile(TestFiles(), gConfig.statisticsFileName), 0);
 
     constexpr int kCycles = 120;
     const auto stream = UnitStream(kCycles);
@@ -146,13 +146,13 @@ TEST(InterpreterThreads, ReaderThreadAndUiThreadShareTheModel) {
         Store(gConfig.DisplayMode, (tick / 30) % 3);            // the view menu
         switch (tick % 40) {
             case 7:
-                ResetStatistics(tick % kCutCount);
+                ResetStatistics(TestFiles(), tick % kCutCount);
                 break;
             case 17:
-                EXPECT_EQ(LoadStatisticsFile(gConfig.statisticsFileName), 0);
+                EXPECT_EQ(LoadStatisticsFile(TestFiles(), gConfig.statisticsFileName), 0);
                 break;
             case 27:
-                EXPECT_EQ(SaveStatisticsAndUse(tick % 80 < 40 ? "a.$$$" : "b.$$$"), 0);
+                EXPECT_EQ(SaveStatisticsAndUse(TestFiles(), tick % 80 < 40 ? "a.$$$" : "b.$$$"), 0);
                 break;
             case 37:
                 EXPECT_EQ(WriteStatisticsExport("out.xls", tick % 2, tick % 4), 0);
@@ -160,7 +160,7 @@ TEST(InterpreterThreads, ReaderThreadAndUiThreadShareTheModel) {
             default:
                 break;
         }
-        if (tick % 20 == 0) ResetStatistics(kAllCuts);
+        if (tick % 20 == 0) ResetStatistics(TestFiles(), kAllCuts);
         std::this_thread::yield();
     }
     reader.join();
@@ -186,7 +186,7 @@ TEST(InterpreterThreads, TheUiSideNeverWaitsForASaveInProgress) {
     PresetConfiguration();
     ResetServices();
     std::ofstream(gConfig.statisticsFileName, std::ios::binary) << "short";  // fails to load: held
-    ASSERT_NE(LoadStatisticsInUse(), 0);
+    ASSERT_NE(LoadStatisticsInUse(TestFiles()), 0);
     gSaveUnderWay = false;
     gUiReadsDone = false;
     TestLink().storageService.saveStatistics = [](void*) {
@@ -202,8 +202,8 @@ TEST(InterpreterThreads, TheUiSideNeverWaitsForASaveInProgress) {
     while (!gSaveUnderWay) std::this_thread::yield();
     auto reads = std::async(std::launch::async, [] {
         int32_t error = 0;
-        const bool failureToShow = TakeAutosaveFailureMessage(&error);
-        return std::tuple{StatisticsAutosaveHeld(), AutosaveFailing(), failureToShow};
+        const bool failureToShow = TakeAutosaveFailureMessage(TestFiles(), &error);
+        return std::tuple{StatisticsAutosaveHeld(TestFiles()), AutosaveFailing(TestFiles()), failureToShow};
     });
     const bool returned = reads.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
     gUiReadsDone = true;
@@ -211,7 +211,8 @@ TEST(InterpreterThreads, TheUiSideNeverWaitsForASaveInProgress) {
     ASSERT_TRUE(returned) << "the UI side waited for the save";
     EXPECT_EQ(reads.get(), std::tuple(true, false, false));  // held, no failed save, no message
     EXPECT_EQ(HeldEntries(gStatistics, 0), 1);
-    EXPECT_EQ(ResetStatistics(kAllCuts), 0);  // the user's choice ends the hold, for the tests after
+    EXPECT_EQ(ResetStatistics(TestFiles(), kAllCuts),
+              0);  // the user's choice ends the hold, for the tests after
     ResetServices();
 }
 

@@ -5,8 +5,8 @@
 #include "test_monitor.h"
 
 inline void ResetServices() {
-    gWindowService = {};
     TestLink().portService = {};
     TestLink().userService = {};
     TestLink().storageService = {};
+    TestLink().windowService = {};
 }

@@ -39,7 +39,7 @@ protected:
 };
 
 TEST_F(StatisticsFile, FirstStartCreatesTheFileInUseWithAnEmptyBlock) {
-    ASSERT_EQ(LoadStatisticsFile(gConfig.statisticsFileName), 0);
+    ASSERT_EQ(LoadStatisticsFile(TestFiles(), gConfig.statisticsFileName), 0);
     const auto bytes = ReadAll("Default.$$$");
     ASSERT_EQ(bytes.size(), kBlock);
     EXPECT_EQ(std::count(bytes.begin(), bytes.end(), 0), static_cast<long>(kBlock));
@@ -51,7 +51,7 @@ TEST_F(StatisticsFile, ShortFileGives30007AndTheBlockKeepsItsContent) {
     gStatistics.reserved[0] = 0x1234;
     const auto before = BlockBytes();
     WriteAll("short.$$$", std::vector<char>(kBlock - 1, 0x11));
-    EXPECT_EQ(LoadStatisticsFile("short.$$$"), kResultShortTransfer);
+    EXPECT_EQ(LoadStatisticsFile(TestFiles(), "short.$$$"), kResultShortTransfer);
     EXPECT_EQ(BlockBytes(), before);
     EXPECT_EQ(ReadAll("short.$$$").size(), kBlock - 1);  // the file is not rewritten
 }
@@ -63,7 +63,7 @@ TEST_F(StatisticsFile, LongerFileLoadsAndASaveKeepsItsTail) {
     bytes[96 + 4 * 100000 + 2 * 2] = 66;  // cut 4, entry 2, peak
     bytes[kBlock + 5] = 'T';
     WriteAll("long.$$$", bytes);
-    ASSERT_EQ(LoadStatisticsFile("long.$$$"), 0);
+    ASSERT_EQ(LoadStatisticsFile(TestFiles(), "long.$$$"), 0);
     EXPECT_EQ(gStatistics.reserved[0], 0x21);
     EXPECT_EQ(HeldEntries(gStatistics, 4), 3);
     EXPECT_EQ(gStatistics.entries[4][2].peak, 66);
@@ -87,7 +87,7 @@ TEST_F(StatisticsFile, IndexesOutsideTheRingAreMendedOnLoad) {
     bytes[64 + 2 * 2 + 1] = static_cast<char>(0xFF);
     bytes[32 + 2 * 3] = 9;  // cut 3 is sound
     WriteAll("bad.$$$", bytes);
-    ASSERT_EQ(LoadStatisticsFile("bad.$$$"), 0);
+    ASSERT_EQ(LoadStatisticsFile(TestFiles(), "bad.$$$"), 0);
     EXPECT_EQ(gStatistics.writeIndex[1], 0);
     EXPECT_EQ(gStatistics.wrapMarker[2], 0);
     EXPECT_EQ(gStatistics.writeIndex[3], 9);
@@ -95,7 +95,7 @@ TEST_F(StatisticsFile, IndexesOutsideTheRingAreMendedOnLoad) {
 
 TEST_F(StatisticsFile, OpenFailureGivesTheSystemsCode) {
     std::filesystem::create_directory("folder.$$$");
-    const int32_t r = LoadStatisticsFile("folder.$$$");
+    const int32_t r = LoadStatisticsFile(TestFiles(), "folder.$$$");
     EXPECT_NE(r, 0);
     EXPECT_NE(r, kResultShortTransfer);
     EXPECT_NE(SaveStatisticsFile("folder.$$$"), 0);
@@ -104,7 +104,7 @@ TEST_F(StatisticsFile, OpenFailureGivesTheSystemsCode) {
 // Scenario: the ring of a cut wraps while the real autosave writes the file in use.
 TEST_F(StatisticsFile, AutosaveAfterTheWrapHoldsTheIndexesAtTheirOffsets) {
     for (int i = 0; i < 50000; ++i) AppendStatisticsEntry(gStatistics, 6, {1, 1});
-    TestLink().storageService.saveStatistics = [](void*) { return SaveStatisticsInUse(); };
+    TestLink().storageService.saveStatistics = [](void*) { return SaveStatisticsInUse(TestFiles()); };
     Send({226, 201, 201, 90, 200});  // the 50,001st cycle of cut 6
     const auto bytes = ReadAll("Default.$$$");
     ASSERT_EQ(bytes.size(), kBlock);
@@ -118,7 +118,7 @@ TEST_F(StatisticsFile, ResetClearsIndexesKeepsEntriesAndWritesTheFileInUse) {
         AppendStatisticsEntry(gStatistics, 0, {10, 1});
         AppendStatisticsEntry(gStatistics, 5, {20, 2});
     }
-    ASSERT_EQ(ResetStatistics(5), 0);
+    ASSERT_EQ(ResetStatistics(TestFiles(), 5), 0);
     EXPECT_EQ(HeldEntries(gStatistics, 5), 0);
     EXPECT_EQ(HeldEntries(gStatistics, 0), 3);
     auto bytes = ReadAll("Default.$$$");
@@ -127,12 +127,12 @@ TEST_F(StatisticsFile, ResetClearsIndexesKeepsEntriesAndWritesTheFileInUse) {
     EXPECT_EQ(WordAt(bytes, 32 + 2 * 0), 3);
     EXPECT_EQ(bytes[96 + 5 * 100000], 20);  // the old entries stay in the file too
 
-    ASSERT_EQ(ResetStatistics(kAllCuts), 0);
+    ASSERT_EQ(ResetStatistics(TestFiles(), kAllCuts), 0);
     EXPECT_EQ(HeldEntries(gStatistics, 0), 0);
     EXPECT_EQ(WordAt(ReadAll("Default.$$$"), 32), 0);
 
     AppendStatisticsEntry(gStatistics, 0, {10, 1});
-    EXPECT_EQ(ResetStatistics(16), 0);
+    EXPECT_EQ(ResetStatistics(TestFiles(), 16), 0);
     EXPECT_EQ(HeldEntries(gStatistics, 0), 1);
 }
 
@@ -141,22 +141,22 @@ TEST_F(StatisticsFile, ResetClearsIndexesKeepsEntriesAndWritesTheFileInUse) {
 // that works again ends the run, and the file holds every cycle since the start. A reset whose
 // save fails returns its error (the reset shows it), and its run needs no second message.
 TEST_F(StatisticsFile, AFailingAutosaveIsOneRunWithOneMessageUntilASaveWorks) {
-    gAutosaveHealth = {};
-    TestLink().storageService.saveStatistics = [](void*) { return SaveStatisticsInUse(); };
+    TestFiles().health = {};
+    TestLink().storageService.saveStatistics = [](void*) { return SaveStatisticsInUse(TestFiles()); };
     std::filesystem::create_directory("Default.$$$");
     int32_t error = 0;
     for (int cycle = 0; cycle < 3; ++cycle) {
         Send({221, 201, 201, static_cast<uint16_t>(40 + cycle), 200});
-        EXPECT_TRUE(AutosaveFailing());
-        EXPECT_EQ(TakeAutosaveFailureMessage(&error), cycle == 0) << "cycle " << cycle;
+        EXPECT_TRUE(AutosaveFailing(TestFiles()));
+        EXPECT_EQ(TakeAutosaveFailureMessage(TestFiles(), &error), cycle == 0) << "cycle " << cycle;
     }
     EXPECT_NE(error, 0);
-    EXPECT_EQ(gAutosaveHealth.firstError, error);
+    EXPECT_EQ(TestFiles().health.firstError, error);
 
     std::filesystem::remove("Default.$$$");
     Send({221, 201, 201, 50, 200});
-    EXPECT_FALSE(AutosaveFailing());
-    EXPECT_FALSE(TakeAutosaveFailureMessage(&error));
+    EXPECT_FALSE(AutosaveFailing(TestFiles()));
+    EXPECT_FALSE(TakeAutosaveFailureMessage(TestFiles(), &error));
     const auto bytes = ReadAll("Default.$$$");
     ASSERT_EQ(bytes.size(), kBlock);
     EXPECT_EQ(WordAt(bytes, 32 + 2 * 1), 4);
@@ -164,17 +164,18 @@ TEST_F(StatisticsFile, AFailingAutosaveIsOneRunWithOneMessageUntilASaveWorks) {
 
     std::filesystem::remove("Default.$$$");
     std::filesystem::create_directory("Default.$$$");
-    EXPECT_NE(ResetStatistics(kAllCuts), 0);
-    EXPECT_TRUE(AutosaveFailing());
-    EXPECT_FALSE(TakeAutosaveFailureMessage(&error));
+    EXPECT_NE(ResetStatistics(TestFiles(), kAllCuts), 0);
+    EXPECT_TRUE(AutosaveFailing(TestFiles()));
+    EXPECT_FALSE(TakeAutosaveFailureMessage(TestFiles(), &error));
 }
 
 TEST_F(StatisticsFile, SavingUnderANewNameMakesItTheFileInUse) {
-    ASSERT_EQ(SaveStatisticsAndUse("Default.$$$"), 0);  // the name in use: no configuration write
+    ASSERT_EQ(SaveStatisticsAndUse(TestFiles(), "Default.$$$"),
+              0);  // the name in use: no configuration write
     EXPECT_FALSE(std::filesystem::exists(kConfigurationFileName));
 
     AppendStatisticsEntry(gStatistics, 1, {44, 4});
-    ASSERT_EQ(SaveStatisticsAndUse("mill.$$$"), 0);
+    ASSERT_EQ(SaveStatisticsAndUse(TestFiles(), "mill.$$$"), 0);
     EXPECT_STREQ(gConfig.statisticsFileName, "mill.$$$");
     const auto config = ReadAll(kConfigurationFileName);
     ASSERT_EQ(config.size(), 280u);
@@ -182,7 +183,7 @@ TEST_F(StatisticsFile, SavingUnderANewNameMakesItTheFileInUse) {
     EXPECT_EQ(ReadAll("mill.$$$")[96 + 100000], 44);
 
     TestLink().storageService.saveStatistics = [](void*) {
-        return SaveStatisticsInUse();
+        return SaveStatisticsInUse(TestFiles());
     };  // later cycles go to the new file
     Send({221, 200});
     EXPECT_EQ(WordAt(ReadAll("mill.$$$"), 32 + 2), 2);
@@ -195,7 +196,7 @@ TEST_F(StatisticsFile, ACycleEndWhileTheWorkingFolderIsElsewhereSavesIntoTheFile
     AnchorStatisticsFileInUse();
     std::filesystem::create_directory("browsed");
     std::filesystem::current_path("browsed");
-    TestLink().storageService.saveStatistics = [](void*) { return SaveStatisticsInUse(); };
+    TestLink().storageService.saveStatistics = [](void*) { return SaveStatisticsInUse(TestFiles()); };
     Send({221, 200});
     std::filesystem::current_path(dir.path());
     EXPECT_FALSE(std::filesystem::exists("browsed/Default.$$$"));
@@ -226,8 +227,8 @@ TEST_F(StatisticsFile, TheConfigurationsResultAfterANewFileInUseReachesTheCaller
                 std::filesystem::remove(kConfigurationFileName);
                 std::filesystem::create_directory(kConfigurationFileName);
             }
-            const int32_t r = c.load ? LoadStatisticsAndUse(c.name, &configuration)
-                                     : SaveStatisticsAndUse(c.name, &configuration);
+            const int32_t r = c.load ? LoadStatisticsAndUse(TestFiles(), c.name, &configuration)
+                                     : SaveStatisticsAndUse(TestFiles(), c.name, &configuration);
             ASSERT_EQ(r, 0);
             if (!c.configurationWritable) std::filesystem::remove(kConfigurationFileName);
         }
@@ -238,7 +239,7 @@ TEST_F(StatisticsFile, TheConfigurationsResultAfterANewFileInUseReachesTheCaller
 
 TEST_F(StatisticsFile, LoadingANewNameCreatesItWithTheBlockHeldNow) {
     AppendStatisticsEntry(gStatistics, 3, {33, 3});
-    ASSERT_EQ(LoadStatisticsAndUse("new.$$$"), 0);
+    ASSERT_EQ(LoadStatisticsAndUse(TestFiles(), "new.$$$"), 0);
     EXPECT_STREQ(gConfig.statisticsFileName, "new.$$$");
     const auto bytes = ReadAll("new.$$$");
     ASSERT_EQ(bytes.size(), kBlock);
@@ -247,7 +248,7 @@ TEST_F(StatisticsFile, LoadingANewNameCreatesItWithTheBlockHeldNow) {
 
 TEST_F(StatisticsFile, FailedLoadKeepsTheFileInUse) {
     WriteAll("short.$$$", std::vector<char>(100, 0));
-    EXPECT_EQ(LoadStatisticsAndUse("short.$$$"), kResultShortTransfer);
+    EXPECT_EQ(LoadStatisticsAndUse(TestFiles(), "short.$$$"), kResultShortTransfer);
     EXPECT_STREQ(gConfig.statisticsFileName, "Default.$$$");
     EXPECT_FALSE(std::filesystem::exists(kConfigurationFileName));
 }
@@ -273,20 +274,20 @@ TEST_F(StatisticsFile, FileInUseThatFailedToLoadIsLeftAloneUntilTheUserDecides) 
 
             // Start: the load fails and the autosave is held.
             ResetModel();
-            EXPECT_NE(LoadStatisticsInUse(), 0);
-            EXPECT_TRUE(StatisticsAutosaveHeld());
+            EXPECT_NE(LoadStatisticsInUse(TestFiles()), 0);
+            EXPECT_TRUE(StatisticsAutosaveHeld(TestFiles()));
             // Cycles end as the interpreter ends them; a failed Load statistics of the same file
             // changes nothing either.
             for (int cycle = 0; cycle < 3; ++cycle) {
                 std::lock_guard<std::mutex> lock(gStatisticsMutex);
                 AppendStatisticsEntry(gStatistics, 1, {50, 5});
-                SaveStatisticsInUse();
+                SaveStatisticsInUse(TestFiles());
             }
-            EXPECT_NE(LoadStatisticsAndUse("Default.$$$"), 0);
-            EXPECT_TRUE(StatisticsAutosaveHeld());
+            EXPECT_NE(LoadStatisticsAndUse(TestFiles(), "Default.$$$"), 0);
+            EXPECT_TRUE(StatisticsAutosaveHeld(TestFiles()));
             // Resetting one cut is no decision about the whole file.
-            ResetStatistics(1);
-            EXPECT_TRUE(StatisticsAutosaveHeld());
+            ResetStatistics(TestFiles(), 1);
+            EXPECT_TRUE(StatisticsAutosaveHeld(TestFiles()));
             if (cutShort) {
                 EXPECT_EQ(ReadAll("Default.$$$"), std::vector<char>(kBlock - 3, 0x11));
             } else {
@@ -297,20 +298,20 @@ TEST_F(StatisticsFile, FileInUseThatFailedToLoadIsLeftAloneUntilTheUserDecides) 
             // The user decides; the next cycle is saved into the file in use.
             switch (decision) {
                 case kLoadGoodFile:
-                    ASSERT_EQ(LoadStatisticsAndUse("good.$$$"), 0);
+                    ASSERT_EQ(LoadStatisticsAndUse(TestFiles(), "good.$$$"), 0);
                     break;
                 case kSaveAs:
-                    ASSERT_EQ(SaveStatisticsAndUse("saved.$$$"), 0);
+                    ASSERT_EQ(SaveStatisticsAndUse(TestFiles(), "saved.$$$"), 0);
                     break;
                 case kReset:
-                    ResetStatistics(kAllCuts);
+                    ResetStatistics(TestFiles(), kAllCuts);
                     break;
             }
-            EXPECT_FALSE(StatisticsAutosaveHeld());
+            EXPECT_FALSE(StatisticsAutosaveHeld(TestFiles()));
             {
                 std::lock_guard<std::mutex> lock(gStatisticsMutex);
                 AppendStatisticsEntry(gStatistics, 1, {61, 6});
-                SaveStatisticsInUse();
+                SaveStatisticsInUse(TestFiles());
             }
             if (decision != kReset || cutShort) {
                 const auto inUse = ReadAll(gConfig.statisticsFileName);
@@ -332,7 +333,7 @@ TEST_F(StatisticsFile, LoadAndSwitchHappenUnderOneHoldOfTheLock) {
     ASSERT_EQ(SaveStatisticsFile("a.$$$"), 0);
     gStatistics.reserved[0] = 'b';
     ASSERT_EQ(SaveStatisticsFile("b.$$$"), 0);
-    ASSERT_EQ(LoadStatisticsAndUse("a.$$$"), 0);
+    ASSERT_EQ(LoadStatisticsAndUse(TestFiles(), "a.$$$"), 0);
 
     std::atomic<bool> done{false};
     std::atomic<int> mismatches{0}, looks{0};
@@ -357,7 +358,7 @@ TEST_F(StatisticsFile, LoadAndSwitchHappenUnderOneHoldOfTheLock) {
     const int looksBefore = looks;
     int failedLoads = 0;
     for (int i = 0; i < kSwitches; ++i) {
-        if (LoadStatisticsAndUse(i % 2 ? "a.$$$" : "b.$$$") != 0) ++failedLoads;
+        if (LoadStatisticsAndUse(TestFiles(), i % 2 ? "a.$$$" : "b.$$$") != 0) ++failedLoads;
         std::this_thread::yield();  // the lock is not fair: the reader gets its turns between switches too
     }
     done = true;

@@ -16,10 +16,12 @@ protected:
     void Append(int count, uint8_t peak = 50, uint8_t work = 20) {
         for (int i = 0; i < count; ++i) AppendStatisticsEntry(gStatistics, gModel.ActiveCut, {peak, work});
     }
+    // Each target draws with its own cursor, as the screen and a printed page do.
+    StatisticsCursor screen, printer;
     void Draw(int kind, Target target = Target::kScreen) {
         canvas.Clear();
         DrawStatisticsFrame(canvas, kind, target);
-        DrawStatisticsBars(canvas, kind);
+        DrawStatisticsBars(canvas, kind, target == Target::kScreen ? screen : printer);
     }
     // Bars of one pixel: upward lines from the baseline.
     std::vector<DrawOp> OnePixelBars() const {
@@ -62,7 +64,7 @@ TEST_F(StatisticsViewTest, NoHeldEntriesShowAxesTitlePartsFileAndLimitsOnly) {
         ASSERT_NE(line, nullptr) << c[0] << "," << c[1];
         EXPECT_EQ(line->pen, kPaletteBlack);
     }
-    EXPECT_FALSE(StatisticsRescaled());
+    EXPECT_FALSE(StatisticsRescaled(screen));
 }
 
 TEST_F(StatisticsViewTest, BarScaleStepsAndTheRepaintOnChange) {
@@ -77,11 +79,16 @@ TEST_F(StatisticsViewTest, BarScaleStepsAndTheRepaintOnChange) {
         EXPECT_EQ(bars[i].brush, i % 2 == 0 ? kPaletteYellow : kPaletteBlue);
         EXPECT_EQ(bars[i].pen, bars[i].brush);
     }
-    EXPECT_FALSE(StatisticsRescaled());  // still the start scale
+    EXPECT_FALSE(StatisticsRescaled(screen));  // still the start scale
 
-    // Step 2: the 76th entry calls for a clean panel, then gives 4-pixel blue bars.
+    // Step 2: the 76th entry calls for a clean panel. A page printed meanwhile draws in the new
+    // scale with its own cursor and leaves the screen's call standing; the screen then gives
+    // 4-pixel blue bars.
     Append(1);
-    EXPECT_TRUE(StatisticsRescaled());
+    EXPECT_TRUE(StatisticsRescaled(screen));
+    Draw(kPowerStatistics, Target::kPrinter);
+    EXPECT_FALSE(StatisticsRescaled(printer));
+    EXPECT_TRUE(StatisticsRescaled(screen));
     Draw(kPowerStatistics);
     bars = canvas.Of(OpKind::kRectangle);
     ASSERT_EQ(bars.size(), 76u);
@@ -90,7 +97,7 @@ TEST_F(StatisticsViewTest, BarScaleStepsAndTheRepaintOnChange) {
         EXPECT_EQ(bar.brush, kPaletteBlue);
     }
     // Step 3: once drawn in the new scale, nothing more is asked for.
-    EXPECT_FALSE(StatisticsRescaled());
+    EXPECT_FALSE(StatisticsRescaled(screen));
 }
 
 TEST_F(StatisticsViewTest, ScaleTable) {

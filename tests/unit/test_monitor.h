@@ -10,3 +10,4 @@ inline Monitor& TestMonitor() {
     return *monitor;
 }
 inline Link& TestLink() { return TestMonitor().link; }
+inline StatisticsFileState& TestFiles() { return TestMonitor().statisticsFile; }

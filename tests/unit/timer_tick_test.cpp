@@ -24,7 +24,9 @@ protected:
         TestLink().transmitPortOpen = true;  // the pump hands words only to an open port
         gCalls = &calls;
         ResetServices();
-        gWindowService.invalidate = [](Region r, bool erase) { gCalls->push_back({r, erase}); };
+        TestLink().windowService.invalidate = [](void*, Region r, bool erase) {
+            gCalls->push_back({r, erase});
+        };
         gModel.connection.NotConnected = 0;  // the watchdog stays quiet for the first ticks
     }
     void TearDown() override {

@@ -48,11 +48,12 @@ TEST_F(ViewConcurrencyTest, PaintingWhileTheReaderWrites) {
     for (int paint = 0; paint < 200; ++paint) {
         canvas.Clear();
         CurveCursor cursor;
+        StatisticsCursor chart;
         DrawCurveFrame(canvas, Target::kScreen, cursor);
         DrawCurvePoints(canvas, Target::kScreen, cursor);
         DrawPowerBar(canvas);
         DrawStatisticsFrame(canvas, paint % 2, Target::kScreen);
-        DrawStatisticsBars(canvas, paint % 2);
+        DrawStatisticsBars(canvas, paint % 2, chart);
         DrawParameterTable(canvas, 794);
         ASSERT_GE(cursor.nextPoint, 0);
         ASSERT_LT(cursor.nextPoint, kCurvePoints);

@@ -29,10 +29,11 @@ protected:
         gModel.connection.NotConnected = 0;
         PresetConfiguration();
         LayoutIndex = 1;
-        ResetStatisticsBarScale();
         invalidations.clear();
         ResetServices();
-        gWindowService.invalidate = [](Region r, bool erase) { invalidations.push_back({r, erase}); };
+        TestLink().windowService.invalidate = [](void*, Region r, bool erase) {
+            invalidations.push_back({r, erase});
+        };
     }
     void TearDown() override {
         ResetServices();

@@ -16,6 +16,7 @@
 #include "files/statistics_dialogs_win32.h"
 #include "files/statistics_file.h"
 #include "model/model.h"
+#include "tests/unit/test_monitor.h"
 
 namespace {
 
@@ -107,7 +108,7 @@ TEST_F(FileDialogs, SaveStatisticsAsWritesTheChosenFileAndMakesItTheFileInUse) {
     int32_t r;
     {
         DialogUser user("shift2", (dir_ / "sub").string());
-        r = SaveStatisticsAs(nullptr);
+        r = SaveStatisticsAs(nullptr, TestFiles());
         ASSERT_TRUE(user.Found());
     }
     EXPECT_EQ(r, 0);
@@ -120,12 +121,12 @@ TEST_F(FileDialogs, SaveStatisticsAsWritesTheChosenFileAndMakesItTheFileInUse) {
 TEST_F(FileDialogs, CancelledSaveIsNoFailureCancelledLoadIs30006) {
     {
         DialogUser user(nullptr);
-        EXPECT_EQ(SaveStatisticsAs(nullptr), 0);
+        EXPECT_EQ(SaveStatisticsAs(nullptr, TestFiles()), 0);
         EXPECT_TRUE(user.Found());
     }
     {
         DialogUser user(nullptr);
-        EXPECT_EQ(LoadStatisticsFrom(nullptr), kResultCancelled);
+        EXPECT_EQ(LoadStatisticsFrom(nullptr, TestFiles()), kResultCancelled);
         EXPECT_TRUE(user.Found());
     }
     {
@@ -142,7 +143,7 @@ TEST_F(FileDialogs, LoadStatisticsFromReadsTheChosenFile) {
     ResetModel();
     {
         DialogUser user(Path("old.$$$").c_str());
-        EXPECT_EQ(LoadStatisticsFrom(nullptr), 0);
+        EXPECT_EQ(LoadStatisticsFrom(nullptr, TestFiles()), 0);
     }
     EXPECT_EQ(HeldEntries(gStatistics, 7), 1);
     EXPECT_EQ(gStatistics.entries[7][0].peak, 61);

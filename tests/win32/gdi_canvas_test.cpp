@@ -79,9 +79,10 @@ protected:
         WriteParameterDefaults();
         gModel.activeCutParameters = DefaultCutParameters();
         PresetConfiguration();
-        CreateDrawingResources();
+        CreateDrawingResources(set);
     }
-    void TearDown() override { DeleteDrawingResources(); }
+    void TearDown() override { DeleteDrawingResources(set); }
+    DrawingResources set{};  // the window's set, as the main window's state holds one
 };
 
 const Colour kRed = kPaletteColours[kPaletteRed], kBlue = kPaletteColours[kPaletteBlue],
@@ -98,7 +99,7 @@ TEST_F(GdiCanvasTest, CurveScreenPixels) {
     MemorySurface surface(800, 600);
     ASSERT_TRUE(surface.Valid());
     {
-        GdiCanvas canvas(surface.dc());
+        GdiCanvas canvas(surface.dc(), set);
         CurveCursor cursor;
         DrawCurveFrame(canvas, Target::kScreen, cursor);
         DrawCurvePoints(canvas, Target::kScreen, cursor);
@@ -174,13 +175,13 @@ TEST_F(GdiCanvasTest, BatchedPointsGiveThePictureOfPointByPoint) {
     MemorySurface batched(800, 600), reference(800, 600);
     ASSERT_TRUE(batched.Valid() && reference.Valid());
     {
-        GdiCanvas canvas(batched.dc());
+        GdiCanvas canvas(batched.dc(), set);
         CurveCursor cursor;
         DrawCurveFrame(canvas, Target::kScreen, cursor);
         DrawCurvePoints(canvas, Target::kScreen, cursor);
     }
     {
-        GdiCanvas gdi(reference.dc());
+        GdiCanvas gdi(reference.dc(), set);
         OneByOneCanvas canvas(gdi);
         CurveCursor cursor;
         DrawCurveFrame(canvas, Target::kScreen, cursor);
@@ -201,7 +202,7 @@ TEST_F(GdiCanvasTest, LegendPixels) {
     MemorySurface surface(150, 150);
     ASSERT_TRUE(surface.Valid());
     {
-        GdiCanvas canvas(surface.dc());
+        GdiCanvas canvas(surface.dc(), set);
         DrawLegend(canvas);
     }
     EXPECT_EQ(surface.At(10, 85), kGrey);
@@ -218,7 +219,7 @@ TEST_F(GdiCanvasTest, StateRoundTripsAndSurfaceObjectsComeBack) {
     const HGDIOBJ pen = GetCurrentObject(surface.dc(), OBJ_PEN),
                   font = GetCurrentObject(surface.dc(), OBJ_FONT);
     {
-        GdiCanvas canvas(surface.dc());
+        GdiCanvas canvas(surface.dc(), set);
         canvas.SetTextAlign(kAlignCenter | kAlignBottom);
         EXPECT_EQ(canvas.TextAlign(), kAlignCenter | kAlignBottom);
         canvas.SetBackgroundColour(kWindowBackground);
@@ -226,12 +227,12 @@ TEST_F(GdiCanvasTest, StateRoundTripsAndSurfaceObjectsComeBack) {
         canvas.SetTextColour(kRed);
         EXPECT_EQ(canvas.TextColour(), kRed);
         canvas.SelectFont(CanvasFont::kTable);
-        EXPECT_EQ(GetCurrentObject(surface.dc(), OBJ_FONT), TableFont());
+        EXPECT_EQ(GetCurrentObject(surface.dc(), OBJ_FONT), set.table);
         EXPECT_GT(canvas.AverageCharWidth(), 0);
         canvas.SelectPen(kPaletteRed);
-        EXPECT_EQ(GetCurrentObject(surface.dc(), OBJ_PEN), PalettePen(kPaletteRed));
+        EXPECT_EQ(GetCurrentObject(surface.dc(), OBJ_PEN), PalettePen(set, kPaletteRed));
         canvas.SelectPen(kPaletteSize);  // outside the palette: nothing changes in the DC
-        EXPECT_EQ(GetCurrentObject(surface.dc(), OBJ_PEN), PalettePen(kPaletteRed));
+        EXPECT_EQ(GetCurrentObject(surface.dc(), OBJ_PEN), PalettePen(set, kPaletteRed));
         canvas.SetPixel(3, 4, kBlue);
         EXPECT_EQ(surface.At(3, 4), kBlue);
     }
@@ -241,22 +242,22 @@ TEST_F(GdiCanvasTest, StateRoundTripsAndSurfaceObjectsComeBack) {
 
 TEST_F(GdiCanvasTest, ResourcesExistBetweenCreateAndDelete) {
     for (int i = 0; i < kPaletteSize; ++i) {
-        EXPECT_NE(PalettePen(i), nullptr);
-        EXPECT_NE(PaletteBrush(i), nullptr);
+        EXPECT_NE(PalettePen(set, i), nullptr);
+        EXPECT_NE(PaletteBrush(set, i), nullptr);
     }
-    EXPECT_EQ(PalettePen(-1), nullptr);
-    EXPECT_EQ(PaletteBrush(kPaletteSize), nullptr);
+    EXPECT_EQ(PalettePen(set, -1), nullptr);
+    EXPECT_EQ(PaletteBrush(set, kPaletteSize), nullptr);
     LOGFONTA f{};
-    ASSERT_NE(GetObjectA(NumberFont(), sizeof f, &f), 0);
+    ASSERT_NE(GetObjectA(set.number, sizeof f, &f), 0);
     EXPECT_EQ(f.lfHeight, 25);
     EXPECT_EQ(f.lfWeight, 700);
     EXPECT_EQ(f.lfPitchAndFamily, FF_MODERN | FIXED_PITCH);
     EXPECT_STREQ(f.lfFaceName, "CourierNew");
-    ASSERT_NE(GetObjectA(TableFont(), sizeof f, &f), 0);
+    ASSERT_NE(GetObjectA(set.table, sizeof f, &f), 0);
     EXPECT_EQ(f.lfHeight, 16);
-    DeleteDrawingResources();
-    EXPECT_EQ(PalettePen(0), nullptr);
-    EXPECT_EQ(CaptionFont(), nullptr);
+    DeleteDrawingResources(set);
+    EXPECT_EQ(PalettePen(set, 0), nullptr);
+    EXPECT_EQ(set.caption, nullptr);
 }
 
 }  // namespace

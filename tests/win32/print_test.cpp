@@ -85,20 +85,20 @@ int Step(const char* name) {
 
 PrintCalls FakeCalls() {
     PrintCalls calls;
-    calls.choosePrinter = [](HWND) {
+    calls.choosePrinter = [](void*, HWND) {
         // A memory device context stands for the printer: the command deletes it afterwards.
         return PrinterChoice{0, CreateCompatibleDC(nullptr)};
     };
-    calls.startDoc = [](HDC, const DOCINFOA* doc) {
+    calls.startDoc = [](void*, HDC, const DOCINFOA* doc) {
         EXPECT_EQ(doc->cbSize, static_cast<int>(sizeof(DOCINFOA)));
         EXPECT_STREQ(doc->lpszDocName, "ZavIze KVD Tool Monitor");
         return Step("StartDoc");
     };
-    calls.startPage = [](HDC) { return Step("StartPage"); };
-    calls.endPage = [](HDC) { return Step("EndPage"); };
-    calls.endDoc = [](HDC) { return Step("EndDoc"); };
-    calls.abortDoc = [](HDC) { return Step("AbortDoc"); };
-    calls.printableArea = [](HDC) { return SIZE{kPageWidth, kPageHeight}; };
+    calls.startPage = [](void*, HDC) { return Step("StartPage"); };
+    calls.endPage = [](void*, HDC) { return Step("EndPage"); };
+    calls.endDoc = [](void*, HDC) { return Step("EndDoc"); };
+    calls.abortDoc = [](void*, HDC) { return Step("AbortDoc"); };
+    calls.printableArea = [](void*, HDC) { return SIZE{kPageWidth, kPageHeight}; };
     return calls;
 }
 
@@ -110,15 +110,16 @@ protected:
         gModel.activeCutParameters = DefaultCutParameters();
         PresetConfiguration();
         LayoutIndex = 1;
-        CreateDrawingResources();
+        CreateDrawingResources(set);
         gSteps.clear();
         gFailStep.clear();
-        gPrintCalls = FakeCalls();
+        calls = FakeCalls();
     }
-    void TearDown() override {
-        gPrintCalls = PrintCalls{};
-        DeleteDrawingResources();
-    }
+    void TearDown() override { DeleteDrawingResources(set); }
+    // The window's drawing set and print calls, as the main window's state holds them.
+    DrawingResources set{};
+    PrintCalls calls;
+    PrintInputs Inputs() const { return {calls, set}; }
 };
 
 TEST_F(PrintTest, EveryFailingStepIsReportedAndTheDocumentAborted) {
@@ -145,7 +146,7 @@ TEST_F(PrintTest, EveryFailingStepIsReportedAndTheDocumentAborted) {
             SCOPED_TRACE(testing::Message() << "command " << static_cast<int>(c.command) << ", " << f.step);
             gSteps.clear();
             gFailStep = f.step;
-            const SeenDialog box = WatchDialog([&] { RunPrintCommand(nullptr, c.command); }, IDOK);
+            const SeenDialog box = WatchDialog([&] { RunPrintCommand(nullptr, c.command, Inputs()); }, IDOK);
             ASSERT_TRUE(box.found);
             EXPECT_EQ(box.caption, "Error!");
             const ComposedMessage expected = ComposeMessage(c.message, kCaptionError, kSpoolerError);
@@ -186,14 +187,15 @@ std::vector<SeenDialog> WatchAllDialogs(const std::function<void()>& show) {
 // Wine sees no printer when no print server answers (the test runs with CUPS_SERVER pointing
 // nowhere): every command says so, the statistics commands with the dialog's number.
 TEST_F(PrintTest, WithoutAnyPrinterEveryCommandSaysUnableToOpenPrinter) {
-    gPrintCalls = PrintCalls{};
+    calls = PrintCalls{};
     DWORD needed = 0, count = 0;
     EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
     ASSERT_EQ(needed, 0u) << "this prefix has a printer";
     for (PrintCommand command : {PrintCommand::kActiveCut, PrintCommand::kPowerStatistics,
                                  PrintCommand::kWorkStatistics, PrintCommand::kParameters}) {
         SCOPED_TRACE(static_cast<int>(command));
-        const std::vector<SeenDialog> boxes = WatchAllDialogs([&] { RunPrintCommand(nullptr, command); });
+        const std::vector<SeenDialog> boxes =
+            WatchAllDialogs([&] { RunPrintCommand(nullptr, command, Inputs()); });
         // The system may say first that there is no printer; the program's own message comes last.
         ASSERT_FALSE(boxes.empty());
         const SeenDialog& box = boxes.back();
@@ -223,13 +225,13 @@ TEST_F(PrintedPageTest, StatisticsBarsAndBaselineWhereTheMappingPutsThem) {
     for (int layout : {0, 1}) {
         SCOPED_TRACE(layout);
         LayoutIndex = layout;
-        CreateDrawingResources();
+        CreateDrawingResources(set);
         PatBlt(page.dc, 0, 0, kPageWidth, kPageHeight, WHITENESS);
         ResetModel();
         WriteParameterDefaults();
         gModel.activeCutParameters = DefaultCutParameters();
         for (int i = 0; i < 10; ++i) AppendStatisticsEntry(gStatistics, 0, StatisticsEntry{50, 20});
-        ASSERT_EQ(PrintStatistics(page.dc, kPowerStatistics), 0);
+        ASSERT_EQ(PrintStatistics(page.dc, kPowerStatistics, Inputs()), 0);
 
         const PageKind k = PageKind::kStatistics;
         const int base = LayoutValue(kStatsBaseline, layout), left = LayoutValue(kCurveLeft, layout);
@@ -253,7 +255,7 @@ TEST_F(PrintedPageTest, StatisticsBarsAndBaselineWhereTheMappingPutsThem) {
 
 TEST_F(PrintedPageTest, ActiveCutWithoutLampsOnWhite) {
     gModel.cycle.po = 0;
-    ASSERT_EQ(PrintActiveCut(page.dc), 0);
+    ASSERT_EQ(PrintActiveCut(page.dc, Inputs()), 0);
     const PageKind k = PageKind::kActiveCut;
     const int axis = LayoutValue(kCurveLeft, 1) - 1;
     EXPECT_GT(page.Count(Rgb(0, 0, 0), X(k, axis) - 1, Y(k, 150), X(k, axis) + 2, Y(k, 150) + 1), 0);
@@ -267,7 +269,7 @@ TEST_F(PrintedPageTest, ActiveCutWithoutLampsOnWhite) {
 
 TEST_F(PrintedPageTest, ParameterTableKeepsItsColumnsOnThePortraitPage) {
     gModel.cutParameters[15].missingCount = 65535;
-    ASSERT_EQ(PrintParameters(page.dc), 0);
+    ASSERT_EQ(PrintParameters(page.dc, Inputs()), 0);
     const PageKind k = PageKind::kParameters;
     const Colour black = Rgb(0, 0, 0);
     struct Band {

@@ -97,7 +97,8 @@ int main(int argc, char** argv) {
     SampleCycle();
     RasterCanvas power = CurveScreen();
     DrawStatisticsFrame(power, kPowerStatistics, Target::kScreen);
-    DrawStatisticsBars(power, kPowerStatistics);
+    StatisticsCursor chart;
+    DrawStatisticsBars(power, kPowerStatistics, chart);
     RasterCanvas parameters = CurveScreen();
     DrawParameterTable(parameters, L(kWindowWidth) - 6);
     RasterCanvas legend(150, 150, kWindowBackground);

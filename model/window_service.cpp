@@ -1,3 +1,0 @@
-#include "model/window_service.h"
-
-WindowService gWindowService;
