@@ -18,6 +18,27 @@ constexpr const char* kQuery =
     "blunt_mode "
     "FROM cycles WHERE $1 = '' OR machine = $1 ORDER BY machine, \"time\", outbox, seq";
 
+// A machine's newest $2 days, a day being the local date of a cycle (`cycles_local`), as its
+// journal's day files split them; oldest first.
+constexpr const char* kNewestDays =
+    "SELECT to_char(day, 'YYYY-MM-DD') FROM (SELECT DISTINCT local_time::date AS day FROM cycles_local "
+    "WHERE machine = $1 ORDER BY day DESC LIMIT $2) d ORDER BY day";
+// The same columns as kQuery, of the machine's days from $2 on.
+constexpr const char* kDaysQuery =
+    "SELECT machine, (extract(epoch FROM \"time\") * 1000)::bigint, utc_offset, cut, peak, work, po, break, "
+    "blunt, missing, err1, blunt_counter, missing_counter, break_limit, blunt_limit, missing_limit, "
+    "blunt_mode "
+    "FROM cycles_local WHERE machine = $1 AND local_time::date >= $2::date ORDER BY \"time\", outbox, seq";
+
+// `password` "" leaves it to libpq (PGPASSWORD, a passfile).
+PGconn* Connect(const std::string& conninfo, const std::string& password) {
+    // Defaults first: the connection string overrides them; the password given last.
+    const char* keys[] = {"connect_timeout", "fallback_application_name", "dbname", "password", nullptr};
+    const char* values[] = {"10", "kvdstat", conninfo.c_str(), password.empty() ? nullptr : password.c_str(),
+                            nullptr};
+    return PQconnectdbParams(keys, values, 1);
+}
+
 std::string OneLine(const char* text) {
     std::string s;
     for (const char* p = text; p != nullptr && *p != '\0'; ++p)
@@ -38,13 +59,23 @@ void Finish(Source& m, std::string& text, std::vector<Source>& machines, std::ve
     text.clear();
 }
 
+// A row of kQuery or kDaysQuery as the line its journal holds.
+void AppendLine(const PGresult* r, int row, std::string& text) {
+    JournalRecord record{};
+    record.time = {std::atoll(PQgetvalue(r, row, 1)), std::atoi(PQgetvalue(r, row, 2))};
+    int64_t numbers[kJournalNumberFields];
+    for (int i = 0; i < kJournalNumberFields; ++i) numbers[i] = std::atoll(PQgetvalue(r, row, 3 + i));
+    FillJournalRecord(numbers, record);
+    record.bluntMode = std::strcmp(PQgetvalue(r, row, 16), "work") == 0 ? 1 : 0;
+    char line[kJournalLineMax];
+    text.append(line, FormatJournalLine(record, line));
+}
+
 }  // namespace
 
 std::vector<Source> ReadDatabase(const std::string& conninfo, const std::string& machine,
                                  std::vector<Problem>& problems) {
-    const char* keys[] = {"connect_timeout", "fallback_application_name", "dbname", nullptr};
-    const char* values[] = {"10", "kvdstat", conninfo.c_str(), nullptr};
-    PGconn* c = PQconnectdbParams(keys, values, 1);
+    PGconn* c = Connect(conninfo, "");
     std::vector<Source> machines;
     const char* params[] = {machine.c_str()};
     // Row by row: a plant's years are not held twice.
@@ -69,14 +100,7 @@ std::vector<Source> ReadDatabase(const std::string& conninfo, const std::string&
             m.journal = true;
             text = std::string(kJournalHeader) + "\n";
         }
-        JournalRecord record{};
-        record.time = {std::atoll(PQgetvalue(r, 0, 1)), std::atoi(PQgetvalue(r, 0, 2))};
-        int64_t numbers[kJournalNumberFields];
-        for (int i = 0; i < kJournalNumberFields; ++i) numbers[i] = std::atoll(PQgetvalue(r, 0, 3 + i));
-        FillJournalRecord(numbers, record);
-        record.bluntMode = std::strcmp(PQgetvalue(r, 0, 16), "work") == 0 ? 1 : 0;
-        char line[kJournalLineMax];
-        text.append(line, FormatJournalLine(record, line));
+        AppendLine(r, 0, text);
     }
     Finish(m, text, machines, problems);
     PQfinish(c);
@@ -88,6 +112,46 @@ std::vector<Source> ReadDatabase(const std::string& conninfo, const std::string&
         problems.push_back(
             {"--database", machine.empty() ? "holds no cycles" : "holds no cycles of " + machine});
     return MachinesAndPlant(std::move(machines));
+}
+
+Source ReadMachineDays(const std::string& conninfo, const std::string& password, const std::string& machine,
+                       int days, std::vector<std::string>& dayFiles, std::vector<Problem>& problems) {
+    Source m;
+    m.name = machine;
+    m.journal = true;
+    PGconn* c = Connect(conninfo, password);
+    const std::string count = std::to_string(days);
+    const char* dayParams[] = {machine.c_str(), count.c_str()};
+    PGresult* r = PQstatus(c) == CONNECTION_OK
+                      ? PQexecParams(c, kNewestDays, 2, nullptr, dayParams, nullptr, nullptr, 0)
+                      : nullptr;
+    std::string failure = r == nullptr ? OneLine(PQerrorMessage(c)) : "";
+    if (r != nullptr && PQresultStatus(r) != PGRES_TUPLES_OK) failure = OneLine(PQresultErrorMessage(r));
+    for (int i = 0; failure.empty() && i < PQntuples(r); ++i)
+        dayFiles.push_back(std::string(PQgetvalue(r, i, 0)) + ".csv");
+    PQclear(r);
+    // Row by row, as ReadDatabase: a month of a busy machine is not held twice.
+    const std::string first = dayFiles.empty() ? "" : dayFiles.front().substr(0, 10);
+    const char* params[] = {machine.c_str(), first.c_str()};
+    std::string text = std::string(kJournalHeader) + "\n";
+    if (failure.empty() && !dayFiles.empty()) {
+        if (PQsendQueryParams(c, kDaysQuery, 2, nullptr, params, nullptr, nullptr, 0) == 0 ||
+            PQsetSingleRowMode(c) == 0)
+            failure = OneLine(PQerrorMessage(c));
+        else
+            for (r = PQgetResult(c); r != nullptr; PQclear(r), r = PQgetResult(c))
+                if (PQresultStatus(r) == PGRES_SINGLE_TUPLE)
+                    AppendLine(r, 0, text);
+                else if (PQresultStatus(r) != PGRES_TUPLES_OK)
+                    failure = OneLine(PQresultErrorMessage(r));
+    }
+    PQfinish(c);
+    if (!failure.empty()) {
+        problems.push_back({"--database", CannotBeRead(failure)});
+        dayFiles.clear();
+    } else if (!dayFiles.empty())
+        AddJournalText(text, machine, m, problems);
+    return m;
 }
 
 }  // namespace kvdstat

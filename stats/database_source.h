@@ -15,4 +15,11 @@ namespace kvdstat {
 std::vector<Source> ReadDatabase(const std::string& conninfo, const std::string& machine,
                                  std::vector<Problem>& problems);
 
+// The cycles of one machine's newest `days` days, as its journal's newest `days` day files hold
+// them (a day is the local date of a cycle): the source, named by the machine, and in dayFiles
+// the names those day files have (YYYY-MM-DD.csv), oldest first. `password` "" leaves it to
+// libpq. Each call has a connection of its own, so readers on several threads share nothing.
+Source ReadMachineDays(const std::string& conninfo, const std::string& password, const std::string& machine,
+                       int days, std::vector<std::string>& dayFiles, std::vector<Problem>& problems);
+
 }  // namespace kvdstat

@@ -325,10 +325,11 @@ void Summary(Collector& c) {
 }
 
 // The database, with its password from its file (never the command line); false when it cannot be
-// had at all. A database that is down now is tried again with the first cycles.
-bool OpenDatabase(Collector& c) {
+// had at all. A database that is down now is tried again with the first cycles. The password is
+// also the board's, whose history reads the database on connections of its own.
+bool OpenDatabase(Collector& c, std::string& password) {
     const Options& o = c.options;
-    std::string problem, password;
+    std::string problem;
     if (!kvdplant::CheckConnectionString(o.database, &problem)) {
         std::fprintf(stderr, "kvdplant: %s\n", problem.c_str());
         return false;
@@ -396,8 +397,9 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
     Collector c{o, kvdplant::PlantStore(o.folder, o.prefix), {}, 0, {}};
-    if (!o.database.empty() && !OpenDatabase(c)) return 2;
+    if (!o.database.empty() && !OpenDatabase(c, o.boardServer.databasePassword)) return 2;
     o.boardServer.journalRoot = o.folder;
+    o.boardServer.database = o.database;
     kvdboard::BoardServer board(c.board, o.boardServer);
     if (o.board) {
         std::string error;

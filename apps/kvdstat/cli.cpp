@@ -2,10 +2,9 @@
 
 #include <charconv>
 #include <fstream>
-
-#include "stats/analysis.h"
 #include <thread>
 
+#include "stats/analysis.h"
 #include "stats/chart.h"
 #include "stats/journal_scan.h"
 #include "stats/report.h"

@@ -2,9 +2,14 @@
 // two kvdplant processes, each its own broker session, storing three machines' cycles into the
 // same tables (one beside its journals, one into the database only). One of them is killed with
 // -9 at random moments and started again, and the database is stopped for a while: afterwards
-// `cycles` holds every published cycle exactly once, as the messages said it.
+// `cycles` holds every published cycle exactly once, as the messages said it, and what kvdstat and
+// the board say of the database is what they say of the journals.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <mosquitto.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -17,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "apps/kvdplant/board/board_history.h"
 #include "broker.h"
 #include "collector.h"
 #include "database.h"
@@ -121,6 +127,40 @@ std::string Output(const std::string& command) {
     return out;
 }
 
+// The whole of a file ("" when there is none).
+std::string Bytes(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The body of a GET on 127.0.0.1:port ("" when none came); HTTP/1.0, so the answer ends with the
+// connection.
+std::string HttpGet(int port, const std::string& target) {
+    const int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::string reply;
+    const std::string request = "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+    if (s >= 0 && connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        send(s, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size()))
+        for (char buffer[4096]; const ssize_t n = recv(s, buffer, sizeof buffer, 0);) {
+            if (n < 0) break;
+            reply.append(buffer, static_cast<std::size_t>(n));
+        }
+    if (s >= 0) close(s);
+    const std::size_t body = reply.find("\r\n\r\n");
+    return reply.rfind("HTTP/1.1 200", 0) == 0 && body != std::string::npos ? reply.substr(body + 4) : "";
+}
+
+// The board's port a collector's log told last.
+int BoardPort(const std::string& log) {
+    const std::string said = "the board is on http://127.0.0.1:";
+    const std::size_t at = log.rfind(said);
+    return at == std::string::npos ? 0 : std::atoi(log.c_str() + at + said.size());
+}
+
 int Count(Database& db, const std::string& sql) {
     const std::vector<std::string> rows = db.Rows(sql);
     return rows.size() == 1 && rows[0].rfind("ERROR", 0) != 0 ? std::atoi(rows[0].c_str()) : -1;
@@ -133,9 +173,11 @@ TEST(PlantDatabase, TwoCollectorsOneKilledAtRandomMomentsStoreEveryCycleOnce) {
     ASSERT_TRUE(broker.Start());
     ASSERT_TRUE(db.Start()) << "PostgreSQL 15 did not start (see " << dir.path() << "/postgres/postgres.log)";
     const std::string database =
-        "--listen off --database '" + db.conninfo() + "' --database-password-file " + db.passwordFile();
-    Collector journals(dir.path() / "plant", broker.port(), "--id kvdplant-a " + database);
-    Collector only(dir.path() / "only", broker.port(), "--id kvdplant-b " + database, false);
+        "--database '" + db.conninfo() + "' --database-password-file " + db.passwordFile();
+    Collector journals(dir.path() / "plant", broker.port(), "--id kvdplant-a --listen off " + database);
+    // The database-only collector serves the board: its history comes from the database.
+    Collector only(dir.path() / "only", broker.port(), "--id kvdplant-b --listen 127.0.0.1:0 " + database,
+                   false);
     ASSERT_TRUE(journals.Start());
     ASSERT_TRUE(only.Start());
     ASSERT_TRUE(journals.WaitConnected()) << journals.Log();
@@ -208,15 +250,74 @@ TEST(PlantDatabase, TwoCollectorsOneKilledAtRandomMomentsStoreEveryCycleOnce) {
     for (int machine = 0; machine < 3; ++machine)
         EXPECT_EQ(journalLines(machine), kCycles + 1) << journals.Log();
     EXPECT_FALSE(fs::exists(dir.path() / "only"));
-    // kvdstat answers from the database as from the journals: each machine, then the plant.
-    const std::string fromJournals =
-        Output(KVDSTAT_PATH " summary " + (dir.path() / "plant").string() + "/lathe-2/journal " +
-               (dir.path() / "plant").string() + "/mill-1/journal " + (dir.path() / "plant").string() +
-               "/mill-3/journal");
-    EXPECT_NE(fromJournals.find("the plant (3 machines)"), std::string::npos) << fromJournals;
-    EXPECT_EQ(Output("PGPASSWORD=" + Database::password() + " " KVDSTAT_PATH " summary --database '" +
-                     db.conninfo() + "'"),
-              fromJournals);
+
+    // kvdstat answers every command from the database as from the journals: the plant (each
+    // machine, then all), then each machine alone, whose journal folder names its source by its day
+    // file where the database names the machine. A plot is the same file.
+    const std::string plant = (dir.path() / "plant").string() + "/", chart = (dir.path() / "chart").string();
+    const std::string fromDatabase = "PGPASSWORD=" + Database::password() + " " KVDSTAT_PATH " ",
+                      inDatabase = " --database '" + db.conninfo() + "'";
+    struct Target {
+        std::string journals, database, journalName, machine;
+    };
+    std::vector<Target> targets = {
+        {plant + "lathe-2/journal " + plant + "mill-1/journal " + plant + "mill-3/journal", inDatabase, "",
+         ""}};
+    for (const std::string m : kMachines)
+        targets.push_back({plant + m + "/journal", inDatabase + " --machine " + m,
+                           plant + m + "/journal/2026-12-08.csv", m});
+    const std::string commands[] = {
+        "summary",
+        "summary --cut 3 --from 2026-12-08T10:05Z --to 2026-12-08T10:10Z",
+        "whatif --break 45 --blunt 20 --list 3",
+        "whatif --cut 2 --missing 10 --mode work",
+        "trend --window 50 --points 4",
+        "suggest --cut 5",
+        "export --format json --cut 7",
+        "export",
+        "plot --cut 2 --out " + chart + ".png",
+        "plot --cut 9 --break 60 --out " + chart + ".svg",
+    };
+    for (const Target& t : targets)
+        for (const std::string& command : commands) {
+            const bool plot = command.rfind("plot", 0) == 0;
+            if (plot && t.machine.empty()) continue;  // a plot is of one machine
+            const std::string file = plot ? command.substr(command.rfind(' ') + 1) : "";
+            std::string fromJournals = Output(KVDSTAT_PATH " " + command + " " + t.journals + " 2>&1");
+            const std::string drawn = plot ? Bytes(file) : "";
+            if (plot) fs::remove(file);
+            // An answer, not a refusal: a picture, or text that is no message of kvdstat's.
+            EXPECT_TRUE(plot ? drawn.size() > 300
+                             : fromJournals.size() > 150 && fromJournals.rfind("kvdstat:", 0) != 0)
+                << command << " " << t.journals << fromJournals;
+            for (std::size_t at;
+                 !t.machine.empty() && (at = fromJournals.find(t.journalName)) != std::string::npos;)
+                fromJournals.replace(at, t.journalName.size(), t.machine);
+            EXPECT_EQ(Output(fromDatabase + command + t.database + " 2>&1"), fromJournals)
+                << command << t.database;
+            EXPECT_TRUE(!plot || Bytes(file) == drawn) << command << t.database << ": another picture";
+        }
+    EXPECT_NE(Output(KVDSTAT_PATH " summary " + targets[0].journals).find("the plant (3 machines)"),
+              std::string::npos);
+
+    // The board's history over HTTP, read from the database, is what the board of the journals says.
+    struct History {
+        int machine, cut, days;
+    };
+    for (const History h : {History{0, 1, 7}, History{1, 16, 1}, History{2, 5, 31}}) {
+        const nlohmann::json fromJournals =
+            kvdboard::MachineHistory(plant, kMachines[h.machine], h.days, h.cut - 1);
+        const std::string target = std::string("/api/machines/") + kMachines[h.machine] +
+                                   "/history?cut=" + std::to_string(h.cut) +
+                                   "&days=" + std::to_string(h.days);
+        std::string body;
+        WaitFor(20, [&] { return !(body = HttpGet(BoardPort(only.Log()), target)).empty(); });
+        EXPECT_EQ(nlohmann::json::parse(body, nullptr, false), fromJournals) << target << "\n" << only.Log();
+        EXPECT_EQ(fromJournals.value("files", nlohmann::json()).size(), 1u) << fromJournals;
+    }
+    // Under a sanitizer the collectors' own reports (the board's readers beside the broker thread).
+    for (const Collector* c : {&journals, &only})
+        EXPECT_EQ(c->Log().find("Sanitizer"), std::string::npos) << c->Log();
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "board_model.h"
 #include "stats/chart.h"
+#include "stats/database_source.h"
 #include "stats/report.h"
 #include "stats/sources.h"
 
@@ -47,22 +48,21 @@ std::vector<std::string> NewestDayFiles(const std::string& folder, int days) {
     return names;
 }
 
-nlohmann::json MachineHistory(const std::string& root, const std::string& machine, int days, int cut) {
-    const std::string folder = (fs::path(root) / machine / "journal").string();
-    const std::vector<std::string> names = NewestDayFiles(folder, days);
+namespace {
+
+// The answer of a machine's day files (`names`), read into `sources` with `problems`.
+nlohmann::json HistoryJson(const std::string& machine, const std::vector<std::string>& names,
+                           std::vector<kvdstat::Source>& sources,
+                           const std::vector<kvdstat::Problem>& problems, int cut) {
     nlohmann::json out = {{"machine", machine}, {"files", names}};
-    if (names.empty()) {
+    if (names.empty() && problems.empty()) {
         out["summary"] = "no journal of " + machine + " yet";
         return out;
     }
-    std::vector<std::string> paths;
-    for (const std::string& n : names) paths.push_back((fs::path(folder) / n).string());
-    std::vector<kvdstat::Problem> problems;
-    std::vector<kvdstat::Source> sources = kvdstat::LoadSources(paths, problems);
     nlohmann::json problemList = nlohmann::json::array();
     for (const kvdstat::Problem& p : problems) problemList.push_back(p.where + ": " + p.message);
     out["problems"] = problemList;
-    if (sources.empty()) return out;
+    if (sources.empty() || names.empty()) return out;
     kvdstat::Source& s = sources.front();
     s.name = machine;
     if (cut < 0 || cut >= kvdstat::kCuts || s.cuts[cut].Size() == 0) cut = NewestCut(s);
@@ -74,6 +74,29 @@ nlohmann::json MachineHistory(const std::string& root, const std::string& machin
     out["chartSvg"] =
         kvdstat::ChartSvg(kvdstat::LayoutChart(series, cut, kvdstat::CurrentLimits(series), 960, 320));
     return out;
+}
+
+}  // namespace
+
+nlohmann::json MachineHistory(const std::string& root, const std::string& machine, int days, int cut) {
+    const std::string folder = (fs::path(root) / machine / "journal").string();
+    const std::vector<std::string> names = NewestDayFiles(folder, days);
+    std::vector<std::string> paths;
+    for (const std::string& n : names) paths.push_back((fs::path(folder) / n).string());
+    std::vector<kvdstat::Problem> problems;
+    std::vector<kvdstat::Source> sources;
+    if (!names.empty()) sources = kvdstat::LoadSources(paths, problems);
+    return HistoryJson(machine, names, sources, problems, cut);
+}
+
+nlohmann::json MachineHistoryFromDatabase(const std::string& conninfo, const std::string& password,
+                                          const std::string& machine, int days, int cut) {
+    std::vector<std::string> names;
+    std::vector<kvdstat::Problem> problems;
+    std::vector<kvdstat::Source> sources;
+    sources.push_back(kvdstat::ReadMachineDays(conninfo, password, machine,
+                                               std::clamp(days, 1, kHistoryDaysMax), names, problems));
+    return HistoryJson(machine, names, sources, problems, cut);
 }
 
 std::size_t SeedFromJournals(BoardModel& model, const std::string& root, int days) {

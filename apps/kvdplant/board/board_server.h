@@ -16,6 +16,9 @@ struct ServerOptions {
     int port = 8080;          // 0: a free port (see BoardServer::Port)
     std::string token;        // empty: no token asked
     std::string journalRoot;  // kvdplant's folder; empty: no history
+    // kvdplant's database (a libpq connection string) and its password ("" for libpq's own
+    // sources): when given, the history reads its `cycles` instead of the journals.
+    std::string database, databasePassword;
     std::size_t maxEventClients = 8;
     // Workers: one per event stream, the rest serve pages and snapshots beside them.
     std::size_t threads = 16;
@@ -23,7 +26,7 @@ struct ServerOptions {
     std::size_t maxQueued = 32;          // connections waiting for a worker; beyond them 503 at once
     int requestSeconds = 3;              // a request (idle or trickled) must have come whole by then
     std::size_t requestBytes = 16384;    // ... in at most this many bytes: headers are bounded
-    std::size_t maxHistoryRequests = 2;  // histories read journals: only this many at once
+    std::size_t maxHistoryRequests = 2;  // histories read journals or the database: this many at once
 };
 
 // "HOST:PORT" or "[IPv6]:PORT". On failure returns false with the reason in error.
