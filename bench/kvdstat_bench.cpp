@@ -20,7 +20,7 @@ std::vector<uint8_t> FullBlock() {
     std::vector<uint8_t> b(kvdstat::kBlockBytes);
     std::mt19937 random(7);
     std::uniform_int_distribution<int> noise(-3, 3);
-    for (int c = 0; c < kvdstat::kCuts; ++c) {
+    for (int c = 0; c < kCutCount; ++c) {
         b[32 + 2 * c] = static_cast<uint8_t>(1234 & 0xFF);
         b[33 + 2 * c] = static_cast<uint8_t>(1234 >> 8);
         b[64 + 2 * c] = static_cast<uint8_t>(1235 & 0xFF);

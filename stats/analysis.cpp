@@ -121,7 +121,7 @@ Tally TallyOf(const Source& s) {
     Tally t;
     t.name = s.name;
     t.journal = s.journal;
-    for (int c = 0; c < kCuts; ++c) {
+    for (int c = 0; c < kCutCount; ++c) {
         const CutSeries& series = s.cuts[c];
         CutTally& to = t.cuts[c];
         if (series.Timed()) {

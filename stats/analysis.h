@@ -45,7 +45,7 @@ struct CutTally {
 struct Tally {
     std::string name;
     bool journal = false;
-    CutTally cuts[kCuts];
+    CutTally cuts[kCutCount];
 };
 Tally TallyOf(const Source& s);
 Distribution Describe(const std::size_t (&bins)[256], std::size_t count);

@@ -142,7 +142,7 @@ private:
 };
 
 void MergeTally(const Tally& from, Tally& to) {
-    for (int c = 0; c < kCuts; ++c) to.cuts[c].Merge(from.cuts[c]);
+    for (int c = 0; c < kCutCount; ++c) to.cuts[c].Merge(from.cuts[c]);
 }
 
 // The jobs in the order LoadSources reads: each path, a folder's files in name order.

@@ -50,7 +50,7 @@ void Header(std::string& out, const Source& s, const char* what) {
 
 void NoCycles(std::string& out, const Source& s, int cut) {
     if (cut == kAllCuts) {
-        for (int c = 0; c < kCuts; ++c)
+        for (int c = 0; c < kCutCount; ++c)
             if (s.cuts[c].Size() > 0) return;
         out += "  no cut holds any cycles\n";
     } else if (s.cuts[cut].Size() == 0) {
@@ -101,7 +101,7 @@ std::string SummaryText(const Tally& s, int cut) {
     std::string out;
     Append(out, "%s of %s (%s)\n", "Summary", s.name.c_str(), s.journal ? "journal" : "statistics file");
     bool any = false;
-    for (int c = 0; c < kCuts; ++c) {
+    for (int c = 0; c < kCutCount; ++c) {
         const CutTally& t = s.cuts[c];
         any |= t.count > 0;
         if ((cut != kAllCuts && cut != c) || t.count == 0) continue;
@@ -127,7 +127,7 @@ std::string SummaryText(const Tally& s, int cut) {
 std::string TrendText(const Source& s, int cut, const TrendOptions& o) {
     std::string out;
     Header(out, s, "Trend");
-    for (int c = 0; c < kCuts; ++c) {
+    for (int c = 0; c < kCutCount; ++c) {
         if (!Shown(s, cut, c)) continue;
         const CutSeries& series = s.cuts[c];
         if (series.Size() < 3) {
@@ -172,7 +172,7 @@ std::string TrendText(const Source& s, int cut, const TrendOptions& o) {
 std::string WhatIfText(const Source& s, int cut, const WhatIfOptions& o) {
     std::string out;
     Header(out, s, "What-if");
-    for (int c = 0; c < kCuts; ++c) {
+    for (int c = 0; c < kCutCount; ++c) {
         if (!Shown(s, cut, c)) continue;
         const CutSeries& series = s.cuts[c];
         const WhatIf w = ComputeWhatIf(series, o.limits);
@@ -230,7 +230,7 @@ std::string WhatIfText(const Source& s, int cut, const WhatIfOptions& o) {
 std::string SuggestText(const Source& s, int cut, int mode) {
     std::string out;
     Header(out, s, "Suggested limits");
-    for (int c = 0; c < kCuts; ++c) {
+    for (int c = 0; c < kCutCount; ++c) {
         if (!Shown(s, cut, c)) continue;
         const CutSeries& series = s.cuts[c];
         const int m = mode >= 0 ? mode : CurrentLimits(series).bluntMode;
@@ -258,7 +258,7 @@ std::string SuggestText(const Source& s, int cut, int mode) {
 std::string ExportCsv(const Source& s, int cut) {
     std::string out =
         s.journal ? "cut,index,time,peak,work,po,break,blunt,missing,err1\n" : "cut,index,peak,work\n";
-    for (int c = 0; c < kCuts; ++c) {
+    for (int c = 0; c < kCutCount; ++c) {
         if (!Shown(s, cut, c)) continue;
         const CutSeries& series = s.cuts[c];
         for (std::size_t i = 0; i < series.Size(); ++i) {
@@ -284,7 +284,7 @@ std::string ExportJson(const Source& s, int cut) {
     }
     out += "\", \"entries\": [";
     bool first = true;
-    for (int c = 0; c < kCuts; ++c) {
+    for (int c = 0; c < kCutCount; ++c) {
         if (!Shown(s, cut, c)) continue;
         const CutSeries& series = s.cuts[c];
         for (std::size_t i = 0; i < series.Size(); ++i) {

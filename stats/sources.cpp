@@ -90,7 +90,7 @@ void ReadStatisticsBlock(const uint8_t* bytes, std::size_t size, const std::stri
         problems.push_back(
             {name, std::to_string(size - kBlockBytes) + " bytes after the statistics block are ignored",
              true});
-    for (int c = 0; c < kCuts; ++c) {
+    for (int c = 0; c < kCutCount; ++c) {
         const unsigned write = WordAt(bytes, 32 + 2 * static_cast<std::size_t>(c));
         const unsigned wrap = WordAt(bytes, 64 + 2 * static_cast<std::size_t>(c));
         // After the first wrap the marker is always one ahead of the write index, and 0 while
@@ -178,7 +178,7 @@ namespace {
 
 // Appends one machine's cycles to the plant's.
 void AddToPlant(const Source& machine, Source& plant) {
-    for (int c = 0; c < kCuts; ++c) {
+    for (int c = 0; c < kCutCount; ++c) {
         CutSeries& to = plant.cuts[c];
         const CutSeries& from = machine.cuts[c];
         to.peak.insert(to.peak.end(), from.peak.begin(), from.peak.end());

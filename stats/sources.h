@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "journal/journal_record.h"
+#include "model/cut.h"
 
 namespace kvdstat {
 
-constexpr int kCuts = 16;
 constexpr int kRingEntries = 50000;
 constexpr std::size_t kBlockBytes = 1600096;
 
@@ -27,7 +27,7 @@ struct CutSeries {
 struct Source {
     std::string name;
     bool journal = false;
-    CutSeries cuts[kCuts];
+    CutSeries cuts[kCutCount];
 };
 
 // A problem with the input: "file: message" or "file:line: message".

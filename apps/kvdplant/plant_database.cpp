@@ -10,6 +10,7 @@
 #include <tuple>
 
 #include "journal/journal_line.h"
+#include "model/cut.h"
 
 namespace kvdplant {
 
@@ -244,8 +245,8 @@ void PlantDatabase::AddCycle(const std::string& machine, const CycleMessage& cyc
 }
 
 void PlantDatabase::AddState(const MachineView& v, int64_t nowUnixMs) {
-    states_[v.name] = {v.online,    v.unitConnected, v.activeCut + 1, v.breakLamp,
-                       v.bluntLamp, v.missingLamp,   nowUnixMs};
+    states_[v.name] = {v.online,      v.unitConnected, CutNumber(v.activeCut), v.breakLamp, v.bluntLamp,
+                       v.missingLamp, nowUnixMs};
 }
 
 bool PlantDatabase::Commit(std::string* problem) {

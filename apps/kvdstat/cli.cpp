@@ -209,7 +209,7 @@ bool WriteText(const std::string& path, const std::string& text, std::string& er
 int Plot(const Arguments& a, const Source& s, std::string& out, std::string& err) {
     int cut = a.cut;
     if (cut == kAllCuts) {
-        for (int c = 0; c < kCuts; ++c) {
+        for (int c = 0; c < kCutCount; ++c) {
             if (s.cuts[c].Size() == 0) continue;
             if (cut != kAllCuts) {
                 err += "kvdstat: plot: several cuts hold cycles; name one with --cut\n";

@@ -26,6 +26,7 @@
 #include "broker.h"
 #include "collector.h"
 #include "database.h"
+#include "model/cut.h"
 #include "plant/plant_messages.h"
 #include "temp_dir.h"
 
@@ -306,7 +307,7 @@ TEST(PlantDatabase, TwoCollectorsOneKilledAtRandomMomentsStoreEveryCycleOnce) {
     };
     for (const History h : {History{0, 1, 7}, History{1, 16, 1}, History{2, 5, 31}}) {
         const nlohmann::json fromJournals =
-            kvdboard::MachineHistory(plant, kMachines[h.machine], h.days, h.cut - 1);
+            kvdboard::MachineHistory(plant, kMachines[h.machine], h.days, CutIndex(h.cut));
         const std::string target = std::string("/api/machines/") + kMachines[h.machine] +
                                    "/history?cut=" + std::to_string(h.cut) +
                                    "&days=" + std::to_string(h.days);

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "board_model.h"
+#include "model/cut.h"
 #include "stats/chart.h"
 #include "stats/database_source.h"
 #include "stats/report.h"
@@ -25,7 +26,7 @@ bool DayFileName(const std::string& n) {
 int NewestCut(const kvdstat::Source& s) {
     int best = -1;
     int64_t bestMs = 0;
-    for (int c = 0; c < kvdstat::kCuts; ++c) {
+    for (int c = 0; c < kCutCount; ++c) {
         const auto& r = s.cuts[c].records;
         if (!r.empty() && (best < 0 || r.back().time.unixMs > bestMs))
             best = c, bestMs = r.back().time.unixMs;
@@ -65,10 +66,10 @@ nlohmann::json HistoryJson(const std::string& machine, const std::vector<std::st
     if (sources.empty() || names.empty()) return out;
     kvdstat::Source& s = sources.front();
     s.name = machine;
-    if (cut < 0 || cut >= kvdstat::kCuts || s.cuts[cut].Size() == 0) cut = NewestCut(s);
+    if (cut < 0 || cut >= kCutCount || s.cuts[cut].Size() == 0) cut = NewestCut(s);
     out["summary"] = kvdstat::SummaryText(s, kAllCuts);
     if (cut < 0) return out;
-    out["cut"] = cut + 1;
+    out["cut"] = CutNumber(cut);
     out["trend"] = kvdstat::TrendText(s, cut, kvdstat::TrendOptions{});
     const kvdstat::CutSeries& series = s.cuts[cut];
     out["chartSvg"] =

@@ -30,8 +30,8 @@ struct BoardModel::Machine {
     std::string name;
     bool stateKnown = false;
     BoardState state;
-    Ring<kForecastCycles, BoardCycle> cuts[kBoardCuts];
-    kvdstat::Forecast breakForecast[kBoardCuts], bluntForecast[kBoardCuts];
+    Ring<kForecastCycles, BoardCycle> cuts[kCutCount];
+    kvdstat::Forecast breakForecast[kCutCount], bluntForecast[kCutCount];
     Ring<kEndTimes, int64_t> ends;
     int lastCut = -1;
     int64_t lastSeenMs = 0, cycleArrivalMs = 0;
@@ -164,7 +164,7 @@ void BoardModel::Add(Machine& m, const JournalRecord& r, uint64_t sequence, bool
 }
 
 bool BoardModel::OnCycle(std::string_view machine, const JournalRecord& r, uint64_t sequence) {
-    if (r.cut < 0 || r.cut >= kBoardCuts) return false;
+    if (r.cut < 0 || r.cut >= kCutCount) return false;
     {
         std::lock_guard lock(mutex_);
         Machine* m = Get(machine, true);
@@ -183,8 +183,8 @@ bool BoardModel::Seed(std::string_view machine, const std::vector<JournalRecord>
         Machine* m = Get(machine, !records.empty());
         if (!m) return false;
         for (const JournalRecord& r : records)
-            if (r.cut >= 0 && r.cut < kBoardCuts) Add(*m, r, 0, false);
-        for (int c = 0; c < kBoardCuts; ++c) Forecast(m->cuts[c], m->breakForecast[c], m->bluntForecast[c]);
+            if (r.cut >= 0 && r.cut < kCutCount) Add(*m, r, 0, false);
+        for (int c = 0; c < kCutCount; ++c) Forecast(m->cuts[c], m->breakForecast[c], m->bluntForecast[c]);
         m->version = ++version_;  // seen by nobody yet: lastSeenMs stays 0
     }
     changed_.notify_all();
@@ -192,7 +192,7 @@ bool BoardModel::Seed(std::string_view machine, const std::vector<JournalRecord>
 }
 
 bool BoardModel::OnState(std::string_view machine, const BoardState& state) {
-    if (state.activeCut < -1 || state.activeCut >= kBoardCuts) return false;
+    if (state.activeCut < -1 || state.activeCut >= kCutCount) return false;
     {
         std::lock_guard lock(mutex_);
         Machine* m = Get(machine, false);

@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/cut.h"
 #include "stats/analysis.h"
 #include "journal/journal_record.h"
 
@@ -30,7 +31,6 @@ constexpr std::size_t kMaxMachines = 256;
 // state never leaves a machine that sends cycles without a tile.
 constexpr std::size_t kMaxStateOnlyMachines = 32;
 constexpr std::size_t kMaxNameLength = 64;
-constexpr int kBoardCuts = 16;
 
 // A machine's name is a topic level and a folder name: letters, digits, '.', '_' and '-', not
 // starting with '.', at most kMaxNameLength characters.

@@ -10,6 +10,7 @@
 #include "board_history.h"
 #include "board_json.h"
 #include "board_page.h"
+#include "model/cut.h"
 
 namespace kvdboard {
 
@@ -163,10 +164,10 @@ void BoardServer::Impl::History(const Request& req, Response& res) {
     if (!ValidMachineName(name) || !model.Find(name, v)) return Plain(res, 404, "no such machine");
     if (options.journalRoot.empty() && options.database.empty())
         return Plain(res, 404, "this board keeps no journals");
-    int days = kHistoryDaysDefault, cut = v.cut + 1;
+    int days = kHistoryDaysDefault, cut = CutNumber(v.cut);
     if (req.has_param("days") && !ParseInt(req.get_param_value("days"), 1, kHistoryDaysMax, days))
         return Plain(res, 400, "days is a number from 1 to " + std::to_string(kHistoryDaysMax));
-    if (req.has_param("cut") && !ParseInt(req.get_param_value("cut"), 1, kBoardCuts, cut))
+    if (req.has_param("cut") && !ParseInt(req.get_param_value("cut"), 1, kCutCount, cut))
         return Plain(res, 400, "cut is a number from 1 to 16");
     const auto slot = TakeSlot(historyRequests, options.maxHistoryRequests);
     if (!slot) {
@@ -175,9 +176,9 @@ void BoardServer::Impl::History(const Request& req, Response& res) {
     }
     // A connection of the request's own: the collector's is its broker thread's alone.
     res.set_content(
-        Dump(options.database.empty() ? MachineHistory(options.journalRoot, name, days, cut - 1)
+        Dump(options.database.empty() ? MachineHistory(options.journalRoot, name, days, CutIndex(cut))
                                       : MachineHistoryFromDatabase(options.database, options.databasePassword,
-                                                                   name, days, cut - 1)),
+                                                                   name, days, CutIndex(cut))),
         "application/json");
 }
 

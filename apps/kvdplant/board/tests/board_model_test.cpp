@@ -141,8 +141,8 @@ TEST(BoardModel, RefusesWhatItCannotHold) {
     for (const char* bad : {"", ".hidden", "a/b", "../x", "a b", "m\n"})
         EXPECT_FALSE(m.OnState(bad, Online(0))) << bad;
     EXPECT_FALSE(m.OnState(std::string(kMaxNameLength + 1, 'x'), Online(0)));
-    EXPECT_FALSE(m.OnCycle("M1", Cycle(kT0, kBoardCuts, 30), 1));
-    EXPECT_FALSE(m.OnState("M1", Online(kBoardCuts)));
+    EXPECT_FALSE(m.OnCycle("M1", Cycle(kT0, kCutCount, 30), 1));
+    EXPECT_FALSE(m.OnState("M1", Online(kCutCount)));
     // Names with only a state fill their own share, never the board: machines with cycles still
     // come in up to the whole bound, and a full board counts whom it turned away.
     for (std::size_t i = 0; i < kMaxStateOnlyMachines; ++i)
