@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "model/settings.h"
+
 // kind 0 power, 1 work; cut 0..15. 0 on success or when the user cancelled, the dialog's error
 // code, or a result of WriteStatisticsExport.
 [[nodiscard]] int32_t ExportStatistics(HWND owner, StatisticsKind kind, int cut);

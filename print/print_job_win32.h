@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "model/settings.h"
 #include "print/print_calls_win32.h"
 #include "view/drawing_resources_win32.h"
 
