@@ -94,7 +94,7 @@ void SetScene(uint8_t scene) {
     gModel = start;
     ResetInterpreter(TestLink());
     PresetConfiguration();
-    Store(gDebugLog.debugFlag, scene & 1);
+    Store(TestLink().debugLog.debugFlag, scene & 1);
     gConfig.DisplayMode = (scene & 2) ? 2 : 0;
     for (int cut = 0; cut < kCutCount; ++cut) {
         gStatistics.reserved[cut] = 0;
