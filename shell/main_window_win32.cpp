@@ -218,7 +218,9 @@ int RunProgram(HINSTANCE instance, int showCommand) {
     serial.link = &monitor->link;
     InitCommonControls();
     PresetConfiguration();
-    ResetModel();
+    // The statistics block starts zero in its zeroed pages: writing zeros over it would make its
+    // 1.6 MB resident before any cycle needs them.
+    ResetUnitModel();
     gInstance = instance;
     MainWindowStart start;
     start.monitor = monitor.get();
