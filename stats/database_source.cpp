@@ -11,24 +11,24 @@ namespace kvdstat {
 
 namespace {
 
-// The columns of a journal line, the time as UTC milliseconds and the offset.
+// The columns of a journal line, the time as UTC milliseconds and the offset: AppendLine's order.
+#define KVD_JOURNAL_COLUMNS                                                                            \
+    "SELECT machine, (extract(epoch FROM \"time\") * 1000)::bigint, utc_offset, cut, peak, work, po, " \
+    "break, blunt, missing, err1, blunt_counter, missing_counter, break_limit, blunt_limit, "          \
+    "missing_limit, blunt_mode "
+
 constexpr const char* kQuery =
-    "SELECT machine, (extract(epoch FROM \"time\") * 1000)::bigint, utc_offset, cut, peak, work, po, break, "
-    "blunt, missing, err1, blunt_counter, missing_counter, break_limit, blunt_limit, missing_limit, "
-    "blunt_mode "
-    "FROM cycles WHERE $1 = '' OR machine = $1 ORDER BY machine, \"time\", outbox, seq";
+    KVD_JOURNAL_COLUMNS "FROM cycles WHERE $1 = '' OR machine = $1 ORDER BY machine, \"time\", outbox, seq";
 
 // A machine's newest $2 days, a day being the local date of a cycle (`cycles_local`), as its
 // journal's day files split them; oldest first.
 constexpr const char* kNewestDays =
     "SELECT to_char(day, 'YYYY-MM-DD') FROM (SELECT DISTINCT local_time::date AS day FROM cycles_local "
     "WHERE machine = $1 ORDER BY day DESC LIMIT $2) d ORDER BY day";
-// The same columns as kQuery, of the machine's days from $2 on.
-constexpr const char* kDaysQuery =
-    "SELECT machine, (extract(epoch FROM \"time\") * 1000)::bigint, utc_offset, cut, peak, work, po, break, "
-    "blunt, missing, err1, blunt_counter, missing_counter, break_limit, blunt_limit, missing_limit, "
-    "blunt_mode "
+// The machine's days from $2 on.
+constexpr const char* kDaysQuery = KVD_JOURNAL_COLUMNS
     "FROM cycles_local WHERE machine = $1 AND local_time::date >= $2::date ORDER BY \"time\", outbox, seq";
+#undef KVD_JOURNAL_COLUMNS
 
 // `password` "" leaves it to libpq (PGPASSWORD, a passfile).
 PGconn* Connect(const std::string& conninfo, const std::string& password) {
@@ -71,6 +71,22 @@ void AppendLine(const PGresult* r, int row, std::string& text) {
     text.append(line, FormatJournalLine(record, line));
 }
 
+// Sends `query` and hands each row to `onRow` as it arrives: a plant's years are not held twice.
+// Returns the failure, "" when every row came.
+template <class OnRow>
+std::string ReadRows(PGconn* c, const char* query, int count, const char* const* params, OnRow onRow) {
+    if (PQsendQueryParams(c, query, count, nullptr, params, nullptr, nullptr, 0) == 0 ||
+        PQsetSingleRowMode(c) == 0)
+        return OneLine(PQerrorMessage(c));
+    std::string failure;
+    for (PGresult* r = PQgetResult(c); r != nullptr; PQclear(r), r = PQgetResult(c))
+        if (PQresultStatus(r) == PGRES_SINGLE_TUPLE)
+            onRow(r);
+        else if (PQresultStatus(r) != PGRES_TUPLES_OK)  // TUPLES_OK: the end of the rows
+            failure = OneLine(PQresultErrorMessage(r));
+    return failure;
+}
+
 }  // namespace
 
 std::vector<Source> ReadDatabase(const std::string& conninfo, const std::string& machine,
@@ -78,22 +94,14 @@ std::vector<Source> ReadDatabase(const std::string& conninfo, const std::string&
     PGconn* c = Connect(conninfo, "");
     std::vector<Source> machines;
     const char* params[] = {machine.c_str()};
-    // Row by row: a plant's years are not held twice.
-    if (PQstatus(c) != CONNECTION_OK ||
-        PQsendQueryParams(c, kQuery, 1, nullptr, params, nullptr, nullptr, 0) == 0 ||
-        PQsetSingleRowMode(c) == 0) {
+    if (PQstatus(c) != CONNECTION_OK) {
         problems.push_back({"--database", CannotBeRead(OneLine(PQerrorMessage(c)))});
         PQfinish(c);
         return machines;
     }
     Source m;
-    std::string text, failure;
-    for (PGresult* r = PQgetResult(c); r != nullptr; PQclear(r), r = PQgetResult(c)) {
-        if (PQresultStatus(r) == PGRES_TUPLES_OK) continue;  // the end of the rows
-        if (PQresultStatus(r) != PGRES_SINGLE_TUPLE) {
-            failure = OneLine(PQresultErrorMessage(r));
-            continue;
-        }
+    std::string text;
+    const std::string failure = ReadRows(c, kQuery, 1, params, [&](const PGresult* r) {
         if (m.name != PQgetvalue(r, 0, 0)) {
             Finish(m, text, machines, problems);
             m.name = PQgetvalue(r, 0, 0);
@@ -101,7 +109,7 @@ std::vector<Source> ReadDatabase(const std::string& conninfo, const std::string&
             text = std::string(kJournalHeader) + "\n";
         }
         AppendLine(r, 0, text);
-    }
+    });
     Finish(m, text, machines, problems);
     PQfinish(c);
     if (!failure.empty()) {
@@ -130,21 +138,11 @@ Source ReadMachineDays(const std::string& conninfo, const std::string& password,
     for (int i = 0; failure.empty() && i < PQntuples(r); ++i)
         dayFiles.push_back(std::string(PQgetvalue(r, i, 0)) + ".csv");
     PQclear(r);
-    // Row by row, as ReadDatabase: a month of a busy machine is not held twice.
     const std::string first = dayFiles.empty() ? "" : dayFiles.front().substr(0, 10);
     const char* params[] = {machine.c_str(), first.c_str()};
     std::string text = std::string(kJournalHeader) + "\n";
-    if (failure.empty() && !dayFiles.empty()) {
-        if (PQsendQueryParams(c, kDaysQuery, 2, nullptr, params, nullptr, nullptr, 0) == 0 ||
-            PQsetSingleRowMode(c) == 0)
-            failure = OneLine(PQerrorMessage(c));
-        else
-            for (r = PQgetResult(c); r != nullptr; PQclear(r), r = PQgetResult(c))
-                if (PQresultStatus(r) == PGRES_SINGLE_TUPLE)
-                    AppendLine(r, 0, text);
-                else if (PQresultStatus(r) != PGRES_TUPLES_OK)
-                    failure = OneLine(PQresultErrorMessage(r));
-    }
+    if (failure.empty() && !dayFiles.empty())
+        failure = ReadRows(c, kDaysQuery, 2, params, [&](const PGresult* row) { AppendLine(row, 0, text); });
     PQfinish(c);
     if (!failure.empty()) {
         problems.push_back({"--database", CannotBeRead(failure)});
@@ -152,6 +150,23 @@ Source ReadMachineDays(const std::string& conninfo, const std::string& password,
     } else if (!dayFiles.empty())
         AddJournalText(text, machine, m, problems);
     return m;
+}
+
+std::vector<std::string> ReadMachineNames(const std::string& conninfo, const std::string& password,
+                                          std::vector<Problem>& problems) {
+    PGconn* c = Connect(conninfo, password);
+    std::vector<std::string> names;
+    const std::string failure =
+        PQstatus(c) != CONNECTION_OK
+            ? OneLine(PQerrorMessage(c))
+            : ReadRows(c, "SELECT machine FROM machine_state ORDER BY machine", 0, nullptr,
+                       [&](const PGresult* r) { names.push_back(PQgetvalue(r, 0, 0)); });
+    PQfinish(c);
+    if (!failure.empty()) {
+        problems.push_back({"--database", CannotBeRead(failure)});
+        names.clear();
+    }
+    return names;
 }
 
 }  // namespace kvdstat

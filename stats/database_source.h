@@ -22,4 +22,9 @@ std::vector<Source> ReadDatabase(const std::string& conninfo, const std::string&
 Source ReadMachineDays(const std::string& conninfo, const std::string& password, const std::string& machine,
                        int days, std::vector<std::string>& dayFiles, std::vector<Problem>& problems);
 
+// The machines the database knows (each has a row in `machine_state`), by name. `password` ""
+// leaves it to libpq.
+std::vector<std::string> ReadMachineNames(const std::string& conninfo, const std::string& password,
+                                          std::vector<Problem>& problems);
+
 }  // namespace kvdstat

@@ -376,6 +376,80 @@ void FlushGroup(Collector& c, std::chrono::steady_clock::time_point& last, bool 
     last = t;
 }
 
+// The board's tiles start from the newest days of the store its history reads; collecting is
+// kvdplant's first duty, so a board that cannot listen is told, not fatal.
+void StartBoard(Collector& c, const Options& o, kvdboard::BoardServer& board) {
+    std::string error;
+    if (!o.database.empty()) {
+        if (kvdboard::SeedFromDatabase(c.board, o.database, o.boardServer.databasePassword, error) == 0 &&
+            !error.empty())
+            std::fprintf(stderr, "kvdplant: the board starts without the machines' last cycles: %s\n",
+                         error.c_str());
+    } else if (!o.folder.empty())
+        kvdboard::SeedFromJournals(c.board, o.folder);
+    if (board.Start(error))
+        std::fprintf(stderr, "kvdplant: the board is on http://%s:%d/\n", o.boardServer.host.c_str(),
+                     board.Port());
+    else
+        std::fprintf(stderr, "kvdplant: no board: %s; collecting all the same\n", error.c_str());
+}
+
+// kvdplant's MQTT client, signed in and with its callbacks; null (told) when it cannot be made.
+mosquitto* MakeClient(Collector& c, const Options& o) {
+    // A lasting session: the broker keeps what arrives for kvdplant while it is away.
+    mosquitto* m = mosquitto_new(o.id.c_str(), false, &c);
+    if (m == nullptr) {
+        std::fprintf(stderr, "kvdplant: cannot make an MQTT client\n");
+        return nullptr;
+    }
+    // Packets are queued and written by mosquitto_loop after the callbacks of what it read: the
+    // PUBACK of a cycle leaves only once its line is written, so a kill never loses an
+    // acknowledged cycle (left to itself libmosquitto acknowledges before the callback).
+    mosquitto_threaded_set(m, true);
+    std::string problem;
+    if (!kvdplant::ApplySignIn(m, o.signIn, problem)) {
+        std::fprintf(stderr, "kvdplant: %s\n", problem.c_str());
+        mosquitto_destroy(m);
+        return nullptr;
+    }
+    mosquitto_log_callback_set(m, OnLog);
+    mosquitto_connect_with_flags_callback_set(m, OnConnect);
+    mosquitto_message_callback_set(m, OnMessage);
+    mosquitto_reconnect_delay_set(m, 1, 30, true);
+    // Receipts in flight at once: a monitor catching up gets one per moment.
+    mosquitto_max_inflight_messages_set(m, 1000);
+    return m;
+}
+
+// Collects until a signal; the journal's lines written in groups meanwhile.
+void Collect(mosquitto* m, Collector& c, const Options& o, std::chrono::steady_clock::time_point& flushed) {
+    // A connection that fails (no broker, an untrusted certificate) is told once and tried again.
+    const auto connect = [&](int rc) {
+        if (rc != MOSQ_ERR_SUCCESS) Tell(c, kvdplant::ConnectProblem(rc, false, o.signIn, c.lastLogError));
+        return rc == MOSQ_ERR_SUCCESS;
+    };
+    bool connected = connect(mosquitto_connect(m, o.host.c_str(), o.port, 30));
+    while (!gStop) {
+        FlushGroup(c, flushed, false);
+        if (!connected) {
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+            connected = connect(mosquitto_reconnect(m));
+            continue;
+        }
+        if (!Turn(m, c)) {
+            connected = false;
+            // A TLS handshake may end here rather than in the connect; a connection that was up
+            // and is lost is told once (a refused sign-in was told already).
+            if (c.lastLogError.find("SSL") != std::string::npos)
+                connect(MOSQ_ERR_TLS);
+            else if (c.lastProblem.empty())
+                connect(MOSQ_ERR_CONN_LOST);
+        }
+        WriteWaiting(c, false);
+        SendReceipts(m, c);  // of lines that waited for their folder
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -401,65 +475,15 @@ int main(int argc, char** argv) {
     o.boardServer.journalRoot = o.folder;
     o.boardServer.database = o.database;
     kvdboard::BoardServer board(c.board, o.boardServer);
-    if (o.board) {
-        std::string error;
-        if (!o.folder.empty()) kvdboard::SeedFromJournals(c.board, o.folder);
-        // Collecting is kvdplant's first duty: a board that cannot listen is told, not fatal.
-        if (board.Start(error))
-            std::fprintf(stderr, "kvdplant: the board is on http://%s:%d/\n", o.boardServer.host.c_str(),
-                         board.Port());
-        else
-            std::fprintf(stderr, "kvdplant: no board: %s; collecting all the same\n", error.c_str());
-    }
+    if (o.board) StartBoard(c, o, board);
     mosquitto_lib_init();
-    // A lasting session: the broker keeps what arrives for kvdplant while it is away.
-    mosquitto* m = mosquitto_new(o.id.c_str(), false, &c);
+    mosquitto* m = MakeClient(c, o);
     if (m == nullptr) {
-        std::fprintf(stderr, "kvdplant: cannot make an MQTT client\n");
-        return 1;
-    }
-    // Packets are queued and written by mosquitto_loop after the callbacks of what it read: the
-    // PUBACK of a cycle leaves only once its line is written, so a kill never loses an
-    // acknowledged cycle (left to itself libmosquitto acknowledges before the callback).
-    mosquitto_threaded_set(m, true);
-    if (!kvdplant::ApplySignIn(m, o.signIn, problem)) {
-        std::fprintf(stderr, "kvdplant: %s\n", problem.c_str());
-        mosquitto_destroy(m);
         mosquitto_lib_cleanup();
         return 2;
     }
-    mosquitto_log_callback_set(m, OnLog);
-    mosquitto_connect_with_flags_callback_set(m, OnConnect);
-    mosquitto_message_callback_set(m, OnMessage);
-    mosquitto_reconnect_delay_set(m, 1, 30, true);
-    // Receipts in flight at once: a monitor catching up gets one per moment.
-    mosquitto_max_inflight_messages_set(m, 1000);
-    // A connection that fails (no broker, an untrusted certificate) is told once and tried again.
-    const auto connect = [&](int rc) {
-        if (rc != MOSQ_ERR_SUCCESS) Tell(c, kvdplant::ConnectProblem(rc, false, o.signIn, c.lastLogError));
-        return rc == MOSQ_ERR_SUCCESS;
-    };
-    bool connected = connect(mosquitto_connect(m, o.host.c_str(), o.port, 30));
     auto flushed = std::chrono::steady_clock::now();
-    while (!gStop) {
-        FlushGroup(c, flushed, false);
-        if (!connected) {
-            std::this_thread::sleep_for(std::chrono::seconds(1));
-            connected = connect(mosquitto_reconnect(m));
-            continue;
-        }
-        if (!Turn(m, c)) {
-            connected = false;
-            // A TLS handshake may end here rather than in the connect; a connection that was up
-            // and is lost is told once (a refused sign-in was told already).
-            if (c.lastLogError.find("SSL") != std::string::npos)
-                connect(MOSQ_ERR_TLS);
-            else if (c.lastProblem.empty())
-                connect(MOSQ_ERR_CONN_LOST);
-        }
-        WriteWaiting(c, false);
-        SendReceipts(m, c);  // of lines that waited for their folder
-    }
+    Collect(m, c, o, flushed);
     WriteWaiting(c, true);
     // A moment not committed leaves unacknowledged: its acknowledgements and receipts go nowhere.
     if (!c.database || c.database->Pending() == 0) {

@@ -85,6 +85,13 @@ CREATE VIEW forecast_inputs AS
         FROM (SELECT * FROM cycles WHERE machine = s.machine AND cycles.cut = k.cut
               ORDER BY "time" DESC LIMIT 200) x) c;
 )sql",
+    // 2: a machine's days found and read through an index (the board's history and start), not by
+    // a pass over all its rows. The expression is cycles_local's local_time, so the view's queries
+    // use it.
+    R"sql(
+CREATE INDEX cycles_machine_local_day
+    ON cycles (machine, ((("time" AT TIME ZONE 'UTC') + utc_offset * interval '1 minute')::date));
+)sql",
 };
 static_assert(std::size(kSteps) == kSchemaVersion);
 

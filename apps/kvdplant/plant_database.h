@@ -26,7 +26,7 @@ namespace kvdplant {
 struct MomentPipeline;  // the statements of one moment on their way (plant_database.cpp)
 
 // The schema this kvdplant writes (the table kvdplant_schema holds the database's).
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 
 // false and *problem when the connection string cannot be read or holds a password (a command
 // line is readable by every user of the server).

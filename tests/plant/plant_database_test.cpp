@@ -23,6 +23,8 @@
 #include <vector>
 
 #include "apps/kvdplant/board/board_history.h"
+#include "apps/kvdplant/board/board_json.h"
+#include "apps/kvdplant/board/board_model.h"
 #include "broker.h"
 #include "collector.h"
 #include "database.h"
@@ -316,6 +318,15 @@ TEST(PlantDatabase, TwoCollectorsOneKilledAtRandomMomentsStoreEveryCycleOnce) {
         EXPECT_EQ(nlohmann::json::parse(body, nullptr, false), fromJournals) << target << "\n" << only.Log();
         EXPECT_EQ(fromJournals.value("files", nlohmann::json()).size(), 1u) << fromJournals;
     }
+    // A board started on the database alone shows the machines' last cycles as one started on
+    // their journals does.
+    kvdboard::BoardModel seededByJournals, seededByDatabase;
+    std::string problem;
+    EXPECT_EQ(kvdboard::SeedFromJournals(seededByJournals, plant), 3u);
+    EXPECT_EQ(kvdboard::SeedFromDatabase(seededByDatabase, db.conninfo(), Database::password(), problem), 3u)
+        << problem;
+    EXPECT_EQ(kvdboard::MachinesJson(seededByDatabase.Snapshot(), 0, 0),
+              kvdboard::MachinesJson(seededByJournals.Snapshot(), 0, 0));
     // Under a sanitizer the collectors' own reports (the board's readers beside the broker thread).
     for (const Collector* c : {&journals, &only})
         EXPECT_EQ(c->Log().find("Sanitizer"), std::string::npos) << c->Log();

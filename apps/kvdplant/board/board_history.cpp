@@ -100,28 +100,52 @@ nlohmann::json MachineHistoryFromDatabase(const std::string& conninfo, const std
     return HistoryJson(machine, names, sources, problems, cut);
 }
 
+namespace {
+
+// A machine's cycles of every cut, oldest first, as the model is seeded with them.
+bool SeedSource(BoardModel& model, const std::string& name, const kvdstat::Source& source) {
+    std::vector<JournalRecord> records;
+    for (const kvdstat::CutSeries& c : source.cuts)
+        records.insert(records.end(), c.records.begin(), c.records.end());
+    std::stable_sort(records.begin(), records.end(), [](const JournalRecord& a, const JournalRecord& b) {
+        return a.time.unixMs < b.time.unixMs;
+    });
+    return model.Seed(name, records);
+}
+
+}  // namespace
+
 std::size_t SeedFromJournals(BoardModel& model, const std::string& root, int days) {
-    std::size_t seeded = 0;
+    std::vector<std::string> names;  // by name, as the database's
     std::error_code ec;
-    for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        const fs::path folder = it->path() / "journal";
-        if (!ValidMachineName(name)) continue;
+    for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec))
+        if (ValidMachineName(it->path().filename().string())) names.push_back(it->path().filename().string());
+    std::sort(names.begin(), names.end());
+    std::size_t seeded = 0;
+    for (const std::string& name : names) {
+        const fs::path folder = fs::path(root) / name / "journal";
         std::vector<std::string> paths;
         for (const std::string& n : NewestDayFiles(folder.string(), days))
             paths.push_back((folder / n).string());
         if (paths.empty()) continue;
         std::vector<kvdstat::Problem> problems;  // a malformed line is skipped here as in kvdstat
         std::vector<kvdstat::Source> sources = kvdstat::LoadSources(paths, problems);
-        if (sources.empty()) continue;
-        std::vector<JournalRecord> records;
-        for (const kvdstat::CutSeries& c : sources.front().cuts)
-            records.insert(records.end(), c.records.begin(), c.records.end());
-        std::stable_sort(records.begin(), records.end(), [](const JournalRecord& a, const JournalRecord& b) {
-            return a.time.unixMs < b.time.unixMs;
-        });
-        if (model.Seed(name, records)) ++seeded;
+        if (!sources.empty() && SeedSource(model, name, sources.front())) ++seeded;
     }
+    return seeded;
+}
+
+std::size_t SeedFromDatabase(BoardModel& model, const std::string& conninfo, const std::string& password,
+                             std::string& problem, int days) {
+    std::vector<kvdstat::Problem> problems;
+    std::size_t seeded = 0;
+    for (const std::string& name : kvdstat::ReadMachineNames(conninfo, password, problems)) {
+        std::vector<std::string> dayFiles;
+        const kvdstat::Source source =
+            kvdstat::ReadMachineDays(conninfo, password, name, days, dayFiles, problems);
+        if (ValidMachineName(name) && !dayFiles.empty() && SeedSource(model, name, source)) ++seeded;
+    }
+    problem = problems.empty() ? "" : problems.front().message;
     return seeded;
 }
 

@@ -26,5 +26,9 @@ class BoardModel;
 // Seeds the model with the newest `days` day files of every machine folder under root; returns
 // how many machines it seeded.
 std::size_t SeedFromJournals(BoardModel& model, const std::string& root, int days = 2);
+// The same from the database's newest `days` days of every machine it knows; a database that
+// cannot be read seeds nothing and says why in `problem`.
+std::size_t SeedFromDatabase(BoardModel& model, const std::string& conninfo, const std::string& password,
+                             std::string& problem, int days = 2);
 
 }  // namespace kvdboard
