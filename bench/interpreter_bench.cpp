@@ -23,6 +23,7 @@ namespace {
 // The benchmark's own link record.
 Link gBenchLink;
 StatisticsFileState gBenchFiles;  // the statistics file's records, as the monitor holds them
+ConfigurationRecord gBenchConfig;
 }  // namespace
 
 namespace {
@@ -62,7 +63,9 @@ void Start() {
     ResetModel();
     WriteParameterDefaults();
     ResetInterpreter(gBenchLink);
-    PresetConfiguration();
+    PresetConfiguration(gBenchConfig);
+    gBenchLink.config = &gBenchConfig;
+    gBenchFiles.config = &gBenchConfig;
 }
 
 void BM_InterpreterThroughput(benchmark::State& state) {
@@ -88,7 +91,8 @@ BENCHMARK(BM_InterpreterThroughput);
 
 void BM_CycleEndWithAutosave(benchmark::State& state) {
     Start();
-    std::snprintf(gConfig.statisticsFileName, sizeof gConfig.statisticsFileName, "bench-autosave.$$$");
+    std::snprintf(gBenchConfig.statisticsFileName, sizeof gBenchConfig.statisticsFileName,
+                  "bench-autosave.$$$");
     ResetServices();
     gBenchLink.storageService.saveStatistics = [](void*) { return SaveStatisticsInUse(gBenchFiles); };
     std::vector<uint8_t> cycleEnd;
@@ -97,7 +101,7 @@ void BM_CycleEndWithAutosave(benchmark::State& state) {
     InterpretBytes(gBenchLink, cycleEnd.data(),
                    static_cast<int32_t>(cycleEnd.size()));  // the file exists from here
     for (auto _ : state) InterpretBytes(gBenchLink, cycleEnd.data(), static_cast<int32_t>(cycleEnd.size()));
-    std::remove(gConfig.statisticsFileName);
+    std::remove(gBenchConfig.statisticsFileName);
     ResetServices();
 }
 BENCHMARK(BM_CycleEndWithAutosave)->Unit(benchmark::kMillisecond)->UseRealTime();

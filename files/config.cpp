@@ -5,7 +5,7 @@
 
 const char* const kConfigurationFileName = "ZAVIze.cnf";
 
-int32_t LoadConfiguration() {
+int32_t LoadConfiguration(ConfigurationRecord& config) {
     File f;
     // Read only: a file the user made read-only still holds the settings to run on. Only a
     // missing file is created; a save that fails later is reported by the save.
@@ -13,7 +13,7 @@ int32_t LoadConfiguration() {
     if (IsMissingFile(opened)) {
         if (const int32_t r = f.Open(kConfigurationFileName, kFileWrite, FileDisposition::kOpenAlways))
             return r;
-        const int32_t w = WriteRecord(f, &gConfig, sizeof gConfig);
+        const int32_t w = WriteRecord(f, &config, sizeof config);
         const int32_t c = f.Close();
         return w != kResultOk ? w : c;
     }
@@ -22,14 +22,14 @@ int32_t LoadConfiguration() {
     const int32_t r = ReadRecord(f, &read, sizeof read);
     if (r != kResultOk) return r;
     ValidateConfiguration(read);
-    gConfig = read;
+    config = read;
     return kResultOk;
 }
 
-int32_t SaveConfiguration() {
+int32_t SaveConfiguration(const ConfigurationRecord& config) {
     File f;
     if (const int32_t r = f.Open(kConfigurationFileName, kFileWrite, FileDisposition::kOpenAlways)) return r;
-    const int32_t w = WriteRecord(f, &gConfig, sizeof gConfig);
+    const int32_t w = WriteRecord(f, &config, sizeof config);
     const int32_t c = f.Close();  // a failed close may mean the bytes never reached the disk
     return w != kResultOk ? w : c;
 }

@@ -8,9 +8,9 @@
 
 extern const char* const kConfigurationFileName;  // "ZAVIze.cnf"
 
-// Read the file into gConfig (opened for reading only, so a read-only file is read), or create
-// it holding gConfig when it is missing: 0, 30007 or the system error code. A short read leaves
+// Read the file into the record (opened for reading only, so a read-only file is read), or create
+// it holding the record when it is missing: 0, 30007 or the system error code. A short read leaves
 // the presets untouched; the record read is validated.
-[[nodiscard]] int32_t LoadConfiguration();
-// Write gConfig at the start of the file (created when missing, never truncated).
-[[nodiscard]] int32_t SaveConfiguration();
+[[nodiscard]] int32_t LoadConfiguration(ConfigurationRecord& config);
+// Write the record at the start of the file (created when missing, never truncated).
+[[nodiscard]] int32_t SaveConfiguration(const ConfigurationRecord& config);

@@ -71,11 +71,12 @@ int32_t NoteSaveInUse(StatisticsFileState& files, int32_t r, bool reported) {
 
 // The file in use changes; the caller holds gStatisticsMutex (the autosave reads the name).
 // Returns whether the name changed.
-bool NameFileInUse(const char* name) {
-    if (std::strcmp(name, gConfig.statisticsFileName) == 0) return false;
-    const std::size_t n = strnlen(name, sizeof gConfig.statisticsFileName - 1);
-    std::memset(gConfig.statisticsFileName, 0, sizeof gConfig.statisticsFileName);
-    std::memcpy(gConfig.statisticsFileName, name, n);
+bool NameFileInUse(StatisticsFileState& files, const char* name) {
+    char(&inUse)[kStatisticsFileNameSize] = files.config->statisticsFileName;
+    if (std::strcmp(name, inUse) == 0) return false;
+    const std::size_t n = strnlen(name, sizeof inUse - 1);
+    std::memset(inUse, 0, sizeof inUse);
+    std::memcpy(inUse, name, n);
     return true;
 }
 
@@ -83,7 +84,7 @@ bool NameFileInUse(const char* name) {
 // name changed.
 bool UseLocked(StatisticsFileState& files, const char* name) {
     SetHeld(files, false);
-    return NameFileInUse(name);
+    return NameFileInUse(files, name);
 }
 
 }  // namespace
@@ -106,16 +107,17 @@ int32_t LoadStatisticsFile(StatisticsFileState& files, const char* name) {
 
 int32_t LoadStatisticsInUse(StatisticsFileState& files) {
     std::lock_guard<std::mutex> lock(gStatisticsMutex);
-    const int32_t r = LoadLocked(files, gConfig.statisticsFileName);
+    const int32_t r = LoadLocked(files, files.config->statisticsFileName);
     SetHeld(files, r != kResultOk);
     return r;
 }
 
-void AnchorStatisticsFileInUse() {
+void AnchorStatisticsFileInUse(StatisticsFileState& files) {
     char full[kStatisticsFileNameSize];
     std::lock_guard<std::mutex> lock(gStatisticsMutex);
     // The same file under its full name: the autosave's hold is the load's to decide, not this.
-    if (FullPathOf(gConfig.statisticsFileName, full, sizeof full)) static_cast<void>(NameFileInUse(full));
+    if (FullPathOf(files.config->statisticsFileName, full, sizeof full))
+        static_cast<void>(NameFileInUse(files, full));
 }
 
 int32_t SaveStatisticsFile(const char* name) {
@@ -133,12 +135,12 @@ int32_t ResetStatistics(StatisticsFileState& files, int cut) {
     // in a file that never loaded, so nothing is written while the autosave is held.
     if (cut == kAllCuts) SetHeld(files, false);
     if (files.autosaveHeld != 0) return kResultOk;
-    return NoteSaveInUse(files, WriteBlock(gConfig.statisticsFileName), true);
+    return NoteSaveInUse(files, WriteBlock(files.config->statisticsFileName), true);
 }
 
 int32_t SaveStatisticsInUse(StatisticsFileState& files) {
     if (files.autosaveHeld != 0) return kResultOk;  // the caller holds the lock, under which it is written
-    return NoteSaveInUse(files, WriteBlock(gConfig.statisticsFileName), false);
+    return NoteSaveInUse(files, WriteBlock(files.config->statisticsFileName), false);
 }
 
 bool AutosaveFailing(StatisticsFileState& files) {
@@ -161,8 +163,8 @@ namespace {
 // The new name reaches the configuration file, so the next start uses it; 0 when the name did
 // not change. Its result goes to the caller: statistics safely saved under a name the next start
 // does not know would split the history over two files.
-void RememberFileInUse(bool renamed, int32_t* configuration) {
-    const int32_t r = renamed ? SaveConfiguration() : kResultOk;
+void RememberFileInUse(const StatisticsFileState& files, bool renamed, int32_t* configuration) {
+    const int32_t r = renamed ? SaveConfiguration(*files.config) : kResultOk;
     if (configuration != nullptr) *configuration = r;
 }
 }  // namespace
@@ -177,7 +179,7 @@ int32_t SaveStatisticsAndUse(StatisticsFileState& files, const char* name, int32
         renamed = UseLocked(files, name);
         NoteSaveInUse(files, kResultOk, false);  // the file in use holds the block again
     }
-    RememberFileInUse(renamed, configuration);
+    RememberFileInUse(files, renamed, configuration);
     return kResultOk;  // the statistics are safe either way
 }
 
@@ -189,12 +191,12 @@ int32_t LoadStatisticsAndUse(StatisticsFileState& files, const char* name, int32
         std::lock_guard<std::mutex> lock(gStatisticsMutex);
         if (const int32_t r = LoadLocked(files, name)) {
             // The file in use failed to load again: the block is still not its image.
-            if (std::strcmp(name, gConfig.statisticsFileName) == 0) SetHeld(files, true);
+            if (std::strcmp(name, files.config->statisticsFileName) == 0) SetHeld(files, true);
             return r;
         }
         renamed = UseLocked(files, name);
         NoteSaveInUse(files, kResultOk, false);  // the block is the file's image
     }
-    RememberFileInUse(renamed, configuration);
+    RememberFileInUse(files, renamed, configuration);
     return kResultOk;
 }

@@ -1,5 +1,5 @@
 // The statistics file: the 1,600,096-byte image of the statistics block (gStatistics), rewritten
-// whole after every cycle and every reset. The file in use is gConfig.statisticsFileName.
+// whole after every cycle and every reset. The file in use is the configuration's statisticsFileName.
 //
 // Threads: the autosave runs on the serial reader thread with the append, under
 // gStatisticsMutex; everything else here runs on the UI thread and takes the mutex itself, so a
@@ -14,6 +14,7 @@
 
 #include "model/cut.h"
 #include "model/model.h"
+#include "model/settings.h"
 
 // Whether the file in use holds the block: a failed save of it starts a run of failures, which
 // the next save that succeeds ends (every cycle end tries again). Written under gStatisticsMutex
@@ -28,6 +29,9 @@ struct AutosaveHealth {
 // The statistics file's own records, one per monitor, allocated once with it (the scratch block is
 // 1.6 MB and never goes on a stack). Zeroed is its start: saves succeed, nothing is held.
 struct StatisticsFileState {
+    // The monitor's configuration, which names the file in use (set once when the monitor is
+    // made). Its name is written and read under gStatisticsMutex.
+    ConfigurationRecord* config;
     AutosaveHealth health;
     // Set when the file in use failed to load: the block then is not that file's image, and
     // writing it there would destroy the history the file holds. Cleared by the user's own choice:
@@ -51,7 +55,7 @@ struct StatisticsFileState {
 // working folder of the start. The file dialogs move the working folder while they are open, and
 // a cycle end meanwhile must still save (and journal) beside the file in use, not where the user
 // is browsing. Left as it is when the full path does not fit.
-void AnchorStatisticsFileInUse();
+void AnchorStatisticsFileInUse(StatisticsFileState& files);
 // Whether cycles are not being saved because the file in use failed to load. Any thread, without
 // the statistics lock: the caption never waits for a save in progress.
 [[nodiscard]] bool StatisticsAutosaveHeld(StatisticsFileState& files);

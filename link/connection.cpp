@@ -18,7 +18,7 @@ void Show(Link& link, TextId message, TextId caption, int32_t number) {
 
 void SetPort(Link& link, int port, bool failed) {
     link.port = {port, failed, false};
-    gConfig.PortNumber = EncodePortNumber(port, failed);
+    link.config->PortNumber = EncodePortNumber(port, failed);
 }
 
 // 0, or the error number of the failed open.
@@ -50,7 +50,7 @@ void OpenPortAtStart(Link& link) {
     // The defaults go in before the port opens: a report that arrives at once then lands on them
     // instead of being overwritten, and the reader thread is the only writer from here on.
     WriteParameterDefaults();
-    const int port = DecodePortNumber(gConfig.PortNumber);
+    const int port = DecodePortNumber(link.config->PortNumber);
     MoveCheck(link, 0, port);
     const int32_t error = OpenError(link, port);
     SetPort(link, port, error != 0);

@@ -14,6 +14,7 @@
 #include "link/storage_service.h"
 #include "link/transmit_ring.h"
 #include "link/user_service.h"
+#include "model/settings.h"
 #include "model/window_service.h"
 
 struct Link {
@@ -34,6 +35,9 @@ struct Link {
     // then, so that while no port is open they wait in the CommandQueue rather than in the ring,
     // which the next open empties. UI thread only.
     bool transmitPortOpen = false;
+    // The monitor's configuration, whose port number the port rules read at start and keep (set
+    // once when the monitor is made).
+    ConfigurationRecord* config = nullptr;
     PortService portService;
     UserService userService;
     StorageService storageService;

@@ -4,15 +4,14 @@
 
 #include "model/model.h"
 
-ConfigurationRecord gConfig;
 const char* const kDefaultStatisticsFileName = "Default.$$$";
 
-void PresetConfiguration() {
-    std::memset(&gConfig, 0, sizeof gConfig);
-    gConfig.PortNumber = 1;
-    std::strcpy(gConfig.statisticsFileName, kDefaultStatisticsFileName);
-    gConfig.DisplayMode = static_cast<uint16_t>(Display::kParameterTable);
-    gConfig.languageBase = 0;
+void PresetConfiguration(ConfigurationRecord& config) {
+    std::memset(&config, 0, sizeof config);
+    config.PortNumber = 1;
+    std::strcpy(config.statisticsFileName, kDefaultStatisticsFileName);
+    config.DisplayMode = static_cast<uint16_t>(Display::kParameterTable);
+    config.languageBase = 0;
 }
 
 bool ValidateConfiguration(ConfigurationRecord& r) {
@@ -41,6 +40,10 @@ bool ValidateConfiguration(ConfigurationRecord& r) {
     return mended;
 }
 
-Display CurrentDisplay() { return static_cast<Display>(Load(gConfig.DisplayMode)); }
+Display CurrentDisplay(const ConfigurationRecord& config) {
+    return static_cast<Display>(Load(config.DisplayMode));
+}
 
-void SetDisplay(Display display) { Store(gConfig.DisplayMode, static_cast<uint16_t>(display)); }
+void SetDisplay(ConfigurationRecord& config, Display display) {
+    Store(config.DisplayMode, static_cast<uint16_t>(display));
+}

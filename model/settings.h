@@ -39,15 +39,14 @@ static_assert(offsetof(ConfigurationRecord, languageBase) == 260);
 static_assert(offsetof(ConfigurationRecord, reserved) == 262);
 static_assert(alignof(ConfigurationRecord) == 2);
 
-extern ConfigurationRecord gConfig;
 extern const char* const kDefaultStatisticsFileName;  // "Default.$$$"
 
 // The presets of program start (no file access).
-void PresetConfiguration();
+void PresetConfiguration(ConfigurationRecord& config);
 // Make a record read from a file safe to use: returns true when something had to be mended.
 bool ValidateConfiguration(ConfigurationRecord& record);
 
 // The view of the lower panel. Written by the UI thread, read by the reader thread (parameter
 // reports repaint the table only while it is shown).
-[[nodiscard]] Display CurrentDisplay();
-void SetDisplay(Display display);
+[[nodiscard]] Display CurrentDisplay(const ConfigurationRecord& config);
+void SetDisplay(ConfigurationRecord& config, Display display);

@@ -132,9 +132,9 @@ int32_t PrintActiveCut(HDC dc, const PrintInputs& inputs) {
 
 int32_t PrintStatistics(HDC dc, StatisticsKind kind, const PrintInputs& inputs) {
     return PrintOnePage(dc, PageKind::kStatistics, inputs.calls, [kind, &inputs](HDC page) {
-        DrawWithPageFonts(page, inputs.screen, [kind](Canvas& canvas) {
+        DrawWithPageFonts(page, inputs.screen, [kind, &inputs](Canvas& canvas) {
             StatisticsCursor pageStatistics;  // the page's own: printing never moves the screen's
-            DrawStatisticsFrame(canvas, kind, Target::kPrinter);
+            DrawStatisticsFrame(canvas, kind, Target::kPrinter, inputs.statisticsFile);
             DrawStatisticsBars(canvas, kind, pageStatistics);
         });
     });

@@ -12,11 +12,13 @@
 #include "print/print_calls_win32.h"
 #include "view/drawing_resources_win32.h"
 
-// What a print job is handed: the calls that frame it, and the screen's drawing set (its pens and
-// brushes, and the fonts the page's own are made like). Both outlive the job.
+// What a print job is handed: the calls that frame it, the screen's drawing set (its pens and
+// brushes, and the fonts the page's own are made like) and the statistics file in use (named on
+// the statistics page). All outlive the job.
 struct PrintInputs {
     const PrintCalls& calls;
     const DrawingResources& screen;
+    const char* statisticsFile;
 };
 
 // The upper part of the screen layout: the curve with its frame, without lamps.

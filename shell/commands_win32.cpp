@@ -87,11 +87,13 @@ void SaveParameters(HWND hwnd, int) {
 
 void ShowView(HWND hwnd, int mode) {
     HMENU menu = GetMenu(hwnd);
-    CheckMenuItem(menu, DisplayMenuItem(static_cast<int>(CurrentDisplay())), MF_BYCOMMAND | MF_UNCHECKED);
+    ConfigurationRecord& config = MonitorOf(hwnd).config;
+    CheckMenuItem(menu, DisplayMenuItem(static_cast<int>(CurrentDisplay(config))),
+                  MF_BYCOMMAND | MF_UNCHECKED);
     CheckMenuItem(menu, DisplayMenuItem(mode), MF_BYCOMMAND | MF_CHECKED);
-    SetDisplay(static_cast<Display>(mode));
+    SetDisplay(config, static_cast<Display>(mode));
     // The view survives restarts; a failed write changes nothing here.
-    static_cast<void>(SaveConfiguration());
+    static_cast<void>(SaveConfiguration(config));
     InvalidateRegion(hwnd, Region::kPanel, true);
 }
 
@@ -124,7 +126,8 @@ void Reset(HWND hwnd, int cutOrAll) {
     if (const int32_t r = ResetStatistics(MonitorOf(hwnd).statisticsFile, cutOrAll))
         ShowMessage(hwnd, kTextStatisticsNotSaved, kCaptionError, r);
     StartForecast(MonitorOf(hwnd).forecast);
-    if (CurrentDisplay() != Display::kParameterTable) InvalidateRegion(hwnd, Region::kPanel, true);
+    if (CurrentDisplay(MonitorOf(hwnd).config) != Display::kParameterTable)
+        InvalidateRegion(hwnd, Region::kPanel, true);
 }
 void ResetOne(HWND hwnd, int cut) { Reset(hwnd, cut); }
 void ResetAll(HWND hwnd, int) { Reset(hwnd, -1); }
@@ -137,12 +140,14 @@ void ExportPower(HWND hwnd, int cut) { Export(hwnd, kPowerStatistics, cut); }
 void ExportWork(HWND hwnd, int cut) { Export(hwnd, kWorkStatistics, cut); }
 
 void Language(HWND hwnd, int offset) {
-    SwitchLanguage(hwnd, static_cast<uint16_t>(offset), MonitorOf(hwnd).link.port.port);
+    SwitchLanguage(hwnd, MonitorOf(hwnd).config, static_cast<uint16_t>(offset),
+                   MonitorOf(hwnd).link.port.port);
 }
 
 void Print(HWND hwnd, int offset) {
     const MainWindowState& state = StateOf(hwnd);
-    RunPrintCommand(hwnd, static_cast<PrintCommand>(offset), PrintInputs{state.print, state.drawing});
+    RunPrintCommand(hwnd, static_cast<PrintCommand>(offset),
+                    PrintInputs{state.print, state.drawing, MonitorOf(hwnd).config.statisticsFileName});
 }
 
 // The snapshot of the last cycle end as a bitmap file; afterwards the display runs again,

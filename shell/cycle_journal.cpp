@@ -22,8 +22,8 @@ JournalRecord JournalRecordOf(const FinishedCycle& c, const JournalTime& time) {
     return r;
 }
 
-void JournalFinishedCycle(JournalWriter& journal, const FinishedCycle& cycle) {
+void JournalFinishedCycle(JournalWriter& journal, const char* statisticsFile, const FinishedCycle& cycle) {
     // The result is counted inside; the cycle end goes on whatever it was.
-    (void)WriteJournalRecord(journal, SystemJournalFiles(), gConfig.statisticsFileName,
+    (void)WriteJournalRecord(journal, SystemJournalFiles(), statisticsFile,
                              JournalRecordOf(cycle, JournalNow()));
 }

@@ -7,6 +7,7 @@
 #include "link/storage_service.h"
 
 JournalRecord JournalRecordOf(const FinishedCycle& cycle, const JournalTime& time);
-// Reader thread, statistics lock held. A failed write is counted by the journal, nothing more;
-// a backlog goes out a batch per cycle end.
-void JournalFinishedCycle(JournalWriter& journal, const FinishedCycle& cycle);
+// Reader thread, statistics lock held: the line goes to the day file beside the statistics file
+// in use, statisticsFile. A failed write is counted by the journal, nothing more; a backlog goes
+// out a batch per cycle end.
+void JournalFinishedCycle(JournalWriter& journal, const char* statisticsFile, const FinishedCycle& cycle);

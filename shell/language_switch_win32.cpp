@@ -35,20 +35,20 @@ void SetMenuChecks(HMENU menu, int comPort, uint16_t languageBase, uint16_t disp
     if (displayMode < kDisplayCount) Check(menu, DisplayMenuItem(displayMode));
 }
 
-void SwitchLanguage(HWND window, uint16_t languageBase, int comPort) {
-    gConfig.languageBase = KnownLanguage(languageBase);
+void SwitchLanguage(HWND window, ConfigurationRecord& config, uint16_t languageBase, int comPort) {
+    config.languageBase = KnownLanguage(languageBase);
     // The new menu is attached before the old one is destroyed: the window never holds a
     // destroyed menu, and keeps its old one should the new one fail to load.
     HMENU old = GetMenu(window);
-    if (HMENU menu = LoadLanguageMenu(gConfig.languageBase)) {
+    if (HMENU menu = LoadLanguageMenu(config.languageBase)) {
         if (SetMenu(window, menu)) {
             if (old != nullptr) DestroyMenu(old);
-            SetMenuChecks(menu, comPort, gConfig.languageBase, gConfig.DisplayMode);
+            SetMenuChecks(menu, comPort, config.languageBase, config.DisplayMode);
         } else {
             DestroyMenu(menu);
         }
     }
-    if (const int32_t r = SaveConfiguration())
+    if (const int32_t r = SaveConfiguration(config))
         ShowMessage(window, kTextConfigurationFailed, kCaptionError, r);
     InvalidateRect(window, nullptr, TRUE);
 }

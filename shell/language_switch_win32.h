@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "model/settings.h"
+
 // The menu resource languageBase + 200 of the running program; an unknown base loads the English
 // menu. Null only when the resource cannot be loaded.
 HMENU LoadLanguageMenu(uint16_t languageBase);
@@ -23,4 +25,4 @@ void SetMenuChecks(HMENU menu, int comPort, uint16_t languageBase, uint16_t disp
 // menu with its three check marks (comPort without the not-open marker; the view from the
 // configuration), the configuration file saved (a failure is shown as TextId 111 with the
 // result number; the switch stays in force) and the whole client area repainted with erasing.
-void SwitchLanguage(HWND window, uint16_t languageBase, int comPort);
+void SwitchLanguage(HWND window, ConfigurationRecord& config, uint16_t languageBase, int comPort);

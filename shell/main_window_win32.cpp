@@ -88,18 +88,20 @@ LRESULT OnCreate(HWND hwnd) {
         PostQuitMessage(0);
         return 0;
     }
-    if (const int32_t r = LoadConfiguration()) ShowMessage(hwnd, kTextConfigurationFailed, kCaptionError, r);
-    AnchorStatisticsFileInUse();
+    ConfigurationRecord& config = MonitorOf(hwnd).config;
+    if (const int32_t r = LoadConfiguration(config))
+        ShowMessage(hwnd, kTextConfigurationFailed, kCaptionError, r);
+    AnchorStatisticsFileInUse(MonitorOf(hwnd).statisticsFile);
     // A file in use that fails to load is left as it is: the autosave waits for the user.
     if (const int32_t r = LoadStatisticsInUse(MonitorOf(hwnd).statisticsFile))
         ShowMessage(hwnd, kTextStatisticsNotLoaded, kCaptionError, r);
     StartForecast(MonitorOf(hwnd).forecast);
     ShowCaption(hwnd);
     InstallPlatformSeams(hwnd);
-    SetMenu(hwnd, LoadLanguageMenu(gConfig.languageBase));
-    SetMenuChecks(GetMenu(hwnd), 0, gConfig.languageBase, gConfig.DisplayMode);
+    SetMenu(hwnd, LoadLanguageMenu(config.languageBase));
+    SetMenuChecks(GetMenu(hwnd), 0, config.languageBase, config.DisplayMode);
     OpenPortAtStart(MonitorOf(hwnd).link);  // writes the parameter defaults first
-    StartPlantLink(StateOf(hwnd).plant, hwnd);
+    StartPlantLink(StateOf(hwnd).plant, hwnd, config);
     SetTimer(hwnd, kTimerId, kTimerPeriodMs, nullptr);
     CreateDrawingResources(StateOf(hwnd).drawing);
     return 0;
@@ -217,7 +219,7 @@ int RunProgram(HINSTANCE instance, int showCommand) {
     SerialLink serial;
     serial.link = &monitor->link;
     InitCommonControls();
-    PresetConfiguration();
+    ReadTextsIn(monitor->config);  // the presets (English) until the file is read
     // The statistics block starts zero in its zeroed pages: writing zeros over it would make its
     // 1.6 MB resident before any cycle needs them.
     ResetUnitModel();

@@ -8,7 +8,11 @@ MonitorOwner NewMonitor() {
     // large rings are left untouched, as they were in static storage.
     void* memory = std::calloc(1, sizeof(Monitor));
     if (memory == nullptr) return MonitorOwner(nullptr);
-    return MonitorOwner(new (memory) Monitor);
+    MonitorOwner monitor(new (memory) Monitor);
+    PresetConfiguration(monitor->config);
+    monitor->link.config = &monitor->config;
+    monitor->statisticsFile.config = &monitor->config;
+    return monitor;
 }
 
 void MonitorDelete::operator()(Monitor* monitor) const {

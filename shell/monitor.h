@@ -17,6 +17,9 @@
 #include "view/statistics_view.h"
 
 struct Monitor {
+    // The settings: the port, the statistics file in use, the lower panel's view, the language.
+    // The link's port rules and the statistics file's state point at it.
+    ConfigurationRecord config;
     Link link;
     // The monitor's own journal writer (the lines waiting for the statistics file's journal);
     // its counts are read by the debug window.
@@ -39,5 +42,6 @@ using MonitorOwner = std::unique_ptr<Monitor, MonitorDelete>;
 
 // A fresh record: zeroed (from zeroed pages, so the journal's wait and the forecast take no
 // memory until used), the link's services at their do-nothing defaults, port 1. Null when the
-// memory is not there.
+// memory is not there. The configuration holds its presets; the link and the statistics file's
+// state point at it.
 MonitorOwner NewMonitor();

@@ -78,14 +78,14 @@ void PaintMainWindow(HWND hwnd) {
         // The panel's drawing is clipped away when only the upper part is repainted (the curve
         // at every new point): it is skipped then, which leaves the same pixels.
         if (ps.rcPaint.bottom > PanelDrawingTop()) {
-            const Display display = CurrentDisplay();
+            const Display display = CurrentDisplay(MonitorOf(hwnd).config);
             if (display == Display::kParameterTable) {
                 DrawParameterTable(canvas, client.right);
             } else if (display == Display::kForecast) {
                 DrawForecastView(canvas, ActiveForecast(MonitorOf(hwnd).forecast), Target::kScreen);
             } else {
                 const StatisticsKind kind = StatisticsKindOf(display);
-                DrawStatisticsFrame(canvas, kind, Target::kScreen);
+                DrawStatisticsFrame(canvas, kind, Target::kScreen, MonitorOf(hwnd).config.statisticsFileName);
                 DrawStatisticsBars(canvas, kind, MonitorOf(hwnd).screenStatistics);
             }
         }

@@ -12,22 +12,23 @@ namespace {
 // The journal folder of the statistics file in use, as a full path: the publisher's thread reads
 // it while a file dialog may have moved the working folder (the file in use has its full name
 // from the start; this keeps the publisher safe should that ever not fit).
-bool CurrentJournalFolder(char* out, std::size_t size) {
+bool CurrentJournalFolder(const PlantLink& link, char* out, std::size_t size) {
     char relative[kJournalPathMax];
-    if (!JournalFolder(gConfig.statisticsFileName, relative, sizeof relative)) return false;
+    if (!JournalFolder(link.config->statisticsFileName, relative, sizeof relative)) return false;
     const DWORD n = GetFullPathNameA(relative, static_cast<DWORD>(size), out, nullptr);
     return n > 0 && n < size;
 }
 
 void Begin(PlantLink& link) {
-    if (!CurrentJournalFolder(link.journal, sizeof link.journal)) return;
+    if (!CurrentJournalFolder(link, link.journal, sizeof link.journal)) return;
     CreateDirectoryA(link.journal, nullptr);  // the publisher keeps its place there from the start
     link.publisher = StartPlantPublisher(DefaultPublisherSetup(link.settings, link.journal));
 }
 
 }  // namespace
 
-void StartPlantLink(PlantLink& link, HWND hwnd) {
+void StartPlantLink(PlantLink& link, HWND hwnd, const ConfigurationRecord& config) {
+    link.config = &config;
     char message[kPlantMessageMax];
     bool plainPassword = false;
     if (!ReadPlantSettingsFile(link.settings, message, sizeof message, &plainPassword)) {
@@ -43,7 +44,7 @@ void StartPlantLink(PlantLink& link, HWND hwnd) {
 void PlantLinkTick(PlantLink& link) {
     if (link.publisher == nullptr) return;
     char folder[kJournalPathMax];
-    if (CurrentJournalFolder(folder, sizeof folder) && std::strcmp(folder, link.journal) != 0) {
+    if (CurrentJournalFolder(link, folder, sizeof folder) && std::strcmp(folder, link.journal) != 0) {
         StopPlantPublisher(link.publisher, 0);  // it ends by itself; the new one starts at once
         link.publisher = nullptr;
         Begin(link);

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "journal/journal_writer.h"
+#include "model/settings.h"
 #include "plant/plant_settings.h"
 #include "plant/publisher.h"
 
@@ -16,10 +17,12 @@ struct PlantLink {
     PlantPublisher* publisher = nullptr;
     PlantSettings settings{};
     char journal[kJournalPathMax] = "";
+    // The monitor's configuration: the journal is beside its statistics file in use.
+    const ConfigurationRecord* config = nullptr;
 };
 
 // Reads the settings; a malformed value is shown once and leaves the link off.
-void StartPlantLink(PlantLink& link, HWND hwnd);
+void StartPlantLink(PlantLink& link, HWND hwnd, const ConfigurationRecord& config);
 // The timer: the state for the retained message; a statistics file of another folder (its
 // journal is elsewhere) starts the link again on that journal.
 void PlantLinkTick(PlantLink& link);

@@ -75,10 +75,10 @@ WindowService MainWindowService(HWND hwnd) {
 StorageService FileStorageService(Monitor& monitor) {
     StorageService s;
     s.self = &monitor;
-    s.saveConfiguration = [](void*) { return SaveConfiguration(); };
+    s.saveConfiguration = [](void* self) { return SaveConfiguration(MonitorOfSelf(self).config); };
     s.saveStatistics = [](void* self) { return SaveStatisticsInUse(MonitorOfSelf(self).statisticsFile); };
     s.journalCycle = [](void* self, const FinishedCycle& c) {
-        JournalFinishedCycle(MonitorOfSelf(self).journal, c);
+        JournalFinishedCycle(MonitorOfSelf(self).journal, MonitorOfSelf(self).config.statisticsFileName, c);
     };
     return s;
 }

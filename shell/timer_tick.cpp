@@ -40,7 +40,7 @@ void RepaintChanges(Monitor& monitor, uint32_t tickEvents) {
         changes.events &= ~kCurveChanges;
     }
     if ((changes.events & kChangeStatistics) != 0) FollowForecast(monitor.forecast);
-    const Display display = CurrentDisplay();
+    const Display display = CurrentDisplay(monitor.config);
     const bool rescaled =
         (changes.events & kChangeStatistics) != 0 && StatisticsRescaled(monitor.screenStatistics);
     Repaints repaints = RepaintsFor(changes, display, rescaled);

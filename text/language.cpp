@@ -10,4 +10,14 @@ const char* GetTextIn(uint16_t languageBase, TextId id) {
     return "";
 }
 
-const char* GetText(TextId id) { return GetTextIn(gConfig.languageBase, id); }
+namespace {
+// The language every text lookup reads: the views, the messages and the dialogs' procedures, which
+// Windows calls with no record of ours, look texts up by id alone.
+const ConfigurationRecord* gTextLanguage = nullptr;
+}  // namespace
+
+void ReadTextsIn(const ConfigurationRecord& config) { gTextLanguage = &config; }
+
+const char* GetText(TextId id) {
+    return GetTextIn(gTextLanguage != nullptr ? gTextLanguage->languageBase : kLanguageEnglish, id);
+}

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "model/settings.h"
+
 constexpr int kLanguageEntries = 600;
 constexpr int kTextSize = 64;  // zero-terminated, at most 63 characters
 constexpr uint16_t kLanguageEnglish = 0;
@@ -25,5 +27,8 @@ extern const char AddedLanguageTable[kLanguageCount][kAddedTexts][kTextSize];
 // Text of a TextId in the language in use; an unknown language base reads as English and a
 // TextId beyond the added texts as the empty text, so a lookup never leaves the tables.
 const char* GetText(TextId id);
+// The configuration whose language GetText reads from now on (English until one is named). The
+// record must outlive every lookup: the monitor names its own when it is made, a tool its own.
+void ReadTextsIn(const ConfigurationRecord& config);
 // Text of a TextId in a given language base.
 const char* GetTextIn(uint16_t languageBase, TextId id);

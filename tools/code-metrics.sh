@@ -51,7 +51,10 @@ mutable_objects() {
     {
       kind = $2; where = $4 ":" $3; text = declaration($4, $3)
       if (kind == "member" && text !~ /^static /) next
-      if (text ~ /^(static +)?(inline +)?(thread_local +)?(constexpr|const) /) next
+      if (text ~ /^(static +)?(inline +)?(thread_local +)?constexpr /) next
+      # const data, but not a pointer to const data ("const char* p"), which may be pointed anew
+      bare = text; gsub(/"[^"]*"/, "\"\"", bare)  # a * inside a string is no pointer
+      if (bare ~ /^(static +)?(inline +)?(thread_local +)?const / && (bare !~ /\*/ || bare ~ /\* *const /)) next
       if (text ~ /^extern /) next
       if (text ~ /\* *const /) next  # a const pointer
       print where "  " text
@@ -92,7 +95,7 @@ reasons=$(cat <<'END'
 gModel	not moved yet: the unit's model, written by the reader thread and read by every layer by name
 gStatistics	not moved yet: the statistics block, read by every layer by name
 gStatisticsMutex	not moved yet: the statistics block's lock, goes with gStatistics
-gConfig	not moved yet: the configuration, read by every layer by name
+gTextLanguage	every text lookup reads the language by id alone (the views, the messages, the dialog procedures Windows calls with no record of ours): it points at the monitor's configuration, named once at start
 gChangeEvents	not moved yet: the change bits the link's writers set and the tick takes
 gChangedParameters	not moved yet: the change bits the link's writers set and the tick takes
 LayoutIndex	not moved yet: every view reads the layout in use through L()

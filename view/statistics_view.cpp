@@ -89,7 +89,7 @@ void DrawPanelHeading(Canvas& canvas, Target target, const char* heading) {
     DrawFormatted(canvas, L(kWindowWidth) / 2, L(kPanelTop) + L(kTableFontHeight) / 2, " %s ", heading);
 }
 
-void DrawStatisticsFrame(Canvas& canvas, StatisticsKind kind, Target target) {
+void DrawStatisticsFrame(Canvas& canvas, StatisticsKind kind, Target target, const char* fileName) {
     TextStateGuard keep(canvas);
     const int cut = ActiveCutIndex();
     char heading[3 * kTextSize + 16];
@@ -103,7 +103,7 @@ void DrawStatisticsFrame(Canvas& canvas, StatisticsKind kind, Target target) {
     DrawFormatted(canvas, L(kPartsTextX), L(kPartsTextY), "%s: %d", GetText(kTextParts),
                   HeldEntriesOfCut(cut));
     DrawFormatted(canvas, L(kCurveLeft) + 15, L(kStatsAxisTop) - 4, "%s: %s", GetText(kTextFile),
-                  DisplayFileName(gConfig.statisticsFileName));
+                  DisplayFileName(fileName));
 }
 
 void DrawStatisticsBars(Canvas& canvas, StatisticsKind kind, StatisticsCursor& cursor) {

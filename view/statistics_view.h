@@ -22,7 +22,7 @@ struct StatisticsCursor {
 };
 
 // Title, axes, scale, "Parts" count and file name; the panel line on the screen only.
-void DrawStatisticsFrame(Canvas& canvas, StatisticsKind kind, Target target);
+void DrawStatisticsFrame(Canvas& canvas, StatisticsKind kind, Target target, const char* fileName);
 // The bars and the limit lines; the cursor remembers the bar scale they were drawn in.
 void DrawStatisticsBars(Canvas& canvas, StatisticsKind kind, StatisticsCursor& cursor);
 // Whether the active cut's chart would now be drawn in another scale than the one the cursor's

@@ -34,13 +34,15 @@ void StageSampleSet() {
 
 int main(int argc, char** argv) {
     if (argc < 3 || argc > 4) return Usage();
-    PresetConfiguration();
+    ConfigurationRecord config;  // the language the file's texts are written in
+    PresetConfiguration(config);
+    ReadTextsIn(config);
     ResetModel();
     if (argc == 4) {
         if (std::strcmp(argv[3], "de") == 0)
-            gConfig.languageBase = kLanguageGerman;
+            config.languageBase = kLanguageGerman;
         else if (std::strcmp(argv[3], "da") == 0)
-            gConfig.languageBase = kLanguageDanish;
+            config.languageBase = kLanguageDanish;
         else if (std::strcmp(argv[3], "en") != 0)
             return Usage();
     }

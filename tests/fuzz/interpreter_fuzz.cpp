@@ -93,9 +93,9 @@ void SetScene(uint8_t scene) {
     }();
     gModel = start;
     ResetInterpreter(TestLink());
-    PresetConfiguration();
+    PresetConfiguration(TestConfig());
     Store(TestLink().debugLog.debugFlag, scene & 1);
-    gConfig.DisplayMode = (scene & 2) ? 2 : 0;
+    TestConfig().DisplayMode = (scene & 2) ? 2 : 0;
     for (int cut = 0; cut < kCutCount; ++cut) {
         gStatistics.reserved[cut] = 0;
         gStatistics.writeIndex[cut] = (scene & 4) ? kStatisticsEntries - 3 : 0;

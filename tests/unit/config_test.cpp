@@ -5,18 +5,19 @@
 #include "files/config.h"
 #include "model/results.h"
 #include "temp_dir.h"
+#include "test_monitor.h"
 #include "unwritable_file.h"
 
 namespace {
 
 class ConfigTest : public ::testing::Test {
 protected:
-    void SetUp() override { PresetConfiguration(); }
+    void SetUp() override { PresetConfiguration(TestConfig()); }
     TempWorkDir dir;
 };
 
 TEST_F(ConfigTest, FirstStartCreatesTheFileWithTheDefaults) {
-    ASSERT_EQ(LoadConfiguration(), 0);
+    ASSERT_EQ(LoadConfiguration(TestConfig()), 0);
     const auto bytes = ReadAll(kConfigurationFileName);
     ASSERT_EQ(bytes.size(), 280u);
     EXPECT_EQ(bytes[0], 1);  // port 1, little-endian
@@ -29,34 +30,34 @@ TEST_F(ConfigTest, FirstStartCreatesTheFileWithTheDefaults) {
 }
 
 TEST_F(ConfigTest, SaveThenLoadRoundTripsAndKeepsReservedBytes) {
-    gConfig.PortNumber = 17;  // COM 7 with the not-open marker
-    std::strcpy(gConfig.statisticsFileName, "C:\\data\\mill.$$$");
-    gConfig.DisplayMode = 1;
-    gConfig.languageBase = 400;
-    gConfig.reserved[5] = 0xAB;
-    ASSERT_EQ(SaveConfiguration(), 0);
-    PresetConfiguration();
-    ASSERT_EQ(LoadConfiguration(), 0);
-    EXPECT_EQ(gConfig.PortNumber, 17);
-    EXPECT_STREQ(gConfig.statisticsFileName, "C:\\data\\mill.$$$");
-    EXPECT_EQ(gConfig.DisplayMode, 1);
-    EXPECT_EQ(gConfig.languageBase, 400);
-    EXPECT_EQ(gConfig.reserved[5], 0xAB);
+    TestConfig().PortNumber = 17;  // COM 7 with the not-open marker
+    std::strcpy(TestConfig().statisticsFileName, "C:\\data\\mill.$$$");
+    TestConfig().DisplayMode = 1;
+    TestConfig().languageBase = 400;
+    TestConfig().reserved[5] = 0xAB;
+    ASSERT_EQ(SaveConfiguration(TestConfig()), 0);
+    PresetConfiguration(TestConfig());
+    ASSERT_EQ(LoadConfiguration(TestConfig()), 0);
+    EXPECT_EQ(TestConfig().PortNumber, 17);
+    EXPECT_STREQ(TestConfig().statisticsFileName, "C:\\data\\mill.$$$");
+    EXPECT_EQ(TestConfig().DisplayMode, 1);
+    EXPECT_EQ(TestConfig().languageBase, 400);
+    EXPECT_EQ(TestConfig().reserved[5], 0xAB);
 }
 
 // A configuration the user made read-only is read all the same (another port or statistics file
 // than the presets'); only a save fails, and says so.
 TEST_F(ConfigTest, ReadOnlyFileIsReadAndOnlyItsSaveFails) {
-    gConfig.PortNumber = 5;
-    std::strcpy(gConfig.statisticsFileName, "mill.$$$");
-    ASSERT_EQ(SaveConfiguration(), 0);
-    PresetConfiguration();
+    TestConfig().PortNumber = 5;
+    std::strcpy(TestConfig().statisticsFileName, "mill.$$$");
+    ASSERT_EQ(SaveConfiguration(TestConfig()), 0);
+    PresetConfiguration(TestConfig());
     const UnwritableFile readOnly(kConfigurationFileName);
-    EXPECT_EQ(LoadConfiguration(), 0);
-    EXPECT_EQ(gConfig.PortNumber, 5);
-    EXPECT_STREQ(gConfig.statisticsFileName, "mill.$$$");
+    EXPECT_EQ(LoadConfiguration(TestConfig()), 0);
+    EXPECT_EQ(TestConfig().PortNumber, 5);
+    EXPECT_STREQ(TestConfig().statisticsFileName, "mill.$$$");
 #ifndef _WIN32  // Wine run as root writes a file with the read-only attribute all the same
-    EXPECT_NE(SaveConfiguration(), 0);
+    EXPECT_NE(SaveConfiguration(TestConfig()), 0);
 #endif
 }
 
@@ -65,9 +66,9 @@ TEST_F(ConfigTest, ShortFileGives30007AndKeepsThePresets) {
     bytes[0] = 5;
     bytes[2] = 'X';
     WriteAll(kConfigurationFileName, bytes);
-    EXPECT_EQ(LoadConfiguration(), kResultShortTransfer);
-    EXPECT_EQ(gConfig.PortNumber, 1);
-    EXPECT_STREQ(gConfig.statisticsFileName, "Default.$$$");
+    EXPECT_EQ(LoadConfiguration(TestConfig()), kResultShortTransfer);
+    EXPECT_EQ(TestConfig().PortNumber, 1);
+    EXPECT_STREQ(TestConfig().statisticsFileName, "Default.$$$");
     EXPECT_EQ(ReadAll(kConfigurationFileName).size(), 100u);  // not rewritten by the load
 }
 
@@ -77,10 +78,10 @@ TEST_F(ConfigTest, LongerFileLoadsAndSaveKeepsItsTail) {
     std::strcpy(&bytes[2], "a.$$$");
     bytes[290] = 'T';
     WriteAll(kConfigurationFileName, bytes);
-    ASSERT_EQ(LoadConfiguration(), 0);
-    EXPECT_EQ(gConfig.PortNumber, 3);
-    gConfig.PortNumber = 4;
-    ASSERT_EQ(SaveConfiguration(), 0);
+    ASSERT_EQ(LoadConfiguration(TestConfig()), 0);
+    EXPECT_EQ(TestConfig().PortNumber, 3);
+    TestConfig().PortNumber = 4;
+    ASSERT_EQ(SaveConfiguration(TestConfig()), 0);
     const auto after = ReadAll(kConfigurationFileName);
     ASSERT_EQ(after.size(), 300u);
     EXPECT_EQ(after[0], 4);
@@ -97,11 +98,11 @@ TEST_F(ConfigTest, InvalidLanguageViewNameAndPortAreMended) {
     bytes[260] = 100;
     bytes[261] = 0;  // language 100
     WriteAll(kConfigurationFileName, bytes);
-    ASSERT_EQ(LoadConfiguration(), 0);
-    EXPECT_EQ(gConfig.PortNumber, 1);
-    EXPECT_EQ(gConfig.DisplayMode, 2);
-    EXPECT_EQ(gConfig.languageBase, 0);
-    EXPECT_STREQ(gConfig.statisticsFileName, "Default.$$$");
+    ASSERT_EQ(LoadConfiguration(TestConfig()), 0);
+    EXPECT_EQ(TestConfig().PortNumber, 1);
+    EXPECT_EQ(TestConfig().DisplayMode, 2);
+    EXPECT_EQ(TestConfig().languageBase, 0);
+    EXPECT_STREQ(TestConfig().statisticsFileName, "Default.$$$");
 }
 
 TEST_F(ConfigTest, ValidRecordIsLeftAlone) {
@@ -116,8 +117,8 @@ TEST_F(ConfigTest, ValidRecordIsLeftAlone) {
 
 TEST_F(ConfigTest, UnopenableFileGivesTheSystemErrorNumber) {
     std::filesystem::create_directory(kConfigurationFileName);  // a folder of that name
-    EXPECT_NE(LoadConfiguration(), 0);
-    EXPECT_NE(SaveConfiguration(), 0);
+    EXPECT_NE(LoadConfiguration(TestConfig()), 0);
+    EXPECT_NE(SaveConfiguration(TestConfig()), 0);
 }
 
 }  // namespace

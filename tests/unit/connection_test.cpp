@@ -30,7 +30,7 @@ class PortRulesTest : public ::testing::Test {
 protected:
     void SetUp() override {
         fake = &ports;
-        PresetConfiguration();
+        PresetConfiguration(TestConfig());
         TestLink().port = {1, false, false};
         TestLink().portService.openLink = [](void*, int p) {
             fake->log.push_back("open " + std::to_string(p));
@@ -72,16 +72,16 @@ protected:
 
 TEST_F(PortRulesTest, StartOpensTheConfiguredPortOrSetsTheMarker) {
     ports.present = {3};
-    gConfig.PortNumber = 13;  // COM 3 that failed last time: the marker is removed first
+    TestConfig().PortNumber = 13;  // COM 3 that failed last time: the marker is removed first
     OpenPortAtStart(TestLink());
     EXPECT_EQ(ports.open, 3);
-    EXPECT_EQ(gConfig.PortNumber, 3);
+    EXPECT_EQ(TestConfig().PortNumber, 3);
     EXPECT_EQ(ports.saves, 0);
 
     ports.open = 0;
-    gConfig.PortNumber = 5;
+    TestConfig().PortNumber = 5;
     OpenPortAtStart(TestLink());
-    EXPECT_EQ(gConfig.PortNumber, 15);
+    EXPECT_EQ(TestConfig().PortNumber, 15);
     EXPECT_TRUE(TestLink().port.failed);
     EXPECT_EQ(ports.log.back(), "message 114/8/2");  // the system's error reaches the user
     EXPECT_EQ(ports.saves, 0);                       // the file is not written at start
@@ -89,7 +89,7 @@ TEST_F(PortRulesTest, StartOpensTheConfiguredPortOrSetsTheMarker) {
 
 TEST_F(PortRulesTest, ChoosingTheOpenPortDoesNothingButAFailedOneIsTriedAgain) {
     ports.present = {5};
-    gConfig.PortNumber = 5;
+    TestConfig().PortNumber = 5;
     OpenPortAtStart(TestLink());
     ports.log.clear();
     ChoosePort(TestLink(), 5);
@@ -99,13 +99,13 @@ TEST_F(PortRulesTest, ChoosingTheOpenPortDoesNothingButAFailedOneIsTriedAgain) {
     ports.openError = 5;        // the port is held by another program
     ChoosePort(TestLink(), 7);  // fails: check stays on 7, marker set, file not written
     EXPECT_EQ(ports.log.back(), "message 114/8/5");
-    EXPECT_EQ(gConfig.PortNumber, 17);
+    EXPECT_EQ(TestConfig().PortNumber, 17);
     EXPECT_EQ(ports.saves, 0);
     ports.present = {7};
     ports.log.clear();
     ChoosePort(TestLink(), 7);  // tried again, no close because nothing is open
     EXPECT_EQ(ports.log, (std::vector<std::string>{"check 7->7", "open 7"}));
-    EXPECT_EQ(gConfig.PortNumber, 7);
+    EXPECT_EQ(TestConfig().PortNumber, 7);
     EXPECT_EQ(ports.saves, 1);
 }
 
@@ -123,7 +123,7 @@ TEST_F(PortRulesTest, HighPortsSurviveARestart) {
     ChoosePort(TestLink(), 12);
     EXPECT_EQ(ports.open, 12);
     EXPECT_FALSE(TestLink().port.failed);
-    const uint16_t stored = gConfig.PortNumber;
+    const uint16_t stored = TestConfig().PortNumber;
     EXPECT_EQ(stored, 22);
     // Next start reads it back as COM 12, not as COM 2 that failed.
     ports.open = 0;
@@ -141,7 +141,7 @@ TEST_F(PortRulesTest, HighPortsSurviveARestart) {
 TEST_F(PortRulesTest, ScanClosesTheOpenPortAndFindsTheAnsweringOne) {
     ports.present = {2, 3, 5, 7, 9};
     ports.answering = {7};
-    gConfig.PortNumber = 3;
+    TestConfig().PortNumber = 3;
     OpenPortAtStart(TestLink());
     ports.log.clear();
     ScanPorts(TestLink());
@@ -150,17 +150,17 @@ TEST_F(PortRulesTest, ScanClosesTheOpenPortAndFindsTheAnsweringOne) {
                                                "open 6", "open 7",  "arrow",  "check 3->7"};
     EXPECT_EQ(ports.log, expected);
     EXPECT_EQ(ports.open, 7);
-    EXPECT_EQ(gConfig.PortNumber, 7);
+    EXPECT_EQ(TestConfig().PortNumber, 7);
     EXPECT_EQ(ports.saves, 1);
 }
 
 TEST_F(PortRulesTest, ScanWithoutAUnitReopensThePreviousPort) {
     ports.present = {10};
-    gConfig.PortNumber = 10;
+    TestConfig().PortNumber = 10;
     OpenPortAtStart(TestLink());
     ScanPorts(TestLink());
     EXPECT_EQ(ports.open, 10);
-    EXPECT_EQ(gConfig.PortNumber, 10);
+    EXPECT_EQ(TestConfig().PortNumber, 10);
     EXPECT_EQ(ports.log.back(), "message 125/8/0");
     EXPECT_EQ(ports.saves, 0);
 }
@@ -170,7 +170,7 @@ TEST_F(PortRulesTest, LostPortIsClosedAndOpenedAgainAboutOnceASecond) {
     static bool lost = false;
     TestLink().portService.portLost = [](void*) { return lost && fake->open != 0; };
     ports.present = {4};
-    gConfig.PortNumber = 4;
+    TestConfig().PortNumber = 4;
     OpenPortAtStart(TestLink());
     ports.log.clear();
 
@@ -193,7 +193,7 @@ TEST_F(PortRulesTest, LostPortIsClosedAndOpenedAgainAboutOnceASecond) {
     EXPECT_EQ(ports.open, 4);
     EXPECT_FALSE(TestLink().port.lost);
     EXPECT_EQ(ports.log.size(), 5u);
-    EXPECT_EQ(gConfig.PortNumber, 4);
+    EXPECT_EQ(TestConfig().PortNumber, 4);
     EXPECT_EQ(ports.saves, 0);
 
     // A port that never opened is not a lost one: nothing is tried behind the user's back.

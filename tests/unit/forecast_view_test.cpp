@@ -65,7 +65,7 @@ TEST_F(ForecastViewTest, RisingToolInBothLayouts) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.layout);
         LayoutIndex = c.layout;
-        gConfig.languageBase = c.language;
+        TestConfig().languageBase = c.language;
         canvas.Clear();
         DrawForecastView(canvas, f, Target::kScreen);
         auto y = [&](int percent) { return c.base - c.perPercent * percent; };

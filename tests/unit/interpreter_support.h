@@ -23,7 +23,7 @@ struct PlatformRecord {
     int answers = 0;
 
     std::vector<std::string> Invalidations() const {
-        const Repaints repaints = RepaintsFor(TakeChanges(), CurrentDisplay(), false);
+        const Repaints repaints = RepaintsFor(TakeChanges(), CurrentDisplay(TestConfig()), false);
         std::vector<std::string> out;
         for (int r = 0; r < kRegionCount; ++r)
             if (repaints.marked[r])
@@ -102,7 +102,7 @@ protected:
         ResetModel();
         WriteParameterDefaults();
         ResetInterpreter(TestLink());
-        PresetConfiguration();
+        PresetConfiguration(TestConfig());
         RecordingPlatform();
     }
     void TearDown() override { ResetServices(); }

@@ -104,7 +104,7 @@ TEST(InterpreterThreads, ReaderThreadAndUiThreadShareTheModel) {
     ResetModel();
     WriteParameterDefaults();
     ResetInterpreter(TestLink());
-    PresetConfiguration();
+    PresetConfiguration(TestConfig());
     gSaves = 0;
     gSnapshots = 0;
     gSnapshotRequested = false;
@@ -116,7 +116,7 @@ TEST(InterpreterThreads, ReaderThreadAndUiThreadShareTheModel) {
         return r;
     };
     TestLink().windowService.requestEndOfCycle = RequestSnapshotAndWait;
-    ASSERT_EQ(LoadStatisticsFile(TestFiles(), gConfig.statisticsFileName), 0);
+    ASSERT_EQ(LoadStatisticsFile(TestFiles(), TestConfig().statisticsFileName), 0);
 
     constexpr int kCycles = 120;
     const auto stream = UnitStream(kCycles);
@@ -143,13 +143,13 @@ TEST(InterpreterThreads, ReaderThreadAndUiThreadShareTheModel) {
         }
         TimerTick();
         Store(TestLink().debugLog.debugFlag, (tick / 50) % 2);  // the DEBUG window opens and closes
-        Store(gConfig.DisplayMode, (tick / 30) % 3);            // the view menu
+        Store(TestConfig().DisplayMode, (tick / 30) % 3);       // the view menu
         switch (tick % 40) {
             case 7:
                 ResetStatistics(TestFiles(), tick % kCutCount);
                 break;
             case 17:
-                EXPECT_EQ(LoadStatisticsFile(TestFiles(), gConfig.statisticsFileName), 0);
+                EXPECT_EQ(LoadStatisticsFile(TestFiles(), TestConfig().statisticsFileName), 0);
                 break;
             case 27:
                 EXPECT_EQ(SaveStatisticsAndUse(TestFiles(), tick % 80 < 40 ? "a.$$$" : "b.$$$"), 0);
@@ -184,9 +184,9 @@ TEST(InterpreterThreads, TheUiSideNeverWaitsForASaveInProgress) {
     TempWorkDir dir;
     ResetModel();
     ResetInterpreter(TestLink());
-    PresetConfiguration();
+    PresetConfiguration(TestConfig());
     ResetServices();
-    std::ofstream(gConfig.statisticsFileName, std::ios::binary) << "short";  // fails to load: held
+    std::ofstream(TestConfig().statisticsFileName, std::ios::binary) << "short";  // fails to load: held
     ASSERT_NE(LoadStatisticsInUse(TestFiles()), 0);
     gSaveUnderWay = false;
     gUiReadsDone = false;

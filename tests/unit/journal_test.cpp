@@ -164,7 +164,7 @@ protected:
 
 TEST_F(CycleJournal, OneLinePerCycleWithItsAlarmsCountersAndLimits) {
     TestLink().storageService.journalCycle = [](void*, const FinishedCycle& c) {
-        JournalFinishedCycle(TestMonitor().journal, c);
+        JournalFinishedCycle(TestMonitor().journal, TestConfig().statisticsFileName, c);
     };
     // Cut 3 (index 2) gets a Break limit of 45 from the unit before its first cycle.
     Send({Report(2, 256, 45)});

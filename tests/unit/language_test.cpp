@@ -11,6 +11,7 @@
 #include "files/config.h"
 #include "text/text_ids.h"
 #include "text/language.h"
+#include "test_monitor.h"
 
 namespace {
 
@@ -34,8 +35,8 @@ std::string Entry(uint16_t base, int id) { return std::string(LanguageTable[base
 
 class LanguageTest : public ::testing::Test {
 protected:
-    void SetUp() override { PresetConfiguration(); }
-    void TearDown() override { PresetConfiguration(); }
+    void SetUp() override { PresetConfiguration(TestConfig()); }
+    void TearDown() override { PresetConfiguration(TestConfig()); }
 };
 
 TEST_F(LanguageTest, EveryBlockHoldsExactlyThe112TextIdsAndNoOthers) {
@@ -173,10 +174,10 @@ TEST_F(LanguageTest, TextId18HoldsARealBackslash) {
 
 TEST_F(LanguageTest, GetTextFollowsTheConfiguredLanguage) {
     EXPECT_STREQ(GetText(kTextError), "Error!");  // English until the configuration is read
-    gConfig.languageBase = kLanguageGerman;
+    TestConfig().languageBase = kLanguageGerman;
     EXPECT_STREQ(GetText(kTextError), "Fehler!");
     EXPECT_STREQ(GetText(56), "");
-    gConfig.languageBase = kLanguageDanish;
+    TestConfig().languageBase = kLanguageDanish;
     EXPECT_STREQ(GetText(kTextError), "Fejl!");
     EXPECT_EQ(GetText(199), LanguageTable[599]);  // the last entry of the table
 }

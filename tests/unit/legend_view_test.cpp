@@ -52,7 +52,7 @@ TEST_F(LegendViewTest, TextsFollowTheLanguage) {
         {49, 97, 65, kAlignLeft | kAlignBottom},
     };
     for (uint16_t language : {kLanguageEnglish, kLanguageGerman}) {
-        gConfig.languageBase = language;
+        TestConfig().languageBase = language;
         canvas.Clear();
         DrawLegend(canvas);
         const std::vector<DrawOp> drawn = canvas.Of(OpKind::kText);

@@ -7,13 +7,14 @@
 #include "files/config.h"
 #include "text/language.h"
 #include "text/message.h"
+#include "test_monitor.h"
 
 namespace {
 
 class MessageTest : public ::testing::Test {
 protected:
-    void SetUp() override { PresetConfiguration(); }
-    void TearDown() override { PresetConfiguration(); }
+    void SetUp() override { PresetConfiguration(TestConfig()); }
+    void TearDown() override { PresetConfiguration(TestConfig()); }
 };
 
 TEST_F(MessageTest, NumberIsAppendedOnlyWhenNotZero) {
@@ -49,21 +50,21 @@ TEST_F(MessageTest, InformationBelow110ErrorFrom110On) {
 }
 
 TEST_F(MessageTest, ComposedInTheLanguageInUse) {
-    gConfig.languageBase = kLanguageGerman;
+    TestConfig().languageBase = kLanguageGerman;
     const ComposedMessage m = ComposeMessage(100, kCaptionError, 0);
     EXPECT_STREQ(m.text,
                  "Kein KVD angeschlossen. \xdc"
                  "bertragung nicht m\xf6glich.\nIgnorieren?");
     EXPECT_STREQ(m.caption, "Fehler!");
 
-    gConfig.languageBase = kLanguageDanish;
+    TestConfig().languageBase = kLanguageDanish;
     const ComposedMessage port = ComposeMessage(114, kCaptionCommunication, 0);
     EXPECT_STREQ(port.text, "COM-Port optaget eller ikke-eksisterende");
     EXPECT_STREQ(port.caption, "Kommunikation");
 }
 
 TEST_F(MessageTest, EmptyTextIdGivesAnEmptyText) {
-    gConfig.languageBase = kLanguageGerman;
+    TestConfig().languageBase = kLanguageGerman;
     EXPECT_STREQ(ComposeMessage(56, kCaptionError, 0).text, "");
     EXPECT_STREQ(ComposeMessage(56, 57, 0).caption, "");
 }
@@ -71,7 +72,7 @@ TEST_F(MessageTest, EmptyTextIdGivesAnEmptyText) {
 // The longest message of all three languages with the longest number still fits whole.
 TEST_F(MessageTest, LongestTextWithLongestNumberIsNotCut) {
     for (uint16_t base : {kLanguageEnglish, kLanguageGerman, kLanguageDanish}) {
-        gConfig.languageBase = base;
+        TestConfig().languageBase = base;
         for (TextId id = 100; id <= 131; ++id) {
             const std::string expected = std::string(GetText(id)) + ": -2147483648";
             EXPECT_EQ(ComposeMessage(id, kCaptionError, INT32_MIN).text, expected) << base << "/" << id;

@@ -149,7 +149,7 @@ protected:
 
 TEST_P(ParameterReport, ActiveCutWithTheTableShown) {
     const Expected& e = GetParam();
-    gConfig.DisplayMode = 2;
+    TestConfig().DisplayMode = 2;
     const uint16_t v = NewValue(kActive);
     Send({Report(kActive, e.base, v)});
     EXPECT_EQ(Field(kActive), v);
@@ -162,7 +162,7 @@ TEST_P(ParameterReport, ActiveCutWithTheTableShown) {
 TEST_P(ParameterReport, ActiveCutWithAStatisticsChartShown) {
     const Expected& e = GetParam();
     for (uint16_t mode : {0, 1}) {
-        gConfig.DisplayMode = mode;
+        TestConfig().DisplayMode = mode;
         gRecord.Clear();
         const uint16_t v = NewValue(kActive);
         Send({Report(kActive, e.base, v)});
@@ -174,7 +174,7 @@ TEST_P(ParameterReport, ActiveCutWithAStatisticsChartShown) {
 // Per-cut values of another cut change only the array; common values ignore the cut bits.
 TEST_P(ParameterReport, AnotherCut) {
     const Expected& e = GetParam();
-    gConfig.DisplayMode = 2;
+    TestConfig().DisplayMode = 2;
     const CutParameters mirror = gModel.activeCutParameters;
     const uint16_t v = NewValue(kOther);
     Send({Report(kOther, e.base, v)});

@@ -28,7 +28,7 @@ protected:
     void SetUp() override {
         ResetModel();
         WriteParameterDefaults();
-        PresetConfiguration();
+        PresetConfiguration(TestConfig());
         ResetCommandQueue(TestLink());
         TestLink().ring = TransmitRing{};
     }
@@ -138,7 +138,7 @@ TEST_F(ParameterSetFileTest, SaveThenLoadGivesTheLiveParametersInEveryLanguage) 
     for (const auto& c : cases) {
         SCOPED_TRACE(c.rangeText);
         StageLiveSet(c.rangeDecimals, c.rangeValue);
-        gConfig.languageBase = c.language;
+        TestConfig().languageBase = c.language;
         const std::string text = Saved();
         EXPECT_EQ(Split(text, '\n')[4], std::string(GetText(kLabelRange)) + "\t" + c.rangeText);
         gModel.loadedParameterSet = LoadedParameterSet{};
@@ -150,10 +150,10 @@ TEST_F(ParameterSetFileTest, SaveThenLoadGivesTheLiveParametersInEveryLanguage) 
 
 TEST_F(ParameterSetFileTest, FileSavedInGermanLoadsInEnglish) {
     StageLiveSet(1, 123);
-    gConfig.languageBase = kLanguageGerman;
+    TestConfig().languageBase = kLanguageGerman;
     const std::string text = Saved();
     EXPECT_NE(text.find("Stumpf Z\xE4hler\t"), std::string::npos);  // code page 1252
-    gConfig.languageBase = kLanguageEnglish;
+    TestConfig().languageBase = kLanguageEnglish;
     ASSERT_EQ(ReadParameterSetFile(kFile), 0);
     ExpectLoadedEqualsLive();
 }

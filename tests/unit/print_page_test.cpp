@@ -138,7 +138,7 @@ TEST_F(ParameterPageTest, PositionsAlignmentsAndCellFormats) {
 }
 
 TEST_F(ParameterPageTest, GermanChangesTheWordsNotTheLayout) {
-    gConfig.languageBase = kLanguageGerman;
+    TestConfig().languageBase = kLanguageGerman;
     Draw(1, 8);
     EXPECT_EQ(Text("Gedruckt: 08.12.2026, 13:22").y1, 30);
     EXPECT_FALSE(canvas.HasText("Parameters"));
@@ -170,7 +170,7 @@ TEST_F(ParameterPageTest, LastColumnInsideThePageInPortrait) {
 TEST_F(ParameterPageTest, EveryCellLeavesAGapInItsColumn) {
     for (uint16_t language : {kLanguageEnglish, kLanguageGerman, kLanguageDanish})
         for (bool highest : {false, true}) {
-            gConfig.languageBase = language;
+            TestConfig().languageBase = language;
             for (int i = 0; i < kBaseCodeCount; ++i)
                 if (!kBaseCodes[i].common)
                     for (CutParameters& cut : gModel.cutParameters)

@@ -39,7 +39,7 @@ protected:
 };
 
 TEST_F(StatisticsFile, FirstStartCreatesTheFileInUseWithAnEmptyBlock) {
-    ASSERT_EQ(LoadStatisticsFile(TestFiles(), gConfig.statisticsFileName), 0);
+    ASSERT_EQ(LoadStatisticsFile(TestFiles(), TestConfig().statisticsFileName), 0);
     const auto bytes = ReadAll("Default.$$$");
     ASSERT_EQ(bytes.size(), kBlock);
     EXPECT_EQ(std::count(bytes.begin(), bytes.end(), 0), static_cast<long>(kBlock));
@@ -176,7 +176,7 @@ TEST_F(StatisticsFile, SavingUnderANewNameMakesItTheFileInUse) {
 
     AppendStatisticsEntry(gStatistics, 1, {44, 4});
     ASSERT_EQ(SaveStatisticsAndUse(TestFiles(), "mill.$$$"), 0);
-    EXPECT_STREQ(gConfig.statisticsFileName, "mill.$$$");
+    EXPECT_STREQ(TestConfig().statisticsFileName, "mill.$$$");
     const auto config = ReadAll(kConfigurationFileName);
     ASSERT_EQ(config.size(), 280u);
     EXPECT_STREQ(&config[2], "mill.$$$");
@@ -192,8 +192,8 @@ TEST_F(StatisticsFile, SavingUnderANewNameMakesItTheFileInUse) {
 // A file dialog moves the working folder while it is open, and the unit goes on cycling: the
 // cycle ends meanwhile still save beside the file in use of the start, not in the folder browsed.
 TEST_F(StatisticsFile, ACycleEndWhileTheWorkingFolderIsElsewhereSavesIntoTheFileInUse) {
-    ASSERT_STREQ(gConfig.statisticsFileName, "Default.$$$");
-    AnchorStatisticsFileInUse();
+    ASSERT_STREQ(TestConfig().statisticsFileName, "Default.$$$");
+    AnchorStatisticsFileInUse(TestFiles());
     std::filesystem::create_directory("browsed");
     std::filesystem::current_path("browsed");
     TestLink().storageService.saveStatistics = [](void*) { return SaveStatisticsInUse(TestFiles()); };
@@ -217,7 +217,7 @@ TEST_F(StatisticsFile, TheConfigurationsResultAfterANewFileInUseReachesTheCaller
         {true, "loaded.$$$", false, true},
         {false, "loaded.$$$", false, false},  // the name in use: no write
     };
-    ASSERT_EQ(SaveConfiguration(), 0);
+    ASSERT_EQ(SaveConfiguration(TestConfig()), 0);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         int32_t configuration = -1;
@@ -233,14 +233,14 @@ TEST_F(StatisticsFile, TheConfigurationsResultAfterANewFileInUseReachesTheCaller
             if (!c.configurationWritable) std::filesystem::remove(kConfigurationFileName);
         }
         EXPECT_EQ(configuration != 0, c.reported);
-        EXPECT_STREQ(gConfig.statisticsFileName, c.name);
+        EXPECT_STREQ(TestConfig().statisticsFileName, c.name);
     }
 }
 
 TEST_F(StatisticsFile, LoadingANewNameCreatesItWithTheBlockHeldNow) {
     AppendStatisticsEntry(gStatistics, 3, {33, 3});
     ASSERT_EQ(LoadStatisticsAndUse(TestFiles(), "new.$$$"), 0);
-    EXPECT_STREQ(gConfig.statisticsFileName, "new.$$$");
+    EXPECT_STREQ(TestConfig().statisticsFileName, "new.$$$");
     const auto bytes = ReadAll("new.$$$");
     ASSERT_EQ(bytes.size(), kBlock);
     EXPECT_EQ(bytes[96 + 3 * 100000], 33);
@@ -249,7 +249,7 @@ TEST_F(StatisticsFile, LoadingANewNameCreatesItWithTheBlockHeldNow) {
 TEST_F(StatisticsFile, FailedLoadKeepsTheFileInUse) {
     WriteAll("short.$$$", std::vector<char>(100, 0));
     EXPECT_EQ(LoadStatisticsAndUse(TestFiles(), "short.$$$"), kResultShortTransfer);
-    EXPECT_STREQ(gConfig.statisticsFileName, "Default.$$$");
+    EXPECT_STREQ(TestConfig().statisticsFileName, "Default.$$$");
     EXPECT_FALSE(std::filesystem::exists(kConfigurationFileName));
 }
 
@@ -264,7 +264,7 @@ TEST_F(StatisticsFile, FileInUseThatFailedToLoadIsLeftAloneUntilTheUserDecides) 
                          std::to_string(decision));
             std::filesystem::remove_all("Default.$$$");
             ResetModel();
-            PresetConfiguration();
+            PresetConfiguration(TestConfig());
             if (cutShort)
                 WriteAll("Default.$$$", std::vector<char>(kBlock - 3, 0x11));
             else
@@ -314,7 +314,7 @@ TEST_F(StatisticsFile, FileInUseThatFailedToLoadIsLeftAloneUntilTheUserDecides) 
                 SaveStatisticsInUse(TestFiles());
             }
             if (decision != kReset || cutShort) {
-                const auto inUse = ReadAll(gConfig.statisticsFileName);
+                const auto inUse = ReadAll(TestConfig().statisticsFileName);
                 ASSERT_EQ(inUse.size(), kBlock);
                 EXPECT_EQ(inUse, BlockBytes());
             }
@@ -341,7 +341,7 @@ TEST_F(StatisticsFile, LoadAndSwitchHappenUnderOneHoldOfTheLock) {
         while (!done) {
             // Spins for the lock like a reader with a cycle end ready, so it takes any gap.
             if (!gStatisticsMutex.try_lock()) continue;
-            const char name = gConfig.statisticsFileName[0];
+            const char name = TestConfig().statisticsFileName[0];
             if (gStatistics.reserved[0] != name) ++mismatches;
             ++looks;
             gStatisticsMutex.unlock();

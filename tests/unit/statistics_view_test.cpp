@@ -20,7 +20,7 @@ protected:
     StatisticsCursor screen, printer;
     void Draw(StatisticsKind kind, Target target = Target::kScreen) {
         canvas.Clear();
-        DrawStatisticsFrame(canvas, kind, target);
+        DrawStatisticsFrame(canvas, kind, target, TestConfig().statisticsFileName);
         DrawStatisticsBars(canvas, kind, target == Target::kScreen ? screen : printer);
     }
     // Bars of one pixel: upward lines from the baseline.
@@ -192,18 +192,18 @@ TEST_F(StatisticsViewTest, BarsAreNotClippedAndHalfAsTallInTheSmallLayout) {
 TEST_F(StatisticsViewTest, PrinterHasNoPanelLineAndWhiteTextBackgrounds) {
     canvas.background = Rgb(9, 9, 9);
     canvas.align = kAlignRight;
-    DrawStatisticsFrame(canvas, kPowerStatistics, Target::kPrinter);
+    DrawStatisticsFrame(canvas, kPowerStatistics, Target::kPrinter, TestConfig().statisticsFileName);
     EXPECT_FALSE(canvas.HasLine(10, 305, 790, 305));
     for (const DrawOp& t : canvas.Of(OpKind::kText)) EXPECT_EQ(t.background, Rgb(255, 255, 255)) << t.text;
     EXPECT_EQ(canvas.background, Rgb(9, 9, 9));
     EXPECT_EQ(canvas.align, kAlignRight);
     canvas.Clear();
-    DrawStatisticsFrame(canvas, kPowerStatistics, Target::kScreen);
+    DrawStatisticsFrame(canvas, kPowerStatistics, Target::kScreen, TestConfig().statisticsFileName);
     for (const DrawOp& t : canvas.Of(OpKind::kText)) EXPECT_EQ(t.background, kWindowBackground) << t.text;
 }
 
 TEST_F(StatisticsViewTest, FileNameWithoutItsDirectory) {
-    std::strcpy(gConfig.statisticsFileName, "C:\\KVD\\Lathe 2.$$$");
+    std::strcpy(TestConfig().statisticsFileName, "C:\\KVD\\Lathe 2.$$$");
     Draw(kPowerStatistics);
     EXPECT_TRUE(canvas.HasText("File: Lathe 2.$$$"));
 }

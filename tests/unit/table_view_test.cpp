@@ -189,7 +189,7 @@ TEST_F(TableViewTest, RelaysDisabledWhileTheCountdownRuns) {
 }
 
 TEST_F(TableViewTest, GermanLabelsAndWords) {
-    gConfig.languageBase = kLanguageGerman;
+    TestConfig().languageBase = kLanguageGerman;
     gModel.activeCutParameters.bluntMode = 1;
     gModel.activeCutParameters.tw = 0;
     gModel.alarms.RelaysDisabledTicks = 1;

@@ -4,10 +4,16 @@
 
 #include "link/link.h"
 #include "shell/monitor.h"
+#include "text/language.h"
 
 inline Monitor& TestMonitor() {
-    static MonitorOwner monitor = NewMonitor();
+    static MonitorOwner monitor = [] {
+        MonitorOwner made = NewMonitor();
+        ReadTextsIn(made->config);  // as the program does: the texts in the monitor's language
+        return made;
+    }();
     return *monitor;
 }
+inline ConfigurationRecord& TestConfig() { return TestMonitor().config; }
 inline Link& TestLink() { return TestMonitor().link; }
 inline StatisticsFileState& TestFiles() { return TestMonitor().statisticsFile; }

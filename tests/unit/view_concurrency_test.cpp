@@ -52,7 +52,8 @@ TEST_F(ViewConcurrencyTest, PaintingWhileTheReaderWrites) {
         DrawCurveFrame(canvas, Target::kScreen, cursor);
         DrawCurvePoints(canvas, Target::kScreen, cursor);
         DrawPowerBar(canvas);
-        DrawStatisticsFrame(canvas, static_cast<StatisticsKind>(paint % 2), Target::kScreen);
+        DrawStatisticsFrame(canvas, static_cast<StatisticsKind>(paint % 2), Target::kScreen,
+                            TestConfig().statisticsFileName);
         DrawStatisticsBars(canvas, static_cast<StatisticsKind>(paint % 2), chart);
         DrawParameterTable(canvas, 794);
         ASSERT_GE(cursor.nextPoint, 0);

@@ -27,7 +27,7 @@ protected:
         WriteParameterDefaults();
         gModel.activeCutParameters = DefaultCutParameters();
         gModel.connection.NotConnected = 0;
-        PresetConfiguration();
+        PresetConfiguration(TestConfig());
         LayoutIndex = 1;
         invalidations.clear();
         ResetServices();
@@ -38,7 +38,7 @@ protected:
     void TearDown() override {
         ResetServices();
         LayoutIndex = 1;
-        PresetConfiguration();
+        PresetConfiguration(TestConfig());
     }
 
     // Both the mirror and the array record of the active cut.

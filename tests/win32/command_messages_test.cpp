@@ -107,7 +107,7 @@ protected:
         std::filesystem::create_directories(dir_);
         std::filesystem::current_path(dir_);
         ResetModel();
-        PresetConfiguration();
+        PresetConfiguration(TestConfig());
         TestLink().portService.self = &TestSerial();
         TestLink().portService.openLink = [](void* self, int port) {
             return OpenLink(*static_cast<SerialLink*>(self), port);

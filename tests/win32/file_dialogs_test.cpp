@@ -88,7 +88,7 @@ protected:
         std::filesystem::create_directories(dir_);
         std::filesystem::current_path(dir_);
         ResetModel();
-        PresetConfiguration();
+        PresetConfiguration(TestConfig());
     }
     void TearDown() override {
         std::filesystem::current_path(old_);
@@ -113,7 +113,7 @@ TEST_F(FileDialogs, SaveStatisticsAsWritesTheChosenFileAndMakesItTheFileInUse) {
     }
     EXPECT_EQ(r, 0);
     EXPECT_EQ(std::filesystem::file_size(target + ".$$$"), kStatisticsBlockSize);
-    EXPECT_EQ(std::string(gConfig.statisticsFileName), target + ".$$$");
+    EXPECT_EQ(std::string(TestConfig().statisticsFileName), target + ".$$$");
     EXPECT_TRUE(std::filesystem::exists(dir_ / kConfigurationFileName));
     EXPECT_EQ(std::filesystem::current_path(), dir_);
 }
@@ -134,7 +134,7 @@ TEST_F(FileDialogs, CancelledSaveIsNoFailureCancelledLoadIs30006) {
         EXPECT_EQ(ExportStatistics(nullptr, kPowerStatistics, 0), 0);
         EXPECT_TRUE(user.Found());
     }
-    EXPECT_STREQ(gConfig.statisticsFileName, "Default.$$$");
+    EXPECT_STREQ(TestConfig().statisticsFileName, "Default.$$$");
 }
 
 TEST_F(FileDialogs, LoadStatisticsFromReadsTheChosenFile) {
@@ -147,7 +147,7 @@ TEST_F(FileDialogs, LoadStatisticsFromReadsTheChosenFile) {
     }
     EXPECT_EQ(HeldEntries(gStatistics, 7), 1);
     EXPECT_EQ(gStatistics.entries[7][0].peak, 61);
-    EXPECT_EQ(std::string(gConfig.statisticsFileName), Path("old.$$$"));
+    EXPECT_EQ(std::string(TestConfig().statisticsFileName), Path("old.$$$"));
 }
 
 TEST_F(FileDialogs, ExportGetsTheSpreadsheetExtension) {

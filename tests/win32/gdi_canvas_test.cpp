@@ -12,6 +12,7 @@
 #include "view/layout.h"
 #include "view/legend_view.h"
 #include "view/palette.h"
+#include "tests/unit/test_monitor.h"
 
 namespace {
 
@@ -78,7 +79,7 @@ protected:
         ResetModel();
         WriteParameterDefaults();
         gModel.activeCutParameters = DefaultCutParameters();
-        PresetConfiguration();
+        PresetConfiguration(TestConfig());
         CreateDrawingResources(set);
     }
     void TearDown() override { DeleteDrawingResources(set); }

@@ -12,6 +12,7 @@
 #include "files/config.h"
 #include "shell/language_switch_win32.h"
 #include "tests/unit/temp_dir.h"
+#include "tests/unit/test_monitor.h"
 
 namespace {
 
@@ -60,7 +61,7 @@ uint16_t LanguageInFile() {
 class LanguageSwitchTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        PresetConfiguration();
+        PresetConfiguration(TestConfig());
         WNDCLASSA wc{};
         wc.lpfnWndProc = TestWindowProc;
         wc.hInstance = GetModuleHandleA(nullptr);
@@ -76,7 +77,7 @@ protected:
     }
     void TearDown() override {
         if (window_ != nullptr) DestroyWindow(window_);  // destroys the attached menu too
-        PresetConfiguration();
+        PresetConfiguration(TestConfig());
     }
 
     // Handles the repaint the switch requested; returns how often the background was erased.
@@ -91,29 +92,29 @@ protected:
 };
 
 TEST_F(LanguageSwitchTest, SwitchToGermanReplacesMenuChecksItemsSavesAndRepaints) {
-    gConfig.DisplayMode = 1;
+    TestConfig().DisplayMode = 1;
     HMENU english = GetMenu(window_);
     ASSERT_EQ(Text(english, 0, MF_BYPOSITION), "&File");
 
-    SwitchLanguage(window_, 200, 3);
+    SwitchLanguage(window_, TestConfig(), 200, 3);
 
     HMENU german = GetMenu(window_);
     EXPECT_FALSE(IsMenu(english)) << "the old menu is destroyed";
     EXPECT_EQ(Text(german, 0, MF_BYPOSITION), "&Datei");
     EXPECT_EQ(Text(german, 5, MF_BYPOSITION), "Sprache");
     EXPECT_EQ(CheckedItems(german), (std::vector<UINT>{32864, 32797, 34200}));  // COM 3, work view, German
-    EXPECT_EQ(gConfig.languageBase, 200);
+    EXPECT_EQ(TestConfig().languageBase, 200);
     EXPECT_EQ(LanguageInFile(), 200);
     EXPECT_GT(Repaint(), 0);
 }
 
 TEST_F(LanguageSwitchTest, ChoosingTheCurrentLanguageStillReloadsSavesAndRepaints) {
-    SwitchLanguage(window_, 400, 1);
+    SwitchLanguage(window_, TestConfig(), 400, 1);
     HMENU first = GetMenu(window_);
     Repaint();
     std::filesystem::remove(kConfigurationFileName);
 
-    SwitchLanguage(window_, 400, 1);
+    SwitchLanguage(window_, TestConfig(), 400, 1);
 
     EXPECT_NE(GetMenu(window_), first);
     EXPECT_FALSE(IsMenu(first));
@@ -128,7 +129,7 @@ TEST_F(LanguageSwitchTest, ChoosingTheCurrentLanguageStillReloadsSavesAndRepaint
 TEST_F(LanguageSwitchTest, FailedSaveIsShownAndTheSwitchStays) {
     std::filesystem::create_directory(kConfigurationFileName);  // a folder where the file should be
 
-    const SeenDialog box = WatchDialog([&] { SwitchLanguage(window_, 200, 2); }, IDOK);
+    const SeenDialog box = WatchDialog([&] { SwitchLanguage(window_, TestConfig(), 200, 2); }, IDOK);
 
     ASSERT_TRUE(box.found);
     EXPECT_EQ(box.caption, "Fehler!");
@@ -138,12 +139,12 @@ TEST_F(LanguageSwitchTest, FailedSaveIsShownAndTheSwitchStays) {
     EXPECT_GT(text.size(), expected.size()) << "the error number is appended";
     EXPECT_EQ(Text(GetMenu(window_), 0, MF_BYPOSITION), "&Datei");
     EXPECT_TRUE(Checked(GetMenu(window_), 34200));
-    EXPECT_EQ(gConfig.languageBase, 200);
+    EXPECT_EQ(TestConfig().languageBase, 200);
 }
 
 TEST_F(LanguageSwitchTest, UnknownLanguageBaseMeansEnglish) {
-    SwitchLanguage(window_, 123, 1);
-    EXPECT_EQ(gConfig.languageBase, 0);
+    SwitchLanguage(window_, TestConfig(), 123, 1);
+    EXPECT_EQ(TestConfig().languageBase, 0);
     EXPECT_EQ(Text(GetMenu(window_), 0, MF_BYPOSITION), "&File");
     EXPECT_TRUE(Checked(GetMenu(window_), 34000));
 

@@ -14,6 +14,7 @@
 #include "shell/about_win32.h"
 #include "text/message_win32.h"
 #include "res/resource.h"
+#include "tests/unit/test_monitor.h"
 
 namespace {
 
@@ -21,8 +22,8 @@ const char kTitle[] = "ZavIze KVD Tool Monitor";
 
 class MessageBoxTest : public ::testing::Test {
 protected:
-    void SetUp() override { PresetConfiguration(); }
-    void TearDown() override { PresetConfiguration(); }
+    void SetUp() override { PresetConfiguration(TestConfig()); }
+    void TearDown() override { PresetConfiguration(TestConfig()); }
 
     static SeenDialog Show(TextId message, TextId caption, int32_t number) {
         return WatchDialog([&] { ShowMessage(nullptr, message, caption, number); }, IDOK);
@@ -50,7 +51,7 @@ TEST_F(MessageBoxTest, InformationMessageShowsTwoLinesAndTheInformationIcon) {
 }
 
 TEST_F(MessageBoxTest, MessagesFollowTheLanguageInUse) {
-    gConfig.languageBase = 200;
+    TestConfig().languageBase = 200;
     const SeenDialog box = Show(111, 53, 5);
     ASSERT_TRUE(box.found);
     EXPECT_EQ(box.caption, "Fehler!");
@@ -72,7 +73,7 @@ TEST_F(MessageBoxTest, QuestionIsTrueOnlyForYes) {
     EXPECT_TRUE(yes.HasButton(IDNO));
     EXPECT_FALSE(yes.HasButton(IDOK));
 
-    gConfig.languageBase = 400;
+    TestConfig().languageBase = 400;
     const SeenDialog no = WatchDialog([&] { answer = AskYesNo(nullptr, 100); }, IDNO);
     ASSERT_TRUE(no.found);
     EXPECT_TRUE(no.closedByAnswer);
@@ -83,7 +84,7 @@ TEST_F(MessageBoxTest, QuestionIsTrueOnlyForYes) {
 }
 
 TEST_F(MessageBoxTest, AboutBoxTitleIsTheAboutTextOfTheLanguageInUse) {
-    gConfig.languageBase = 200;
+    TestConfig().languageBase = 200;
     const SeenDialog about = WatchDialog([] { ShowAboutBox(nullptr); }, IDOK);
     ASSERT_TRUE(about.found);
     EXPECT_TRUE(about.closedByAnswer) << "OK ends the box";

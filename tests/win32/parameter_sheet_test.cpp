@@ -118,7 +118,7 @@ class ParameterSheet : public ::testing::Test {
 protected:
     void SetUp() override {
         InitCommonControls();
-        PresetConfiguration();
+        PresetConfiguration(TestConfig());
         ResetModel();
         WriteParameterDefaults();
         ResetCommandQueue(TestLink());
@@ -127,7 +127,7 @@ protected:
     }
     void TearDown() override {
         TestLink().transmitPortOpen = false;
-        gConfig.languageBase = kLanguageEnglish;
+        TestConfig().languageBase = kLanguageEnglish;
     }
 };
 
@@ -181,7 +181,7 @@ TEST_F(ParameterSheet, ApplyAndOkSendTheChangedFieldsInPageOrder) {
 // German: Cancel after an Apply that the unit has confirmed sends the old value back; without
 // a confirmation it sends nothing.
 TEST_F(ParameterSheet, CancelSendsBackWhatTheUnitConfirmed) {
-    gConfig.languageBase = kLanguageGerman;
+    TestConfig().languageBase = kLanguageGerman;
     int byApply = -1;
     RunSheet(15, [&](User& user) {
         EXPECT_EQ(Text(user.sheet), "KVD-Einstellungen, Schnitt# 16");
@@ -204,7 +204,7 @@ TEST_F(ParameterSheet, CancelSendsBackWhatTheUnitConfirmed) {
 // Every label, unit and heading of every page fits its control in all three languages.
 TEST_F(ParameterSheet, EveryLabelFitsInEveryLanguage) {
     for (uint16_t language : {kLanguageEnglish, kLanguageGerman, kLanguageDanish}) {
-        gConfig.languageBase = language;
+        TestConfig().languageBase = language;
         int measured = 0;
         RunSheet(0, [&](User& user) {
             for (int p = 0; p < 6; ++p) {

@@ -24,6 +24,7 @@
 #include "view/drawing_resources_win32.h"
 #include "view/layout.h"
 #include "view/palette.h"
+#include "tests/unit/test_monitor.h"
 
 namespace {
 
@@ -108,7 +109,7 @@ protected:
         ResetModel();
         WriteParameterDefaults();
         gModel.activeCutParameters = DefaultCutParameters();
-        PresetConfiguration();
+        PresetConfiguration(TestConfig());
         LayoutIndex = 1;
         CreateDrawingResources(set);
         gSteps.clear();
@@ -119,7 +120,7 @@ protected:
     // The window's drawing set and print calls, as the main window's state holds them.
     DrawingResources set{};
     PrintCalls calls;
-    PrintInputs Inputs() const { return {calls, set}; }
+    PrintInputs Inputs() const { return {calls, set, TestConfig().statisticsFileName}; }
 };
 
 TEST_F(PrintTest, EveryFailingStepIsReportedAndTheDocumentAborted) {

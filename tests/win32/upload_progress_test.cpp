@@ -12,6 +12,7 @@
 #include "res/resource.h"
 #include "shell/upload_progress_win32.h"
 #include "text/language.h"
+#include "tests/unit/test_monitor.h"
 
 namespace {
 
@@ -24,8 +25,8 @@ std::string Text(HWND dialog, int id) {
 TEST(UploadProgressDialogProc, TextsRangeAndSteps) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
     ASSERT_TRUE(InitCommonControlsEx(&controls));
-    PresetConfiguration();
-    gConfig.languageBase = kLanguageGerman;
+    PresetConfiguration(TestConfig());
+    TestConfig().languageBase = kLanguageGerman;
     HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_UPLOAD_PROGRESS),
                                      nullptr, UploadProgressDialogProc, 0);
     ASSERT_NE(dialog, nullptr) << GetLastError();
@@ -47,7 +48,7 @@ TEST(UploadProgressDialogProc, TextsRangeAndSteps) {
     // PBM_SETSTEP is passed on too.
     EXPECT_EQ(SendMessageA(dialog, PBM_SETSTEP, 5, 0), 1);
     EXPECT_TRUE(DestroyWindow(dialog));
-    gConfig.languageBase = kLanguageEnglish;
+    TestConfig().languageBase = kLanguageEnglish;
 }
 
 }  // namespace

@@ -26,7 +26,6 @@ namespace {
 void SampleCycle() {
     ResetModel();
     WriteParameterDefaults();
-    PresetConfiguration();
     const int cut = 2;
     CutParameters& p = gModel.cutParameters[cut];
     p.ta = 30;
@@ -96,7 +95,7 @@ int main(int argc, char** argv) {
     LayoutIndex = 1;
     SampleCycle();
     RasterCanvas power = CurveScreen();
-    DrawStatisticsFrame(power, kPowerStatistics, Target::kScreen);
+    DrawStatisticsFrame(power, kPowerStatistics, Target::kScreen, kDefaultStatisticsFileName);
     StatisticsCursor chart;
     DrawStatisticsBars(power, kPowerStatistics, chart);
     RasterCanvas parameters = CurveScreen();

@@ -30,9 +30,14 @@
 
 namespace {
 
-// The pictures' own link record: the sheet's words go nowhere.
+// The pictures' own configuration (their language) and link record: the sheet's words go nowhere.
+ConfigurationRecord& ScreensConfig() {
+    static ConfigurationRecord config;
+    return config;
+}
 Link& ScreensLink() {
     static Link link;
+    link.config = &ScreensConfig();
     return link;
 }
 
@@ -64,10 +69,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     InitCommonControls();
-    PresetConfiguration();
+    PresetConfiguration(ScreensConfig());
+    ReadTextsIn(ScreensConfig());
     ResetModel();
     WriteParameterDefaults();
-    gConfig.languageBase = sheet || plant ? static_cast<uint16_t>(std::atoi(argv[2])) : 200;  // German
+    ScreensConfig().languageBase =
+        sheet || plant ? static_cast<uint16_t>(std::atoi(argv[2])) : 200;  // German
     // A machine of a plant that signs in over TLS; the dialog is cancelled, so nothing is written.
     PlantLink link;
     link.settings = PlantSettings{true,  "broker.plant.local",      8883,     "mill-1",

@@ -14,11 +14,22 @@
 namespace kvdsim {
 namespace {
 
+// The configuration whose language the monitor's file texts are read in.
+ConfigurationRecord& Config() {
+    static ConfigurationRecord config = [] {
+        ConfigurationRecord c;
+        PresetConfiguration(c);
+        return c;
+    }();
+    ReadTextsIn(config);
+    return config;
+}
+
 class ParamFile : public ::testing::Test {
 protected:
     ~ParamFile() override {
         ResetModel();
-        gConfig.languageBase = kLanguageEnglish;
+        Config().languageBase = kLanguageEnglish;
     }
     std::string Path(const char* name) const { return (dir_.path() / name).string(); }
 
@@ -33,10 +44,10 @@ TEST_F(ParamFile, AGermanSetFromTheMonitorBecomesTheUnitsSet) {
             CutWord(gModel.cutParameters[cut], w) =
                 static_cast<uint16_t>((cut + 3 * w) % (kBaseCodes[CutWordParameter(w)].maxValue + 1));
     gModel.common = {7, 9, 201, 5, 1, 375, 0};
-    gConfig.languageBase = kLanguageGerman;
+    Config().languageBase = kLanguageGerman;
     const std::string path = Path("set.kvd");
     ASSERT_EQ(WriteParameterSetFile(path.c_str()), 0);
-    gConfig.languageBase = kLanguageEnglish;
+    Config().languageBase = kLanguageEnglish;
 
     UnitParameters p = DefaultUnitParameters();
     p.common.unitOptions = 3;
