@@ -2,12 +2,20 @@
 // the 30 ms timer repaint does, on a canvas that only counts and on the recording canvas.
 #include <benchmark/benchmark.h>
 
+#include <memory>
+
 #include "model/model.h"
 #include "tests/unit/recording_canvas.h"
 #include "view/curve_view.h"
 #include "view/layout.h"
 
 namespace {
+
+// The benchmark's model: allocated once, drawn from by every run.
+UnitModel& BenchModel() {
+    static const auto model = std::make_unique<UnitModel>();
+    return *model;
+}
 
 // Counts the calls, so the benchmark measures the view's own work.
 class CountingCanvas final : public Canvas {
@@ -37,8 +45,9 @@ public:
 
 // A full screen of one cycle: cut announced, Po measurement, then running with Ta and Tw set.
 void PrepareFullCurve() {
-    ResetModel();
-    WriteParameterDefaults();
+    UnitModel& model = BenchModel();
+    ResetUnitModel(model);
+    WriteParameterDefaults(model);
     LayoutIndex = 1;
     CutParameters p = DefaultCutParameters();
     p.breakLimit = 50;
@@ -48,18 +57,18 @@ void PrepareFullCurve() {
     p.tw = 20;
     p.taOnBlunt = 1;
     p.bluntMode = 1;
-    gModel.activeCutParameters = p;
-    gModel.cutParameters[0] = p;
-    gModel.cycle.po = 20;
-    gModel.cycle.peak = 63;
-    gModel.cycle.workSum = 123456;
-    gModel.curve.taWindowEnd = 500;
-    gModel.curve.twWindowEnd = 400;
+    model.activeCutParameters = p;
+    model.cutParameters[0] = p;
+    model.cycle.po = 20;
+    model.cycle.peak = 63;
+    model.cycle.workSum = 123456;
+    model.curve.taWindowEnd = 500;
+    model.curve.twWindowEnd = 400;
     for (int i = 0; i < kCompressAt; ++i) {
         const int state = i < 20 ? kStateCutAnnounced : i < 40 ? kStatePoMeasurement : kStateRunning;
-        gModel.curve.points[i] = {10 + (i * 7) % 90, state, state == kStateRunning ? 20 : 0, 0};
+        model.curve.points[i] = {10 + (i * 7) % 90, state, state == kStateRunning ? 20 : 0, 0};
     }
-    gModel.curve.pointCount = kCompressAt;
+    model.curve.pointCount = kCompressAt;
 }
 
 void BM_CurveScreenOnCountingCanvas(benchmark::State& state) {
@@ -67,9 +76,9 @@ void BM_CurveScreenOnCountingCanvas(benchmark::State& state) {
     CountingCanvas canvas;
     for (auto _ : state) {
         CurveCursor cursor;
-        DrawCurveFrame(canvas, Target::kScreen, cursor);
-        DrawCurvePoints(canvas, Target::kScreen, cursor);
-        DrawPowerBar(canvas);
+        DrawCurveFrame(canvas, BenchModel(), Target::kScreen, cursor);
+        DrawCurvePoints(canvas, BenchModel(), Target::kScreen, cursor);
+        DrawPowerBar(canvas, BenchModel());
     }
     benchmark::DoNotOptimize(canvas.calls);
     state.counters["calls/screen"] =
@@ -83,9 +92,9 @@ void BM_CurveScreenOnRecordingCanvas(benchmark::State& state) {
     for (auto _ : state) {
         canvas.Clear();
         CurveCursor cursor;
-        DrawCurveFrame(canvas, Target::kScreen, cursor);
-        DrawCurvePoints(canvas, Target::kScreen, cursor);
-        DrawPowerBar(canvas);
+        DrawCurveFrame(canvas, BenchModel(), Target::kScreen, cursor);
+        DrawCurvePoints(canvas, BenchModel(), Target::kScreen, cursor);
+        DrawPowerBar(canvas, BenchModel());
         benchmark::DoNotOptimize(canvas.ops.data());
     }
     state.counters["ops/screen"] = static_cast<double>(canvas.ops.size());

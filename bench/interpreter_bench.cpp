@@ -9,6 +9,8 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 #include "files/config.h"
@@ -24,6 +26,16 @@ namespace {
 Link gBenchLink;
 StatisticsFileState gBenchFiles;  // the statistics file's records, as the monitor holds them
 ConfigurationRecord gBenchConfig;
+// The unit's model, the statistics block and its lock the link works on: allocated once.
+struct BenchRecords {
+    UnitModel model;
+    CutStatistics statistics;
+    std::mutex lock;
+};
+BenchRecords& Records() {
+    static const auto records = std::make_unique<BenchRecords>();
+    return *records;
+}
 }  // namespace
 
 namespace {
@@ -60,12 +72,18 @@ std::vector<uint8_t> TypicalStream() {
 }
 
 void Start() {
-    ResetModel();
-    WriteParameterDefaults();
+    BenchRecords& r = Records();
+    ResetModel(r.model, r.statistics);
+    WriteParameterDefaults(r.model);
     ResetInterpreter(gBenchLink);
     PresetConfiguration(gBenchConfig);
     gBenchLink.config = &gBenchConfig;
+    gBenchLink.model = &r.model;
+    gBenchLink.statistics = &r.statistics;
+    gBenchLink.statisticsMutex = &r.lock;
     gBenchFiles.config = &gBenchConfig;
+    gBenchFiles.statistics = &r.statistics;
+    gBenchFiles.lock = &r.lock;
 }
 
 void BM_InterpreterThroughput(benchmark::State& state) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 
 #include "model/model.h"
 
@@ -14,4 +15,6 @@ constexpr int32_t kExportBadRequest = 87;
 // the create or of the first failed write. A failed export leaves a file that was there as it
 // was: the lines go to a file beside it, which replaces it only once complete.
 // The cut's indexes are taken once, at the start; entries appended meanwhile are not exported.
-[[nodiscard]] int32_t WriteStatisticsExport(const char* path, StatisticsKind kind, int cut);
+// The block's lock is held while the indexes are taken.
+[[nodiscard]] int32_t WriteStatisticsExport(const CutStatistics& statistics, std::mutex& lock,
+                                            const char* path, StatisticsKind kind, int cut);

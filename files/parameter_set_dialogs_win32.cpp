@@ -7,10 +7,12 @@ namespace {
 const FileType kParameterSetType{"KVD Parameters (*.kvd)", "*.kvd", "kvd"};
 }
 
-int32_t SaveParameterSet(HWND owner) {
-    return SaveThroughDialog(owner, kParameterSetType, WriteParameterSetFile);
+int32_t SaveParameterSet(HWND owner, const UnitModel& model) {
+    return SaveThroughDialog(owner, kParameterSetType,
+                             [&model](const char* name) { return WriteParameterSetFile(model, name); });
 }
 
-int32_t LoadParameterSet(HWND owner) {
-    return OpenThroughDialog(owner, kParameterSetType, ReadParameterSetFile);
+int32_t LoadParameterSet(HWND owner, UnitModel& model) {
+    return OpenThroughDialog(owner, kParameterSetType,
+                             [&model](const char* name) { return ReadParameterSetFile(model, name); });
 }

@@ -64,8 +64,8 @@ private:
     int32_t result_ = kResultOk;
 };
 
-void WriteLines(LineWriter& out) {
-    const CommonParameters& common = gModel.common;
+void WriteLines(const UnitModel& model, LineWriter& out) {
+    const CommonParameters& common = model.common;
     const auto labelled = [&out](TextId label, unsigned value) {
         out.Add("%s\t%u", GetText(label), value);
         out.EndLine();
@@ -85,7 +85,7 @@ void WriteLines(LineWriter& out) {
 
     for (int word = 0; word < kCutWordCount; ++word) {
         out.Add("%s", GetText(kRows[word].label));
-        for (const CutParameters& cut : gModel.cutParameters) {
+        for (const CutParameters& cut : model.cutParameters) {
             const unsigned v = CutWordValue(cut, word);
             char tenths[kNumberTextSize];
             if (kRows[word].tenths) {
@@ -246,23 +246,23 @@ int32_t ReadParameterSet(ByteReader& in, LoadedParameterSet& set) {
 
 }  // namespace
 
-int32_t WriteParameterSetFile(const char* path) {
+int32_t WriteParameterSetFile(const UnitModel& model, const char* path) {
     // Written beside the chosen file, which is replaced only once all 24 lines are on the disk.
     ReplacingFile file;
     if (const int32_t r = file.Open(path)) return r;
     LineWriter out(file.file());
-    WriteLines(out);
+    WriteLines(model, out);
     if (out.result() != kResultOk) return out.result();
     return file.Commit();
 }
 
-int32_t ReadParameterSetFile(const char* path) {
+int32_t ReadParameterSetFile(UnitModel& model, const char* path) {
     File file;
     if (const int32_t r = file.Open(path, kFileRead, FileDisposition::kOpenAlways)) return r;
     ByteReader in(file);
     LoadedParameterSet set{};
     const int32_t r = ReadParameterSet(in, set);
     static_cast<void>(file.Close());  // everything was read: a failed close loses nothing
-    if (r == kResultOk) gModel.loadedParameterSet = set;
+    if (r == kResultOk) model.loadedParameterSet = set;
     return r;
 }

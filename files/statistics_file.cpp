@@ -19,7 +19,7 @@ int32_t CopyTail(const char* name, File& to) {
     File from;
     if (from.Open(name, kFileRead, FileDisposition::kOpenExisting) != kResultOk)
         return kResultOk;  // no old file
-    if (const int32_t r = from.Seek(static_cast<uint32_t>(sizeof gStatistics))) return r;
+    if (const int32_t r = from.Seek(static_cast<uint32_t>(sizeof(CutStatistics)))) return r;
     char buffer[4096];
     for (;;) {
         uint32_t got = 0;
@@ -30,31 +30,32 @@ int32_t CopyTail(const char* name, File& to) {
 }
 
 // The whole block to the file: written beside it and put in its place once complete, so a full
-// disk or a killed program leaves the previous image whole. The caller holds gStatisticsMutex.
-int32_t WriteBlock(const char* name) {
+// disk or a killed program leaves the previous image whole. The caller holds the block's lock.
+int32_t WriteBlock(const CutStatistics& block, const char* name) {
     ReplacingFile f;
     if (const int32_t r = f.Open(name)) return r;
-    if (const int32_t r = WriteRecord(f.file(), &gStatistics, sizeof gStatistics)) return r;
+    if (const int32_t r = WriteRecord(f.file(), &block, sizeof block)) return r;
     if (const int32_t r = CopyTail(name, f.file())) return r;
     return f.Commit();
 }
 
-// The caller holds gStatisticsMutex.
+// The caller holds the block's lock.
 int32_t LoadLocked(StatisticsFileState& files, const char* name) {
     File f;
     const int32_t opened = f.Open(name, kFileRead, FileDisposition::kOpenExisting);
-    if (IsMissingFile(opened)) return WriteBlock(name);  // a new name starts with the block held now
+    if (IsMissingFile(opened))
+        return WriteBlock(*files.statistics, name);  // a new name starts with the block held now
     if (opened != kResultOk) return opened;
     CutStatistics& scratch = files.loadScratch;
     if (const int32_t r = ReadRecord(f, &scratch, sizeof scratch)) return r;
     MendStatisticsIndexes(scratch);
     // The UI thread's readers run on this thread, and the reader thread touches the block only
     // under the lock held here.
-    std::memcpy(&gStatistics, &scratch, sizeof gStatistics);
+    std::memcpy(files.statistics, &scratch, sizeof scratch);
     return kResultOk;
 }
 
-// A write of the block to the file in use ended with r; the caller holds gStatisticsMutex. A
+// A write of the block to the file in use ended with r; the caller holds the block's lock. A
 // failure whose message the caller shows itself (a reset) starts its run with the message taken.
 int32_t NoteSaveInUse(StatisticsFileState& files, int32_t r, bool reported) {
     AutosaveHealth& h = files.health;
@@ -69,7 +70,7 @@ int32_t NoteSaveInUse(StatisticsFileState& files, int32_t r, bool reported) {
     return r;
 }
 
-// The file in use changes; the caller holds gStatisticsMutex (the autosave reads the name).
+// The file in use changes; the caller holds the block's lock (the autosave reads the name).
 // Returns whether the name changed.
 bool NameFileInUse(StatisticsFileState& files, const char* name) {
     char(&inUse)[kStatisticsFileNameSize] = files.config->statisticsFileName;
@@ -101,12 +102,12 @@ int MendStatisticsIndexes(CutStatistics& s) {
 }
 
 int32_t LoadStatisticsFile(StatisticsFileState& files, const char* name) {
-    std::lock_guard<std::mutex> lock(gStatisticsMutex);
+    std::lock_guard<std::mutex> lock(*files.lock);
     return LoadLocked(files, name);
 }
 
 int32_t LoadStatisticsInUse(StatisticsFileState& files) {
-    std::lock_guard<std::mutex> lock(gStatisticsMutex);
+    std::lock_guard<std::mutex> lock(*files.lock);
     const int32_t r = LoadLocked(files, files.config->statisticsFileName);
     SetHeld(files, r != kResultOk);
     return r;
@@ -114,33 +115,33 @@ int32_t LoadStatisticsInUse(StatisticsFileState& files) {
 
 void AnchorStatisticsFileInUse(StatisticsFileState& files) {
     char full[kStatisticsFileNameSize];
-    std::lock_guard<std::mutex> lock(gStatisticsMutex);
+    std::lock_guard<std::mutex> lock(*files.lock);
     // The same file under its full name: the autosave's hold is the load's to decide, not this.
     if (FullPathOf(files.config->statisticsFileName, full, sizeof full))
         static_cast<void>(NameFileInUse(files, full));
 }
 
-int32_t SaveStatisticsFile(const char* name) {
-    std::lock_guard<std::mutex> lock(gStatisticsMutex);
-    return WriteBlock(name);
+int32_t SaveStatisticsFile(StatisticsFileState& files, const char* name) {
+    std::lock_guard<std::mutex> lock(*files.lock);
+    return WriteBlock(*files.statistics, name);
 }
 
 int32_t ResetStatistics(StatisticsFileState& files, int cut) {
     if (cut < kAllCuts || cut >= kCutCount) return kResultOk;
-    std::lock_guard<std::mutex> lock(gStatisticsMutex);
+    std::lock_guard<std::mutex> lock(*files.lock);
     for (int c = 0; c < kCutCount; ++c)
-        if (cut == kAllCuts || c == cut) ResetCutStatistics(gStatistics, c);
+        if (cut == kAllCuts || c == cut) ResetCutStatistics(*files.statistics, c);
     // Reset All starts the file in use afresh: the user's choice, which ends a held autosave. A
     // reset of one cut is no such choice: writing the block would replace the other cuts' history
     // in a file that never loaded, so nothing is written while the autosave is held.
     if (cut == kAllCuts) SetHeld(files, false);
     if (files.autosaveHeld != 0) return kResultOk;
-    return NoteSaveInUse(files, WriteBlock(files.config->statisticsFileName), true);
+    return NoteSaveInUse(files, WriteBlock(*files.statistics, files.config->statisticsFileName), true);
 }
 
 int32_t SaveStatisticsInUse(StatisticsFileState& files) {
     if (files.autosaveHeld != 0) return kResultOk;  // the caller holds the lock, under which it is written
-    return NoteSaveInUse(files, WriteBlock(files.config->statisticsFileName), false);
+    return NoteSaveInUse(files, WriteBlock(*files.statistics, files.config->statisticsFileName), false);
 }
 
 bool AutosaveFailing(StatisticsFileState& files) {
@@ -174,8 +175,8 @@ int32_t SaveStatisticsAndUse(StatisticsFileState& files, const char* name, int32
     {
         // Saved and made the file in use under one hold of the lock: a cycle end in between would
         // autosave into the old name a block the new file already has, or the other way round.
-        std::lock_guard<std::mutex> lock(gStatisticsMutex);
-        if (const int32_t r = WriteBlock(name)) return r;
+        std::lock_guard<std::mutex> lock(*files.lock);
+        if (const int32_t r = WriteBlock(*files.statistics, name)) return r;
         renamed = UseLocked(files, name);
         NoteSaveInUse(files, kResultOk, false);  // the file in use holds the block again
     }
@@ -188,7 +189,7 @@ int32_t LoadStatisticsAndUse(StatisticsFileState& files, const char* name, int32
     {
         // Loaded and made the file in use under one hold of the lock: a cycle end in between
         // would autosave the newly loaded block under the old name.
-        std::lock_guard<std::mutex> lock(gStatisticsMutex);
+        std::lock_guard<std::mutex> lock(*files.lock);
         if (const int32_t r = LoadLocked(files, name)) {
             // The file in use failed to load again: the block is still not its image.
             if (std::strcmp(name, files.config->statisticsFileName) == 0) SetHeld(files, true);

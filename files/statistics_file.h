@@ -1,8 +1,8 @@
-// The statistics file: the 1,600,096-byte image of the statistics block (gStatistics), rewritten
+// The statistics file: the 1,600,096-byte image of the monitor's statistics block, rewritten
 // whole after every cycle and every reset. The file in use is the configuration's statisticsFileName.
 //
 // Threads: the autosave runs on the serial reader thread with the append, under
-// gStatisticsMutex; everything else here runs on the UI thread and takes the mutex itself, so a
+// the block's lock; everything else here runs on the UI thread and takes the mutex itself, so a
 // load, reset or save never interleaves with an append and its autosave. The file in use is
 // renamed only under the mutex too, since the autosave reads the name.
 //
@@ -17,7 +17,7 @@
 #include "model/settings.h"
 
 // Whether the file in use holds the block: a failed save of it starts a run of failures, which
-// the next save that succeeds ends (every cycle end tries again). Written under gStatisticsMutex
+// the next save that succeeds ends (every cycle end tries again). Written under the block's lock
 // (reader thread at a cycle end, UI thread at a reset, load or save); the UI thread reads it
 // without the lock through the functions below, and marks the run's one message as shown.
 struct AutosaveHealth {
@@ -30,17 +30,20 @@ struct AutosaveHealth {
 // 1.6 MB and never goes on a stack). Zeroed is its start: saves succeed, nothing is held.
 struct StatisticsFileState {
     // The monitor's configuration, which names the file in use (set once when the monitor is
-    // made). Its name is written and read under gStatisticsMutex.
+    // made). Its name is written and read under the block's lock.
     ConfigurationRecord* config;
+    // The monitor's statistics block, the file's image, and its lock (set once with config).
+    CutStatistics* statistics;
+    std::mutex* lock;
     AutosaveHealth health;
     // Set when the file in use failed to load: the block then is not that file's image, and
     // writing it there would destroy the history the file holds. Cleared by the user's own choice:
-    // a load or save that succeeds, or a reset. Written under gStatisticsMutex (the autosave reads
+    // a load or save that succeeds, or a reset. Written under the block's lock (the autosave reads
     // it there); the UI thread's caption reads it without the lock, so it never waits for a save.
     int32_t autosaveHeld;
     // A load reads here first, so a short or failed read never leaves the block half old, half
     // file (the next autosave would write that mixture into the file in use). Guarded by
-    // gStatisticsMutex.
+    // the block's lock.
     CutStatistics loadScratch;
 };
 
@@ -62,7 +65,7 @@ void AnchorStatisticsFileInUse(StatisticsFileState& files);
 // Write the block as the start of the file (created when missing; a longer file keeps its
 // tail): 0, 30007 or the system error code. The block goes to a file beside it first, which
 // replaces it only once complete: a failed save leaves the old file as it was.
-[[nodiscard]] int32_t SaveStatisticsFile(const char* name);
+[[nodiscard]] int32_t SaveStatisticsFile(StatisticsFileState& files, const char* name);
 
 // Reset one cut (0..15), or all with kAllCuts: indexes to 0, entries kept, then one save to the
 // file in use: 0 or the save's result, which the caller shows (its message stands for the first
@@ -72,7 +75,7 @@ int32_t ResetStatistics(StatisticsFileState& files, int cut);
 
 // The cycle-end autosave (the storage service's saveStatistics): the block to the file in use; 0
 // or the save's result, also kept in the state's health. Nothing is written (0) while the autosave is
-// held. The caller holds gStatisticsMutex.
+// held. The caller holds the block's lock.
 int32_t SaveStatisticsInUse(StatisticsFileState& files);
 
 // Whether the last save of the file in use failed (any thread).
@@ -83,7 +86,7 @@ int32_t SaveStatisticsInUse(StatisticsFileState& files);
 
 // Save statistics / Load statistics once a name was chosen: the file operation, and on success
 // the file becomes the one in use (the configuration file is rewritten when the name changed) and
-// a held autosave resumes. Each runs under one hold of gStatisticsMutex. A failed load of the
+// a held autosave resumes. Each runs under one hold of the block's lock. A failed load of the
 // file in use holds the autosave; a failed load of another file leaves the file in use as it was.
 // The configuration file's result goes to *configuration when given (0 also when the name did not
 // change): the caller says when the next start would not know the new file.

@@ -78,7 +78,7 @@ bool QueueParameter(Link& link, int cut, int index, uint16_t value) {
 
 bool UploadParameterSet(Link& link) {
     CommandQueue& q = link.queue;
-    const LoadedParameterSet& set = gModel.loadedParameterSet;
+    const LoadedParameterSet& set = link.model->loadedParameterSet;
     // Check everything first: half a set in the unit is worse than none.
     for (int index : kCommonUploadIndexes)
         if (!CanSend(0, index, LoadedCommonValue(set, kBaseCodes[index].word))) return false;

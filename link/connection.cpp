@@ -49,7 +49,7 @@ int DecodePortNumber(uint16_t stored) {
 void OpenPortAtStart(Link& link) {
     // The defaults go in before the port opens: a report that arrives at once then lands on them
     // instead of being overwritten, and the reader thread is the only writer from here on.
-    WriteParameterDefaults();
+    WriteParameterDefaults(*link.model);
     const int port = DecodePortNumber(link.config->PortNumber);
     MoveCheck(link, 0, port);
     const int32_t error = OpenError(link, port);
@@ -115,8 +115,9 @@ void WatchPort(Link& link) {
     if (Open(link, link.port.port)) link.port.lost = false;
 }
 
-void WatchConnection() {
-    auto& c = gModel.connection;
+void WatchConnection(Link& link) {
+    UnitModel& model = *link.model;
+    auto& c = model.connection;
     // SilenceTicks is cleared by the reader thread at every valid frame: one atomic increment
     // here, so a clear racing with it costs at most one tick.
     const int32_t ticks =
@@ -125,12 +126,12 @@ void WatchConnection() {
         Store(c.SilenceTicks, kSilenceLimit);
         if (Load(c.NotConnected) == 0) {
             Store(c.NotConnected, 1);
-            Store(gModel.cycle.lastSample, 0);
+            Store(model.cycle.lastSample, 0);
             MarkChanged(kChangeAlarmLamps);
         }
     } else if (Load(c.NotConnected) == 1) {
         Store(c.NotConnected, 0);
-        Store(gModel.alarms.AlarmBits, 0);
+        Store(model.alarms.AlarmBits, 0);
         MarkChanged(kChangeAlarmLamps);
     }
 }

@@ -31,7 +31,7 @@ void ScanPorts(Link& link);
 
 // One step of every timer tick: the unit counts as lost after 10 silent ticks.
 constexpr int32_t kSilenceLimit = 10;
-void WatchConnection();
+void WatchConnection(Link& link);
 
 // One step of every timer tick: a port that went away while open is closed, then opened again
 // every kReopenTicks ticks until it opens (no message: the Comm lamp shows the loss meanwhile).

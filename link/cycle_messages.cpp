@@ -23,26 +23,26 @@ int32_t SlotsPerScreen(uint16_t cyclesPerScreen) {
 
 // First point of the running cycle. Before the first cut start there is no slot, and the
 // window tests then count from the current point.
-int32_t CurrentCycleStart() {
-    const LiveCurve& c = gModel.curve;
+int32_t CurrentCycleStart(const UnitModel& model) {
+    const LiveCurve& c = model.curve;
     if (c.CycleSlot < 0 || c.CycleSlot >= kCycleSlots) return c.pointCount;
     return c.CycleStart[c.CycleSlot];
 }
 
-bool TaWindowOver() {
-    return gModel.activeCutParameters.ta != 0 &&
-           gModel.curve.pointCount > CurrentCycleStart() + gModel.curve.taWindowEnd;
+bool TaWindowOver(const UnitModel& model) {
+    return model.activeCutParameters.ta != 0 &&
+           model.curve.pointCount > CurrentCycleStart(model) + model.curve.taWindowEnd;
 }
 
-void AddWork(uint32_t amount) {
+void AddWork(UnitModel& model, uint32_t amount) {
     // A sum that would wrap would turn the longest cycles into the smallest work values.
-    const uint32_t sum = gModel.cycle.workSum;
+    const uint32_t sum = model.cycle.workSum;
     const uint32_t room = std::numeric_limits<uint32_t>::max() - sum;
-    Store(gModel.cycle.workSum, amount > room ? std::numeric_limits<uint32_t>::max() : sum + amount);
+    Store(model.cycle.workSum, amount > room ? std::numeric_limits<uint32_t>::max() : sum + amount);
 }
 
-void StorePoint(int32_t at, const CurvePoint& p) {
-    CurvePoint& to = gModel.curve.points[at];
+void StorePoint(LiveCurve& c, int32_t at, const CurvePoint& p) {
+    CurvePoint& to = c.points[at];
     Store(to.value, p.value);
     Store(to.state, p.state);
     Store(to.po, p.po);
@@ -51,13 +51,12 @@ void StorePoint(int32_t at, const CurvePoint& p) {
 
 // The screen is full: halve it, keeping every second point, so the cycle goes on at half the
 // horizontal resolution.
-void CompressCurve() {
-    LiveCurve& c = gModel.curve;
+void CompressCurve(LiveCurve& c) {
     Store(c.compressing, 1);
     for (int32_t s = 0; s <= c.CycleSlot && s < kCycleSlots; ++s) Store(c.CycleStart[s], c.CycleStart[s] / 2);
     Store(c.taWindowEnd, c.taWindowEnd >> 1);
     Store(c.twWindowEnd, c.twWindowEnd >> 1);
-    for (int32_t i = 1; i < kPointsAfterCompression; ++i) StorePoint(i, c.points[2 * i]);
+    for (int32_t i = 1; i < kPointsAfterCompression; ++i) StorePoint(c, i, c.points[2 * i]);
     Store(c.pointCount, kPointsAfterCompression);
     if (c.samplesPerPoint < kMaxSamplesPerPoint) Store(c.samplesPerPoint, c.samplesPerPoint * 2);
     MarkChanged(kChangeCurveRestart);
@@ -66,18 +65,19 @@ void CompressCurve() {
 
 }  // namespace
 
-int32_t OnSample(int32_t value) {
-    CycleStateRecord& cycle = gModel.cycle;
-    LiveCurve& c = gModel.curve;
+int32_t OnSample(Link& link, int32_t value) {
+    UnitModel& model = *link.model;
+    CycleStateRecord& cycle = model.cycle;
+    LiveCurve& c = model.curve;
     Store(cycle.lastSample, value);
     if (cycle.CycleState == kStateIdle) return kNoPoint;
     MarkChanged(kChangeCurvePoints);  // a point, the work sum or the peak moves
 
     const bool running = cycle.CycleState == kStateRunning;
     // pointCount does not move before the point is stored, so one test serves work and peak.
-    const bool windowOver = running && TaWindowOver();
-    if (running && value > cycle.po && (!windowOver || gModel.activeCutParameters.taOnBlunt == 0))
-        AddWork(static_cast<uint32_t>(value - cycle.po));
+    const bool windowOver = running && TaWindowOver(model);
+    if (running && value > cycle.po && (!windowOver || model.activeCutParameters.taOnBlunt == 0))
+        AddWork(model, static_cast<uint32_t>(value - cycle.po));
 
     c.sampleSum += value;
     ++c.sampleCount;
@@ -90,22 +90,23 @@ int32_t OnSample(int32_t value) {
 
     int32_t at = c.pointCount;
     if (at < 0 || at >= kCompressAt) at = 0;  // never outside the curve, whatever came before
-    StorePoint(at, {a, cycle.CycleState, cycle.po, c.CycleSlot});
+    StorePoint(c, at, {a, cycle.CycleState, cycle.po, c.CycleSlot});
     c.sampleSum = 0;
     Store(c.pointCount, at + 1);
-    if (at + 1 >= kCompressAt) CompressCurve();
+    if (at + 1 >= kCompressAt) CompressCurve(c);
     return a;
 }
 
-void OnPoWindow() {
-    CycleStateRecord& cycle = gModel.cycle;
+void OnPoWindow(Link& link) {
+    UnitModel& model = *link.model;
+    CycleStateRecord& cycle = model.cycle;
     if (cycle.CycleState != kStatePoMeasurement) {
         Store(cycle.CycleState, kStatePoMeasurement);
         return;
     }
     Store(cycle.workSum, 0);
     Store(cycle.peak, 0);
-    const LiveCurve& c = gModel.curve;
+    const LiveCurve& c = model.curve;
     int32_t sum = 0;
     int32_t count = 0;
     if (c.CycleSlot >= 0 && c.CycleSlot < kCycleSlots) {
@@ -122,31 +123,32 @@ void OnPoWindow() {
     MarkChanged(kChangeCurveRestart);
 }
 
-void OnCutStart(int cut) {
-    Store(gModel.ActiveCut, cut);
-    CutParameters& mirror = gModel.activeCutParameters;
-    for (int w = 0; w < kCutWordCount; ++w) Store(CutWord(mirror, w), CutWord(gModel.cutParameters[cut], w));
+void OnCutStart(Link& link, int cut) {
+    UnitModel& model = *link.model;
+    Store(model.ActiveCut, cut);
+    CutParameters& mirror = model.activeCutParameters;
+    for (int w = 0; w < kCutWordCount; ++w) Store(CutWord(mirror, w), CutWord(model.cutParameters[cut], w));
 
-    LiveCurve& c = gModel.curve;
+    LiveCurve& c = model.curve;
     const int32_t slots = SlotsPerScreen(mirror.cyclesPerScreen);
     int32_t slot = c.CycleSlot;
-    if (cut != gModel.LastAnnouncedCut) {
+    if (cut != model.LastAnnouncedCut) {
         slot = slots;  // another cut: its cycles start on a fresh screen
         MarkChanged(kChangeCutAnnounced);
-        if (gModel.common.unitOptions == 0) {
-            Store(gModel.alarms.BluntCounter[cut], 0);
-            Store(gModel.alarms.MissingCounter[cut], 0);
+        if (model.common.unitOptions == 0) {
+            Store(model.alarms.BluntCounter[cut], 0);
+            Store(model.alarms.MissingCounter[cut], 0);
         }
     }
-    Store(gModel.LastAnnouncedCut, cut);
-    Store(gModel.cycle.CycleState, kStateCutAnnounced);
-    Store(gModel.cycle.peak, 0);
-    gModel.cycle.cutAnnounced = 1;
+    Store(model.LastAnnouncedCut, cut);
+    Store(model.cycle.CycleState, kStateCutAnnounced);
+    Store(model.cycle.peak, 0);
+    model.cycle.cutAnnounced = 1;
 
     ++slot;
     if (slot >= slots) {
         slot = 0;
-        const uint16_t poSamples = gModel.common.poSamples;
+        const uint16_t poSamples = model.common.poSamples;
         Store(c.pointCount, 0);
         Store(c.twWindowEnd, (mirror.tw + mirror.ts) * 10 + poSamples);
         Store(c.taWindowEnd, (mirror.ta + mirror.ts) * 10 + poSamples);
@@ -162,7 +164,8 @@ void OnCutStart(int cut) {
 }
 
 void OnCycleEnd(Link& link) {
-    CycleStateRecord& cycle = gModel.cycle;
+    UnitModel& model = *link.model;
+    CycleStateRecord& cycle = model.cycle;
     const int32_t state = cycle.CycleState;
     const bool announced = cycle.cutAnnounced != 0;
     cycle.cutAnnounced = 0;
@@ -176,27 +179,27 @@ void OnCycleEnd(Link& link) {
         return;
     }
     Store(cycle.CycleState, kStateIdle);
-    const int cut = gModel.ActiveCut;
+    const int cut = model.ActiveCut;
     // A cycle that ended before its work phase measured nothing: peak, work and Po are 0, not the
     // previous cycle's.
     const bool worked = state == kStateRunning;
     const StatisticsEntry entry{
         static_cast<uint8_t>(worked ? cycle.peak & 0xFF : 0),
-        worked ? WorkPercent(cycle.workSum, gModel.cutParameters[cut].workDivisor) : uint8_t{0}};
+        worked ? WorkPercent(cycle.workSum, model.cutParameters[cut].workDivisor) : uint8_t{0}};
     {
         // The file in use must hold this entry; a load or reset on the UI thread waits.
-        std::lock_guard<std::mutex> lock(gStatisticsMutex);
-        AppendStatisticsEntry(gStatistics, cut, entry);
+        std::lock_guard<std::mutex> lock(*link.statisticsMutex);
+        AppendStatisticsEntry(*link.statistics, cut, entry);
         StorageService& storage = link.storageService;
         storage.saveStatistics(storage.self);
-        const AlarmState& a = gModel.alarms;
+        const AlarmState& a = model.alarms;
         storage.journalCycle(storage.self,
                              {cut, entry, worked ? cycle.po : uint16_t{0}, cycle.alarmsOfCycle,
-                              a.BluntCounter[cut], a.MissingCounter[cut], gModel.cutParameters[cut]});
+                              a.BluntCounter[cut], a.MissingCounter[cut], model.cutParameters[cut]});
     }
     cycle.alarmsOfCycle = 0;
     link.windowService.requestEndOfCycle(link.windowService.self);
     MarkChanged(kChangeStatistics | kChangeCurvePoints);
 }
 
-void ForgetRunningCycle() { gModel.cycle.cutAnnounced = 0; }
+void ForgetRunningCycle(Link& link) { link.model->cycle.cutAnnounced = 0; }

@@ -12,11 +12,11 @@ constexpr int32_t kMaxSamplesPerPoint = 1 << 24;
 constexpr int32_t kNoPoint = -1;
 
 // A power sample 0..105. Returns the value of the point it completed, or kNoPoint.
-int32_t OnSample(int32_t value);
+int32_t OnSample(Link& link, int32_t value);
 // 201: first of the pair starts the Po measurement, the second computes Po.
-void OnPoWindow();
+void OnPoWindow(Link& link);
 // 220..235.
-void OnCutStart(int cut);
+void OnCutStart(Link& link, int cut);
 // 200: statistics entry, autosave, journal line, end-of-cycle request, lower panel repaint. Only a
 // cycle whose cut start came on this link is stored: a cycle end while idle (the unit repeated
 // it) or after a cycle the monitor joined halfway (it came up or the link opened while the
@@ -24,4 +24,4 @@ void OnCutStart(int cut);
 // (states 207, 201) stores peak 0 and work 0.
 void OnCycleEnd(Link& link);
 // The link opens: the cycle running now, if any, began unseen. Called before the reader starts.
-void ForgetRunningCycle();
+void ForgetRunningCycle(Link& link);

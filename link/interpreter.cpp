@@ -15,16 +15,16 @@ namespace {
 constexpr uint8_t kCarriageReturn = 0x0D;
 constexpr int32_t kRelaysDisabledShowTicks = 5;
 
-void SetAlarmBit(int32_t bit) {
-    gModel.cycle.alarmsOfCycle |= bit;
+void SetAlarmBit(UnitModel& model, int32_t bit) {
+    model.cycle.alarmsOfCycle |= bit;
     // The watchdog clears AlarmBits on the UI thread, so read it atomically too.
-    Store(gModel.alarms.AlarmBits, Load(gModel.alarms.AlarmBits) | bit);
+    Store(model.alarms.AlarmBits, Load(model.alarms.AlarmBits) | bit);
     MarkChanged(kChangeAlarmLamps);
 }
 
-void ResetAlarms() {
-    AlarmState& a = gModel.alarms;
-    const int cut = gModel.ActiveCut;
+void ResetAlarms(UnitModel& model) {
+    AlarmState& a = model.alarms;
+    const int cut = model.ActiveCut;
     Store(a.AlarmBits, 0);
     Store(a.BluntCounter[cut], 0);
     Store(a.MissingCounter[cut], 0);
@@ -35,27 +35,28 @@ void ResetAlarms() {
     }
 }
 
-void CountUp(int32_t* counters, ChangeBit changed) {
-    Store(counters[gModel.ActiveCut], counters[gModel.ActiveCut] + 1);
+void CountUp(const UnitModel& model, int32_t* counters, ChangeBit changed) {
+    Store(counters[model.ActiveCut], counters[model.ActiveCut] + 1);
     MarkChanged(changed);
 }
 
-void ClearCounter(int32_t* counters, ChangeBit changed) {
-    Store(counters[gModel.ActiveCut], 0);
+void ClearCounter(const UnitModel& model, int32_t* counters, ChangeBit changed) {
+    Store(counters[model.ActiveCut], 0);
     MarkChanged(changed);
 }
 
-void RelaysDisabled() {
+void RelaysDisabled(UnitModel& model) {
     // The timer counts it down on the UI thread.
-    if (Load(gModel.alarms.RelaysDisabledTicks) == 0) MarkChanged(kChangeRelaysDisabled);
-    Store(gModel.alarms.RelaysDisabledTicks, kRelaysDisabledShowTicks);
+    if (Load(model.alarms.RelaysDisabledTicks) == 0) MarkChanged(kChangeRelaysDisabled);
+    Store(model.alarms.RelaysDisabledTicks, kRelaysDisabledShowTicks);
 }
 
 // Apply one decoded message; returns the number the DEBUG window shows for it.
 int32_t Dispatch(Link& link, uint16_t v) {
-    AlarmState& a = gModel.alarms;
+    UnitModel& model = *link.model;
+    AlarmState& a = model.alarms;
     if (v <= kMessageLastSample) {
-        const int32_t point = OnSample(v);
+        const int32_t point = OnSample(link, v);
         return point != kNoPoint ? point : v;
     }
     if (v >= kMessageFirstReport) {
@@ -63,7 +64,7 @@ int32_t Dispatch(Link& link, uint16_t v) {
         return v & 0x0FFF;
     }
     if (v >= kMessageCutStartFirst && v <= kMessageCutStartLast) {
-        OnCutStart(v - kMessageCutStartFirst);
+        OnCutStart(link, v - kMessageCutStartFirst);
         return v;
     }
     switch (v) {
@@ -71,40 +72,40 @@ int32_t Dispatch(Link& link, uint16_t v) {
             OnCycleEnd(link);
             break;
         case kMessagePoWindow:
-            OnPoWindow();
+            OnPoWindow(link);
             break;
         case kMessageBreakAlarm:
-            SetAlarmBit(kAlarmBreak);
+            SetAlarmBit(model, kAlarmBreak);
             break;
         case kMessageMissingAlarm:
-            SetAlarmBit(kAlarmMissing);
+            SetAlarmBit(model, kAlarmMissing);
             break;
         case kMessageBluntAlarm:
-            SetAlarmBit(kAlarmBlunt);
+            SetAlarmBit(model, kAlarmBlunt);
             break;
         case kMessageAlarmReset:
-            ResetAlarms();
+            ResetAlarms(model);
             break;
         case kMessageErr1:
-            gModel.cycle.alarmsOfCycle |= kCycleError1;
+            model.cycle.alarmsOfCycle |= kCycleError1;
             Store(a.Err1Flag, a.Err1Flag | 1);
-            Store(gModel.cycle.workSum, 0);
+            Store(model.cycle.workSum, 0);
             MarkChanged(kChangeErrorLampOn | kChangeCurvePoints);
             break;
         case kMessageBluntCount:
-            CountUp(a.BluntCounter, kChangeBluntCounter);
+            CountUp(model, a.BluntCounter, kChangeBluntCounter);
             break;
         case kMessageMissingCount:
-            CountUp(a.MissingCounter, kChangeMissingCounter);
+            CountUp(model, a.MissingCounter, kChangeMissingCounter);
             break;
         case kMessageBluntCountClear:
-            ClearCounter(a.BluntCounter, kChangeBluntCounter);
+            ClearCounter(model, a.BluntCounter, kChangeBluntCounter);
             break;
         case kMessageMissingCountClear:
-            ClearCounter(a.MissingCounter, kChangeMissingCounter);
+            ClearCounter(model, a.MissingCounter, kChangeMissingCounter);
             break;
         case kMessageRelaysDisabled:
-            RelaysDisabled();
+            RelaysDisabled(model);
             break;
         default:
             break;  // no meaning: ignored
@@ -137,7 +138,7 @@ void CloseLine(Link& link) {
             WriteDebugLine(log, text);
         }
     } else {
-        Store(gModel.connection.SilenceTicks, 0);
+        Store(link.model->connection.SilenceTicks, 0);
         const int32_t shown = Dispatch(link, DecodeLine(r.bytes));
         if (debug) {
             std::snprintf(text, sizeof text, "%s, %i, OK    ", rendering, static_cast<int>(shown));

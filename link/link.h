@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 
 #include "link/command_queue.h"
 #include "link/connection.h"
@@ -38,6 +39,12 @@ struct Link {
     // The monitor's configuration, whose port number the port rules read at start and keep (set
     // once when the monitor is made).
     ConfigurationRecord* config = nullptr;
+    // The monitor's unit model, which the interpreter writes and the watchdog marks, and its
+    // statistics block with the lock a cycle end's append and autosave hold (set once when the
+    // monitor is made).
+    UnitModel* model = nullptr;
+    CutStatistics* statistics = nullptr;
+    std::mutex* statisticsMutex = nullptr;
     PortService portService;
     UserService userService;
     StorageService storageService;

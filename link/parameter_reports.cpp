@@ -18,17 +18,18 @@ void ApplyParameterReport(Link& link, uint16_t report) {
     // Auto connect waits for this report, whatever it says.
     if (code.base == kBreakLimitBase) link.portService.setAnswer(link.portService.self);
 
+    UnitModel& model = *link.model;
     if (code.common) {
-        uint16_t& field = CommonWord(gModel.common, code.word);
+        uint16_t& field = CommonWord(model.common, code.word);
         if (field == value) return;
         Store(field, value);
     } else {
-        uint16_t& field = CutWord(gModel.cutParameters[cut], code.word);
+        uint16_t& field = CutWord(model.cutParameters[cut], code.word);
         if (field == value) return;
         Store(field, value);
         // Another cut's value reaches the mirror at that cut's next start.
-        if (cut != gModel.ActiveCut) return;
-        Store(CutWord(gModel.activeCutParameters, code.word), value);
+        if (cut != model.ActiveCut) return;
+        Store(CutWord(model.activeCutParameters, code.word), value);
     }
     MarkParameterChanged(index);
 }

@@ -118,7 +118,7 @@ int32_t OpenLink(SerialLink& link, int portNumber) {
 
     // Frames put while no port was open are stale; no writer runs yet, so this thread may take.
     DropTransmitBytes(link.link->ring);
-    ForgetRunningCycle();  // no reader runs yet; a cycle under way began unseen
+    ForgetRunningCycle(*link.link);  // no reader runs yet; a cycle under way began unseen
     link.readerThread.Reset(make.createThread(SerialReaderThread, &link, &link.readerThreadId));
     if (!link.readerThread) return FailOpen(link);
     link.writerThread.Reset(make.createThread(SerialWriterThread, &link, &link.writerThreadId));

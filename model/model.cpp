@@ -2,10 +2,6 @@
 
 #include <cstring>
 
-UnitModel gModel;
-CutStatistics gStatistics;
-std::mutex gStatisticsMutex;
-
 namespace {
 
 constexpr uint16_t CutParameters::*kCutFields[kCutWordCount] = {
@@ -65,25 +61,25 @@ void WriteDefaultCommonParameters(CommonParameters& common) {
     Store(common.rangeValue, 0);
 }
 
-void WriteParameterDefaults() {
+void WriteParameterDefaults(UnitModel& model) {
     const CutParameters d = DefaultCutParameters();
-    for (auto& cut : gModel.cutParameters)
+    for (auto& cut : model.cutParameters)
         for (int w = 0; w < kCutWordCount; ++w) Store(CutWord(cut, w), CutWordValue(d, w));
-    WriteDefaultCommonParameters(gModel.common);
+    WriteDefaultCommonParameters(model.common);
 }
 
-void ResetModel() {
-    std::memset(&gStatistics, 0, sizeof gStatistics);
-    ResetUnitModel();
+void ResetModel(UnitModel& model, CutStatistics& statistics) {
+    std::memset(&statistics, 0, sizeof statistics);
+    ResetUnitModel(model);
 }
 
-void ResetUnitModel() {
-    std::memset(&gModel, 0, sizeof gModel);
-    gModel.activeCutParameters = DefaultCutParameters();
-    gModel.LastAnnouncedCut = 117;
-    gModel.curve.CycleSlot = -1;
-    gModel.curve.samplesPerPoint = 1;
-    gModel.connection.NotConnected = 1;
+void ResetUnitModel(UnitModel& model) {
+    std::memset(&model, 0, sizeof model);
+    model.activeCutParameters = DefaultCutParameters();
+    model.LastAnnouncedCut = 117;
+    model.curve.CycleSlot = -1;
+    model.curve.samplesPerPoint = 1;
+    model.connection.NotConnected = 1;
 }
 
 void AppendStatisticsEntry(CutStatistics& s, int cut, StatisticsEntry e) {

@@ -1,5 +1,6 @@
 // The data the monitor keeps about the unit: parameter mirror, running cycle, live curve,
-// statistics block, counters, alarm and connection state. One instance of each, allocated once.
+// statistics block, counters, alarm and connection state. The monitor record owns one of each,
+// allocated once with it, and hands them to whatever works on them.
 //
 // Threads: the serial reader thread (interpreter) is the single writer of the cycle state, the
 // curve, the counters, the alarm state, the statistics entries and the parameter mirror; the UI
@@ -162,7 +163,7 @@ struct ConnectionState {
     int32_t SilenceTicks;  // 0..10
 };
 
-// ---- the process-wide model ----------------------------------------------------------------
+// ---- the unit's model ----------------------------------------------------------------------
 struct UnitModel {
     CutParameters cutParameters[kCutCount];
     CommonParameters common;
@@ -176,23 +177,21 @@ struct UnitModel {
     LoadedParameterSet loadedParameterSet;
 };
 
-extern UnitModel gModel;
-extern CutStatistics gStatistics;  // static storage: 1.6 MB, never on a stack
-// Held by the reader thread around append-and-save, and by the UI thread around statistics
-// load and reset, so that neither sees the other half done. Readers that only draw do not take it.
-extern std::mutex gStatisticsMutex;
+// The statistics block (1.6 MB, never on a stack, never copied) has a lock beside it in its owner:
+// held by the reader thread around append-and-save, and by the UI thread around statistics load
+// and reset, so that neither sees the other half done. Readers that only draw do not take it.
 
 // The defaults written at start (and the initial content of the active-cut mirror).
 CutParameters DefaultCutParameters();
 // Common defaults; unitOptions is left as it is.
 void WriteDefaultCommonParameters(CommonParameters& common);
 // Start-up step: every cut's record and the common words to their defaults.
-void WriteParameterDefaults();
+void WriteParameterDefaults(UnitModel& model);
 
 // Start values of everything in the model (statistics block zeroed too).
-void ResetModel();
+void ResetModel(UnitModel& model, CutStatistics& statistics);
 // The same without touching the 1.6 MB statistics block.
-void ResetUnitModel();
+void ResetUnitModel(UnitModel& model);
 
 // ---- statistics rules ----------------------------------------------------------------------
 // Writer rule: store the entry at writeIndex of the cut, then advance writeIndex/wrapMarker.

@@ -2,6 +2,7 @@
 // read on its own: a state between two updates is shown one tick later as it settles).
 #pragma once
 
+#include "model/model.h"
 #include "plant/plant_messages.h"
 
-PlantState PlantStateOfModel();
+PlantState PlantStateOfModel(const UnitModel& model);

@@ -69,8 +69,7 @@ void DrawCell(Canvas& c, int x, int y, const Row& row, unsigned value) {
     }
 }
 
-void DrawCommonParameters(Canvas& c) {
-    const CommonParameters& common = gModel.common;
+void DrawCommonParameters(Canvas& c, const CommonParameters& common) {
     c.TextOut(kLeft, 105, GetText(kTextCommonParameters));
     DrawFormatted(c, kLeft, 120, "%s: %d", GetText(kLabelKvdId), Load(common.unitId));
     DrawFormatted(c, kLeft, 135, "%s: %d", GetText(kLabelAverage), Load(common.average));
@@ -103,7 +102,7 @@ int ParameterPageFontHeight(const PageMapping& m, int layoutIndex, int naturalWi
     return static_cast<int>(std::clamp<int64_t>(height, 1, kParameterPageFontHeight));
 }
 
-void DrawParameterPage(Canvas& c, const char* date, const char* time) {
+void DrawParameterPage(Canvas& c, const UnitModel& model, const char* date, const char* time) {
     TextStateGuard guard(c);
     c.SetTextAlign(kAlignBottom | kAlignLeft);
     DrawFormatted(c, kLeft, 30, "%s: %s, %s", GetText(kTextPrinted), date, time);
@@ -114,7 +113,7 @@ void DrawParameterPage(Canvas& c, const char* date, const char* time) {
     c.SetTextAlign(kAlignBottom | kAlignCenter);
     c.TextOut(L(kWindowWidth) / 2, 75, GetText(kTextParameters));
     c.SetTextAlign(kAlignBottom | kAlignLeft);
-    DrawCommonParameters(c);
+    DrawCommonParameters(c, model.common);
 
     c.TextOut(kLeft, 210, GetText(kTextParamCutHeading));
     c.SetTextAlign(kAlignBottom | kAlignRight);
@@ -127,7 +126,7 @@ void DrawParameterPage(Canvas& c, const char* date, const char* time) {
         c.SetTextAlign(kAlignBottom | kAlignRight);
         // What the unit last reported for each cut (the array, not the active cut's mirror).
         for (int cut = 0; cut < kCutCount; ++cut)
-            DrawCell(c, columnRight(cut), y, row, Load(gModel.cutParameters[cut].*row.field));
+            DrawCell(c, columnRight(cut), y, row, Load(model.cutParameters[cut].*row.field));
         y += kRowPitch;
     }
 }

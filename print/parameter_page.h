@@ -3,6 +3,7 @@
 // stretches them over the printable area) with the page font selected as the surface's font.
 #pragma once
 
+#include "model/model.h"
 #include "print/page_mapping.h"
 #include "view/canvas.h"
 
@@ -28,4 +29,4 @@ int ParameterPageFontHeight(const PageMapping& m, int layoutIndex, int naturalWi
 // seconds). The columns lie on the fixed grid of ParameterPageCharWidth, whatever width the
 // surface reports for its font, so that values as wide as the font is drawn stay apart.
 // Leaves the text alignment, background colour and font as it found them.
-void DrawParameterPage(Canvas& canvas, const char* date, const char* time);
+void DrawParameterPage(Canvas& canvas, const UnitModel& model, const char* date, const char* time);

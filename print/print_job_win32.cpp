@@ -112,7 +112,7 @@ void DrawParameterPageOn(HDC dc, const PrintInputs& inputs) {
     HGDIOBJ previous = font != nullptr ? SelectObject(dc, font) : nullptr;
     {
         GdiCanvas canvas(dc, inputs.screen);  // the page font is the surface's font while it draws
-        DrawParameterPage(canvas, date, time);
+        DrawParameterPage(canvas, inputs.model, date, time);
     }
     if (previous != nullptr) SelectObject(dc, previous);
     if (font != nullptr) DeleteObject(font);
@@ -122,10 +122,10 @@ void DrawParameterPageOn(HDC dc, const PrintInputs& inputs) {
 
 int32_t PrintActiveCut(HDC dc, const PrintInputs& inputs) {
     return PrintOnePage(dc, PageKind::kActiveCut, inputs.calls, [&inputs](HDC page) {
-        DrawWithPageFonts(page, inputs.screen, [](Canvas& canvas) {
+        DrawWithPageFonts(page, inputs.screen, [&inputs](Canvas& canvas) {
             CurveCursor pageCurve;  // the page's own: printing never moves the screen's
-            DrawCurveFrame(canvas, Target::kPrinter, pageCurve);
-            DrawCurvePoints(canvas, Target::kPrinter, pageCurve);
+            DrawCurveFrame(canvas, inputs.model, Target::kPrinter, pageCurve);
+            DrawCurvePoints(canvas, inputs.model, Target::kPrinter, pageCurve);
         });
     });
 }
@@ -134,8 +134,9 @@ int32_t PrintStatistics(HDC dc, StatisticsKind kind, const PrintInputs& inputs) 
     return PrintOnePage(dc, PageKind::kStatistics, inputs.calls, [kind, &inputs](HDC page) {
         DrawWithPageFonts(page, inputs.screen, [kind, &inputs](Canvas& canvas) {
             StatisticsCursor pageStatistics;  // the page's own: printing never moves the screen's
-            DrawStatisticsFrame(canvas, kind, Target::kPrinter, inputs.statisticsFile);
-            DrawStatisticsBars(canvas, kind, pageStatistics);
+            DrawStatisticsFrame(canvas, inputs.model, inputs.statistics, kind, Target::kPrinter,
+                                inputs.statisticsFile);
+            DrawStatisticsBars(canvas, inputs.model, inputs.statistics, kind, pageStatistics);
         });
     });
 }

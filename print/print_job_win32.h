@@ -8,16 +8,19 @@
 
 #include <cstdint>
 
+#include "model/model.h"
 #include "model/settings.h"
 #include "print/print_calls_win32.h"
 #include "view/drawing_resources_win32.h"
 
 // What a print job is handed: the calls that frame it, the screen's drawing set (its pens and
-// brushes, and the fonts the page's own are made like) and the statistics file in use (named on
-// the statistics page). All outlive the job.
+// brushes, and the fonts the page's own are made like), the unit's model and statistics block it
+// prints from and the statistics file in use (named on the statistics page). All outlive the job.
 struct PrintInputs {
     const PrintCalls& calls;
     const DrawingResources& screen;
+    const UnitModel& model;
+    const CutStatistics& statistics;
     const char* statisticsFile;
 };
 

@@ -50,13 +50,14 @@ void Scan(HWND hwnd, int) { ScanPorts(MonitorOf(hwnd).link); }
 void PlantLinkDialog(HWND hwnd, int) { static_cast<void>(OpenPlantLinkDialog(hwnd, StateOf(hwnd).plant)); }
 
 void LoadParameters(HWND hwnd, int) {
-    if (Load(gModel.connection.NotConnected) != 0) {
+    Monitor& monitor = MonitorOf(hwnd);
+    if (Load(monitor.model.connection.NotConnected) != 0) {
         ShowMessage(hwnd, kTextNoUnitNoLoad, kCaptionError, 0);
         return;
     }
-    const int32_t r = LoadParameterSet(hwnd);
+    const int32_t r = LoadParameterSet(hwnd, monitor.model);
     if (r == kResultOk) {
-        Link& link = MonitorOf(hwnd).link;
+        Link& link = monitor.link;
         const int32_t shown = link.uploadProgress;
         link.uploadProgress = 1;
         // Refused only for a value beyond its range, which the file reader already rejects.
@@ -73,15 +74,17 @@ void LoadParameters(HWND hwnd, int) {
 
 // Parameters / Cut n: the unit is asked for its values (code 47) before the sheet shows them.
 void ParameterSheet(HWND hwnd, int cut) {
-    if (Load(gModel.connection.NotConnected) != 0 && !AskYesNo(hwnd, kTextNotConnectedContinue)) return;
-    Link& link = MonitorOf(hwnd).link;
+    Monitor& monitor = MonitorOf(hwnd);
+    if (Load(monitor.model.connection.NotConnected) != 0 && !AskYesNo(hwnd, kTextNotConnectedContinue))
+        return;
+    Link& link = monitor.link;
     (void)SendCodeFrame(link, kSheetOpensCode);  // a full ring drops it; the sheet opens all the same
-    if (OpenParameterSheet(hwnd, link, gModel, cut) == -1)
+    if (OpenParameterSheet(hwnd, link, monitor.model, cut) == -1)
         ShowMessage(hwnd, kTextSheetFailed, kCaptionError, static_cast<int32_t>(GetLastError()));
 }
 
 void SaveParameters(HWND hwnd, int) {
-    if (const int32_t r = SaveParameterSet(hwnd))
+    if (const int32_t r = SaveParameterSet(hwnd, MonitorOf(hwnd).model))
         ShowMessage(hwnd, kTextParametersNotSaved, kCaptionError, r);
 }
 
@@ -116,7 +119,7 @@ void LoadStatistics(HWND hwnd, int) {
     const int32_t r = LoadStatisticsFrom(hwnd, MonitorOf(hwnd).statisticsFile, &configuration);
     ShowFileInUseNotRemembered(hwnd, configuration);
     if (r == kResultOk) {
-        StartForecast(MonitorOf(hwnd).forecast);
+        StartForecast(MonitorOf(hwnd).forecast, MonitorOf(hwnd).statistics);
         InvalidateRegion(hwnd, Region::kPanel, true);
     } else if (r != kResultCancelled)
         ShowMessage(hwnd, kTextStatisticsNotLoaded, kCaptionError, r);
@@ -125,7 +128,7 @@ void LoadStatistics(HWND hwnd, int) {
 void Reset(HWND hwnd, int cutOrAll) {
     if (const int32_t r = ResetStatistics(MonitorOf(hwnd).statisticsFile, cutOrAll))
         ShowMessage(hwnd, kTextStatisticsNotSaved, kCaptionError, r);
-    StartForecast(MonitorOf(hwnd).forecast);
+    StartForecast(MonitorOf(hwnd).forecast, MonitorOf(hwnd).statistics);
     if (CurrentDisplay(MonitorOf(hwnd).config) != Display::kParameterTable)
         InvalidateRegion(hwnd, Region::kPanel, true);
 }
@@ -133,7 +136,7 @@ void ResetOne(HWND hwnd, int cut) { Reset(hwnd, cut); }
 void ResetAll(HWND hwnd, int) { Reset(hwnd, -1); }
 
 void Export(HWND hwnd, StatisticsKind kind, int cut) {
-    const int32_t r = ExportStatistics(hwnd, kind, cut);
+    const int32_t r = ExportStatistics(hwnd, MonitorOf(hwnd).statisticsFile, kind, cut);
     if (r != kResultOk && r != kResultCancelled) ShowMessage(hwnd, kTextExportFailed, kCaptionError, r);
 }
 void ExportPower(HWND hwnd, int cut) { Export(hwnd, kPowerStatistics, cut); }
@@ -146,8 +149,10 @@ void Language(HWND hwnd, int offset) {
 
 void Print(HWND hwnd, int offset) {
     const MainWindowState& state = StateOf(hwnd);
+    const Monitor& monitor = MonitorOf(hwnd);
     RunPrintCommand(hwnd, static_cast<PrintCommand>(offset),
-                    PrintInputs{state.print, state.drawing, MonitorOf(hwnd).config.statisticsFileName});
+                    PrintInputs{state.print, state.drawing, monitor.model, monitor.statistics,
+                                monitor.config.statisticsFileName});
 }
 
 // The snapshot of the last cycle end as a bitmap file; afterwards the display runs again,

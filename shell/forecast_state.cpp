@@ -3,12 +3,14 @@
 #include "model/model.h"
 #include "view/active_cut.h"
 
-void StartForecast(TrendBook& book) { StartTrends(book, gStatistics, kForecastWindowDefault); }
-
-void FollowForecast(TrendBook& book) {
-    for (int cut = 0; cut < kCutCount; ++cut) FollowStatistics(book, gStatistics, cut);
+void StartForecast(TrendBook& book, const CutStatistics& statistics) {
+    StartTrends(book, statistics, kForecastWindowDefault);
 }
 
-CutForecast ActiveForecast(const TrendBook& book) {
-    return ForecastOf(book, ActiveCutIndex(), ActiveCutRecord());
+void FollowForecast(TrendBook& book, const CutStatistics& statistics) {
+    for (int cut = 0; cut < kCutCount; ++cut) FollowStatistics(book, statistics, cut);
+}
+
+CutForecast ActiveForecast(const TrendBook& book, const UnitModel& model) {
+    return ForecastOf(book, ActiveCutIndex(model), ActiveCutRecord(model));
 }

@@ -48,8 +48,8 @@ void ShowCaption(HWND hwnd) {
         lstrcatA(caption, GetText(kTextStatisticsNotSaved));  // "Failed saving statistics"
     }
     char warning[2 * kTextSize];
-    ForecastWarningText(ActiveForecast(MonitorOf(hwnd).forecast), kForecastWarningCycles, warning,
-                        sizeof warning);
+    ForecastWarningText(ActiveForecast(MonitorOf(hwnd).forecast, MonitorOf(hwnd).model),
+                        kForecastWarningCycles, warning, sizeof warning);
     if (warning[0] != '\0') {
         lstrcatA(caption, " - ");
         lstrcatA(caption, warning);
@@ -95,13 +95,13 @@ LRESULT OnCreate(HWND hwnd) {
     // A file in use that fails to load is left as it is: the autosave waits for the user.
     if (const int32_t r = LoadStatisticsInUse(MonitorOf(hwnd).statisticsFile))
         ShowMessage(hwnd, kTextStatisticsNotLoaded, kCaptionError, r);
-    StartForecast(MonitorOf(hwnd).forecast);
+    StartForecast(MonitorOf(hwnd).forecast, MonitorOf(hwnd).statistics);
     ShowCaption(hwnd);
     InstallPlatformSeams(hwnd);
     SetMenu(hwnd, LoadLanguageMenu(config.languageBase));
     SetMenuChecks(GetMenu(hwnd), 0, config.languageBase, config.DisplayMode);
     OpenPortAtStart(MonitorOf(hwnd).link);  // writes the parameter defaults first
-    StartPlantLink(StateOf(hwnd).plant, hwnd, config);
+    StartPlantLink(StateOf(hwnd).plant, hwnd, config, MonitorOf(hwnd).model);
     SetTimer(hwnd, kTimerId, kTimerPeriodMs, nullptr);
     CreateDrawingResources(StateOf(hwnd).drawing);
     return 0;
@@ -220,9 +220,6 @@ int RunProgram(HINSTANCE instance, int showCommand) {
     serial.link = &monitor->link;
     InitCommonControls();
     ReadTextsIn(monitor->config);  // the presets (English) until the file is read
-    // The statistics block starts zero in its zeroed pages: writing zeros over it would make its
-    // 1.6 MB resident before any cycle needs them.
-    ResetUnitModel();
     gInstance = instance;
     MainWindowStart start;
     start.monitor = monitor.get();

@@ -10,8 +10,16 @@ MonitorOwner NewMonitor() {
     if (memory == nullptr) return MonitorOwner(nullptr);
     MonitorOwner monitor(new (memory) Monitor);
     PresetConfiguration(monitor->config);
-    monitor->link.config = &monitor->config;
-    monitor->statisticsFile.config = &monitor->config;
+    ResetUnitModel(monitor->model);  // the statistics block is zeroed already
+    Link& link = monitor->link;
+    link.config = &monitor->config;
+    link.model = &monitor->model;
+    link.statistics = &monitor->statistics;
+    link.statisticsMutex = &monitor->statisticsMutex;
+    StatisticsFileState& files = monitor->statisticsFile;
+    files.config = &monitor->config;
+    files.statistics = &monitor->statistics;
+    files.lock = &monitor->statisticsMutex;
     return monitor;
 }
 

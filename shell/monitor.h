@@ -20,6 +20,12 @@ struct Monitor {
     // The settings: the port, the statistics file in use, the lower panel's view, the language.
     // The link's port rules and the statistics file's state point at it.
     ConfigurationRecord config;
+    // The unit's model: written by the reader thread (through the link), read by the views.
+    UnitModel model;
+    // The statistics block (1.6 MB, allocated once here, never copied) and the lock its append
+    // and autosave (reader thread) and the file commands (UI thread) hold.
+    CutStatistics statistics;
+    std::mutex statisticsMutex;
     Link link;
     // The monitor's own journal writer (the lines waiting for the statistics file's journal);
     // its counts are read by the debug window.
@@ -42,6 +48,6 @@ using MonitorOwner = std::unique_ptr<Monitor, MonitorDelete>;
 
 // A fresh record: zeroed (from zeroed pages, so the journal's wait and the forecast take no
 // memory until used), the link's services at their do-nothing defaults, port 1. Null when the
-// memory is not there. The configuration holds its presets; the link and the statistics file's
-// state point at it.
+// memory is not there. The configuration holds its presets, the model its start values; the link
+// and the statistics file's state point at them.
 MonitorOwner NewMonitor();

@@ -16,7 +16,7 @@ void InvalidateRegion(HWND hwnd, Region region, bool erase) {
     if (region == Region::kNewPoints) {
         // Only the new points' columns and the numbers that changed, drawn over what is there.
         Rect asked[kMaxAskedRects];
-        const int n = AskForNewPoints(curve, asked);
+        const int n = AskForNewPoints(MonitorOf(hwnd).model, curve, asked);
         for (int i = 0; i < n; ++i) {
             const RECT rect{asked[i].left, asked[i].top, asked[i].right, asked[i].bottom};
             InvalidateRect(hwnd, &rect, erase);
@@ -71,22 +71,24 @@ void PaintMainWindow(HWND hwnd) {
         MainWindowState& state = StateOf(hwnd);
         const bool other =
             !state.frozen && !state.screenCurve.wholeAsked && OtherCurveDamage(dc, state.screenCurve, client);
+        Monitor& monitor = MonitorOf(hwnd);
         GdiCanvas canvas(dc, state.drawing);
         // While frozen the last picture of the curve stays on screen.
-        if (!state.frozen) PaintScreenCurve(canvas, state.screenCurve, other);
-        DrawPowerBar(canvas);
+        if (!state.frozen) PaintScreenCurve(canvas, monitor.model, state.screenCurve, other);
+        DrawPowerBar(canvas, monitor.model);
         // The panel's drawing is clipped away when only the upper part is repainted (the curve
         // at every new point): it is skipped then, which leaves the same pixels.
         if (ps.rcPaint.bottom > PanelDrawingTop()) {
-            const Display display = CurrentDisplay(MonitorOf(hwnd).config);
+            const Display display = CurrentDisplay(monitor.config);
             if (display == Display::kParameterTable) {
-                DrawParameterTable(canvas, client.right);
+                DrawParameterTable(canvas, monitor.model, client.right);
             } else if (display == Display::kForecast) {
-                DrawForecastView(canvas, ActiveForecast(MonitorOf(hwnd).forecast), Target::kScreen);
+                DrawForecastView(canvas, ActiveForecast(monitor.forecast, monitor.model), Target::kScreen);
             } else {
                 const StatisticsKind kind = StatisticsKindOf(display);
-                DrawStatisticsFrame(canvas, kind, Target::kScreen, MonitorOf(hwnd).config.statisticsFileName);
-                DrawStatisticsBars(canvas, kind, MonitorOf(hwnd).screenStatistics);
+                DrawStatisticsFrame(canvas, monitor.model, monitor.statistics, kind, Target::kScreen,
+                                    monitor.config.statisticsFileName);
+                DrawStatisticsBars(canvas, monitor.model, monitor.statistics, kind, monitor.screenStatistics);
             }
         }
     }

@@ -27,8 +27,9 @@ void Begin(PlantLink& link) {
 
 }  // namespace
 
-void StartPlantLink(PlantLink& link, HWND hwnd, const ConfigurationRecord& config) {
+void StartPlantLink(PlantLink& link, HWND hwnd, const ConfigurationRecord& config, const UnitModel& model) {
     link.config = &config;
+    link.model = &model;
     char message[kPlantMessageMax];
     bool plainPassword = false;
     if (!ReadPlantSettingsFile(link.settings, message, sizeof message, &plainPassword)) {
@@ -49,7 +50,7 @@ void PlantLinkTick(PlantLink& link) {
         link.publisher = nullptr;
         Begin(link);
     }
-    SetPlantState(link.publisher, PlantStateOfModel());
+    SetPlantState(link.publisher, PlantStateOfModel(*link.model));
 }
 
 void PlantLinkCycleEnded(PlantLink& link) { NudgePlantPublisher(link.publisher); }

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "journal/journal_writer.h"
+#include "model/model.h"
 #include "model/settings.h"
 #include "plant/plant_settings.h"
 #include "plant/publisher.h"
@@ -17,12 +18,14 @@ struct PlantLink {
     PlantPublisher* publisher = nullptr;
     PlantSettings settings{};
     char journal[kJournalPathMax] = "";
-    // The monitor's configuration: the journal is beside its statistics file in use.
+    // The monitor's configuration (the journal is beside its statistics file in use) and the
+    // model whose state the plant is told.
     const ConfigurationRecord* config = nullptr;
+    const UnitModel* model = nullptr;
 };
 
 // Reads the settings; a malformed value is shown once and leaves the link off.
-void StartPlantLink(PlantLink& link, HWND hwnd, const ConfigurationRecord& config);
+void StartPlantLink(PlantLink& link, HWND hwnd, const ConfigurationRecord& config, const UnitModel& model);
 // The timer: the state for the retained message; a statistics file of another folder (its
 // journal is elsewhere) starts the link again on that journal.
 void PlantLinkTick(PlantLink& link);

@@ -92,9 +92,6 @@ ctags -f - --language-force=C++ --kinds-C++=f --fields=+ne $files |
 # Why each object that remains stays: its name, a tab, the reason. Those the platform forces are
 # said so; those merely not moved yet are said so too.
 reasons=$(cat <<'END'
-gModel	not moved yet: the unit's model, written by the reader thread and read by every layer by name
-gStatistics	not moved yet: the statistics block, read by every layer by name
-gStatisticsMutex	not moved yet: the statistics block's lock, goes with gStatistics
 gTextLanguage	every text lookup reads the language by id alone (the views, the messages, the dialog procedures Windows calls with no record of ours): it points at the monitor's configuration, named once at start
 gChangeEvents	not moved yet: the change bits the link's writers set and the tick takes
 gChangedParameters	not moved yet: the change bits the link's writers set and the tick takes

@@ -11,11 +11,13 @@ CutParameters LoadRecord(const CutParameters& p) {
 
 }  // namespace
 
-int ActiveCutIndex() {
-    const int32_t cut = Load(gModel.ActiveCut);
+int ActiveCutIndex(const UnitModel& model) {
+    const int32_t cut = Load(model.ActiveCut);
     return cut >= 0 && cut < kCutCount ? cut : 0;
 }
 
-CutParameters ActiveCutRecord() { return LoadRecord(gModel.cutParameters[ActiveCutIndex()]); }
+CutParameters ActiveCutRecord(const UnitModel& model) {
+    return LoadRecord(model.cutParameters[ActiveCutIndex(model)]);
+}
 
-CutParameters ActiveCutMirror() { return LoadRecord(gModel.activeCutParameters); }
+CutParameters ActiveCutMirror(const UnitModel& model) { return LoadRecord(model.activeCutParameters); }

@@ -25,8 +25,8 @@ struct LimitSetting {
     uint16_t breakLimit, bluntLimit, missingLimit, bluntMode, tw, ta, taOnBlunt, cyclesPerScreen;
 };
 
-LimitSetting ReadLimits() {
-    const CutParameters p = ActiveCutMirror();
+LimitSetting ReadLimits(const UnitModel& model) {
+    const CutParameters p = ActiveCutMirror(model);
     return {p.breakLimit, p.bluntLimit, p.missingLimit, p.bluntMode,
             p.tw,         p.ta,         p.taOnBlunt,    p.cyclesPerScreen};
 }
@@ -50,10 +50,10 @@ void DrawAxes(Canvas& c) {
     DrawLine(c, right, base + 1, right - 5, base + 6);
 }
 
-void DrawScales(Canvas& c) {
+void DrawScales(Canvas& c, const UnitModel& model) {
     const int left = L(kCurveLeft), base = L(kCurveBaseline);
     c.SetTextAlign(kAlignCenter | kAlignTop);
-    const int samplesPerPoint = Load(gModel.curve.samplesPerPoint);
+    const int samplesPerPoint = Load(model.curve.samplesPerPoint);
     for (int i = 1; i <= 6; ++i) {
         const int x = left + 100 * i;  // one point is one pixel wide
         DrawLine(c, x, base + 2, x, base + 5);
@@ -62,7 +62,7 @@ void DrawScales(Canvas& c) {
     if (LargeLayout()) {
         c.SetTextAlign(kAlignCenter | kAlignBottom);
         c.TextOut(L(kZoomCaptionX), L(kZoomCaptionY), GetText(kTextZoom));
-        const CutParameters p = ActiveCutMirror();
+        const CutParameters p = ActiveCutMirror(model);
         c.SetTextAlign(kAlignRight | kAlignBottom);
         DrawFormatted(c, L(kPowerBarLeft) - 5, base + 2, "%d", p.p1Min);
         c.SetTextAlign(kAlignRight | kAlignTop);
@@ -80,10 +80,10 @@ void DrawScales(Canvas& c) {
     c.TextOut(LargeLayout() ? L(kAxisRight) + 2 : L(kAxisRight) - 40, base + 5, "[s]");
 }
 
-void DrawLimitLines(Canvas& c) {
-    const LimitSetting s = ReadLimits();
-    const uint16_t po = Load(gModel.cycle.po);
-    const int taEnd = Load(gModel.curve.taWindowEnd), twEnd = Load(gModel.curve.twWindowEnd);
+void DrawLimitLines(Canvas& c, const UnitModel& model) {
+    const LimitSetting s = ReadLimits(model);
+    const uint16_t po = Load(model.cycle.po);
+    const int taEnd = Load(model.curve.taWindowEnd), twEnd = Load(model.curve.twWindowEnd);
     const int left = L(kCurveLeft), right = L(kAxisRight);
     // The Break and Missing alarms end with the Ta window while one cycle fills the screen.
     const int xEnd = s.ta != 0 && taEnd <= kCurvePoints && OneCyclePerScreen(s) ? left + taEnd : right;
@@ -116,13 +116,13 @@ void DrawBoxEdges(Canvas& c, int left, int right) {
     c.LineTo(left, bottom);
 }
 
-void DrawLampLabelsAndBoxes(Canvas& c) {
+void DrawLampLabelsAndBoxes(Canvas& c, const UnitModel& model) {
     c.SetTextAlign(kAlignLeft | kAlignTop);
     c.TextOut(L(kLampLabelX), L(kCommLampY), GetText(kTextComm));
     c.TextOut(L(kBreakLabelX), L(kBreakLampY), GetText(kTextBreak));
     c.TextOut(L(kBluntLabelX), L(kBluntLampY), GetText(kTextBlunt));
     c.TextOut(L(kMissingLabelX), L(kMissingLampY), GetText(kTextMissingShort));
-    if ((Load(gModel.alarms.Err1Flag) & 1) != 0)
+    if ((Load(model.alarms.Err1Flag) & 1) != 0)
         c.TextOut(L(kLampLabelX), L(kSignalLampY), GetText(kTextErr1));
     DrawBoxEdges(c, L(kWorkBoxLeft), L(kWorkBoxRight));
     DrawBoxEdges(c, L(kPeakBoxLeft), L(kPeakBoxRight));
@@ -185,8 +185,9 @@ struct PointBatch {
 };
 
 // The vertical line of the curve at point index `index`, with the limit dots of the running cycle.
-void AddPoint(PointBatch& b, int index, const LimitSetting& s, uint16_t po, int taEnd, int twEnd) {
-    const CurvePoint& p = gModel.curve.points[index];
+void AddPoint(PointBatch& b, const LiveCurve& curve, int index, const LimitSetting& s, uint16_t po, int taEnd,
+              int twEnd) {
+    const CurvePoint& p = curve.points[index];
     const int value = Load(p.value), state = Load(p.state), pointPo = Load(p.po), slot = Load(p.slot);
     const int base = L(kCurveBaseline);
     const int x = L(kCurveLeft) + index;
@@ -197,7 +198,7 @@ void AddPoint(PointBatch& b, int index, const LimitSetting& s, uint16_t po, int 
         // then counts work without a Ta window, it is never shown as past Ta.
         const bool slotKnown = slot >= 0 && slot < kCycleSlots;
         const bool pastTaWindow =
-            slotKnown && s.ta != 0 && s.taOnBlunt != 0 && index - Load(gModel.curve.CycleStart[slot]) > taEnd;
+            slotKnown && s.ta != 0 && s.taOnBlunt != 0 && index - Load(curve.CycleStart[slot]) > taEnd;
         if (!pastTaWindow && yValue < yPo) {
             b.AddLine(kPaletteGrey, x, base, yPo);
             b.AddLine(kPaletteBlue, x, yPo, yValue);
@@ -227,25 +228,25 @@ struct Marks {
     int value[kCurveMarks];
 };
 
-Marks CurrentMarks() {
+Marks CurrentMarks(const UnitModel& model) {
     // The work number belongs to the active cut's own record, not to the mirror.
-    const CutParameters record = ActiveCutRecord();
+    const CutParameters record = ActiveCutRecord(model);
     const int work = record.bluntMode == kBluntModeWork
-                         ? WorkPercent(Load(gModel.cycle.workSum), record.workDivisor)
+                         ? WorkPercent(Load(model.cycle.workSum), record.workDivisor)
                          : kNoWork;
-    const int32_t alarms = Load(gModel.alarms.AlarmBits);
-    return {{static_cast<int>(Load(gModel.cycle.peak)), work, Load(gModel.connection.NotConnected) != 0,
+    const int32_t alarms = Load(model.alarms.AlarmBits);
+    return {{static_cast<int>(Load(model.cycle.peak)), work, Load(model.connection.NotConnected) != 0,
              (alarms & kAlarmBreak) != 0, (alarms & kAlarmBlunt) != 0, (alarms & kAlarmMissing) != 0,
-             (Load(gModel.alarms.Err1Flag) & 1) != 0}};
+             (Load(model.alarms.Err1Flag) & 1) != 0}};
 }
 
 // Draws the numbers of the marks and returns the marks.
-Marks DrawNumbers(Canvas& c, Target target) {
+Marks DrawNumbers(Canvas& c, const UnitModel& model, Target target) {
     TextStateGuard keep(c);
     c.SelectFont(CanvasFont::kNumber);
     c.SetTextAlign(kAlignCenter | kAlignBottom);
     c.SetBackgroundColour(TextBackground(target));
-    const Marks m = CurrentMarks();
+    const Marks m = CurrentMarks(model);
     DrawFormatted(c, L(kPeakBoxCentre), L(kBoxNumberY), " %02d ", m.value[kPeakMark]);
     if (m.value[kWorkMark] != kNoWork) {
         DrawFormatted(c, L(kWorkBoxCentre), L(kBoxNumberY), " %02d ", m.value[kWorkMark]);
@@ -268,9 +269,9 @@ void DrawLamp(Canvas& c, int x, int y, bool on) {
 }
 
 // Draws the lamps of the marks and returns the marks.
-Marks DrawLamps(Canvas& c) {
+Marks DrawLamps(Canvas& c, const UnitModel& model) {
     c.SelectPen(kPaletteBlack);
-    const Marks m = CurrentMarks();
+    const Marks m = CurrentMarks(model);
     for (int i = kFirstLampMark; i < kCurveMarks; ++i) {
         const LayoutEntry* at = kLampAt[i - kFirstLampMark];
         // The signal lamp is there only while lit.
@@ -281,14 +282,14 @@ Marks DrawLamps(Canvas& c) {
 
 }  // namespace
 
-void DrawCurveFrame(Canvas& canvas, Target target, CurveCursor& cursor) {
+void DrawCurveFrame(Canvas& canvas, const UnitModel& model, Target target, CurveCursor& cursor) {
     {
         TextStateGuard keep(canvas);
         DrawAxes(canvas);  // in the surface's current pen
         canvas.SetBackgroundColour(TextBackground(target));
-        DrawScales(canvas);
-        DrawLimitLines(canvas);
-        if (target == Target::kScreen) DrawLampLabelsAndBoxes(canvas);
+        DrawScales(canvas, model);
+        DrawLimitLines(canvas, model);
+        if (target == Target::kScreen) DrawLampLabelsAndBoxes(canvas, model);
         canvas.SelectFont(CanvasFont::kCaption);
         canvas.SetTextAlign(kAlignCenter | kAlignTop);
         canvas.TextOut(L(kWorkBoxCentre), L(kBoxCaptionY), GetText(kTextWorkPercent));
@@ -297,27 +298,27 @@ void DrawCurveFrame(Canvas& canvas, Target target, CurveCursor& cursor) {
     cursor.nextPoint = 0;
 }
 
-void DrawCurvePoints(Canvas& canvas, Target target, CurveCursor& cursor) {
-    const LimitSetting limits = ReadLimits();
-    const uint16_t po = Load(gModel.cycle.po);
-    const int taEnd = Load(gModel.curve.taWindowEnd), twEnd = Load(gModel.curve.twWindowEnd);
+void DrawCurvePoints(Canvas& canvas, const UnitModel& model, Target target, CurveCursor& cursor) {
+    const LimitSetting limits = ReadLimits(model);
+    const uint16_t po = Load(model.cycle.po);
+    const int taEnd = Load(model.curve.taWindowEnd), twEnd = Load(model.curve.twWindowEnd);
     // A cursor from outside 0..599 starts again at 0 rather than read past the points.
     int index = cursor.nextPoint >= 0 && cursor.nextPoint < kCurvePoints ? cursor.nextPoint : 0;
     // pointCount is read again after every point: the reader may append meanwhile, or halve the
     // curve, after which the index wraps round to the new end. One call draws every slot at most
     // once, so a pointCount outside 0..599 cannot keep the painter going.
     PointBatch batch;
-    for (int drawn = 0; drawn < kCurvePoints && index != Load(gModel.curve.pointCount); ++drawn) {
-        AddPoint(batch, index, limits, po, taEnd, twEnd);
+    for (int drawn = 0; drawn < kCurvePoints && index != Load(model.curve.pointCount); ++drawn) {
+        AddPoint(batch, model.curve, index, limits, po, taEnd, twEnd);
         index = index + 1 < kCurvePoints ? index + 1 : 0;
     }
     batch.Draw(canvas);
     cursor.nextPoint = index;
-    const Marks numbers = DrawNumbers(canvas, target);
+    const Marks numbers = DrawNumbers(canvas, model, target);
     cursor.shown[kPeakMark] = numbers.value[kPeakMark];
     cursor.shown[kWorkMark] = numbers.value[kWorkMark];
     if (target == Target::kScreen) {
-        const Marks lamps = DrawLamps(canvas);
+        const Marks lamps = DrawLamps(canvas, model);
         for (int i = kFirstLampMark; i < kCurveMarks; ++i) cursor.shown[i] = lamps.value[i];
     }
 }
@@ -331,10 +332,10 @@ Rect ColumnsRect(int from, int end, int top) {
 
 // The highest row the points from..end - 1 and their limit dots (at 100 % at the most) reach,
 // within the curve region.
-int ColumnsTop(int from, int end) {
+int ColumnsTop(const LiveCurve& curve, int from, int end) {
     int top = LevelY(100);
     for (int i = from; i < end; ++i)
-        top = std::min(top, L(kCurveBaseline) - 2 * static_cast<int>(Load(gModel.curve.points[i].value)));
+        top = std::min(top, L(kCurveBaseline) - 2 * static_cast<int>(Load(curve.points[i].value)));
     return std::max(top, RegionRect(Region::kCurve).top);
 }
 
@@ -355,9 +356,9 @@ bool Meet(const Rect& a, const Rect& b) {
 
 void AskForWholeCurve(CurveCursor& cursor) { cursor.wholeAsked = true; }
 
-int AskForNewPoints(CurveCursor& cursor, Rect out[kMaxAskedRects]) {
+int AskForNewPoints(const UnitModel& model, CurveCursor& cursor, Rect out[kMaxAskedRects]) {
     if (cursor.wholeAsked) return 0;  // asked already
-    const int count = Load(gModel.curve.pointCount);
+    const int count = Load(model.curve.pointCount);
     if (count < 0 || count > kCurvePoints || cursor.nextPoint < 0 || cursor.nextPoint > count) {
         // The curve went on from the start: only a whole drawing shows it (its restart asks for
         // the erase too, at this tick or the next).
@@ -367,11 +368,11 @@ int AskForNewPoints(CurveCursor& cursor, Rect out[kMaxAskedRects]) {
     }
     int n = 0;
     if (count > cursor.nextPoint && count > cursor.askedEnd) {
-        cursor.askedTop = ColumnsTop(cursor.nextPoint, count);
+        cursor.askedTop = ColumnsTop(model.curve, cursor.nextPoint, count);
         cursor.askedEnd = count;
         out[n++] = ColumnsRect(cursor.nextPoint, count, cursor.askedTop);
     }
-    const Marks now = CurrentMarks();
+    const Marks now = CurrentMarks(model);
     for (int i = 0; i < kCurveMarks; ++i) {
         if (now.value[i] == cursor.shown[i] || cursor.markAsked[i]) continue;
         cursor.markAsked[i] = true;
@@ -394,17 +395,18 @@ namespace {
 // Only what was asked for: the columns of the new points (their frame pixels are on the screen,
 // never erased, and the points and dots cover the limit lines wherever they lie), then what the
 // whole drawing draws over them there, and the marks asked for.
-void PaintAsked(Canvas& canvas, CurveCursor& cursor) {
+void PaintAsked(Canvas& canvas, const UnitModel& model, CurveCursor& cursor) {
     const CurveCursor asked = cursor;
     const int from = cursor.nextPoint;
-    const int end = std::min({asked.askedEnd, static_cast<int>(Load(gModel.curve.pointCount)), kCurvePoints});
+    const int end = std::min({asked.askedEnd, static_cast<int>(Load(model.curve.pointCount)), kCurvePoints});
     Rect columns{0, 0, 0, 0};
     if (from >= 0 && end > from) {
-        const LimitSetting limits = ReadLimits();
-        const uint16_t po = Load(gModel.cycle.po);
-        const int taEnd = Load(gModel.curve.taWindowEnd), twEnd = Load(gModel.curve.twWindowEnd);
+        const LimitSetting limits = ReadLimits(model);
+        const uint16_t po = Load(model.cycle.po);
+        const int taEnd = Load(model.curve.taWindowEnd), twEnd = Load(model.curve.twWindowEnd);
         PointBatch batch;
-        for (int index = from; index < end; ++index) AddPoint(batch, index, limits, po, taEnd, twEnd);
+        for (int index = from; index < end; ++index)
+            AddPoint(batch, model.curve, index, limits, po, taEnd, twEnd);
         batch.Draw(canvas);
         cursor.nextPoint = end;
         columns = ColumnsRect(from, end, asked.askedTop);
@@ -417,17 +419,17 @@ void PaintAsked(Canvas& canvas, CurveCursor& cursor) {
         for (int i = first; i < last; ++i)
             if (asked.markAsked[i]) cursor.shown[i] = drawn.value[i];
     };
-    if (numbers) keep(DrawNumbers(canvas, Target::kScreen), 0, kFirstLampMark);
-    if (lamps) keep(DrawLamps(canvas), kFirstLampMark, kCurveMarks);
+    if (numbers) keep(DrawNumbers(canvas, model, Target::kScreen), 0, kFirstLampMark);
+    if (lamps) keep(DrawLamps(canvas, model), kFirstLampMark, kCurveMarks);
 }
 
 }  // namespace
 
-void PaintScreenCurve(Canvas& canvas, CurveCursor& cursor, bool otherDamage) {
+void PaintScreenCurve(Canvas& canvas, const UnitModel& model, CurveCursor& cursor, bool otherDamage) {
     const CurveCursor asked = cursor;
     if (asked.wholeAsked || otherDamage) {
-        DrawCurveFrame(canvas, Target::kScreen, cursor);
-        DrawCurvePoints(canvas, Target::kScreen, cursor);
+        DrawCurveFrame(canvas, model, Target::kScreen, cursor);
+        DrawCurvePoints(canvas, model, Target::kScreen, cursor);
         if (!asked.wholeAsked) {
             // Damage from outside need not reach every column or mark: only what was asked for
             // is known drawn whole; the rest is asked for again at the next tick.
@@ -436,16 +438,16 @@ void PaintScreenCurve(Canvas& canvas, CurveCursor& cursor, bool otherDamage) {
                 if (!asked.markAsked[i]) cursor.shown[i] = asked.shown[i];
         }
     } else {
-        PaintAsked(canvas, cursor);
+        PaintAsked(canvas, model, cursor);
     }
     cursor.wholeAsked = false;
     cursor.askedEnd = -1;
     for (bool& a : cursor.markAsked) a = false;
 }
 
-void DrawPowerBar(Canvas& canvas) {
+void DrawPowerBar(Canvas& canvas, const UnitModel& model) {
     const int base = L(kCurveBaseline);
-    const int y = base - 2 * Load(gModel.cycle.lastSample);  // up to 105 %: not clipped
+    const int y = base - 2 * Load(model.cycle.lastSample);  // up to 105 %: not clipped
     canvas.SelectPen(kPaletteBlue);
     canvas.SelectBrush(kPaletteBlue);
     canvas.Rectangle(L(kPowerBarLeft), y, L(kPowerBarRight), base);

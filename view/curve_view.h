@@ -6,6 +6,7 @@
 // background colour and font it changes; pens and brushes stay selected.
 #pragma once
 
+#include "model/model.h"
 #include "view/canvas.h"
 #include "view/layout.h"
 #include "view/palette.h"
@@ -30,12 +31,12 @@ struct CurveCursor {
 
 // Axes, ticks and labels, limit lines, lamp labels and box edges (screen), box captions. Sets the
 // cursor's next point to 0, so the following DrawCurvePoints draws the whole curve again.
-void DrawCurveFrame(Canvas& canvas, Target target, CurveCursor& cursor);
+void DrawCurveFrame(Canvas& canvas, const UnitModel& model, Target target, CurveCursor& cursor);
 // The points from the cursor's next point up to pointCount (the cursor then stands at the end),
 // then the peak and work numbers and, on the screen, the lamps.
-void DrawCurvePoints(Canvas& canvas, Target target, CurveCursor& cursor);
+void DrawCurvePoints(Canvas& canvas, const UnitModel& model, Target target, CurveCursor& cursor);
 // The bar of the latest sample beside the curve (screen only).
-void DrawPowerBar(Canvas& canvas);
+void DrawPowerBar(Canvas& canvas, const UnitModel& model);
 
 // The screen's repaints. A tick asks for the columns of the points added since the last paint and
 // for the boxes and lamps that changed; anything else (an erase, another cut, a parameter,
@@ -46,7 +47,7 @@ void AskForWholeCurve(CurveCursor& cursor);
 // Records the new points' columns and the changed marks as asked for and gives their
 // rectangles to invalidate (without erase): how many. A cursor that the curve has left behind
 // (it started over or was halved) asks for the whole curve region instead, its rectangle given.
-int AskForNewPoints(CurveCursor& cursor, Rect out[kMaxAskedRects]);
+int AskForNewPoints(const UnitModel& model, CurveCursor& cursor, Rect out[kMaxAskedRects]);
 // The rectangles asked for by AskForNewPoints since the last paint.
 int AskedRects(const CurveCursor& cursor, Rect out[kMaxAskedRects]);
 // One paint of the screen's curve, clipped by the caller to what the window repaints.
@@ -54,4 +55,4 @@ int AskedRects(const CurveCursor& cursor, Rect out[kMaxAskedRects]);
 // rectangles (the window was uncovered, a lamp changed). Then, or when the whole region was asked
 // for, the frame and every point are drawn, as in DrawCurveFrame and DrawCurvePoints; otherwise
 // only the new points and the numbers and lamps over them. Clears what was asked for.
-void PaintScreenCurve(Canvas& canvas, CurveCursor& cursor, bool otherDamage);
+void PaintScreenCurve(Canvas& canvas, const UnitModel& model, CurveCursor& cursor, bool otherDamage);

@@ -16,17 +16,19 @@
 namespace {
 
 // Held entries by the reader rule; indexes of a damaged file can claim more than the ring holds.
-int HeldEntriesOfCut(int cut) { return std::min(HeldEntries(gStatistics, cut), kStatisticsEntries); }
+int HeldEntriesOfCut(const CutStatistics& s, int cut) {
+    return std::min(HeldEntries(s, cut), kStatisticsEntries);
+}
 
-uint8_t EntryValue(int cut, int index, StatisticsKind kind) {
-    const StatisticsEntry& e = gStatistics.entries[cut][index];
+uint8_t EntryValue(const CutStatistics& s, int cut, int index, StatisticsKind kind) {
+    const StatisticsEntry& e = s.entries[cut][index];
     return kind == kPowerStatistics ? Load(e.peak) : Load(e.work);
 }
 
 // The largest value of the entries first .. first + count - 1 (all inside the ring).
-uint8_t GroupValue(int cut, int first, int count, StatisticsKind kind) {
+uint8_t GroupValue(const CutStatistics& s, int cut, int first, int count, StatisticsKind kind) {
     uint8_t largest = 0;
-    for (int i = first; i < first + count; ++i) largest = std::max(largest, EntryValue(cut, i, kind));
+    for (int i = first; i < first + count; ++i) largest = std::max(largest, EntryValue(s, cut, i, kind));
     return largest;
 }
 
@@ -71,11 +73,11 @@ BarScale BarScaleFor(int heldEntries) {
     return {1, heldEntries / 600 + 1};
 }
 
-bool StatisticsRescaled(const StatisticsCursor& cursor) {
-    const int cut = ActiveCutIndex();
-    const int held =
-        std::min(HeldEntries(Load(gStatistics.writeIndex[cut]), Load(gStatistics.wrapMarker[cut])),
-                 kStatisticsEntries);
+bool StatisticsRescaled(const UnitModel& model, const CutStatistics& statistics,
+                        const StatisticsCursor& cursor) {
+    const int cut = ActiveCutIndex(model);
+    const int held = std::min(HeldEntries(Load(statistics.writeIndex[cut]), Load(statistics.wrapMarker[cut])),
+                              kStatisticsEntries);
     return !(BarScaleFor(held) == cursor.lastScale);
 }
 
@@ -89,9 +91,10 @@ void DrawPanelHeading(Canvas& canvas, Target target, const char* heading) {
     DrawFormatted(canvas, L(kWindowWidth) / 2, L(kPanelTop) + L(kTableFontHeight) / 2, " %s ", heading);
 }
 
-void DrawStatisticsFrame(Canvas& canvas, StatisticsKind kind, Target target, const char* fileName) {
+void DrawStatisticsFrame(Canvas& canvas, const UnitModel& model, const CutStatistics& statistics,
+                         StatisticsKind kind, Target target, const char* fileName) {
     TextStateGuard keep(canvas);
-    const int cut = ActiveCutIndex();
+    const int cut = ActiveCutIndex(model);
     char heading[3 * kTextSize + 16];
     std::snprintf(heading, sizeof heading, "%s %s, %s %d",
                   GetText(kind == kPowerStatistics ? kTextPower : kTextWork), GetText(kTextStatistics),
@@ -101,15 +104,16 @@ void DrawStatisticsFrame(Canvas& canvas, StatisticsKind kind, Target target, con
     DrawStatisticsScale(canvas, "[%]");
     canvas.SetTextAlign(kAlignLeft | kAlignBottom);
     DrawFormatted(canvas, L(kPartsTextX), L(kPartsTextY), "%s: %d", GetText(kTextParts),
-                  HeldEntriesOfCut(cut));
+                  HeldEntriesOfCut(statistics, cut));
     DrawFormatted(canvas, L(kCurveLeft) + 15, L(kStatsAxisTop) - 4, "%s: %s", GetText(kTextFile),
                   DisplayFileName(fileName));
 }
 
-void DrawStatisticsBars(Canvas& canvas, StatisticsKind kind, StatisticsCursor& cursor) {
-    const int cut = ActiveCutIndex();
-    const uint16_t writeIndex = Load(gStatistics.writeIndex[cut]);
-    const uint16_t wrapMarker = Load(gStatistics.wrapMarker[cut]);
+void DrawStatisticsBars(Canvas& canvas, const UnitModel& model, const CutStatistics& statistics,
+                        StatisticsKind kind, StatisticsCursor& cursor) {
+    const int cut = ActiveCutIndex(model);
+    const uint16_t writeIndex = Load(statistics.writeIndex[cut]);
+    const uint16_t wrapMarker = Load(statistics.wrapMarker[cut]);
     const int held = std::min(HeldEntries(writeIndex, wrapMarker), kStatisticsEntries);
     const BarScale scale = BarScaleFor(held);
     cursor.lastScale = scale;
@@ -125,18 +129,20 @@ void DrawStatisticsBars(Canvas& canvas, StatisticsKind kind, StatisticsCursor& c
         const int x = L(kCurveLeft) + scale.width * position;
         if (scale.width == 1) {
             if (n + group > held) continue;  // a group reaching past the held range
-            DrawLine(canvas, x, L(kStatsBaseline), x, StatisticsY(GroupValue(cut, n, group, kind)));
+            DrawLine(canvas, x, L(kStatsBaseline), x,
+                     StatisticsY(GroupValue(statistics, cut, n, group, kind)));
         } else {
             if (scale.width == 8) {
                 const int colour = position % 2 != 0 ? kPaletteBlue : kPaletteYellow;
                 canvas.SelectPen(colour);
                 canvas.SelectBrush(colour);
             }
-            canvas.Rectangle(x, L(kStatsBaseline), x + scale.width, StatisticsY(EntryValue(cut, n, kind)));
+            canvas.Rectangle(x, L(kStatsBaseline), x + scale.width,
+                             StatisticsY(EntryValue(statistics, cut, n, kind)));
         }
     }
     // Peak and work are stored relative to Po, so the limits stand at their own value.
-    const CutParameters record = ActiveCutRecord();
+    const CutParameters record = ActiveCutRecord(model);
     if (kind == kPowerStatistics) {
         DrawLimitLine(canvas, kPaletteRed, record.breakLimit);
         if (record.bluntMode == kBluntModePower) DrawLimitLine(canvas, kPaletteMagenta, record.bluntLimit);

@@ -22,12 +22,15 @@ struct StatisticsCursor {
 };
 
 // Title, axes, scale, "Parts" count and file name; the panel line on the screen only.
-void DrawStatisticsFrame(Canvas& canvas, StatisticsKind kind, Target target, const char* fileName);
+void DrawStatisticsFrame(Canvas& canvas, const UnitModel& model, const CutStatistics& statistics,
+                         StatisticsKind kind, Target target, const char* fileName);
 // The bars and the limit lines; the cursor remembers the bar scale they were drawn in.
-void DrawStatisticsBars(Canvas& canvas, StatisticsKind kind, StatisticsCursor& cursor);
+void DrawStatisticsBars(Canvas& canvas, const UnitModel& model, const CutStatistics& statistics,
+                        StatisticsKind kind, StatisticsCursor& cursor);
 // Whether the active cut's chart would now be drawn in another scale than the one the cursor's
 // target last drew (its panel must then be repainted on a clean background).
-[[nodiscard]] bool StatisticsRescaled(const StatisticsCursor& cursor);
+[[nodiscard]] bool StatisticsRescaled(const UnitModel& model, const CutStatistics& statistics,
+                                      const StatisticsCursor& cursor);
 
 // The chart's parts the forecast view shares: the height of a percentage (1 pixel per percent
 // in the 640x480 layout, 2 in the 800x600 layout), the axes, and the scale with its unit label.

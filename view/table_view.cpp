@@ -80,8 +80,7 @@ void DrawCutColumns(Canvas& c, const CutParameters& p) {
     Line(kLabelCyclesPerScreen).Append("%d", p.cyclesPerScreen).Draw(c, kColumn2X, kRow11Y);
 }
 
-void DrawCommonColumn(Canvas& c) {
-    const CommonParameters& common = gModel.common;
+void DrawCommonColumn(Canvas& c, const CommonParameters& common) {
     c.TextOut(L(kColumn3X), L(kRow1Y), GetText(kTextCommonForAllCuts));
     Line(kLabelKvdId).Append("%d", Load(common.unitId)).Draw(c, kColumn3X, kRow3Y);
     Line(kLabelAverage).Append("%d", Load(common.average)).Draw(c, kColumn3X, kRow4Y);
@@ -96,26 +95,24 @@ void DrawCommonColumn(Canvas& c) {
 }
 
 // Red: "Relays disabled!" and the counters behind Blunt Count and Missing Count.
-void DrawWarnings(Canvas& c, const CutParameters& p, int cut) {
+void DrawWarnings(Canvas& c, const AlarmState& alarms, const CutParameters& p, int cut) {
     c.SetTextColour(kPaletteColours[kPaletteRed]);
-    if (Load(gModel.alarms.RelaysDisabledTicks) != 0)
+    if (Load(alarms.RelaysDisabledTicks) != 0)
         c.TextOut(L(kColumn3X), L(kRow10Y), GetText(kTextRelaysDisabled));
     const int behindLabel = 17 * c.AverageCharWidth();
     if (p.bluntCount > 1)
-        DrawFormatted(c, L(kColumn1X) + behindLabel, L(kRow8Y), "(%d)",
-                      Load(gModel.alarms.BluntCounter[cut]));
+        DrawFormatted(c, L(kColumn1X) + behindLabel, L(kRow8Y), "(%d)", Load(alarms.BluntCounter[cut]));
     if (p.missingCount > 1)
-        DrawFormatted(c, L(kColumn2X) + behindLabel, L(kRow3Y), "(%d)",
-                      Load(gModel.alarms.MissingCounter[cut]));
+        DrawFormatted(c, L(kColumn2X) + behindLabel, L(kRow3Y), "(%d)", Load(alarms.MissingCounter[cut]));
 }
 
 }  // namespace
 
-void DrawParameterTable(Canvas& canvas, int clientWidth) {
+void DrawParameterTable(Canvas& canvas, const UnitModel& model, int clientWidth) {
     TextStateGuard keep(canvas);
     const Colour textColour = canvas.TextColour();
-    const int cut = ActiveCutIndex();
-    const CutParameters p = ActiveCutMirror();
+    const int cut = ActiveCutIndex(model);
+    const CutParameters p = ActiveCutMirror(model);
 
     canvas.SelectPen(kPaletteBlack);
     DrawLine(canvas, L(kPanelMargin), L(kPanelTop), clientWidth - L(kPanelMargin), L(kPanelTop));
@@ -126,7 +123,7 @@ void DrawParameterTable(Canvas& canvas, int clientWidth) {
                   GetText(kTextParameters), GetText(kTextCutNumber), CutNumber(cut));
     canvas.SetTextAlign(kAlignLeft | kAlignBottom);  // a row's y is the bottom of its text
     DrawCutColumns(canvas, p);
-    DrawCommonColumn(canvas);
-    DrawWarnings(canvas, p, cut);
+    DrawCommonColumn(canvas, model.common);
+    DrawWarnings(canvas, model.alarms, p, cut);
     canvas.SetTextColour(textColour);
 }

@@ -2,6 +2,7 @@
 // kvdfile read FILE [en|de|da]:  read a parameter set file; prints the result number, exits 0 on 0.
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "files/config.h"
 #include "files/parameter_set_file.h"
@@ -15,19 +16,19 @@ int Usage() {
     return 2;
 }
 
-void StageSampleSet() {
-    WriteParameterDefaults();
+void StageSampleSet(UnitModel& model) {
+    WriteParameterDefaults(model);
     for (int c = 0; c < kCutCount; ++c) {
-        CutParameters& p = gModel.cutParameters[c];
+        CutParameters& p = model.cutParameters[c];
         p.breakLimit = static_cast<uint16_t>(40 + c);
         p.breakDelay = static_cast<uint16_t>(c + 1);
         p.bluntDelay = static_cast<uint16_t>(95 + 10 * c);
         p.bluntMode = static_cast<uint16_t>(c % 2);
         p.ts = static_cast<uint16_t>(5 * c);
     }
-    gModel.common.unitId = 12;
-    gModel.common.rangeDecimals = 1;
-    gModel.common.rangeValue = 150;
+    model.common.unitId = 12;
+    model.common.rangeDecimals = 1;
+    model.common.rangeValue = 150;
 }
 
 }  // namespace
@@ -37,7 +38,8 @@ int main(int argc, char** argv) {
     ConfigurationRecord config;  // the language the file's texts are written in
     PresetConfiguration(config);
     ReadTextsIn(config);
-    ResetModel();
+    const auto model = std::make_unique<UnitModel>();  // the program's one model
+    ResetUnitModel(*model);
     if (argc == 4) {
         if (std::strcmp(argv[3], "de") == 0)
             config.languageBase = kLanguageGerman;
@@ -48,10 +50,10 @@ int main(int argc, char** argv) {
     }
     int32_t result = 0;
     if (std::strcmp(argv[1], "write") == 0) {
-        StageSampleSet();
-        result = WriteParameterSetFile(argv[2]);
+        StageSampleSet(*model);
+        result = WriteParameterSetFile(*model, argv[2]);
     } else if (std::strcmp(argv[1], "read") == 0) {
-        result = ReadParameterSetFile(argv[2]);
+        result = ReadParameterSetFile(*model, argv[2]);
     } else {
         return Usage();
     }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <memory>
 
 #include "files/parameter_set_file.h"
 #include "model/results.h"
@@ -41,12 +42,14 @@ bool LoadParameterFile(const std::string& path, UnitParameters& params, std::str
         error = "cannot open '" + path + "'";
         return false;
     }
-    const int32_t result = ReadParameterSetFile(path.c_str());
+    // The monitor's reader fills a model's loaded set: one of its own, allocated once per read.
+    const auto model = std::make_unique<UnitModel>();
+    const int32_t result = ReadParameterSetFile(*model, path.c_str());
     if (result != kResultOk) {
         error = path + ": " + ResultText(result) + " (" + std::to_string(result) + ")";
         return false;
     }
-    const LoadedParameterSet& set = gModel.loadedParameterSet;
+    const LoadedParameterSet& set = model->loadedParameterSet;
     for (int cut = 0; cut < kCutCount; ++cut) params.cuts[cut] = set.cuts[cut];
     params.common.average = set.average;
     params.common.poSamples = set.poSamples;

@@ -39,19 +39,21 @@ unsigned gRuns = 0;
     std::abort();
 }
 
-bool HeaderAsExpected() { return std::memcmp(gExpectedIndexes, &gStatistics, sizeof gExpectedIndexes) == 0; }
+bool HeaderAsExpected() {
+    return std::memcmp(gExpectedIndexes, &TestStatistics(), sizeof gExpectedIndexes) == 0;
+}
 
 // Called by the interpreter right after each append, under the statistics lock.
 int32_t CheckAppend(void*) {
-    const int cut = gModel.ActiveCut;
+    const int cut = TestModel().ActiveCut;
     const uint16_t at = gExpectedIndexes[1][cut];
-    const StatisticsEntry e = gStatistics.entries[cut][at];
+    const StatisticsEntry e = TestStatistics().entries[cut][at];
     if (e.peak > 105 || e.work > 100) Fail("entry within peak 0..105, work 0..100");
-    if (gStatistics.writeIndex[cut] != (at + 1) % kStatisticsEntries) Fail("writeIndex moved by one");
+    if (TestStatistics().writeIndex[cut] != (at + 1) % kStatisticsEntries) Fail("writeIndex moved by one");
     if (gTouchedCount == kMaxTouched) Fail("fewer appends than bytes");
     gTouched[gTouchedCount++] = {cut, at};
-    gExpectedIndexes[1][cut] = gStatistics.writeIndex[cut];
-    gExpectedIndexes[2][cut] = gStatistics.wrapMarker[cut];
+    gExpectedIndexes[1][cut] = TestStatistics().writeIndex[cut];
+    gExpectedIndexes[2][cut] = TestStatistics().wrapMarker[cut];
     if (!HeaderAsExpected()) Fail("statistics indexes changed only for the active cut");
     return 0;
 }
@@ -60,10 +62,10 @@ int32_t CheckAppend(void*) {
 void CheckWholeBlock() {
     for (int i = 0; i < gTouchedCount; ++i) {
         const Touched& t = gTouched[i];
-        gPristine.entries[t.cut][t.at] = gStatistics.entries[t.cut][t.at];
+        gPristine.entries[t.cut][t.at] = TestStatistics().entries[t.cut][t.at];
     }
     std::memcpy(&gPristine, gExpectedIndexes, sizeof gExpectedIndexes);
-    if (std::memcmp(&gPristine, &gStatistics, sizeof gStatistics) != 0)
+    if (std::memcmp(&gPristine, &TestStatistics(), sizeof TestStatistics()) != 0)
         Fail(
             "statistics changed only at the writeIndex of the active cut (this input or one of the 63 "
             "before)");
@@ -77,31 +79,31 @@ void CheckRegion(void*, Region r, bool) {
 
 void CheckSnapshotRequest(void*) {
     // The UI thread may wait for the statistics lock; the reader must not hold it here.
-    if (!gStatisticsMutex.try_lock()) Fail("snapshot requested outside the statistics lock");
-    gStatisticsMutex.unlock();
+    if (!TestStatisticsLock().try_lock()) Fail("snapshot requested outside the statistics lock");
+    TestStatisticsLock().unlock();
 }
 
 void SetScene(uint8_t scene) {
     // Undo the previous input's appends instead of clearing 1.6 MB.
-    for (int i = 0; i < gTouchedCount; ++i) gStatistics.entries[gTouched[i].cut][gTouched[i].at] = {};
+    for (int i = 0; i < gTouchedCount; ++i) TestStatistics().entries[gTouched[i].cut][gTouched[i].at] = {};
     gTouchedCount = 0;
     // The model at start, with the parameter defaults, computed once and copied for every input.
     static const UnitModel start = [] {
-        ResetUnitModel();
-        WriteParameterDefaults();
-        return gModel;
+        ResetUnitModel(TestModel());
+        WriteParameterDefaults(TestModel());
+        return TestModel();
     }();
-    gModel = start;
+    TestModel() = start;
     ResetInterpreter(TestLink());
     PresetConfiguration(TestConfig());
     Store(TestLink().debugLog.debugFlag, scene & 1);
     TestConfig().DisplayMode = (scene & 2) ? 2 : 0;
     for (int cut = 0; cut < kCutCount; ++cut) {
-        gStatistics.reserved[cut] = 0;
-        gStatistics.writeIndex[cut] = (scene & 4) ? kStatisticsEntries - 3 : 0;
-        gStatistics.wrapMarker[cut] = (scene & 8) ? kStatisticsEntries - 2 : 0;
+        TestStatistics().reserved[cut] = 0;
+        TestStatistics().writeIndex[cut] = (scene & 4) ? kStatisticsEntries - 3 : 0;
+        TestStatistics().wrapMarker[cut] = (scene & 8) ? kStatisticsEntries - 2 : 0;
     }
-    std::memcpy(gExpectedIndexes, &gStatistics, sizeof gExpectedIndexes);
+    std::memcpy(gExpectedIndexes, &TestStatistics(), sizeof gExpectedIndexes);
     ResetServices();
     TestLink().windowService.invalidate = CheckRegion;
     TestLink().windowService.requestEndOfCycle = CheckSnapshotRequest;
@@ -123,7 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         InterpretBytes(TestLink(), data + i, static_cast<int32_t>(n));
         i += n;
         // Points completed since the last chunk; all of them after the curve was halved or begun anew.
-        const int count = gModel.curve.pointCount;
+        const int count = TestModel().curve.pointCount;
         if (const char* broken = BrokenModelInvariant(count >= checkedPoints ? checkedPoints - 1 : 0))
             Fail(broken);
         checkedPoints = count;

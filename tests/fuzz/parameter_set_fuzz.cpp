@@ -8,6 +8,7 @@
 #include "fuzz_file.h"
 #include "model/parameters.h"
 #include "model/model.h"
+#include "tests/unit/test_monitor.h"
 
 namespace {
 
@@ -22,17 +23,17 @@ uint16_t StagedWord(const LoadedParameterSet& set, const BaseCode& b, int cut) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     WriteFuzzFile("set.kvd", data, size);
-    std::memset(&gModel.loadedParameterSet, 0xA5, sizeof gModel.loadedParameterSet);
-    const LoadedParameterSet before = gModel.loadedParameterSet;
-    const int32_t r = ReadParameterSetFile("set.kvd");
+    std::memset(&TestModel().loadedParameterSet, 0xA5, sizeof TestModel().loadedParameterSet);
+    const LoadedParameterSet before = TestModel().loadedParameterSet;
+    const int32_t r = ReadParameterSetFile(TestModel(), "set.kvd");
     if (r != kResultOk) {
         if (r < kResultNotParameterSet || r > kResultValueOutOfRange || r == kResultCancelled)
             FuzzFail("a failed read gives one of the reader's numbers");
-        if (std::memcmp(&before, &gModel.loadedParameterSet, sizeof before) != 0)
+        if (std::memcmp(&before, &TestModel().loadedParameterSet, sizeof before) != 0)
             FuzzFail("a failed read leaves the staged set as it was");
         return 0;
     }
-    const LoadedParameterSet& set = gModel.loadedParameterSet;
+    const LoadedParameterSet& set = TestModel().loadedParameterSet;
     for (const BaseCode& b : kBaseCodes) {
         if (b.common && b.word > 5) continue;  // unitOptions is reported only, never staged
         for (int cut = 0; cut < (b.common ? 1 : kCutCount); ++cut)

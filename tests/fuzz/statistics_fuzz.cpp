@@ -9,11 +9,11 @@
 #include "files/statistics_file.h"
 #include "fuzz_file.h"
 #include "model/model.h"
+#include "tests/unit/test_monitor.h"
 
 namespace {
 
-CutStatistics gBefore;       // what the block holds before each load: a pattern no file gives here
-StatisticsFileState gFiles;  // the file's own records, as a monitor holds them
+CutStatistics gBefore;  // what the block holds before each load: a pattern no file gives here
 
 const uint8_t* FileByte(const uint8_t* bytes, size_t count, size_t at) {
     static const uint8_t zero = 0;
@@ -34,20 +34,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return true;
     }();
     (void)patterned;
-    std::memcpy(&gStatistics, &gBefore, sizeof gStatistics);
+    std::memcpy(&TestStatistics(), &gBefore, sizeof TestStatistics());
 
-    const int32_t r = LoadStatisticsFile(gFiles, "stats.$$$");
+    const int32_t r = LoadStatisticsFile(TestFiles(), "stats.$$$");
     if (!full) {
         if (r != kResultShortTransfer) FuzzFail("a file shorter than the block gives 30007");
-        if (std::memcmp(&gStatistics, &gBefore, sizeof gStatistics) != 0)
+        if (std::memcmp(&TestStatistics(), &gBefore, sizeof TestStatistics()) != 0)
             FuzzFail("a failed load leaves the block");
         return 0;
     }
     if (r != kResultOk) FuzzFail("a file of the block's size loads");
     // Entries and reserved words as in the file; indexes as in the file unless mended.
-    if (std::memcmp(gStatistics.reserved, bytes, count < 32 ? count : 32) != 0)
+    if (std::memcmp(TestStatistics().reserved, bytes, count < 32 ? count : 32) != 0)
         FuzzFail("reserved words kept");
-    const auto* loaded = reinterpret_cast<const uint8_t*>(&gStatistics.entries);
+    const auto* loaded = reinterpret_cast<const uint8_t*>(&TestStatistics().entries);
     const size_t entriesInInput = count > 96 ? count - 96 : 0;
     if (std::memcmp(loaded, bytes + 96, entriesInInput) != 0) FuzzFail("entries as in the file");
     static const CutStatistics zero{};
@@ -61,10 +61,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::memcpy(&wrapMarker, FileByte(bytes, count, 64 + 2 * cut), 1);
         std::memcpy(reinterpret_cast<uint8_t*>(&wrapMarker) + 1, FileByte(bytes, count, 65 + 2 * cut), 1);
         const bool inRing = writeIndex < kStatisticsEntries && wrapMarker < kStatisticsEntries;
-        const uint16_t w = gStatistics.writeIndex[cut], m = gStatistics.wrapMarker[cut];
+        const uint16_t w = TestStatistics().writeIndex[cut], m = TestStatistics().wrapMarker[cut];
         if (inRing ? (w != writeIndex || m != wrapMarker) : (w != 0 || m != 0))
             FuzzFail("indexes kept when within the ring, both 0 when not");
-        const int held = HeldEntries(gStatistics, cut);
+        const int held = HeldEntries(TestStatistics(), cut);
         if (held < 0 || held > kStatisticsEntries) FuzzFail("held entries within the ring");
     }
     return 0;

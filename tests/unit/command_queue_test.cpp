@@ -24,7 +24,7 @@ int Count(UploadProgressAction action) {
 class CommandQueueTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetModel();
+        ResetModel(TestModel(), TestStatistics());
         ResetCommandQueue(TestLink());
         TestLink().ring = TransmitRing{};
         TestLink().portService.signalTransmit = PortService{}.signalTransmit;
@@ -38,7 +38,7 @@ protected:
 // Every field of the staged set gets a value of its own, so a word sent for the wrong field or
 // the wrong cut shows.
 void StageDistinctSet() {
-    LoadedParameterSet& set = gModel.loadedParameterSet;
+    LoadedParameterSet& set = TestModel().loadedParameterSet;
     for (int c = 0; c < kCutCount; ++c)
         for (int w = 0; w < kCutWordCount; ++w) {
             const int index = [w] {
@@ -136,7 +136,7 @@ TEST_F(CommandQueueTest, WholeSetIs294WordsInUploadOrderWithAProgressStepEachWri
     EXPECT_EQ(QueuedWords(TestLink()), kParameterSetWords);
 
     // Step 2: 294 ticks send the set, one word frame per tick.
-    const LoadedParameterSet& set = gModel.loadedParameterSet;
+    const LoadedParameterSet& set = TestModel().loadedParameterSet;
     std::vector<uint16_t> sent;
     for (int t = 0; t < kParameterSetWords; ++t) {
         PumpCommandQueue(TestLink());
@@ -205,11 +205,11 @@ TEST_F(CommandQueueTest, UploadOfAValueOutOfRangeQueuesNothing) {
     StageDistinctSet();
     ASSERT_TRUE(QueueParameter(TestLink(), 0, 0, 1));
     // A value beyond its range (possible only if the set was not read by the file reader).
-    gModel.loadedParameterSet.cuts[15].p1Min = 91;
+    TestModel().loadedParameterSet.cuts[15].p1Min = 91;
     EXPECT_FALSE(UploadParameterSet(TestLink()));
     EXPECT_EQ(QueuedWords(TestLink()), 1);
     EXPECT_TRUE(gShown.empty());
-    gModel.loadedParameterSet.cuts[15].p1Min = 90;
+    TestModel().loadedParameterSet.cuts[15].p1Min = 90;
     EXPECT_TRUE(UploadParameterSet(TestLink()));
     EXPECT_EQ(QueuedWords(TestLink()), kParameterSetWords);
 }
@@ -225,8 +225,8 @@ TEST_F(CommandQueueTest, ANewerSetReplacesTheWordsStillWaiting) {
     ASSERT_TRUE(QueueParameter(TestLink(), 3, 0, 77));  // a sheet word behind the first set
 
     // The second set: only its 294 words leave from now on, the first of them a common word.
-    gModel.loadedParameterSet.unitId = 99;
-    gModel.loadedParameterSet.cuts[15].cyclesPerScreen = 7;
+    TestModel().loadedParameterSet.unitId = 99;
+    TestModel().loadedParameterSet.cuts[15].cyclesPerScreen = 7;
     TestLink().uploadProgress = 1;
     ASSERT_TRUE(UploadParameterSet(TestLink()));
     EXPECT_EQ(QueuedWords(TestLink()), kParameterSetWords);

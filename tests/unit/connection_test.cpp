@@ -209,47 +209,47 @@ TEST_F(PortRulesTest, LostPortIsClosedAndOpenedAgainAboutOnceASecond) {
 // must stay, not be overwritten by the defaults (which also kept the table wrong until the
 // unit's next report).
 TEST_F(PortRulesTest, ParameterDefaultsAreWrittenBeforeThePortOpens) {
-    ResetModel();  // no defaults yet: every word 0
+    ResetModel(TestModel(), TestStatistics());  // no defaults yet: every word 0
     ResetInterpreter(TestLink());
     ports.present = {1};
     static uint16_t breakLimitAtOpen = 0;
     TestLink().portService.openLink = [](void*, int p) {
-        breakLimitAtOpen = gModel.cutParameters[2].breakLimit;
+        breakLimitAtOpen = TestModel().cutParameters[2].breakLimit;
         // The unit reports cut 3's Break Limit as 44 at once.
         Send({Report(2, kBaseCodes[0].base, 44)});
         fake->open = p;
         return int32_t{0};
     };
     OpenPortAtStart(TestLink());
-    EXPECT_EQ(breakLimitAtOpen, 50);                     // defaults were in place
-    EXPECT_EQ(gModel.cutParameters[2].breakLimit, 44);   // the report survived
-    EXPECT_EQ(gModel.cutParameters[0].bluntDelay, 100);  // the other defaults are there
-    EXPECT_EQ(gModel.common.average, 4);
+    EXPECT_EQ(breakLimitAtOpen, 50);                          // defaults were in place
+    EXPECT_EQ(TestModel().cutParameters[2].breakLimit, 44);   // the report survived
+    EXPECT_EQ(TestModel().cutParameters[0].bluntDelay, 100);  // the other defaults are there
+    EXPECT_EQ(TestModel().common.average, 4);
 }
 
 TEST(WatchConnectionTest, LostAfterTenSilentTicksBackAfterAFrame) {
-    ResetModel();
+    ResetModel(TestModel(), TestStatistics());
     (void)TakeChanges();
-    gModel.cycle.lastSample = 40;
-    gModel.alarms.AlarmBits = 3;
-    WatchConnection();  // the first tick clears NotConnected and the alarms
-    EXPECT_EQ(gModel.connection.NotConnected, 0);
-    EXPECT_EQ(gModel.alarms.AlarmBits, 0);
+    TestModel().cycle.lastSample = 40;
+    TestModel().alarms.AlarmBits = 3;
+    WatchConnection(TestLink());  // the first tick clears NotConnected and the alarms
+    EXPECT_EQ(TestModel().connection.NotConnected, 0);
+    EXPECT_EQ(TestModel().alarms.AlarmBits, 0);
     EXPECT_EQ(TakeChanges().events, kChangeAlarmLamps);
-    for (int t = 2; t < 10; ++t) WatchConnection();
-    EXPECT_EQ(gModel.connection.NotConnected, 0);
+    for (int t = 2; t < 10; ++t) WatchConnection(TestLink());
+    EXPECT_EQ(TestModel().connection.NotConnected, 0);
     EXPECT_EQ(TakeChanges().events, 0u);  // silence below the limit changes no lamp
-    WatchConnection();                    // tenth silent tick
-    EXPECT_EQ(gModel.connection.NotConnected, 1);
-    EXPECT_EQ(gModel.cycle.lastSample, 0);
-    EXPECT_EQ(gModel.connection.SilenceTicks, 10);
+    WatchConnection(TestLink());          // tenth silent tick
+    EXPECT_EQ(TestModel().connection.NotConnected, 1);
+    EXPECT_EQ(TestModel().cycle.lastSample, 0);
+    EXPECT_EQ(TestModel().connection.SilenceTicks, 10);
     EXPECT_EQ(TakeChanges().events, kChangeAlarmLamps);
-    WatchConnection();
-    EXPECT_EQ(gModel.connection.SilenceTicks, 10);
+    WatchConnection(TestLink());
+    EXPECT_EQ(TestModel().connection.SilenceTicks, 10);
     EXPECT_EQ(TakeChanges().events, 0u);
-    gModel.connection.SilenceTicks = 0;  // a valid frame arrived
-    WatchConnection();
-    EXPECT_EQ(gModel.connection.NotConnected, 0);
+    TestModel().connection.SilenceTicks = 0;  // a valid frame arrived
+    WatchConnection(TestLink());
+    EXPECT_EQ(TestModel().connection.NotConnected, 0);
     EXPECT_EQ(TakeChanges().events, kChangeAlarmLamps);
 }
 

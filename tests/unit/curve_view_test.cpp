@@ -22,13 +22,13 @@ constexpr int kLeft = 100, kBase = 270, kRight = 710;
 class CurveViewTest : public ViewTest {
 protected:
     void DrawScreen(Target target = Target::kScreen) {
-        DrawCurveFrame(canvas, target, screen);
-        DrawCurvePoints(canvas, target, screen);
+        DrawCurveFrame(canvas, TestModel(), target, screen);
+        DrawCurvePoints(canvas, TestModel(), target, screen);
     }
     CurveCursor screen;  // the screen's own cursor, as the main window keeps it
     void AddPoint(int value, int state, int po, int slot = 0) {
-        gModel.curve.points[gModel.curve.pointCount] = {value, state, po, slot};
-        ++gModel.curve.pointCount;
+        TestModel().curve.points[TestModel().curve.pointCount] = {value, state, po, slot};
+        ++TestModel().curve.pointCount;
     }
     // The upward lines of one point column in the point colours, in drawing order.
     std::vector<DrawOp> ColumnLines(int x) const {
@@ -49,8 +49,8 @@ protected:
 };
 
 TEST_F(CurveViewTest, LimitLineLevelsLieAtPoPlusLimitAndStopAt100) {
-    gModel.cycle.po = 60;  // Break 50 -> 110, drawn at 100; Blunt 30 -> 90; Missing 10 -> 70
-    DrawCurveFrame(canvas, Target::kScreen, screen);
+    TestModel().cycle.po = 60;  // Break 50 -> 110, drawn at 100; Blunt 30 -> 90; Missing 10 -> 70
+    DrawCurveFrame(canvas, TestModel(), Target::kScreen, screen);
     ASSERT_EQ(canvas.LinesIn(kPaletteRed).size(), 1u);
     EXPECT_TRUE(canvas.HasLine(kLeft, kBase - 200, kRight, kBase - 200));
     EXPECT_EQ(canvas.LinesIn(kPaletteRed)[0].y1, 70);
@@ -86,10 +86,10 @@ TEST_F(CurveViewTest, LimitLineEndsFollowTheTaAndTwWindows) {
             p.tw = c.tw;
             p.cyclesPerScreen = c.cyclesPerScreen;
         });
-        gModel.curve.taWindowEnd = c.taWindowEnd;
-        gModel.curve.twWindowEnd = c.twWindowEnd;
+        TestModel().curve.taWindowEnd = c.taWindowEnd;
+        TestModel().curve.twWindowEnd = c.twWindowEnd;
         canvas.Clear();
-        DrawCurveFrame(canvas, Target::kScreen, screen);
+        DrawCurveFrame(canvas, TestModel(), Target::kScreen, screen);
         ASSERT_EQ(canvas.LinesIn(kPaletteRed).size(), 1u);
         EXPECT_EQ(canvas.LinesIn(kPaletteRed)[0].x1, kLeft);
         EXPECT_EQ(canvas.LinesIn(kPaletteRed)[0].x2, c.breakEnd);
@@ -115,7 +115,7 @@ TEST_F(CurveViewTest, WhichLimitsDrawForSmallValues) {
             p.breakLimit = p.bluntLimit = p.missingLimit = c.limit;
             p.bluntMode = c.bluntMode;
         });
-        gModel.curve.pointCount = 0;
+        TestModel().curve.pointCount = 0;
         AddPoint(10, kStateRunning, 0);
         canvas.Clear();
         DrawScreen();
@@ -159,8 +159,8 @@ TEST_F(CurveViewTest, RunningPointsPastTheTaWindowStayGreyWhenTaOnBlunt) {
         p.ta = 10;
         p.taOnBlunt = 1;
     });
-    gModel.curve.taWindowEnd = 2;
-    gModel.curve.CycleStart[1] = 3;
+    TestModel().curve.taWindowEnd = 2;
+    TestModel().curve.CycleStart[1] = 3;
     AddPoint(40, kStateRunning, 20, 0);  // x 100: index 0, inside
     AddPoint(40, kStateRunning, 20, 0);  // x 101
     AddPoint(40, kStateRunning, 20, 0);  // x 102: 2 - 0 = 2, not past
@@ -188,14 +188,14 @@ TEST_F(CurveViewTest, RunningPointsPastTheTaWindowStayGreyWhenTaOnBlunt) {
 }
 
 TEST_F(CurveViewTest, LimitDotsFollowTheWindowsAndTheCurrentPo) {
-    gModel.cycle.po = 20;  // dots: Break 70 -> y 130, Blunt 50 -> y 170, Missing 30 -> y 210
+    TestModel().cycle.po = 20;  // dots: Break 70 -> y 130, Blunt 50 -> y 170, Missing 30 -> y 210
     SetActiveCutParameters([](CutParameters& p) {
         p.ta = 10;
         p.tw = 5;
         p.taOnBlunt = 1;
     });
-    gModel.curve.taWindowEnd = 3;
-    gModel.curve.twWindowEnd = 1;
+    TestModel().curve.taWindowEnd = 3;
+    TestModel().curve.twWindowEnd = 1;
     for (int i = 0; i < 5; ++i) AddPoint(30, kStateRunning, 5);  // the points' own Po is not used
     DrawScreen();
     const Colour red = kPaletteColours[kPaletteRed], magenta = kPaletteColours[kPaletteMagenta],
@@ -244,11 +244,11 @@ TEST_F(CurveViewTest, PeakAndWorkNumbers) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.work);
-        gModel.cutParameters[0].bluntMode = c.recordBluntMode;
-        gModel.cutParameters[0].workDivisor = c.workDivisor;
-        gModel.activeCutParameters.bluntMode = c.mirrorBluntMode;
-        gModel.cycle.workSum = c.workSum;
-        gModel.cycle.peak = c.peak;
+        TestModel().cutParameters[0].bluntMode = c.recordBluntMode;
+        TestModel().cutParameters[0].workDivisor = c.workDivisor;
+        TestModel().activeCutParameters.bluntMode = c.mirrorBluntMode;
+        TestModel().cycle.workSum = c.workSum;
+        TestModel().cycle.peak = c.peak;
         canvas.Clear();
         DrawScreen();
         const DrawOp* work = canvas.FindText(c.work);
@@ -279,9 +279,9 @@ TEST_F(CurveViewTest, LampsShowAlarmsConnectionAndErr1) {
     const int lampX[] = {721, 721, 721, 721, 721}, lampY[] = {15, 43, 71, 99, 211};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.notConnected << " " << c.alarmBits << " " << c.err1);
-        gModel.connection.NotConnected = c.notConnected;
-        gModel.alarms.AlarmBits = c.alarmBits;
-        gModel.alarms.Err1Flag = c.err1;
+        TestModel().connection.NotConnected = c.notConnected;
+        TestModel().alarms.AlarmBits = c.alarmBits;
+        TestModel().alarms.Err1Flag = c.err1;
         canvas.Clear();
         DrawScreen();
         const std::vector<DrawOp> lamps = canvas.Of(OpKind::kEllipse);
@@ -299,12 +299,12 @@ TEST_F(CurveViewTest, LampsShowAlarmsConnectionAndErr1) {
 }
 
 TEST_F(CurveViewTest, FrameOfTheLargeLayout) {
-    gModel.curve.samplesPerPoint = 4;
+    TestModel().curve.samplesPerPoint = 4;
     SetActiveCutParameters([](CutParameters& p) {
         p.p1Max = 80;
         p.p1Min = 15;
     });
-    DrawCurveFrame(canvas, Target::kScreen, screen);
+    DrawCurveFrame(canvas, TestModel(), Target::kScreen, screen);
     // Axes with their arrow heads, in the surface's own pen.
     for (auto [x1, y1, x2, y2] :
          {std::array{99, 60, 99, 276}, std::array{94, 65, 99, 60}, std::array{99, 60, 104, 65},
@@ -353,7 +353,7 @@ TEST_F(CurveViewTest, SmallLayoutHasNoZoomNoPowerLabelsAndNoP1Numbers) {
         p.p1Max = 80;
         p.p1Min = 15;
     });
-    DrawCurveFrame(canvas, Target::kScreen, screen);
+    DrawCurveFrame(canvas, TestModel(), Target::kScreen, screen);
     for (const char* absent : {"Zoom", "80", "15", "25", "50", "75", "100"})
         EXPECT_FALSE(canvas.HasText(absent)) << absent;
     EXPECT_TRUE(canvas.HasLine(15, 200, 19, 200));  // power ticks are still drawn
@@ -395,9 +395,9 @@ TEST_F(CurveViewTest, OperationsRestoreAlignmentBackgroundAndFont) {
     canvas.background = Rgb(1, 2, 3);
     canvas.font = CanvasFont::kTable;
     AddPoint(30, kStateRunning, 0);
-    DrawCurveFrame(canvas, Target::kScreen, screen);
-    DrawCurvePoints(canvas, Target::kScreen, screen);
-    DrawPowerBar(canvas);
+    DrawCurveFrame(canvas, TestModel(), Target::kScreen, screen);
+    DrawCurvePoints(canvas, TestModel(), Target::kScreen, screen);
+    DrawPowerBar(canvas, TestModel());
     EXPECT_EQ(canvas.align, kAlignRight);
     EXPECT_EQ(canvas.background, Rgb(1, 2, 3));
     EXPECT_EQ(canvas.font, CanvasFont::kTable);
@@ -412,18 +412,18 @@ TEST_F(CurveViewTest, PointsContinueWhereTheLastPaintStoppedAndWrap) {
     AddPoint(10, kStateCutAnnounced, 0);
     AddPoint(10, kStateCutAnnounced, 0);
     canvas.Clear();
-    DrawCurvePoints(canvas, Target::kScreen, screen);
+    DrawCurvePoints(canvas, TestModel(), Target::kScreen, screen);
     EXPECT_EQ(canvas.LinesIn(kPaletteGrey).size(), 2u);
     EXPECT_TRUE(ColumnLines(kLeft + 2).empty());
     EXPECT_EQ(ColumnLines(kLeft + 4).size(), 1u);
     // Step 3: the reader filled the screen up to 598 and then halved it to 300 points; the
     // painter goes on from 598 through 599, wraps to 0 and stops at the new end.
-    gModel.curve.pointCount = 598;
-    DrawCurvePoints(canvas, Target::kScreen, screen);
+    TestModel().curve.pointCount = 598;
+    DrawCurvePoints(canvas, TestModel(), Target::kScreen, screen);
     EXPECT_EQ(screen.nextPoint, 598);
-    gModel.curve.pointCount = 300;
+    TestModel().curve.pointCount = 300;
     canvas.Clear();
-    DrawCurvePoints(canvas, Target::kScreen, screen);
+    DrawCurvePoints(canvas, TestModel(), Target::kScreen, screen);
     EXPECT_EQ(canvas.Of(OpKind::kLine).size(), 2u + 300u);
     EXPECT_EQ(ColumnLines(kLeft + 599).size(), 1u);
     EXPECT_EQ(ColumnLines(kLeft).size(), 1u);
@@ -441,14 +441,14 @@ TEST_F(CurveViewTest, PrintingBetweenTwoScreenPaintsLeavesTheScreensCursor) {
     AddPoint(10, kStateCutAnnounced, 0);
     canvas.Clear();
     CurveCursor page;
-    DrawCurveFrame(canvas, Target::kPrinter, page);
-    DrawCurvePoints(canvas, Target::kPrinter, page);
+    DrawCurveFrame(canvas, TestModel(), Target::kPrinter, page);
+    DrawCurvePoints(canvas, TestModel(), Target::kPrinter, page);
     EXPECT_EQ(canvas.LinesIn(kPaletteGrey).size(), 5u);
     EXPECT_EQ(page.nextPoint, 5);
     EXPECT_EQ(screen.nextPoint, 3);
     // Step 3: the screen's next paint goes on with the two new points only.
     canvas.Clear();
-    DrawCurvePoints(canvas, Target::kScreen, screen);
+    DrawCurvePoints(canvas, TestModel(), Target::kScreen, screen);
     EXPECT_EQ(canvas.LinesIn(kPaletteGrey).size(), 2u);
     EXPECT_TRUE(ColumnLines(kLeft + 2).empty());
     EXPECT_EQ(ColumnLines(kLeft + 3).size(), 1u);
@@ -456,7 +456,7 @@ TEST_F(CurveViewTest, PrintingBetweenTwoScreenPaintsLeavesTheScreensCursor) {
 }
 
 TEST_F(CurveViewTest, RegressionDamagedPointCountDoesNotHangThePainter) {
-    gModel.curve.pointCount = 700;  // never reached by an index that wraps at 600
+    TestModel().curve.pointCount = 700;  // never reached by an index that wraps at 600
     DrawScreen();
     size_t pointLines = 0;
     for (int x = kLeft; x < kLeft + kCurvePoints; ++x) pointLines += ColumnLines(x).size();
@@ -466,9 +466,9 @@ TEST_F(CurveViewTest, RegressionDamagedPointCountDoesNotHangThePainter) {
 TEST_F(CurveViewTest, PowerBarShowsTheLastSampleUnclipped) {
     for (int sample : {0, 40, 105}) {
         SCOPED_TRACE(sample);
-        gModel.cycle.lastSample = sample;
+        TestModel().cycle.lastSample = sample;
         canvas.Clear();
-        DrawPowerBar(canvas);
+        DrawPowerBar(canvas, TestModel());
         const std::vector<DrawOp> r = canvas.Of(OpKind::kRectangle);
         ASSERT_EQ(r.size(), 2u);
         EXPECT_EQ(r[0].pen, kPaletteBlue);
@@ -494,7 +494,7 @@ public:
         Rect rects[kMaxAskedRects];
         int n = 1;
         if (region == Region::kNewPoints) {
-            n = AskForNewPoints(cursor, rects);
+            n = AskForNewPoints(TestModel(), cursor, rects);
         } else {
             if (region == Region::kWholeWindow || region == Region::kCurve) AskForWholeCurve(cursor);
             rects[0] = RegionRect(region);
@@ -511,7 +511,7 @@ public:
         const bool other = other_ && !cursor.wholeAsked;
         newPointsOnly += !other && !cursor.wholeAsked;
         ++paints;
-        PaintScreenCurve(drawn, cursor, other);
+        PaintScreenCurve(drawn, TestModel(), cursor, other);
         for (const Rect& r : update_) Copy(r, &drawn);
         update_.clear();
         erased_.clear();
@@ -535,8 +535,8 @@ TickWindow* gTickWindow = nullptr;
 std::string DifferenceFromWholeDrawing(const RasterCanvas& window) {
     RasterCanvas whole(800, 600, kWindowBackground);
     CurveCursor cursor;
-    DrawCurveFrame(whole, Target::kScreen, cursor);
-    DrawCurvePoints(whole, Target::kScreen, cursor);
+    DrawCurveFrame(whole, TestModel(), Target::kScreen, cursor);
+    DrawCurvePoints(whole, TestModel(), Target::kScreen, cursor);
     for (int y = 0; y < L(kPanelTop); ++y)  // the panel is neither's
         for (int x = 0; x < L(kWindowWidth); ++x)
             if (window.At(x, y) != whole.At(x, y))
@@ -563,8 +563,8 @@ TEST_F(CurveViewTest, CyclesDrawnTickByTickEqualOneWholeDrawingAfterEveryTick) {
 
     for (const int layout : {kLargeLayout, kSmallLayout}) {
         SCOPED_TRACE(layout == kLargeLayout ? "800x600" : "640x480");
-        ResetModel();
-        WriteParameterDefaults();
+        ResetModel(TestModel(), TestStatistics());
+        WriteParameterDefaults(TestModel());
         ResetInterpreter(TestLink());
         ResetTimerTick(TestMonitor());
         LayoutIndex = layout;
@@ -596,7 +596,7 @@ TEST_F(CurveViewTest, CyclesDrawnTickByTickEqualOneWholeDrawingAfterEveryTick) {
         }
         // Most paints drew only the new points; the screen was halved at least once a cycle.
         EXPECT_GT(window.newPointsOnly, window.paints * 3 / 4);
-        EXPECT_GE(gModel.curve.samplesPerPoint, 2);
+        EXPECT_GE(TestModel().curve.samplesPerPoint, 2);
     }
     gTickWindow = nullptr;
 }

@@ -10,11 +10,12 @@
 #include "temp_dir.h"
 
 #include "file_size_limit.h"
+#include "test_monitor.h"
 
 namespace {
 
 std::vector<std::string> ExportedLines(StatisticsKind kind, int cut) {
-    EXPECT_EQ(WriteStatisticsExport("out.xls", kind, cut), 0);
+    EXPECT_EQ(WriteStatisticsExport(TestStatistics(), TestStatisticsLock(), "out.xls", kind, cut), 0);
     const auto bytes = ReadAll("out.xls");
     std::vector<std::string> lines;
     std::string line;
@@ -32,15 +33,15 @@ std::vector<std::string> ExportedLines(StatisticsKind kind, int cut) {
 
 class Export : public ::testing::Test {
 protected:
-    void SetUp() override { ResetModel(); }
+    void SetUp() override { ResetModel(TestModel(), TestStatistics()); }
     TempWorkDir dir;
 };
 
 TEST_F(Export, CyclesInTheOrderTheyEndedPowerOrWork) {
-    AppendStatisticsEntry(gStatistics, 2, {39, 34});
-    AppendStatisticsEntry(gStatistics, 2, {100, 0});
-    AppendStatisticsEntry(gStatistics, 2, {5, 100});
-    AppendStatisticsEntry(gStatistics, 3, {1, 1});
+    AppendStatisticsEntry(TestStatistics(), 2, {39, 34});
+    AppendStatisticsEntry(TestStatistics(), 2, {100, 0});
+    AppendStatisticsEntry(TestStatistics(), 2, {5, 100});
+    AppendStatisticsEntry(TestStatistics(), 3, {1, 1});
     EXPECT_EQ(ExportedLines(kPowerStatistics, 2), (std::vector<std::string>{"39", "100", "5"}));
     EXPECT_EQ(ExportedLines(kWorkStatistics, 2), (std::vector<std::string>{"34", "0", "100"}));
     EXPECT_EQ(ReadAll("out.xls"), (std::vector<char>{'3', '4', '\n', '0', '\n', '1', '0', '0', '\n'}));
@@ -48,8 +49,8 @@ TEST_F(Export, CyclesInTheOrderTheyEndedPowerOrWork) {
 
 TEST_F(Export, AfterAResetTheFileIsEmptyAndReplacesAnOldOne) {
     WriteAll("out.xls", std::vector<char>(50, 'x'));
-    AppendStatisticsEntry(gStatistics, 0, {9, 9});
-    ResetCutStatistics(gStatistics, 0);
+    AppendStatisticsEntry(TestStatistics(), 0, {9, 9});
+    ResetCutStatistics(TestStatistics(), 0);
     EXPECT_TRUE(ExportedLines(kPowerStatistics, 0).empty());
     EXPECT_EQ(std::filesystem::file_size("out.xls"), 0u);
 }
@@ -59,9 +60,10 @@ TEST_F(Export, AfterAResetTheFileIsEmptyAndReplacesAnOldOne) {
 TEST_F(Export, AfterTheWrapOldestFirstAndTheNextToBeOverwrittenLeftOut) {
     const int cut = 15;
     for (int i = 0; i < 50001; ++i)
-        AppendStatisticsEntry(gStatistics, cut, {static_cast<uint8_t>(i % 100), static_cast<uint8_t>(i % 7)});
-    ASSERT_EQ(gStatistics.writeIndex[cut], 1);
-    ASSERT_EQ(gStatistics.wrapMarker[cut], 2);
+        AppendStatisticsEntry(TestStatistics(), cut,
+                              {static_cast<uint8_t>(i % 100), static_cast<uint8_t>(i % 7)});
+    ASSERT_EQ(TestStatistics().writeIndex[cut], 1);
+    ASSERT_EQ(TestStatistics().wrapMarker[cut], 2);
     const auto lines = ExportedLines(kPowerStatistics, cut);
     ASSERT_EQ(lines.size(), 49999u);
     EXPECT_EQ(lines.front(), std::to_string(2 % 100));     // cycle 2, at entry 2
@@ -70,27 +72,32 @@ TEST_F(Export, AfterTheWrapOldestFirstAndTheNextToBeOverwrittenLeftOut) {
 }
 
 TEST_F(Export, RequestsTheMenuNeverMakesWriteNothing) {
-    EXPECT_EQ(WriteStatisticsExport("out.xls", static_cast<StatisticsKind>(2), 0), kExportBadRequest);
-    EXPECT_EQ(WriteStatisticsExport("out.xls", kPowerStatistics, 16), kExportBadRequest);
-    EXPECT_EQ(WriteStatisticsExport("out.xls", kPowerStatistics, -1), kExportBadRequest);
+    EXPECT_EQ(WriteStatisticsExport(TestStatistics(), TestStatisticsLock(), "out.xls",
+                                    static_cast<StatisticsKind>(2), 0),
+              kExportBadRequest);
+    EXPECT_EQ(WriteStatisticsExport(TestStatistics(), TestStatisticsLock(), "out.xls", kPowerStatistics, 16),
+              kExportBadRequest);
+    EXPECT_EQ(WriteStatisticsExport(TestStatistics(), TestStatisticsLock(), "out.xls", kPowerStatistics, -1),
+              kExportBadRequest);
     EXPECT_FALSE(std::filesystem::exists("out.xls"));
 }
 
 TEST_F(Export, CreateFailureGivesTheSystemsCode) {
     std::filesystem::create_directory("dir.xls");
-    EXPECT_NE(WriteStatisticsExport("dir.xls", kPowerStatistics, 0), 0);
+    EXPECT_NE(WriteStatisticsExport(TestStatistics(), TestStatisticsLock(), "dir.xls", kPowerStatistics, 0),
+              0);
 }
 
 #ifndef _WIN32
 // A write that fails part-way: its error code, and an export that was there stays as it was
 // (before, the first lines replaced it and the rest was lost).
 TEST_F(Export, FailedWriteLeavesTheOldFileAsItWas) {
-    for (int i = 0; i < 5; ++i) AppendStatisticsEntry(gStatistics, 1, {100, 0});
+    for (int i = 0; i < 5; ++i) AppendStatisticsEntry(TestStatistics(), 1, {100, 0});
     WriteAll("out.xls", {'4', '2', '\n'});
     int32_t r;
     {
         FileSizeLimit full(8);  // room for two lines "100\n"
-        r = WriteStatisticsExport("out.xls", kPowerStatistics, 1);
+        r = WriteStatisticsExport(TestStatistics(), TestStatisticsLock(), "out.xls", kPowerStatistics, 1);
     }
     EXPECT_EQ(r, EFBIG);
     const auto bytes = ReadAll("out.xls");

@@ -6,6 +6,7 @@
 
 #include "model/model.h"
 #include "trend/cut_trend.h"
+#include "test_monitor.h"
 
 namespace {
 
@@ -13,9 +14,10 @@ TrendBook book;  // 58 KB: static storage, as in the program
 
 class ForecastTest : public ::testing::Test {
 protected:
-    void SetUp() override { ResetModel(); }
+    void SetUp() override { ResetModel(TestModel(), TestStatistics()); }
     static void Append(int cut, int peak, int work) {
-        AppendStatisticsEntry(gStatistics, cut, {static_cast<uint8_t>(peak), static_cast<uint8_t>(work)});
+        AppendStatisticsEntry(TestStatistics(), cut,
+                              {static_cast<uint8_t>(peak), static_cast<uint8_t>(work)});
     }
     static CutForecast Forecast(int cut, int blunt, int mode = 0) {
         CutParameters p = DefaultCutParameters();
@@ -56,9 +58,9 @@ TEST_F(ForecastTest, HandComputedForecastsOfBuiltHistories) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ResetModel();
+        ResetModel(TestModel(), TestStatistics());
         for (int p : c.peaks) Append(0, p, 0);
-        StartTrends(book, gStatistics, 10);
+        StartTrends(book, TestStatistics(), 10);
         const CutForecast f = Forecast(0, c.blunt);
         ASSERT_TRUE(f.enough);
         EXPECT_EQ(f.firstCycle, static_cast<int64_t>(c.peaks.size()) - 10);
@@ -73,13 +75,13 @@ TEST_F(ForecastTest, HandComputedForecastsOfBuiltHistories) {
 TEST_F(ForecastTest, RisingToolCycleByCycleAgreesWithAStartAndItsRangeHoldsTheCrossing) {
     // 20 + j/2 with a repeating -1, 0, +1: the stored values first cross the Blunt limit 60 at
     // cycle 80. The default window of 50 cycles.
-    StartTrends(book, gStatistics, kForecastWindowDefault);
+    StartTrends(book, TestStatistics(), kForecastWindowDefault);
     static TrendBook fresh;
     for (int j = 0; j < 120; ++j) {
         SCOPED_TRACE(j);
         Append(4, 20 + j / 2 + (j % 3 - 1), 10);
-        FollowStatistics(book, gStatistics, 4);
-        StartTrends(fresh, gStatistics, kForecastWindowDefault);
+        FollowStatistics(book, TestStatistics(), 4);
+        StartTrends(fresh, TestStatistics(), kForecastWindowDefault);
         const CutForecast f = Forecast(4, 60), g = ForecastOf(fresh, 4, DefaultCutParameters());
         ASSERT_EQ(f.enough, j + 1 >= 50);  // too few cycles below the window
         ASSERT_EQ(f.count, std::min(j + 1, 50));
@@ -99,7 +101,7 @@ TEST_F(ForecastTest, WorkModeThenAResetCut) {
     // Step 1: peaks steady at 30, work 0 .. 59; Blunt Mode Work, Blunt limit 70: the work line
     // is at 59 rising by 1, 11 cycles to go; Break (on the peaks) is not in sight.
     for (int j = 0; j < 60; ++j) Append(3, 30, j);
-    StartTrends(book, gStatistics, 10);
+    StartTrends(book, TestStatistics(), 10);
     CutForecast f = Forecast(3, 70, 1);
     EXPECT_TRUE(f.workMode);
     EXPECT_EQ(f.values[0], 50);
@@ -107,11 +109,11 @@ TEST_F(ForecastTest, WorkModeThenAResetCut) {
     EXPECT_EQ(f.brk.kind, LimitForecast::kNotRising);
     EXPECT_EQ(f.risingSince, 0);
     // Step 2: the cut is reset; the forecast starts again with the cycles after it.
-    ResetCutStatistics(gStatistics, 3);
-    FollowStatistics(book, gStatistics, 3);
+    ResetCutStatistics(TestStatistics(), 3);
+    FollowStatistics(book, TestStatistics(), 3);
     EXPECT_EQ(Forecast(3, 70, 1).count, 0);
     for (int j = 0; j < 3; ++j) Append(3, 40, 7 + j);
-    FollowStatistics(book, gStatistics, 3);
+    FollowStatistics(book, TestStatistics(), 3);
     f = Forecast(3, 70, 1);
     EXPECT_FALSE(f.enough);
     EXPECT_EQ(f.firstCycle, 0);
@@ -120,19 +122,19 @@ TEST_F(ForecastTest, WorkModeThenAResetCut) {
 
 TEST_F(ForecastTest, WrappedRingIsFollowedAcrossItsEnd) {
     // A full ring two entries before its end (every entry 30); then 22 cycles 20, 21, ... 41.
-    for (StatisticsEntry& e : gStatistics.entries[0]) e = {30, 0};
-    gStatistics.writeIndex[0] = 49998;
-    gStatistics.wrapMarker[0] = 49999;
-    StartTrends(book, gStatistics, 10);
+    for (StatisticsEntry& e : TestStatistics().entries[0]) e = {30, 0};
+    TestStatistics().writeIndex[0] = 49998;
+    TestStatistics().wrapMarker[0] = 49999;
+    StartTrends(book, TestStatistics(), 10);
     for (int k = 0; k < 22; ++k) {
         Append(0, 20 + k, 0);
-        FollowStatistics(book, gStatistics, 0);  // passes the held count of 49999 at k = 0
+        FollowStatistics(book, TestStatistics(), 0);  // passes the held count of 49999 at k = 0
     }
     const CutForecast f = Forecast(0, 60);
     EXPECT_EQ(f.firstCycle, 50000 + 22 - 10);  // followed, never started again
     EXPECT_EQ(f.values[0], 32);
     // A start reads the same window across the ring's end.
-    StartTrends(book, gStatistics, 10);
+    StartTrends(book, TestStatistics(), 10);
     const CutForecast g = Forecast(0, 60);
     EXPECT_EQ(g.firstCycle, 50000 - 10);
     EXPECT_EQ(std::vector<uint8_t>(g.values, g.values + 10), std::vector<uint8_t>(f.values, f.values + 10));

@@ -19,8 +19,8 @@ class ForecastViewTest : public ViewTest {
 protected:
     // Cut 1 with the given peaks (work = peak / 2), a window of 10; Blunt 40, Break 50.
     CutForecast Built(const std::vector<int>& peaks, uint16_t mode = 0) {
-        for (int p : peaks) AppendStatisticsEntry(gStatistics, 0, {uint8_t(p), uint8_t(p / 2)});
-        StartTrends(book, gStatistics, 10);
+        for (int p : peaks) AppendStatisticsEntry(TestStatistics(), 0, {uint8_t(p), uint8_t(p / 2)});
+        StartTrends(book, TestStatistics(), 10);
         CutParameters limits = DefaultCutParameters();
         limits.bluntLimit = 40;
         limits.breakLimit = 50;

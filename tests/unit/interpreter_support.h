@@ -99,8 +99,8 @@ inline uint16_t Report(int cut, int base, int value) {
 class InterpreterFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetModel();
-        WriteParameterDefaults();
+        ResetModel(TestModel(), TestStatistics());
+        WriteParameterDefaults(TestModel());
         ResetInterpreter(TestLink());
         PresetConfiguration(TestConfig());
         RecordingPlatform();

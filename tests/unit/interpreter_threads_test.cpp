@@ -61,7 +61,7 @@ std::vector<uint8_t> UnitStream(int cycles) {
 // What the views, the timer and the DEBUG window read, the way they read it.
 int64_t ReadLikeTheViews() {
     int64_t seen = 0;
-    const LiveCurve& c = gModel.curve;
+    const LiveCurve& c = TestModel().curve;
     int32_t count = Load(c.pointCount);
     if (count > kCurvePoints) count = kCurvePoints;
     for (int32_t i = 0; i < count; ++i)
@@ -70,20 +70,21 @@ int64_t ReadLikeTheViews() {
     const int32_t slot = Load(c.CycleSlot);
     if (slot >= 0 && slot < kCycleSlots) seen += Load(c.CycleStart[slot]);
     seen += Load(c.samplesPerPoint) + Load(c.taWindowEnd) + Load(c.twWindowEnd) + Load(c.compressing);
-    const CycleStateRecord& s = gModel.cycle;
+    const CycleStateRecord& s = TestModel().cycle;
     seen += Load(s.CycleState) + Load(s.po) + Load(s.peak) + Load(s.workSum) + Load(s.poPoints);
-    const int cut = Load(gModel.ActiveCut);
+    const int cut = Load(TestModel().ActiveCut);
     for (int w = 0; w < kCutWordCount; ++w)
-        seen += CutWordValue(gModel.activeCutParameters, w) + CutWordValue(gModel.cutParameters[cut], w);
-    for (int w = 0; w < kCommonWordCount; ++w) seen += CommonWordValue(gModel.common, w);
-    const AlarmState& a = gModel.alarms;
+        seen += CutWordValue(TestModel().activeCutParameters, w) +
+                CutWordValue(TestModel().cutParameters[cut], w);
+    for (int w = 0; w < kCommonWordCount; ++w) seen += CommonWordValue(TestModel().common, w);
+    const AlarmState& a = TestModel().alarms;
     seen += Load(a.AlarmBits) + Load(a.Err1Flag) + Load(a.BluntCounter[cut]) + Load(a.MissingCounter[cut]);
     // The statistics chart: the held entries of the active cut.
-    const uint16_t writeIndex = Load(gStatistics.writeIndex[cut]);
-    const uint16_t wrapMarker = Load(gStatistics.wrapMarker[cut]);
+    const uint16_t writeIndex = Load(TestStatistics().writeIndex[cut]);
+    const uint16_t wrapMarker = Load(TestStatistics().wrapMarker[cut]);
     const int held = HeldEntries(writeIndex, wrapMarker);
     for (int i = 0; i < held; ++i) {
-        const StatisticsEntry& e = gStatistics.entries[cut][(wrapMarker + i) % kStatisticsEntries];
+        const StatisticsEntry& e = TestStatistics().entries[cut][(wrapMarker + i) % kStatisticsEntries];
         seen += Load(e.peak) + Load(e.work);
     }
     char line[kDebugLineSize];
@@ -93,16 +94,16 @@ int64_t ReadLikeTheViews() {
 
 // The timer and the watchdog write the few fields that are theirs.
 void TimerTick() {
-    ConnectionState& c = gModel.connection;
+    ConnectionState& c = TestModel().connection;
     if (Load(c.SilenceTicks) < 10) Store(c.SilenceTicks, Load(c.SilenceTicks) + 1);
-    const int32_t relays = Load(gModel.alarms.RelaysDisabledTicks);
-    if (relays > 0) Store(gModel.alarms.RelaysDisabledTicks, relays - 1);
+    const int32_t relays = Load(TestModel().alarms.RelaysDisabledTicks);
+    if (relays > 0) Store(TestModel().alarms.RelaysDisabledTicks, relays - 1);
 }
 
 TEST(InterpreterThreads, ReaderThreadAndUiThreadShareTheModel) {
     TempWorkDir dir;
-    ResetModel();
-    WriteParameterDefaults();
+    ResetModel(TestModel(), TestStatistics());
+    WriteParameterDefaults(TestModel());
     ResetInterpreter(TestLink());
     PresetConfiguration(TestConfig());
     gSaves = 0;
@@ -155,7 +156,8 @@ TEST(InterpreterThreads, ReaderThreadAndUiThreadShareTheModel) {
                 EXPECT_EQ(SaveStatisticsAndUse(TestFiles(), tick % 80 < 40 ? "a.$$$" : "b.$$$"), 0);
                 break;
             case 37:
-                EXPECT_EQ(WriteStatisticsExport("out.xls", static_cast<StatisticsKind>(tick % 2), tick % 4),
+                EXPECT_EQ(WriteStatisticsExport(TestStatistics(), TestStatisticsLock(), "out.xls",
+                                                static_cast<StatisticsKind>(tick % 2), tick % 4),
                           0);
                 break;
             default:
@@ -182,7 +184,7 @@ std::atomic<bool> gUiReadsDone;
 // never return (after a bound the save gives up and the test fails instead of hanging).
 TEST(InterpreterThreads, TheUiSideNeverWaitsForASaveInProgress) {
     TempWorkDir dir;
-    ResetModel();
+    ResetModel(TestModel(), TestStatistics());
     ResetInterpreter(TestLink());
     PresetConfiguration(TestConfig());
     ResetServices();
@@ -211,7 +213,7 @@ TEST(InterpreterThreads, TheUiSideNeverWaitsForASaveInProgress) {
     reader.join();
     ASSERT_TRUE(returned) << "the UI side waited for the save";
     EXPECT_EQ(reads.get(), std::tuple(true, false, false));  // held, no failed save, no message
-    EXPECT_EQ(HeldEntries(gStatistics, 0), 1);
+    EXPECT_EQ(HeldEntries(TestStatistics(), 0), 1);
     EXPECT_EQ(ResetStatistics(TestFiles(), kAllCuts),
               0);  // the user's choice ends the hold, for the tests after
     ResetServices();

@@ -204,8 +204,8 @@ TEST_F(CycleJournal, OneLinePerCycleWithItsAlarmsCountersAndLimits) {
     EXPECT_EQ(c.breakLimit, 50);
     EXPECT_LE(a.time.unixMs, c.time.unixMs);
     // The statistics entries and the journal agree.
-    EXPECT_EQ(gStatistics.entries[2][0].peak, 39);
-    EXPECT_EQ(gStatistics.entries[2][1].peak, 10);
+    EXPECT_EQ(TestStatistics().entries[2][0].peak, 39);
+    EXPECT_EQ(TestStatistics().entries[2][1].peak, 10);
 }
 
 }  // namespace

@@ -1,39 +1,40 @@
 #include <gtest/gtest.h>
 
 #include "model/model.h"
+#include "test_monitor.h"
 
 namespace {
 
 class ModelTest : public ::testing::Test {
 protected:
-    void SetUp() override { ResetModel(); }
+    void SetUp() override { ResetModel(TestModel(), TestStatistics()); }
 };
 
 TEST_F(ModelTest, StartValues) {
-    EXPECT_EQ(gModel.LastAnnouncedCut, 117);
-    EXPECT_EQ(gModel.curve.CycleSlot, -1);
-    EXPECT_EQ(gModel.curve.samplesPerPoint, 1);
-    EXPECT_EQ(gModel.connection.NotConnected, 1);
-    EXPECT_EQ(gModel.cycle.lastSample, 0);
-    EXPECT_EQ(gModel.activeCutParameters.breakLimit, 50);
-    EXPECT_EQ(gModel.cutParameters[3].breakLimit, 0);  // defaults are written by start-up
+    EXPECT_EQ(TestModel().LastAnnouncedCut, 117);
+    EXPECT_EQ(TestModel().curve.CycleSlot, -1);
+    EXPECT_EQ(TestModel().curve.samplesPerPoint, 1);
+    EXPECT_EQ(TestModel().connection.NotConnected, 1);
+    EXPECT_EQ(TestModel().cycle.lastSample, 0);
+    EXPECT_EQ(TestModel().activeCutParameters.breakLimit, 50);
+    EXPECT_EQ(TestModel().cutParameters[3].breakLimit, 0);  // defaults are written by start-up
 }
 
 TEST_F(ModelTest, DefaultsOfEveryCutAndTheCommonWords) {
-    gModel.common.unitOptions = 7;
-    WriteParameterDefaults();
+    TestModel().common.unitOptions = 7;
+    WriteParameterDefaults(TestModel());
     // Word order: breakLimit .. cyclesPerScreen.
     const uint16_t expected[kCutWordCount] = {50, 30, 10, 1, 100, 50, 0, 0, 1, 1, 0, 20, 0, 1, 9, 100, 0, 1};
     for (int c = 0; c < kCutCount; ++c)
         for (int w = 0; w < kCutWordCount; ++w)
-            EXPECT_EQ(CutWordValue(gModel.cutParameters[c], w), expected[w]);
-    EXPECT_EQ(gModel.common.average, 4);
-    EXPECT_EQ(gModel.common.poSamples, 4);
-    EXPECT_EQ(gModel.common.unitId, 0);
-    EXPECT_EQ(gModel.common.debounce, 1);
-    EXPECT_EQ(gModel.common.rangeDecimals, 0);
-    EXPECT_EQ(gModel.common.rangeValue, 0);
-    EXPECT_EQ(gModel.common.unitOptions, 7);  // not touched
+            EXPECT_EQ(CutWordValue(TestModel().cutParameters[c], w), expected[w]);
+    EXPECT_EQ(TestModel().common.average, 4);
+    EXPECT_EQ(TestModel().common.poSamples, 4);
+    EXPECT_EQ(TestModel().common.unitId, 0);
+    EXPECT_EQ(TestModel().common.debounce, 1);
+    EXPECT_EQ(TestModel().common.rangeDecimals, 0);
+    EXPECT_EQ(TestModel().common.rangeValue, 0);
+    EXPECT_EQ(TestModel().common.unitOptions, 7);  // not touched
 }
 
 TEST_F(ModelTest, WordAccessFollowsTheRecordLayout) {
@@ -48,60 +49,60 @@ TEST_F(ModelTest, WordAccessFollowsTheRecordLayout) {
 }
 
 TEST_F(ModelTest, AppendStoresAtWriteIndexAndCountsHeldEntries) {
-    AppendStatisticsEntry(gStatistics, 4, {39, 34});
-    AppendStatisticsEntry(gStatistics, 4, {40, 1});
-    EXPECT_EQ(gStatistics.writeIndex[4], 2);
-    EXPECT_EQ(gStatistics.wrapMarker[4], 0);
-    EXPECT_EQ(gStatistics.entries[4][0].peak, 39);
-    EXPECT_EQ(gStatistics.entries[4][0].work, 34);
-    EXPECT_EQ(gStatistics.entries[4][1].peak, 40);
-    EXPECT_EQ(HeldEntries(gStatistics, 4), 2);
-    EXPECT_EQ(HeldEntries(gStatistics, 3), 0);
+    AppendStatisticsEntry(TestStatistics(), 4, {39, 34});
+    AppendStatisticsEntry(TestStatistics(), 4, {40, 1});
+    EXPECT_EQ(TestStatistics().writeIndex[4], 2);
+    EXPECT_EQ(TestStatistics().wrapMarker[4], 0);
+    EXPECT_EQ(TestStatistics().entries[4][0].peak, 39);
+    EXPECT_EQ(TestStatistics().entries[4][0].work, 34);
+    EXPECT_EQ(TestStatistics().entries[4][1].peak, 40);
+    EXPECT_EQ(HeldEntries(TestStatistics(), 4), 2);
+    EXPECT_EQ(HeldEntries(TestStatistics(), 3), 0);
 }
 
 // Scenario: one cut runs through the wrap of its ring and on to the one cycle where
 // writeIndex stands at 49,999 and the marker is 0.
 TEST_F(ModelTest, WrapEdgesAt50000And99999Cycles) {
     const int cut = 9;
-    for (int i = 0; i < 49999; ++i) AppendStatisticsEntry(gStatistics, cut, {1, 1});
-    EXPECT_EQ(gStatistics.writeIndex[cut], 49999);
-    EXPECT_EQ(HeldEntries(gStatistics, cut), 49999);
+    for (int i = 0; i < 49999; ++i) AppendStatisticsEntry(TestStatistics(), cut, {1, 1});
+    EXPECT_EQ(TestStatistics().writeIndex[cut], 49999);
+    EXPECT_EQ(HeldEntries(TestStatistics(), cut), 49999);
 
-    AppendStatisticsEntry(gStatistics, cut, {2, 2});  // the 50,000th cycle
-    EXPECT_EQ(gStatistics.writeIndex[cut], 0);
-    EXPECT_EQ(gStatistics.wrapMarker[cut], 1);
-    EXPECT_EQ(HeldEntries(gStatistics, cut), 50000);
+    AppendStatisticsEntry(TestStatistics(), cut, {2, 2});  // the 50,000th cycle
+    EXPECT_EQ(TestStatistics().writeIndex[cut], 0);
+    EXPECT_EQ(TestStatistics().wrapMarker[cut], 1);
+    EXPECT_EQ(HeldEntries(TestStatistics(), cut), 50000);
 
-    AppendStatisticsEntry(gStatistics, cut, {3, 3});  // 50,001
-    EXPECT_EQ(gStatistics.writeIndex[cut], 1);
-    EXPECT_EQ(gStatistics.wrapMarker[cut], 2);
-    EXPECT_EQ(gStatistics.entries[cut][0].peak, 3);
+    AppendStatisticsEntry(TestStatistics(), cut, {3, 3});  // 50,001
+    EXPECT_EQ(TestStatistics().writeIndex[cut], 1);
+    EXPECT_EQ(TestStatistics().wrapMarker[cut], 2);
+    EXPECT_EQ(TestStatistics().entries[cut][0].peak, 3);
 
-    for (int i = 50001; i < 99999; ++i) AppendStatisticsEntry(gStatistics, cut, {4, 4});
-    EXPECT_EQ(gStatistics.writeIndex[cut], 49999);
-    EXPECT_EQ(gStatistics.wrapMarker[cut], 0);
-    EXPECT_EQ(HeldEntries(gStatistics, cut), 49999);
+    for (int i = 50001; i < 99999; ++i) AppendStatisticsEntry(TestStatistics(), cut, {4, 4});
+    EXPECT_EQ(TestStatistics().writeIndex[cut], 49999);
+    EXPECT_EQ(TestStatistics().wrapMarker[cut], 0);
+    EXPECT_EQ(HeldEntries(TestStatistics(), cut), 49999);
 
-    AppendStatisticsEntry(gStatistics, cut, {5, 5});  // 100,000
-    EXPECT_EQ(gStatistics.writeIndex[cut], 0);
-    EXPECT_EQ(gStatistics.wrapMarker[cut], 1);
-    EXPECT_EQ(HeldEntries(gStatistics, cut), 50000);
+    AppendStatisticsEntry(TestStatistics(), cut, {5, 5});  // 100,000
+    EXPECT_EQ(TestStatistics().writeIndex[cut], 0);
+    EXPECT_EQ(TestStatistics().wrapMarker[cut], 1);
+    EXPECT_EQ(HeldEntries(TestStatistics(), cut), 50000);
 }
 
 TEST_F(ModelTest, ResetKeepsEntriesButShowsNoParts) {
-    for (int i = 0; i < 3; ++i) AppendStatisticsEntry(gStatistics, 0, {7, 8});
-    ResetCutStatistics(gStatistics, 0);
-    EXPECT_EQ(HeldEntries(gStatistics, 0), 0);
-    EXPECT_EQ(gStatistics.entries[0][2].peak, 7);
+    for (int i = 0; i < 3; ++i) AppendStatisticsEntry(TestStatistics(), 0, {7, 8});
+    ResetCutStatistics(TestStatistics(), 0);
+    EXPECT_EQ(HeldEntries(TestStatistics(), 0), 0);
+    EXPECT_EQ(TestStatistics().entries[0][2].peak, 7);
 }
 
 TEST_F(ModelTest, DamagedIndexesNeverWriteOutsideTheRing) {
-    gStatistics.writeIndex[15] = 65535;
-    gStatistics.wrapMarker[15] = 60000;
-    AppendStatisticsEntry(gStatistics, 15, {9, 9});
-    EXPECT_EQ(gStatistics.entries[15][0].peak, 9);
-    EXPECT_EQ(gStatistics.writeIndex[15], 1);
-    EXPECT_LT(gStatistics.wrapMarker[15], kStatisticsEntries);
+    TestStatistics().writeIndex[15] = 65535;
+    TestStatistics().wrapMarker[15] = 60000;
+    AppendStatisticsEntry(TestStatistics(), 15, {9, 9});
+    EXPECT_EQ(TestStatistics().entries[15][0].peak, 9);
+    EXPECT_EQ(TestStatistics().writeIndex[15], 1);
+    EXPECT_LT(TestStatistics().wrapMarker[15], kStatisticsEntries);
 }
 
 TEST(WorkPercentTest, DivisorAndCap) {

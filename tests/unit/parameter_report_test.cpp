@@ -128,7 +128,7 @@ protected:
     }
     uint16_t& Field(int cut) {
         const Expected& e = GetParam();
-        return e.common ? gModel.common.*e.commonField : gModel.cutParameters[cut].*e.cutField;
+        return e.common ? TestModel().common.*e.commonField : TestModel().cutParameters[cut].*e.cutField;
     }
     // A value in range that differs from the one held.
     uint16_t NewValue(int cut) {
@@ -154,7 +154,7 @@ TEST_P(ParameterReport, ActiveCutWithTheTableShown) {
     Send({Report(kActive, e.base, v)});
     EXPECT_EQ(Field(kActive), v);
     if (!e.common) {
-        EXPECT_EQ(gModel.activeCutParameters.*e.cutField, v);
+        EXPECT_EQ(TestModel().activeCutParameters.*e.cutField, v);
     }
     EXPECT_EQ(gRecord.CallsAndRegions(), WithAnswer(e.table));
 }
@@ -175,11 +175,11 @@ TEST_P(ParameterReport, ActiveCutWithAStatisticsChartShown) {
 TEST_P(ParameterReport, AnotherCut) {
     const Expected& e = GetParam();
     TestConfig().DisplayMode = 2;
-    const CutParameters mirror = gModel.activeCutParameters;
+    const CutParameters mirror = TestModel().activeCutParameters;
     const uint16_t v = NewValue(kOther);
     Send({Report(kOther, e.base, v)});
     EXPECT_EQ(Field(kOther), v);
-    EXPECT_EQ(std::memcmp(&mirror, &gModel.activeCutParameters, sizeof mirror), 0);
+    EXPECT_EQ(std::memcmp(&mirror, &TestModel().activeCutParameters, sizeof mirror), 0);
     EXPECT_EQ(gRecord.CallsAndRegions(), WithAnswer(e.common ? e.table : Lines{}, e.common));
 }
 
@@ -212,24 +212,24 @@ TEST_F(InterpreterFixture, BluntLimitOfAnInactiveCutChangesOnlyThatCut) {
     Send({222});
     gRecord.Clear();
     Send({Report(5, 383, 40)});
-    EXPECT_EQ(gModel.cutParameters[5].bluntLimit, 40);
-    EXPECT_EQ(gModel.activeCutParameters.bluntLimit, 30);
+    EXPECT_EQ(TestModel().cutParameters[5].bluntLimit, 40);
+    EXPECT_EQ(TestModel().activeCutParameters.bluntLimit, 30);
     EXPECT_TRUE(gRecord.CallsAndRegions().empty());
     Send({225});  // the new value reaches the mirror at that cut's start
-    EXPECT_EQ(gModel.activeCutParameters.bluntLimit, 40);
+    EXPECT_EQ(TestModel().activeCutParameters.bluntLimit, 40);
 }
 
 TEST_F(InterpreterFixture, CodesOutsideTheParameterRangeChangeNothing) {
     Send({221});
-    const std::vector<uint8_t> before(reinterpret_cast<uint8_t*>(&gModel),
-                                      reinterpret_cast<uint8_t*>(&gModel) + sizeof gModel);
+    const std::vector<uint8_t> before(reinterpret_cast<uint8_t*>(&TestModel()),
+                                      reinterpret_cast<uint8_t*>(&TestModel()) + sizeof TestModel());
     gRecord.Clear();
     for (uint16_t report : {uint16_t(3417), uint16_t(4095), uint16_t(0x1000 | 3417), uint16_t(0xF000 | 4000),
                             uint16_t(0x5005), uint16_t(0x10FF)}) {
-        gModel.connection.SilenceTicks = 0;
+        TestModel().connection.SilenceTicks = 0;
         Send({report});
     }
-    EXPECT_TRUE(std::memcmp(before.data(), &gModel, sizeof gModel) == 0);
+    EXPECT_TRUE(std::memcmp(before.data(), &TestModel(), sizeof TestModel()) == 0);
     EXPECT_TRUE(gRecord.CallsAndRegions().empty());
 }
 

@@ -26,8 +26,8 @@ constexpr const char* kFile = "set.kvd";
 class ParameterSetFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetModel();
-        WriteParameterDefaults();
+        ResetModel(TestModel(), TestStatistics());
+        WriteParameterDefaults(TestModel());
         PresetConfiguration(TestConfig());
         ResetCommandQueue(TestLink());
         TestLink().ring = TransmitRing{};
@@ -45,18 +45,18 @@ int MaxOfCutWord(int word) {
 void StageLiveSet(uint16_t rangeDecimals, uint16_t rangeValue) {
     for (int c = 0; c < kCutCount; ++c)
         for (int w = 0; w < kCutWordCount; ++w)
-            CutWord(gModel.cutParameters[c], w) =
+            CutWord(TestModel().cutParameters[c], w) =
                 static_cast<uint16_t>(MaxOfCutWord(w) - (c * 7 + w) % (MaxOfCutWord(w) + 1));
-    gModel.common = CommonParameters{25, 3, 255, 8, rangeDecimals, rangeValue, 9};
+    TestModel().common = CommonParameters{25, 3, 255, 8, rangeDecimals, rangeValue, 9};
 }
 
 void ExpectLoadedEqualsLive() {
-    const LoadedParameterSet& set = gModel.loadedParameterSet;
+    const LoadedParameterSet& set = TestModel().loadedParameterSet;
     for (int c = 0; c < kCutCount; ++c)
         for (int w = 0; w < kCutWordCount; ++w)
-            EXPECT_EQ(CutWordValue(set.cuts[c], w), CutWordValue(gModel.cutParameters[c], w))
+            EXPECT_EQ(CutWordValue(set.cuts[c], w), CutWordValue(TestModel().cutParameters[c], w))
                 << "cut " << c << " word " << w;
-    const CommonParameters& live = gModel.common;
+    const CommonParameters& live = TestModel().common;
     EXPECT_EQ(set.average, live.average);
     EXPECT_EQ(set.poSamples, live.poSamples);
     EXPECT_EQ(set.unitId, live.unitId);
@@ -66,14 +66,14 @@ void ExpectLoadedEqualsLive() {
 }
 
 std::string Saved() {
-    EXPECT_EQ(WriteParameterSetFile(kFile), 0);
+    EXPECT_EQ(WriteParameterSetFile(TestModel(), kFile), 0);
     const auto bytes = ReadAll(kFile);
     return {bytes.begin(), bytes.end()};
 }
 
 int32_t Load(const std::string& text) {
     WriteAll(kFile, {text.begin(), text.end()});
-    return ReadParameterSetFile(kFile);
+    return ReadParameterSetFile(TestModel(), kFile);
 }
 
 std::vector<std::string> Split(const std::string& text, char separator) {
@@ -141,10 +141,10 @@ TEST_F(ParameterSetFileTest, SaveThenLoadGivesTheLiveParametersInEveryLanguage) 
         TestConfig().languageBase = c.language;
         const std::string text = Saved();
         EXPECT_EQ(Split(text, '\n')[4], std::string(GetText(kLabelRange)) + "\t" + c.rangeText);
-        gModel.loadedParameterSet = LoadedParameterSet{};
-        ASSERT_EQ(ReadParameterSetFile(kFile), 0);
+        TestModel().loadedParameterSet = LoadedParameterSet{};
+        ASSERT_EQ(ReadParameterSetFile(TestModel(), kFile), 0);
         ExpectLoadedEqualsLive();
-        EXPECT_EQ(gModel.loadedParameterSet.debounce, 8);  // written as 9
+        EXPECT_EQ(TestModel().loadedParameterSet.debounce, 8);  // written as 9
     }
 }
 
@@ -154,7 +154,7 @@ TEST_F(ParameterSetFileTest, FileSavedInGermanLoadsInEnglish) {
     const std::string text = Saved();
     EXPECT_NE(text.find("Stumpf Z\xE4hler\t"), std::string::npos);  // code page 1252
     TestConfig().languageBase = kLanguageEnglish;
-    ASSERT_EQ(ReadParameterSetFile(kFile), 0);
+    ASSERT_EQ(ReadParameterSetFile(TestModel(), kFile), 0);
     ExpectLoadedEqualsLive();
 }
 
@@ -168,7 +168,7 @@ TEST_F(ParameterSetFileTest, FilesThatAreNoParameterSet) {
     EXPECT_EQ(Load(""), kResultNotParameterSet);
     EXPECT_EQ(Load("just some text without a tab"), kResultNotParameterSet);
     // A name that does not exist is created empty, reads as no parameter set, and stays.
-    EXPECT_EQ(ReadParameterSetFile("new.kvd"), kResultNotParameterSet);
+    EXPECT_EQ(ReadParameterSetFile(TestModel(), "new.kvd"), kResultNotParameterSet);
     EXPECT_TRUE(std::filesystem::exists("new.kvd"));
 }
 
@@ -225,15 +225,15 @@ TEST_F(ParameterSetFileTest, RangeReadings) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         ASSERT_EQ(Load(WithField(good, 5, 1, c.text)), 0);
-        EXPECT_EQ(gModel.loadedParameterSet.rangeDecimals, c.mode);
-        EXPECT_EQ(gModel.loadedParameterSet.rangeValue, c.value);
+        EXPECT_EQ(TestModel().loadedParameterSet.rangeDecimals, c.mode);
+        EXPECT_EQ(TestModel().loadedParameterSet.rangeValue, c.value);
     }
 }
 
 TEST_F(ParameterSetFileTest, DebounceIsReadAsDisplayed) {
     const std::string good = Saved();
     ASSERT_EQ(Load(WithField(good, 4, 1, "3")), 0);
-    EXPECT_EQ(gModel.loadedParameterSet.debounce, 2);
+    EXPECT_EQ(TestModel().loadedParameterSet.debounce, 2);
     EXPECT_EQ(Load(WithField(good, 4, 1, "0")), kResultValueOutOfRange);   // would be stored as -1
     EXPECT_EQ(Load(WithField(good, 4, 1, "10")), kResultValueOutOfRange);  // stored 9, above 8
 }
@@ -270,9 +270,9 @@ TEST_F(ParameterSetFileTest, OutOfRangeValuesNeverReachTheUnit) {
 // Regression: a load that failed half-way left a half-new staged set behind.
 TEST_F(ParameterSetFileTest, FailedLoadLeavesTheStagedSetAsItWas) {
     const std::string good = Saved();
-    gModel.loadedParameterSet.cuts[0].breakLimit = 77;
+    TestModel().loadedParameterSet.cuts[0].breakLimit = 77;
     EXPECT_EQ(Load(WithField(good, 24, 16, "9")), kResultValueOutOfRange);
-    EXPECT_EQ(gModel.loadedParameterSet.cuts[0].breakLimit, 77);
+    EXPECT_EQ(TestModel().loadedParameterSet.cuts[0].breakLimit, 77);
 }
 
 // Every early end of a good file is a failure: 30001 while the signature is incomplete, then 30007.
@@ -316,20 +316,20 @@ TEST_F(ParameterSetFileTest, CarriageReturnsBeforeTheLineFeedsAreHarmless) {
 // file beside it, which replaces it only once complete.
 TEST_F(ParameterSetFileTest, FailedSaveDoesNotReportSuccess) {
 #ifndef _WIN32
-    ASSERT_EQ(WriteParameterSetFile("old.kvd"), 0);
+    ASSERT_EQ(WriteParameterSetFile(TestModel(), "old.kvd"), 0);
     const auto before = ReadAll("old.kvd");
-    gModel.cutParameters[0].breakLimit = 77;
+    TestModel().cutParameters[0].breakLimit = 77;
     int32_t r;
     {
         FileSizeLimit full(100);  // the disk fills after 100 bytes
-        r = WriteParameterSetFile("old.kvd");
+        r = WriteParameterSetFile(TestModel(), "old.kvd");
     }
     EXPECT_EQ(r, EFBIG);
     EXPECT_EQ(ReadAll("old.kvd"), before);
     EXPECT_FALSE(std::filesystem::exists("old.kvd.tmp"));
 #endif
     std::filesystem::create_directory("folder.kvd");
-    EXPECT_NE(WriteParameterSetFile("folder.kvd"), 0);
+    EXPECT_NE(WriteParameterSetFile(TestModel(), "folder.kvd"), 0);
 }
 
 TEST(ParameterSetFields, RangeFormsWithoutADefinedReadingAreRejected) {

@@ -63,7 +63,7 @@ protected:
         LayoutIndex = layout;
         canvas.Clear();
         canvas.averageCharWidth = charWidth;
-        DrawParameterPage(canvas, "08.12.2026", "13:22");
+        DrawParameterPage(canvas, TestModel(), "08.12.2026", "13:22");
     }
     // The text drawn at a point, or null.
     const DrawOp* At(int x, int y) const {
@@ -86,18 +86,18 @@ protected:
 };
 
 TEST_F(ParameterPageTest, PositionsAlignmentsAndCellFormats) {
-    gModel.cutParameters[0].breakDelay = 1;
-    gModel.cutParameters[1].bluntDelay = 100;
-    gModel.cutParameters[2].bluntDelay = 0;
-    gModel.cutParameters[2].workDivisor = 9;
-    gModel.cutParameters[3].bluntMode = 1;
-    gModel.cutParameters[15].missingCount = 65535;
-    gModel.common.debounce = 1;
-    gModel.common.rangeDecimals = 1;
-    gModel.common.rangeValue = 1234;
+    TestModel().cutParameters[0].breakDelay = 1;
+    TestModel().cutParameters[1].bluntDelay = 100;
+    TestModel().cutParameters[2].bluntDelay = 0;
+    TestModel().cutParameters[2].workDivisor = 9;
+    TestModel().cutParameters[3].bluntMode = 1;
+    TestModel().cutParameters[15].missingCount = 65535;
+    TestModel().common.debounce = 1;
+    TestModel().common.rangeDecimals = 1;
+    TestModel().common.rangeValue = 1234;
     // The array is printed, not the active cut's mirror.
-    gModel.ActiveCut = 0;
-    gModel.activeCutParameters.breakDelay = 77;
+    TestModel().ActiveCut = 0;
+    TestModel().activeCutParameters.breakDelay = 77;
     canvas.align = kAlignRight | kAlignTop;
     Draw(1, 8);
 
@@ -173,7 +173,7 @@ TEST_F(ParameterPageTest, EveryCellLeavesAGapInItsColumn) {
             TestConfig().languageBase = language;
             for (int i = 0; i < kBaseCodeCount; ++i)
                 if (!kBaseCodes[i].common)
-                    for (CutParameters& cut : gModel.cutParameters)
+                    for (CutParameters& cut : TestModel().cutParameters)
                         CutWord(cut, kBaseCodes[i].word) = highest ? kBaseCodes[i].maxValue : 0;
             Draw(1, 8);
             int cells = 0;

@@ -102,14 +102,14 @@ TEST(RasterCanvasTest, TextStandsInItsAlignedOpaqueBox) {
 using RasterViewTest = ViewTest;
 
 TEST_F(RasterViewTest, CurveScreenRendersAndIsWrittenAsPixmap) {
-    gModel.cycle.po = 20;  // Break at 70 %: y 130
-    for (int i = 0; i < 100; ++i) gModel.curve.points[i] = {60, kStateRunning, 20, 0};
-    gModel.curve.pointCount = 100;
+    TestModel().cycle.po = 20;  // Break at 70 %: y 130
+    for (int i = 0; i < 100; ++i) TestModel().curve.points[i] = {60, kStateRunning, 20, 0};
+    TestModel().curve.pointCount = 100;
     RasterCanvas canvas(800, 600, kWindowBackground);
     CurveCursor cursor;
-    DrawCurveFrame(canvas, Target::kScreen, cursor);
-    DrawCurvePoints(canvas, Target::kScreen, cursor);
-    DrawPowerBar(canvas);
+    DrawCurveFrame(canvas, TestModel(), Target::kScreen, cursor);
+    DrawCurvePoints(canvas, TestModel(), Target::kScreen, cursor);
+    DrawPowerBar(canvas, TestModel());
     EXPECT_EQ(canvas.At(400, 130), kRed);
     EXPECT_EQ(canvas.At(150, 200), kBlue);
     EXPECT_EQ(canvas.At(150, 260), kPaletteColours[kPaletteGrey]);

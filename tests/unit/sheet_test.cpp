@@ -83,8 +83,8 @@ std::string Shown(int page, int field) {
 class SheetTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetModel();
-        WriteParameterDefaults();
+        ResetModel(TestModel(), TestStatistics());
+        WriteParameterDefaults(TestModel());
         ResetCommandQueue(TestLink());
     }
 };
@@ -173,7 +173,7 @@ TEST_F(SheetTest, FieldRulesOnApply) {
         SCOPED_TRACE(testing::Message()
                      << "page " << c.page << " control " << c.control << " \"" << c.typed << '"');
         ResetCommandQueue(TestLink());
-        OpenSheetCopy(TestSheet(), gModel, 15);
+        OpenSheetCopy(TestSheet(), TestModel(), 15);
         CreatePage(TestSheet(), c.page, 15);
         PageControls page(c.page);
         const int field = FieldAt(c.page, c.control);
@@ -193,7 +193,7 @@ TEST_F(SheetTest, FieldRulesOnApply) {
 // The P1 pair is checked against the other field's value on the page: P1Max at least 10 above
 // P1Min, P1Min at most P1Max - 10, on leaving a field and on Apply.
 TEST_F(SheetTest, P1MaxAndP1MinKeepTenApartOnThePage) {
-    OpenSheetCopy(TestSheet(), gModel, 2);
+    OpenSheetCopy(TestSheet(), TestModel(), 2);
     CreatePage(TestSheet(), kMeasurement, 2);
     PageControls page(kMeasurement);
     const int max = FieldAt(kMeasurement, IDC_P1MAX), min = FieldAt(kMeasurement, IDC_P1MIN);
@@ -220,7 +220,7 @@ TEST_F(SheetTest, P1MaxAndP1MinKeepTenApartOnThePage) {
 // Cancel sends back, in its own order, what the unit has confirmed meanwhile.
 TEST_F(SheetTest, ApplyAndCancelScenario) {
     const int cut = 4;
-    OpenSheetCopy(TestSheet(), gModel, cut);
+    OpenSheetCopy(TestSheet(), TestModel(), cut);
     CreatePage(TestSheet(), kBreak, cut);  // the sheet opens on the first page
     CreatePage(TestSheet(), kBlunt, cut);
     PageControls blunt(kBlunt);
@@ -242,7 +242,7 @@ TEST_F(SheetTest, ApplyAndCancelScenario) {
 
     // Step 3: the unit confirms all but Blunt Count; meanwhile the Missing page is never visited,
     // though the unit's Missing Limit changes by other means.
-    CutParameters& live = gModel.cutParameters[cut];
+    CutParameters& live = TestModel().cutParameters[cut];
     live.bluntLimit = 20;
     live.bluntDelay = 55;
     live.bluntMode = 1;
@@ -254,7 +254,7 @@ TEST_F(SheetTest, ApplyAndCancelScenario) {
     // Step 4: Cancel, page by page in page order: Break Limit goes back to its first value;
     // the confirmed Blunt values go back in the Cancel order; Blunt Count (not confirmed) and the
     // unvisited Missing page send nothing.
-    for (int p = 0; p < kPageCount; ++p) CancelPage(TestSheet(), TestLink(), gModel, p);
+    for (int p = 0; p < kPageCount; ++p) CancelPage(TestSheet(), TestLink(), TestModel(), p);
     EXPECT_EQ(TakeQueued(),
               std::vector<Word>({{cut, 0, 50}, {cut, 2, 30}, {cut, 5, 100}, {cut, 4, 0}, {cut, 6, 0}}));
 }
@@ -262,7 +262,7 @@ TEST_F(SheetTest, ApplyAndCancelScenario) {
 // A word the full queue refuses is not recorded as sent: the next Apply tries it again.
 TEST_F(SheetTest, AWordTheQueueRefusedIsSentByTheNextApply) {
     for (int i = 0; i < kCommandQueueSize - 1; ++i) ASSERT_TRUE(QueueParameter(TestLink(), 0, 0, 1));
-    OpenSheetCopy(TestSheet(), gModel, 7);
+    OpenSheetCopy(TestSheet(), TestModel(), 7);
     CreatePage(TestSheet(), kMisc, 7);
     PageControls misc(kMisc);
     misc.texts[FieldAt(kMisc, IDC_UNIT_ID)] = "200";  // common word: sent with the sheet's cut

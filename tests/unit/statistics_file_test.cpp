@@ -29,7 +29,7 @@ uint16_t WordAt(const std::vector<char>& bytes, size_t offset) {
 }
 
 std::vector<char> BlockBytes() {
-    const auto* p = reinterpret_cast<const char*>(&gStatistics);
+    const auto* p = reinterpret_cast<const char*>(&TestStatistics());
     return {p, p + kBlock};
 }
 
@@ -47,8 +47,8 @@ TEST_F(StatisticsFile, FirstStartCreatesTheFileInUseWithAnEmptyBlock) {
 
 // The block read must not become a mixture of what was held and the file's first bytes.
 TEST_F(StatisticsFile, ShortFileGives30007AndTheBlockKeepsItsContent) {
-    AppendStatisticsEntry(gStatistics, 2, {77, 7});
-    gStatistics.reserved[0] = 0x1234;
+    AppendStatisticsEntry(TestStatistics(), 2, {77, 7});
+    TestStatistics().reserved[0] = 0x1234;
     const auto before = BlockBytes();
     WriteAll("short.$$$", std::vector<char>(kBlock - 1, 0x11));
     EXPECT_EQ(LoadStatisticsFile(TestFiles(), "short.$$$"), kResultShortTransfer);
@@ -64,12 +64,12 @@ TEST_F(StatisticsFile, LongerFileLoadsAndASaveKeepsItsTail) {
     bytes[kBlock + 5] = 'T';
     WriteAll("long.$$$", bytes);
     ASSERT_EQ(LoadStatisticsFile(TestFiles(), "long.$$$"), 0);
-    EXPECT_EQ(gStatistics.reserved[0], 0x21);
-    EXPECT_EQ(HeldEntries(gStatistics, 4), 3);
-    EXPECT_EQ(gStatistics.entries[4][2].peak, 66);
+    EXPECT_EQ(TestStatistics().reserved[0], 0x21);
+    EXPECT_EQ(HeldEntries(TestStatistics(), 4), 3);
+    EXPECT_EQ(TestStatistics().entries[4][2].peak, 66);
 
-    AppendStatisticsEntry(gStatistics, 4, {55, 5});
-    ASSERT_EQ(SaveStatisticsFile("long.$$$"), 0);
+    AppendStatisticsEntry(TestStatistics(), 4, {55, 5});
+    ASSERT_EQ(SaveStatisticsFile(TestFiles(), "long.$$$"), 0);
     const auto after = ReadAll("long.$$$");
     ASSERT_EQ(after.size(), kBlock + 10);
     EXPECT_EQ(after[0], 0x21);
@@ -88,9 +88,9 @@ TEST_F(StatisticsFile, IndexesOutsideTheRingAreMendedOnLoad) {
     bytes[32 + 2 * 3] = 9;  // cut 3 is sound
     WriteAll("bad.$$$", bytes);
     ASSERT_EQ(LoadStatisticsFile(TestFiles(), "bad.$$$"), 0);
-    EXPECT_EQ(gStatistics.writeIndex[1], 0);
-    EXPECT_EQ(gStatistics.wrapMarker[2], 0);
-    EXPECT_EQ(gStatistics.writeIndex[3], 9);
+    EXPECT_EQ(TestStatistics().writeIndex[1], 0);
+    EXPECT_EQ(TestStatistics().wrapMarker[2], 0);
+    EXPECT_EQ(TestStatistics().writeIndex[3], 9);
 }
 
 TEST_F(StatisticsFile, OpenFailureGivesTheSystemsCode) {
@@ -98,12 +98,12 @@ TEST_F(StatisticsFile, OpenFailureGivesTheSystemsCode) {
     const int32_t r = LoadStatisticsFile(TestFiles(), "folder.$$$");
     EXPECT_NE(r, 0);
     EXPECT_NE(r, kResultShortTransfer);
-    EXPECT_NE(SaveStatisticsFile("folder.$$$"), 0);
+    EXPECT_NE(SaveStatisticsFile(TestFiles(), "folder.$$$"), 0);
 }
 
 // Scenario: the ring of a cut wraps while the real autosave writes the file in use.
 TEST_F(StatisticsFile, AutosaveAfterTheWrapHoldsTheIndexesAtTheirOffsets) {
-    for (int i = 0; i < 50000; ++i) AppendStatisticsEntry(gStatistics, 6, {1, 1});
+    for (int i = 0; i < 50000; ++i) AppendStatisticsEntry(TestStatistics(), 6, {1, 1});
     TestLink().storageService.saveStatistics = [](void*) { return SaveStatisticsInUse(TestFiles()); };
     Send({226, 201, 201, 90, 200});  // the 50,001st cycle of cut 6
     const auto bytes = ReadAll("Default.$$$");
@@ -115,12 +115,12 @@ TEST_F(StatisticsFile, AutosaveAfterTheWrapHoldsTheIndexesAtTheirOffsets) {
 
 TEST_F(StatisticsFile, ResetClearsIndexesKeepsEntriesAndWritesTheFileInUse) {
     for (int i = 0; i < 3; ++i) {
-        AppendStatisticsEntry(gStatistics, 0, {10, 1});
-        AppendStatisticsEntry(gStatistics, 5, {20, 2});
+        AppendStatisticsEntry(TestStatistics(), 0, {10, 1});
+        AppendStatisticsEntry(TestStatistics(), 5, {20, 2});
     }
     ASSERT_EQ(ResetStatistics(TestFiles(), 5), 0);
-    EXPECT_EQ(HeldEntries(gStatistics, 5), 0);
-    EXPECT_EQ(HeldEntries(gStatistics, 0), 3);
+    EXPECT_EQ(HeldEntries(TestStatistics(), 5), 0);
+    EXPECT_EQ(HeldEntries(TestStatistics(), 0), 3);
     auto bytes = ReadAll("Default.$$$");
     ASSERT_EQ(bytes.size(), kBlock);
     EXPECT_EQ(WordAt(bytes, 32 + 2 * 5), 0);
@@ -128,12 +128,12 @@ TEST_F(StatisticsFile, ResetClearsIndexesKeepsEntriesAndWritesTheFileInUse) {
     EXPECT_EQ(bytes[96 + 5 * 100000], 20);  // the old entries stay in the file too
 
     ASSERT_EQ(ResetStatistics(TestFiles(), kAllCuts), 0);
-    EXPECT_EQ(HeldEntries(gStatistics, 0), 0);
+    EXPECT_EQ(HeldEntries(TestStatistics(), 0), 0);
     EXPECT_EQ(WordAt(ReadAll("Default.$$$"), 32), 0);
 
-    AppendStatisticsEntry(gStatistics, 0, {10, 1});
+    AppendStatisticsEntry(TestStatistics(), 0, {10, 1});
     EXPECT_EQ(ResetStatistics(TestFiles(), 16), 0);
-    EXPECT_EQ(HeldEntries(gStatistics, 0), 1);
+    EXPECT_EQ(HeldEntries(TestStatistics(), 0), 1);
 }
 
 // Scenario: the file in use cannot be replaced (here a folder stands in its place) for three
@@ -174,7 +174,7 @@ TEST_F(StatisticsFile, SavingUnderANewNameMakesItTheFileInUse) {
               0);  // the name in use: no configuration write
     EXPECT_FALSE(std::filesystem::exists(kConfigurationFileName));
 
-    AppendStatisticsEntry(gStatistics, 1, {44, 4});
+    AppendStatisticsEntry(TestStatistics(), 1, {44, 4});
     ASSERT_EQ(SaveStatisticsAndUse(TestFiles(), "mill.$$$"), 0);
     EXPECT_STREQ(TestConfig().statisticsFileName, "mill.$$$");
     const auto config = ReadAll(kConfigurationFileName);
@@ -238,7 +238,7 @@ TEST_F(StatisticsFile, TheConfigurationsResultAfterANewFileInUseReachesTheCaller
 }
 
 TEST_F(StatisticsFile, LoadingANewNameCreatesItWithTheBlockHeldNow) {
-    AppendStatisticsEntry(gStatistics, 3, {33, 3});
+    AppendStatisticsEntry(TestStatistics(), 3, {33, 3});
     ASSERT_EQ(LoadStatisticsAndUse(TestFiles(), "new.$$$"), 0);
     EXPECT_STREQ(TestConfig().statisticsFileName, "new.$$$");
     const auto bytes = ReadAll("new.$$$");
@@ -263,24 +263,24 @@ TEST_F(StatisticsFile, FileInUseThatFailedToLoadIsLeftAloneUntilTheUserDecides) 
             SCOPED_TRACE(std::string(cutShort ? "cut short" : "unreadable") + ", decision " +
                          std::to_string(decision));
             std::filesystem::remove_all("Default.$$$");
-            ResetModel();
+            ResetModel(TestModel(), TestStatistics());
             PresetConfiguration(TestConfig());
             if (cutShort)
                 WriteAll("Default.$$$", std::vector<char>(kBlock - 3, 0x11));
             else
                 std::filesystem::create_directory("Default.$$$");  // opens, but every read fails
-            AppendStatisticsEntry(gStatistics, 0, {9, 9});
+            AppendStatisticsEntry(TestStatistics(), 0, {9, 9});
             WriteAll("good.$$$", BlockBytes());
 
             // Start: the load fails and the autosave is held.
-            ResetModel();
+            ResetModel(TestModel(), TestStatistics());
             EXPECT_NE(LoadStatisticsInUse(TestFiles()), 0);
             EXPECT_TRUE(StatisticsAutosaveHeld(TestFiles()));
             // Cycles end as the interpreter ends them; a failed Load statistics of the same file
             // changes nothing either.
             for (int cycle = 0; cycle < 3; ++cycle) {
-                std::lock_guard<std::mutex> lock(gStatisticsMutex);
-                AppendStatisticsEntry(gStatistics, 1, {50, 5});
+                std::lock_guard<std::mutex> lock(TestStatisticsLock());
+                AppendStatisticsEntry(TestStatistics(), 1, {50, 5});
                 SaveStatisticsInUse(TestFiles());
             }
             EXPECT_NE(LoadStatisticsAndUse(TestFiles(), "Default.$$$"), 0);
@@ -309,8 +309,8 @@ TEST_F(StatisticsFile, FileInUseThatFailedToLoadIsLeftAloneUntilTheUserDecides) 
             }
             EXPECT_FALSE(StatisticsAutosaveHeld(TestFiles()));
             {
-                std::lock_guard<std::mutex> lock(gStatisticsMutex);
-                AppendStatisticsEntry(gStatistics, 1, {61, 6});
+                std::lock_guard<std::mutex> lock(TestStatisticsLock());
+                AppendStatisticsEntry(TestStatistics(), 1, {61, 6});
                 SaveStatisticsInUse(TestFiles());
             }
             if (decision != kReset || cutShort) {
@@ -329,10 +329,10 @@ TEST_F(StatisticsFile, FileInUseThatFailedToLoadIsLeftAloneUntilTheUserDecides) 
 // under the old name. The reader side here checks, at every moment it gets the lock, that the
 // block it would save belongs to the name in use.
 TEST_F(StatisticsFile, LoadAndSwitchHappenUnderOneHoldOfTheLock) {
-    gStatistics.reserved[0] = 'a';
-    ASSERT_EQ(SaveStatisticsFile("a.$$$"), 0);
-    gStatistics.reserved[0] = 'b';
-    ASSERT_EQ(SaveStatisticsFile("b.$$$"), 0);
+    TestStatistics().reserved[0] = 'a';
+    ASSERT_EQ(SaveStatisticsFile(TestFiles(), "a.$$$"), 0);
+    TestStatistics().reserved[0] = 'b';
+    ASSERT_EQ(SaveStatisticsFile(TestFiles(), "b.$$$"), 0);
     ASSERT_EQ(LoadStatisticsAndUse(TestFiles(), "a.$$$"), 0);
 
     std::atomic<bool> done{false};
@@ -340,11 +340,11 @@ TEST_F(StatisticsFile, LoadAndSwitchHappenUnderOneHoldOfTheLock) {
     std::thread reader([&] {
         while (!done) {
             // Spins for the lock like a reader with a cycle end ready, so it takes any gap.
-            if (!gStatisticsMutex.try_lock()) continue;
+            if (!TestStatisticsLock().try_lock()) continue;
             const char name = TestConfig().statisticsFileName[0];
-            if (gStatistics.reserved[0] != name) ++mismatches;
+            if (TestStatistics().reserved[0] != name) ++mismatches;
             ++looks;
-            gStatisticsMutex.unlock();
+            TestStatisticsLock().unlock();
         }
     });
     // The gap, where there was one, is a few instructions wide: many switches to find it (fewer
@@ -372,14 +372,14 @@ TEST_F(StatisticsFile, LoadAndSwitchHappenUnderOneHoldOfTheLock) {
 // A full disk while saving: the system's code, never success, and the file saved before stays
 // whole (before, it was cut to what fitted, and the next start failed to load it).
 TEST_F(StatisticsFile, FullDiskIsReportedAndTheOldFileStaysWhole) {
-    AppendStatisticsEntry(gStatistics, 3, {40, 4});
-    ASSERT_EQ(SaveStatisticsFile("full.$$$"), 0);
+    AppendStatisticsEntry(TestStatistics(), 3, {40, 4});
+    ASSERT_EQ(SaveStatisticsFile(TestFiles(), "full.$$$"), 0);
     const auto before = ReadAll("full.$$$");
-    AppendStatisticsEntry(gStatistics, 3, {41, 4});
+    AppendStatisticsEntry(TestStatistics(), 3, {41, 4});
     int32_t r;
     {
         FileSizeLimit full(1000);
-        r = SaveStatisticsFile("full.$$$");
+        r = SaveStatisticsFile(TestFiles(), "full.$$$");
     }
     EXPECT_EQ(r, EFBIG);
     EXPECT_EQ(ReadAll("full.$$$"), before);

@@ -14,14 +14,17 @@ constexpr int kLeft = 100, kBase = 540;
 class StatisticsViewTest : public ViewTest {
 protected:
     void Append(int count, uint8_t peak = 50, uint8_t work = 20) {
-        for (int i = 0; i < count; ++i) AppendStatisticsEntry(gStatistics, gModel.ActiveCut, {peak, work});
+        for (int i = 0; i < count; ++i)
+            AppendStatisticsEntry(TestStatistics(), TestModel().ActiveCut, {peak, work});
     }
     // Each target draws with its own cursor, as the screen and a printed page do.
     StatisticsCursor screen, printer;
     void Draw(StatisticsKind kind, Target target = Target::kScreen) {
         canvas.Clear();
-        DrawStatisticsFrame(canvas, kind, target, TestConfig().statisticsFileName);
-        DrawStatisticsBars(canvas, kind, target == Target::kScreen ? screen : printer);
+        DrawStatisticsFrame(canvas, TestModel(), TestStatistics(), kind, target,
+                            TestConfig().statisticsFileName);
+        DrawStatisticsBars(canvas, TestModel(), TestStatistics(), kind,
+                           target == Target::kScreen ? screen : printer);
     }
     // Bars of one pixel: upward lines from the baseline.
     std::vector<DrawOp> OnePixelBars() const {
@@ -33,9 +36,9 @@ protected:
 };
 
 TEST_F(StatisticsViewTest, NoHeldEntriesShowAxesTitlePartsFileAndLimitsOnly) {
-    gModel.ActiveCut = 2;
-    gModel.cutParameters[2].breakLimit = 50;
-    gModel.cutParameters[2].bluntLimit = 30;
+    TestModel().ActiveCut = 2;
+    TestModel().cutParameters[2].breakLimit = 50;
+    TestModel().cutParameters[2].bluntLimit = 30;
     Draw(kPowerStatistics);
     EXPECT_TRUE(canvas.Of(OpKind::kRectangle).empty());
     EXPECT_TRUE(OnePixelBars().empty());
@@ -64,7 +67,7 @@ TEST_F(StatisticsViewTest, NoHeldEntriesShowAxesTitlePartsFileAndLimitsOnly) {
         ASSERT_NE(line, nullptr) << c[0] << "," << c[1];
         EXPECT_EQ(line->pen, kPaletteBlack);
     }
-    EXPECT_FALSE(StatisticsRescaled(screen));
+    EXPECT_FALSE(StatisticsRescaled(TestModel(), TestStatistics(), screen));
 }
 
 TEST_F(StatisticsViewTest, BarScaleStepsAndTheRepaintOnChange) {
@@ -79,16 +82,16 @@ TEST_F(StatisticsViewTest, BarScaleStepsAndTheRepaintOnChange) {
         EXPECT_EQ(bars[i].brush, i % 2 == 0 ? kPaletteYellow : kPaletteBlue);
         EXPECT_EQ(bars[i].pen, bars[i].brush);
     }
-    EXPECT_FALSE(StatisticsRescaled(screen));  // still the start scale
+    EXPECT_FALSE(StatisticsRescaled(TestModel(), TestStatistics(), screen));  // still the start scale
 
     // Step 2: the 76th entry calls for a clean panel. A page printed meanwhile draws in the new
     // scale with its own cursor and leaves the screen's call standing; the screen then gives
     // 4-pixel blue bars.
     Append(1);
-    EXPECT_TRUE(StatisticsRescaled(screen));
+    EXPECT_TRUE(StatisticsRescaled(TestModel(), TestStatistics(), screen));
     Draw(kPowerStatistics, Target::kPrinter);
-    EXPECT_FALSE(StatisticsRescaled(printer));
-    EXPECT_TRUE(StatisticsRescaled(screen));
+    EXPECT_FALSE(StatisticsRescaled(TestModel(), TestStatistics(), printer));
+    EXPECT_TRUE(StatisticsRescaled(TestModel(), TestStatistics(), screen));
     Draw(kPowerStatistics);
     bars = canvas.Of(OpKind::kRectangle);
     ASSERT_EQ(bars.size(), 76u);
@@ -97,7 +100,7 @@ TEST_F(StatisticsViewTest, BarScaleStepsAndTheRepaintOnChange) {
         EXPECT_EQ(bar.brush, kPaletteBlue);
     }
     // Step 3: once drawn in the new scale, nothing more is asked for.
-    EXPECT_FALSE(StatisticsRescaled(screen));
+    EXPECT_FALSE(StatisticsRescaled(TestModel(), TestStatistics(), screen));
 }
 
 TEST_F(StatisticsViewTest, ScaleTable) {
@@ -117,8 +120,8 @@ TEST_F(StatisticsViewTest, OnePixelBarsShowOneOrTwoEntriesAndTheLargest) {
 
     // 600 entries: two per bar, 300 bars; a bar shows the larger of its pair.
     Append(1);
-    gStatistics.entries[0][10] = {30, 5};
-    gStatistics.entries[0][11] = {90, 70};
+    TestStatistics().entries[0][10] = {30, 5};
+    TestStatistics().entries[0][11] = {90, 70};
     Draw(kPowerStatistics);
     std::vector<DrawOp> bars = OnePixelBars();
     ASSERT_EQ(bars.size(), 300u);
@@ -131,10 +134,10 @@ TEST_F(StatisticsViewTest, OnePixelBarsShowOneOrTwoEntriesAndTheLargest) {
 
 TEST_F(StatisticsViewTest, WrappedRingPlacesBarsByRingIndex) {
     // After the 50000th cycle and 1000 more: the ring is full and the write position is 1000.
-    for (int i = 0; i < kStatisticsEntries; ++i) gStatistics.entries[0][i] = {10, 10};
-    gStatistics.entries[0][999] = {105, 10};  // the newest cycle
-    gStatistics.writeIndex[0] = 1000;
-    gStatistics.wrapMarker[0] = 1001;
+    for (int i = 0; i < kStatisticsEntries; ++i) TestStatistics().entries[0][i] = {10, 10};
+    TestStatistics().entries[0][999] = {105, 10};  // the newest cycle
+    TestStatistics().writeIndex[0] = 1000;
+    TestStatistics().wrapMarker[0] = 1001;
     Draw(kPowerStatistics);
     EXPECT_TRUE(canvas.HasText("Parts: 50000"));
     const std::vector<DrawOp> bars = OnePixelBars();
@@ -161,8 +164,8 @@ TEST_F(StatisticsViewTest, LimitLinesOfEachKind) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "kind " << c.kind << " bluntMode " << c.bluntMode);
-        gModel.cutParameters[0].bluntMode = c.bluntMode;
-        gModel.activeCutParameters.bluntMode = 1 - c.bluntMode;  // the mirror does not decide
+        TestModel().cutParameters[0].bluntMode = c.bluntMode;
+        TestModel().activeCutParameters.bluntMode = 1 - c.bluntMode;  // the mirror does not decide
         Draw(c.kind);
         EXPECT_EQ(canvas.LinesIn(kPaletteRed).size(), c.red);
         EXPECT_EQ(canvas.LinesIn(kPaletteMagenta).size(), c.magenta);
@@ -192,13 +195,15 @@ TEST_F(StatisticsViewTest, BarsAreNotClippedAndHalfAsTallInTheSmallLayout) {
 TEST_F(StatisticsViewTest, PrinterHasNoPanelLineAndWhiteTextBackgrounds) {
     canvas.background = Rgb(9, 9, 9);
     canvas.align = kAlignRight;
-    DrawStatisticsFrame(canvas, kPowerStatistics, Target::kPrinter, TestConfig().statisticsFileName);
+    DrawStatisticsFrame(canvas, TestModel(), TestStatistics(), kPowerStatistics, Target::kPrinter,
+                        TestConfig().statisticsFileName);
     EXPECT_FALSE(canvas.HasLine(10, 305, 790, 305));
     for (const DrawOp& t : canvas.Of(OpKind::kText)) EXPECT_EQ(t.background, Rgb(255, 255, 255)) << t.text;
     EXPECT_EQ(canvas.background, Rgb(9, 9, 9));
     EXPECT_EQ(canvas.align, kAlignRight);
     canvas.Clear();
-    DrawStatisticsFrame(canvas, kPowerStatistics, Target::kScreen, TestConfig().statisticsFileName);
+    DrawStatisticsFrame(canvas, TestModel(), TestStatistics(), kPowerStatistics, Target::kScreen,
+                        TestConfig().statisticsFileName);
     for (const DrawOp& t : canvas.Of(OpKind::kText)) EXPECT_EQ(t.background, kWindowBackground) << t.text;
 }
 
@@ -210,16 +215,16 @@ TEST_F(StatisticsViewTest, FileNameWithoutItsDirectory) {
 
 TEST_F(StatisticsViewTest, RegressionDamagedIndexesNeverReadOutsideTheRing) {
     // A loaded file can hold indexes of 50000 and more; the chart keeps to the 50000 entries.
-    gModel.ActiveCut = 15;  // the last cut: reading past its ring would leave the block
-    for (StatisticsEntry& e : gStatistics.entries[15]) e = {10, 10};
-    gStatistics.writeIndex[15] = 65535;
-    gStatistics.wrapMarker[15] = 0;
+    TestModel().ActiveCut = 15;  // the last cut: reading past its ring would leave the block
+    for (StatisticsEntry& e : TestStatistics().entries[15]) e = {10, 10};
+    TestStatistics().writeIndex[15] = 65535;
+    TestStatistics().wrapMarker[15] = 0;
     Draw(kPowerStatistics);
     EXPECT_TRUE(canvas.HasText("Parts: 50000"));
     EXPECT_EQ(OnePixelBars().size(), 595u);
     for (const DrawOp& bar : OnePixelBars()) EXPECT_LT(bar.x1, kLeft + 600);
-    gStatistics.writeIndex[15] = 3;
-    gStatistics.wrapMarker[15] = 65535;
+    TestStatistics().writeIndex[15] = 3;
+    TestStatistics().wrapMarker[15] = 65535;
     Draw(kPowerStatistics);
     EXPECT_EQ(OnePixelBars().size(), 595u);
 }

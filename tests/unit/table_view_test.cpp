@@ -17,7 +17,7 @@ class TableViewTest : public ViewTest {
 protected:
     void Draw() {
         canvas.Clear();
-        DrawParameterTable(canvas, 794);
+        DrawParameterTable(canvas, TestModel(), 794);
     }
     // The text drawn at a table position, or "" when nothing is there.
     std::string TextAt(int x, int y) const {
@@ -28,7 +28,7 @@ protected:
 };
 
 TEST_F(TableViewTest, EveryRowOfTheDefaultsInEnglish) {
-    gModel.ActiveCut = 2;
+    TestModel().ActiveCut = 2;
     Draw();
     struct Row_ {
         int x, y;
@@ -131,26 +131,26 @@ TEST_F(TableViewTest, ValueFormats) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        gModel.activeCutParameters = DefaultCutParameters();
-        WriteDefaultCommonParameters(gModel.common);
-        c.change(gModel.activeCutParameters, gModel.common);
+        TestModel().activeCutParameters = DefaultCutParameters();
+        WriteDefaultCommonParameters(TestModel().common);
+        c.change(TestModel().activeCutParameters, TestModel().common);
         Draw();
         EXPECT_EQ(TextAt(c.x, c.y), c.text);
     }
 }
 
 TEST_F(TableViewTest, TableShowsTheMirrorNotTheRecord) {
-    gModel.cutParameters[0].breakLimit = 77;
-    gModel.activeCutParameters.breakLimit = 12;
+    TestModel().cutParameters[0].breakLimit = 77;
+    TestModel().activeCutParameters.breakLimit = 12;
     Draw();
     EXPECT_EQ(TextAt(kColumn1, Row(1)), "Break Limit  : 12 %");
 }
 
 TEST_F(TableViewTest, CountersInRedWhenTheirCountIsAboveOne) {
-    gModel.ActiveCut = 4;
-    gModel.alarms.BluntCounter[4] = 0;
-    gModel.alarms.MissingCounter[4] = 2;
-    gModel.alarms.BluntCounter[0] = 9;  // another cut's counter is not shown
+    TestModel().ActiveCut = 4;
+    TestModel().alarms.BluntCounter[4] = 0;
+    TestModel().alarms.MissingCounter[4] = 2;
+    TestModel().alarms.BluntCounter[0] = 9;  // another cut's counter is not shown
     canvas.averageCharWidth = 9;
     canvas.textColour = Rgb(0, 0, 1);
 
@@ -159,8 +159,8 @@ TEST_F(TableViewTest, CountersInRedWhenTheirCountIsAboveOne) {
     EXPECT_EQ(canvas.Of(OpKind::kText).size(), 25u);
 
     // bluntCount 2 shows its counter even at 0; missingCount 3 shows 2.
-    gModel.activeCutParameters.bluntCount = 2;
-    gModel.activeCutParameters.missingCount = 3;
+    TestModel().activeCutParameters.bluntCount = 2;
+    TestModel().activeCutParameters.missingCount = 3;
     Draw();
     const DrawOp* blunt = canvas.FindText("(0)");
     ASSERT_NE(blunt, nullptr);
@@ -176,23 +176,23 @@ TEST_F(TableViewTest, CountersInRedWhenTheirCountIsAboveOne) {
 }
 
 TEST_F(TableViewTest, RelaysDisabledWhileTheCountdownRuns) {
-    gModel.alarms.RelaysDisabledTicks = 3;
+    TestModel().alarms.RelaysDisabledTicks = 3;
     Draw();
     const DrawOp* warning = canvas.FindText("Relays disabled!");
     ASSERT_NE(warning, nullptr);
     EXPECT_EQ(warning->x1, kColumn3);
     EXPECT_EQ(warning->y1, Row(10));
     EXPECT_EQ(warning->textColour, Rgb(255, 0, 0));
-    gModel.alarms.RelaysDisabledTicks = 0;
+    TestModel().alarms.RelaysDisabledTicks = 0;
     Draw();
     EXPECT_FALSE(canvas.HasText("Relays disabled!"));
 }
 
 TEST_F(TableViewTest, GermanLabelsAndWords) {
     TestConfig().languageBase = kLanguageGerman;
-    gModel.activeCutParameters.bluntMode = 1;
-    gModel.activeCutParameters.tw = 0;
-    gModel.alarms.RelaysDisabledTicks = 1;
+    TestModel().activeCutParameters.bluntMode = 1;
+    TestModel().activeCutParameters.tw = 0;
+    TestModel().alarms.RelaysDisabledTicks = 1;
     Draw();
     EXPECT_TRUE(canvas.HasText(" Parameter, Schnitt# 1 "));
     EXPECT_EQ(TextAt(kColumn1, Row(1)), "Bruch Grenze : 50 %");
@@ -208,7 +208,7 @@ TEST_F(TableViewTest, SmallLayoutRowsAndRestoredState) {
     canvas.font = CanvasFont::kCaption;
     canvas.align = kAlignRight;
     canvas.background = Rgb(1, 1, 1);
-    DrawParameterTable(canvas, 634);
+    DrawParameterTable(canvas, TestModel(), 634);
     EXPECT_EQ(TextAt(55, 294), "Break Limit  : 50 %");
     EXPECT_EQ(TextAt(255, 424), "Cycles/Screen: 1");
     EXPECT_EQ(TextAt(455, 346), "Po [samples] : 4");

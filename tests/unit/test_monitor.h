@@ -15,5 +15,8 @@ inline Monitor& TestMonitor() {
     return *monitor;
 }
 inline ConfigurationRecord& TestConfig() { return TestMonitor().config; }
+inline UnitModel& TestModel() { return TestMonitor().model; }
+inline CutStatistics& TestStatistics() { return TestMonitor().statistics; }
+inline std::mutex& TestStatisticsLock() { return TestMonitor().statisticsMutex; }
 inline Link& TestLink() { return TestMonitor().link; }
 inline StatisticsFileState& TestFiles() { return TestMonitor().statisticsFile; }

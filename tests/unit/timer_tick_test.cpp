@@ -17,7 +17,7 @@ std::vector<std::pair<Region, bool>>* gCalls = nullptr;
 class TimerTickTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetModel();
+        ResetModel(TestModel(), TestStatistics());
         ResetTimerTick(TestMonitor());
         ResetCommandQueue(TestLink());
         TestLink().ring = {};
@@ -27,7 +27,7 @@ protected:
         TestLink().windowService.invalidate = [](void*, Region r, bool erase) {
             gCalls->push_back({r, erase});
         };
-        gModel.connection.NotConnected = 0;  // the watchdog stays quiet for the first ticks
+        TestModel().connection.NotConnected = 0;  // the watchdog stays quiet for the first ticks
     }
     void TearDown() override {
         ResetServices();
@@ -37,7 +37,7 @@ protected:
 };
 
 TEST_F(TimerTickTest, PowerBarWhenTheSampleChangedCurveOnlyWhenMarked) {
-    gModel.cycle.lastSample = 40;
+    TestModel().cycle.lastSample = 40;
     TimerTick(TestMonitor());
     TimerTick(TestMonitor());  // nothing changed: nothing repainted
     MarkChanged(kChangeCurvePoints | kChangeCurveRestart);
@@ -48,12 +48,12 @@ TEST_F(TimerTickTest, PowerBarWhenTheSampleChangedCurveOnlyWhenMarked) {
 }
 
 TEST_F(TimerTickTest, NothingOfTheCurveWhileCompressing) {
-    gModel.cycle.lastSample = 40;
-    gModel.curve.compressing = 1;
+    TestModel().cycle.lastSample = 40;
+    TestModel().curve.compressing = 1;
     MarkChanged(kChangeCurveRestart | kChangeAlarmLamps);
     TimerTick(TestMonitor());  // the lamps go on, the curve waits
     EXPECT_EQ(calls, (std::vector<std::pair<Region, bool>>{{Region::kLed, false}}));
-    gModel.curve.compressing = 0;
+    TestModel().curve.compressing = 0;
     calls.clear();
     TimerTick(TestMonitor());  // the changed sample and the kept curve change are noticed afterwards
     EXPECT_EQ(calls,
@@ -61,13 +61,13 @@ TEST_F(TimerTickTest, NothingOfTheCurveWhileCompressing) {
 }
 
 TEST_F(TimerTickTest, RelaysWarningErasedOnTheTickThatReachesZero) {
-    gModel.alarms.RelaysDisabledTicks = 5;
+    TestModel().alarms.RelaysDisabledTicks = 5;
     for (int t = 0; t < 4; ++t) TimerTick(TestMonitor());
-    EXPECT_EQ(gModel.alarms.RelaysDisabledTicks, 1);
+    EXPECT_EQ(TestModel().alarms.RelaysDisabledTicks, 1);
     EXPECT_EQ(std::count(calls.begin(), calls.end(), std::pair<Region, bool>{Region::kParamColumn3, true}),
               0);
     TimerTick(TestMonitor());
-    EXPECT_EQ(gModel.alarms.RelaysDisabledTicks, 0);
+    EXPECT_EQ(TestModel().alarms.RelaysDisabledTicks, 0);
     EXPECT_EQ(calls.back(), (std::pair<Region, bool>{Region::kParamColumn3, true}));
     calls.clear();
     TimerTick(TestMonitor());  // stays at 0, no further erase
@@ -85,7 +85,7 @@ TEST_F(TimerTickTest, PumpSendsOneWordPerTickAfterTheWatchdog) {
     TimerTick(TestMonitor());
     EXPECT_EQ(PendingTransmitBytes(TestLink().ring), 12);
     // The watchdog ran on every tick before the pump.
-    EXPECT_EQ(gModel.connection.SilenceTicks, 3);
+    EXPECT_EQ(TestModel().connection.SilenceTicks, 3);
 }
 
 }  // namespace

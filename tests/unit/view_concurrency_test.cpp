@@ -19,26 +19,26 @@ void PlayReader(const std::atomic<bool>& stop) {
     int round = 0;
     while (!stop.load()) {
         ++round;
-        Store(gModel.curve.pointCount, 0);
+        Store(TestModel().curve.pointCount, 0);
         for (int i = 0; i < kCompressAt && !stop.load(); ++i) {
-            CurvePoint& p = gModel.curve.points[i];
+            CurvePoint& p = TestModel().curve.points[i];
             Store(p.value, (i + round) % 106);
             Store(p.state, i < 20 ? kStateCutAnnounced : kStateRunning);
             Store(p.po, 15);
             Store(p.slot, i % 3 == 0 ? -1 : 0);
-            Store(gModel.curve.pointCount, i + 1);
-            Store(gModel.cycle.lastSample, i % 106);
-            Store(gModel.cycle.peak, i % 100);
-            Store(gModel.cycle.workSum, static_cast<uint32_t>(i) * 1000u);
+            Store(TestModel().curve.pointCount, i + 1);
+            Store(TestModel().cycle.lastSample, i % 106);
+            Store(TestModel().cycle.peak, i % 100);
+            Store(TestModel().cycle.workSum, static_cast<uint32_t>(i) * 1000u);
         }
-        Store(gModel.curve.CycleStart[0], round % 50);
-        Store(gModel.cycle.po, round % 40);
-        Store(gModel.activeCutParameters.breakLimit, round % 100);
-        Store(gModel.cutParameters[0].bluntMode, round % 2);
-        Store(gModel.alarms.AlarmBits, round % 8);
-        Store(gModel.alarms.RelaysDisabledTicks, round % 5);
-        Store(gModel.ActiveCut, round % 2);
-        AppendStatisticsEntry(gStatistics, round % 2, {static_cast<uint8_t>(round % 106), 50});
+        Store(TestModel().curve.CycleStart[0], round % 50);
+        Store(TestModel().cycle.po, round % 40);
+        Store(TestModel().activeCutParameters.breakLimit, round % 100);
+        Store(TestModel().cutParameters[0].bluntMode, round % 2);
+        Store(TestModel().alarms.AlarmBits, round % 8);
+        Store(TestModel().alarms.RelaysDisabledTicks, round % 5);
+        Store(TestModel().ActiveCut, round % 2);
+        AppendStatisticsEntry(TestStatistics(), round % 2, {static_cast<uint8_t>(round % 106), 50});
     }
 }
 
@@ -49,13 +49,14 @@ TEST_F(ViewConcurrencyTest, PaintingWhileTheReaderWrites) {
         canvas.Clear();
         CurveCursor cursor;
         StatisticsCursor chart;
-        DrawCurveFrame(canvas, Target::kScreen, cursor);
-        DrawCurvePoints(canvas, Target::kScreen, cursor);
-        DrawPowerBar(canvas);
-        DrawStatisticsFrame(canvas, static_cast<StatisticsKind>(paint % 2), Target::kScreen,
-                            TestConfig().statisticsFileName);
-        DrawStatisticsBars(canvas, static_cast<StatisticsKind>(paint % 2), chart);
-        DrawParameterTable(canvas, 794);
+        DrawCurveFrame(canvas, TestModel(), Target::kScreen, cursor);
+        DrawCurvePoints(canvas, TestModel(), Target::kScreen, cursor);
+        DrawPowerBar(canvas, TestModel());
+        DrawStatisticsFrame(canvas, TestModel(), TestStatistics(), static_cast<StatisticsKind>(paint % 2),
+                            Target::kScreen, TestConfig().statisticsFileName);
+        DrawStatisticsBars(canvas, TestModel(), TestStatistics(), static_cast<StatisticsKind>(paint % 2),
+                           chart);
+        DrawParameterTable(canvas, TestModel(), 794);
         ASSERT_GE(cursor.nextPoint, 0);
         ASSERT_LT(cursor.nextPoint, kCurvePoints);
     }

@@ -23,10 +23,10 @@ protected:
     static inline std::vector<Invalidation> invalidations;
 
     void SetUp() override {
-        ResetModel();
-        WriteParameterDefaults();
-        gModel.activeCutParameters = DefaultCutParameters();
-        gModel.connection.NotConnected = 0;
+        ResetModel(TestModel(), TestStatistics());
+        WriteParameterDefaults(TestModel());
+        TestModel().activeCutParameters = DefaultCutParameters();
+        TestModel().connection.NotConnected = 0;
         PresetConfiguration(TestConfig());
         LayoutIndex = 1;
         invalidations.clear();
@@ -44,8 +44,8 @@ protected:
     // Both the mirror and the array record of the active cut.
     template <class Change>
     void SetActiveCutParameters(Change change) {
-        change(gModel.activeCutParameters);
-        change(gModel.cutParameters[gModel.ActiveCut]);
+        change(TestModel().activeCutParameters);
+        change(TestModel().cutParameters[TestModel().ActiveCut]);
     }
 
     RecordingCanvas canvas;

@@ -106,7 +106,7 @@ protected:
                ("zavize-messages-" + std::to_string(GetCurrentProcessId()));
         std::filesystem::create_directories(dir_);
         std::filesystem::current_path(dir_);
-        ResetModel();
+        ResetModel(TestModel(), TestStatistics());
         PresetConfiguration(TestConfig());
         TestLink().portService.self = &TestSerial();
         TestLink().portService.openLink = [](void* self, int port) {
@@ -187,7 +187,7 @@ TEST_F(CommandMessages, EveryFileAndPortCommandShowsItsFailure) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Store(gModel.connection.NotConnected, c.connected ? 0 : 1);
+        Store(TestModel().connection.NotConnected, c.connected ? 0 : 1);
         // A folder in its place: the configuration file cannot be written, whoever runs the test.
         if (c.configurationReadOnly) std::filesystem::create_directory(kConfigurationFileName);
         std::string seen;

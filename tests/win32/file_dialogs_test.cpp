@@ -87,7 +87,7 @@ protected:
                ("zavize-dialogs-" + std::to_string(GetCurrentProcessId()));
         std::filesystem::create_directories(dir_);
         std::filesystem::current_path(dir_);
-        ResetModel();
+        ResetModel(TestModel(), TestStatistics());
         PresetConfiguration(TestConfig());
     }
     void TearDown() override {
@@ -102,7 +102,7 @@ protected:
 // Regression: browsing to another folder moved the working directory there, and with it the
 // configuration file and the autosave of a relative statistics file name.
 TEST_F(FileDialogs, SaveStatisticsAsWritesTheChosenFileAndMakesItTheFileInUse) {
-    AppendStatisticsEntry(gStatistics, 0, {42, 4});
+    AppendStatisticsEntry(TestStatistics(), 0, {42, 4});
     std::filesystem::create_directory(dir_ / "sub");
     const std::string target = (dir_ / "sub" / "shift2").string();  // the dialog adds ".$$$"
     int32_t r;
@@ -131,30 +131,30 @@ TEST_F(FileDialogs, CancelledSaveIsNoFailureCancelledLoadIs30006) {
     }
     {
         DialogUser user(nullptr);
-        EXPECT_EQ(ExportStatistics(nullptr, kPowerStatistics, 0), 0);
+        EXPECT_EQ(ExportStatistics(nullptr, TestFiles(), kPowerStatistics, 0), 0);
         EXPECT_TRUE(user.Found());
     }
     EXPECT_STREQ(TestConfig().statisticsFileName, "Default.$$$");
 }
 
 TEST_F(FileDialogs, LoadStatisticsFromReadsTheChosenFile) {
-    AppendStatisticsEntry(gStatistics, 7, {61, 6});
-    ASSERT_EQ(SaveStatisticsFile(Path("old.$$$").c_str()), 0);
-    ResetModel();
+    AppendStatisticsEntry(TestStatistics(), 7, {61, 6});
+    ASSERT_EQ(SaveStatisticsFile(TestFiles(), Path("old.$$$").c_str()), 0);
+    ResetModel(TestModel(), TestStatistics());
     {
         DialogUser user(Path("old.$$$").c_str());
         EXPECT_EQ(LoadStatisticsFrom(nullptr, TestFiles()), 0);
     }
-    EXPECT_EQ(HeldEntries(gStatistics, 7), 1);
-    EXPECT_EQ(gStatistics.entries[7][0].peak, 61);
+    EXPECT_EQ(HeldEntries(TestStatistics(), 7), 1);
+    EXPECT_EQ(TestStatistics().entries[7][0].peak, 61);
     EXPECT_EQ(std::string(TestConfig().statisticsFileName), Path("old.$$$"));
 }
 
 TEST_F(FileDialogs, ExportGetsTheSpreadsheetExtension) {
-    AppendStatisticsEntry(gStatistics, 4, {17, 71});
+    AppendStatisticsEntry(TestStatistics(), 4, {17, 71});
     {
         DialogUser user(Path("work").c_str());
-        EXPECT_EQ(ExportStatistics(nullptr, kWorkStatistics, 4), 0);
+        EXPECT_EQ(ExportStatistics(nullptr, TestFiles(), kWorkStatistics, 4), 0);
     }
     std::ifstream in(Path("work.xls"), std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -64,7 +64,7 @@ protected:
     // Limits whose dots all show (Break 25, Blunt 15, Missing 8 over Po), with Ta and Tw windows
     // on one cycle per screen; taOnBlunt ends the Blunt dots with the Ta window.
     static void SetActiveCutForTest() {
-        CutParameters& p = gModel.activeCutParameters;
+        CutParameters& p = TestModel().activeCutParameters;
         p.breakLimit = 25;
         p.bluntLimit = 15;
         p.missingLimit = 8;
@@ -76,9 +76,9 @@ protected:
     }
     void SetUp() override {
         LayoutIndex = 1;
-        ResetModel();
-        WriteParameterDefaults();
-        gModel.activeCutParameters = DefaultCutParameters();
+        ResetModel(TestModel(), TestStatistics());
+        WriteParameterDefaults(TestModel());
+        TestModel().activeCutParameters = DefaultCutParameters();
         PresetConfiguration(TestConfig());
         CreateDrawingResources(set);
     }
@@ -92,19 +92,19 @@ const Colour kRed = kPaletteColours[kPaletteRed], kBlue = kPaletteColours[kPalet
 
 TEST_F(GdiCanvasTest, CurveScreenPixels) {
     // 300 running points of value 60 over a Po of 20; Break at Po + 50 = 70 %, y 270 - 140 = 130.
-    gModel.cycle.po = 20;
-    for (int i = 0; i < 300; ++i) gModel.curve.points[i] = {60, kStateRunning, 20, 0};
-    gModel.curve.pointCount = 300;
-    gModel.connection.NotConnected = 1;
-    gModel.cycle.lastSample = 50;
+    TestModel().cycle.po = 20;
+    for (int i = 0; i < 300; ++i) TestModel().curve.points[i] = {60, kStateRunning, 20, 0};
+    TestModel().curve.pointCount = 300;
+    TestModel().connection.NotConnected = 1;
+    TestModel().cycle.lastSample = 50;
     MemorySurface surface(800, 600);
     ASSERT_TRUE(surface.Valid());
     {
         GdiCanvas canvas(surface.dc(), set);
         CurveCursor cursor;
-        DrawCurveFrame(canvas, Target::kScreen, cursor);
-        DrawCurvePoints(canvas, Target::kScreen, cursor);
-        DrawPowerBar(canvas);
+        DrawCurveFrame(canvas, TestModel(), Target::kScreen, cursor);
+        DrawCurvePoints(canvas, TestModel(), Target::kScreen, cursor);
+        DrawPowerBar(canvas, TestModel());
     }
     // The Break line runs from CurveLeft up to AxisRight, its end excluded; dots over the points.
     for (int x : {100, 250, 400, 709}) EXPECT_EQ(surface.At(x, 130), kRed) << x;
@@ -164,29 +164,29 @@ TEST_F(GdiCanvasTest, BatchedPointsGiveThePictureOfPointByPoint) {
     // A screen with every kind of column: Po measurement, running points below and above Po and
     // past the Ta window, a cut-announced point, values above 100 %; the dots of all three limits
     // break off where the Tw and Ta windows end, and the Break dots lie on the point lines.
-    gModel.cycle.po = 30;
+    TestModel().cycle.po = 30;
     SetActiveCutForTest();
     for (int i = 0; i < 599; ++i) {
         const int state = i < 4 ? kStateCutAnnounced : i < 40 ? kStatePoMeasurement : kStateRunning;
-        gModel.curve.points[i] = {(i * 37) % 106, state, i < 40 ? 0 : 30, 0};
+        TestModel().curve.points[i] = {(i * 37) % 106, state, i < 40 ? 0 : 30, 0};
     }
-    gModel.curve.pointCount = 599;
-    gModel.curve.taWindowEnd = 420;
-    gModel.curve.twWindowEnd = 250;
+    TestModel().curve.pointCount = 599;
+    TestModel().curve.taWindowEnd = 420;
+    TestModel().curve.twWindowEnd = 250;
     MemorySurface batched(800, 600), reference(800, 600);
     ASSERT_TRUE(batched.Valid() && reference.Valid());
     {
         GdiCanvas canvas(batched.dc(), set);
         CurveCursor cursor;
-        DrawCurveFrame(canvas, Target::kScreen, cursor);
-        DrawCurvePoints(canvas, Target::kScreen, cursor);
+        DrawCurveFrame(canvas, TestModel(), Target::kScreen, cursor);
+        DrawCurvePoints(canvas, TestModel(), Target::kScreen, cursor);
     }
     {
         GdiCanvas gdi(reference.dc(), set);
         OneByOneCanvas canvas(gdi);
         CurveCursor cursor;
-        DrawCurveFrame(canvas, Target::kScreen, cursor);
-        DrawCurvePoints(canvas, Target::kScreen, cursor);
+        DrawCurveFrame(canvas, TestModel(), Target::kScreen, cursor);
+        DrawCurvePoints(canvas, TestModel(), Target::kScreen, cursor);
     }
     int differing = 0, coloured = 0;
     for (int y = 0; y < 300; ++y) {

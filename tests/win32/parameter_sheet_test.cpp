@@ -109,7 +109,7 @@ INT_PTR RunSheet(int cut, const std::function<void(User&)>& work) {
             PostMessageA(user.sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
         }
     });
-    const INT_PTR result = OpenParameterSheet(nullptr, TestLink(), gModel, cut);
+    const INT_PTR result = OpenParameterSheet(nullptr, TestLink(), TestModel(), cut);
     helper.join();
     return result;
 }
@@ -119,8 +119,8 @@ protected:
     void SetUp() override {
         InitCommonControls();
         PresetConfiguration(TestConfig());
-        ResetModel();
-        WriteParameterDefaults();
+        ResetModel(TestModel(), TestStatistics());
+        WriteParameterDefaults(TestModel());
         ResetCommandQueue(TestLink());
         TestLink().ring = TransmitRing{};
         TestLink().transmitPortOpen = true;  // the pump hands the words over as to an open port
@@ -191,7 +191,7 @@ TEST_F(ParameterSheet, CancelSendsBackWhatTheUnitConfirmed) {
         user.Apply();
         byApply = QueuedWords(TestLink());
         // The unit reports the new Break Limit back; the Break Delay report has not come yet.
-        Store(gModel.cutParameters[15].breakLimit, 60);
+        Store(TestModel().cutParameters[15].breakLimit, 60);
         user.GoTo(4);
         EXPECT_EQ(user.Shown(IDC_LABEL_COMMON), "Allgemeine Parameter:");
         EXPECT_EQ(user.Shown(IDC_PO_SAMPLES), "4");

@@ -106,9 +106,9 @@ PrintCalls FakeCalls() {
 class PrintTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetModel();
-        WriteParameterDefaults();
-        gModel.activeCutParameters = DefaultCutParameters();
+        ResetModel(TestModel(), TestStatistics());
+        WriteParameterDefaults(TestModel());
+        TestModel().activeCutParameters = DefaultCutParameters();
         PresetConfiguration(TestConfig());
         LayoutIndex = 1;
         CreateDrawingResources(set);
@@ -120,7 +120,9 @@ protected:
     // The window's drawing set and print calls, as the main window's state holds them.
     DrawingResources set{};
     PrintCalls calls;
-    PrintInputs Inputs() const { return {calls, set, TestConfig().statisticsFileName}; }
+    PrintInputs Inputs() const {
+        return {calls, set, TestModel(), TestStatistics(), TestConfig().statisticsFileName};
+    }
 };
 
 TEST_F(PrintTest, EveryFailingStepIsReportedAndTheDocumentAborted) {
@@ -228,10 +230,10 @@ TEST_F(PrintedPageTest, StatisticsBarsAndBaselineWhereTheMappingPutsThem) {
         LayoutIndex = layout;
         CreateDrawingResources(set);
         PatBlt(page.dc, 0, 0, kPageWidth, kPageHeight, WHITENESS);
-        ResetModel();
-        WriteParameterDefaults();
-        gModel.activeCutParameters = DefaultCutParameters();
-        for (int i = 0; i < 10; ++i) AppendStatisticsEntry(gStatistics, 0, StatisticsEntry{50, 20});
+        ResetModel(TestModel(), TestStatistics());
+        WriteParameterDefaults(TestModel());
+        TestModel().activeCutParameters = DefaultCutParameters();
+        for (int i = 0; i < 10; ++i) AppendStatisticsEntry(TestStatistics(), 0, StatisticsEntry{50, 20});
         ASSERT_EQ(PrintStatistics(page.dc, kPowerStatistics, Inputs()), 0);
 
         const PageKind k = PageKind::kStatistics;
@@ -255,7 +257,7 @@ TEST_F(PrintedPageTest, StatisticsBarsAndBaselineWhereTheMappingPutsThem) {
 }
 
 TEST_F(PrintedPageTest, ActiveCutWithoutLampsOnWhite) {
-    gModel.cycle.po = 0;
+    TestModel().cycle.po = 0;
     ASSERT_EQ(PrintActiveCut(page.dc, Inputs()), 0);
     const PageKind k = PageKind::kActiveCut;
     const int axis = LayoutValue(kCurveLeft, 1) - 1;
@@ -269,7 +271,7 @@ TEST_F(PrintedPageTest, ActiveCutWithoutLampsOnWhite) {
 }
 
 TEST_F(PrintedPageTest, ParameterTableKeepsItsColumnsOnThePortraitPage) {
-    gModel.cutParameters[15].missingCount = 65535;
+    TestModel().cutParameters[15].missingCount = 65535;
     ASSERT_EQ(PrintParameters(page.dc, Inputs()), 0);
     const PageKind k = PageKind::kParameters;
     const Colour black = Rgb(0, 0, 0);

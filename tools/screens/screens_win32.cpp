@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "files/config.h"
@@ -35,9 +36,15 @@ ConfigurationRecord& ScreensConfig() {
     static ConfigurationRecord config;
     return config;
 }
+// The pictures' model (the sheet's values): allocated once.
+UnitModel& ScreensModel() {
+    static const auto model = std::make_unique<UnitModel>();
+    return *model;
+}
 Link& ScreensLink() {
     static Link link;
     link.config = &ScreensConfig();
+    link.model = &ScreensModel();
     return link;
 }
 
@@ -71,8 +78,8 @@ int main(int argc, char** argv) {
     InitCommonControls();
     PresetConfiguration(ScreensConfig());
     ReadTextsIn(ScreensConfig());
-    ResetModel();
-    WriteParameterDefaults();
+    ResetUnitModel(ScreensModel());
+    WriteParameterDefaults(ScreensModel());
     ScreensConfig().languageBase =
         sheet || plant ? static_cast<uint16_t>(std::atoi(argv[2])) : 200;  // German
     // A machine of a plant that signs in over TLS; the dialog is cancelled, so nothing is written.
@@ -85,7 +92,7 @@ int main(int argc, char** argv) {
     const SeenDialog seen = WatchDialog(
         [&] {
             if (sheet)
-                (void)OpenParameterSheet(nullptr, ScreensLink(), gModel, 0);
+                (void)OpenParameterSheet(nullptr, ScreensLink(), ScreensModel(), 0);
             else if (plant)
                 (void)OpenPlantLinkDialog(nullptr, link);
             else if (about)

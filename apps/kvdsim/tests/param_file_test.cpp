@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include "files/config.h"
 #include "files/parameter_set_file.h"
@@ -13,6 +14,12 @@
 
 namespace kvdsim {
 namespace {
+
+// The model whose parameters the monitor's file is written from: allocated once.
+UnitModel& Model() {
+    static const auto model = std::make_unique<UnitModel>();
+    return *model;
+}
 
 // The configuration whose language the monitor's file texts are read in.
 ConfigurationRecord& Config() {
@@ -28,7 +35,7 @@ ConfigurationRecord& Config() {
 class ParamFile : public ::testing::Test {
 protected:
     ~ParamFile() override {
-        ResetModel();
+        ResetUnitModel(Model());
         Config().languageBase = kLanguageEnglish;
     }
     std::string Path(const char* name) const { return (dir_.path() / name).string(); }
@@ -38,22 +45,22 @@ protected:
 
 // A set saved by the monitor in German is the unit's set after loading, every word of every cut.
 TEST_F(ParamFile, AGermanSetFromTheMonitorBecomesTheUnitsSet) {
-    ResetModel();
+    ResetUnitModel(Model());
     for (int cut = 0; cut < kCutCount; ++cut)
         for (int w = 0; w < kCutWordCount; ++w)
-            CutWord(gModel.cutParameters[cut], w) =
+            CutWord(Model().cutParameters[cut], w) =
                 static_cast<uint16_t>((cut + 3 * w) % (kBaseCodes[CutWordParameter(w)].maxValue + 1));
-    gModel.common = {7, 9, 201, 5, 1, 375, 0};
+    Model().common = {7, 9, 201, 5, 1, 375, 0};
     Config().languageBase = kLanguageGerman;
     const std::string path = Path("set.kvd");
-    ASSERT_EQ(WriteParameterSetFile(path.c_str()), 0);
+    ASSERT_EQ(WriteParameterSetFile(Model(), path.c_str()), 0);
     Config().languageBase = kLanguageEnglish;
 
     UnitParameters p = DefaultUnitParameters();
     p.common.unitOptions = 3;
     std::string error;
     ASSERT_TRUE(LoadParameterFile(path, p, error)) << error;
-    EXPECT_EQ(std::memcmp(p.cuts, gModel.cutParameters, sizeof p.cuts), 0);
+    EXPECT_EQ(std::memcmp(p.cuts, Model().cutParameters, sizeof p.cuts), 0);
     EXPECT_EQ(p.common.average, 7);
     EXPECT_EQ(p.common.poSamples, 9);
     EXPECT_EQ(p.common.unitId, 201);
