@@ -4,7 +4,8 @@
 # connected, idle samples and reports, no cycle) and under load (cycles of cuts 1..3 at the unit's
 # highest rate, 300 samples a second). Each is read after it settled, from /proc: the resident
 # size (VmRSS) and the private part of it (Private_Clean + Private_Dirty of smaps_rollup, what the
-# process alone holds), and the difference to notepad's.
+# process alone holds), and the difference to notepad's. The program starts as in a shop, with a
+# statistics file in use that holds a history (cuts 1..3 full, 50,000 cycles each).
 #   bench/memory_vs_notepad.sh [SETTLE_SECONDS=20] [RUNS=2]
 # Needs the native and win64 builds. The program measured is a stripped copy of the build's, as the
 # release ships it (a debug build's sections are read into memory with the image). ZAVIZE_BUILD
@@ -50,6 +51,20 @@ report() {  # NAME RSS PRIVATE
   printf '\n'
 }
 
+# The statistics file in use: the block's image, cuts 1..3 wrapped (every entry held).
+python3 - "$WORK/history.\$\$\$" <<'PY'
+import random, struct, sys
+random.seed(7)
+indexes = [1234 if c < 3 else 0 for c in range(16)]
+wrapped = [1 if c < 3 else 0 for c in range(16)]
+block = bytearray(struct.pack("<16H16H16H", *([0] * 16), *indexes, *wrapped))
+for c in range(16):
+    block += bytes(v for _ in range(50000) for v in (random.randint(20, 90), random.randint(10, 60))) \
+        if c < 3 else bytes(100000)
+assert len(block) == 1600096
+open(sys.argv[1], "wb").write(block)
+PY
+
 ensure_prefix
 map_port COM1 "$WORK/com1"
 wineserver -p >/dev/null 2>&1
@@ -71,6 +86,7 @@ for ((run = 1; run <= runs; ++run)); do
     else
       start_unit --cuts 1,2,3 --rate 300
     fi
+    cp "$WORK/history.\$\$\$" "$WORK/$state-$run/run/Default.\$\$\$"
     start_program "$WORK/$state-$run/run"
     sleep "$settle"
     pid=$(own_process '^zavize\.exe$') || fail "no zavize.exe process"

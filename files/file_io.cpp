@@ -5,6 +5,16 @@
 #include <cstdio>
 #include <cstring>
 
+// The pages inside a range, rounded inward (4 KB pages on both systems).
+bool WholePages(void* data, std::size_t size, uintptr_t& first, std::size_t& length) {
+    constexpr uintptr_t kPage = 4096;
+    const uintptr_t begin = reinterpret_cast<uintptr_t>(data), end = begin + size;
+    first = (begin + kPage - 1) & ~(kPage - 1);
+    const uintptr_t last = end & ~(kPage - 1);
+    length = last > first ? last - first : 0;
+    return length > 0;
+}
+
 int32_t ReadRecord(File& f, void* record, uint32_t size) {
     uint32_t got = 0;
     const int32_t r = f.Read(record, size, &got);

@@ -54,6 +54,12 @@ private:
 [[nodiscard]] int32_t MoveFileOver(const char* from, const char* to);
 // Removes a file; a missing file is no error worth reporting.
 void RemoveFile(const char* name);
+// Gives the whole pages inside [data, data + size) back to the system: the memory stays the
+// caller's, its content is undefined until written again. For a scratch record that is used
+// rarely and should not stay resident between uses.
+void ReleasePages(void* data, std::size_t size);
+// The whole pages inside a range: false when it holds none.
+bool WholePages(void* data, std::size_t size, uintptr_t& first, std::size_t& length);
 // The full path of a name against the working folder now; false when it does not fit in size.
 [[nodiscard]] bool FullPathOf(const char* name, char* out, std::size_t size);
 

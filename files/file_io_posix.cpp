@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -98,4 +99,11 @@ bool FullPathOf(const char* name, char* out, std::size_t size) {
     out[folder] = '/';
     std::memcpy(out + folder + 1, name, n + 1);
     return true;
+}
+
+void ReleasePages(void* data, std::size_t size) {
+    uintptr_t first = 0;
+    std::size_t length = 0;
+    if (WholePages(data, size, first, length))
+        static_cast<void>(madvise(reinterpret_cast<void*>(first), length, MADV_DONTNEED));
 }

@@ -80,3 +80,11 @@ bool FullPathOf(const char* name, char* out, std::size_t size) {
     const DWORD n = GetFullPathNameA(name, static_cast<DWORD>(size), out, nullptr);
     return n > 0 && n < size;
 }
+
+void ReleasePages(void* data, std::size_t size) {
+    uintptr_t first = 0;
+    std::size_t length = 0;
+    // MEM_RESET keeps the pages committed and the address the caller's; only their content goes.
+    if (WholePages(data, size, first, length))
+        static_cast<void>(VirtualAlloc(reinterpret_cast<void*>(first), length, MEM_RESET, PAGE_READWRITE));
+}

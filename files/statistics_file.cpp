@@ -47,12 +47,16 @@ int32_t LoadLocked(StatisticsFileState& files, const char* name) {
         return WriteBlock(*files.statistics, name);  // a new name starts with the block held now
     if (opened != kResultOk) return opened;
     CutStatistics& scratch = files.loadScratch;
-    if (const int32_t r = ReadRecord(f, &scratch, sizeof scratch)) return r;
-    MendStatisticsIndexes(scratch);
-    // The UI thread's readers run on this thread, and the reader thread touches the block only
-    // under the lock held here.
-    std::memcpy(files.statistics, &scratch, sizeof scratch);
-    return kResultOk;
+    const int32_t r = ReadRecord(f, &scratch, sizeof scratch);
+    if (r == kResultOk) {
+        MendStatisticsIndexes(scratch);
+        // The UI thread's readers run on this thread, and the reader thread touches the block
+        // only under the lock held here.
+        std::memcpy(files.statistics, &scratch, sizeof scratch);
+    }
+    // Until the next load the scratch is not needed: its 1.6 MB need not stay resident.
+    ReleasePages(&scratch, sizeof scratch);
+    return r;
 }
 
 // A write of the block to the file in use ended with r; the caller holds the block's lock. A
