@@ -159,12 +159,14 @@ void Print(HWND hwnd, int offset) {
 // whatever came of the dump.
 void ScreenDump(HWND hwnd, int) {
     const CycleSnapshot& snapshot = StateOf(hwnd).snapshot;
-    if (snapshot.bitmap == nullptr) {
+    if (snapshot.width == 0) {
         ShowMessage(hwnd, kTextNoCurve, kCaptionScreenDump, 0);
         return;
     }
-    if (std::unique_ptr<BitmapHeader> header = BuildBitmapHeader(hwnd, snapshot.bitmap))
-        WriteScreenDump(hwnd, *header, snapshot.bitmap, snapshot.dc);
+    // A bitmap that cannot be made again (no memory) is told as one whose format cannot be read.
+    const SnapshotBitmap picture(snapshot);
+    if (std::unique_ptr<BitmapHeader> header = BuildBitmapHeader(hwnd, picture.bitmap))
+        WriteScreenDump(hwnd, *header, picture.bitmap, picture.dc);
     StateOf(hwnd).frozen = false;
     InvalidateRegion(hwnd, Region::kWholeWindow, true);
 }

@@ -6,6 +6,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <vector>
+
 #include "print/print_calls_win32.h"
 #include "shell/plant_link_win32.h"
 #include "view/drawing_resources_win32.h"
@@ -19,11 +22,11 @@ constexpr int kTitleSize = 101;  // string resources of up to 100 characters
 // statistics not saved, the wear warning).
 constexpr int kCaptionSize = kTitleSize + 2 * (3 + 2 * 64);
 
-// The window as it looked at the end of the last cycle (command "end of cycle").
+// The window as it looked at the end of the last cycle (command "end of cycle"): its 32-bit
+// pixels, top row first, kept as runs until a screen dump asks for them. width 0: none.
 struct CycleSnapshot {
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ oldBitmap = nullptr;
+    int width = 0, height = 0;
+    std::vector<uint32_t> runs;
 };
 
 // What the start-up sequence hands the window (CreateWindowEx's parameter).
