@@ -186,20 +186,20 @@ void OnCycleEnd(Link& link) {
     const StatisticsEntry entry{
         static_cast<uint8_t>(worked ? cycle.peak & 0xFF : 0),
         worked ? WorkPercent(cycle.workSum, model.cutParameters[cut].workDivisor) : uint8_t{0}};
-    {
-        // The file in use must hold this entry; a load or reset on the UI thread waits.
-        std::lock_guard<std::mutex> lock(*link.statisticsMutex);
-        AppendStatisticsEntry(*link.statistics, cut, entry);
-        StorageService& storage = link.storageService;
-        storage.saveStatistics(storage.self);
-        const AlarmState& a = model.alarms;
-        storage.journalCycle(storage.self,
-                             {cut, entry, worked ? cycle.po : uint16_t{0}, cycle.alarmsOfCycle,
-                              a.BluntCounter[cut], a.MissingCounter[cut], model.cutParameters[cut]});
-    }
+    const AlarmState& a = model.alarms;
+    const FinishedCycle finished{cut,
+                                 entry,
+                                 worked ? cycle.po : uint16_t{0},
+                                 cycle.alarmsOfCycle,
+                                 a.BluntCounter[cut],
+                                 a.MissingCounter[cut],
+                                 model.cutParameters[cut]};
     cycle.alarmsOfCycle = 0;
-    link.windowService.requestEndOfCycle(link.windowService.self);
-    MarkChanged(kChangeStatistics | kChangeCurvePoints);
+    // The entry goes in under the lock, and the handler gets the lock held: the file in use must
+    // hold this entry before anything else happens (a load or reset on the UI thread waits).
+    std::unique_lock<std::mutex> lock(*link.statisticsMutex);
+    AppendStatisticsEntry(*link.statistics, cut, entry);
+    link.cycleEnds.ended(link.cycleEnds.self, finished, lock);
 }
 
 void ForgetRunningCycle(Link& link) { link.model->cycle.cutAnnounced = 0; }
