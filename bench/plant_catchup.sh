@@ -7,7 +7,9 @@
 # journal of the machine equals the machine's, byte for byte (each cycle once, in order).
 #   bench/plant_catchup.sh [CYCLES=86400] [BUILD=build/native ...]
 # With several build folders (e.g. one built from an earlier commit) each runs in turn against a
-# broker and a kvdplant of its own, so their figures come from one run, side by side.
+# broker and a kvdplant of its own, so their figures come from one run, side by side. A folder
+# written wine:FOLDER is a Windows build (build/win64): its plant_catchup.exe, the monitor's side,
+# runs under Wine in a prefix of its own, against the native broker and kvdplant of build/native.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cycles=${1:-86400}
@@ -16,7 +18,20 @@ builds=("$@")
 [ ${#builds[@]} -gt 0 ] || builds=("$top/build/native")
 status=0
 for build in "${builds[@]}"; do
-  build=$(cd "$build" && pwd)
+  runner=()
+  if [[ $build == wine:* ]]; then
+    build=$(cd "${build#wine:}" && pwd)
+    export WINEPREFIX=$build/wineprefix-bench-catchup WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    . "$top/tools/wine-prefix.sh"
+    wine_prefix "$WINEPREFIX"
+    runner=(wine)
+    publisher=$build/bench/plant/plant_catchup.exe
+    collector=$top/build/native/apps/kvdplant/kvdplant
+  else
+    build=$(cd "$build" && pwd)
+    publisher=$build/bench/plant/plant_catchup
+    collector=$build/apps/kvdplant/kvdplant
+  fi
   work=$top/build/bench-catchup
   rm -rf "$work"
   mkdir -p "$work/monitor" "$work/plant" "$work/broker"
@@ -34,13 +49,13 @@ max_queued_bytes 1500000000
 CONF
   mosquitto -c "$work/broker/mosquitto.conf" 2>"$work/broker/log" &
   broker=$!
-  "$build/apps/kvdplant/kvdplant" --folder "$work/plant" --port "$port" --listen off \
+  "$collector" --folder "$work/plant" --port "$port" --listen off \
     >"$work/kvdplant.out" 2>"$work/kvdplant.log" &
   plant=$!
   trap 'kill $plant $broker 2>/dev/null || true' EXIT
   sleep 1
   echo "== $build"
-  "$build/bench/plant/plant_catchup" 127.0.0.1 "$port" "$work/monitor" "$work/plant" "$cycles" || status=1
+  "${runner[@]}" "$publisher" 127.0.0.1 "$port" "$work/monitor" "$work/plant" "$cycles" || status=1
   sleep 1  # kvdplant writes the last lines the machine ended meanwhile
   kill -TERM $plant
   wait $plant || true
