@@ -5,13 +5,14 @@
 namespace {
 
 void CycleEnded(void* self, const FinishedCycle& cycle, std::unique_lock<std::mutex>& held) {
-    Link& link = static_cast<Monitor*>(self)->link;
+    Monitor& monitor = *static_cast<Monitor*>(self);
+    Link& link = monitor.link;
     const StorageService& storage = link.storageService;
     storage.saveStatistics(storage.self);  // its result is kept in the statistics file's health
     storage.journalCycle(storage.self, cycle);
     held.unlock();
     link.windowService.requestEndOfCycle(link.windowService.self);
-    MarkChanged(kChangeStatistics | kChangeCurvePoints);
+    MarkChanged(monitor.model.changes, kChangeStatistics | kChangeCurvePoints);
 }
 
 }  // namespace

@@ -15,16 +15,20 @@ namespace {
 
 // Whether another thread finds the statistics lock free (a thread may not try its own lock).
 bool LockFreeElsewhere() {
-    return std::async(std::launch::async, [] {
-               if (!TestStatisticsLock().try_lock()) return false;
-               TestStatisticsLock().unlock();
-               return true;
-           }).get();
+    return std::async(std::launch::async,
+                      [] {
+                          if (!TestStatisticsLock().try_lock()) return false;
+                          TestStatisticsLock().unlock();
+                          return true;
+                      })
+        .get();
 }
 
 // The steps the monitor's handler took, each with whether the lock was free meanwhile.
 std::vector<std::string> gSteps;
-void Step(const char* name) { gSteps.push_back(std::string(name) + (LockFreeElsewhere() ? " (free)" : " (locked)")); }
+void Step(const char* name) {
+    gSteps.push_back(std::string(name) + (LockFreeElsewhere() ? " (free)" : " (locked)"));
+}
 
 class CycleEnd : public InterpreterFixture {};
 
@@ -70,11 +74,12 @@ TEST_F(CycleEnd, TheMonitorSavesThenJournalsUnderTheLockThenAsksForTheSnapshotWi
     TestLink().storageService.journalCycle = [](void*, const FinishedCycle&) { Step("journal"); };
     TestLink().windowService.requestEndOfCycle = [](void*) { Step("end of cycle"); };
     Send({222, 201, 20, 201, 50});
-    (void)TakeChanges();
+    (void)TakeChanges(TestModel().changes);
     Send({200});
     EXPECT_EQ(gSteps, (std::vector<std::string>{"save (locked)", "journal (locked)", "end of cycle (free)"}));
-    const Changes marked = TakeChanges();
-    EXPECT_EQ(marked.events & (kChangeStatistics | kChangeCurvePoints), kChangeStatistics | kChangeCurvePoints);
+    const Changes marked = TakeChanges(TestModel().changes);
+    EXPECT_EQ(marked.events & (kChangeStatistics | kChangeCurvePoints),
+              kChangeStatistics | kChangeCurvePoints);
 }
 
 }  // namespace
