@@ -9,8 +9,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <memory>
-#include <mutex>
 #include <vector>
 
 #include "files/config.h"
@@ -20,29 +18,22 @@
 #include "model/model.h"
 #include "link/link.h"
 #include "model/window_service.h"
+#include "shell/monitor.h"
 
 namespace {
-// The benchmark's own link record.
-Link gBenchLink;
-StatisticsFileState gBenchFiles;  // the statistics file's records, as the monitor holds them
-ConfigurationRecord gBenchConfig;
-// The unit's model, the statistics block and its lock the link works on: allocated once.
-struct BenchRecords {
-    UnitModel model;
-    CutStatistics statistics;
-    std::mutex lock;
-};
-BenchRecords& Records() {
-    static const auto records = std::make_unique<BenchRecords>();
-    return *records;
+// The benchmark's own monitor record, made as the program makes its one (the link, the statistics
+// file's state, the model and the block with its lock): allocated once.
+Monitor& Bench() {
+    static const MonitorOwner monitor = NewMonitor();
+    return *monitor;
 }
 }  // namespace
 
 namespace {
 
 void ResetServices() {
-    gBenchLink.windowService = {};
-    gBenchLink.storageService = {};
+    Bench().link.windowService = {};
+    Bench().link.storageService = {};
 }
 
 constexpr double kLineBytesPerSecond = 1920.0;
@@ -72,31 +63,24 @@ std::vector<uint8_t> TypicalStream() {
 }
 
 void Start() {
-    BenchRecords& r = Records();
-    ResetModel(r.model, r.statistics);
-    WriteParameterDefaults(r.model);
-    ResetInterpreter(gBenchLink);
-    PresetConfiguration(gBenchConfig);
-    gBenchLink.config = &gBenchConfig;
-    gBenchLink.model = &r.model;
-    gBenchLink.statistics = &r.statistics;
-    gBenchLink.statisticsMutex = &r.lock;
-    gBenchFiles.config = &gBenchConfig;
-    gBenchFiles.statistics = &r.statistics;
-    gBenchFiles.lock = &r.lock;
+    Monitor& m = Bench();
+    ResetModel(m.model, m.statistics);
+    WriteParameterDefaults(m.model);
+    ResetInterpreter(m.link);
+    PresetConfiguration(m.config);
 }
 
 void BM_InterpreterThroughput(benchmark::State& state) {
     Start();
     ResetServices();
-    gBenchLink.windowService.invalidate = [](void*, Region, bool) {};
-    gBenchLink.storageService.saveStatistics = [](void*) {
+    Bench().link.windowService.invalidate = [](void*, Region, bool) {};
+    Bench().link.storageService.saveStatistics = [](void*) {
         return int32_t{0};
     };  // the file write is measured on its own below
     const auto stream = TypicalStream();
     for (auto _ : state) {
         for (size_t i = 0; i < stream.size(); i += 4)
-            InterpretBytes(gBenchLink, stream.data() + i,
+            InterpretBytes(Bench().link, stream.data() + i,
                            static_cast<int32_t>(std::min<size_t>(4, stream.size() - i)));
         benchmark::ClobberMemory();
     }
@@ -109,17 +93,19 @@ BENCHMARK(BM_InterpreterThroughput);
 
 void BM_CycleEndWithAutosave(benchmark::State& state) {
     Start();
-    std::snprintf(gBenchConfig.statisticsFileName, sizeof gBenchConfig.statisticsFileName,
+    std::snprintf(Bench().config.statisticsFileName, sizeof Bench().config.statisticsFileName,
                   "bench-autosave.$$$");
     ResetServices();
-    gBenchLink.storageService.saveStatistics = [](void*) { return SaveStatisticsInUse(gBenchFiles); };
+    Bench().link.storageService.saveStatistics = [](void*) {
+        return SaveStatisticsInUse(Bench().statisticsFile);
+    };
     std::vector<uint8_t> cycleEnd;
     AddFrame(cycleEnd, 220);  // a cycle end is taken only after its cut start
     AddFrame(cycleEnd, 200);
-    InterpretBytes(gBenchLink, cycleEnd.data(),
+    InterpretBytes(Bench().link, cycleEnd.data(),
                    static_cast<int32_t>(cycleEnd.size()));  // the file exists from here
-    for (auto _ : state) InterpretBytes(gBenchLink, cycleEnd.data(), static_cast<int32_t>(cycleEnd.size()));
-    std::remove(gBenchConfig.statisticsFileName);
+    for (auto _ : state) InterpretBytes(Bench().link, cycleEnd.data(), static_cast<int32_t>(cycleEnd.size()));
+    std::remove(Bench().config.statisticsFileName);
     ResetServices();
 }
 BENCHMARK(BM_CycleEndWithAutosave)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -127,12 +127,12 @@ void WatchConnection(Link& link) {
         if (Load(c.NotConnected) == 0) {
             Store(c.NotConnected, 1);
             Store(model.cycle.lastSample, 0);
-            MarkChanged(kChangeAlarmLamps);
+            MarkChanged(model.changes, kChangeAlarmLamps);
         }
     } else if (Load(c.NotConnected) == 1) {
         Store(c.NotConnected, 0);
         Store(model.alarms.AlarmBits, 0);
-        MarkChanged(kChangeAlarmLamps);
+        MarkChanged(model.changes, kChangeAlarmLamps);
     }
 }
 

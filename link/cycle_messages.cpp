@@ -51,7 +51,8 @@ void StorePoint(LiveCurve& c, int32_t at, const CurvePoint& p) {
 
 // The screen is full: halve it, keeping every second point, so the cycle goes on at half the
 // horizontal resolution.
-void CompressCurve(LiveCurve& c) {
+void CompressCurve(UnitModel& model) {
+    LiveCurve& c = model.curve;
     Store(c.compressing, 1);
     for (int32_t s = 0; s <= c.CycleSlot && s < kCycleSlots; ++s) Store(c.CycleStart[s], c.CycleStart[s] / 2);
     Store(c.taWindowEnd, c.taWindowEnd >> 1);
@@ -59,7 +60,7 @@ void CompressCurve(LiveCurve& c) {
     for (int32_t i = 1; i < kPointsAfterCompression; ++i) StorePoint(c, i, c.points[2 * i]);
     Store(c.pointCount, kPointsAfterCompression);
     if (c.samplesPerPoint < kMaxSamplesPerPoint) Store(c.samplesPerPoint, c.samplesPerPoint * 2);
-    MarkChanged(kChangeCurveRestart);
+    MarkChanged(model.changes, kChangeCurveRestart);
     Store(c.compressing, 0);
 }
 
@@ -71,7 +72,7 @@ int32_t OnSample(Link& link, int32_t value) {
     LiveCurve& c = model.curve;
     Store(cycle.lastSample, value);
     if (cycle.CycleState == kStateIdle) return kNoPoint;
-    MarkChanged(kChangeCurvePoints);  // a point, the work sum or the peak moves
+    MarkChanged(model.changes, kChangeCurvePoints);  // a point, the work sum or the peak moves
 
     const bool running = cycle.CycleState == kStateRunning;
     // pointCount does not move before the point is stored, so one test serves work and peak.
@@ -93,7 +94,7 @@ int32_t OnSample(Link& link, int32_t value) {
     StorePoint(c, at, {a, cycle.CycleState, cycle.po, c.CycleSlot});
     c.sampleSum = 0;
     Store(c.pointCount, at + 1);
-    if (at + 1 >= kCompressAt) CompressCurve(c);
+    if (at + 1 >= kCompressAt) CompressCurve(model);
     return a;
 }
 
@@ -120,7 +121,7 @@ void OnPoWindow(Link& link) {
     Store(cycle.poPoints, count);
     Store(cycle.po, count > 0 ? sum / count : 0);
     Store(cycle.CycleState, kStateRunning);
-    MarkChanged(kChangeCurveRestart);
+    MarkChanged(model.changes, kChangeCurveRestart);
 }
 
 void OnCutStart(Link& link, int cut) {
@@ -134,7 +135,7 @@ void OnCutStart(Link& link, int cut) {
     int32_t slot = c.CycleSlot;
     if (cut != model.LastAnnouncedCut) {
         slot = slots;  // another cut: its cycles start on a fresh screen
-        MarkChanged(kChangeCutAnnounced);
+        MarkChanged(model.changes, kChangeCutAnnounced);
         if (model.common.unitOptions == 0) {
             Store(model.alarms.BluntCounter[cut], 0);
             Store(model.alarms.MissingCounter[cut], 0);
@@ -153,14 +154,14 @@ void OnCutStart(Link& link, int cut) {
         Store(c.twWindowEnd, (mirror.tw + mirror.ts) * 10 + poSamples);
         Store(c.taWindowEnd, (mirror.ta + mirror.ts) * 10 + poSamples);
         Store(c.samplesPerPoint, 1);
-        MarkChanged(kChangeCurveRestart);
+        MarkChanged(model.changes, kChangeCurveRestart);
     }
     c.sampleSum = 0;
     c.sampleCount = 0;
     // The start before the slot, so a reader never pairs a new slot with an old start.
     Store(c.CycleStart[slot], c.pointCount);
     Store(c.CycleSlot, slot);
-    MarkChanged(kChangeCurvePoints);
+    MarkChanged(model.changes, kChangeCurvePoints);
 }
 
 void OnCycleEnd(Link& link) {
@@ -186,20 +187,20 @@ void OnCycleEnd(Link& link) {
     const StatisticsEntry entry{
         static_cast<uint8_t>(worked ? cycle.peak & 0xFF : 0),
         worked ? WorkPercent(cycle.workSum, model.cutParameters[cut].workDivisor) : uint8_t{0}};
-    {
-        // The file in use must hold this entry; a load or reset on the UI thread waits.
-        std::lock_guard<std::mutex> lock(*link.statisticsMutex);
-        AppendStatisticsEntry(*link.statistics, cut, entry);
-        StorageService& storage = link.storageService;
-        storage.saveStatistics(storage.self);
-        const AlarmState& a = model.alarms;
-        storage.journalCycle(storage.self,
-                             {cut, entry, worked ? cycle.po : uint16_t{0}, cycle.alarmsOfCycle,
-                              a.BluntCounter[cut], a.MissingCounter[cut], model.cutParameters[cut]});
-    }
+    const AlarmState& a = model.alarms;
+    const FinishedCycle finished{cut,
+                                 entry,
+                                 worked ? cycle.po : uint16_t{0},
+                                 cycle.alarmsOfCycle,
+                                 a.BluntCounter[cut],
+                                 a.MissingCounter[cut],
+                                 model.cutParameters[cut]};
     cycle.alarmsOfCycle = 0;
-    link.windowService.requestEndOfCycle(link.windowService.self);
-    MarkChanged(kChangeStatistics | kChangeCurvePoints);
+    // The entry goes in under the lock, and the handler gets the lock held: the file in use must
+    // hold this entry before anything else happens (a load or reset on the UI thread waits).
+    std::unique_lock<std::mutex> lock(*link.statisticsMutex);
+    AppendStatisticsEntry(*link.statistics, cut, entry);
+    link.cycleEnds.ended(link.cycleEnds.self, finished, lock);
 }
 
 void ForgetRunningCycle(Link& link) { link.model->cycle.cutAnnounced = 0; }

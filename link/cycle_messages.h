@@ -17,7 +17,9 @@ int32_t OnSample(Link& link, int32_t value);
 void OnPoWindow(Link& link);
 // 220..235.
 void OnCutStart(Link& link, int cut);
-// 200: statistics entry, autosave, journal line, end-of-cycle request, lower panel repaint. Only a
+// 200: the statistics entry, under the statistics lock, and the finished cycle handed to the link's
+// cycle-end service with the lock held (its owner saves, journals, requests the snapshot and marks
+// the repaints). Only a
 // cycle whose cut start came on this link is stored: a cycle end while idle (the unit repeated
 // it) or after a cycle the monitor joined halfway (it came up or the link opened while the
 // machine was cutting) is counted and nothing else. A cycle that ends before its work phase

@@ -19,7 +19,7 @@ void SetAlarmBit(UnitModel& model, int32_t bit) {
     model.cycle.alarmsOfCycle |= bit;
     // The watchdog clears AlarmBits on the UI thread, so read it atomically too.
     Store(model.alarms.AlarmBits, Load(model.alarms.AlarmBits) | bit);
-    MarkChanged(kChangeAlarmLamps);
+    MarkChanged(model.changes, kChangeAlarmLamps);
 }
 
 void ResetAlarms(UnitModel& model) {
@@ -28,26 +28,26 @@ void ResetAlarms(UnitModel& model) {
     Store(a.AlarmBits, 0);
     Store(a.BluntCounter[cut], 0);
     Store(a.MissingCounter[cut], 0);
-    MarkChanged(kChangeBluntCounter | kChangeMissingCounter | kChangeAlarmLamps);
+    MarkChanged(model.changes, kChangeBluntCounter | kChangeMissingCounter | kChangeAlarmLamps);
     if (a.Err1Flag != 0) {
         Store(a.Err1Flag, 0);
-        MarkChanged(kChangeErrorLampOff | kChangeCurvePoints);
+        MarkChanged(model.changes, kChangeErrorLampOff | kChangeCurvePoints);
     }
 }
 
-void CountUp(const UnitModel& model, int32_t* counters, ChangeBit changed) {
+void CountUp(UnitModel& model, int32_t* counters, ChangeBit changed) {
     Store(counters[model.ActiveCut], counters[model.ActiveCut] + 1);
-    MarkChanged(changed);
+    MarkChanged(model.changes, changed);
 }
 
-void ClearCounter(const UnitModel& model, int32_t* counters, ChangeBit changed) {
+void ClearCounter(UnitModel& model, int32_t* counters, ChangeBit changed) {
     Store(counters[model.ActiveCut], 0);
-    MarkChanged(changed);
+    MarkChanged(model.changes, changed);
 }
 
 void RelaysDisabled(UnitModel& model) {
     // The timer counts it down on the UI thread.
-    if (Load(model.alarms.RelaysDisabledTicks) == 0) MarkChanged(kChangeRelaysDisabled);
+    if (Load(model.alarms.RelaysDisabledTicks) == 0) MarkChanged(model.changes, kChangeRelaysDisabled);
     Store(model.alarms.RelaysDisabledTicks, kRelaysDisabledShowTicks);
 }
 
@@ -90,7 +90,7 @@ int32_t Dispatch(Link& link, uint16_t v) {
             model.cycle.alarmsOfCycle |= kCycleError1;
             Store(a.Err1Flag, a.Err1Flag | 1);
             Store(model.cycle.workSum, 0);
-            MarkChanged(kChangeErrorLampOn | kChangeCurvePoints);
+            MarkChanged(model.changes, kChangeErrorLampOn | kChangeCurvePoints);
             break;
         case kMessageBluntCount:
             CountUp(model, a.BluntCounter, kChangeBluntCounter);

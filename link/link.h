@@ -10,6 +10,7 @@
 
 #include "link/command_queue.h"
 #include "link/connection.h"
+#include "link/cycle_end_service.h"
 #include "link/interpreter.h"
 #include "link/port_service.h"
 #include "link/storage_service.h"
@@ -48,7 +49,10 @@ struct Link {
     PortService portService;
     UserService userService;
     StorageService storageService;
-    // The main window: the interpreter asks it for the end-of-cycle snapshot, the monitor's tick
-    // for repaints.
+    // The main window: the monitor's cycle-end handler asks it for the end-of-cycle snapshot, the
+    // monitor's tick for repaints.
     WindowService windowService;
+    // Where the interpreter hands each cycle end, once (the monitor record's handler, set when the
+    // monitor is made).
+    CycleEndService cycleEnds;
 };

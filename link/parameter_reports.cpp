@@ -31,5 +31,5 @@ void ApplyParameterReport(Link& link, uint16_t report) {
         if (cut != model.ActiveCut) return;
         Store(CutWord(model.activeCutParameters, code.word), value);
     }
-    MarkParameterChanged(index);
+    MarkParameterChanged(model.changes, index);
 }

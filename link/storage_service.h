@@ -1,7 +1,8 @@
-// The files the link's rules rewrite when their content changes: the configuration (a new port)
-// and the statistics block (every cycle end), and the record of each finished cycle. The main
-// window points them at the file modules; tests count the calls instead of writing files. An
-// interface with a self (the shell's is its monitor record); the defaults write nothing.
+// The files rewritten when their content changes: the configuration (a new port, by the link's
+// port rules) and the statistics block (every cycle end), and the record of each finished cycle
+// (both by the monitor's cycle-end handler). The main window points them at the file modules;
+// tests count the calls instead of writing files. An interface with a self (the shell's is its
+// monitor record); the defaults write nothing.
 #pragma once
 
 #include <cstdint>

@@ -1,8 +1,10 @@
-// What the reader thread changed in the data model since the UI thread last looked. The writers
-// (interpreter, port rules, watchdog) only record it here; the 30 ms tick takes the set and lets
-// the views decide what to repaint (view/repaint_regions.h). One writer side publishes with
-// release, the UI thread takes everything with acquire, so what a bit announces is visible to
-// the paint that follows it, without a lock.
+// What the reader thread changed in the data model since the UI thread last looked: a record of
+// the model it describes (UnitModel::changes). The writers (interpreter, port rules, watchdog, the
+// monitor's cycle-end handler) only record it there; the 30 ms tick takes the set and lets the
+// views decide what to repaint (view/repaint_regions.h). One writer side publishes with release,
+// the UI thread takes everything with acquire, so what a bit announces is visible to the paint
+// that follows it, without a lock. Plain words reached through std::atomic_ref, so the model
+// stays a plain record.
 #pragma once
 
 #include <atomic>
@@ -27,17 +29,22 @@ struct Changes {
     uint32_t parameters = 0;  // bit i: parameter kBaseCodes[i] of the active cut or common
 };
 
-inline std::atomic<uint32_t> gChangeEvents{0};
-inline std::atomic<uint32_t> gChangedParameters{0};
+// The marks not yet taken: written by the reader thread and the watchdog, taken by the tick.
+struct ChangeBits {
+    uint32_t events;      // ChangeBit values
+    uint32_t parameters;  // bit i: parameter kBaseCodes[i]
+};
 
-inline void MarkChanged(uint32_t events) { gChangeEvents.fetch_or(events, std::memory_order_release); }
+inline void MarkChanged(ChangeBits& bits, uint32_t events) {
+    std::atomic_ref<uint32_t>(bits.events).fetch_or(events, std::memory_order_release);
+}
 
-inline void MarkParameterChanged(int baseCodeIndex) {
-    gChangedParameters.fetch_or(1u << baseCodeIndex, std::memory_order_release);
+inline void MarkParameterChanged(ChangeBits& bits, int baseCodeIndex) {
+    std::atomic_ref<uint32_t>(bits.parameters).fetch_or(1u << baseCodeIndex, std::memory_order_release);
 }
 
 // UI thread: everything marked since the last call.
-inline Changes TakeChanges() {
-    return {gChangeEvents.exchange(0, std::memory_order_acquire),
-            gChangedParameters.exchange(0, std::memory_order_acquire)};
+inline Changes TakeChanges(ChangeBits& bits) {
+    return {std::atomic_ref<uint32_t>(bits.events).exchange(0, std::memory_order_acquire),
+            std::atomic_ref<uint32_t>(bits.parameters).exchange(0, std::memory_order_acquire)};
 }

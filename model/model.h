@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <mutex>
 
+#include "model/change_bits.h"
 #include "model/cut.h"
 #include "model/settings.h"
 
@@ -175,6 +176,7 @@ struct UnitModel {
     AlarmState alarms;
     ConnectionState connection;
     LoadedParameterSet loadedParameterSet;
+    ChangeBits changes;  // what the writers changed since the tick last looked
 };
 
 // The statistics block (1.6 MB, never on a stack, never copied) has a lock beside it in its owner:

@@ -1,8 +1,8 @@
 // What the data model's writers ask of the main window: an interface with a self, like the link's
 // port, user and storage services. Every member is handed `self`, the object it acts on (the main
-// window in the program, a test's recorder in tests). The link's record holds it: the interpreter
-// asks for the end-of-cycle snapshot through its link, and the timer tick invalidates through the
-// monitor's link. The defaults do nothing, so a caller never checks for a missing member and a
+// window in the program, a test's recorder in tests). The link's record holds it: the monitor's
+// cycle-end handler asks for the end-of-cycle snapshot through it, and the timer tick invalidates
+// through the monitor's link. The defaults do nothing, so a caller never checks for a missing member and a
 // core without a window (tests, tools) runs as it is.
 #pragma once
 

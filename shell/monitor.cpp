@@ -1,5 +1,7 @@
 #include "shell/monitor.h"
 
+#include "shell/cycle_end.h"
+
 #include <cstdlib>
 #include <new>
 
@@ -16,6 +18,7 @@ MonitorOwner NewMonitor() {
     link.model = &monitor->model;
     link.statistics = &monitor->statistics;
     link.statisticsMutex = &monitor->statisticsMutex;
+    link.cycleEnds = MonitorCycleEnds(*monitor);  // the cycle end's one place
     StatisticsFileState& files = monitor->statisticsFile;
     files.config = &monitor->config;
     files.statistics = &monitor->statistics;

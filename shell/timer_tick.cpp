@@ -27,7 +27,7 @@ bool CountRelaysDown(UnitModel& model) {
 
 // The regions that show what changed since the last tick, each invalidated once.
 void RepaintChanges(Monitor& monitor, uint32_t tickEvents) {
-    Changes changes = TakeChanges();
+    Changes changes = TakeChanges(monitor.model.changes);
     changes.events |= tickEvents;
     // While the interpreter halves the curve, the curve is not repainted: its changes wait, and so
     // do the lamps drawn over it (the next tick's new points ask for every changed lamp).
@@ -36,7 +36,7 @@ void RepaintChanges(Monitor& monitor, uint32_t tickEvents) {
     if (compressing) {
         const uint32_t wait = (changes.events & kCurveChanges) |
                               ((changes.events & kChangeAlarmLamps) != 0 ? kChangeCurvePoints : 0u);
-        if (wait != 0) MarkChanged(wait);
+        if (wait != 0) MarkChanged(monitor.model.changes, wait);
         changes.events &= ~kCurveChanges;
     }
     if ((changes.events & kChangeStatistics) != 0) FollowForecast(monitor.forecast, monitor.statistics);
@@ -54,7 +54,7 @@ void RepaintChanges(Monitor& monitor, uint32_t tickEvents) {
 
 void ResetTimerTick(Monitor& monitor) {
     monitor.rememberedSample = 0;
-    (void)TakeChanges();
+    (void)TakeChanges(monitor.model.changes);
 }
 
 void TimerTick(Monitor& monitor) {

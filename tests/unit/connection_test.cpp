@@ -229,28 +229,28 @@ TEST_F(PortRulesTest, ParameterDefaultsAreWrittenBeforeThePortOpens) {
 
 TEST(WatchConnectionTest, LostAfterTenSilentTicksBackAfterAFrame) {
     ResetModel(TestModel(), TestStatistics());
-    (void)TakeChanges();
+    (void)TakeChanges(TestModel().changes);
     TestModel().cycle.lastSample = 40;
     TestModel().alarms.AlarmBits = 3;
     WatchConnection(TestLink());  // the first tick clears NotConnected and the alarms
     EXPECT_EQ(TestModel().connection.NotConnected, 0);
     EXPECT_EQ(TestModel().alarms.AlarmBits, 0);
-    EXPECT_EQ(TakeChanges().events, kChangeAlarmLamps);
+    EXPECT_EQ(TakeChanges(TestModel().changes).events, kChangeAlarmLamps);
     for (int t = 2; t < 10; ++t) WatchConnection(TestLink());
     EXPECT_EQ(TestModel().connection.NotConnected, 0);
-    EXPECT_EQ(TakeChanges().events, 0u);  // silence below the limit changes no lamp
-    WatchConnection(TestLink());          // tenth silent tick
+    EXPECT_EQ(TakeChanges(TestModel().changes).events, 0u);  // silence below the limit changes no lamp
+    WatchConnection(TestLink());                             // tenth silent tick
     EXPECT_EQ(TestModel().connection.NotConnected, 1);
     EXPECT_EQ(TestModel().cycle.lastSample, 0);
     EXPECT_EQ(TestModel().connection.SilenceTicks, 10);
-    EXPECT_EQ(TakeChanges().events, kChangeAlarmLamps);
+    EXPECT_EQ(TakeChanges(TestModel().changes).events, kChangeAlarmLamps);
     WatchConnection(TestLink());
     EXPECT_EQ(TestModel().connection.SilenceTicks, 10);
-    EXPECT_EQ(TakeChanges().events, 0u);
+    EXPECT_EQ(TakeChanges(TestModel().changes).events, 0u);
     TestModel().connection.SilenceTicks = 0;  // a valid frame arrived
     WatchConnection(TestLink());
     EXPECT_EQ(TestModel().connection.NotConnected, 0);
-    EXPECT_EQ(TakeChanges().events, kChangeAlarmLamps);
+    EXPECT_EQ(TakeChanges(TestModel().changes).events, kChangeAlarmLamps);
 }
 
 TEST(KeyRuleTest, OneActionPerPress) {

@@ -23,7 +23,8 @@ struct PlatformRecord {
     int answers = 0;
 
     std::vector<std::string> Invalidations() const {
-        const Repaints repaints = RepaintsFor(TakeChanges(), CurrentDisplay(TestConfig()), false);
+        const Repaints repaints =
+            RepaintsFor(TakeChanges(TestModel().changes), CurrentDisplay(TestConfig()), false);
         std::vector<std::string> out;
         for (int r = 0; r < kRegionCount; ++r)
             if (repaints.marked[r])
@@ -39,7 +40,7 @@ struct PlatformRecord {
     }
     void Clear() {
         *this = PlatformRecord{};
-        (void)TakeChanges();
+        (void)TakeChanges(TestModel().changes);
     }
 };
 inline PlatformRecord gRecord;

@@ -221,9 +221,9 @@ TEST_F(InterpreterFixture, BluntLimitOfAnInactiveCutChangesOnlyThatCut) {
 
 TEST_F(InterpreterFixture, CodesOutsideTheParameterRangeChangeNothing) {
     Send({221});
+    gRecord.Clear();  // the marks of the cut start are taken (they are the model's too)
     const std::vector<uint8_t> before(reinterpret_cast<uint8_t*>(&TestModel()),
                                       reinterpret_cast<uint8_t*>(&TestModel()) + sizeof TestModel());
-    gRecord.Clear();
     for (uint16_t report : {uint16_t(3417), uint16_t(4095), uint16_t(0x1000 | 3417), uint16_t(0xF000 | 4000),
                             uint16_t(0x5005), uint16_t(0x10FF)}) {
         TestModel().connection.SilenceTicks = 0;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "model/window_service.h"
+#include "shell/cycle_end.h"
 #include "test_monitor.h"
 
 inline void ResetServices() {
@@ -9,4 +10,5 @@ inline void ResetServices() {
     TestLink().userService = {};
     TestLink().storageService = {};
     TestLink().windowService = {};
+    TestLink().cycleEnds = MonitorCycleEnds(TestMonitor());
 }

@@ -40,7 +40,7 @@ TEST_F(TimerTickTest, PowerBarWhenTheSampleChangedCurveOnlyWhenMarked) {
     TestModel().cycle.lastSample = 40;
     TimerTick(TestMonitor());
     TimerTick(TestMonitor());  // nothing changed: nothing repainted
-    MarkChanged(kChangeCurvePoints | kChangeCurveRestart);
+    MarkChanged(TestModel().changes, kChangeCurvePoints | kChangeCurveRestart);
     TimerTick(TestMonitor());  // one invalidation of the curve, erased
     const std::vector<std::pair<Region, bool>> expected = {{Region::kPowerBar, false},
                                                            {Region::kCurve, true}};
@@ -50,7 +50,7 @@ TEST_F(TimerTickTest, PowerBarWhenTheSampleChangedCurveOnlyWhenMarked) {
 TEST_F(TimerTickTest, NothingOfTheCurveWhileCompressing) {
     TestModel().cycle.lastSample = 40;
     TestModel().curve.compressing = 1;
-    MarkChanged(kChangeCurveRestart | kChangeAlarmLamps);
+    MarkChanged(TestModel().changes, kChangeCurveRestart | kChangeAlarmLamps);
     TimerTick(TestMonitor());  // the lamps go on, the curve waits
     EXPECT_EQ(calls, (std::vector<std::pair<Region, bool>>{{Region::kLed, false}}));
     TestModel().curve.compressing = 0;
