@@ -28,18 +28,6 @@ hz=$(getconf CLK_TCK)
 # utime + stime of a process, in clock ticks.
 ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 
-# The process whose name (its comm) matches the pattern, started with this benchmark's prefix.
-own_process() {
-  local pid
-  for pid in $(pgrep "$1" || true); do
-    if { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$E2E_PREFIX"; then
-      echo "$pid"
-      return 0
-    fi
-  done
-  return 1
-}
-
 share() { awk -v t="$1" -v hz="$hz" -v s="$window" 'BEGIN { printf "%.1f %%", 100 * t / hz / s }'; }
 
 # measure STATE RUN KVDSIM-ARGS...: one program start, SETTLE seconds, then the window.

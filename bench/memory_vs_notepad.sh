@@ -25,17 +25,6 @@ ln -s "$build/tests/zavize_driver.exe" "$WORK/program/tests/zavize_driver.exe"
 export ZAVIZE_BUILD=$WORK/program
 source "$top/tests/e2e/lib.sh"
 
-# The process whose comm matches, of this benchmark's prefix.
-own_process() {
-  local pid
-  for pid in $(pgrep "$1" || true); do
-    if { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$E2E_PREFIX"; then
-      echo "$pid"
-      return 0
-    fi
-  done
-  return 1
-}
 # "RSS PRIVATE" in kB.
 memory() {
   local rss private

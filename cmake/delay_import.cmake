@@ -5,7 +5,8 @@
 #
 # zavize_delay_import(TARGET lib DLLNAME): links TARGET against a delay-import library of `lib`,
 # made at build time from the toolchain's own import library (its export list, so a function the
-# code starts to use needs no list kept here), and against the toolchain's delay-load helper.
+# code starts to use needs no list kept here). The caller links the toolchain's delay-load helper
+# (delayimp) once, after its delay-import libraries.
 #
 # Run as a script (cmake -P) it makes one such library:
 #   -DNM= -DDLLTOOL= -DIMPORT_LIB= -DDLL= -DDEF= -DOUT= -DKILL_AT=ON|OFF
@@ -65,5 +66,5 @@ function(zavize_delay_import target lib dll)
   add_custom_target(${lib}_delay_import DEPENDS ${out})
   file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/delay-import)
   add_dependencies(${target} ${lib}_delay_import)
-  target_link_libraries(${target} PUBLIC ${out} delayimp)
+  target_link_libraries(${target} PUBLIC ${out})
 endfunction()

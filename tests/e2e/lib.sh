@@ -21,6 +21,19 @@ e2e_cleanup() {
 }
 trap e2e_cleanup EXIT
 
+# own_process PATTERN: the process whose name (its comm) matches, started in this prefix (the
+# benches run Wine processes of their own beside others').
+own_process() {
+  local pid
+  for pid in $(pgrep "$1" || true); do
+    if { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$E2E_PREFIX"; then
+      echo "$pid"
+      return 0
+    fi
+  done
+  return 1
+}
+
 # The prefix is made once (a few seconds) and shared by the e2e tests, which run one at a time.
 . "$(dirname "${BASH_SOURCE[0]}")/../../tools/wine-prefix.sh"
 ensure_prefix() { wine_prefix "$E2E_PREFIX"; }
