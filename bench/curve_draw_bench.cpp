@@ -48,7 +48,6 @@ void PrepareFullCurve() {
     UnitModel& model = BenchModel();
     ResetUnitModel(model);
     WriteParameterDefaults(model);
-    LayoutIndex = 1;
     CutParameters p = DefaultCutParameters();
     p.breakLimit = 50;
     p.bluntLimit = 30;

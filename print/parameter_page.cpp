@@ -103,15 +103,16 @@ int ParameterPageFontHeight(const PageMapping& m, int layoutIndex, int naturalWi
 }
 
 void DrawParameterPage(Canvas& c, const UnitModel& model, const char* date, const char* time) {
+    const Layout& at = c.UsedLayout();
     TextStateGuard guard(c);
     c.SetTextAlign(kAlignBottom | kAlignLeft);
     DrawFormatted(c, kLeft, 30, "%s: %s, %s", GetText(kTextPrinted), date, time);
-    const int w = ParameterPageCharWidth(LayoutIndex);
+    const int w = ParameterPageCharWidth(at.index);
     const int x0 = kLabelChars * w + kLeft;
     auto columnRight = [&](int cut) { return x0 + kColumnChars * w * (cut + 1); };
 
     c.SetTextAlign(kAlignBottom | kAlignCenter);
-    c.TextOut(L(kWindowWidth) / 2, 75, GetText(kTextParameters));
+    c.TextOut(at(kWindowWidth) / 2, 75, GetText(kTextParameters));
     c.SetTextAlign(kAlignBottom | kAlignLeft);
     DrawCommonParameters(c, model.common);
 

@@ -20,19 +20,20 @@ int32_t StepFailure() {
     return e != 0 ? static_cast<int32_t>(e) : kStepFailed;
 }
 
-void SetPageMapping(HDC dc, PageKind kind, const PrintCalls& calls) {
+void SetPageMapping(HDC dc, PageKind kind, const PrintCalls& calls, const Layout& layout) {
     const SIZE area = calls.printableArea(calls.self, dc);
-    const PageMapping m = MapPage(kind, LayoutIndex, area.cx, area.cy);
+    const PageMapping m = MapPage(kind, layout.index, area.cx, area.cy);
     SetMapMode(dc, MM_ANISOTROPIC);
     SetWindowExtEx(dc, m.windowExtentX, m.windowExtentY, nullptr);
     SetViewportExtEx(dc, m.viewportExtentX, m.viewportExtentY, nullptr);
     SetViewportOrgEx(dc, m.viewportOriginX, m.viewportOriginY, nullptr);
 }
 
-// One document of one page: the document named after the program, the mapping of the page kind,
-// the page drawn by draw(dc).
+// One document of one page: the document named after the program, the mapping of the page kind
+// (from the screen's layout), the page drawn by draw(dc).
 template <class Draw>
-int32_t PrintOnePage(HDC dc, PageKind kind, const PrintCalls& calls, Draw draw) {
+int32_t PrintOnePage(HDC dc, PageKind kind, const PrintInputs& inputs, Draw draw) {
+    const PrintCalls& calls = inputs.calls;
     char name[128] = "ZavIze";
     LoadStringA(GetModuleHandleA(nullptr), IDS_CAPTION, name, sizeof name);
     DOCINFOA doc{};
@@ -47,7 +48,7 @@ int32_t PrintOnePage(HDC dc, PageKind kind, const PrintCalls& calls, Draw draw) 
         return r;
     }
     const int saved = SaveDC(dc);
-    SetPageMapping(dc, kind, calls);
+    SetPageMapping(dc, kind, calls, inputs.screen.layout);
     draw(dc);
     if (saved != 0) RestoreDC(dc, saved);
     SetLastError(0);
@@ -66,7 +67,7 @@ int32_t PrintOnePage(HDC dc, PageKind kind, const PrintCalls& calls, Draw draw) 
 // table's character cell however the mapping stretches it. Its natural proportions are measured
 // on the page without the mapping (a printer may draw its own fonts at them, whatever metrics it
 // reports under the mapping).
-HFONT CreateParameterPageFont(HDC dc, const PrintCalls& calls) {
+HFONT CreateParameterPageFont(HDC dc, const PrintCalls& calls, const Layout& layout) {
     LOGFONTA font{};
     font.lfWeight = kParameterPageFontWeight;
     font.lfCharSet = DEFAULT_CHARSET;
@@ -86,8 +87,8 @@ HFONT CreateParameterPageFont(HDC dc, const PrintCalls& calls) {
     }
     if (saved != 0) RestoreDC(dc, saved);
     const SIZE area = calls.printableArea(calls.self, dc);
-    font.lfHeight = ParameterPageFontHeight(MapPage(PageKind::kParameters, LayoutIndex, area.cx, area.cy),
-                                            LayoutIndex, extent.cx, 10 * kSampleHeight);
+    font.lfHeight = ParameterPageFontHeight(MapPage(PageKind::kParameters, layout.index, area.cx, area.cy),
+                                            layout.index, extent.cx, 10 * kSampleHeight);
     return CreateFontIndirectA(&font);
 }
 
@@ -108,7 +109,7 @@ void DrawParameterPageOn(HDC dc, const PrintInputs& inputs) {
     char date[64] = "", time[64] = "";
     GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, date, sizeof date);
     GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, nullptr, nullptr, time, sizeof time);
-    HFONT font = CreateParameterPageFont(dc, inputs.calls);
+    HFONT font = CreateParameterPageFont(dc, inputs.calls, inputs.screen.layout);
     HGDIOBJ previous = font != nullptr ? SelectObject(dc, font) : nullptr;
     {
         GdiCanvas canvas(dc, inputs.screen);  // the page font is the surface's font while it draws
@@ -121,7 +122,7 @@ void DrawParameterPageOn(HDC dc, const PrintInputs& inputs) {
 }  // namespace
 
 int32_t PrintActiveCut(HDC dc, const PrintInputs& inputs) {
-    return PrintOnePage(dc, PageKind::kActiveCut, inputs.calls, [&inputs](HDC page) {
+    return PrintOnePage(dc, PageKind::kActiveCut, inputs, [&inputs](HDC page) {
         DrawWithPageFonts(page, inputs.screen, [&inputs](Canvas& canvas) {
             CurveCursor pageCurve;  // the page's own: printing never moves the screen's
             DrawCurveFrame(canvas, inputs.model, Target::kPrinter, pageCurve);
@@ -131,7 +132,7 @@ int32_t PrintActiveCut(HDC dc, const PrintInputs& inputs) {
 }
 
 int32_t PrintStatistics(HDC dc, StatisticsKind kind, const PrintInputs& inputs) {
-    return PrintOnePage(dc, PageKind::kStatistics, inputs.calls, [kind, &inputs](HDC page) {
+    return PrintOnePage(dc, PageKind::kStatistics, inputs, [kind, &inputs](HDC page) {
         DrawWithPageFonts(page, inputs.screen, [kind, &inputs](Canvas& canvas) {
             StatisticsCursor pageStatistics;  // the page's own: printing never moves the screen's
             DrawStatisticsFrame(canvas, inputs.model, inputs.statistics, kind, Target::kPrinter,
@@ -142,6 +143,6 @@ int32_t PrintStatistics(HDC dc, StatisticsKind kind, const PrintInputs& inputs) 
 }
 
 int32_t PrintParameters(HDC dc, const PrintInputs& inputs) {
-    return PrintOnePage(dc, PageKind::kParameters, inputs.calls,
+    return PrintOnePage(dc, PageKind::kParameters, inputs,
                         [&inputs](HDC page) { DrawParameterPageOn(page, inputs); });
 }

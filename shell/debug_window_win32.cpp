@@ -134,7 +134,7 @@ HWND OpenDebugWindow(HWND mainWindow, const PlantLink& plant, Monitor& monitor) 
     DebugWindowInputs inputs{&plant, &monitor};
     RECT client;
     GetClientRect(mainWindow, &client);
-    const int top = L(kCurveBaseline) + 20;
+    const int top = monitor.layout(kCurveBaseline) + 20;
     HWND w = CreateWindowExA(0, kDebugClassName, "", WS_CHILD | WS_CAPTION | WS_VSCROLL | WS_SYSMENU, 0, top,
                              client.right, client.bottom - top, mainWindow, nullptr, gInstance, &inputs);
     if (w != nullptr) ShowWindow(w, SW_SHOW);

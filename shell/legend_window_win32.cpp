@@ -3,6 +3,7 @@
 
 #include "text/language.h"
 #include "shell/main_window_state_win32.h"
+#include "shell/monitor.h"
 #include "shell/platform_win32.h"
 #include "view/gdi_canvas_win32.h"
 #include "view/layout.h"
@@ -50,9 +51,10 @@ void ToggleLegendWindow(HWND mainWindow) {
     }
     RECT r;
     GetWindowRect(mainWindow, &r);
+    const Layout& layout = MonitorOf(mainWindow).layout;
     legend = CreateWindowExA(0, kLegendClassName, GetText(kTextLegend), WS_POPUPWINDOW | WS_DLGFRAME,
-                             r.left + L(kLegendOffsetX), r.top + L(kLegendOffsetY), kLegendSize, kLegendSize,
-                             mainWindow, nullptr, gInstance, nullptr);
+                             r.left + layout(kLegendOffsetX), r.top + layout(kLegendOffsetY), kLegendSize,
+                             kLegendSize, mainWindow, nullptr, gInstance, nullptr);
     if (legend != nullptr) {
         // Shown without taking the focus: Space and Pause keep working in the main window.
         ShowWindow(legend, SW_SHOWNOACTIVATE);

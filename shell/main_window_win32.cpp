@@ -103,7 +103,7 @@ LRESULT OnCreate(HWND hwnd) {
     OpenPortAtStart(MonitorOf(hwnd).link);  // writes the parameter defaults first
     StartPlantLink(StateOf(hwnd).plant, hwnd, config, MonitorOf(hwnd).model);
     SetTimer(hwnd, kTimerId, kTimerPeriodMs, nullptr);
-    CreateDrawingResources(StateOf(hwnd).drawing);
+    CreateDrawingResources(StateOf(hwnd).drawing, MonitorOf(hwnd).layout);
     return 0;
 }
 
@@ -234,11 +234,11 @@ int RunProgram(HINSTANCE instance, int showCommand) {
     if (RegisterWindowClasses(instance, background, className)) {
         const LayoutChoice layout =
             ChooseLayout(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-        LayoutIndex = layout.layoutIndex;
+        monitor->layout = Layout{layout.layoutIndex};
         start.screenTooSmall = layout.tooSmall;
         HWND hwnd = CreateWindowExA(0, className, start.caption, WS_OVERLAPPED | WS_SYSMENU | WS_MINIMIZEBOX,
-                                    layout.x, layout.y, L(kWindowWidth), L(kWindowHeight), nullptr, nullptr,
-                                    instance, &start);
+                                    layout.x, layout.y, monitor->layout(kWindowWidth),
+                                    monitor->layout(kWindowHeight), nullptr, nullptr, instance, &start);
         if (hwnd != nullptr) {
             ShowWindow(hwnd, showCommand);
             UpdateWindow(hwnd);

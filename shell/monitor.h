@@ -14,6 +14,7 @@
 #include "journal/journal_writer.h"
 #include "link/link.h"
 #include "trend/cut_trend.h"
+#include "view/layout.h"
 #include "view/statistics_view.h"
 
 struct Monitor {
@@ -38,6 +39,8 @@ struct Monitor {
     // to repaint a rescaled panel on a clean background. A printed page has its own. UI thread only.
     StatisticsCursor screenStatistics;
     int32_t rememberedSample;  // the sample the power bar shows; UI thread only
+    // The screen's layout: chosen once for the screen before the window is made, then only read.
+    Layout layout;
 };
 
 // Frees a monitor record made by NewMonitor.

@@ -93,7 +93,6 @@ ctags -f - --language-force=C++ --kinds-C++=f --fields=+ne $files |
 # said so; those merely not moved yet are said so too.
 reasons=$(cat <<'END'
 gTextLanguage	every text lookup reads the language by id alone (the views, the messages, the dialog procedures Windows calls with no record of ours): it points at the monitor's configuration, named once at start
-LayoutIndex	not moved yet: every view reads the layout in use through L()
 gInstance	the platform hands the instance once to WinMain, and the window and dialog procedures that need it have no parameter for it
 gStop	a signal handler has no parameter for the program's state
 tRefusing	the HTTP library hands the server's socket handler the socket alone: the accepting thread tells it so that it refuses

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "view/layout.h"
+
 // <windows.h> and <windowsx.h> define some of the method names below as macros; the canvas means
 // its own methods wherever it is included. A Win32 file that calls these methods itself includes
 // <windows.h> first, so that the macros are gone by then.
@@ -90,6 +92,13 @@ public:
     virtual void TextOut(int x, int y, const char* text) = 0;
     // Average character width of the current font, in surface pixels.
     virtual int AverageCharWidth() = 0;
+
+    // The layout the views place their drawing by on this surface (the large one unless told).
+    const Layout& UsedLayout() const { return layout_; }
+    void UseLayout(const Layout& layout) { layout_ = layout; }
+
+private:
+    Layout layout_;
 };
 
 // MoveTo and LineTo: the line from (x1, y1) up to (x2, y2), end point excluded.

@@ -13,10 +13,8 @@ namespace {
 
 constexpr int kLampSize = 14;
 
-bool LargeLayout() { return LayoutIndex == kLargeLayout; }
-
 // y of a power value on the curve: 100 % lies 200 pixels above the baseline.
-int LevelY(int level) { return L(kCurveBaseline) - 2 * level; }
+int LevelY(const Layout& at, int level) { return at(kCurveBaseline) - 2 * level; }
 
 // A limit lies at Po + limit (a 16-bit sum, as the unit adds it), never above 100 %.
 int LimitLevel(uint16_t po, uint16_t limit) { return std::min<int>(static_cast<uint16_t>(po + limit), 100); }
@@ -41,7 +39,9 @@ bool MissingDrawn(const LimitSetting& s) { return LimitLineDrawn(Parameter::kMis
 bool OneCyclePerScreen(const LimitSetting& s) { return s.cyclesPerScreen <= 1; }
 
 void DrawAxes(Canvas& c) {
-    const int left = L(kCurveLeft), base = L(kCurveBaseline), top = L(kCurveAxisTop), right = L(kAxisRight);
+    const Layout& at = c.UsedLayout();
+    const int left = at(kCurveLeft), base = at(kCurveBaseline), top = at(kCurveAxisTop),
+              right = at(kAxisRight);
     DrawLine(c, left - 1, top, left - 1, base + 6);
     DrawLine(c, left - 6, top + 5, left - 1, top);
     c.LineTo(left + 4, top + 5);
@@ -51,7 +51,8 @@ void DrawAxes(Canvas& c) {
 }
 
 void DrawScales(Canvas& c, const UnitModel& model) {
-    const int left = L(kCurveLeft), base = L(kCurveBaseline);
+    const Layout& at = c.UsedLayout();
+    const int left = at(kCurveLeft), base = at(kCurveBaseline);
     c.SetTextAlign(kAlignCenter | kAlignTop);
     const int samplesPerPoint = Load(model.curve.samplesPerPoint);
     for (int i = 1; i <= 6; ++i) {
@@ -59,54 +60,56 @@ void DrawScales(Canvas& c, const UnitModel& model) {
         DrawLine(c, x, base + 2, x, base + 5);
         DrawFormatted(c, x, base + 5, "%d", i * samplesPerPoint);
     }
-    if (LargeLayout()) {
+    if (at.Large()) {
         c.SetTextAlign(kAlignCenter | kAlignBottom);
-        c.TextOut(L(kZoomCaptionX), L(kZoomCaptionY), GetText(kTextZoom));
+        c.TextOut(at(kZoomCaptionX), at(kZoomCaptionY), GetText(kTextZoom));
         const CutParameters p = ActiveCutMirror(model);
         c.SetTextAlign(kAlignRight | kAlignBottom);
-        DrawFormatted(c, L(kPowerBarLeft) - 5, base + 2, "%d", p.p1Min);
+        DrawFormatted(c, at(kPowerBarLeft) - 5, base + 2, "%d", p.p1Min);
         c.SetTextAlign(kAlignRight | kAlignTop);
-        DrawFormatted(c, L(kPowerBarLeft) - 5, L(kPowerBarTop) - 2, "%d", p.p1Max);
+        DrawFormatted(c, at(kPowerBarLeft) - 5, at(kPowerBarTop) - 2, "%d", p.p1Max);
     }
     c.SetTextAlign(kAlignRight | kAlignBottom);
     for (int k = 1; k <= 4; ++k) {
         const int y = base - 50 * k;
         DrawLine(c, left - 5, y, left - 1, y);
-        if (LargeLayout()) DrawFormatted(c, left - 7, y + 7, "%d", 25 * k);
+        if (at.Large()) DrawFormatted(c, left - 7, y + 7, "%d", 25 * k);
     }
     c.SetTextAlign(kAlignCenter | kAlignBottom);
-    c.TextOut(left, L(kCurveAxisTop) - 4, "[%]");
+    c.TextOut(left, at(kCurveAxisTop) - 4, "[%]");
     c.SetTextAlign(kAlignLeft | kAlignTop);
-    c.TextOut(LargeLayout() ? L(kAxisRight) + 2 : L(kAxisRight) - 40, base + 5, "[s]");
+    c.TextOut(at.Large() ? at(kAxisRight) + 2 : at(kAxisRight) - 40, base + 5, "[s]");
 }
 
 void DrawLimitLines(Canvas& c, const UnitModel& model) {
+    const Layout& at = c.UsedLayout();
     const LimitSetting s = ReadLimits(model);
     const uint16_t po = Load(model.cycle.po);
     const int taEnd = Load(model.curve.taWindowEnd), twEnd = Load(model.curve.twWindowEnd);
-    const int left = L(kCurveLeft), right = L(kAxisRight);
+    const int left = at(kCurveLeft), right = at(kAxisRight);
     // The Break and Missing alarms end with the Ta window while one cycle fills the screen.
     const int xEnd = s.ta != 0 && taEnd <= kCurvePoints && OneCyclePerScreen(s) ? left + taEnd : right;
     if (BreakDrawn(s)) {
         c.SelectPen(kPaletteRed);
-        const int y = LevelY(LimitLevel(po, s.breakLimit));
+        const int y = LevelY(at, LimitLevel(po, s.breakLimit));
         DrawLine(c, left, y, xEnd, y);
     }
     if (BluntDrawn(s)) {
         c.SelectPen(kPaletteMagenta);
-        const int y = LevelY(LimitLevel(po, s.bluntLimit));
+        const int y = LevelY(at, LimitLevel(po, s.bluntLimit));
         DrawLine(c, left, y, s.taOnBlunt != 0 ? xEnd : right, y);
     }
     if (MissingDrawn(s)) {
         const bool twEndsFirst = s.tw != 0 && left + twEnd < xEnd && OneCyclePerScreen(s);
         c.SelectPen(kPaletteDarkGreen);
-        const int y = LevelY(LimitLevel(po, s.missingLimit));
+        const int y = LevelY(at, LimitLevel(po, s.missingLimit));
         DrawLine(c, left, y, twEndsFirst ? left + twEnd : xEnd, y);
     }
 }
 
 void DrawBoxEdges(Canvas& c, int left, int right) {
-    const int top = L(kBoxTop), bottom = L(kBoxBottom);
+    const Layout& at = c.UsedLayout();
+    const int top = at(kBoxTop), bottom = at(kBoxBottom);
     // Sunken: dark upper-left edges, light lower-right edges.
     c.SelectPen(kPaletteBlack);
     DrawLine(c, left, bottom, left, top);
@@ -117,15 +120,16 @@ void DrawBoxEdges(Canvas& c, int left, int right) {
 }
 
 void DrawLampLabelsAndBoxes(Canvas& c, const UnitModel& model) {
+    const Layout& at = c.UsedLayout();
     c.SetTextAlign(kAlignLeft | kAlignTop);
-    c.TextOut(L(kLampLabelX), L(kCommLampY), GetText(kTextComm));
-    c.TextOut(L(kBreakLabelX), L(kBreakLampY), GetText(kTextBreak));
-    c.TextOut(L(kBluntLabelX), L(kBluntLampY), GetText(kTextBlunt));
-    c.TextOut(L(kMissingLabelX), L(kMissingLampY), GetText(kTextMissingShort));
+    c.TextOut(at(kLampLabelX), at(kCommLampY), GetText(kTextComm));
+    c.TextOut(at(kBreakLabelX), at(kBreakLampY), GetText(kTextBreak));
+    c.TextOut(at(kBluntLabelX), at(kBluntLampY), GetText(kTextBlunt));
+    c.TextOut(at(kMissingLabelX), at(kMissingLampY), GetText(kTextMissingShort));
     if ((Load(model.alarms.Err1Flag) & 1) != 0)
-        c.TextOut(L(kLampLabelX), L(kSignalLampY), GetText(kTextErr1));
-    DrawBoxEdges(c, L(kWorkBoxLeft), L(kWorkBoxRight));
-    DrawBoxEdges(c, L(kPeakBoxLeft), L(kPeakBoxRight));
+        c.TextOut(at(kLampLabelX), at(kSignalLampY), GetText(kTextErr1));
+    DrawBoxEdges(c, at(kWorkBoxLeft), at(kWorkBoxRight));
+    DrawBoxEdges(c, at(kPeakBoxLeft), at(kPeakBoxRight));
 }
 
 // The lines and dots of one paint's points, gathered by colour so that each colour reaches the
@@ -185,12 +189,12 @@ struct PointBatch {
 };
 
 // The vertical line of the curve at point index `index`, with the limit dots of the running cycle.
-void AddPoint(PointBatch& b, const LiveCurve& curve, int index, const LimitSetting& s, uint16_t po, int taEnd,
-              int twEnd) {
+void AddPoint(PointBatch& b, const Layout& at, const LiveCurve& curve, int index, const LimitSetting& s,
+              uint16_t po, int taEnd, int twEnd) {
     const CurvePoint& p = curve.points[index];
     const int value = Load(p.value), state = Load(p.state), pointPo = Load(p.po), slot = Load(p.slot);
-    const int base = L(kCurveBaseline);
-    const int x = L(kCurveLeft) + index;
+    const int base = at(kCurveBaseline);
+    const int x = at(kCurveLeft) + index;
     const int yValue = base - 2 * value - 1;
     const int yPo = base - 2 * pointPo - 1;
     if (state == kStateRunning) {
@@ -214,11 +218,12 @@ void AddPoint(PointBatch& b, const LiveCurve& curve, int index, const LimitSetti
     const bool windowsApply = OneCyclePerScreen(s);
     const bool pastTa = s.ta != 0 && index > taEnd && windowsApply;
     if (!pastTa) {
-        if (BreakDrawn(s)) b.AddDot(0, x, LevelY(LimitLevel(po, s.breakLimit)));
+        if (BreakDrawn(s)) b.AddDot(0, x, LevelY(at, LimitLevel(po, s.breakLimit)));
         const bool pastTw = s.tw != 0 && index > twEnd && windowsApply;
-        if (MissingDrawn(s) && !pastTw) b.AddDot(1, x, LevelY(LimitLevel(po, s.missingLimit)));
+        if (MissingDrawn(s) && !pastTw) b.AddDot(1, x, LevelY(at, LimitLevel(po, s.missingLimit)));
     }
-    if ((!pastTa || s.taOnBlunt == 0) && BluntDrawn(s)) b.AddDot(2, x, LevelY(LimitLevel(po, s.bluntLimit)));
+    if ((!pastTa || s.taOnBlunt == 0) && BluntDrawn(s))
+        b.AddDot(2, x, LevelY(at, LimitLevel(po, s.bluntLimit)));
 }
 
 // The marks as they are now: the peak, the work number (kNoWork in Power mode, shown "---"), then
@@ -242,16 +247,17 @@ Marks CurrentMarks(const UnitModel& model) {
 
 // Draws the numbers of the marks and returns the marks.
 Marks DrawNumbers(Canvas& c, const UnitModel& model, Target target) {
+    const Layout& at = c.UsedLayout();
     TextStateGuard keep(c);
     c.SelectFont(CanvasFont::kNumber);
     c.SetTextAlign(kAlignCenter | kAlignBottom);
     c.SetBackgroundColour(TextBackground(target));
     const Marks m = CurrentMarks(model);
-    DrawFormatted(c, L(kPeakBoxCentre), L(kBoxNumberY), " %02d ", m.value[kPeakMark]);
+    DrawFormatted(c, at(kPeakBoxCentre), at(kBoxNumberY), " %02d ", m.value[kPeakMark]);
     if (m.value[kWorkMark] != kNoWork) {
-        DrawFormatted(c, L(kWorkBoxCentre), L(kBoxNumberY), " %02d ", m.value[kWorkMark]);
+        DrawFormatted(c, at(kWorkBoxCentre), at(kBoxNumberY), " %02d ", m.value[kWorkMark]);
     } else {
-        c.TextOut(L(kWorkBoxCentre), L(kBoxNumberY), " --- ");
+        c.TextOut(at(kWorkBoxCentre), at(kBoxNumberY), " --- ");
     }
     return m;
 }
@@ -270,12 +276,13 @@ void DrawLamp(Canvas& c, int x, int y, bool on) {
 
 // Draws the lamps of the marks and returns the marks.
 Marks DrawLamps(Canvas& c, const UnitModel& model) {
+    const Layout& at = c.UsedLayout();
     c.SelectPen(kPaletteBlack);
     const Marks m = CurrentMarks(model);
     for (int i = kFirstLampMark; i < kCurveMarks; ++i) {
-        const LayoutEntry* at = kLampAt[i - kFirstLampMark];
+        const LayoutEntry* spot = kLampAt[i - kFirstLampMark];
         // The signal lamp is there only while lit.
-        if (i != kCurveMarks - 1 || m.value[i] != 0) DrawLamp(c, L(at[0]), L(at[1]), m.value[i] != 0);
+        if (i != kCurveMarks - 1 || m.value[i] != 0) DrawLamp(c, at(spot[0]), at(spot[1]), m.value[i] != 0);
     }
     return m;
 }
@@ -283,6 +290,7 @@ Marks DrawLamps(Canvas& c, const UnitModel& model) {
 }  // namespace
 
 void DrawCurveFrame(Canvas& canvas, const UnitModel& model, Target target, CurveCursor& cursor) {
+    const Layout& at = canvas.UsedLayout();
     {
         TextStateGuard keep(canvas);
         DrawAxes(canvas);  // in the surface's current pen
@@ -292,8 +300,8 @@ void DrawCurveFrame(Canvas& canvas, const UnitModel& model, Target target, Curve
         if (target == Target::kScreen) DrawLampLabelsAndBoxes(canvas, model);
         canvas.SelectFont(CanvasFont::kCaption);
         canvas.SetTextAlign(kAlignCenter | kAlignTop);
-        canvas.TextOut(L(kWorkBoxCentre), L(kBoxCaptionY), GetText(kTextWorkPercent));
-        canvas.TextOut(L(kPeakBoxCentre), L(kBoxCaptionY), GetText(kTextPeakPercent));
+        canvas.TextOut(at(kWorkBoxCentre), at(kBoxCaptionY), GetText(kTextWorkPercent));
+        canvas.TextOut(at(kPeakBoxCentre), at(kBoxCaptionY), GetText(kTextPeakPercent));
     }
     cursor.nextPoint = 0;
 }
@@ -309,7 +317,7 @@ void DrawCurvePoints(Canvas& canvas, const UnitModel& model, Target target, Curv
     // once, so a pointCount outside 0..599 cannot keep the painter going.
     PointBatch batch;
     for (int drawn = 0; drawn < kCurvePoints && index != Load(model.curve.pointCount); ++drawn) {
-        AddPoint(batch, model.curve, index, limits, po, taEnd, twEnd);
+        AddPoint(batch, canvas.UsedLayout(), model.curve, index, limits, po, taEnd, twEnd);
         index = index + 1 < kCurvePoints ? index + 1 : 0;
     }
     batch.Draw(canvas);
@@ -326,26 +334,26 @@ void DrawCurvePoints(Canvas& canvas, const UnitModel& model, Target target, Curv
 namespace {
 
 // The columns of the points from..end - 1, from `top` down to the baseline.
-Rect ColumnsRect(int from, int end, int top) {
-    return {L(kCurveLeft) + from, top, L(kCurveLeft) + end, L(kCurveBaseline) + 1};
+Rect ColumnsRect(const Layout& at, int from, int end, int top) {
+    return {at(kCurveLeft) + from, top, at(kCurveLeft) + end, at(kCurveBaseline) + 1};
 }
 
 // The highest row the points from..end - 1 and their limit dots (at 100 % at the most) reach,
 // within the curve region.
-int ColumnsTop(const LiveCurve& curve, int from, int end) {
-    int top = LevelY(100);
+int ColumnsTop(const Layout& at, const LiveCurve& curve, int from, int end) {
+    int top = LevelY(at, 100);
     for (int i = from; i < end; ++i)
-        top = std::min(top, L(kCurveBaseline) - 2 * static_cast<int>(Load(curve.points[i].value)));
-    return std::max(top, RegionRect(Region::kCurve).top);
+        top = std::min(top, at(kCurveBaseline) - 2 * static_cast<int>(Load(curve.points[i].value)));
+    return std::max(top, RegionRect(Region::kCurve, at).top);
 }
 
 // Where a mark is drawn: a number's box with its edges (the number is drawn over all else there),
 // a lamp's circle.
-Rect MarkRect(int mark) {
-    if (mark == kPeakMark) return {L(kPeakBoxLeft), L(kBoxTop), L(kPeakBoxRight) + 1, L(kBoxBottom) + 1};
-    if (mark == kWorkMark) return {L(kWorkBoxLeft), L(kBoxTop), L(kWorkBoxRight) + 1, L(kBoxBottom) + 1};
-    const LayoutEntry* at = kLampAt[mark - kFirstLampMark];
-    return {L(at[0]), L(at[1]), L(at[0]) + kLampSize, L(at[1]) + kLampSize};
+Rect MarkRect(const Layout& at, int mark) {
+    if (mark == kPeakMark) return {at(kPeakBoxLeft), at(kBoxTop), at(kPeakBoxRight) + 1, at(kBoxBottom) + 1};
+    if (mark == kWorkMark) return {at(kWorkBoxLeft), at(kBoxTop), at(kWorkBoxRight) + 1, at(kBoxBottom) + 1};
+    const LayoutEntry* spot = kLampAt[mark - kFirstLampMark];
+    return {at(spot[0]), at(spot[1]), at(spot[0]) + kLampSize, at(spot[1]) + kLampSize};
 }
 
 bool Meet(const Rect& a, const Rect& b) {
@@ -356,37 +364,37 @@ bool Meet(const Rect& a, const Rect& b) {
 
 void AskForWholeCurve(CurveCursor& cursor) { cursor.wholeAsked = true; }
 
-int AskForNewPoints(const UnitModel& model, CurveCursor& cursor, Rect out[kMaxAskedRects]) {
+int AskForNewPoints(const UnitModel& model, const Layout& at, CurveCursor& cursor, Rect out[kMaxAskedRects]) {
     if (cursor.wholeAsked) return 0;  // asked already
     const int count = Load(model.curve.pointCount);
     if (count < 0 || count > kCurvePoints || cursor.nextPoint < 0 || cursor.nextPoint > count) {
         // The curve went on from the start: only a whole drawing shows it (its restart asks for
         // the erase too, at this tick or the next).
         AskForWholeCurve(cursor);
-        out[0] = RegionRect(Region::kCurve);
+        out[0] = RegionRect(Region::kCurve, at);
         return 1;
     }
     int n = 0;
     if (count > cursor.nextPoint && count > cursor.askedEnd) {
-        cursor.askedTop = ColumnsTop(model.curve, cursor.nextPoint, count);
+        cursor.askedTop = ColumnsTop(at, model.curve, cursor.nextPoint, count);
         cursor.askedEnd = count;
-        out[n++] = ColumnsRect(cursor.nextPoint, count, cursor.askedTop);
+        out[n++] = ColumnsRect(at, cursor.nextPoint, count, cursor.askedTop);
     }
     const Marks now = CurrentMarks(model);
     for (int i = 0; i < kCurveMarks; ++i) {
         if (now.value[i] == cursor.shown[i] || cursor.markAsked[i]) continue;
         cursor.markAsked[i] = true;
-        out[n++] = MarkRect(i);
+        out[n++] = MarkRect(at, i);
     }
     return n;
 }
 
-int AskedRects(const CurveCursor& cursor, Rect out[kMaxAskedRects]) {
+int AskedRects(const CurveCursor& cursor, const Layout& at, Rect out[kMaxAskedRects]) {
     int n = 0;
     if (cursor.askedEnd > cursor.nextPoint)
-        out[n++] = ColumnsRect(cursor.nextPoint, cursor.askedEnd, cursor.askedTop);
+        out[n++] = ColumnsRect(at, cursor.nextPoint, cursor.askedEnd, cursor.askedTop);
     for (int i = 0; i < kCurveMarks; ++i)
-        if (cursor.markAsked[i]) out[n++] = MarkRect(i);
+        if (cursor.markAsked[i]) out[n++] = MarkRect(at, i);
     return n;
 }
 
@@ -406,14 +414,15 @@ void PaintAsked(Canvas& canvas, const UnitModel& model, CurveCursor& cursor) {
         const int taEnd = Load(model.curve.taWindowEnd), twEnd = Load(model.curve.twWindowEnd);
         PointBatch batch;
         for (int index = from; index < end; ++index)
-            AddPoint(batch, model.curve, index, limits, po, taEnd, twEnd);
+            AddPoint(batch, canvas.UsedLayout(), model.curve, index, limits, po, taEnd, twEnd);
         batch.Draw(canvas);
         cursor.nextPoint = end;
-        columns = ColumnsRect(from, end, asked.askedTop);
+        columns = ColumnsRect(canvas.UsedLayout(), from, end, asked.askedTop);
     }
     bool numbers = false, lamps = false;
     for (int i = 0; i < kCurveMarks; ++i)
-        (i < kFirstLampMark ? numbers : lamps) |= asked.markAsked[i] || Meet(columns, MarkRect(i));
+        (i < kFirstLampMark ? numbers : lamps) |=
+            asked.markAsked[i] || Meet(columns, MarkRect(canvas.UsedLayout(), i));
     // A mark is known shown only where its whole rectangle was repainted.
     const auto keep = [&](const Marks& drawn, int first, int last) {
         for (int i = first; i < last; ++i)
@@ -446,12 +455,13 @@ void PaintScreenCurve(Canvas& canvas, const UnitModel& model, CurveCursor& curso
 }
 
 void DrawPowerBar(Canvas& canvas, const UnitModel& model) {
-    const int base = L(kCurveBaseline);
+    const Layout& at = canvas.UsedLayout();
+    const int base = at(kCurveBaseline);
     const int y = base - 2 * Load(model.cycle.lastSample);  // up to 105 %: not clipped
     canvas.SelectPen(kPaletteBlue);
     canvas.SelectBrush(kPaletteBlue);
-    canvas.Rectangle(L(kPowerBarLeft), y, L(kPowerBarRight), base);
+    canvas.Rectangle(at(kPowerBarLeft), y, at(kPowerBarRight), base);
     canvas.SelectPen(kPaletteWhite);
     canvas.SelectBrush(kPaletteWhite);
-    canvas.Rectangle(L(kPowerBarLeft), L(kPowerBarTop), L(kPowerBarRight), y);
+    canvas.Rectangle(at(kPowerBarLeft), at(kPowerBarTop), at(kPowerBarRight), y);
 }

@@ -47,9 +47,10 @@ void AskForWholeCurve(CurveCursor& cursor);
 // Records the new points' columns and the changed marks as asked for and gives their
 // rectangles to invalidate (without erase): how many. A cursor that the curve has left behind
 // (it started over or was halved) asks for the whole curve region instead, its rectangle given.
-int AskForNewPoints(const UnitModel& model, CurveCursor& cursor, Rect out[kMaxAskedRects]);
+int AskForNewPoints(const UnitModel& model, const Layout& layout, CurveCursor& cursor,
+                    Rect out[kMaxAskedRects]);
 // The rectangles asked for by AskForNewPoints since the last paint.
-int AskedRects(const CurveCursor& cursor, Rect out[kMaxAskedRects]);
+int AskedRects(const CurveCursor& cursor, const Layout& layout, Rect out[kMaxAskedRects]);
 // One paint of the screen's curve, clipped by the caller to what the window repaints.
 // otherDamage: the repainted area reaches parts of the curve's drawing beyond the asked
 // rectangles (the window was uncovered, a lamp changed). Then, or when the whole region was asked

@@ -8,8 +8,8 @@ static_assert((FF_MODERN | FIXED_PITCH) == kFixedPitchModern);
 
 namespace {
 
-HFONT CreateViewFont(CanvasFont font) {
-    const FontDescription d = DescribeFont(font);
+HFONT CreateViewFont(CanvasFont font, const Layout& layout) {
+    const FontDescription d = DescribeFont(font, layout);
     LOGFONTA f{};
     f.lfHeight = d.height;
     f.lfWeight = d.weight;
@@ -30,13 +30,14 @@ void Delete(Handle& handle) {
 
 }  // namespace
 
-void CreateDrawingResources(DrawingResources& set) {
+void CreateDrawingResources(DrawingResources& set, const Layout& layout) {
     DeleteDrawingResources(set);
+    set.layout = layout;
     for (int i = 0; i < kPaletteSize; ++i) set.brushes[i] = CreateSolidBrush(kPaletteColours[i]);
     for (int i = 0; i < kPaletteSize; ++i) set.pens[i] = CreatePen(PS_SOLID, 0, kPaletteColours[i]);
-    set.caption = CreateViewFont(CanvasFont::kCaption);
-    set.number = CreateViewFont(CanvasFont::kNumber);
-    set.table = CreateViewFont(CanvasFont::kTable);
+    set.caption = CreateViewFont(CanvasFont::kCaption, layout);
+    set.number = CreateViewFont(CanvasFont::kNumber, layout);
+    set.table = CreateViewFont(CanvasFont::kTable, layout);
 }
 
 void DeleteDrawingResources(DrawingResources& set) {

@@ -13,12 +13,12 @@ struct DrawingResources {
     HBRUSH brushes[kPaletteSize];
     HPEN pens[kPaletteSize];
     HFONT caption, number, table;
+    Layout layout;  // the layout the set was made for: its canvases draw in it
 };
 
-// Nine brushes in palette order, then nine pens, then the caption, number and table fonts. The
-// table font takes its height from the layout chosen, so LayoutIndex must be set first. Calling
-// it again replaces the set's objects.
-void CreateDrawingResources(DrawingResources& set);
+// Nine brushes in palette order, then nine pens, then the caption, number and table fonts, for a
+// layout (the table font takes its height from it). Calling it again replaces the set's objects.
+void CreateDrawingResources(DrawingResources& set, const Layout& layout);
 // Every pen and brush, then the fonts; afterwards the accessors return null until the next
 // CreateDrawingResources. Nothing may still hold one of them selected. A set already deleted (or
 // never made) is left as it is.

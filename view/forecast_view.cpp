@@ -17,15 +17,15 @@ constexpr double kChartTop = 105;  // the highest percentage a value can have
 
 int64_t LastCycle(const CutForecast& f) { return f.firstCycle + f.count - 1; }
 
-int X(const ForecastSpan& span, double cycle) {
-    return L(kCurveLeft) + static_cast<int>(std::lround((cycle - static_cast<double>(span.first)) *
-                                                        kChartWidth / static_cast<double>(span.cycles)));
+int X(const Layout& at, const ForecastSpan& span, double cycle) {
+    return at(kCurveLeft) + static_cast<int>(std::lround((cycle - static_cast<double>(span.first)) *
+                                                         kChartWidth / static_cast<double>(span.cycles)));
 }
 
 // A percentage on the chart, to the pixel (2 pixels per percent in the large layout).
-int Y(double value) {
-    const int perPercent = StatisticsY(0) - StatisticsY(1);
-    return StatisticsY(0) - static_cast<int>(std::lround(value * perPercent));
+int Y(const Layout& at, double value) {
+    const int perPercent = StatisticsY(at, 0) - StatisticsY(at, 1);
+    return StatisticsY(at, 0) - static_cast<int>(std::lround(value * perPercent));
 }
 
 double LineAt(const CutForecast& f, double cycle) {
@@ -44,15 +44,17 @@ double FartherCrossing(const CutForecast& f) {
 }
 
 void DrawLimit(Canvas& c, int palette, int limit) {
+    const Layout& at = c.UsedLayout();
     c.SelectPen(palette);
-    DrawLine(c, L(kCurveLeft), Y(limit), L(kCurveLeft) + kChartWidth, Y(limit));
+    DrawLine(c, at(kCurveLeft), Y(at, limit), at(kCurveLeft) + kChartWidth, Y(at, limit));
 }
 
 void DrawPoints(Canvas& c, const CutForecast& f, const ForecastSpan& span) {
+    const Layout& at = c.UsedLayout();
     c.SelectPen(kPaletteBlue);
     c.SelectBrush(kPaletteBlue);
     for (int k = 0; k < f.count; ++k) {
-        const int x = X(span, static_cast<double>(f.firstCycle + k)), y = Y(f.values[k]);
+        const int x = X(at, span, static_cast<double>(f.firstCycle + k)), y = Y(at, f.values[k]);
         c.Rectangle(x - 1, y - 1, x + 2, y + 2);
     }
 }
@@ -60,6 +62,7 @@ void DrawPoints(Canvas& c, const CutForecast& f, const ForecastSpan& span) {
 // From the window's first cycle on to the farther crossing, or to the chart's end; never out of
 // the chart's range of percentages.
 void DrawFittedLine(Canvas& c, const CutForecast& f, const ForecastSpan& span) {
+    const Layout& at = c.UsedLayout();
     const double last = static_cast<double>(LastCycle(f));
     const double crossing = FartherCrossing(f);
     double end = crossing > 0 ? last + crossing : static_cast<double>(span.first + span.cycles);
@@ -70,9 +73,9 @@ void DrawFittedLine(Canvas& c, const CutForecast& f, const ForecastSpan& span) {
     const double start = static_cast<double>(span.first);
     end = std::max(end, last);
     c.SelectPen(kPaletteBlack);
-    DrawLine(c, X(span, start), Y(LineAt(f, start)), X(span, end), Y(LineAt(f, end)));
+    DrawLine(c, X(at, span, start), Y(at, LineAt(f, start)), X(at, span, end), Y(at, LineAt(f, end)));
     // The window's last cycle: where the past ends and the forecast begins.
-    DrawLine(c, X(span, last), L(kStatsBaseline), X(span, last), L(kStatsBaseline) + 6);
+    DrawLine(c, X(at, span, last), at(kStatsBaseline), X(at, span, last), at(kStatsBaseline) + 6);
 }
 
 void Cycles(char* out, std::size_t size, double cycles) {
@@ -105,6 +108,7 @@ void LimitText(char* out, std::size_t size, const LimitForecast& l, TextId inAbo
 }
 
 void DrawTexts(Canvas& c, const CutForecast& f) {
+    const Layout& at = c.UsedLayout();
     char lines[3][128] = {};
     if (!f.enough) {
         std::snprintf(lines[0], sizeof lines[0], "%s (%d / %d)", GetText(kTextTooFewCycles), f.count,
@@ -120,7 +124,7 @@ void DrawTexts(Canvas& c, const CutForecast& f) {
     }
     c.SetTextAlign(kAlignLeft | kAlignBottom);
     for (int i = 0; i < 3 && lines[i][0] != '\0'; ++i)
-        c.TextOut(L(kCurveLeft) + 15, L(kStatsAxisTop) + (i + 1) * L(kTableFontHeight), lines[i]);
+        c.TextOut(at(kCurveLeft) + 15, at(kStatsAxisTop) + (i + 1) * at(kTableFontHeight), lines[i]);
 }
 
 }  // namespace

@@ -16,7 +16,9 @@ GdiCanvas::GdiCanvas(HDC dc, const DrawingResources& set)
       surfacePen_(GetCurrentObject(dc, OBJ_PEN)),
       surfaceBrush_(GetCurrentObject(dc, OBJ_BRUSH)),
       surfaceFont_(GetCurrentObject(dc, OBJ_FONT)),
-      backgroundModeBefore_(SetBkMode(dc, OPAQUE)) {}
+      backgroundModeBefore_(SetBkMode(dc, OPAQUE)) {
+    UseLayout(set.layout);
+}
 
 GdiCanvas::GdiCanvas(HDC dc, const DrawingResources& set, const Fonts& fonts) : GdiCanvas(dc, set) {
     fonts_ = fonts;

@@ -63,13 +63,9 @@ const LayoutPair ScreenLayout[kLayoutEntryCount] = {
     {35, 56},    // ZoomCaptionY
 };
 
-int LayoutIndex = 1;
-
 int32_t LayoutValue(LayoutEntry e, int layoutIndex) {
     return layoutIndex == 0 ? ScreenLayout[e].small : ScreenLayout[e].large;
 }
-
-int32_t L(LayoutEntry e) { return LayoutValue(e, LayoutIndex); }
 
 Rect RegionRect(Region r, int li) {
     auto v = [li](LayoutEntry e) { return LayoutValue(e, li); };
@@ -99,8 +95,6 @@ Rect RegionRect(Region r, int li) {
     }
     return {0, 0, 0, 0};
 }
-
-Rect RegionRect(Region r) { return RegionRect(r, LayoutIndex); }
 
 LayoutChoice ChooseLayout(int w, int h) {
     if (w >= 800 && h >= 600) return {1, (w - 800) / 2, (h - 600) / 2, false};

@@ -77,14 +77,19 @@ struct LayoutPair {
 };
 extern const LayoutPair ScreenLayout[kLayoutEntryCount];
 
-// 0: 640x480, 1: 800x600. Set once at window creation, before any view draws.
-extern int LayoutIndex;
 constexpr int kSmallLayout = 0;  // 640x480
 constexpr int kLargeLayout = 1;  // 800x600
 
-// Entry of the current layout.
-int32_t L(LayoutEntry e);
 int32_t LayoutValue(LayoutEntry e, int layoutIndex);
+
+// One of the two layouts, handed to whatever places something: the screen's is chosen once at
+// window creation and kept in the monitor record; a drawing surface carries the layout it is
+// drawn in (a printed page is drawn in the screen's and scaled to the paper).
+struct Layout {
+    int index = kLargeLayout;
+    int32_t operator()(LayoutEntry e) const { return LayoutValue(e, index); }
+    bool Large() const { return index == kLargeLayout; }
+};
 
 struct Rect {
     int32_t left, top, right, bottom;  // right and bottom exclusive
@@ -93,7 +98,7 @@ struct Rect {
 
 // Rectangles of the nine regions for a layout (kWholeWindow gives the window's outer size).
 Rect RegionRect(Region r, int layoutIndex);
-Rect RegionRect(Region r);
+inline Rect RegionRect(Region r, const Layout& layout) { return RegionRect(r, layout.index); }
 
 // Choose the layout for a screen size: 1 when at least 800x600; tooSmall below 640x480.
 struct LayoutChoice {

@@ -2,14 +2,14 @@
 
 #include "view/layout.h"
 
-FontDescription DescribeFont(CanvasFont font) {
+FontDescription DescribeFont(CanvasFont font, const Layout& layout) {
     switch (font) {
         case CanvasFont::kCaption:
             return {20, 400, kFixedPitchModern, kFontFace};
         case CanvasFont::kNumber:
             return {25, 700, kFixedPitchModern, kFontFace};
         case CanvasFont::kTable:
-            return {L(kTableFontHeight), 400, kFixedPitchModern, kFontFace};
+            return {layout(kTableFontHeight), 400, kFixedPitchModern, kFontFace};
         case CanvasFont::kSurface:
             break;
     }

@@ -47,6 +47,6 @@ struct FontDescription {
     const char* face;
 };
 
-// Caption 20/400, number 25/700, table font of the current layout's table-font height /400.
+// Caption 20/400, number 25/700, table font of the layout's table-font height /400.
 // kSurface has no description (height 0).
-FontDescription DescribeFont(CanvasFont font);
+FontDescription DescribeFont(CanvasFont font, const Layout& layout);

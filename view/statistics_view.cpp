@@ -33,17 +33,20 @@ uint8_t GroupValue(const CutStatistics& s, int cut, int first, int count, Statis
 }
 
 void DrawLimitLine(Canvas& c, int paletteIndex, int limit) {
+    const Layout& at = c.UsedLayout();
     c.SelectPen(paletteIndex);
-    const int h = StatisticsY(limit);
-    DrawLine(c, L(kCurveLeft), h, L(kCurveLeft) + 600, h);
+    const int h = StatisticsY(at, limit);
+    DrawLine(c, at(kCurveLeft), h, at(kCurveLeft) + 600, h);
 }
 
 }  // namespace
 
-int StatisticsY(int value) { return L(kStatsBaseline) - (LayoutIndex == kLargeLayout ? 2 * value : value); }
+int StatisticsY(const Layout& at, int value) { return at(kStatsBaseline) - (at.Large() ? 2 * value : value); }
 
 void DrawStatisticsAxes(Canvas& c) {
-    const int left = L(kCurveLeft), base = L(kStatsBaseline), top = L(kStatsAxisTop), right = L(kAxisRight);
+    const Layout& at = c.UsedLayout();
+    const int left = at(kCurveLeft), base = at(kStatsBaseline), top = at(kStatsAxisTop),
+              right = at(kAxisRight);
     c.SelectPen(kPaletteBlack);
     DrawLine(c, left - 1, top, left - 1, base + 6);
     DrawLine(c, left - 6, top + 5, left - 1, top);
@@ -54,16 +57,17 @@ void DrawStatisticsAxes(Canvas& c) {
 }
 
 void DrawStatisticsScale(Canvas& c, const char* unit) {
-    const int left = L(kCurveLeft);
+    const Layout& at = c.UsedLayout();
+    const int left = at(kCurveLeft);
     c.SetTextAlign(kAlignRight | kAlignBottom);
     for (int k = 1; k <= 4; ++k) {
-        const int y = StatisticsY(25 * k);
+        const int y = StatisticsY(at, 25 * k);
         DrawLine(c, left - 5, y, left - 1, y);
         // In the small layout "100" would run into the axis; the top label reads 99 there.
-        const int label = k == 4 && LayoutIndex == kSmallLayout ? 99 : 25 * k;
+        const int label = k == 4 && !at.Large() ? 99 : 25 * k;
         DrawFormatted(c, left - 5, y + 7, "%d", label);
     }
-    c.TextOut(left, L(kStatsAxisTop) - 4, unit);
+    c.TextOut(left, at(kStatsAxisTop) - 4, unit);
 }
 
 BarScale BarScaleFor(int heldEntries) {
@@ -82,17 +86,19 @@ bool StatisticsRescaled(const UnitModel& model, const CutStatistics& statistics,
 }
 
 void DrawPanelHeading(Canvas& canvas, Target target, const char* heading) {
+    const Layout& at = canvas.UsedLayout();
     if (target == Target::kScreen) {
         canvas.SelectPen(kPaletteBlack);
-        DrawLine(canvas, L(kPanelMargin), L(kPanelTop), L(kWindowWidth) - L(kPanelMargin), L(kPanelTop));
+        DrawLine(canvas, at(kPanelMargin), at(kPanelTop), at(kWindowWidth) - at(kPanelMargin), at(kPanelTop));
     }
     canvas.SetBackgroundColour(TextBackground(target));
     canvas.SetTextAlign(kAlignCenter | kAlignBottom);
-    DrawFormatted(canvas, L(kWindowWidth) / 2, L(kPanelTop) + L(kTableFontHeight) / 2, " %s ", heading);
+    DrawFormatted(canvas, at(kWindowWidth) / 2, at(kPanelTop) + at(kTableFontHeight) / 2, " %s ", heading);
 }
 
 void DrawStatisticsFrame(Canvas& canvas, const UnitModel& model, const CutStatistics& statistics,
                          StatisticsKind kind, Target target, const char* fileName) {
+    const Layout& at = canvas.UsedLayout();
     TextStateGuard keep(canvas);
     const int cut = ActiveCutIndex(model);
     char heading[3 * kTextSize + 16];
@@ -103,14 +109,15 @@ void DrawStatisticsFrame(Canvas& canvas, const UnitModel& model, const CutStatis
     DrawStatisticsAxes(canvas);
     DrawStatisticsScale(canvas, "[%]");
     canvas.SetTextAlign(kAlignLeft | kAlignBottom);
-    DrawFormatted(canvas, L(kPartsTextX), L(kPartsTextY), "%s: %d", GetText(kTextParts),
+    DrawFormatted(canvas, at(kPartsTextX), at(kPartsTextY), "%s: %d", GetText(kTextParts),
                   HeldEntriesOfCut(statistics, cut));
-    DrawFormatted(canvas, L(kCurveLeft) + 15, L(kStatsAxisTop) - 4, "%s: %s", GetText(kTextFile),
+    DrawFormatted(canvas, at(kCurveLeft) + 15, at(kStatsAxisTop) - 4, "%s: %s", GetText(kTextFile),
                   DisplayFileName(fileName));
 }
 
 void DrawStatisticsBars(Canvas& canvas, const UnitModel& model, const CutStatistics& statistics,
                         StatisticsKind kind, StatisticsCursor& cursor) {
+    const Layout& at = canvas.UsedLayout();
     const int cut = ActiveCutIndex(model);
     const uint16_t writeIndex = Load(statistics.writeIndex[cut]);
     const uint16_t wrapMarker = Load(statistics.wrapMarker[cut]);
@@ -126,19 +133,19 @@ void DrawStatisticsBars(Canvas& canvas, const UnitModel& model, const CutStatist
         // cycles meet at the write position.
         const int n = wrapped ? (wrapMarker + s) % kStatisticsEntries : s;
         const int position = n / group;
-        const int x = L(kCurveLeft) + scale.width * position;
+        const int x = at(kCurveLeft) + scale.width * position;
         if (scale.width == 1) {
             if (n + group > held) continue;  // a group reaching past the held range
-            DrawLine(canvas, x, L(kStatsBaseline), x,
-                     StatisticsY(GroupValue(statistics, cut, n, group, kind)));
+            DrawLine(canvas, x, at(kStatsBaseline), x,
+                     StatisticsY(at, GroupValue(statistics, cut, n, group, kind)));
         } else {
             if (scale.width == 8) {
                 const int colour = position % 2 != 0 ? kPaletteBlue : kPaletteYellow;
                 canvas.SelectPen(colour);
                 canvas.SelectBrush(colour);
             }
-            canvas.Rectangle(x, L(kStatsBaseline), x + scale.width,
-                             StatisticsY(EntryValue(statistics, cut, n, kind)));
+            canvas.Rectangle(x, at(kStatsBaseline), x + scale.width,
+                             StatisticsY(at, EntryValue(statistics, cut, n, kind)));
         }
     }
     // Peak and work are stored relative to Po, so the limits stand at their own value.

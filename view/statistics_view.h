@@ -34,7 +34,7 @@ void DrawStatisticsBars(Canvas& canvas, const UnitModel& model, const CutStatist
 
 // The chart's parts the forecast view shares: the height of a percentage (1 pixel per percent
 // in the 640x480 layout, 2 in the 800x600 layout), the axes, and the scale with its unit label.
-int StatisticsY(int value);
+int StatisticsY(const Layout& layout, int value);
 // The lower panel's top line (on screen) and its heading, centred on it.
 void DrawPanelHeading(Canvas& canvas, Target target, const char* heading);
 void DrawStatisticsAxes(Canvas& canvas);

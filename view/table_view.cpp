@@ -42,7 +42,9 @@ public:
         return IsOff(p, value) ? Word(kTextOff) : (this->*form)(value);
     }
     Line& Choice(int value, TextId zero, TextId other) { return Word(value != 0 ? other : zero); }
-    void Draw(Canvas& c, LayoutEntry column, LayoutEntry row) const { c.TextOut(L(column), L(row), text_); }
+    void Draw(Canvas& c, LayoutEntry column, LayoutEntry row) const {
+        c.TextOut(c.UsedLayout()(column), c.UsedLayout()(row), text_);
+    }
 
 private:
     char text_[kTextMax] = {};
@@ -81,7 +83,8 @@ void DrawCutColumns(Canvas& c, const CutParameters& p) {
 }
 
 void DrawCommonColumn(Canvas& c, const CommonParameters& common) {
-    c.TextOut(L(kColumn3X), L(kRow1Y), GetText(kTextCommonForAllCuts));
+    const Layout& at = c.UsedLayout();
+    c.TextOut(at(kColumn3X), at(kRow1Y), GetText(kTextCommonForAllCuts));
     Line(kLabelKvdId).Append("%d", Load(common.unitId)).Draw(c, kColumn3X, kRow3Y);
     Line(kLabelAverage).Append("%d", Load(common.average)).Draw(c, kColumn3X, kRow4Y);
     Line(kLabelPoSamples)
@@ -96,30 +99,32 @@ void DrawCommonColumn(Canvas& c, const CommonParameters& common) {
 
 // Red: "Relays disabled!" and the counters behind Blunt Count and Missing Count.
 void DrawWarnings(Canvas& c, const AlarmState& alarms, const CutParameters& p, int cut) {
+    const Layout& at = c.UsedLayout();
     c.SetTextColour(kPaletteColours[kPaletteRed]);
     if (Load(alarms.RelaysDisabledTicks) != 0)
-        c.TextOut(L(kColumn3X), L(kRow10Y), GetText(kTextRelaysDisabled));
+        c.TextOut(at(kColumn3X), at(kRow10Y), GetText(kTextRelaysDisabled));
     const int behindLabel = 17 * c.AverageCharWidth();
     if (p.bluntCount > 1)
-        DrawFormatted(c, L(kColumn1X) + behindLabel, L(kRow8Y), "(%d)", Load(alarms.BluntCounter[cut]));
+        DrawFormatted(c, at(kColumn1X) + behindLabel, at(kRow8Y), "(%d)", Load(alarms.BluntCounter[cut]));
     if (p.missingCount > 1)
-        DrawFormatted(c, L(kColumn2X) + behindLabel, L(kRow3Y), "(%d)", Load(alarms.MissingCounter[cut]));
+        DrawFormatted(c, at(kColumn2X) + behindLabel, at(kRow3Y), "(%d)", Load(alarms.MissingCounter[cut]));
 }
 
 }  // namespace
 
 void DrawParameterTable(Canvas& canvas, const UnitModel& model, int clientWidth) {
+    const Layout& at = canvas.UsedLayout();
     TextStateGuard keep(canvas);
     const Colour textColour = canvas.TextColour();
     const int cut = ActiveCutIndex(model);
     const CutParameters p = ActiveCutMirror(model);
 
     canvas.SelectPen(kPaletteBlack);
-    DrawLine(canvas, L(kPanelMargin), L(kPanelTop), clientWidth - L(kPanelMargin), L(kPanelTop));
+    DrawLine(canvas, at(kPanelMargin), at(kPanelTop), clientWidth - at(kPanelMargin), at(kPanelTop));
     canvas.SelectFont(CanvasFont::kTable);
     canvas.SetTextAlign(kAlignCenter | kAlignBottom);
     canvas.SetBackgroundColour(kWindowBackground);
-    DrawFormatted(canvas, clientWidth / 2, L(kPanelTop) + L(kTableFontHeight) / 2, " %s, %s %d ",
+    DrawFormatted(canvas, clientWidth / 2, at(kPanelTop) + at(kTableFontHeight) / 2, " %s, %s %d ",
                   GetText(kTextParameters), GetText(kTextCutNumber), CutNumber(cut));
     canvas.SetTextAlign(kAlignLeft | kAlignBottom);  // a row's y is the bottom of its text
     DrawCutColumns(canvas, p);

@@ -348,7 +348,7 @@ TEST_F(CurveViewTest, FrameOfTheLargeLayout) {
 }
 
 TEST_F(CurveViewTest, SmallLayoutHasNoZoomNoPowerLabelsAndNoP1Numbers) {
-    LayoutIndex = 0;
+    canvas.UseLayout(Layout{kSmallLayout});
     SetActiveCutParameters([](CutParameters& p) {
         p.p1Max = 80;
         p.p1Min = 15;
@@ -494,11 +494,11 @@ public:
         Rect rects[kMaxAskedRects];
         int n = 1;
         if (region == Region::kNewPoints) {
-            n = AskForNewPoints(TestModel(), cursor, rects);
+            n = AskForNewPoints(TestModel(), screen.UsedLayout(), cursor, rects);
         } else {
             if (region == Region::kWholeWindow || region == Region::kCurve) AskForWholeCurve(cursor);
-            rects[0] = RegionRect(region);
-            other_ = other_ || (region != Region::kPowerBar && rects[0].top < L(kPanelTop));
+            rects[0] = RegionRect(region, screen.UsedLayout());
+            other_ = other_ || (region != Region::kPowerBar && rects[0].top < screen.UsedLayout()(kPanelTop));
         }
         for (int i = 0; i < n; ++i) {
             update_.push_back(rects[i]);
@@ -534,11 +534,13 @@ TickWindow* gTickWindow = nullptr;
 // The first pixel where the window differs from one whole drawing of the curve as it is now.
 std::string DifferenceFromWholeDrawing(const RasterCanvas& window) {
     RasterCanvas whole(800, 600, kWindowBackground);
+    const Layout& layout = window.UsedLayout();
+    whole.UseLayout(layout);
     CurveCursor cursor;
     DrawCurveFrame(whole, TestModel(), Target::kScreen, cursor);
     DrawCurvePoints(whole, TestModel(), Target::kScreen, cursor);
-    for (int y = 0; y < L(kPanelTop); ++y)  // the panel is neither's
-        for (int x = 0; x < L(kWindowWidth); ++x)
+    for (int y = 0; y < layout(kPanelTop); ++y)  // the panel is neither's
+        for (int x = 0; x < layout(kWindowWidth); ++x)
             if (window.At(x, y) != whole.At(x, y))
                 return "(" + std::to_string(x) + ", " + std::to_string(y) + ")";
     return "";
@@ -567,9 +569,9 @@ TEST_F(CurveViewTest, CyclesDrawnTickByTickEqualOneWholeDrawingAfterEveryTick) {
         WriteParameterDefaults(TestModel());
         ResetInterpreter(TestLink());
         ResetTimerTick(TestMonitor());
-        LayoutIndex = layout;
         SetActiveCutParameters([](CutParameters& p) { p.ta = 30; });  // the windows end mid-screen
         TickWindow window;
+        window.screen.UseLayout(Layout{layout});
         gTickWindow = &window;
         TestLink().windowService.invalidate = [](void*, Region r, bool erase) {
             gTickWindow->Invalidate(r, erase);

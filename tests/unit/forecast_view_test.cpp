@@ -64,7 +64,7 @@ TEST_F(ForecastViewTest, RisingToolInBothLayouts) {
     const CutForecast f = Built({20, 21, 22, 23, 24, 25, 26, 27, 28, 29});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.layout);
-        LayoutIndex = c.layout;
+        canvas.UseLayout(Layout{c.layout});
         TestConfig().languageBase = c.language;
         canvas.Clear();
         DrawForecastView(canvas, f, Target::kScreen);

@@ -60,7 +60,7 @@ TEST(PageMappingTest, EachPageKindInBothLayouts) {
 class ParameterPageTest : public ViewTest {
 protected:
     void Draw(int layout, int charWidth) {
-        LayoutIndex = layout;
+        canvas.UseLayout(Layout{layout});
         canvas.Clear();
         canvas.averageCharWidth = charWidth;
         DrawParameterPage(canvas, TestModel(), "08.12.2026", "13:22");

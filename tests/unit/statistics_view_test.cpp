@@ -181,7 +181,7 @@ TEST_F(StatisticsViewTest, BarsAreNotClippedAndHalfAsTallInTheSmallLayout) {
     EXPECT_TRUE(canvas.HasLine(kLeft - 5, kBase - 200, kLeft - 1, kBase - 200));
     EXPECT_EQ(canvas.FindText("100")->y1, kBase - 200 + 7);
 
-    LayoutIndex = 0;  // StatsBaseline 415, CurveLeft 20, one pixel per percent
+    canvas.UseLayout(Layout{kSmallLayout});  // StatsBaseline 415, CurveLeft 20, one pixel per percent
     Draw(kPowerStatistics);
     EXPECT_EQ(canvas.Of(OpKind::kRectangle)[0].coords(), (DrawOp::Coords{20, 415, 28, 415 - 105}));
     EXPECT_TRUE(canvas.HasLine(15, 315, 19, 315));

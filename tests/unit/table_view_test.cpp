@@ -204,7 +204,7 @@ TEST_F(TableViewTest, GermanLabelsAndWords) {
 }
 
 TEST_F(TableViewTest, SmallLayoutRowsAndRestoredState) {
-    LayoutIndex = 0;
+    canvas.UseLayout(Layout{kSmallLayout});
     canvas.font = CanvasFont::kCaption;
     canvas.align = kAlignRight;
     canvas.background = Rgb(1, 1, 1);

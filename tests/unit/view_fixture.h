@@ -28,7 +28,7 @@ protected:
         TestModel().activeCutParameters = DefaultCutParameters();
         TestModel().connection.NotConnected = 0;
         PresetConfiguration(TestConfig());
-        LayoutIndex = 1;
+        canvas.UseLayout(Layout{});
         invalidations.clear();
         ResetServices();
         TestLink().windowService.invalidate = [](void*, Region r, bool erase) {
@@ -37,7 +37,6 @@ protected:
     }
     void TearDown() override {
         ResetServices();
-        LayoutIndex = 1;
         PresetConfiguration(TestConfig());
     }
 

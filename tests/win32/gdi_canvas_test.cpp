@@ -75,12 +75,11 @@ protected:
         p.cyclesPerScreen = 1;
     }
     void SetUp() override {
-        LayoutIndex = 1;
         ResetModel(TestModel(), TestStatistics());
         WriteParameterDefaults(TestModel());
         TestModel().activeCutParameters = DefaultCutParameters();
         PresetConfiguration(TestConfig());
-        CreateDrawingResources(set);
+        CreateDrawingResources(set, Layout{});
     }
     void TearDown() override { DeleteDrawingResources(set); }
     DrawingResources set{};  // the window's set, as the main window's state holds one

@@ -110,8 +110,7 @@ protected:
         WriteParameterDefaults(TestModel());
         TestModel().activeCutParameters = DefaultCutParameters();
         PresetConfiguration(TestConfig());
-        LayoutIndex = 1;
-        CreateDrawingResources(set);
+        CreateDrawingResources(set, Layout{});
         gSteps.clear();
         gFailStep.clear();
         calls = FakeCalls();
@@ -217,18 +216,17 @@ class PrintedPageTest : public PrintTest {
 protected:
     PageSurface page;
     int X(PageKind kind, int x) const {
-        return DeviceX(MapPage(kind, LayoutIndex, kPageWidth, kPageHeight), x);
+        return DeviceX(MapPage(kind, set.layout.index, kPageWidth, kPageHeight), x);
     }
     int Y(PageKind kind, int y) const {
-        return DeviceY(MapPage(kind, LayoutIndex, kPageWidth, kPageHeight), y);
+        return DeviceY(MapPage(kind, set.layout.index, kPageWidth, kPageHeight), y);
     }
 };
 
 TEST_F(PrintedPageTest, StatisticsBarsAndBaselineWhereTheMappingPutsThem) {
     for (int layout : {0, 1}) {
         SCOPED_TRACE(layout);
-        LayoutIndex = layout;
-        CreateDrawingResources(set);
+        CreateDrawingResources(set, Layout{layout});
         PatBlt(page.dc, 0, 0, kPageWidth, kPageHeight, WHITENESS);
         ResetModel(TestModel(), TestStatistics());
         WriteParameterDefaults(TestModel());

@@ -66,7 +66,9 @@ void SampleCycle(Records& r) {
 }
 
 RasterCanvas CurveScreen(const UnitModel& model) {
-    RasterCanvas canvas(L(kWindowWidth), L(kWindowHeight), kWindowBackground);
+    const Layout large;  // the pictures show the 800x600 screen
+    RasterCanvas canvas(large(kWindowWidth), large(kWindowHeight), kWindowBackground);
+    canvas.UseLayout(large);
     CurveCursor cursor;
     DrawCurveFrame(canvas, model, Target::kScreen, cursor);
     DrawCurvePoints(canvas, model, Target::kScreen, cursor);
@@ -101,7 +103,6 @@ bool Write(const RasterCanvas& canvas, const std::string& folder, const char* na
 
 int main(int argc, char** argv) {
     const std::string folder = argc > 1 ? argv[1] : ".";
-    LayoutIndex = 1;
     const auto records = std::make_unique<Records>();  // the pictures' model and statistics, once
     Records& r = *records;
     SampleCycle(r);
@@ -111,7 +112,7 @@ int main(int argc, char** argv) {
     StatisticsCursor chart;
     DrawStatisticsBars(power, r.model, r.statistics, kPowerStatistics, chart);
     RasterCanvas parameters = CurveScreen(r.model);
-    DrawParameterTable(parameters, r.model, L(kWindowWidth) - 6);
+    DrawParameterTable(parameters, r.model, parameters.UsedLayout()(kWindowWidth) - 6);
     RasterCanvas legend(150, 150, kWindowBackground);
     DrawLegend(legend);
     const RasterCanvas forecast = ForecastScreen(r);
