@@ -3,7 +3,7 @@
 # (cycles without end at the unit's highest sample rate, 300 a second) and once at rest (the unit
 # connected, streaming its idle samples and reports, but playing no cycle). Prints, for each state
 # and run, the CPU time of the zavize.exe process, of the wineserver of its prefix and of the X
-# server over a fixed window, as a share of one core. CPU time, not wall time, is measured, so
+# server over a fixed window, as a share of one core, and each busy thread's ticks and switches. CPU time, not wall time, is measured, so
 # other work on the machine changes the figures little; each state is run twice all the same.
 #   bench/cpu_load.sh [SECONDS=30] [RUNS=2]
 # Needs the native and win64 builds. ZAVIZE_BUILD names another folder holding zavize.exe and
@@ -28,6 +28,14 @@ hz=$(getconf CLK_TCK)
 # utime + stime of a process, in clock ticks.
 ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 
+# threads PID: "tid ticks voluntary-switches" for each thread of a process, sorted by tid.
+threads() {
+  local t
+  for t in /proc/"$1"/task/*; do
+    echo "${t##*/} $(awk '{ print $14 + $15 }' "$t/stat") $(awk '/^voluntary_ctxt_switches/ { print $2 }' "$t/status")"
+  done | sort
+}
+
 share() { awk -v t="$1" -v hz="$hz" -v s="$window" 'BEGIN { printf "%.1f %%", 100 * t / hz / s }'; }
 
 # measure STATE RUN KVDSIM-ARGS...: one program start, SETTLE seconds, then the window.
@@ -46,17 +54,23 @@ measure() {
   local p0 s0 x0 c0 p1 s1 x1 c1
   c0=$(wc -l <"$dir/events.txt")
   p0=$(ticks "$prog"); s0=$(ticks "$server"); x0=$(ticks "$xvfb")
+  threads "$prog" >"$dir/threads-0"
   if [ "${ZAVIZE_PERF:-0}" = 1 ] && [ "$state" = load ] && [ "$run" = 1 ]; then
     perf record -q -g -o "$WORK/perf-load.data" -p "$prog" -- sleep "$window" >/dev/null 2>&1
   else
     sleep "$window"
   fi
   p1=$(ticks "$prog"); s1=$(ticks "$server"); x1=$(ticks "$xvfb")
+  threads "$prog" >"$dir/threads-1"
   c1=$(wc -l <"$dir/events.txt")
   printf '%-6s %-5s run %d: zavize.exe %s, wineserver %s, Xvfb %s of one core over %ds (%d cycles played)\n' \
     "$label" "$state" "$run" "$(share $((p1 - p0)))" "$(share $((s1 - s0)))" "$(share $((x1 - x0)))" \
     "$window" $((c1 - c0))
   echo "$label $state $((p1 - p0 + s1 - s0))" >>"$WORK/totals.txt"
+  # Each busy thread of zavize.exe: its clock ticks and voluntary context switches a second (under
+  # Wine nearly every one is a round trip to the wineserver).
+  printf '       threads: %s\n' "$(join "$dir/threads-0" "$dir/threads-1" |
+    awk -v s="$window" '$4 > $2 || $5 - $3 > s { printf "%s %d ticks %d switches/s; ", $1, $4 - $2, ($5 - $3) / s }')"
   stop_program
   stop_unit
 }

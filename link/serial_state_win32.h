@@ -16,6 +16,16 @@ struct Link;
 // about 33 ms of a line sending without a pause: the curve still moves at every 30 ms tick.
 constexpr DWORD kReadIntervalMs = 5;
 constexpr DWORD kReadSize = 64;
+// A busy line (a read took all it asked for: the unit did not pause) is read otherwise: the
+// reader waits kGatherMs, then takes at once what the driver's queue holds by then, up to
+// kGatherSize, and goes on so while the queue has bytes at each look. Under Wine a read that waits
+// costs several round trips to the wineserver for every frame arriving meanwhile; bytes that
+// arrive while no read is pending cost nothing until they are taken. Once the queue is empty at a
+// look, or a read ends short (the line went quiet), the reader waits for the first byte again, so
+// no frame before a silence is held back. kGatherMs is less than a tick: the curve still moves at
+// every tick; at 1,920 bytes a second at the most the queue holds no more than 39 bytes by then.
+constexpr DWORD kGatherMs = 20;
+constexpr DWORD kGatherSize = 256;
 
 // How OpenLink creates its events and threads: CreateEventA / CreateThread, replaced by tests
 // that make one creation fail. UI thread only, set while no link is open.

@@ -41,6 +41,15 @@ void AbandonPending(HANDLE port, OVERLAPPED& overlapped) {
     GetOverlappedResult(port, &overlapped, &ignored, TRUE);
 }
 
+// On a busy line: what the driver's queue holds, which a read then takes at once, or kReadSize,
+// a read that waits for the first byte, when it holds nothing (or cannot say).
+DWORD QueuedRequest(HANDLE port) {
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(port, &errors, &status) || status.cbInQue == 0) return kReadSize;
+    return std::min<DWORD>(status.cbInQue, kGatherSize);
+}
+
 enum class Wait { kStop, kDone, kFailed };
 
 // Waits for the pending operation or the stop event. kDone: the operation ended (its result is
@@ -75,7 +84,7 @@ DWORD WINAPI SerialReaderThread(LPVOID serialLink) {
         WaitForSingleObject(stop, INFINITE);
         return 0;
     }
-    uint8_t buffer[kReadSize];
+    uint8_t buffer[kGatherSize];
     RetryPause pause;
     DWORD failingSince = 0;  // GetTickCount of the first of the failed reads in a row
     bool failing = false;
@@ -84,12 +93,14 @@ DWORD WINAPI SerialReaderThread(LPVOID serialLink) {
     // the wait watched it. (Every look is a round trip to the system; at 300 frames a second the
     // reader would spend as much on looking as on reading.)
     bool waited = false;
+    bool busy = false;  // the last read took all it asked for
     while (waited || WaitForSingleObject(stop, 0) != WAIT_OBJECT_0) {
         // ReadFile clears the read event when it starts, so a completed read leaves it set.
         OVERLAPPED overlapped{};
         overlapped.hEvent = readEvent.Get();
         DWORD got = 0;
-        bool ok = ReadFile(port, buffer, kReadSize, &got, &overlapped) != FALSE;
+        const DWORD request = busy ? QueuedRequest(port) : kReadSize;
+        bool ok = ReadFile(port, buffer, request, &got, &overlapped) != FALSE;
         waited = !ok && GetLastError() == ERROR_IO_PENDING;
         if (waited) {
             const Wait wait = AwaitPending(stop, port, overlapped, got, ok);
@@ -110,8 +121,15 @@ DWORD WINAPI SerialReaderThread(LPVOID serialLink) {
             pause.Succeeded();
             failing = false;
             Deliver(link.link->portService, buffer, got);
+            busy = got == request;
+            if (busy) {
+                const DWORD gathered = WaitForSingleObject(stop, kGatherMs);
+                if (gathered == WAIT_OBJECT_0) break;
+                waited = gathered == WAIT_TIMEOUT;  // the stop event was looked at
+            }
             continue;
         }
+        busy = false;
         // Reads that keep failing for a second mean the port itself has gone (an adapter pulled,
         // the other end closed): the UI thread's timer then closes the link and opens it again.
         // A unit that is merely silent leaves its read pending and never comes here.

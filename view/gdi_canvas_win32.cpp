@@ -25,9 +25,11 @@ GdiCanvas::GdiCanvas(HDC dc, const DrawingResources& set, const Fonts& fonts) : 
 }
 
 GdiCanvas::~GdiCanvas() {
-    SelectObject(dc_, surfacePen_);
-    SelectObject(dc_, surfaceBrush_);
-    SelectObject(dc_, surfaceFont_);
+    // Only what is not the surface's own goes back: every selection is a call into GDI, and a
+    // font's (at every paint) makes Wine's X11 driver look up the display's resources again.
+    if (pen_ != kSurfaceObject) SelectObject(dc_, surfacePen_);
+    if (brush_ != kSurfaceObject) SelectObject(dc_, surfaceBrush_);
+    if (font_ != CanvasFont::kSurface) SelectObject(dc_, surfaceFont_);
     if (backgroundModeBefore_ != 0) SetBkMode(dc_, backgroundModeBefore_);
 }
 

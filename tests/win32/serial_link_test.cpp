@@ -92,7 +92,7 @@ TEST_F(SerialLink, ExchangesFramesWithTheUnit) {
     EXPECT_GE(got.wordFrames, 2);
     EXPECT_GE(got.codeFrames, 4);
     EXPECT_GE(got.smallestChunk, 1);
-    EXPECT_LE(got.largestChunk, static_cast<int>(kReadSize));
+    EXPECT_LE(got.largestChunk, static_cast<int>(kGatherSize));
     EXPECT_LE(got.invalidLines, 1);
     EXPECT_TRUE(std::any_of(got.values.begin(), got.values.end(), IsBreakLimitReport));
 
