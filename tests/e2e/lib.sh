@@ -34,7 +34,8 @@ own_process() {
   return 1
 }
 
-# The prefix is made once (a few seconds) and shared by the e2e tests, which run one at a time.
+# The prefix is made once (a few seconds) and shared by the e2e tests of one lane, which run one at
+# a time (ctest gives each lane a prefix of its own and runs the two side by side).
 . "$(dirname "${BASH_SOURCE[0]}")/../../tools/wine-prefix.sh"
 ensure_prefix() { wine_prefix "$E2E_PREFIX"; }
 
