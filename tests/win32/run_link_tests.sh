@@ -6,6 +6,7 @@
 #   COM2: pty_peer.py, a unit that takes nothing (writes stay pending)
 #   COM3: /dev/null (opens, but is no serial device)
 #   COM4: pty_peer.py --answer, a unit that answers each frame with a word frame and a cycle end
+#   COM5: the same after 38 samples, in one write of 162 bytes (a line without a pause)
 #   COM16: mapped to nothing
 set -euo pipefail
 wine_run=$1 prefix=$2 tests=$3 work=$4 unit=${5:-}
@@ -30,6 +31,8 @@ pids+=($!)
 pids+=($!)
 "$python" "$here/pty_peer.py" --link "$work/com4" --log "$work/com4.log" --answer w150,c200 &
 pids+=($!)
+"$python" "$here/pty_peer.py" --link "$work/com5" --log "$work/com5.log" --answer "$(printf 'c30,%.0s' $(seq 38))w150,c200" &
+pids+=($!)
 # While the units start, map the ports. The registry holds the mapping for the next start of the
 # prefix; the dosdevices links serve a wineserver that is already running (it resolves COMn
 # through them), so no restart is needed and other tests in the same prefix are not disturbed.
@@ -41,6 +44,7 @@ REGEDIT4
 "COM2"="$work/com2"
 "COM3"="/dev/null"
 "COM4"="$work/com4"
+"COM5"="$work/com5"
 "COM16"=-
 REG
 "$wine_run" "$prefix" reg import "Z:$(printf '%s' "$work/ports.reg" | tr / '\\')" >/dev/null 2>&1
@@ -48,13 +52,14 @@ ln -sfn "$work/com1" "$prefix/dosdevices/com1"
 ln -sfn "$work/com2" "$prefix/dosdevices/com2"
 ln -sfn /dev/null "$prefix/dosdevices/com3"
 ln -sfn "$work/com4" "$prefix/dosdevices/com4"
+ln -sfn "$work/com5" "$prefix/dosdevices/com5"
 rm -f "$prefix/dosdevices/com16"
 
 for _ in $(seq 100); do
-    [ -e "$work/com1" ] && [ -e "$work/com2" ] && [ -e "$work/com4" ] && break
+    [ -e "$work/com1" ] && [ -e "$work/com2" ] && [ -e "$work/com4" ] && [ -e "$work/com5" ] && break
     sleep 0.1
 done
-[ -e "$work/com1" ] && [ -e "$work/com2" ] && [ -e "$work/com4" ] ||
+[ -e "$work/com1" ] && [ -e "$work/com2" ] && [ -e "$work/com4" ] && [ -e "$work/com5" ] ||
     { echo "the units did not create their ptys" >&2; exit 1; }
 
 status=0
@@ -76,4 +81,5 @@ expect "$work/com1.log" '^code 48( |$)' yes "a frame put after the open reaches 
 expect "$work/com1.log" '^code 99( |$)' no "a frame put while no port was open is dropped"
 expect "$work/com2.log" '.' no "the held write never reached the unit"
 expect "$work/com4.log" '^code 47( |$)' yes "the frame the answering unit answers reaches it"
+expect "$work/com5.log" '^code 47( |$)' yes "the frame the bursting unit answers reaches it"
 exit $status

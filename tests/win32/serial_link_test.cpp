@@ -1,11 +1,13 @@
 // The serial link against units on pseudo-terminals (started by run_link_tests.sh): COM1 is the
 // simulated unit (streams frames, logs what it receives), COM2 a pty that takes nothing (writes
 // stay pending), COM3 is not a serial device, COM4 a unit that answers every frame with a word
-// frame (150) and a cycle end (200) and is silent otherwise, COM16 is mapped to nothing.
+// frame (150) and a cycle end (200) and is silent otherwise, COM5 one that sends 38 samples before
+// them in one go, COM16 is mapped to nothing.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "link/cycle_messages.h"
@@ -30,6 +32,7 @@ constexpr int kStreamingPort = 1;
 constexpr int kHoldingPort = 2;
 constexpr int kNotSerialPort = 3;
 constexpr int kAnsweringPort = 4;
+constexpr int kBurstAnsweringPort = 5;
 constexpr int kMissingPort = 16;
 
 bool IsBreakLimitReport(uint16_t value) {
@@ -148,29 +151,46 @@ TEST_F(SerialLink, PortRunsAt19200EightNoneOneWithoutFlowControlWithAReadInterva
 // A frame followed by a silence is taken at once, not when the unit speaks again: COM4's unit
 // answers a frame with a word frame (6 bytes) and a cycle end, then says nothing more. Reads of a
 // fixed 4 bytes left the cycle end's last 2 bytes waiting for the next frame, so the last cycle of
-// a stream was stored only once the unit spoke again (and lost if the port closed first).
+// a stream was stored only once the unit spoke again (and lost if the port closed first). COM5's
+// unit sends 38 samples before them in one go: the first read takes all it asks for, so the
+// reader goes on taking what the driver's queue holds, and must wait for the first byte again
+// once the queue is empty rather than hold the end of the burst back.
+std::atomic<int32_t> gLargestChunk{0};
+
 TEST_F(SerialLink, FramesBeforeASilenceReachTheInterpreterWithoutFurtherBytes) {
-    ResetInterpreter(TestLink());
-    TestLink().debugLog.debugFlag = 1;  // no reader runs yet
-    TestLink().portService.receiveBytes = [](void*, const uint8_t* bytes, int32_t count) {
-        InterpretBytes(TestLink(), bytes, count);
+    struct Case {
+        int port, lines;
     };
-    ASSERT_EQ(OpenLink(TestSerial(), kAnsweringPort), 0);
-    // The unit answers this frame (the script checks its log). The wait only bounds a reader that
-    // holds the bytes back; nothing is timed.
-    EXPECT_TRUE(SendCodeFrame(TestLink(), 47));
-    const ULONGLONG end = GetTickCount64() + 3000;
-    while (Load(TestLink().debugLog.lineIndex) < 2 && GetTickCount64() < end) Sleep(10);
-    char line[kDebugLineSize];
-    ReadDebugLine(TestLink().debugLog, 0, line);
-    EXPECT_STREQ(line, "1-1-145-97-244, 150, OK    ");
-    ReadDebugLine(TestLink().debugLog, 1, line);
-    EXPECT_STREQ(line, "193-129-66, 200, OK    ");
-    // The cycle end went to the cycle logic (no cycle ran on this link, so it is counted there).
-    EXPECT_EQ(Load(TestLink().ignoredCycleEnds), 1u);
-    CloseLink(TestSerial());
-    EXPECT_EQ(Load(TestLink().debugLog.lineIndex), 2);  // nothing else came
-    ResetInterpreter(TestLink());
+    for (const Case c : {Case{kAnsweringPort, 2}, Case{kBurstAnsweringPort, 40}}) {
+        SCOPED_TRACE(c.port);
+        ResetInterpreter(TestLink());
+        TestLink().debugLog.debugFlag = 1;  // no reader runs yet
+        gLargestChunk = 0;
+        TestLink().portService.receiveBytes = [](void*, const uint8_t* bytes, int32_t count) {
+            gLargestChunk = std::max<int32_t>(gLargestChunk, count);
+            InterpretBytes(TestLink(), bytes, count);
+        };
+        ASSERT_EQ(OpenLink(TestSerial(), c.port), 0);
+        // The unit answers this frame (the script checks its log). The wait only bounds a reader
+        // that holds the bytes back; nothing is timed.
+        EXPECT_TRUE(SendCodeFrame(TestLink(), 47));
+        const ULONGLONG end = GetTickCount64() + 3000;
+        while (Load(TestLink().debugLog.lineIndex) < c.lines && GetTickCount64() < end) Sleep(10);
+        char line[kDebugLineSize];
+        ReadDebugLine(TestLink().debugLog, c.lines - 2, line);
+        EXPECT_STREQ(line, "1-1-145-97-244, 150, OK    ");
+        ReadDebugLine(TestLink().debugLog, c.lines - 1, line);
+        EXPECT_STREQ(line, "193-129-66, 200, OK    ");
+        // The cycle end went to the cycle logic (no cycle ran on this link, so it is counted there).
+        EXPECT_EQ(Load(TestLink().ignoredCycleEnds), 1u);
+        CloseLink(TestSerial());
+        EXPECT_EQ(Load(TestLink().debugLog.lineIndex), c.lines);  // nothing else came
+        // The burst was taken from the queue, more than a waiting read's 64 bytes at a time.
+        if (c.port == kBurstAnsweringPort) {
+            EXPECT_GT(gLargestChunk.load(), static_cast<int32_t>(kReadSize));
+        }
+        ResetInterpreter(TestLink());
+    }
 }
 
 TEST_F(SerialLink, CloseReleasesEverythingAndTwiceDoesNothing) {
