@@ -7,12 +7,15 @@
 //   zavize_driver close                     post WM_CLOSE
 //   zavize_driver wait-gone SECONDS         exit 0 once the main window is gone
 //   zavize_driver message SECONDS           print the caption and text of the first message box
-//                                           owned by the program, then press its OK button
+//                                           owned by the program (a dialog that is not a file
+//                                           dialog), then press its OK button
 //   zavize_driver message SECONDS BUTTON    the same, answered with BUTTON (IDYES 6, IDNO 7)
 //   zavize_driver answer SECONDS BUTTON [NAME]
 //                                           the first dialog the program shows (a page-setup or file
 //                                           dialog): print its caption, type NAME into its file name
 //                                           field when given, then press BUTTON (1 OK, 2 Cancel)
+//                                           A standard button (1..7) returns once the dialog has
+//                                           closed or a question covers it.
 //   zavize_driver no-message SECONDS        exit 1 if a message box appears within SECONDS
 //   zavize_driver message-count SECONDS     once a message box is open (within SECONDS), print how
 //                                           many the program shows; none is pressed
@@ -55,29 +58,39 @@ HWND WaitMainWindow(double seconds) {
     return nullptr;
 }
 
+int Fail(const char* what) {
+    std::fprintf(stderr, "zavize_driver: %s\n", what);
+    return 1;
+}
+
+// The name box of a file dialog: a combo box or an edit, by template.
+bool IsFileDialog(HWND w) { return GetDlgItem(w, 0x47c) != nullptr || GetDlgItem(w, 0x480) != nullptr; }
+
 struct Search {
     DWORD process;
     HWND found;
+    bool messages_only;  // a message box, not a file dialog that is still closing behind it
 };
 
-// A message box is a dialog (#32770) of the program's process with a static text control.
+// A dialog (#32770) of the program's process; a message box is one that is not a file dialog.
 BOOL CALLBACK FindMessageBox(HWND w, LPARAM p) {
     auto* s = reinterpret_cast<Search*>(p);
     char cls[32] = {};
     GetClassNameA(w, cls, sizeof cls);
     DWORD pid = 0;
     GetWindowThreadProcessId(w, &pid);
-    if (pid == s->process && std::strcmp(cls, "#32770") == 0 && IsWindowVisible(w)) {
+    if (pid == s->process && std::strcmp(cls, "#32770") == 0 && IsWindowVisible(w) &&
+        !(s->messages_only && IsFileDialog(w))) {
         s->found = w;
         return FALSE;
     }
     return TRUE;
 }
 
-HWND WaitMessageBox(double seconds) {
+HWND WaitDialog(double seconds, bool messages_only) {
     HWND main = WaitMainWindow(seconds);
     if (main == nullptr) return nullptr;
-    Search s{0, nullptr};
+    Search s{0, nullptr, messages_only};
     GetWindowThreadProcessId(main, &s.process);
     for (int i = 0; i < seconds * 20; ++i) {
         s.found = nullptr;
@@ -88,6 +101,24 @@ HWND WaitMessageBox(double seconds) {
     return nullptr;
 }
 
+HWND WaitMessageBox(double seconds) { return WaitDialog(seconds, true); }
+HWND WaitAnyDialog(double seconds) { return WaitDialog(seconds, false); }
+
+// Posts a press of BUTTON to a dialog. A standard answer (IDOK..IDNO) ends the dialog, or opens a
+// question over it, which disables it: the press returns once either has happened, so that the
+// next step never finds the dialog it answered still on the screen.
+bool Press(HWND dialog, int button) {
+    if (!PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, button))))
+        return false;
+    if (button < IDOK || button > IDNO) return true;
+    for (int i = 0; i < 15 * 20; ++i) {
+        if (!IsWindow(dialog) || !IsWindowVisible(dialog) || !IsWindowEnabled(dialog)) return true;
+        Sleep(50);
+    }
+    return Fail("the answered dialog stayed open") == 0;
+}
+
 struct BoxCount {
     DWORD process;
     int count;
@@ -95,7 +126,7 @@ struct BoxCount {
 
 BOOL CALLBACK CountMessageBoxes(HWND w, LPARAM p) {
     auto* c = reinterpret_cast<BoxCount*>(p);
-    Search one{c->process, nullptr};
+    Search one{c->process, nullptr, true};
     FindMessageBox(w, reinterpret_cast<LPARAM>(&one));
     if (one.found != nullptr) ++c->count;
     return TRUE;
@@ -107,14 +138,6 @@ BOOL CALLBACK PrintStatic(HWND w, LPARAM) {
     if (lstrcmpiA(cls, "Static") == 0 && GetWindowTextA(w, text, sizeof text) > 0)
         std::printf("text=%s\n", text);
     return TRUE;
-}
-
-// The name box of a file dialog: a combo box or an edit, by template.
-bool IsFileDialog(HWND w) { return GetDlgItem(w, 0x47c) != nullptr || GetDlgItem(w, 0x480) != nullptr; }
-
-int Fail(const char* what) {
-    std::fprintf(stderr, "zavize_driver: %s\n", what);
-    return 1;
 }
 
 // The desktop appears a moment after explorer starts, so it is waited for like the main window.
@@ -159,7 +182,7 @@ int PrintGeometry(const char* verb, HWND w) {
 
 // The parameter sheet is the program's dialog with pages.
 HWND FindSheet(double seconds) {
-    HWND box = WaitMessageBox(seconds);
+    HWND box = WaitAnyDialog(seconds);
     if (box == nullptr || SendMessageA(box, PSM_GETCURRENTPAGEHWND, 0, 0) == 0) return nullptr;
     return box;
 }
@@ -245,8 +268,7 @@ int main(int argc, char** argv) {
         std::printf("caption=%s\n", caption);
         EnumChildWindows(box, PrintStatic, 0);
         std::fflush(stdout);
-        PostMessageA(box, WM_COMMAND, argc > 3 ? std::atoi(argv[3]) : IDOK, 0);
-        return 0;
+        return Press(box, argc > 3 ? std::atoi(argv[3]) : IDOK) ? 0 : 1;
     }
     if (std::strcmp(verb, "message-count") == 0) {
         if (WaitMessageBox(arg) == nullptr) return Fail("no message box");
@@ -258,17 +280,16 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(verb, "file-dialog") == 0) {
         if (argc < 4) return Fail("usage: zavize_driver file-dialog SECONDS NAME");
-        HWND box = WaitMessageBox(arg);
+        HWND box = WaitAnyDialog(arg);
         if (box == nullptr || !IsFileDialog(box)) return Fail("no file dialog");
         SetDlgItemTextA(box, 0x47c, argv[3]);
         SetDlgItemTextA(box, 0x480, argv[3]);
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-        return 0;
+        return Press(box, IDOK) ? 0 : 1;
     }
     // dialog-item SECONDS ID [TEXT]: prints the text of a control of the open dialog, or sets it.
     if (std::strcmp(verb, "dialog-item") == 0) {
         if (argc < 4) return Fail("usage: zavize_driver dialog-item SECONDS ID [TEXT]");
-        HWND dialog = WaitMessageBox(arg);
+        HWND dialog = WaitAnyDialog(arg);
         HWND item = dialog != nullptr ? GetDlgItem(dialog, std::atoi(argv[3])) : nullptr;
         if (item == nullptr) return Fail("no dialog with that control");
         if (argc > 4) return SendMessageA(item, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4])) ? 0 : 1;
@@ -280,7 +301,7 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(verb, "answer") == 0) {
         if (argc < 4) return Fail("answer needs SECONDS BUTTON");
-        HWND dialog = WaitMessageBox(arg);
+        HWND dialog = WaitAnyDialog(arg);
         if (dialog == nullptr) return Fail("no dialog");
         char caption[256] = {};
         GetWindowTextA(dialog, caption, sizeof caption);
@@ -291,11 +312,7 @@ int main(int argc, char** argv) {
             SetDlgItemTextA(dialog, 0x47c, argv[4]);
             SetDlgItemTextA(dialog, 0x480, argv[4]);
         }
-        const int button = std::atoi(argv[3]);
-        return PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                            reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)))
-                   ? 0
-                   : 1;
+        return Press(dialog, std::atoi(argv[3])) ? 0 : 1;
     }
     if (main == nullptr) return Fail("no main window");
     if (std::strcmp(verb, "caption") == 0) {
