@@ -139,7 +139,10 @@ bool RegisterWindowClasses(HINSTANCE instance, HBRUSH background, const char* cl
     HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_ZAVIZE));
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
-    wc.style = CS_HREDRAW | CS_VREDRAW;
+    // The main window keeps a DC of its own: a common DC is reset at every GetDC and BeginPaint,
+    // which under Wine's X11 driver selects its font again and reads the X resources anew, about
+    // 35 times a second while the curve moves.
+    wc.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
     wc.hInstance = instance;
     wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.hIcon = icon;
@@ -151,6 +154,7 @@ bool RegisterWindowClasses(HINSTANCE instance, HBRUSH background, const char* cl
     wc.hIconSm = icon;
     if (!RegisterClassExA(&wc)) return false;
 
+    wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = LegendWindowProc;
     wc.lpszMenuName = nullptr;
     wc.lpszClassName = kLegendClassName;
@@ -194,6 +198,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
         case WM_TIMER:
             if (wParam == kTimerId) {
                 TimerTick(MonitorOf(hwnd));
+                PaintAtTick(hwnd);
                 ReportAutosave(hwnd);
                 PlantLinkTick(StateOf(hwnd).plant);
             }

@@ -12,15 +12,26 @@
 
 void InvalidateRegion(HWND hwnd, Region region, bool erase) {
     if (hwnd == nullptr) return;
-    CurveCursor& curve = StateOf(hwnd).screenCurve;
+    MainWindowState& state = StateOf(hwnd);
+    CurveCursor& curve = state.screenCurve;
     if (region == Region::kNewPoints) {
         // Only the new points' columns and the numbers that changed, drawn over what is there.
         Rect asked[kMaxAskedRects];
         const int n = AskForNewPoints(MonitorOf(hwnd).model, MonitorOf(hwnd).layout, curve, asked);
+        // At the end of the tick, unless the curve started over (its whole region is repainted) or
+        // the picture is frozen (what is asked for waits in the cursor).
+        if (!curve.wholeAsked && !state.frozen) {
+            state.pointsAtTick |= n > 0;
+            return;
+        }
         for (int i = 0; i < n; ++i) {
             const RECT rect{asked[i].left, asked[i].top, asked[i].right, asked[i].bottom};
             InvalidateRect(hwnd, &rect, erase);
         }
+        return;
+    }
+    if (region == Region::kPowerBar && !erase) {
+        state.barAtTick = true;
         return;
     }
     if (region == Region::kWholeWindow || region == Region::kCurve) AskForWholeCurve(curve);
@@ -31,6 +42,52 @@ void InvalidateRegion(HWND hwnd, Region region, bool erase) {
     const Rect r = RegionRect(region, MonitorOf(hwnd).layout);
     const RECT rect{r.left, r.top, r.right, r.bottom};
     InvalidateRect(hwnd, &rect, erase);
+}
+
+void PaintAtTick(HWND hwnd) {
+    MainWindowState& state = StateOf(hwnd);
+    const bool points = state.pointsAtTick && !state.screenCurve.wholeAsked, bar = state.barAtTick;
+    state.pointsAtTick = state.barAtTick = false;
+    if (!points && !bar) return;
+    const Monitor& monitor = MonitorOf(hwnd);
+    Rect rects[kMaxAskedRects + 1];
+    int n = points ? AskedRects(state.screenCurve, monitor.layout, rects) : 0;
+    if (bar) rects[n++] = RegionRect(Region::kPowerBar, monitor.layout);
+    // Clipped to exactly what a paint of these rectangles would repaint; a child window (the
+    // debug list) keeps its pixels.
+    HDC dc = GetDCEx(hwnd, nullptr, DCX_CLIPCHILDREN | DCX_CLIPSIBLINGS);
+    HRGN clip = dc != nullptr ? CreateRectRgn(0, 0, 0, 0) : nullptr;
+    for (int i = 0; clip != nullptr && i < n; ++i) {
+        HRGN one = CreateRectRgn(rects[i].left, rects[i].top, rects[i].right, rects[i].bottom);
+        if (one == nullptr || CombineRgn(clip, clip, one, RGN_OR) == ERROR) {
+            DeleteObject(clip);
+            clip = nullptr;
+        }
+        if (one != nullptr) DeleteObject(one);
+    }
+    if (clip == nullptr || ExtSelectClipRgn(dc, clip, RGN_COPY) == ERROR) {
+        // Without a DC or a clip the window repaints them as it would any other region.
+        for (int i = 0; i < n; ++i) {
+            const RECT rect{rects[i].left, rects[i].top, rects[i].right, rects[i].bottom};
+            InvalidateRect(hwnd, &rect, FALSE);
+        }
+    } else {
+        // The window's own DC keeps what is set in it: the text attributes the views set go back,
+        // as a paint's SaveDC and RestoreDC put them back, and so does the clip.
+        const UINT align = GetTextAlign(dc);
+        const COLORREF text = GetTextColor(dc), background = GetBkColor(dc);
+        {
+            GdiCanvas canvas(dc, state.drawing);
+            if (points) PaintScreenCurve(canvas, monitor.model, state.screenCurve, false);
+            if (bar) DrawPowerBar(canvas, monitor.model);
+        }
+        SetTextAlign(dc, align);
+        SetTextColor(dc, text);
+        SetBkColor(dc, background);
+        SelectClipRgn(dc, nullptr);
+    }
+    if (clip != nullptr) DeleteObject(clip);
+    if (dc != nullptr) ReleaseDC(hwnd, dc);
 }
 
 namespace {

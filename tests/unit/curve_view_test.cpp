@@ -481,7 +481,8 @@ TEST_F(CurveViewTest, PowerBarShowsTheLastSampleUnclipped) {
 
 // The main window as the shell keeps it, on a raster canvas: a region the tick invalidates asks
 // the screen's cursor as InvalidateRegion does; the paint erases what was invalidated with erase,
-// and its drawing lands only inside the invalidated rectangles (GDI's clipping of a paint).
+// and its drawing lands only inside the invalidated rectangles (GDI's clipping of a paint, and the
+// clip PaintAtTick sets when the tick draws the new points itself).
 // Damage from outside the curve's asking is what OtherCurveDamage finds: any other region above
 // the panel's top row, except the power bar.
 class TickWindow {
