@@ -22,9 +22,11 @@ constexpr DWORD kReadSize = 64;
 // costs several round trips to the wineserver for every frame arriving meanwhile; bytes that
 // arrive while no read is pending cost nothing until they are taken. Once the queue is empty at a
 // look, or a read ends short (the line went quiet), the reader waits for the first byte again, so
-// no frame before a silence is held back. kGatherMs is less than a tick: the curve still moves at
-// every tick; at 1,920 bytes a second at the most the queue holds no more than 39 bytes by then.
-constexpr DWORD kGatherMs = 20;
+// no frame before a silence is held back. kGatherMs is one tick: the screen shows what arrived at
+// its next tick anyway, so gathering for a tick delays nothing the operator sees, and the reader
+// wakes once a tick instead of at every frame; at 1,920 bytes a second at the most the queue holds
+// no more than 58 bytes by then.
+constexpr DWORD kGatherMs = 30;
 constexpr DWORD kGatherSize = 256;
 
 // How OpenLink creates its events and threads: CreateEventA / CreateThread, replaced by tests
