@@ -41,7 +41,7 @@ struct MainWindowState {
     MainWindowStart start;
     bool frozen = false;      // Pause toggles it: the curve is neither drawn nor erased while set
     CurveCursor screenCurve;  // where the screen's curve drawing goes on (a printed page has its own)
-    // What the tick drew at its end, straight into the window: the curve's new points and changed
+    // What the tick draws at its end, straight into the window: the curve's new points and changed
     // marks (asked for in screenCurve) and the power bar. Each is a few pixels at every tick; a
     // paint message for them would cost the system far more than the drawing.
     bool pointsAtTick = false, barAtTick = false;

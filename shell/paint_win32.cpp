@@ -44,6 +44,26 @@ void InvalidateRegion(HWND hwnd, Region region, bool erase) {
     InvalidateRect(hwnd, &rect, erase);
 }
 
+namespace {
+
+// Sets the DC's clip to the union of the rectangles; false when no region could be made.
+bool ClipToRects(HDC dc, const Rect* rects, int n) {
+    HRGN clip = CreateRectRgn(0, 0, 0, 0);
+    for (int i = 0; clip != nullptr && i < n; ++i) {
+        HRGN one = CreateRectRgn(rects[i].left, rects[i].top, rects[i].right, rects[i].bottom);
+        if (one == nullptr || CombineRgn(clip, clip, one, RGN_OR) == ERROR) {
+            DeleteObject(clip);
+            clip = nullptr;
+        }
+        if (one != nullptr) DeleteObject(one);
+    }
+    const bool clipped = clip != nullptr && ExtSelectClipRgn(dc, clip, RGN_COPY) != ERROR;
+    if (clip != nullptr) DeleteObject(clip);
+    return clipped;
+}
+
+}  // namespace
+
 void PaintAtTick(HWND hwnd) {
     MainWindowState& state = StateOf(hwnd);
     const bool points = state.pointsAtTick && !state.screenCurve.wholeAsked, bar = state.barAtTick;
@@ -56,16 +76,7 @@ void PaintAtTick(HWND hwnd) {
     // Clipped to exactly what a paint of these rectangles would repaint; a child window (the
     // debug list) keeps its pixels.
     HDC dc = GetDCEx(hwnd, nullptr, DCX_CLIPCHILDREN | DCX_CLIPSIBLINGS);
-    HRGN clip = dc != nullptr ? CreateRectRgn(0, 0, 0, 0) : nullptr;
-    for (int i = 0; clip != nullptr && i < n; ++i) {
-        HRGN one = CreateRectRgn(rects[i].left, rects[i].top, rects[i].right, rects[i].bottom);
-        if (one == nullptr || CombineRgn(clip, clip, one, RGN_OR) == ERROR) {
-            DeleteObject(clip);
-            clip = nullptr;
-        }
-        if (one != nullptr) DeleteObject(one);
-    }
-    if (clip == nullptr || ExtSelectClipRgn(dc, clip, RGN_COPY) == ERROR) {
+    if (dc == nullptr || !ClipToRects(dc, rects, n)) {
         // Without a DC or a clip the window repaints them as it would any other region.
         for (int i = 0; i < n; ++i) {
             const RECT rect{rects[i].left, rects[i].top, rects[i].right, rects[i].bottom};
@@ -86,7 +97,6 @@ void PaintAtTick(HWND hwnd) {
         SetBkColor(dc, background);
         SelectClipRgn(dc, nullptr);
     }
-    if (clip != nullptr) DeleteObject(clip);
     if (dc != nullptr) ReleaseDC(hwnd, dc);
 }
 
