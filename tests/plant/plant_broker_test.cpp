@@ -159,7 +159,12 @@ TEST(PlantBroker, CyclesWillAndABrokerRestartThroughMosquitto) {
     ASSERT_TRUE(watcher.WaitFor([](const auto& seen) { return Count(seen, "state", 0) == 1; }));
     ASSERT_TRUE(watcher.WaitFor([](const auto& seen) { return Count(seen, "state", 1) == 2; }));
 
-    // The broker stops; four cycles end meanwhile; it starts again and gets them, in order.
+    // The first three receipted (on a slow machine their receipts may come only after the link is
+    // back: the cycles are sent again); then the broker stops; four cycles end meanwhile; it starts
+    // again and gets them, in order.
+    for (int i = 0; i < 200 && ReadPlantLinkStatus(publisher).published != 3; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_EQ(ReadPlantLinkStatus(publisher).published, 3u);
     broker.Stop();
     WriteCycles(3, 7);
     NudgePlantPublisher(publisher);
